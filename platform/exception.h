@@ -1,0 +1,26 @@
+// The exception every failure of the program is reported with. Its message is
+// what the application's error box shows, so user-visible failures carry the
+// exact texts the user is meant to read.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vistrel {
+
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  // The class name the error box and tests may show, e.g. "EJPEG".
+  virtual const char* className() const noexcept { return "Exception"; }
+};
+
+// Declares a named subclass: VISTREL_EXCEPTION(EJPEG, Exception).
+#define VISTREL_EXCEPTION(Name, Base)                                      \
+  class Name : public Base {                                               \
+   public:                                                                 \
+    using Base::Base;                                                      \
+    const char* className() const noexcept override { return #Name; }     \
+  }
+
+}  // namespace vistrel

@@ -1,0 +1,143 @@
+// The drive and path layer: Windows paths inside the program, host paths on
+// disk. Every rule of the viewer is stated on Windows paths (drive letters,
+// backslashes, entry positions counted from a drive root), so this layer
+// hands out paths exactly as the home platform would and maps them onto the
+// host file system through a drive table, the way Wine's dosdevices do.
+//
+// Paths handed out carry an upper-case drive letter, each existing component
+// in its on-disk spelling, and no trailing "\" except at a drive root. Name
+// lookup ignores case (an exact match wins over a case-folded one). The
+// process's current directory and one current directory per drive are kept
+// here; chdir() is never called.
+//
+// Thread: the GUI thread. Strings are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vistrel::platform {
+
+// Drive types with the home platform's values.
+enum class DriveType : std::uint32_t {
+  Unknown = 0,
+  NoRootDir = 1,
+  Removable = 2,
+  Fixed = 3,
+  Remote = 4,
+  CdRom = 5,
+  RamDisk = 6,
+};
+
+// File-system flags of a volume.
+inline constexpr std::uint32_t kFsCaseSensitive = 0x1;
+inline constexpr std::uint32_t kFsCaseIsPreserved = 0x2;
+
+// File attributes with the home platform's values.
+inline constexpr std::uint32_t kAttrReadOnly = 0x1;
+inline constexpr std::uint32_t kAttrHidden = 0x2;
+inline constexpr std::uint32_t kAttrSystem = 0x4;
+inline constexpr std::uint32_t kAttrVolumeLabel = 0x8;
+inline constexpr std::uint32_t kAttrDirectory = 0x10;
+inline constexpr std::uint32_t kAttrArchive = 0x20;
+inline constexpr std::uint32_t kAttrNormal = 0x80;
+
+struct Drive {
+  char letter = 'C';               // upper case
+  std::filesystem::path hostRoot;  // host folder the drive root maps to
+  DriveType type = DriveType::Fixed;
+  // Volume label; nullopt models a drive without media (volume query fails).
+  std::optional<std::string> label = std::string();
+  std::string remoteName;  // "\\server\share" for remote drives, else empty
+  std::uint32_t fsFlags = kFsCaseIsPreserved;
+};
+
+struct FindData {
+  std::string name;  // on-disk spelling, no folder
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+};
+
+class FileSystem {
+ public:
+  // `initialDirectory` is a Windows path; when it does not exist the
+  // process's current directory starts at the first drive's root.
+  FileSystem(std::vector<Drive> drives, const std::string& initialDirectory);
+
+  // The process-wide instance used by the controls. install() replaces it
+  // (tests install their own drive tables).
+  static FileSystem& instance();
+  static void install(std::unique_ptr<FileSystem> fileSystem);
+
+  const std::vector<Drive>& drives() const;
+  const Drive* drive(char letter) const;  // either case; nullptr when not mapped
+
+  // Bit i set for drive letter 'A' + i.
+  std::uint32_t logicalDrives() const;
+  // `root` like "c:\"; NoRootDir for an unmapped letter.
+  DriveType driveType(std::string_view root) const;
+  // Label and flags of the volume at `root`; false for an unmapped drive or
+  // one without media.
+  bool volumeInformation(std::string_view root, std::string* label,
+                         std::uint32_t* fsFlags) const;
+  // Remote name of the connection for "X:"; nullopt when none.
+  std::optional<std::string> remoteName(std::string_view localName) const;
+
+  std::string currentDirectory() const;
+  // Relative paths resolve against the current directory; "X:" alone enters
+  // drive X's own current directory. A folder that does not exist (or cannot
+  // be entered) fails and changes nothing.
+  bool setCurrentDirectory(std::string_view path);
+  // The drive's own current directory ("X:\..."), its root when never set.
+  std::string driveCurrentDirectory(char letter) const;
+
+  // Full, normalised path (resolves ".", "..", drive-relative forms; ".."
+  // stops at the drive root). Components that exist get their on-disk
+  // spelling; the rest are kept as given. Throws nothing; a path on an
+  // unmapped drive is normalised textually.
+  std::string fullPath(std::string_view path) const;
+
+  // Host path of an existing (or, with allowMissingLeaf, a not yet existing
+  // last component of an existing folder) Windows path.
+  std::optional<std::filesystem::path> toHost(std::string_view path,
+                                              bool allowMissingLeaf = false) const;
+  // Windows path of a host path under a mapped drive (longest match), else Z:.
+  std::optional<std::string> fromHost(const std::filesystem::path& hostPath) const;
+
+  // Entries of the folder of `pattern` whose names match its last component
+  // ("*" and "?" wildcards, case ignored), "." and ".." excluded, in the home
+  // platform's order (names compared upper-cased, ordinally). Empty when the
+  // folder is missing or unreadable.
+  std::vector<FindData> findFiles(std::string_view pattern) const;
+
+  // nullopt when the path does not exist.
+  std::optional<std::uint32_t> fileAttributes(std::string_view path) const;
+  bool directoryExists(std::string_view path) const;
+  bool fileExists(std::string_view path) const;
+  bool createDirectory(std::string_view path);
+
+  // The executable's folder as a Windows path ending with "\".
+  std::string programFolder() const;
+
+ private:
+  struct Impl;
+  std::shared_ptr<Impl> impl_;
+};
+
+// Upper-casing and ordering used for names, as the home platform does it.
+std::string upperName(std::string_view name);
+bool nameLess(std::string_view a, std::string_view b);
+bool wildcardMatch(std::string_view pattern, std::string_view name);  // case ignored
+
+// The default drive table (C:, Z:, mounted volumes from D: on) with
+// `--drive X:=HOSTDIR` overrides applied.
+std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions);
+// One line per drive for --help.
+std::string describeDrives(const std::vector<Drive>& drives);
+
+}  // namespace vistrel::platform
