@@ -10,6 +10,10 @@
 // process's current directory and one current directory per drive are kept
 // here; chdir() is never called.
 //
+// Network paths ("\\server\share") are not mapped: remote volumes appear as
+// drives of the table. Copies of a FileSystem share one state (current
+// directories included).
+//
 // Thread: the GUI thread. Strings are UTF-8.
 #pragma once
 
