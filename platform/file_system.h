@@ -70,7 +70,8 @@ struct FindData {
 class FileSystem {
  public:
   // `initialDirectory` is a Windows path; when it does not exist the
-  // process's current directory starts at the first drive's root.
+  // process's current directory starts at the first drive's root. Drive
+  // letters are upper-cased; entries that are not letters are dropped.
   FileSystem(std::vector<Drive> drives, const std::string& initialDirectory);
 
   // The process-wide instance used by the controls. install() replaces it
