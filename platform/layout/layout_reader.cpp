@@ -9,6 +9,10 @@
 
 namespace vistrel::layout {
 
+struct ComponentAccess {
+  static void setOwner(Component& child, Component& owner) { child.owner_ = &owner; }
+};
+
 namespace {
 
 class LayoutReader : public ReadContext {
@@ -45,6 +49,7 @@ class LayoutReader : public ReadContext {
         throw EClassNotFound(std::string(error.what()), childNode.line);
       }
       child->setComponentName(childNode.name);
+      ComponentAccess::setOwner(*child, component);
       Component& inserted = *child;
       component.insertChild(std::move(child));
       fill(inserted, childNode);

@@ -241,11 +241,24 @@ class QtComponent : public QObject, public TestComponent {
     auto* object = dynamic_cast<QObject*>(child.get());
     if (object == nullptr) return TestComponent::insertChild(std::move(child));
     object->setParent(this);
-    addUnownedChild(*child.release());
+    // The window keeps its own list (as a form class may); panels use the base's.
+    if (className() == "TTestForm") {
+      kept_.push_back(child.release());
+    } else {
+      addUnownedChild(*child.release());
+    }
   }
 
  private:
   std::vector<std::string>* log_;
+  std::vector<layout::Component*> kept_;
+
+ public:
+  std::vector<layout::Component*> childComponents() const override {
+    auto all = TestComponent::childComponents();
+    all.insert(all.end(), kept_.begin(), kept_.end());
+    return all;
+  }
 };
 
 TEST_F(LayoutReaderTest, QtParentsDeleteTheirChildrenExactlyOnce) {
@@ -272,6 +285,9 @@ end
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(dynamic_cast<QObject*>(panel)->parent(), form.get());
   EXPECT_EQ(panel->childComponents().size(), 2u);
+  // owner() and paths hold even though insertChild kept the child to itself.
+  EXPECT_EQ(form->findComponent("Edit1")->componentPath(), "Form1.Panel1.Edit1");
+  EXPECT_EQ(form->findComponent("Plain1")->owner(), panel);
   form.reset();
   EXPECT_EQ(std::count(log.begin(), log.end(), "destroyed Edit1"), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "destroyed Panel1"), 1);
