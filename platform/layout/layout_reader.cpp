@@ -45,8 +45,12 @@ class LayoutReader : public ReadContext {
       std::unique_ptr<Component> child;
       try {
         child = registry_.create(childNode.className, component);
-      } catch (const EReadError& error) {
+      } catch (const EClassNotFound& error) {
         throw EClassNotFound(std::string(error.what()), childNode.line);
+      } catch (const std::exception& error) {
+        throw EReadError("Error creating " + component.componentPath() + "." + childNode.name +
+                             ": " + error.what(),
+                         childNode.line);
       }
       child->setComponentName(childNode.name);
       ComponentAccess::setOwner(*child, component);

@@ -16,7 +16,13 @@ using layout::Value;
 
 class LayoutReaderTest : public ::testing::Test {
  protected:
-  LayoutReaderTest() { registerTestClasses(registry_, &log_); }
+  LayoutReaderTest() {
+    registerTestClasses(registry_, &log_);
+    registry_.registerClass("TBroken",
+                            [](layout::Component&) -> std::unique_ptr<layout::Component> {
+                              throw Exception("no device");
+                            });
+  }
 
   void read(const std::string& text) { layout::readLayout(form_, text, registry_); }
 
@@ -189,6 +195,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "(line 4)"},
         ErrorCase{"value rejected by the component", "object Form1: TTestForm\n  Width = -4\nend\n",
                   "Error reading Form1.Width: Width must not be negative (line 2)"},
+        ErrorCase{"constructor fails",
+                  "object Form1: TTestForm\n  object Panel1: TTestPanel\n    object Cam1: TBroken\n"
+                  "    end\n  end\nend\n",
+                  "Error creating Form1.Panel1.Cam1: no device (line 3)"},
         ErrorCase{"duplicate name",
                   "object Form1: TTestForm\n  object A: TTestPanel\n    object B: TTestControl\n"
                   "    end\n  end\n  object B: TTestControl\n  end\nend\n",
