@@ -25,6 +25,16 @@ using testing::RowsDistance;
 
 std::string JpegMessage(int code) { return "JPEG error #" + std::to_string(code); }
 
+std::vector<std::uint8_t> ReadFile(const char* path) {
+  std::vector<std::uint8_t> bytes;
+  if (std::FILE* file = std::fopen(path, "rb")) {
+    bytes.resize(200000);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+  }
+  return bytes;
+}
+
 class JpegImageTest : public ::testing::Test {
  protected:
   void SetUp() override { TJPEGImage::setScreenBitsPerPixel(24); }
@@ -195,12 +205,19 @@ TEST_F(JpegImageTest, FatalDamageAfterGoodRowsIsReportedOnceAndTheRowsStay) {
   }
 }
 
+TEST_F(JpegImageTest, AdobeCmykFileDecodesToItsColours) {
+  // 16 × 16, yellow at the top running to cyan at the bottom, stored the
+  // Adobe way (inverted CMYK).
+  TJPEGImage image;
+  image.loadFromBytes(ReadFile(VISTREL_CMYK_JPEG));
+  const QImage& bitmap = image.bitmap();
+  ASSERT_EQ(bitmap.format(), QImage::Format_RGB888);
+  EXPECT_LE(testing::ColourDistance(bitmap.pixel(8, 0), qRgb(255, 255, 0)), 24);
+  EXPECT_LE(testing::ColourDistance(bitmap.pixel(8, 15), qRgb(0, 255, 255)), 24);
+}
+
 TEST_F(JpegImageTest, StartPictureFillsTheWholeControl) {
-  std::FILE* file = std::fopen(VISTREL_TEST_CARD, "rb");
-  ASSERT_NE(file, nullptr);
-  std::vector<std::uint8_t> bytes(200000);
-  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-  std::fclose(file);
+  const std::vector<std::uint8_t> bytes = ReadFile(VISTREL_TEST_CARD);
   TJPEGImage card;
   card.loadFromBytes(bytes);
   EXPECT_EQ(card.width(), 768);
