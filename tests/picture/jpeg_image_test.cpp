@@ -137,7 +137,7 @@ TEST_F(JpegImageTest, UnreadableHeaderFailsOnLoad) {
     int code;
   };
   const Row rows[] = {
-      {"bitmap", testing::BmpBytes(BlockPattern(8, 8)), JERR_NO_SOI},
+      {"bitmap", testing::ImageBytes(BlockPattern(8, 8)), JERR_NO_SOI},
       {"ends before the frame header", {good.begin(), good.begin() + 20}, JERR_NO_IMAGE},
   };
   for (const Row& row : rows) {

@@ -66,15 +66,17 @@ TEST_F(LoadPictureTest, RegistryHoldsTheSixFormatsInOrder) {
 TEST_F(LoadPictureTest, ExtensionChoosesTheGraphicIgnoringCase) {
   struct Row {
     const char* name;
-    bool jpeg;  // else a bitmap
+    const char* format;  // null: JPEG
     const char* className;
   };
-  const Row rows[] = {{"SNAP01.JPG", true, "TJPEGImage"},
-                      {"snap.v2.JpEg", true, "TJPEGImage"},
-                      {"picture.bmp", false, "TBitmap"}};
+  const Row rows[] = {{"SNAP01.JPG", nullptr, "TJPEGImage"},
+                      {"snap.v2.JpEg", nullptr, "TJPEGImage"},
+                      {"picture.bmp", "BMP", "TBitmap"},
+                      {"picture.ICO", "ICO", "TIcon"}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    WriteFile(path(row.name), row.jpeg ? jpeg_ : testing::BmpBytes(BlockPattern(48, 32)));
+    WriteFile(path(row.name),
+              row.format ? testing::ImageBytes(BlockPattern(48, 32), row.format) : jpeg_);
     const int changesBefore = changes_;
     LoadPictureFile(picture_, path(row.name));
     ASSERT_NE(picture_.Graphic(), nullptr);
@@ -88,7 +90,7 @@ TEST_F(LoadPictureTest, ExtensionChoosesTheGraphicIgnoringCase) {
 TEST_F(LoadPictureTest, FailuresKeepThePreviousPicture) {
   WriteFile(path("snap01.jpe"), jpeg_);
   WriteFile(path("noext"), jpeg_);
-  WriteFile(path("bitmap.jpg"), testing::BmpBytes(BlockPattern(8, 8)));
+  WriteFile(path("bitmap.jpg"), testing::ImageBytes(BlockPattern(8, 8)));
   WriteFile(path("header.jpg"), {jpeg_.begin(), jpeg_.begin() + 20});
   WriteFile(path("drawing.wmf"), {1, 2, 3});
   WriteFile(path("broken.bmp"), jpeg_);

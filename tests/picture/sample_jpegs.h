@@ -44,11 +44,12 @@ inline std::vector<std::uint8_t> EncodeJpeg(const QImage& image, bool progressiv
   return jpeg::Encode(image, options);
 }
 
-inline std::vector<std::uint8_t> BmpBytes(const QImage& image) {
+// The image in a format Qt writes ("BMP", "ICO").
+inline std::vector<std::uint8_t> ImageBytes(const QImage& image, const char* format = "BMP") {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "BMP");
+  image.save(&buffer, format);
   return {bytes.begin(), bytes.end()};
 }
 
