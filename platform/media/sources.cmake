@@ -6,6 +6,11 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/avi_mux.cpp
   ${CMAKE_CURRENT_LIST_DIR}/avi_mux.h
   ${CMAKE_CURRENT_LIST_DIR}/capture_graph_builder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/compression.h
+  ${CMAKE_CURRENT_LIST_DIR}/compressor_filter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/compressor_filter.h
+  ${CMAKE_CURRENT_LIST_DIR}/device_enum.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/device_enum.h
   ${CMAKE_CURRENT_LIST_DIR}/ffmpeg_handles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ffmpeg_handles.h
   ${CMAKE_CURRENT_LIST_DIR}/file_writer.cpp
@@ -20,6 +25,9 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/media_type.cpp
   ${CMAKE_CURRENT_LIST_DIR}/media_type.h
   ${CMAKE_CURRENT_LIST_DIR}/memory_allocator.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/memory_stream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/running_object_table.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/running_object_table.h
   ${CMAKE_CURRENT_LIST_DIR}/status.cpp
   ${CMAKE_CURRENT_LIST_DIR}/status.h
   ${CMAKE_CURRENT_LIST_DIR}/unknown.h
