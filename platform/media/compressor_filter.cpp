@@ -49,6 +49,7 @@ class CompressorInputPin final : public InputPinBase {
       return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
   }
+  Status completeConnect(Pin* peer) override;
   Status onReceive(MediaSample* sample) override;
 
  private:
@@ -105,6 +106,17 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     const BitmapInfoHeader& header = in.videoInfo->header;
     return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
            65536;
+  }
+
+  // Whether an encoder opens for the connected input, so that a picture size
+  // no encoder takes fails the connection (and the recorder can try another
+  // compressor) instead of every frame later on.
+  Status checkEncoder() {
+    std::lock_guard stream(streamLock());
+    ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
+    const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
+    closeEncoder();
+    return failed(status) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
   }
 
   Status compress(MediaSample* sample) {
@@ -245,13 +257,7 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
       else
         result = drain();
     }
-    // A later run starts a new stream.
-    encoder_.reset();
-    scaler_.reset();
-    frame_.reset();
-    packet_.reset();
-    times_.clear();
-    nextPts_ = 0;
+    closeEncoder();  // a later run starts a new stream
     return result;
   }
 
@@ -277,15 +283,29 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     return block;
   }
 
+  void closeEncoder() {
+    encoder_.reset();
+    scaler_.reset();
+    frame_.reset();
+    packet_.reset();
+    times_.clear();
+    nextPts_ = 0;
+  }
+
   // The first encoder of the description that opens for this picture size
   // (libxvid refuses odd sizes, FFmpeg's own MPEG-4 encoder takes them).
   Status openEncoder(ReferenceTime period) {
+    // The encoder that opened for this connection before goes first.
+    if (!workingEncoder_.empty() && succeeded(openEncoder(workingEncoder_, period))) return S_OK;
     Status result = fail(VFW_E_NOT_FOUND, "No encoder for " + description_.friendlyName);
     for (const std::string& name : description_.encoders) {
       if (!avcodec_find_encoder_by_name(name.c_str())) continue;
       encoderName_ = name;
       result = openEncoder(name, period);
-      if (succeeded(result)) return result;
+      if (succeeded(result)) {
+        workingEncoder_ = name;
+        return result;
+      }
     }
     return result;
   }
@@ -397,7 +417,8 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
   }
 
   const CompressorDescription description_;
-  std::string encoderName_;  // the encoder in use (or to be tried first)
+  std::string encoderName_;     // the encoder in use
+  std::string workingEncoder_;  // the last one that opened
   Ref<CompressorInputPin> input_;
   Ref<CompressorOutputPin> output_;
 
@@ -420,6 +441,8 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
 
 CompressorInputPin::CompressorInputPin(Compressor* compressor)
     : InputPinBase(compressor, "Input"), compressor_(compressor) {}
+
+Status CompressorInputPin::completeConnect(Pin*) { return compressor_->checkEncoder(); }
 
 Status CompressorInputPin::onReceive(MediaSample* sample) { return compressor_->compress(sample); }
 

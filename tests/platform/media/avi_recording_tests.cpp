@@ -120,6 +120,16 @@ TEST_F(UncompressedRecording, UnwritableFolderIsAccessDeniedAndLeavesNothingOpen
   EXPECT_FALSE(std::filesystem::exists(folder + "/x.avi"));
 }
 
+// /dev/full takes the file but refuses every byte, as a full disk does.
+TEST_F(UncompressedRecording, FullDiskIsReportedAsDiskFull) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build("/dev/full", 320, 240, nullptr), S_OK);
+  EXPECT_EQ(recording.record(3, kPeriod5fps), STATUS_DISK_FULL);
+  EXPECT_EQ(static_cast<std::uint32_t>(STATUS_DISK_FULL), 0x80070070u);
+  EXPECT_NE(lastErrorText().find("/dev/full"), std::string::npos) << lastErrorText();
+}
+
 TEST_F(UncompressedRecording, MissingFolderIsPathNotFound) {
   RecordingGraph recording;
   EXPECT_EQ(recording.build(path("nowhere/x.avi"), 32, 32, nullptr), STATUS_PATH_NOT_FOUND);

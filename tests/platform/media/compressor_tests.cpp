@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
 #include "platform/media/compression.h"
 #include "platform/media/compressor_filter.h"
 #include "platform/media/device_enum.h"
@@ -203,6 +207,31 @@ TEST(CompressorSettings, LoadedBlockIsKeptAndSavedUnchanged) {
   out->read(again.data(), 64, &read);
   again.resize(read);
   EXPECT_EQ(again, block);
+}
+
+// A compressor whose encoder refuses the picture size fails to connect and
+// leaves nothing connected, so the recorder can drop it and record
+// uncompressed.
+TEST_F(CompressedRecording, CompressorThatCannotTakeTheSizeFailsToConnect) {
+  if (!avcodec_find_encoder_by_name("libxvid")) GTEST_SKIP() << "no libxvid in this FFmpeg";
+  const CompressorDescription xvidOnly{
+      "xvid", "XviD MPEG-4 Codec", {"libxvid"}, makeFourCC('X', 'V', 'I', 'D'), true};
+  Ref<BaseFilter> compressor = createCompressorFilter(xvidOnly);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  EXPECT_TRUE(failed(recording.build(path("fallback.avi"), 641, 97, compressor.get())));
+  Ref<Pin> peer;
+  EXPECT_EQ(recording.source->output()->connectedTo(&peer), VFW_E_NOT_CONNECTED);
+  ASSERT_EQ(recording.graph->removeFilter(compressor.get()), S_OK);
+  ASSERT_EQ(recording.builder->renderStream(nullptr, &MEDIATYPE_Video, recording.source.get(),
+                                            nullptr, recording.mux.get()),
+            S_OK);
+  ASSERT_EQ(recording.record(2, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+  const auto probed = probe(path("fallback.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->codecName, "rawvideo");
+  EXPECT_EQ(probed->frames, 2);
 }
 
 TEST(CompressorPins, OutputConnectsOnlyAfterTheInput) {
