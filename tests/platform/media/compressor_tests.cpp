@@ -209,6 +209,27 @@ TEST(CompressorSettings, LoadedBlockIsKeptAndSavedUnchanged) {
   EXPECT_EQ(again, block);
 }
 
+// Where libxvid is missing, FFmpeg's own MPEG-4 encoder stands in and the
+// file still says XVID.
+TEST_F(CompressedRecording, NativeMpeg4StandInWritesXvid) {
+  const CompressorDescription nativeOnly{
+      "xvid", "XviD MPEG-4 Codec", {"mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true};
+  Ref<BaseFilter> compressor = createCompressorFilter(nativeOnly);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("native.avi"), 640, 480, compressor.get()), S_OK);
+  applyStoredSettings(compressor.get());
+  ASSERT_EQ(recording.record(3, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+  const auto probed = probe(path("native.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->codecTag, "XVID");
+  EXPECT_EQ(probed->frames, 3);
+  const std::vector<Picture> frames = decodeFrames(path("native.avi"), 640, 480);
+  ASSERT_EQ(frames.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_GE(psnr(frames[i], makePicture(640, 480, i)), 30.0);
+}
+
 // A compressor whose encoder refuses the picture size fails to connect and
 // leaves nothing connected, so the recorder can drop it and record
 // uncompressed.

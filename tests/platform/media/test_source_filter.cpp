@@ -1,5 +1,6 @@
 #include "test_source_filter.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vistrel::media::test {
@@ -12,6 +13,12 @@ Picture makePicture(int width, int height, int frameIndex) {
       p[0] = static_cast<std::uint8_t>(x * 255 / std::max(1, width - 1));   // blue
       p[1] = static_cast<std::uint8_t>(y * 255 / std::max(1, height - 1));  // green
       p[2] = static_cast<std::uint8_t>((x + y + frameIndex * 20) * 255 / (width + height + 200));
+      // Grain, as camera pictures have: fine detail that a poor encoder blurs.
+      const unsigned hash = (unsigned(x) * 73856093u) ^ (unsigned(y) * 19349663u) ^
+                            (unsigned(frameIndex) * 83492791u);
+      const int grain = int(hash >> 7 & 31) - 16;
+      for (int c = 0; c < 3; ++c)
+        p[c] = static_cast<std::uint8_t>(std::clamp(p[c] + grain, 0, 255));
     }
   }
   // A white block whose place moves with the frame: the top-left quarter

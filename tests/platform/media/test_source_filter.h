@@ -21,8 +21,8 @@ struct Picture {
   const std::uint8_t* pixel(int x, int y) const { return &pixels[y * rowBytes(width) + 3 * x]; }
 };
 
-// A smooth, moving pattern (gradients and a bright block) that differs per
-// frame, so that row order, skew and frame order all show.
+// A moving pattern (gradients, grain and a bright block) that differs per
+// frame, so that row order, skew, frame order and lost detail all show.
 Picture makePicture(int width, int height, int frameIndex);
 
 class TestSource final : public FilterBase {
