@@ -1,0 +1,37 @@
+// Base of the pipeline's components: a layout component that owns pins. It
+// names its pins for pin paths and routes the stored pin properties
+// ("OutputPin.SinkPins", ...) to them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pipeline/basic_pin.h"
+#include "platform/layout/component.h"
+
+namespace vistrel {
+
+class TOWComponent : public layout::Component, public TOWPinOwner {
+ public:
+  std::string PinOwnerName() const override { return componentName(); }
+  std::string PinRootName() const override;
+  bool PinOwnerIsRoot() const override { return root_ == this; }
+
+  // The form the component belongs to; set from the layout being read, or by
+  // whoever creates the component in code.
+  void SetPinRoot(const layout::Component* root) { root_ = root; }
+  const layout::Component* PinRoot() const { return root_; }
+
+ protected:
+  // Handles "<pin property>.<stored pin property>"; returns false for other
+  // names. Records the form being read as the root.
+  bool ReadPinProperty(const std::string& name, const layout::Value& value,
+                       layout::ReadContext& context);
+  // Appends the stored properties of every published pin.
+  void AppendPinProperties(std::vector<layout::Property>& out) const;
+
+ private:
+  const layout::Component* root_ = nullptr;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,52 @@
+// Placeholders for pins that a stored form names before they exist. A
+// placeholder takes part in connections like the pin it stands for; once the
+// real pin exists (at the latest when the form's load completes)
+// ResolvePlaceholders puts the real pin in its place and frees it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pipeline/basic_pin.h"
+
+namespace vistrel {
+
+class TOWSinkPin;
+
+class TOWUnloadedPin : public TOWBasicPin {
+ public:
+  // Creates a placeholder owned by the global placeholder list.
+  static TOWUnloadedPin* Create(TOWPinOwner* readerOwner, std::string readerPath,
+                                std::string indexPath, std::string namePath, bool standsForSource);
+
+  const std::string& ReaderPath() const { return readerPath_; }
+  const std::string& IndexPathText() const { return indexPath_; }
+  const std::string& NamePathText() const { return namePath_; }
+  bool StandsForSource() const { return standsForSource_; }
+
+  // Sinks that named this (source) placeholder as their source.
+  void AddWaitingSink(TOWSinkPin* sink);
+  void RemoveWaitingSink(TOWSinkPin* sink);
+
+  // Replaces every placeholder whose pin now exists. Returns how many remain.
+  static int ResolvePlaceholders();
+  static int PlaceholderCount();
+
+  ~TOWUnloadedPin() override;
+
+ private:
+  TOWUnloadedPin(TOWPinOwner* readerOwner, std::string readerPath, std::string indexPath,
+                 std::string namePath, bool standsForSource);
+
+  std::string readerPath_;
+  std::string indexPath_;
+  std::string namePath_;
+  bool standsForSource_;
+  std::vector<TOWSinkPin*> waitingSinks_;  // guarded by the global lock
+};
+
+// Finds a real pin (not a placeholder) whose path equals `path`, by name form
+// first, then by index form. Holds the pin-list lock.
+TOWBasicPin* FindPinByPath(const std::string& path);
+
+}  // namespace vistrel

@@ -1,0 +1,1 @@
+// Placeholder until the layout reader is merged.
