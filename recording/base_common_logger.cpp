@@ -1,0 +1,370 @@
+#include "recording/base_common_logger.h"
+
+#include <QMetaObject>
+#include <QtGlobal>
+
+#include "pipeline/source_pin.h"
+#include "recording/logger_operations.h"
+
+namespace vistrel {
+
+namespace {
+
+// The message that carries progress to the progress window (the first user
+// message plus 2).
+constexpr int kProgressMessage = 0x0400 + 2;
+
+std::mutex deferredErrorMutex;
+TVLBaseCommonLogger::DeferredErrorHandler& DeferredErrorHandlerSlot() {
+  static TVLBaseCommonLogger::DeferredErrorHandler handler;
+  return handler;
+}
+
+void ReportDeferredError(const std::exception& error) {
+  TVLBaseCommonLogger::DeferredErrorHandler handler;
+  {
+    std::lock_guard lock(deferredErrorMutex);
+    handler = DeferredErrorHandlerSlot();
+  }
+  if (handler) {
+    handler(error);
+  } else {
+    qWarning("Recording: %s", error.what());
+  }
+}
+
+}  // namespace
+
+TVLBaseCommonLogger::TVLBaseCommonLogger() {
+  auto handler = [this](TOWBasicPin&, const TOWStreamType&, std::uint32_t,
+                        const TOWOperationPtr& operation) { return VideoArrived(operation); };
+  inputPin_ = std::make_unique<TVLOWImageSinkPin>(this, handler);
+  audioInputPin_ = std::make_unique<TALOWAudioSinkPin>(
+      this, [this](TOWBasicPin&, const TOWStreamType&, std::uint32_t,
+                   const TOWOperationPtr& operation) { return AudioArrived(operation); });
+  fileNamePin_ = std::make_unique<TOWStringSinkPin>(
+      this, [this](const std::string& value) { SetFileName(value); });
+  enablePin_ = std::make_unique<TOWBoolSinkPin>(this, [this](bool value) { SetEnabled(value); });
+  lock_.Join(*inputPin_);
+  lock_.Join(*audioInputPin_);
+  notifier_ = std::make_unique<TSLMainThreadNotify>([this] { DrainFromMainThread(); });
+}
+
+TVLBaseCommonLogger::~TVLBaseCommonLogger() {
+  destroyed_ = true;
+  notifier_.reset();
+  enablePin_.reset();
+  fileNamePin_.reset();
+  audioInputPin_.reset();
+  inputPin_.reset();
+}
+
+void TVLBaseCommonLogger::SetDeferredErrorHandler(DeferredErrorHandler handler) {
+  std::lock_guard lock(deferredErrorMutex);
+  DeferredErrorHandlerSlot() = std::move(handler);
+}
+
+void TVLBaseCommonLogger::BeforeDestruction() {
+  {
+    TOWWriteLockSection lock(lock_);
+    if (destroyed_) return;
+    destroyed_ = true;  // from here on, arriving operations are ignored
+  }
+  try {
+    TOWGlobalWriteLockSection global;
+    for (TOWSinkPin* pin : {static_cast<TOWSinkPin*>(inputPin_.get()),
+                            static_cast<TOWSinkPin*>(audioInputPin_.get())}) {
+      if (auto* source = dynamic_cast<TOWSourcePin*>(pin->Source())) source->Disconnect(pin);
+    }
+  } catch (...) {
+    // Best effort: the pins' own destructors disconnect what is left.
+  }
+  try {
+    TOWWriteLockSection lock(lock_);
+    StopLogging(true);
+  } catch (const std::exception& error) {
+    qWarning("Recording: %s", error.what());
+  }
+  notifier_.reset();
+}
+
+std::vector<TOWPublishedPin> TVLBaseCommonLogger::PublishedPins() const {
+  return {{"InputPin", inputPin_.get(), -1, {}},
+          {"AudioInputPin", audioInputPin_.get(), -1, {}},
+          {"FileNamePin", fileNamePin_.get(), -1, {}},
+          {"EnablePin", enablePin_.get(), -1, {}}};
+}
+
+std::string TVLBaseCommonLogger::FileName() const {
+  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  return fileName_;
+}
+
+void TVLBaseCommonLogger::SetFileName(const std::string& fileName) {
+  TOWWriteLockSection lock(lock_);
+  if (fileName == fileName_) return;
+  fileName_ = fileName;
+  if (!fileName_.empty() && enabled_ && !graphRunning_) QueueStarts();
+}
+
+bool TVLBaseCommonLogger::Enabled() const {
+  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  return enabled_;
+}
+
+void TVLBaseCommonLogger::SetEnabled(bool enabled) {
+  TOWWriteLockSection lock(lock_);
+  const bool restart = enabled != enabled_ || (enabled && !graphRunning_);
+  enabled_ = enabled;
+  if (restart && enabled && !fileName_.empty() && !graphRunning_) QueueStarts();
+}
+
+void TVLBaseCommonLogger::SetOnProgress(TVLLoggerProgressEvent handler) {
+  TOWWriteLockSection lock(lock_);
+  onProgress_ = std::move(handler);
+}
+
+bool TVLBaseCommonLogger::GraphRunning() const {
+  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  return graphRunning_;
+}
+
+std::size_t TVLBaseCommonLogger::VideoQueueCount() const {
+  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  return videoQueue_.Count();
+}
+
+std::uint64_t TVLBaseCommonLogger::FramesWritten() const {
+  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  return framesWritten_;
+}
+
+void TVLBaseCommonLogger::QueueStarts() {
+  if (!waveFormat_.empty())
+    audioQueue_.InsertHead(std::make_shared<TOWStartWaveOperation>(waveFormat_));
+  if (videoFormat_.width > 0) {
+    videoQueue_.InsertHead(std::make_shared<TOWStartFrameOperation>(
+        videoFormat_.width, videoFormat_.height, videoFormat_.framePeriod100ns,
+        videoFormat_.formatCode));
+  }
+}
+
+void TVLBaseCommonLogger::RecordFormat(std::int32_t width, std::int32_t height, std::int64_t period,
+                                       std::uint8_t formatCode) {
+  videoFormat_ = {width, height, period, formatCode};
+}
+
+void TVLBaseCommonLogger::EmptyQueues() {
+  TOWWriteLockSection videoLock(*inputPin_);
+  TOWWriteLockSection audioLock(*audioInputPin_);
+  videoQueue_.Clear();
+  audioQueue_.Clear();
+}
+
+std::uint8_t TVLBaseCommonLogger::VideoArrived(const TOWOperationPtr& operation) {
+  bool notify = false;
+  {
+    TOWWriteLockSection lock(*inputPin_);
+    if (destroyed_) return 0;
+    if (auto start = OperationAs<TOWStartFrameOperation>(operation)) {
+      stopped_ = false;
+      videoStreamOpen_ = true;
+      RecordFormat(start->width, start->height, start->framePeriod100ns, start->formatCode);
+    }
+    if (!enabled_) {
+      acceptedWhileEnabled_ = false;
+      return 0;
+    }
+    if (graphRunning_ && (!acceptedWhileEnabled_ || activeFileName_ != fileName_)) {
+      mainThreadDrainPending_ = true;
+      if (activeFileName_ != fileName_) {
+        // A new file: close the current one and open the new one at this frame.
+        activeFileName_ = fileName_;
+        videoQueue_.Append(std::make_shared<TSLInternalStopOperation>());
+        videoQueue_.Append(std::make_shared<TVLInternalStartFrameOperation>(
+            fileName_, videoFormat_.width, videoFormat_.height, videoFormat_.framePeriod100ns,
+            videoFormat_.formatCode));
+      } else {
+        // Frames resume after a pause: the pause must leave no gap.
+        videoTimingRestart_ = true;
+        audioTimingRestart_ = true;
+      }
+    }
+    acceptedWhileEnabled_ = true;
+    videoQueue_.Append(operation);
+    notify = mainThreadDrainPending_;
+  }
+  if (notify) {
+    notifier_->Post();
+  } else {
+    Drain(false);
+  }
+  return 0;
+}
+
+std::uint8_t TVLBaseCommonLogger::AudioArrived(const TOWOperationPtr&) {
+  // The viewer records no audio; its pin is never connected.
+  return 0;
+}
+
+void TVLBaseCommonLogger::DrainFromMainThread() {
+  try {
+    {
+      TOWReadLockSection lock(lock_);
+      if (destroyed_) return;
+    }
+    Drain(true);
+  } catch (const std::exception& error) {
+    ReportDeferredError(error);
+  }
+}
+
+void TVLBaseCommonLogger::Drain(bool inMainThread) {
+  TOWWriteLockSection videoLock(*inputPin_);
+  TOWWriteLockSection audioLock(*audioInputPin_);
+  // Cleared when the drain ends, also when a step fails.
+  struct PendingClear {
+    bool& flag;
+    ~PendingClear() { flag = false; }
+  } pendingClear{mainThreadDrainPending_};
+  for (;;) {
+    bool progress = false;
+    if (!videoHeld_) {
+      if (TOWOperationPtr operation = videoQueue_.TakeHead())
+        progress = ProcessVideoOperation(operation, inMainThread);
+    }
+    if (TOWOperationPtr operation = audioQueue_.TakeHead())
+      progress = ProcessAudioOperation(operation, inMainThread) || progress;
+    if (!progress) break;
+  }
+}
+
+bool TVLBaseCommonLogger::ProcessAudioOperation(const TOWOperationPtr&, bool) {
+  return true;  // no audio is recorded: everything is consumed
+}
+
+bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation,
+                                                bool inMainThread) {
+  if (auto start = OperationAs<TVLInternalStartFrameOperation>(operation)) {
+    if (videoHeld_) {
+      videoQueue_.InsertHead(operation);
+      return false;
+    }
+    if (graphRunning_ && recordingFileName_ == start->fileName) return true;
+    recordingFileName_ = start->fileName;
+    videoStreamOpen_ = true;
+    RecordFormat(start->width, start->height, start->framePeriod100ns, start->formatCode);
+    if (enabled_)
+      StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
+                 videoFormat_.framePeriod100ns);
+    return true;
+  }
+  if (auto start = OperationAs<TOWStartFrameOperation>(operation)) {
+    recordingFileName_ = fileName_;
+    activeFileName_ = fileName_;
+    videoStreamOpen_ = true;
+    RecordFormat(start->width, start->height, start->framePeriod100ns, start->formatCode);
+    if (enabled_)
+      StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
+                 videoFormat_.framePeriod100ns);
+    return true;
+  }
+  if (OperationAs<TSLInternalStopOperation>(operation)) {
+    videoStarted_ = false;
+    videoStartQueued_ = false;
+    // The audio path would restart its stream here; no audio is recorded.
+    StopLogging(false);
+    return true;
+  }
+  if (OperationAs<TOWStopOperation>(operation)) {
+    videoStartQueued_ = false;
+    videoStreamOpen_ = false;
+    audioStreamOpen_ = false;
+    stopped_ = true;
+    StopLogging(true);
+    return true;
+  }
+  auto supplied = OperationAs<TOWSuppliedBufferOperation>(operation);
+  if (!supplied) return true;  // pump requests and the like need no answer
+
+  const auto internal = OperationAs<TOWInternalBufferOperation>(operation);
+  const bool write = internal ? internal->write : enabled_;
+  if (!write && !videoStarted_) return true;
+  if (videoHeld_) {
+    videoQueue_.InsertHead(std::make_shared<TOWInternalBufferOperation>(write, supplied->buffer));
+    return false;
+  }
+  if (!videoStarted_) {
+    if (!inMainThread) {
+      // Starting builds a graph: the main thread does that at its next turn.
+      mainThreadDrainPending_ = true;
+      videoQueue_.InsertHead(operation);
+      if (!videoStartQueued_) {
+        videoStartQueued_ = true;
+        videoQueue_.InsertHead(std::make_shared<TOWStartFrameOperation>(
+            videoFormat_.width, videoFormat_.height, videoFormat_.framePeriod100ns,
+            videoFormat_.formatCode));
+      }
+      notifier_->Post();
+      return false;
+    }
+    StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
+               videoFormat_.framePeriod100ns);
+  }
+  auto frame = std::dynamic_pointer_cast<TVLImageBuffer>(supplied->buffer);
+  if (!frame) return true;  // not a picture: nothing to record
+  if (HasVideoSource()) {
+    WriteVideoFrame(write, frame);
+    return true;
+  }
+  // No source (no graph could be built): the frame waits at the head. Only
+  // the newest waiting frame is kept, so the queue cannot grow without bound.
+  if (OperationAs<TOWSuppliedBufferOperation>(videoQueue_.PeekHead())) return true;
+  videoQueue_.InsertHead(std::make_shared<TOWInternalBufferOperation>(write, frame));
+  return false;
+}
+
+void TVLBaseCommonLogger::ResetProgressSnapshot() {
+  std::lock_guard lock(progressMutex_);
+  progressSnapshot_ = 0;
+}
+
+void TVLBaseCommonLogger::ReportProgress() {
+  std::int64_t count = 0;
+  {
+    TOWReadLockSection lock(lock_);
+    if (!onProgress_) return;
+    count = static_cast<std::int64_t>(framesWritten_);
+  }
+  {
+    std::lock_guard lock(progressMutex_);
+    if (count == progressSnapshot_) return;
+    progressSnapshot_ = count;
+    // One message at a time: frames written before it arrives are reported
+    // together, with the latest count.
+    if (progressMessagePosted_) return;
+    progressMessagePosted_ = true;
+  }
+  if (QObject* window = ProgressWindowHandle()) {
+    QMetaObject::invokeMethod(
+        window, [this] { HandleWindowMessage(kProgressMessage); }, Qt::QueuedConnection);
+  }
+}
+
+void TVLBaseCommonLogger::HandleWindowMessage(int message) {
+  if (message != kProgressMessage) return;
+  std::int64_t snapshot = 0;
+  {
+    std::lock_guard lock(progressMutex_);
+    snapshot = progressSnapshot_;
+    progressMessagePosted_ = false;
+  }
+  TVLLoggerProgressEvent handler;
+  {
+    TOWReadLockSection lock(lock_);
+    handler = onProgress_;
+  }
+  if (handler) handler(*this, snapshot);
+}
+
+}  // namespace vistrel

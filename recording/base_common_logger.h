@@ -1,0 +1,162 @@
+// TVLBaseCommonLogger: the component base of the recorders. It receives video
+// frames on InputPin (and audio on AudioInputPin), queues every operation
+// that arrives while it is enabled, and drains the queues through a small set
+// of virtual operations that a concrete recorder supplies (start a
+// recording, write a frame, stop). It owns the pins, FileName and Enabled,
+// the two queues, the hand-over of work to the main thread and progress
+// reporting; it knows nothing of the media graph.
+//
+// Threads: operations are handled on the thread that sends them, under the
+// lock group of the component and its two input pins. Work that must build
+// a graph, and the first frame after a pause or a file-name change, is moved
+// to the main thread's next message turn through a TSLMainThreadNotify.
+// OnProgress runs on the thread that owns ProgressWindowHandle() (the main
+// thread). The audio path is reduced to a stub: audio operations are dropped.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <QObject>
+
+#include "pipeline/image_buffer.h"
+#include "pipeline/main_thread_notify.h"
+#include "pipeline/ow_component.h"
+#include "pipeline/sink_pin.h"
+#include "recording/logger_pins.h"
+#include "recording/operation_list.h"
+
+namespace vistrel {
+
+class TVLBaseCommonLogger;
+
+// Sender, frames written so far.
+using TVLLoggerProgressEvent = std::function<void(TVLBaseCommonLogger& sender, std::int64_t)>;
+
+class TVLBaseCommonLogger : public TOWComponent {
+ public:
+  TVLBaseCommonLogger();
+  // The most derived destructor must call BeforeDestruction() first.
+  ~TVLBaseCommonLogger() override;
+
+  TVLOWImageSinkPin& InputPin() { return *inputPin_; }
+  TALOWAudioSinkPin& AudioInputPin() { return *audioInputPin_; }
+  TOWStringSinkPin& FileNamePin() { return *fileNamePin_; }
+  TOWBoolSinkPin& EnablePin() { return *enablePin_; }
+
+  std::string FileName() const;
+  // A new non-empty name, while enabled and not recording, queues a start
+  // with the last recorded format; while recording, the next frame closes
+  // the current file and opens the new one.
+  void SetFileName(const std::string& fileName);
+  bool Enabled() const;
+  // Switching off stops nothing: frames are dropped and the file stays open
+  // until a stop is handled, the file name changes or the logger goes away.
+  void SetEnabled(bool enabled);
+
+  void SetOnProgress(TVLLoggerProgressEvent handler);
+
+  // Failures of work deferred to the main thread cannot reach the code that
+  // sent the operation; they go to this process-wide handler (the
+  // application shows them in its error box). Without one they are logged.
+  using DeferredErrorHandler = std::function<void(const std::exception&)>;
+  static void SetDeferredErrorHandler(DeferredErrorHandler handler);
+
+  // Inspection.
+  bool GraphRunning() const;
+  std::size_t VideoQueueCount() const;
+  std::uint64_t FramesWritten() const;
+
+  // Layout component: the published pins.
+  std::vector<TOWPublishedPin> PublishedPins() const override;
+
+ protected:
+  // ---- supplied by the recorder ----
+  virtual bool ProcessAudioOperation(const TOWOperationPtr& operation, bool inMainThread);
+  virtual bool ProcessVideoOperation(const TOWOperationPtr& operation, bool inMainThread);
+  virtual void StartVideo(std::int32_t width, std::int32_t height, std::uint8_t formatCode,
+                          std::int64_t framePeriod100ns) = 0;
+  virtual void StartAudio() = 0;
+  virtual void StopLogging(bool clearQueues) = 0;
+  virtual bool HasVideoSource() const = 0;
+  virtual bool HasAudioSource() const = 0;
+  virtual void WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) = 0;
+  virtual void WriteAudioBuffer(bool write, const std::shared_ptr<TSLGenericBuffer>& buffer,
+                                std::int64_t& samplesTaken) = 0;
+  // The object (living on the main thread) that progress messages are posted to.
+  virtual QObject* ProgressWindowHandle() = 0;
+
+  // Disconnects both input pins and stops logging; later calls do nothing.
+  void BeforeDestruction();
+  // Called by the recorder after each frame written.
+  void ReportProgress();
+  // Handles a message posted to the progress window (1026: progress).
+  void HandleWindowMessage(int message);
+
+  // The component's lock; setters and the recorder's state use it.
+  TOWObject& LockObject() { return lock_; }
+  void EmptyQueues();
+
+  // State the recorder reads and changes, under the component's lock.
+  struct VideoFormat {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::int64_t framePeriod100ns = 0;
+    std::uint8_t formatCode = 0;
+  };
+  VideoFormat videoFormat_;
+  std::string fileName_;
+  bool enabled_ = true;
+  std::string activeFileName_;
+  std::string recordingFileName_;
+  std::uint64_t framesWritten_ = 0;
+  bool videoStreamOpen_ = false;
+  bool audioStreamOpen_ = false;
+  bool stopped_ = false;
+  bool mainThreadDrainPending_ = false;
+  bool videoStarted_ = false;
+  bool audioStarted_ = false;
+  bool videoStartQueued_ = false;
+  bool audioStartQueued_ = false;
+  bool acceptedWhileEnabled_ = false;
+  bool graphRunning_ = false;
+  bool videoTimingRestart_ = false;
+  bool audioTimingRestart_ = false;
+  bool videoHeld_ = false;
+  std::vector<std::uint8_t> waveFormat_;  // empty: no audio format known
+
+  // Progress snapshot, guarded by its own critical section.
+  void ResetProgressSnapshot();
+
+ private:
+  std::uint8_t VideoArrived(const TOWOperationPtr& operation);
+  std::uint8_t AudioArrived(const TOWOperationPtr& operation);
+  void Drain(bool inMainThread);
+  void DrainFromMainThread();
+  // Queues the starts for a new file (the FileName and Enabled setters).
+  void QueueStarts();
+  void RecordFormat(std::int32_t width, std::int32_t height, std::int64_t period,
+                    std::uint8_t formatCode);
+
+  TOWObject lock_;
+  std::unique_ptr<TVLOWImageSinkPin> inputPin_;
+  std::unique_ptr<TALOWAudioSinkPin> audioInputPin_;
+  std::unique_ptr<TOWStringSinkPin> fileNamePin_;
+  std::unique_ptr<TOWBoolSinkPin> enablePin_;
+  TSLOperationList videoQueue_;
+  TSLOperationList audioQueue_;
+  std::unique_ptr<TSLMainThreadNotify> notifier_;
+
+  TVLLoggerProgressEvent onProgress_;
+  mutable std::mutex progressMutex_;
+  std::int64_t progressSnapshot_ = 0;
+  bool progressMessagePosted_ = false;
+  bool destroyed_ = false;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,139 @@
+#include "recording/ds_common_logger.h"
+
+#include <QtGlobal>
+
+namespace vistrel {
+
+TVLDSCommonLogger::TVLDSCommonLogger() : graph_(*this, LockObject()) {}
+
+TVLDSCommonLogger::~TVLDSCommonLogger() { BeforeDestruction(); }
+
+std::int64_t TVLDSCommonLogger::VideoRunningTime() const {
+  TOWReadLockSection lock(const_cast<TVLDSCommonLogger*>(this)->LockObject());
+  return videoRunningTime_;
+}
+
+void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std::uint8_t,
+                                   std::int64_t) {
+  if (width <= 0 || height <= 0) return;
+  ResetProgressSnapshot();
+  // Each recording counts its own frames.
+  framesWritten_ = 0;
+  lastSequenceNumber_ = 0;
+  videoRunningTime_ = 0;
+  lastEndStamp_ = 0;
+  firstFrame_ = true;
+  videoStarted_ = true;
+  activeFileName_ = fileName_;
+  if (AudioInputPin().IsConnected() && !audioStarted_) return;  // StartAudio starts the graph
+  if (graph_.Built() || videoSource_) {
+    StopGraph();
+    ReleaseGraph();
+  }
+  bool running = false;
+  try {
+    running = BuildAndRunGraph();
+  } catch (...) {
+    // A later build must start from nothing, and the file must not stay open.
+    ReleaseGraph();
+    throw;
+  }
+  if (!running) ReleaseGraph();
+}
+
+void TVLDSCommonLogger::StartAudio() {
+  // No audio is recorded; the audio path keeps its shape only.
+  audioStarted_ = true;
+}
+
+void TVLDSCommonLogger::StopGraph() {
+  if (!graphRunning_) return;
+  if (mediaControl_) {
+    const media::Status status = mediaControl_->stop();
+    if (media::failed(status))
+      qWarning("Recording: stopping the graph failed: %s", media::lastErrorText().c_str());
+  }
+  graph_.Deactivate();
+  graphRunning_ = false;
+  ReleaseGraph();
+}
+
+void TVLDSCommonLogger::ReleaseGraph() {
+  videoCompressor_.reset();
+  audioCompressor_.reset();
+  graph_.ReleaseFilterGraph();
+  builder_.reset();
+  mediaControl_.reset();
+  multiplexer_.reset();
+  fileWriter_.reset();
+  videoSource_.reset();
+  audioSource_.reset();
+}
+
+void TVLDSCommonLogger::StopLogging(bool clearQueues) {
+  StopGraph();
+  if (graph_.Built() || videoSource_) ReleaseGraph();
+  if (clearQueues) EmptyQueues();
+  activeFileName_.clear();
+  videoHeld_ = false;
+  videoStreamOpen_ = false;
+  audioStreamOpen_ = false;
+  videoStarted_ = false;
+  audioStarted_ = false;
+  stopped_ = true;
+}
+
+void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) {
+  if (!graphRunning_ || !videoSource_ || !frame) return;
+  std::int64_t sampleStart = 0;
+  const TMLTimeStamp stamp = frame->TimeStamp();
+  if (stamp.valid) {
+    std::int64_t gap = 0;
+    if (firstFrame_) {
+      firstFrame_ = false;
+    } else if (videoTimingRestart_) {
+      videoTimingRestart_ = false;
+    } else {
+      const TSLSequenceStamp sequence = frame->SequenceStamp();
+      const auto difference =
+          static_cast<std::int32_t>(static_cast<std::uint32_t>(stamp.start - lastEndStamp_));
+      if (sequence.valid) {
+        const auto number = static_cast<std::uint64_t>(sequence.number);
+        gap = number > lastSequenceNumber_ + 1 ? 0 : difference;
+        lastSequenceNumber_ = number;
+      } else {
+        gap = difference;
+      }
+    }
+    lastEndStamp_ = stamp.end;
+    const std::int64_t duration = stamp.end - stamp.start;
+    if (write && gap > 0) videoRunningTime_ += gap;
+    sampleStart = videoRunningTime_;
+    if (write) videoRunningTime_ += duration;
+  } else {
+    sampleStart = videoRunningTime_;
+    videoRunningTime_ += videoFormat_.framePeriod100ns;
+  }
+  const std::int64_t sampleEnd = videoRunningTime_;
+  if (!write) return;
+  ++framesWritten_;
+  media::Status status;
+  if (frame->Format() == 1) {
+    status = videoSource_->DeliverRawFrame(
+        frame->GetRead(), static_cast<std::uint32_t>(frame->ByteSize()), sampleStart, sampleEnd);
+  } else {
+    status = videoSource_->DeliverRGBFrame(frame->GetRead(), frame->Width(), frame->Height(),
+                                           frame->RowPitch(), sampleStart, sampleEnd);
+  }
+  if (media::failed(status))
+    qWarning("Recording: a frame was not written (%08x): %s", static_cast<unsigned>(status),
+             media::lastErrorText().c_str());
+  ReportProgress();
+}
+
+void TVLDSCommonLogger::WriteAudioBuffer(bool, const std::shared_ptr<TSLGenericBuffer>&,
+                                         std::int64_t& samplesTaken) {
+  samplesTaken = 0;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,74 @@
+// TVLDSCommonLogger: a logger that records through a media graph. It starts
+// and stops the graph, turns each frame into a timed sample of its source
+// filter and keeps the running time; a subclass builds the graph
+// (BuildAndRunGraph).
+//
+// Timing: frames are laid end to end from 0. A stamped frame keeps its own
+// duration and the gap to the previous stamped frame, except that the gap
+// of the first frame, of the first frame after a pause and of a frame whose
+// sequence number skips ahead is closed; an unstamped frame lasts one frame
+// period.
+//
+// Thread: as the base: under the component's lock, on the thread that
+// drains the queues.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/media/filter_graph.h"
+#include "recording/base_common_logger.h"
+#include "recording/ds_graph.h"
+#include "recording/video_source_filter.h"
+
+namespace vistrel {
+
+class TVLDSCommonLogger : public TVLBaseCommonLogger {
+ public:
+  TVLDSCommonLogger();
+  ~TVLDSCommonLogger() override;
+
+  TDSGraph& Graph() { return graph_; }
+  const TDSGraph& Graph() const { return graph_; }
+
+  // Inspection: the end time of the last sample written (100 ns).
+  std::int64_t VideoRunningTime() const;
+
+ protected:
+  void StartVideo(std::int32_t width, std::int32_t height, std::uint8_t formatCode,
+                  std::int64_t framePeriod100ns) override;
+  void StartAudio() override;
+  void StopLogging(bool clearQueues) override;
+  bool HasVideoSource() const override { return static_cast<bool>(videoSource_); }
+  bool HasAudioSource() const override { return static_cast<bool>(audioSource_); }
+  void WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) override;
+  void WriteAudioBuffer(bool write, const std::shared_ptr<TSLGenericBuffer>& buffer,
+                        std::int64_t& samplesTaken) override;
+  QObject* ProgressWindowHandle() override { return graph_.MessageWindow(); }
+
+  // Builds the graph for the recording file name and runs it; false when it
+  // was not built (a handled failure, or no file name).
+  virtual bool BuildAndRunGraph() = 0;
+  // Stops a running graph (completing the file) and releases it.
+  virtual void StopGraph();
+  // Releases every graph object.
+  virtual void ReleaseGraph();
+
+  TDSGraph graph_;
+  media::Ref<media::CaptureGraphBuilder> builder_;
+  media::Ref<media::MediaControl> mediaControl_;
+  media::Ref<media::BaseFilter> multiplexer_;
+  media::Ref<media::FileSinkFilter> fileWriter_;
+  media::Ref<TDSVideoSourceFilter> videoSource_;
+  media::Ref<media::BaseFilter> videoCompressor_;
+  media::Ref<media::BaseFilter> audioSource_;
+  media::Ref<media::BaseFilter> audioCompressor_;
+
+ private:
+  std::int64_t videoRunningTime_ = 0;
+  std::int64_t lastEndStamp_ = 0;
+  std::uint64_t lastSequenceNumber_ = 0;
+  bool firstFrame_ = false;
+};
+
+}  // namespace vistrel

@@ -1,0 +1,127 @@
+#include "recording/ds_graph.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/media/running_object_table.h"
+#include "recording/ds_exception.h"
+
+namespace vistrel {
+
+std::string FormatGraphError(const std::string& text, media::Status code) {
+  const auto value = static_cast<std::uint32_t>(code);
+  char numbers[40];
+  std::snprintf(numbers, sizeof numbers, " - %u - %x", value, value);
+  return text + numbers;
+}
+
+TDSGraph::TDSGraph(layout::Component& owner, TOWObject& ownerLock)
+    : owner_(owner), ownerLock_(ownerLock), messageWindow_(std::make_unique<QObject>()) {}
+
+TDSGraph::~TDSGraph() {
+  if (active_) RevokeRunning();
+}
+
+void TDSGraph::SetRegister(bool value) {
+  if (value == register_) return;
+  register_ = value;
+  if (!active_) return;
+  if (value) {
+    RegisterRunning();
+  } else {
+    RevokeRunning();
+  }
+}
+
+void TDSGraph::SetOnError(TDSErrorEvent handler) {
+  TOWWriteLockSection lock(ownerLock_);
+  onError_ = std::move(handler);
+}
+void TDSGraph::SetOnWarning(TDSWarningEvent handler) {
+  TOWWriteLockSection lock(ownerLock_);
+  onWarning_ = std::move(handler);
+}
+void TDSGraph::SetOnGraphBuilt(TDSNotifyEvent handler) {
+  TOWWriteLockSection lock(ownerLock_);
+  onGraphBuilt_ = std::move(handler);
+}
+void TDSGraph::SetOnDeviceLost(TDSNotifyEvent handler) {
+  TOWWriteLockSection lock(ownerLock_);
+  onDeviceLost_ = std::move(handler);
+}
+void TDSGraph::SetOnAborted(TDSNotifyEvent handler) {
+  TOWWriteLockSection lock(ownerLock_);
+  onAborted_ = std::move(handler);
+}
+void TDSGraph::SetOnStarvation(TDSNotifyEvent handler) {
+  TOWWriteLockSection lock(ownerLock_);
+  onStarvation_ = std::move(handler);
+}
+
+bool TDSGraph::ReportError(const std::string& text, media::Status code) {
+  bool handled = false;
+  if (onError_) onError_(owner_, text, code, handled);
+  if (!handled) throw EDSException(FormatGraphError(text, code));
+  return false;
+}
+
+bool TDSGraph::CreateFilterGraph() {
+  if (filterGraph_) return true;
+  filterGraph_ = media::createFilterGraph();
+  if (!filterGraph_) return ReportError("Can't build DirectShow graph.", media::E_FAIL);
+  return true;
+}
+
+void TDSGraph::AddAdditionalFilters() {
+  for (std::size_t i = 0; i < additionalFilters_.Count(); ++i) {
+    const TDSFilterItem& item = additionalFilters_.Item(i);
+    if (item.IsNone()) continue;
+    media::Ref<media::BaseFilter> filter = item.CreateFilter();
+    if (!filter) continue;
+    // A filter that cannot be added is skipped like one that cannot be found.
+    filterGraph_->addFilter(filter.get(),
+                            item.FilterName() + "(Additional " + std::to_string(i + 1) + ")");
+  }
+}
+
+void TDSGraph::GraphBuilt() {
+  if (onGraphBuilt_) onGraphBuilt_(owner_);
+}
+
+std::string TDSGraph::RegistrationName() const {
+  char item[64];
+  std::snprintf(item, sizeof item, "FilterGraph %8p pid %8x",
+                static_cast<const void*>(filterGraph_.get()), static_cast<unsigned>(getpid()));
+  return media::itemMonikerName("!", item);
+}
+
+void TDSGraph::Activate() {
+  if (active_) return;
+  if (register_) RegisterRunning();
+  active_ = true;
+}
+
+void TDSGraph::Deactivate() {
+  if (active_ && register_) RevokeRunning();
+  active_ = false;
+}
+
+void TDSGraph::RegisterRunning() {
+  if (!filterGraph_ || cookie_ != 0) return;
+  media::Ref<media::RunningObjectTable> table;
+  if (media::failed(media::getRunningObjectTable(&table)) || !table) return;
+  std::uint32_t cookie = 0;
+  if (media::succeeded(table->registerObject(media::ROTFLAGS_REGISTRATIONKEEPSALIVE,
+                                             filterGraph_.get(), RegistrationName(), &cookie)))
+    cookie_ = cookie;
+}
+
+void TDSGraph::RevokeRunning() {
+  if (cookie_ == 0) return;
+  media::Ref<media::RunningObjectTable> table;
+  if (media::succeeded(media::getRunningObjectTable(&table)) && table) table->revoke(cookie_);
+  cookie_ = 0;
+}
+
+}  // namespace vistrel

@@ -1,0 +1,154 @@
+#include "recording/ds_video_logger.h"
+
+#include <cstdio>
+
+#include "platform/exception.h"
+#include "platform/file_system.h"
+#include "platform/layout/class_registry.h"
+#include "platform/media/guid.h"
+
+namespace vistrel {
+
+using namespace media;
+
+std::string RecordingHostPath(const std::string& fileName, Status* status) {
+  platform::FileSystem& files = platform::FileSystem::instance();
+  const std::string full = files.fullPath(fileName);
+  if (auto host = files.toHost(full, true)) return host->string();
+  const platform::Drive* drive =
+      full.size() >= 2 && full[1] == ':' ? files.drive(full[0]) : nullptr;
+  if (!drive) {
+    *status = STATUS_PATH_NOT_FOUND;
+    return std::string();
+  }
+  std::filesystem::path host = drive->hostRoot;
+  std::string rest = full.size() > 3 ? full.substr(3) : std::string();
+  std::size_t start = 0;
+  while (start <= rest.size()) {
+    const std::size_t end = std::min(rest.find('\\', start), rest.size());
+    if (end > start) host /= rest.substr(start, end - start);
+    start = end + 1;
+  }
+  return host.string();
+}
+
+TVLDSVideoLogger::TVLDSVideoLogger() = default;
+
+TVLDSVideoLogger::TVLDSVideoLogger(layout::Component&) {}
+
+TVLDSVideoLogger::~TVLDSVideoLogger() { BeforeDestruction(); }
+
+bool TVLDSVideoLogger::ConnectCompressor() {
+  if (!videoCompression_.Enabled()) return false;
+  TVLDSVideoCompressionItems& items = videoCompression_.Compressions();
+  FilterGraph* graph = graph_.FilterGraph();
+  for (std::size_t i = 0; i < items.Count(); ++i) {
+    const TVLDSVideoCompressionItem& item = items.Item(i);
+    Ref<BaseFilter> compressor = item.CreateCompressor();
+    if (!compressor) continue;  // not installed: skipped without a report
+    if (failed(graph->addFilter(compressor.get(), "VideoCompressor"))) continue;
+    const Status status = builder_->renderStream(nullptr, &MEDIATYPE_Video, videoSource_.get(),
+                                                 compressor.get(), multiplexer_.get());
+    if (succeeded(status)) {
+      item.ApplySettings(*compressor);
+      videoCompressor_ = compressor;
+      return true;
+    }
+    graph->removeFilter(compressor.get());
+  }
+  return false;
+}
+
+bool TVLDSVideoLogger::BuildAndRunGraph() {
+  if (recordingFileName_.empty()) return false;
+  if (!graph_.CreateFilterGraph()) return false;
+  FilterGraph* graph = graph_.FilterGraph();
+  graph_.AddAdditionalFilters();
+
+  builder_ = createCaptureGraphBuilder();
+  if (!builder_) return graph_.ReportError("Can't build DirectShow graph builder.", E_FAIL);
+  mediaControl_ = queryInterface<MediaControl>(graph);
+  if (!mediaControl_) return graph_.ReportError("Can't obtain IMediaControl.", E_NOINTERFACE);
+  Status status = builder_->setFiltergraph(graph);
+  if (failed(status)) return graph_.ReportError("Can't build DirectShow graph builder.", status);
+
+  const std::string hostPath = RecordingHostPath(recordingFileName_, &status);
+  if (!hostPath.empty()) {
+    status = builder_->setOutputFileName(MEDIASUBTYPE_Avi, hostPath, &multiplexer_, &fileWriter_);
+  }
+  if (hostPath.empty() || failed(status))
+    return graph_.ReportError("Can't create file : " + recordingFileName_ + " .", status);
+
+  const Guid subType = videoFormat_.formatCode == 1 ? MEDIASUBTYPE_YUY2 : MEDIASUBTYPE_RGB24;
+  videoSource_ = Ref<TDSVideoSourceFilter>(new TDSVideoSourceFilter(subType));
+  videoSource_->SetFrameSize(videoFormat_.width, videoFormat_.height);
+  status = graph->addFilter(videoSource_.get(), "VideoSource");
+  if (failed(status)) return graph_.ReportError("Can't set video source filter.", status);
+
+  if (!ConnectCompressor()) {
+    status = builder_->renderStream(nullptr, &MEDIATYPE_Video, videoSource_.get(), nullptr,
+                                    multiplexer_.get());
+    if (failed(status)) return graph_.ReportError("Can't render video output.", status);
+  }
+  graph_.GraphBuilt();
+
+  status = mediaControl_->run();
+  if (failed(status)) {
+    mediaControl_->stop();
+    return graph_.ReportError("Can't start logger.", status);
+  }
+  graph_.Activate();
+  graphRunning_ = true;
+  return true;
+}
+
+bool TVLDSVideoLogger::readProperty(const std::string& name, const layout::Value& value,
+                                    layout::ReadContext& context) {
+  if (name == "Enabled") {
+    SetEnabled(value.asBoolean());
+  } else if (name == "FileName") {
+    SetFileName(value.asString());
+  } else if (name == "Graph.Register") {
+    graph_.SetRegister(value.asBoolean());
+  } else if (name == "Graph.AdditionalFilters") {
+    graph_.AdditionalFilters().Read(value.asCollection());
+  } else if (name == "VideoCompression.Enabled") {
+    videoCompression_.SetEnabled(value.asBoolean());
+  } else if (name == "VideoCompression.Compressions") {
+    videoCompression_.Compressions().Read(value.asCollection());
+  } else if (name == "AudioCompression.Enabled") {
+    audioCompression_.SetEnabled(value.asBoolean());
+  } else if (name == "AudioCompression.Compressions") {
+    audioCompression_.Read(value.asCollection());
+  } else {
+    return ReadPinProperty(name, value, context);
+  }
+  return true;
+}
+
+std::vector<layout::Property> TVLDSVideoLogger::storedProperties() const {
+  auto& self = const_cast<TVLDSVideoLogger&>(*this);
+  std::vector<layout::Property> out;
+  AppendPinProperties(out);
+  out.push_back(layout::makeProperty("FileName", layout::Value(self.FileName())));
+  out.push_back(layout::makeProperty("Enabled", layout::Value(self.Enabled())));
+  out.push_back(layout::makeProperty("Graph.Register", layout::Value(graph_.Register())));
+  out.push_back(
+      layout::makeProperty("Graph.AdditionalFilters", graph_.AdditionalFilters().Stored()));
+  out.push_back(
+      layout::makeProperty("VideoCompression.Enabled", layout::Value(videoCompression_.Enabled())));
+  out.push_back(layout::makeProperty("VideoCompression.Compressions",
+                                     videoCompression_.Compressions().Stored()));
+  out.push_back(
+      layout::makeProperty("AudioCompression.Enabled", layout::Value(audioCompression_.Enabled())));
+  out.push_back(layout::makeProperty("AudioCompression.Compressions", audioCompression_.Stored()));
+  return out;
+}
+
+namespace recording {
+
+void registerClasses() { layout::registerClass<TVLDSVideoLogger>("TVLDSVideoLogger"); }
+
+}  // namespace recording
+
+}  // namespace vistrel

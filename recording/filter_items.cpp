@@ -1,0 +1,112 @@
+#include "recording/filter_items.h"
+
+#include <algorithm>
+
+#include "platform/exception.h"
+#include "platform/media/device_enum.h"
+#include "platform/media/guid.h"
+
+namespace vistrel {
+
+namespace {
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+// Every registered filter (do-not-use merit included) with its unique name.
+struct RegisteredFilter {
+  std::string displayName;
+  std::string friendlyName;
+};
+
+std::vector<RegisteredFilter> RegisteredFilters() {
+  const std::vector<media::Ref<media::Moniker>> monikers =
+      media::enumMatchingFilters(media::MERIT_DO_NOT_USE);
+  std::vector<std::string> names;
+  for (const auto& moniker : monikers) {
+    std::string name;
+    moniker->readProperty("FriendlyName", &name);
+    names.push_back(name);
+  }
+  const std::vector<std::string> unique = media::uniqueFriendlyNames(names);
+  std::vector<RegisteredFilter> filters;
+  for (std::size_t i = 0; i < monikers.size(); ++i)
+    if (!unique[i].empty()) filters.push_back({monikers[i]->displayName(), unique[i]});
+  return filters;
+}
+
+}  // namespace
+
+bool TDSFilterItem::IsNone() const { return Upper(filterName_) == "NONE"; }
+
+void TDSFilterItem::SetFilterName(const std::string& name) {
+  if (name == filterName_) return;
+  if (name.empty()) {
+    filterName_.clear();
+    displayName_.clear();
+    return;
+  }
+  for (const RegisteredFilter& filter : RegisteredFilters()) {
+    if (filter.friendlyName == name) {
+      displayName_ = filter.displayName;
+      filterName_ = name;
+      return;
+    }
+  }
+  displayName_.clear();
+}
+
+media::Ref<media::BaseFilter> TDSFilterItem::CreateFilter() const {
+  if (IsNone() || displayName_.empty()) return nullptr;
+  for (const auto& moniker : media::enumMatchingFilters(media::MERIT_DO_NOT_USE)) {
+    if (moniker->displayName() != displayName_) continue;
+    media::Ref<media::BaseFilter> filter;
+    if (media::failed(moniker->bindToObject(&filter))) return nullptr;
+    return filter;
+  }
+  return nullptr;
+}
+
+layout::CollectionItem TDSFilterItem::StoredProperties() const {
+  layout::CollectionItem item;
+  if (!IsNone()) {
+    item.push_back(layout::makeProperty(
+        "Data", layout::Value::List{{layout::Value(displayName_), layout::Value(filterName_)}}));
+  }
+  return item;
+}
+
+void TDSFilterItem::ReadStoredProperties(const layout::CollectionItem& item) {
+  for (const layout::Property& property : item) {
+    if (property.name != "Data") throw Exception("Unknown filter item property " + property.name);
+    const auto& values = property.value().asList().items;
+    if (values.size() != 2) throw Exception("A filter item's Data holds two strings");
+    displayName_ = values[0].asString();
+    filterName_ = values[1].asString();
+  }
+}
+
+TDSFilterItem& TDSFilterItems::Add() {
+  items_.push_back(std::make_unique<TDSFilterItem>());
+  return *items_.back();
+}
+
+std::string TDSFilterItems::DisplayText(std::size_t index) {
+  return "Filter " + std::to_string(index + 1);
+}
+
+layout::Value::Collection TDSFilterItems::Stored() const {
+  layout::Value::Collection collection;
+  for (const auto& item : items_) collection.items.push_back(item->StoredProperties());
+  return collection;
+}
+
+void TDSFilterItems::Read(const layout::Value::Collection& collection) {
+  items_.clear();
+  for (const layout::CollectionItem& stored : collection.items) Add().ReadStoredProperties(stored);
+}
+
+}  // namespace vistrel

@@ -1,0 +1,314 @@
+#include "recording/video_compression.h"
+
+#include <cmath>
+#include <map>
+
+#include "platform/exception.h"
+#include "platform/media/compression.h"
+#include "platform/media/device_enum.h"
+#include "platform/media/guid.h"
+
+namespace vistrel {
+
+using namespace media;
+
+namespace {
+
+// The choice for a new item when no installed compressor qualifies.
+const char* const kFallbackCompressor = "@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\cvid";
+// Items using one compressor beyond this count no longer make it a choice.
+constexpr std::size_t kMaxUsesForChoice = 22000;
+
+// The interface on the filter itself, else on the first output pin offering it.
+template <class I>
+Ref<I> FindCompressorInterface(BaseFilter& filter) {
+  if (Ref<I> found = queryInterface<I>(&filter)) return found;
+  for (const Ref<Pin>& pin : filter.pins()) {
+    if (pin->direction() != PinDirection::Output) continue;
+    if (Ref<I> found = queryInterface<I>(pin)) return found;
+  }
+  return nullptr;
+}
+
+std::vector<std::uint8_t> ParamsFromStored(const layout::Value& value) {
+  const auto& bytes = value.asBinary().bytes;
+  if (bytes.size() < 4) throw Exception("A compressor settings block lacks its byte count");
+  const std::uint32_t count = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
+                              std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
+  if (bytes.size() - 4 < count)
+    throw Exception("A compressor settings block is shorter than its byte count");
+  return std::vector<std::uint8_t>(bytes.begin() + 4, bytes.begin() + 4 + count);
+}
+
+layout::Value ParamsToStored(const std::vector<std::uint8_t>& params) {
+  layout::Value::Binary binary;
+  const auto count = static_cast<std::uint32_t>(params.size());
+  for (int shift = 0; shift < 32; shift += 8)
+    binary.bytes.push_back(static_cast<std::uint8_t>(count >> shift));
+  binary.bytes.insert(binary.bytes.end(), params.begin(), params.end());
+  return binary;
+}
+
+std::string FriendlyNameOf(const std::string& displayName) {
+  for (const TDSCompressorEntry& entry : ListVideoCompressors())
+    if (entry.displayName == displayName) return entry.friendlyName;
+  return std::string();
+}
+
+}  // namespace
+
+std::vector<TDSCompressorEntry> ListVideoCompressors() {
+  std::vector<TDSCompressorEntry> entries;
+  for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory))
+    entries.push_back({entry.displayName, entry.friendlyName});
+  return entries;
+}
+
+// ---- TDSCompressionItem ----
+
+void TDSCompressionItem::Assign(const TDSCompressionItem& other) {
+  compressor_ = other.compressor_;
+  displayName_ = other.displayName_;
+  params_ = other.params_;
+}
+
+layout::CollectionItem TDSCompressionItem::StoredProperties() const {
+  layout::CollectionItem item;
+  if (!displayName_.empty()) {
+    item.push_back(layout::makeProperty(
+        "Data", layout::Value::List{{layout::Value(displayName_), layout::Value(compressor_)}}));
+  }
+  if (!params_.empty())
+    item.push_back(layout::makeProperty("Params.Data", ParamsToStored(params_)));
+  return item;
+}
+
+void TDSCompressionItem::ReadStoredProperty(const layout::Property& property) {
+  if (property.name == "Data") {
+    const auto& values = property.value().asList().items;
+    if (values.size() != 2) throw Exception("A compression item's Data holds two strings");
+    displayName_ = values[0].asString();
+    compressor_ = values[1].asString();
+  } else if (property.name == "Params.Data") {
+    params_ = ParamsFromStored(property.value());
+  } else {
+    throw Exception("Unknown compression item property " + property.name);
+  }
+}
+
+// ---- TVLDSVideoCompressionItem ----
+
+void TVLDSVideoCompressionItem::SetCompressor(const std::string& value) {
+  if (value == compressor_) return;
+  params_.clear();
+  if (value.empty()) {
+    compressor_.clear();
+    displayName_.clear();
+  } else {
+    displayName_.clear();
+    for (const TDSCompressorEntry& entry : ListVideoCompressors()) {
+      if (entry.friendlyName == value) {
+        displayName_ = entry.displayName;
+        compressor_ = value;
+        break;
+      }
+    }
+  }
+  ReadDefaults();
+}
+
+void TVLDSVideoCompressionItem::ReadDefaults() {
+  Ref<BaseFilter> compressor = CreateCompressor();
+  if (!compressor) return;
+  Ref<VideoCompression> settings = FindCompressorInterface<VideoCompression>(*compressor);
+  if (!settings) return;
+  try {
+    VideoCompressionInfo info;
+    if (failed(settings->getInfo(&info))) {
+      quality_ = 0;
+      return;
+    }
+    keyFrameRate_ = static_cast<std::int32_t>(info.defaultKeyFrameRate);
+    pFramesPerKeyFrame_ = static_cast<std::int32_t>(info.defaultPFramesPerKey);
+    const double quality = std::round(info.defaultQuality * kMaxQuality);
+    SetQuality(quality <= 0 ? 0 : static_cast<std::uint32_t>(std::min(quality, 1e9)));
+  } catch (...) {
+    quality_ = 0;
+  }
+}
+
+Ref<BaseFilter> TVLDSVideoCompressionItem::CreateCompressor() const {
+  std::vector<Ref<Moniker>> monikers;
+  createSystemDeviceEnum()->createClassEnumerator(CLSID_VideoCompressorCategory, &monikers);
+  for (const Ref<Moniker>& moniker : monikers) {
+    if (moniker->displayName() != displayName_) continue;
+    Ref<BaseFilter> filter;
+    if (failed(moniker->bindToObject(&filter))) return nullptr;
+    return filter;
+  }
+  return nullptr;
+}
+
+double TVLDSVideoCompressionItem::CompressorQuality() const {
+  // 0 is what a compressor whose defaults could not be read leaves behind;
+  // sending it as the worst quality would ruin every picture.
+  if (quality_ == 0) return -1.0;
+  return static_cast<double>(quality_) / kMaxQuality;
+}
+
+void TVLDSVideoCompressionItem::ApplySettings(BaseFilter& compressor) const {
+  if (Ref<VideoCompression> settings = FindCompressorInterface<VideoCompression>(compressor)) {
+    VideoCompressionInfo info;
+    if (succeeded(settings->getInfo(&info))) {
+      if (info.capabilities & CompressionCaps_CanQuality) settings->putQuality(CompressorQuality());
+      if (info.capabilities & CompressionCaps_CanKeyFrame) settings->putKeyFrameRate(keyFrameRate_);
+      if (info.capabilities & CompressionCaps_CanBFrame)
+        settings->putPFramesPerKeyFrame(pFramesPerKeyFrame_);
+      if (info.capabilities & CompressionCaps_CanWindow)
+        settings->putWindowSize(static_cast<std::uint64_t>(windowSize_));
+    }
+  }
+  if (params_.empty()) return;
+  if (Ref<PersistStream> persist = FindCompressorInterface<PersistStream>(compressor)) {
+    Ref<Stream> stream = createMemoryStream();
+    if (!stream) return;
+    const auto size = static_cast<std::uint32_t>(params_.size());
+    stream->setSize(size);
+    stream->seek(0, SeekOrigin::Set, nullptr);
+    stream->write(params_.data(), size, nullptr);
+    stream->seek(0, SeekOrigin::Set, nullptr);
+    persist->load(stream.get());
+  }
+}
+
+void TVLDSVideoCompressionItem::Assign(const TDSCompressionItem& other) {
+  TDSCompressionItem::Assign(other);
+  if (auto* video = dynamic_cast<const TVLDSVideoCompressionItem*>(&other)) {
+    quality_ = video->quality_;
+    keyFrameRate_ = video->keyFrameRate_;
+    windowSize_ = video->windowSize_;
+    pFramesPerKeyFrame_ = video->pFramesPerKeyFrame_;
+  }
+}
+
+layout::CollectionItem TVLDSVideoCompressionItem::StoredProperties() const {
+  layout::CollectionItem item = TDSCompressionItem::StoredProperties();
+  item.push_back(layout::makeProperty("Quality", layout::Value(std::int64_t{quality_})));
+  item.push_back(layout::makeProperty("KeyFrameRate", layout::Value(std::int64_t{keyFrameRate_})));
+  item.push_back(layout::makeProperty("WindowSize", layout::Value(std::int64_t{windowSize_})));
+  item.push_back(
+      layout::makeProperty("PFramesPerKeyFrame", layout::Value(std::int64_t{pFramesPerKeyFrame_})));
+  return item;
+}
+
+void TVLDSVideoCompressionItem::ReadStoredProperty(const layout::Property& property) {
+  const std::string& name = property.name;
+  if (name == "Quality") {
+    const std::int64_t value = property.value().asInteger();
+    SetQuality(value < 0 ? 0
+                         : static_cast<std::uint32_t>(std::min<std::int64_t>(value, kMaxQuality)));
+  } else if (name == "KeyFrameRate") {
+    keyFrameRate_ = static_cast<std::int32_t>(property.value().asInteger());
+  } else if (name == "WindowSize") {
+    windowSize_ = property.value().asInteger();
+  } else if (name == "PFramesPerKeyFrame") {
+    pFramesPerKeyFrame_ = static_cast<std::int32_t>(property.value().asInteger());
+  } else {
+    TDSCompressionItem::ReadStoredProperty(property);
+  }
+}
+
+// ---- TVLDSVideoCompressionItems ----
+
+TVLDSVideoCompressionItem& TVLDSVideoCompressionItems::Add() {
+  std::vector<Ref<Moniker>> monikers;
+  createSystemDeviceEnum()->createClassEnumerator(CLSID_VideoCompressorCategory, &monikers);
+  std::string choice;
+  std::size_t lowest = kMaxUsesForChoice;
+  for (const Ref<Moniker>& moniker : monikers) {
+    const std::string displayName = moniker->displayName();
+    std::size_t uses = 0;
+    for (const auto& item : items_) uses += item->DisplayName() == displayName;
+    if (uses < lowest) {
+      lowest = uses;
+      choice = displayName;
+    }
+  }
+  if (choice.empty()) choice = kFallbackCompressor;
+  items_.push_back(std::make_unique<TVLDSVideoCompressionItem>());
+  TVLDSVideoCompressionItem& item = *items_.back();
+  item.SetCompressor(FriendlyNameOf(choice));
+  return item;
+}
+
+layout::Value::Collection TVLDSVideoCompressionItems::Stored() const {
+  layout::Value::Collection collection;
+  for (const auto& item : items_) collection.items.push_back(item->StoredProperties());
+  return collection;
+}
+
+void TVLDSVideoCompressionItems::Read(const layout::Value::Collection& collection) {
+  items_.clear();
+  for (const layout::CollectionItem& stored : collection.items) {
+    TVLDSVideoCompressionItem& item = Add();
+    for (const layout::Property& property : stored) item.ReadStoredProperty(property);
+  }
+}
+
+TVLDSVideoCompression::TVLDSVideoCompression() { compressions_.Add(); }
+
+// ---- audio ----
+
+void TALDSAudioCompressionItem::Assign(const TDSCompressionItem& other) {
+  TDSCompressionItem::Assign(other);
+  if (auto* audio = dynamic_cast<const TALDSAudioCompressionItem*>(&other)) {
+    channels = audio->channels;
+    bitsPerSample = audio->bitsPerSample;
+    samplesPerSec = audio->samplesPerSec;
+    channelMask = audio->channelMask;
+  }
+}
+
+layout::CollectionItem TALDSAudioCompressionItem::StoredProperties() const {
+  layout::CollectionItem item = TDSCompressionItem::StoredProperties();
+  item.push_back(layout::makeProperty("Channels", layout::Value(std::int64_t{channels})));
+  item.push_back(layout::makeProperty("BitsPerSample", layout::Value(std::int64_t{bitsPerSample})));
+  item.push_back(layout::makeProperty("SamplesPerSec", layout::Value(std::int64_t{samplesPerSec})));
+  item.push_back(layout::makeProperty("ChannelMask", layout::Value(std::int64_t{channelMask})));
+  return item;
+}
+
+void TALDSAudioCompressionItem::ReadStoredProperty(const layout::Property& property) {
+  const std::string& name = property.name;
+  if (name == "Channels") {
+    channels = static_cast<std::int32_t>(property.value().asInteger());
+  } else if (name == "BitsPerSample") {
+    bitsPerSample = static_cast<std::int32_t>(property.value().asInteger());
+  } else if (name == "SamplesPerSec") {
+    samplesPerSec = static_cast<std::int32_t>(property.value().asInteger());
+  } else if (name == "ChannelMask") {
+    channelMask = static_cast<std::uint32_t>(property.value().asInteger());
+  } else {
+    TDSCompressionItem::ReadStoredProperty(property);
+  }
+}
+
+TALDSAudioCompression::TALDSAudioCompression() {
+  items_.push_back(std::make_unique<TALDSAudioCompressionItem>());
+}
+
+layout::Value::Collection TALDSAudioCompression::Stored() const {
+  layout::Value::Collection collection;
+  for (const auto& item : items_) collection.items.push_back(item->StoredProperties());
+  return collection;
+}
+
+void TALDSAudioCompression::Read(const layout::Value::Collection& collection) {
+  items_.clear();
+  for (const layout::CollectionItem& stored : collection.items) {
+    items_.push_back(std::make_unique<TALDSAudioCompressionItem>());
+    for (const layout::Property& property : stored) items_.back()->ReadStoredProperty(property);
+  }
+}
+
+}  // namespace vistrel

@@ -1,0 +1,156 @@
+#include "recording/video_source_filter.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace vistrel {
+
+using namespace media;
+
+const Guid CLSID_DSVideoSourceFilter = *Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}");
+
+TDSVideoSourceStreamPin::TDSVideoSourceStreamPin(TDSVideoSourceFilter* filter, const Guid& subType)
+    : OutputPinBase(filter, "VideoOutput"), subType_(subType) {}
+
+void TDSVideoSourceStreamPin::SetFrameSize(std::int32_t width, std::int32_t height) {
+  std::lock_guard lock(owner_->stateLock());
+  width_ = width;
+  height_ = height;
+}
+
+std::uint32_t TDSVideoSourceStreamPin::ImageSize() const {
+  if (subType_ == MEDIASUBTYPE_YUY2)
+    return static_cast<std::uint32_t>(width_ / 2) * static_cast<std::uint32_t>(height_) * 4;
+  return dibStride(width_, 24) * static_cast<std::uint32_t>(std::abs(height_));
+}
+
+Status TDSVideoSourceStreamPin::GetMediaType(int position, MediaType* type) const {
+  if (position < 0) return E_INVALIDARG;
+  if (position > 0) return VFW_S_NO_MORE_ITEMS;
+  if (!type) return E_POINTER;
+  std::lock_guard lock(owner_->stateLock());
+  const bool yuy2 = subType_ == MEDIASUBTYPE_YUY2;
+  MediaType result;
+  result.majorType = MEDIATYPE_Video;
+  result.subType = subType_;
+  result.formatType = FORMAT_VideoInfo;
+  result.fixedSizeSamples = true;
+  result.temporalCompression = false;
+  result.sampleSize = ImageSize();
+  // Empty rectangles, no rates, no average time per frame: the file's rate
+  // follows from the sample times.
+  VideoInfo info;
+  info.header.size = 40;
+  info.header.width = width_;
+  info.header.height = height_;  // positive: RGB pictures are bottom-up
+  info.header.planes = 1;
+  info.header.bitCount = yuy2 ? 16 : 24;
+  info.header.compression = yuy2 ? makeFourCC('Y', 'U', 'Y', '2') : BI_RGB;
+  info.header.imageSize = ImageSize();
+  result.videoInfo = info;
+  *type = result;
+  return S_OK;
+}
+
+Status TDSVideoSourceStreamPin::checkMediaType(const MediaType& type) const {
+  std::lock_guard lock(owner_->stateLock());
+  if (type.majorType != MEDIATYPE_Video || !type.fixedSizeSamples || type.subType != subType_ ||
+      !type.videoInfo)
+    return E_INVALIDARG;
+  const BitmapInfoHeader& header = type.videoInfo->header;
+  if (header.width <= 0 || header.width != width_) return E_INVALIDARG;
+  const std::int32_t height = std::abs(header.height);
+  if (height <= 0 || height != height_) return E_INVALIDARG;
+  return S_OK;
+}
+
+std::vector<MediaType> TDSVideoSourceStreamPin::ownMediaTypes() const {
+  MediaType type;
+  GetMediaType(0, &type);
+  return {type};
+}
+
+Status TDSVideoSourceStreamPin::decideBufferSize(AllocatorProperties* properties) {
+  std::lock_guard lock(owner_->stateLock());
+  properties->buffers = 1;
+  properties->bufferSize = static_cast<std::int32_t>(ImageSize());
+  if (properties->alignment == 0) properties->alignment = 1;
+  return S_OK;
+}
+
+TDSVideoSourceFilter::TDSVideoSourceFilter(const Guid& subType)
+    : FilterBase(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {}
+
+TDSVideoSourceFilter::~TDSVideoSourceFilter() { disconnectAll(); }
+
+void TDSVideoSourceFilter::SetFrameSize(std::int32_t width, std::int32_t height) {
+  pin_->SetFrameSize(width, height);
+}
+
+Status TDSVideoSourceFilter::GetSample(Ref<MediaSample>* sample) {
+  for (;;) {
+    const Status status = pin_->getDeliveryBuffer(sample, AM_GBF_NOWAIT);
+    if (status != VFW_E_TIMEOUT) return status;
+    // The wait ends when the graph leaves the running state.
+    if (state() == FilterState::Stopped) return VFW_E_WRONG_STATE;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+Status TDSVideoSourceFilter::Send(MediaSample* sample, std::int64_t start, std::int64_t end) {
+  if (start != 0 || end != 0) {
+    sample->setTime(&start, &end);
+    sample->setSyncPoint(true);
+  }
+  try {
+    return pin_->deliver(sample);
+  } catch (...) {
+    // What the receiver raises is its own affair; the frame was handed over.
+    return S_OK;
+  }
+}
+
+Status TDSVideoSourceFilter::DeliverRGBFrame(const std::uint8_t* pixels, std::int32_t frameWidth,
+                                             std::int32_t frameHeight, std::int32_t pitch,
+                                             std::int64_t start, std::int64_t end) {
+  Ref<MediaSample> sample;
+  Status status = GetSample(&sample);
+  if (failed(status)) return status;
+  const std::int32_t width = pin_->Width();
+  const std::int32_t height = std::abs(pin_->Height());
+  const std::uint32_t stride = dibStride(width, 24);
+  if (static_cast<std::uint32_t>(sample->size()) < stride * static_cast<std::uint32_t>(height))
+    return VFW_E_BUFFER_OVERFLOW;
+  std::uint8_t* out = sample->pointer();
+  const std::int32_t rows = pixels ? std::min(height, frameHeight) : 0;
+  const std::size_t rowBytes =
+      static_cast<std::size_t>(std::max(0, std::min(width, frameWidth))) * 3;
+  for (std::int32_t y = 0; y < height; ++y) {
+    // The frame's first row becomes the sample's last.
+    std::uint8_t* target = out + static_cast<std::size_t>(height - 1 - y) * stride;
+    std::size_t copied = 0;
+    if (y < rows) {
+      std::memcpy(target, pixels + static_cast<std::size_t>(y) * pitch, rowBytes);
+      copied = rowBytes;
+    }
+    std::memset(target + copied, 0, stride - copied);
+  }
+  sample->setActualDataLength(static_cast<std::int32_t>(stride * height));
+  return Send(sample.get(), start, end);
+}
+
+Status TDSVideoSourceFilter::DeliverRawFrame(const std::uint8_t* data, std::uint32_t byteCount,
+                                             std::int64_t start, std::int64_t end) {
+  Ref<MediaSample> sample;
+  Status status = GetSample(&sample);
+  if (failed(status)) return status;
+  const std::uint32_t count = std::min(byteCount, static_cast<std::uint32_t>(sample->size()));
+  if (data && count) std::memcpy(sample->pointer(), data, count);
+  sample->setActualDataLength(static_cast<std::int32_t>(count));
+  return Send(sample.get(), start, end);
+}
+
+}  // namespace vistrel

@@ -1,0 +1,82 @@
+// TDSVideoSourceFilter: the push source of a recording graph. The logger
+// hands it one frame at a time; its one output pin, "VideoOutput", offers a
+// single uncompressed type (RGB24 bottom-up or YUY2, of the set frame size),
+// asks for one buffer of one picture and copies each frame into a sample.
+//
+// Thread: frames are delivered on the logger's thread; the graph's caller
+// changes states. The filter's state lock guards negotiation and sizing.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/media/filter_base.h"
+#include "platform/media/guid.h"
+
+namespace vistrel {
+
+// {E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}
+extern const media::Guid CLSID_DSVideoSourceFilter;
+// Success code of GetMediaType for a position past the last type.
+inline constexpr media::Status VFW_S_NO_MORE_ITEMS = media::statusCode(0x00040103);
+
+class TDSVideoSourceFilter;
+
+class TDSVideoSourceStreamPin : public media::OutputPinBase {
+ public:
+  TDSVideoSourceStreamPin(TDSVideoSourceFilter* filter, const media::Guid& subType);
+
+  std::int32_t Width() const { return width_; }
+  std::int32_t Height() const { return height_; }
+  const media::Guid& SubType() const { return subType_; }
+  void SetFrameSize(std::int32_t width, std::int32_t height);
+
+  // Bytes of one picture: RGB24 rows padded to 4 bytes, or YUY2.
+  std::uint32_t ImageSize() const;
+  // The pin's one type at position 0; E_INVALIDARG below 0, VFW_S_NO_MORE_ITEMS above.
+  media::Status GetMediaType(int position, media::MediaType* type) const;
+
+ protected:
+  // Accepts only video of the pin's subtype and size, fixed-size samples.
+  media::Status checkMediaType(const media::MediaType& type) const override;
+  std::vector<media::MediaType> ownMediaTypes() const override;
+  media::Status decideBufferSize(media::AllocatorProperties* properties) override;
+
+ private:
+  media::Guid subType_;
+  std::int32_t width_ = 320;
+  std::int32_t height_ = 240;
+};
+
+class TDSVideoSourceFilter : public media::FilterBase {
+ public:
+  // `subType` is MEDIASUBTYPE_RGB24 or MEDIASUBTYPE_YUY2.
+  explicit TDSVideoSourceFilter(const media::Guid& subType);
+  ~TDSVideoSourceFilter() override;
+
+  TDSVideoSourceStreamPin& Pin() { return *pin_; }
+  void SetFrameSize(std::int32_t width, std::int32_t height);
+
+  // One RGB frame, rows top first, `pitch` bytes apart, blue-green-red
+  // pixels. It is stored bottom-up with rows padded to 4 bytes; a frame of
+  // another size than the pin's is cut or padded with black, never read
+  // beyond its own rows. Times in 100 ns; both 0 means untimed. Waits for a
+  // free sample while the filter runs. VFW_E_NOT_CONNECTED when the pin is
+  // not connected; a receiver that throws counts as success.
+  media::Status DeliverRGBFrame(const std::uint8_t* pixels, std::int32_t frameWidth,
+                                std::int32_t frameHeight, std::int32_t pitch, std::int64_t start,
+                                std::int64_t end);
+  // `byteCount` bytes as they are (YUY2), cut to the sample's size.
+  media::Status DeliverRawFrame(const std::uint8_t* data, std::uint32_t byteCount,
+                                std::int64_t start, std::int64_t end);
+
+ protected:
+  std::vector<media::PinBase*> pinList() const override { return {pin_.get()}; }
+
+ private:
+  media::Status GetSample(media::Ref<media::MediaSample>* sample);
+  media::Status Send(media::MediaSample* sample, std::int64_t start, std::int64_t end);
+
+  media::Ref<TDSVideoSourceStreamPin> pin_;
+};
+
+}  // namespace vistrel
