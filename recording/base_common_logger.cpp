@@ -317,9 +317,11 @@ bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation
     WriteVideoFrame(write, frame);
     return true;
   }
-  // No source (no graph could be built): the frame waits at the head. Only
-  // the newest waiting frame is kept, so the queue cannot grow without bound.
-  if (OperationAs<TOWSuppliedBufferOperation>(videoQueue_.PeekHead())) return true;
+  // No source (no graph could be built): the frame waits at the head, but
+  // only while nothing is queued behind it. A newer frame supersedes it, and
+  // a stop or start behind it must not be blocked (a stale stop would end
+  // the next recording), so the queue never grows without bound.
+  if (!videoQueue_.Empty()) return true;
   videoQueue_.InsertHead(std::make_shared<TOWInternalBufferOperation>(write, frame));
   return false;
 }

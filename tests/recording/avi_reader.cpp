@@ -1,0 +1,93 @@
+#include "avi_reader.h"
+
+#include <cmath>
+#include <cstring>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringList>
+
+namespace vistrel::test {
+
+namespace {
+
+QByteArray Run(const QString& program, const QStringList& arguments, QByteArray* errors) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForStarted(-1)) return {};
+  process.closeWriteChannel();
+  process.waitForFinished(-1);
+  if (errors) *errors = process.readAllStandardError();
+  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
+  return process.readAllStandardOutput();
+}
+
+}  // namespace
+
+std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error) {
+  QByteArray errors;
+  const QByteArray output = Run("ffprobe",
+                                {"-v", "error", "-count_frames", "-show_streams", "-show_format",
+                                 "-show_packets", "-of", "json", QString::fromStdString(path)},
+                                &errors);
+  if (error) *error = errors.toStdString();
+  const QJsonDocument document = QJsonDocument::fromJson(output);
+  if (output.isEmpty() || !document.isObject()) return std::nullopt;
+  const QJsonObject root = document.object();
+  AviFacts facts;
+  facts.duration = root["format"].toObject()["duration"].toString("-1").toDouble();
+  const QJsonArray streams = root["streams"].toArray();
+  if (!streams.isEmpty()) {
+    const QJsonObject stream = streams[0].toObject();
+    facts.codecName = stream["codec_name"].toString().toStdString();
+    facts.codecTag = stream["codec_tag_string"].toString().toStdString();
+    facts.width = stream["width"].toInt();
+    facts.height = stream["height"].toInt();
+    facts.frameRate = stream["r_frame_rate"].toString().toStdString();
+    // ffprobe leaves the count out for a stream without frames.
+    facts.frames = stream["nb_read_frames"].toString("0").toInt();
+  }
+  for (const QJsonValue& packet : root["packets"].toArray())
+    facts.packetTimes.push_back(packet.toObject()["pts_time"].toString("-1").toDouble());
+  return facts;
+}
+
+std::vector<QImage> DecodeAvi(const std::string& path, int width, int height) {
+  const QByteArray bytes = Run("ffmpeg",
+                               {"-v", "error", "-i", QString::fromStdString(path), "-f", "rawvideo",
+                                "-pix_fmt", "rgb24", "-"},
+                               nullptr);
+  std::vector<QImage> frames;
+  const qsizetype frameBytes = qsizetype(width) * height * 3;
+  for (qsizetype offset = 0; frameBytes > 0 && offset + frameBytes <= bytes.size();
+       offset += frameBytes) {
+    QImage frame(width, height, QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y)
+      std::memcpy(frame.scanLine(y), bytes.constData() + offset + qsizetype(y) * width * 3,
+                  std::size_t(width) * 3);
+    frames.push_back(frame);
+  }
+  return frames;
+}
+
+double Psnr(const QImage& a, const QImage& b) {
+  const QImage x = a.convertToFormat(QImage::Format_RGB888);
+  const QImage y = b.convertToFormat(QImage::Format_RGB888);
+  if (x.size() != y.size()) return 0;
+  double squares = 0;
+  for (int row = 0; row < x.height(); ++row) {
+    const uchar* p = x.constScanLine(row);
+    const uchar* q = y.constScanLine(row);
+    for (int i = 0; i < x.width() * 3; ++i) {
+      const double d = double(p[i]) - double(q[i]);
+      squares += d * d;
+    }
+  }
+  const double mse = squares / (double(x.width()) * x.height() * 3);
+  if (mse == 0) return 1000;
+  return 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+}  // namespace vistrel::test

@@ -1,0 +1,173 @@
+// The recording graph's push source: its one media type, what it accepts,
+// and how a frame becomes a sample (bottom-up, both row paddings, times).
+#include <cstring>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/media/filter_base.h"
+#include "recording/video_source_filter.h"
+
+namespace vistrel {
+namespace {
+
+using namespace media;
+
+// A sink that keeps a copy of every sample it receives.
+class CaptureFilter final : public FilterBase {
+ public:
+  struct Captured {
+    std::vector<std::uint8_t> bytes;
+    bool timed = false;
+    ReferenceTime start = 0, stop = 0;
+    bool sync = false;
+  };
+  CaptureFilter() : FilterBase(Guid{}), input_(new Input(this)) {}
+  ~CaptureFilter() override { disconnectAll(); }
+  Pin* input() { return input_.get(); }
+  std::vector<Captured> samples;
+
+ protected:
+  std::vector<PinBase*> pinList() const override { return {input_.get()}; }
+
+ private:
+  class Input final : public InputPinBase {
+   public:
+    explicit Input(CaptureFilter* filter) : InputPinBase(filter, "In"), filter_(filter) {}
+
+   protected:
+    Status checkMediaType(const MediaType&) const override { return S_OK; }
+    Status onReceive(MediaSample* sample) override {
+      Captured captured;
+      captured.bytes.assign(sample->pointer(), sample->pointer() + sample->actualDataLength());
+      captured.timed = succeeded(sample->getTime(&captured.start, &captured.stop));
+      captured.sync = sample->isSyncPoint();
+      filter_->samples.push_back(captured);
+      return S_OK;
+    }
+
+   private:
+    CaptureFilter* filter_;
+  };
+  Ref<Input> input_;
+};
+
+TEST(VideoSourceTest, OneTypeDescribingTheFrameSize) {
+  Ref<TDSVideoSourceFilter> source(new TDSVideoSourceFilter(MEDIASUBTYPE_RGB24));
+  EXPECT_EQ(source->Pin().Width(), 320);
+  EXPECT_EQ(source->Pin().Height(), 240);
+  EXPECT_EQ(source->Pin().ImageSize(), 230400u);
+  source->SetFrameSize(640, 480);
+  EXPECT_EQ(source->Pin().ImageSize(), 921600u);
+  MediaType type;
+  EXPECT_EQ(source->Pin().GetMediaType(-1, &type), E_INVALIDARG);
+  EXPECT_EQ(source->Pin().GetMediaType(1, &type), VFW_S_NO_MORE_ITEMS);
+  ASSERT_EQ(source->Pin().GetMediaType(0, &type), S_OK);
+  EXPECT_EQ(type.majorType, MEDIATYPE_Video);
+  EXPECT_TRUE(type.fixedSizeSamples);
+  EXPECT_FALSE(type.temporalCompression);
+  EXPECT_EQ(type.sampleSize, 921600u);
+  ASSERT_TRUE(type.videoInfo);
+  EXPECT_EQ(type.videoInfo->avgTimePerFrame, 0);
+  EXPECT_EQ(type.videoInfo->header.height, 480);
+  EXPECT_EQ(type.videoInfo->header.bitCount, 24);
+  EXPECT_EQ(source->Pin().name(), "VideoOutput");
+  EXPECT_EQ(source->classId().toString(), "{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}");
+
+  Ref<TDSVideoSourceFilter> yuy2(new TDSVideoSourceFilter(MEDIASUBTYPE_YUY2));
+  yuy2->SetFrameSize(640, 480);
+  EXPECT_EQ(yuy2->Pin().ImageSize(), 614400u);
+}
+
+struct AcceptCase {
+  const char* label;
+  void (*change)(MediaType&);
+  bool accepted;
+};
+
+class AcceptTest : public ::testing::TestWithParam<AcceptCase> {};
+
+TEST_P(AcceptTest, DownstreamProposal) {
+  Ref<TDSVideoSourceFilter> source(new TDSVideoSourceFilter(MEDIASUBTYPE_RGB24));
+  source->SetFrameSize(64, 48);
+  MediaType type;
+  source->Pin().GetMediaType(0, &type);
+  GetParam().change(type);
+  EXPECT_EQ(source->Pin().queryAccept(type) == S_OK, GetParam().accepted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, AcceptTest,
+    ::testing::Values(
+        AcceptCase{"Own", [](MediaType&) {}, true},
+        AcceptCase{"TopDown", [](MediaType& t) { t.videoInfo->header.height = -48; }, true},
+        AcceptCase{"NotVideo", [](MediaType& t) { t.majorType = MEDIATYPE_Stream; }, false},
+        AcceptCase{"VariableSize", [](MediaType& t) { t.fixedSizeSamples = false; }, false},
+        AcceptCase{"OtherSubtype", [](MediaType& t) { t.subType = MEDIASUBTYPE_YUY2; }, false},
+        AcceptCase{"NoFormat", [](MediaType& t) { t.videoInfo.reset(); }, false},
+        AcceptCase{"OtherWidth", [](MediaType& t) { t.videoInfo->header.width = 65; }, false},
+        AcceptCase{"NoHeight", [](MediaType& t) { t.videoInfo->header.height = 0; }, false}),
+    [](const auto& info) { return info.param.label; });
+
+class DeliveryTest : public ::testing::Test {
+ protected:
+  void Connect(int width, int height) {
+    source->SetFrameSize(width, height);
+    ASSERT_EQ(source->Pin().connect(sink->input(), nullptr), S_OK);
+    ASSERT_EQ(source->Pin().connect(sink->input(), nullptr), VFW_E_ALREADY_CONNECTED);
+    ASSERT_EQ(sink->run(0), S_OK);
+    ASSERT_EQ(source->run(0), S_OK);
+  }
+  void TearDown() override {
+    source->stop();
+    sink->stop();
+  }
+  Ref<TDSVideoSourceFilter> source{new TDSVideoSourceFilter(MEDIASUBTYPE_RGB24)};
+  Ref<CaptureFilter> sink{new CaptureFilter};
+};
+
+TEST_F(DeliveryTest, NotConnectedFails) {
+  const std::uint8_t pixels[12] = {};
+  EXPECT_EQ(source->DeliverRGBFrame(pixels, 1, 1, 12, 0, 0), VFW_E_NOT_CONNECTED);
+}
+
+TEST_F(DeliveryTest, RowsArriveBottomUpWithEachSidesPadding) {
+  // Width 5: the frame's rows are 8 pixels (24 bytes) apart, the sample's
+  // rows 16 bytes.
+  Connect(5, 2);
+  std::vector<std::uint8_t> frame(2 * 24, 0xEE);
+  for (int y = 0; y < 2; ++y)
+    for (int i = 0; i < 15; ++i) frame[y * 24 + i] = static_cast<std::uint8_t>(y * 100 + i);
+  ASSERT_EQ(source->DeliverRGBFrame(frame.data(), 5, 2, 24, 0, 0), S_OK);
+  ASSERT_EQ(sink->samples.size(), 1u);
+  const auto& sample = sink->samples[0];
+  ASSERT_EQ(sample.bytes.size(), 32u);
+  for (int i = 0; i < 15; ++i) {
+    EXPECT_EQ(sample.bytes[16 + i], i);  // the first frame row is the last sample row
+    EXPECT_EQ(sample.bytes[i], 100 + i);
+  }
+  EXPECT_EQ(sample.bytes[15], 0);
+  EXPECT_FALSE(sample.timed);
+  EXPECT_FALSE(sample.sync);
+
+  ASSERT_EQ(source->DeliverRGBFrame(frame.data(), 5, 2, 24, 2000000, 4000000), S_OK);
+  ASSERT_EQ(sink->samples.size(), 2u);
+  EXPECT_TRUE(sink->samples[1].timed);
+  EXPECT_EQ(sink->samples[1].start, 2000000);
+  EXPECT_EQ(sink->samples[1].stop, 4000000);
+  EXPECT_TRUE(sink->samples[1].sync);
+}
+
+TEST_F(DeliveryTest, SmallerFrameIsPaddedWithBlackNeverOverread) {
+  Connect(4, 2);
+  const std::vector<std::uint8_t> frame(12, 0x80);  // one row of 4 pixels
+  ASSERT_EQ(source->DeliverRGBFrame(frame.data(), 4, 1, 12, 0, 0), S_OK);
+  const auto& bytes = sink->samples.at(0).bytes;
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 12, bytes.end()),
+            std::vector<std::uint8_t>(12, 0x80));
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 12),
+            std::vector<std::uint8_t>(12, 0));
+}
+
+}  // namespace
+}  // namespace vistrel

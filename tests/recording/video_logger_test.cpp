@@ -1,0 +1,289 @@
+// Generator → pins → video logger → AVI file, each file read back with
+// ffprobe and decoded with ffmpeg.
+#include <QDir>
+#include <QFile>
+
+#include "avi_reader.h"
+#include "platform/media/running_object_table.h"
+#include "recording/ds_exception.h"
+#include "recording_fixture.h"
+
+namespace vistrel::test {
+namespace {
+
+using ExportTest = RecordingFixture;
+
+TEST_F(ExportTest, TenFramesAtFiveFramesPerSecondWithTheStoredCompressor) {
+  StartExport("C:\\vistrel.avi", TestPicture(640, 480, 0));
+  ASSERT_TRUE(logger->GraphRunning());
+  std::vector<QImage> shown;
+  for (int i = 0; i < 10; ++i) {
+    shown.push_back(TestPicture(640, 480, i));
+    ShowFrame(shown.back());
+  }
+  StopExport();
+  EXPECT_FALSE(logger->GraphRunning());
+
+  std::string error;
+  const auto facts = ProbeAvi(HostPath("vistrel.avi"), &error);
+  ASSERT_TRUE(facts) << error;
+  EXPECT_EQ(facts->frames, 10);
+  EXPECT_EQ(facts->frameRate, "5/1");
+  EXPECT_NEAR(facts->duration, 2.0, 1e-6);
+  EXPECT_EQ(facts->codecTag, "XVID");
+  EXPECT_EQ(facts->width, 640);
+  EXPECT_EQ(facts->height, 480);
+  const std::vector<QImage> decoded = DecodeAvi(HostPath("vistrel.avi"), 640, 480);
+  ASSERT_EQ(decoded.size(), 10u);
+  for (std::size_t i = 0; i < decoded.size(); ++i)
+    EXPECT_GE(Psnr(decoded[i], shown[i]), 30.0) << "frame " << i;
+}
+
+TEST_F(ExportTest, MissingCompressorRecordsTheFramesUncompressedAndExact) {
+  StoreCompression(
+      StoredCompressions("@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\gone", "Gone Codec"));
+  StartExport("C:\\raw.avi", TestPicture(320, 240, 0));
+  std::vector<QImage> shown;
+  for (int i = 0; i < 3; ++i) {
+    shown.push_back(TestPicture(320, 240, i));
+    ShowFrame(shown.back());
+  }
+  StopExport();
+  const auto facts = ProbeAvi(HostPath("raw.avi"));
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->codecName, "rawvideo");
+  EXPECT_EQ(facts->frames, 3);
+  const std::vector<QImage> decoded = DecodeAvi(HostPath("raw.avi"), 320, 240);
+  ASSERT_EQ(decoded.size(), 3u);
+  for (std::size_t i = 0; i < decoded.size(); ++i) EXPECT_EQ(decoded[i], shown[i]) << i;
+}
+
+// A width that is not a multiple of 4: the frame's rows are padded to 4
+// pixels, the sample's to 4 bytes. A wrong stride would skew the picture.
+class OddWidthTest : public RecordingFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(OddWidthTest, PictureStaysUprightAndUnskewed) {
+  const bool compressed = GetParam();
+  StoreCompression(StoredCompressions(), compressed);
+  const QImage picture = TestPicture(641, 480, 3);
+  StartExport("C:\\odd.avi", picture);
+  ShowFrame(picture);
+  ShowFrame(picture);
+  StopExport();
+  const auto facts = ProbeAvi(HostPath("odd.avi"));
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->width, 641);
+  const std::vector<QImage> decoded = DecodeAvi(HostPath("odd.avi"), 641, 480);
+  ASSERT_EQ(decoded.size(), 2u);
+  if (compressed) {
+    EXPECT_GE(Psnr(decoded[0], picture), 30.0);
+  } else {
+    EXPECT_EQ(decoded[0], picture.convertToFormat(QImage::Format_RGB888));
+  }
+  // The red block stays at the top left; green grows downwards.
+  EXPECT_GT(qRed(decoded[1].pixel(10, 10)), 180);
+  EXPECT_LT(qGreen(decoded[1].pixel(10, 10)), 80);
+  EXPECT_GT(qGreen(decoded[1].pixel(10, 470)), 180);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OddWidthTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Compressed" : "Raw"; });
+
+TEST_F(ExportTest, FileNameChangeEndsOneFileAndStartsTheNextAtTimeZero) {
+  std::vector<QImage> shown;
+  for (int i = 0; i < 10; ++i) shown.push_back(TestPicture(320, 240, i));
+  StartExport("C:\\first.avi", shown[0]);
+  for (int i = 0; i < 5; ++i) ShowFrame(shown[i]);
+  logger->SetFileName("C:\\second.avi");
+  for (int i = 5; i < 10; ++i) ShowFrame(shown[i]);
+  StopExport();
+
+  for (const char* name : {"first.avi", "second.avi"}) {
+    const auto facts = ProbeAvi(HostPath(name));
+    ASSERT_TRUE(facts) << name;
+    EXPECT_EQ(facts->frames, 5) << name;
+    EXPECT_NEAR(facts->duration, 1.0, 1e-6) << name;
+    ASSERT_FALSE(facts->packetTimes.empty());
+    EXPECT_DOUBLE_EQ(facts->packetTimes.front(), 0.0) << name;
+  }
+  // The frame that found the new name is the second file's first frame.
+  const std::vector<QImage> decoded = DecodeAvi(HostPath("second.avi"), 320, 240);
+  ASSERT_EQ(decoded.size(), 5u);
+  EXPECT_GE(Psnr(decoded[0], shown[5]), 30.0);
+}
+
+TEST_F(ExportTest, PauseLeavesNoTimeGap) {
+  std::vector<QImage> shown;
+  for (int i = 0; i < 8; ++i) shown.push_back(TestPicture(320, 240, i));
+  StartExport("C:\\pause.avi", shown[0]);
+  for (int i = 0; i < 3; ++i) ShowFrame(shown[i]);
+  logger->SetEnabled(false);
+  for (int i = 3; i < 5; ++i) ShowFrame(shown[i]);  // dropped
+  logger->SetEnabled(true);
+  for (int i = 5; i < 8; ++i) ShowFrame(shown[i]);
+  StopExport();
+
+  const auto facts = ProbeAvi(HostPath("pause.avi"));
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->frames, 6);
+  EXPECT_NEAR(facts->duration, 1.2, 1e-6);
+  ASSERT_EQ(facts->packetTimes.size(), 6u);
+  for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(facts->packetTimes[i], 0.2 * i, 1e-6);
+  const std::vector<QImage> decoded = DecodeAvi(HostPath("pause.avi"), 320, 240);
+  ASSERT_EQ(decoded.size(), 6u);
+  EXPECT_GE(Psnr(decoded[3], shown[5]), 30.0);
+}
+
+TEST_F(ExportTest, StopBeforeAnyFrameLeavesAValidEmptyFile) {
+  StartExport("C:\\empty.avi", TestPicture(320, 240, 0));
+  StopExport();
+  std::string error;
+  const auto facts = ProbeAvi(HostPath("empty.avi"), &error);
+  ASSERT_TRUE(facts) << error;
+  EXPECT_EQ(facts->frames, 0);
+  EXPECT_EQ(facts->width, 320);
+  EXPECT_EQ(facts->height, 240);
+}
+
+TEST_F(ExportTest, ProgressReportsTheLatestCountOnceAMessageTurnComes) {
+  std::vector<std::int64_t> reports;
+  logger->SetOnProgress(
+      [&](TVLBaseCommonLogger&, std::int64_t frames) { reports.push_back(frames); });
+  const QImage picture = TestPicture(160, 120, 1);
+  StartExport("C:\\progress.avi", picture);
+  for (int i = 0; i < 4; ++i) ShowFrame(picture, false);
+  EXPECT_TRUE(reports.empty());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(reports, std::vector<std::int64_t>{4});
+  StopExport();
+}
+
+TEST_F(ExportTest, RegisteredGraphIsInTheRunningObjectTableWhileItRuns) {
+  StandaloneContext context(*logger);
+  logger->readProperty("Graph.Register", true, context);
+  StartExport("C:\\registered.avi", TestPicture(160, 120, 0));
+  const std::string name = logger->Graph().RegistrationName();
+  media::Ref<media::RunningObjectTable> table;
+  ASSERT_EQ(media::getRunningObjectTable(&table), media::S_OK);
+  EXPECT_EQ(table->isRunning(name), media::S_OK);
+  StopExport();
+  EXPECT_EQ(table->isRunning(name), media::S_FALSE);
+}
+
+// A stop that reaches a disabled logger is dropped: the file stays open
+// until a later stop or the logger's end completes it.
+class LateStopTest : public RecordingFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LateStopTest, FileIsCompletedByWhatComesNext) {
+  StartExport("C:\\late.avi", TestPicture(160, 120, 0));
+  for (int i = 0; i < 3; ++i) ShowFrame(TestPicture(160, 120, i));
+  if (GetParam() != 0) {
+    logger->SetEnabled(false);
+    gen->SetEnabled(false);  // the stop is dropped
+    EXPECT_TRUE(logger->GraphRunning());
+  }
+  if (GetParam() == 2) {
+    logger->SetEnabled(true);
+    gen->OutputPin().Notify(std::make_shared<TOWStopOperation>());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(logger->GraphRunning());
+  } else {
+    logger.reset();
+  }
+  const auto facts = ProbeAvi(HostPath("late.avi"));
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->frames, 3);
+  EXPECT_NEAR(facts->duration, 0.6, 1e-6);
+}
+
+const char* LateStopName(const ::testing::TestParamInfo<int>& info) {
+  static const char* const names[] = {"DestroyedWhileRecording", "DisabledStopThenDestroyed",
+                                      "DisabledStopThenLaterStop"};
+  return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, LateStopTest, ::testing::Values(0, 1, 2), LateStopName);
+
+// Folders that refuse the file. Tests run as root, so permissions refuse
+// nothing: a path through a regular file, and a folder standing where the
+// file should be, are refused by the system for anyone.
+struct RefusedCase {
+  const char* label;
+  const char* fileName;
+  const char* expected;
+};
+
+class RefusedFileTest : public RecordingFixture, public ::testing::WithParamInterface<RefusedCase> {
+ protected:
+  void SetUp() override {
+    RecordingFixture::SetUp();
+    QFile blocker(dir.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.avi"));
+  }
+};
+
+TEST_P(RefusedFileTest, UnhandledReportRaisesTheFormattedError) {
+  try {
+    StartExport(GetParam().fileName, TestPicture(64, 48, 0));
+    FAIL() << "no error";
+  } catch (const EDSException& error) {
+    EXPECT_STREQ(error.what(), GetParam().expected);
+  }
+  EXPECT_FALSE(logger->GraphRunning());
+  StopExport();
+}
+
+TEST_P(RefusedFileTest, HandledReportReleasesEverythingAndFramesWaitBounded) {
+  std::vector<std::string> reports;
+  logger->Graph().SetOnError(
+      [&](layout::Component& sender, const std::string& text, std::int32_t code, bool& handled) {
+        EXPECT_EQ(&sender, logger.get());
+        reports.push_back(FormatGraphError(text, code));
+        handled = true;
+      });
+  StartExport(GetParam().fileName, TestPicture(64, 48, 0));
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0], GetParam().expected);
+  EXPECT_FALSE(logger->GraphRunning());
+  for (int i = 0; i < 5; ++i) ShowFrame(TestPicture(64, 48, i));
+  EXPECT_LE(logger->VideoQueueCount(), 1u);
+  StopExport();
+  EXPECT_EQ(logger->VideoQueueCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, RefusedFileTest,
+    ::testing::Values(
+        RefusedCase{"ParentIsAFile", "C:\\blocker\\vistrel.avi",
+                    "Can't create file : C:\\blocker\\vistrel.avi . - 2147942403 - 80070003"},
+        RefusedCase{"FolderInTheWay", "C:\\taken.avi",
+                    "Can't create file : C:\\taken.avi . - 2147942405 - 80070005"}),
+    [](const auto& info) { return info.param.label; });
+
+TEST_F(ExportTest, StartWithoutPictureSizeStartsNothing) {
+  TestSource source;
+  gen->OutputPin().Disconnect(&logger->InputPin());
+  source.outputPin->Connect(&logger->InputPin());
+  logger->SetFileName("C:\\nothing.avi");
+  logger->SetEnabled(true);
+  for (auto [width, height] : {std::pair{0, 480}, std::pair{640, 0}}) {
+    source.outputPin->Notify(std::make_shared<TOWStartFrameOperation>(width, height, 2000000, 0));
+    source.outputPin->SendData(std::make_shared<TVLImageBuffer>(8, 8));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(logger->GraphRunning());
+  }
+  EXPECT_FALSE(QFile::exists(dir.filePath("nothing.avi")));
+}
+
+TEST_F(ExportTest, EmptyFileNameCreatesNoFile) {
+  StartExport("", TestPicture(64, 48, 0));
+  ShowFrame(TestPicture(64, 48, 0));
+  EXPECT_FALSE(logger->GraphRunning());
+  EXPECT_LE(logger->VideoQueueCount(), 1u);
+  StopExport();
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+}  // namespace
+}  // namespace vistrel::test
