@@ -21,7 +21,7 @@ void TVLGenPicture::Assign(const QImage& image) {
 
 QImage RenderPicture(const TVLGenPicture& picture) {
   if (picture.Empty()) return QImage();
-  return picture.Image().convertToFormat(QImage::Format_BGR888);
+  return picture.Image();
 }
 
 }  // namespace vistrel

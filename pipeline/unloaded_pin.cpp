@@ -35,7 +35,8 @@ TOWBasicPin* FindPinByPath(const std::string& path) {
 
 TOWUnloadedPin::TOWUnloadedPin(TOWPinOwner* readerOwner, std::string readerPath,
                                std::string indexPath, std::string namePath, bool standsForSource)
-    : TOWBasicPin(readerOwner),
+    : TOWBasicPin(nullptr),
+      readerOwner_(readerOwner),
       readerPath_(std::move(readerPath)),
       indexPath_(std::move(indexPath)),
       namePath_(std::move(namePath)),
@@ -102,6 +103,23 @@ int TOWUnloadedPin::ResolvePlaceholders() {
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
   }
   return static_cast<int>(list.size());
+}
+
+void TOWUnloadedPin::DiscardPlaceholders() {
+  TOWGlobalWriteLockSection global;
+  std::lock_guard lock(PinListMutex());
+  auto& list = Placeholders();
+  while (!list.empty()) {
+    TOWUnloadedPin* placeholder = list.back().get();
+    const auto waiting = placeholder->waitingSinks_;
+    for (TOWSinkPin* sink : waiting) placeholder->RemoveWaitingSink(sink);
+    for (TOWBasicPin* pin : AllPins()) {
+      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
+        source->ReplacePlaceholder(placeholder, nullptr);
+      }
+    }
+    list.pop_back();
+  }
 }
 
 }  // namespace vistrel

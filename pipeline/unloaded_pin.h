@@ -19,6 +19,9 @@ class TOWUnloadedPin : public TOWBasicPin {
   static TOWUnloadedPin* Create(TOWPinOwner* readerOwner, std::string readerPath,
                                 std::string indexPath, std::string namePath, bool standsForSource);
 
+  // The component whose stored form named the pin (identity only: it may be
+  // gone by now, so it is never dereferenced).
+  const void* ReaderOwner() const { return readerOwner_; }
   const std::string& ReaderPath() const { return readerPath_; }
   const std::string& IndexPathText() const { return indexPath_; }
   const std::string& NamePathText() const { return namePath_; }
@@ -30,6 +33,9 @@ class TOWUnloadedPin : public TOWBasicPin {
 
   // Replaces every placeholder whose pin now exists. Returns how many remain.
   static int ResolvePlaceholders();
+  // Removes every remaining placeholder from the connections that use it and
+  // frees it (the stored connection it stood for is dropped).
+  static void DiscardPlaceholders();
   static int PlaceholderCount();
 
   ~TOWUnloadedPin() override;
@@ -38,6 +44,7 @@ class TOWUnloadedPin : public TOWBasicPin {
   TOWUnloadedPin(TOWPinOwner* readerOwner, std::string readerPath, std::string indexPath,
                  std::string namePath, bool standsForSource);
 
+  const void* readerOwner_;
   std::string readerPath_;
   std::string indexPath_;
   std::string namePath_;
