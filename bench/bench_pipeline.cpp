@@ -1,7 +1,10 @@
 // Frame production and picture conversion speed of the frame pipeline.
 #include <benchmark/benchmark.h>
 
+#include <QBuffer>
 #include <QImage>
+
+#include "picture/bitmap.h"
 
 #include "pipeline/image_gen.h"
 #include "pipeline/sink_pin.h"
@@ -54,7 +57,13 @@ void BM_GenerateFrame(benchmark::State& state) {
   gen.SetClockSource(TSLClockSource::csExternal);
   gen.SetEnabled(false);
   gen.OutputPin().Connect(sink.inputPin.get());
-  gen.Picture().Assign(Pattern(width, height));
+  QByteArray bytes;
+  QBuffer device(&bytes);
+  device.open(QIODevice::WriteOnly);
+  Pattern(width, height).save(&device, "BMP");
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  gen.Picture().setGraphic(std::move(bitmap));
   gen.SetEnabled(true);
   for (auto _ : state) {
     gen.GenerateFrame();

@@ -184,3 +184,80 @@ TEST_F(StoredConnectionTest, MisshapenValuesAreRejected) {
 
 }  // namespace
 }  // namespace vistrel
+
+#include "platform/layout/class_registry.h"
+#include "platform/layout/layout_reader.h"
+#include "platform/layout/layout_writer.h"
+
+namespace vistrel {
+namespace {
+
+class TestWindow : public layout::Component {
+ public:
+  std::string className() const override { return "TTestWindow"; }
+  bool readProperty(const std::string&, const layout::Value&, layout::ReadContext&) override {
+    return false;
+  }
+  std::vector<layout::Property> storedProperties() const override { return {}; }
+};
+
+constexpr const char* kWindowLayout = R"(object Form1: TTestWindow
+  object VLImageGen1: TVLImageGen
+    OutputPin.Form = Form1
+    OutputPin.SinkPins = (Form1.VLDSVideoLogger1.InputPin)
+    FrameRate = 1
+    Enabled = False
+    PumpPriority = 0
+    ClockSource = csExternal
+  end
+  object VLDSVideoLogger1: TRecordingSink
+    InputPin.Form = Form1
+    InputPin.SourcePin = Form1.VLImageGen1.OutputPin
+  end
+end
+)";
+
+class WindowLayoutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterImageGenClass();
+    layout::registerClass("TRecordingSink", [](layout::Component&) {
+      return std::unique_ptr<layout::Component>(std::make_unique<RecordingSink>());
+    });
+  }
+  void TearDown() override { TOWUnloadedPin::DiscardPlaceholders(); }
+
+  static void ExpectGeneratorFeedsLogger(TestWindow& window) {
+    auto* gen = dynamic_cast<TVLImageGen*>(window.findComponent("VLImageGen1"));
+    auto* logger = dynamic_cast<RecordingSink*>(window.findComponent("VLDSVideoLogger1"));
+    ASSERT_TRUE(gen && logger);
+    ASSERT_EQ(gen->OutputPin().SinkCount(), 1);
+    EXPECT_EQ(gen->OutputPin().Sink(0), logger->inputPin.get());
+    EXPECT_EQ(logger->inputPin->Source(), &gen->OutputPin());
+    EXPECT_EQ(logger->inputPin->Path(), "Form1.VLDSVideoLogger1.InputPin");
+    EXPECT_FALSE(gen->Enabled());
+    EXPECT_EQ(gen->FrameRate(), 1);
+    EXPECT_EQ(gen->ClockSource(), TSLClockSource::csExternal);
+    EXPECT_EQ(TOWUnloadedPin::PlaceholderCount(), 0);
+  }
+};
+
+TEST_F(WindowLayoutTest, AfterLoadingTheGeneratorFeedsExactlyTheLogger) {
+  TestWindow window;
+  layout::readLayout(window, kWindowLayout);
+  ExpectGeneratorFeedsLogger(window);
+
+  // Written back and read into a second window: the same single connection.
+  const std::string written = layout::writeLayout(window);
+  EXPECT_NE(written.find("OutputPin.SinkPins = (Form1.VLDSVideoLogger1.InputPin)"),
+            std::string::npos)
+      << written;
+  TestWindow copy;
+  layout::readLayout(copy, written);
+  ExpectGeneratorFeedsLogger(copy);
+  auto* gen = dynamic_cast<TVLImageGen*>(window.findComponent("VLImageGen1"));
+  EXPECT_EQ(gen->OutputPin().SinkCount(), 1);  // the copy did not take the first window's pins
+}
+
+}  // namespace
+}  // namespace vistrel
