@@ -45,6 +45,9 @@ class TOWPinOwner {
   virtual std::string PinRootName() const = 0;
   // True when the owner is itself the root form.
   virtual bool PinOwnerIsRoot() const { return false; }
+  // Identifies the root form object (two forms may carry the same name);
+  // null when unknown.
+  virtual const void* PinRootIdentity() const { return nullptr; }
   virtual std::vector<TOWPublishedPin> PublishedPins() const = 0;
 };
 
@@ -64,6 +67,7 @@ class TOWBasicPin : public TOWPinObject {
   std::string IndexPath() const;
   // Name of the root form, as stored in the "Form" property.
   std::string RootFormName() const;
+  const void* RootIdentity() const { return owner_ ? owner_->PinRootIdentity() : nullptr; }
 
   // Stored connection properties (the "Form", "SinkPins", "SourcePin", ...
   // names below the pin's property), `prefix` being e.g. "OutputPin".

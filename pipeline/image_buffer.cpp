@@ -102,19 +102,51 @@ void TVLImageBuffer::SetSize(int width, int height) {
   Replace(fresh);
 }
 
+namespace {
+
+// Copies one scan line as blue-green-red bytes. Converting here, row by row,
+// keeps the work on the calling thread and needs no intermediate image.
+void StoreRow(const QImage& bitmap, int y, std::uint8_t* target) {
+  const int width = bitmap.width();
+  const uchar* line = bitmap.constScanLine(y);
+  switch (bitmap.format()) {
+    case QImage::Format_BGR888:
+      std::memcpy(target, line, static_cast<std::size_t>(width) * 3);
+      return;
+    case QImage::Format_RGB888:
+      for (int x = 0; x < width; ++x, line += 3, target += 3) {
+        target[0] = line[2];
+        target[1] = line[1];
+        target[2] = line[0];
+      }
+      return;
+    default: {  // 32-bit formats (others were converted to RGB32 before)
+      const auto* pixels = reinterpret_cast<const QRgb*>(line);
+      for (int x = 0; x < width; ++x, target += 3) {
+        target[0] = static_cast<std::uint8_t>(qBlue(pixels[x]));
+        target[1] = static_cast<std::uint8_t>(qGreen(pixels[x]));
+        target[2] = static_cast<std::uint8_t>(qRed(pixels[x]));
+      }
+    }
+  }
+}
+
+bool ReadsDirectly(QImage::Format format) {
+  return format == QImage::Format_BGR888 || format == QImage::Format_RGB888 ||
+         format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+}
+
+}  // namespace
+
 void TVLImageBuffer::LoadFromBitmap(const QImage& bitmap) {
   if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0) return;
   SetSize(bitmap.width(), bitmap.height());
-  // A bitmap that already holds 24-bit blue-green-red rows is read in place.
-  const QImage rows = bitmap.format() == QImage::Format_BGR888
-                          ? bitmap
-                          : bitmap.convertToFormat(QImage::Format_BGR888);
+  const QImage rows =
+      ReadsDirectly(bitmap.format()) ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
   std::uint8_t* target = GetWrite();
-  const std::size_t rowBytes = static_cast<std::size_t>(Width()) * 3;
   const int pitch = RowPitch();
-  for (int y = 0; y < Height(); ++y) {
-    std::memcpy(target + static_cast<std::size_t>(y) * pitch, rows.constScanLine(y), rowBytes);
-  }
+  for (int y = 0; y < Height(); ++y)
+    StoreRow(rows, y, target + static_cast<std::size_t>(y) * pitch);
 }
 
 void TVLImageBuffer::SaveToBitmap(QImage& bitmap) const {

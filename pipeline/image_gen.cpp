@@ -1,36 +1,88 @@
 #include "pipeline/image_gen.h"
 
+#include <exception>
+
+#include <QPainter>
+
+#include "picture/bitmap.h"
+#include "picture/jpeg_image.h"
+#include "platform/layout/class_registry.h"
+
 namespace vistrel {
 
-TVLImageGen::TVLImageGen() {
-  picture_.onChange = [this] { PictureChanged(); };
+namespace {
+
+// The picture drawn at (0, 0) on a bitmap of its own size (null when the
+// picture is empty). Raster graphics hand over their image as it is, so no
+// pixel is copied here. A decoding error lands in `failure`; the bitmap then
+// holds what could be decoded.
+QImage RenderPicture(TPicture& picture, std::exception_ptr& failure) {
+  if (picture.empty()) return {};
+  try {
+    picture.prepare();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  TGraphic* graphic = picture.Graphic();
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) {
+    try {
+      return jpeg->bitmap();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+      return {};
+    }
+  }
+  if (auto* raster = dynamic_cast<TRasterGraphic*>(graphic)) return raster->image();
+  QImage bitmap(picture.width(), picture.height(), QImage::Format_RGB32);
+  bitmap.fill(Qt::black);
+  QPainter painter(&bitmap);
+  picture.draw(painter, bitmap.rect());
+  return bitmap;
+}
+
+}  // namespace
+
+TVLImageGen::TVLImageGen(layout::Component*) {
+  picture_.setOnChange([this] { PictureChanged(); });
 }
 
 TVLImageGen::~TVLImageGen() {
   BeforeDestruction();
-  picture_.onChange = nullptr;
+  picture_.setOnChange(nullptr);
 }
 
-void TVLImageGen::SetPicture(const TVLGenPicture& picture) {
+void TVLImageGen::SetPicture(const TPicture& picture) {
   TOWWriteLockSection lock(LockObject());
   picture_.Assign(picture);
 }
 
 void TVLImageGen::PictureChanged() {
-  workBitmap_ = RenderPicture(picture_);
-  internalBuffer_.SetSize(picture_.Width(), picture_.Height());
-  if (!workBitmap_.isNull()) internalBuffer_.LoadFromBitmap(workBitmap_);
+  std::exception_ptr failure;
+  workBitmap_ = RenderPicture(picture_, failure);
+  internalBuffer_.SetSize(picture_.width(), picture_.height());
+  if (!workBitmap_.isNull()) {
+    internalBuffer_.LoadFromBitmap(workBitmap_);
+  } else {
+    internalBuffer_.Clear();  // nothing decodable: black, never stale memory
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 TVLSize& TVLImageGen::GetFrameSize() {
   TVLSize& size = TVLCommonGen::GetFrameSize();
-  size.SetWidth(picture_.Width());
-  size.SetHeight(picture_.Height());
+  size.SetWidth(picture_.width());
+  size.SetHeight(picture_.height());
   return size;
 }
 
 void TVLImageGen::ProduceData(TVLImageBuffer& frame, bool& send, bool& stop) {
   frame.Assign(internalBuffer_);
+}
+
+void RegisterImageGenClass() {
+  layout::registerClass("TVLImageGen", [](layout::Component& owner) {
+    return std::unique_ptr<layout::Component>(std::make_unique<TVLImageGen>(&owner));
+  });
 }
 
 }  // namespace vistrel

@@ -6,23 +6,27 @@
 
 #include <QImage>
 
+#include "picture/picture.h"
 #include "pipeline/common_gen.h"
-#include "pipeline/gen_picture.h"
 
 namespace vistrel {
 
 class TVLImageGen : public TVLCommonGen {
  public:
-  TVLImageGen();
+  // `owner` is the component the layout reader creates it for; unused.
+  explicit TVLImageGen(layout::Component* owner = nullptr);
   ~TVLImageGen() override;
 
   std::string className() const override { return "TVLImageGen"; }
 
-  // The picture; loading into it converts it into the internal buffer
-  // (PictureChanged). Do not change it while another thread runs GenerateFrame.
-  TVLGenPicture& Picture() { return picture_; }
+  // The picture. Every change converts it into the internal buffer
+  // (PictureChanged, on the changing thread, without the generator's lock):
+  // do not change it while another thread runs GenerateFrame. A JPEG whose
+  // data is damaged after a good header throws its decoding error out of the
+  // change (the load), after the buffer took the rows that could be decoded.
+  TPicture& Picture() { return picture_; }
   // Copies `picture` (under the generator's lock).
-  void SetPicture(const TVLGenPicture& picture);
+  void SetPicture(const TPicture& picture);
 
   // The buffer that frames share (inspection).
   const TVLImageBuffer& InternalBuffer() const { return internalBuffer_; }
@@ -34,9 +38,12 @@ class TVLImageGen : public TVLCommonGen {
  private:
   void PictureChanged();
 
-  TVLGenPicture picture_;
+  TPicture picture_;
   QImage workBitmap_;
   TVLImageBuffer internalBuffer_;
 };
+
+// Registers TVLImageGen with the layout reader's global class registry.
+void RegisterImageGenClass();
 
 }  // namespace vistrel

@@ -3,7 +3,13 @@
 namespace vistrel {
 
 std::string TOWComponent::PinRootName() const {
+  if (owner()) return rootComponent().componentName();
   return root_ ? root_->componentName() : std::string();
+}
+
+const void* TOWComponent::PinRootIdentity() const {
+  if (owner()) return &rootComponent();
+  return root_;
 }
 
 bool TOWComponent::ReadPinProperty(const std::string& name, const layout::Value& value,

@@ -16,9 +16,11 @@ class TOWComponent : public layout::Component, public TOWPinOwner {
   std::string PinOwnerName() const override { return componentName(); }
   std::string PinRootName() const override;
   bool PinOwnerIsRoot() const override { return root_ == this; }
+  const void* PinRootIdentity() const override;
 
-  // The form the component belongs to; set from the layout being read, or by
-  // whoever creates the component in code.
+  // The form of a component without an owner (one created in code, or one
+  // whose owner is not set); a component with an owner uses its root
+  // component. Also taken from the layout being read.
   void SetPinRoot(const layout::Component* root) { root_ = root; }
   const layout::Component* PinRoot() const { return root_; }
 

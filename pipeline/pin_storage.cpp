@@ -28,11 +28,12 @@ Value::Identifier Ident(std::string text) { return Value::Identifier{std::move(t
   throw EOWException("Invalid stored value of pin property " + property);
 }
 
-TOWBasicPin* FindPlaceholder(const TOWStoredPath& path, bool standsForSource) {
+TOWBasicPin* FindPlaceholder(const TOWStoredPath& path, bool standsForSource,
+                             const void* readerRoot) {
   for (TOWBasicPin* pin : TOWBasicPin::AllPins()) {
     auto* placeholder = dynamic_cast<TOWUnloadedPin*>(pin);
     if (placeholder && placeholder->StandsForSource() == standsForSource &&
-        placeholder->IndexPathText() == path.indexPath &&
+        placeholder->ReaderRoot() == readerRoot && placeholder->IndexPathText() == path.indexPath &&
         placeholder->NamePathText() == path.namePath) {
       return placeholder;
     }
@@ -45,17 +46,20 @@ TOWBasicPin* FindPlaceholder(const TOWStoredPath& path, bool standsForSource) {
 TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, const TOWStoredPath& path, bool wantSource,
                              layout::ReadContext& context) {
   std::lock_guard lock(TOWBasicPin::PinListMutex());
-  TOWBasicPin* found = FindPinByPath(path.namePath);
-  if (!found) found = FindPinByPath(path.indexPath);
+  const void* rootIdentity = reader.RootIdentity();
   const std::string root = reader.RootFormName();
+  TOWBasicPin* found = FindPinByPath(path.namePath, rootIdentity, root);
+  if (!found) found = FindPinByPath(path.indexPath, rootIdentity, root);
   if (!found && !root.empty() && path.indexPath.compare(0, root.size() + 1, root + ".") != 0) {
-    found = FindPinByPath(root + "." + path.namePath);
-    if (!found) found = FindPinByPath(root + "." + path.indexPath);
+    found = FindPinByPath(root + "." + path.namePath, rootIdentity, root);
+    if (!found) found = FindPinByPath(root + "." + path.indexPath, rootIdentity, root);
   }
   if (found) return found;
-  if (TOWBasicPin* placeholder = FindPlaceholder(path, wantSource)) return placeholder;
-  TOWBasicPin* placeholder = TOWUnloadedPin::Create(reader.Owner(), reader.Path(), path.indexPath,
-                                                    path.namePath, wantSource);
+  if (TOWBasicPin* placeholder = FindPlaceholder(path, wantSource, rootIdentity)) {
+    return placeholder;
+  }
+  TOWBasicPin* placeholder = TOWUnloadedPin::Create(
+      reader.Owner(), rootIdentity, root, reader.Path(), path.indexPath, path.namePath, wantSource);
   context.addFixup([] { TOWUnloadedPin::ResolvePlaceholders(); });
   return placeholder;
 }

@@ -24,40 +24,55 @@ int TOWSourcePin::IndexOf(const TOWBasicPin* sink) const {
   return -1;
 }
 
-bool TOWSourcePin::Connect(TOWBasicPin* sink, TOWBasicPin* dependency) {
-  auto* sinkPin = dynamic_cast<TOWSinkPin*>(sink);
-  const bool accepted =
-      sinkPin || dynamic_cast<TOWStatePin*>(sink) || dynamic_cast<TOWUnloadedPin*>(sink);
-  if (!sink || !accepted) return false;
+namespace {
 
-  TOWGlobalWriteLockSection global;
-  TOWWriteLockSection lock(*this);
-  if (IndexOf(sink) >= 0) return true;
-  if (sinkPin && sinkPin->Source() && sinkPin->Source() != this) {
+bool IsConnectable(TOWBasicPin* pin) {
+  return dynamic_cast<TOWSinkPin*>(pin) || dynamic_cast<TOWStatePin*>(pin) ||
+         dynamic_cast<TOWUnloadedPin*>(pin);
+}
+
+}  // namespace
+
+TOWSinkEntry TOWSourcePin::MakeEntry(TOWBasicPin* sink, TOWBasicPin* dependency) {
+  TOWSinkEntry entry;
+  entry.sink = sink;
+  entry.dependency = dependency;
+  entry.streamType = kDefaultStreamType;
+  auto* sinkPin = dynamic_cast<TOWSinkPin*>(sink);
+  if (!sinkPin) return entry;
+  // A sink fed elsewhere leaves its old source first.
+  if (sinkPin->Source() && sinkPin->Source() != this) {
     if (auto* oldSource = dynamic_cast<TOWSourcePin*>(sinkPin->Source())) {
       oldSource->Disconnect(sinkPin);
     } else if (auto* placeholder = dynamic_cast<TOWUnloadedPin*>(sinkPin->Source())) {
       placeholder->RemoveWaitingSink(sinkPin);
     }
   }
-
-  TOWSinkEntry entry;
-  entry.sink = sink;
-  entry.dependency = dependency;
-  entry.streamType = kDefaultStreamType;
-  if (sinkPin) {
-    const auto& declared = DeclaredTypes();
-    for (auto it = declared.rbegin(); it != declared.rend(); ++it) {
-      if (sinkPin->Accepts(it->type)) {
-        entry.streamType = it->type;
-        entry.dispatcher = it->dispatcher;
-        break;
-      }
+  const auto& declared = DeclaredTypes();
+  for (auto it = declared.rbegin(); it != declared.rend(); ++it) {
+    if (sinkPin->Accepts(it->type)) {
+      entry.streamType = it->type;
+      entry.dispatcher = it->dispatcher;
+      break;
     }
   }
-  entries_.push_back(entry);
-  if (sinkPin) sinkPin->AttachSource(this, entry.streamType);
-  SinkConnected(sink);
+  return entry;
+}
+
+void TOWSourcePin::Attached(const TOWSinkEntry& entry) {
+  if (auto* sinkPin = dynamic_cast<TOWSinkPin*>(entry.sink)) {
+    sinkPin->AttachSource(this, entry.streamType);
+  }
+  SinkConnected(entry.sink);
+}
+
+bool TOWSourcePin::Connect(TOWBasicPin* sink, TOWBasicPin* dependency) {
+  if (!sink || !IsConnectable(sink)) return false;
+  TOWGlobalWriteLockSection global;
+  TOWWriteLockSection lock(*this);
+  if (IndexOf(sink) >= 0) return true;
+  entries_.push_back(MakeEntry(sink, dependency));
+  Attached(entries_.back());
   return true;
 }
 
@@ -182,9 +197,15 @@ void TOWSourcePin::ReplacePlaceholder(TOWBasicPin* placeholder, TOWBasicPin* rea
   }
   const int index = IndexOf(placeholder);
   if (index < 0) return;
-  const TOWBasicPin* dependency = entries_[index].dependency;
-  entries_.erase(entries_.begin() + index);
-  if (real && IndexOf(real) < 0) Connect(real, const_cast<TOWBasicPin*>(dependency));
+  if (!real || !IsConnectable(real) || IndexOf(real) >= 0) {
+    entries_.erase(entries_.begin() + index);
+    return;
+  }
+  // The real sink takes the placeholder's place in the dispatch order.
+  TOWSinkEntry entry = MakeEntry(real, entries_[index].dependency);
+  const int position = IndexOf(placeholder);  // MakeEntry may have moved entries
+  entries_[position] = entry;
+  Attached(entry);
 }
 
 TSLOWSourcePin::TSLOWSourcePin(TOWPinOwner* owner) : TOWSourcePin(owner) {

@@ -86,6 +86,10 @@ class TOWSourcePin : public TOWStreamPin {
 
  private:
   bool Deliver(const TOWOperationPtr& operation, TOWBasicPin* target);
+  // The entry for a new sink with the agreed stream type; moves a sink fed
+  // by another source away from it. Locks held.
+  TOWSinkEntry MakeEntry(TOWBasicPin* sink, TOWBasicPin* dependency);
+  void Attached(const TOWSinkEntry& entry);    // locks held
   void Reorder();                              // pin lock held
   int IndexOf(const TOWBasicPin* sink) const;  // pin lock held
 

@@ -21,21 +21,28 @@ bool IsPlaceholder(const TOWBasicPin* pin) {
 
 }  // namespace
 
-TOWBasicPin* FindPinByPath(const std::string& path) {
+TOWBasicPin* FindPinByPath(const std::string& path, const void* readerRoot,
+                           const std::string& readerRootName) {
   std::lock_guard lock(TOWBasicPin::PinListMutex());
   const auto pins = TOWBasicPin::AllPins();
-  for (TOWBasicPin* pin : pins) {
-    if (!IsPlaceholder(pin) && pin->Path() == path) return pin;
-  }
-  for (TOWBasicPin* pin : pins) {
-    if (!IsPlaceholder(pin) && pin->IndexPath() == path) return pin;
+  for (bool byName : {true, false}) {
+    for (TOWBasicPin* pin : pins) {
+      if (IsPlaceholder(pin) || (byName ? pin->Path() : pin->IndexPath()) != path) continue;
+      const bool otherInstanceOfReaderForm =
+          readerRoot && pin->RootIdentity() != readerRoot && pin->RootFormName() == readerRootName;
+      if (!otherInstanceOfReaderForm) return pin;
+    }
   }
   return nullptr;
 }
 
-TOWUnloadedPin::TOWUnloadedPin(TOWPinOwner* readerOwner, std::string readerPath,
+TOWUnloadedPin::TOWUnloadedPin(TOWPinOwner* readerOwner, const void* readerRoot,
+                               std::string readerRootName, std::string readerPath,
                                std::string indexPath, std::string namePath, bool standsForSource)
-    : TOWBasicPin(readerOwner),
+    : TOWBasicPin(nullptr),
+      readerOwner_(readerOwner),
+      readerRoot_(readerRoot),
+      readerRootName_(std::move(readerRootName)),
       readerPath_(std::move(readerPath)),
       indexPath_(std::move(indexPath)),
       namePath_(std::move(namePath)),
@@ -43,13 +50,14 @@ TOWUnloadedPin::TOWUnloadedPin(TOWPinOwner* readerOwner, std::string readerPath,
 
 TOWUnloadedPin::~TOWUnloadedPin() = default;
 
-TOWUnloadedPin* TOWUnloadedPin::Create(TOWPinOwner* readerOwner, std::string readerPath,
+TOWUnloadedPin* TOWUnloadedPin::Create(TOWPinOwner* readerOwner, const void* readerRoot,
+                                       std::string readerRootName, std::string readerPath,
                                        std::string indexPath, std::string namePath,
                                        bool standsForSource) {
   std::lock_guard lock(PinListMutex());
   Placeholders().push_back(std::unique_ptr<TOWUnloadedPin>(
-      new TOWUnloadedPin(readerOwner, std::move(readerPath), std::move(indexPath),
-                         std::move(namePath), standsForSource)));
+      new TOWUnloadedPin(readerOwner, readerRoot, std::move(readerRootName), std::move(readerPath),
+                         std::move(indexPath), std::move(namePath), standsForSource)));
   return Placeholders().back().get();
 }
 
@@ -79,8 +87,10 @@ int TOWUnloadedPin::ResolvePlaceholders() {
   auto& list = Placeholders();
   for (std::size_t i = 0; i < list.size();) {
     TOWUnloadedPin* placeholder = list[i].get();
-    TOWBasicPin* real = FindPinByPath(placeholder->namePath_);
-    if (!real) real = FindPinByPath(placeholder->indexPath_);
+    const auto& root = placeholder->readerRoot_;
+    const auto& rootName = placeholder->readerRootName_;
+    TOWBasicPin* real = FindPinByPath(placeholder->namePath_, root, rootName);
+    if (!real) real = FindPinByPath(placeholder->indexPath_, root, rootName);
     if (!real) {
       ++i;
       continue;
@@ -102,6 +112,23 @@ int TOWUnloadedPin::ResolvePlaceholders() {
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
   }
   return static_cast<int>(list.size());
+}
+
+void TOWUnloadedPin::DiscardPlaceholders() {
+  TOWGlobalWriteLockSection global;
+  std::lock_guard lock(PinListMutex());
+  auto& list = Placeholders();
+  while (!list.empty()) {
+    TOWUnloadedPin* placeholder = list.back().get();
+    const auto waiting = placeholder->waitingSinks_;
+    for (TOWSinkPin* sink : waiting) placeholder->RemoveWaitingSink(sink);
+    for (TOWBasicPin* pin : AllPins()) {
+      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
+        source->ReplacePlaceholder(placeholder, nullptr);
+      }
+    }
+    list.pop_back();
+  }
 }
 
 }  // namespace vistrel

@@ -87,7 +87,10 @@ TEST_F(ClockTest, GeneratorOnTheInternalClockSendsFramesFromTheClockThread) {
     gen.OutputPin().Connect(sink.inputPin.get());
     gen.SetEnabled(true);
     EXPECT_TRUE(gen.HasClockSubscription());
-    EXPECT_EQ(sink.Count<TOWStartPumpOperation>(), 2);
+    {
+      TOWReadLockSection lock(*sink.inputPin);  // the clock thread delivers under it
+      EXPECT_EQ(sink.Count<TOWStartPumpOperation>(), 2);
+    }
     EXPECT_TRUE(WaitFor([&] {
       std::lock_guard lock(mutex);
       return frames >= 3;

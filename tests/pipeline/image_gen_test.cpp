@@ -6,6 +6,7 @@
 
 #include "pipeline/image_gen.h"
 #include "pipeline/state_pin.h"
+#include "platform/exception.h"
 #include "platform/layout/value.h"
 #include "test_components.h"
 
@@ -45,7 +46,7 @@ class ImageGenTest : public ::testing::Test {
 TEST_F(ImageGenTest, OneWholeRecordingAsTheSinkReceivesIt) {
   ConnectDisabled();
   gen->SetFrameRate(5);
-  gen->Picture().Assign(Solid(641, 480, qRgb(10, 20, 30)));
+  test::SetPictureImage(gen->Picture(), Solid(641, 480, qRgb(10, 20, 30)));
   gen->SetEnabled(true);
   gen->GenerateFrame();
   gen->GenerateFrame();
@@ -84,12 +85,12 @@ TEST_F(ImageGenTest, OneWholeRecordingAsTheSinkReceivesIt) {
 
 TEST_F(ImageGenTest, AFrameKeepsItsPixelsWhenTheNextPictureIsLoaded) {
   ConnectDisabled();
-  gen->Picture().Assign(Solid(8, 8, qRgb(255, 0, 0)));
+  test::SetPictureImage(gen->Picture(), Solid(8, 8, qRgb(255, 0, 0)));
   gen->SetEnabled(true);
   gen->GenerateFrame();
   auto first = FrameAt(sink.received.size() - 1);
   ASSERT_TRUE(first);
-  gen->Picture().Assign(Solid(8, 8, qRgb(0, 0, 255)));
+  test::SetPictureImage(gen->Picture(), Solid(8, 8, qRgb(0, 0, 255)));
   gen->GenerateFrame();
   auto second = FrameAt(sink.received.size() - 1);
   ASSERT_TRUE(second);
@@ -214,6 +215,76 @@ TEST_F(ImageGenTest, StoredValuesLeaveOutDefaults) {
             (std::vector<std::string>{"FrameRate", "Enabled", "PumpPriority", "ClockSource"}));
   EXPECT_EQ(stored[0].value(), layout::Value(1));
   EXPECT_EQ(stored[3].value(), layout::Value(layout::Value::Identifier{"csExternal"}));
+}
+
+}  // namespace
+}  // namespace vistrel
+
+#include <fstream>
+
+#include <QTemporaryDir>
+
+#include "picture/jpeg_codec.h"
+
+namespace vistrel {
+namespace {
+
+class JpegPictureTest : public ImageGenTest {
+ protected:
+  std::string WriteJpeg(const std::string& name, std::vector<std::uint8_t> bytes) {
+    const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+  QTemporaryDir dir;
+};
+
+TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
+  ConnectDisabled();
+  const auto bytes = jpeg::Encode(Solid(641, 480, qRgb(200, 100, 50)), {});
+  gen->Picture().LoadFromFile(WriteJpeg("snap.jpg", bytes));
+  gen->SetEnabled(true);
+  auto start = OperationAs<TOWStartFrameOperation>(sink.received.at(2).operation);
+  ASSERT_TRUE(start);
+  EXPECT_EQ(start->width, 641);
+  gen->GenerateFrame();
+  auto frame = FrameAt(sink.received.size() - 1);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->RowStep(), 644);
+  EXPECT_NEAR(frame->Red(640, 479), 200, 3);
+  EXPECT_NEAR(frame->Green(0, 0), 100, 3);
+  EXPECT_NEAR(frame->Blue(320, 240), 50, 3);
+}
+
+TEST_F(JpegPictureTest, DamagedDataIsReportedAndTheGeneratorGoesOn) {
+  ConnectDisabled();
+  QImage noise(64, 48, QImage::Format_RGB32);
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 64; ++x)
+      noise.setPixel(x, y, qRgb(x * 37 % 256, y * 91 % 256, x * y % 256));
+  }
+  auto bytes = jpeg::Encode(noise, {});
+  // A good header, then the data breaks off inside a scan and is followed
+  // by a marker libjpeg cannot accept there.
+  bytes.resize(bytes.size() * 3 / 4);
+  bytes.insert(bytes.end(), {0xFF, 0xD8, 0xFF, 0xD8});
+  try {
+    gen->Picture().LoadFromFile(WriteJpeg("broken.jpg", bytes));
+    ADD_FAILURE() << "the damage was not reported";
+  } catch (const Exception& error) {
+    EXPECT_EQ(std::string(error.what()).rfind("JPEG error #", 0), 0u) << error.what();
+  }
+  gen->SetEnabled(true);
+  gen->GenerateFrame();
+  auto frame = FrameAt(sink.received.size() - 1);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->Width(), 64);
+  EXPECT_EQ(frame->Height(), 48);
+
+  EXPECT_THROW(gen->Picture().LoadFromFile(WriteJpeg("missing.txt", {})), Exception);
+  EXPECT_EQ(gen->InternalBuffer().Width(), 64);  // the failed load kept the picture
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // disconnecting send.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "pipeline/image_buffer.h"
 #include "pipeline/ow_exception.h"
 #include "test_components.h"
@@ -215,6 +217,36 @@ TEST(OperationTest, NumbersIncreaseAndStartFrameDerivesItsRates) {
   TOWStartFrameOperation zeroPeriod(1, 1, 0, 0);
   EXPECT_EQ(zeroPeriod.framePeriod100ns, 1);
   EXPECT_DOUBLE_EQ(zeroPeriod.sampleRate, 10'000'000.0);
+}
+
+}  // namespace
+}  // namespace vistrel
+
+namespace vistrel {
+namespace {
+
+TEST(PinContentionTest, SendersOnSeveralThreadsAreSerialisedAtTheSink) {
+  test::PlainSource source;
+  test::RecordingSink sink{"Sink1"};
+  long handled = 0;  // guarded by the sink's lock group only
+  sink.onReceive = [&](const TOWOperationPtr&) { ++handled; };
+  source.outputPin->Connect(sink.inputPin.get());
+  std::vector<std::thread> senders;
+  for (int t = 0; t < 3; ++t) {
+    senders.emplace_back([&] {
+      for (int i = 0; i < 300; ++i)
+        source.outputPin->SendData(std::make_shared<TVLImageBuffer>(8, 2));
+    });
+  }
+  // Structural changes meanwhile, under the global write lock.
+  test::RecordingSink visitor{"Visitor"};
+  for (int i = 0; i < 50; ++i) {
+    source.outputPin->Connect(visitor.inputPin.get());
+    source.outputPin->Disconnect(visitor.inputPin.get());
+  }
+  for (auto& sender : senders) sender.join();
+  EXPECT_EQ(handled, 900);
+  EXPECT_EQ(visitor.Count<TOWStopOperation>(), 50);
 }
 
 }  // namespace

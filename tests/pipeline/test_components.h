@@ -7,11 +7,27 @@
 #include <string>
 #include <vector>
 
+#include <QBuffer>
+#include <QImage>
+
+#include "picture/bitmap.h"
+#include "picture/picture.h"
 #include "pipeline/ow_component.h"
 #include "pipeline/sink_pin.h"
 #include "pipeline/source_pin.h"
 
 namespace vistrel::test {
+
+// Puts `image` into `picture` as a bitmap graphic (exact pixels).
+inline void SetPictureImage(TPicture& picture, const QImage& image) {
+  QByteArray bytes;
+  QBuffer device(&bytes);
+  device.open(QIODevice::WriteOnly);
+  image.save(&device, "BMP");
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  picture.setGraphic(std::move(bitmap));
+}
 
 struct Received {
   TOWOperationPtr operation;
