@@ -314,7 +314,7 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
     if (!codec) return fail(VFW_E_NOT_FOUND, "The encoder " + name + " is missing");
     ffmpeg::CodecContextPtr context(avcodec_alloc_context3(codec));
-    if (!context) return fail(E_OUTOFMEMORY, "Can't set up " + encoderName_);
+    if (!context) return fail(E_OUTOFMEMORY, "Can't set up " + name);
     const MediaType in = input_->connectionType();
     const BitmapInfoHeader& header = in.videoInfo->header;
     context->width = header.width;
@@ -325,6 +325,12 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     context->time_base = AVRational{num, den};
     context->framerate = AVRational{den, num};
     context->pix_fmt = codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+    // Full-range ("J") formats are deprecated in favour of a range flag.
+    const bool fullRange = context->pix_fmt == AV_PIX_FMT_YUVJ420P;
+    if (fullRange) {
+      context->pix_fmt = AV_PIX_FMT_YUV420P;
+      context->color_range = AVCOL_RANGE_JPEG;
+    }
     context->codec_tag = description_.fourCC;
     context->max_b_frames = 0;
     {
@@ -336,23 +342,32 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
         context->global_quality = FF_QP2LAMBDA * quantiserForQuality(quality_);
       }
     }
-    if (context->pix_fmt == AV_PIX_FMT_YUVJ420P) context->color_range = AVCOL_RANGE_JPEG;
     int error = avcodec_open2(context.get(), codec, nullptr);
-    if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + encoderName_);
+    if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
 
     const AVPixelFormat source = isYuy2(in) ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;
     ffmpeg::SwsPtr scaler(sws_getContext(
         context->width, context->height, source, context->width, context->height, context->pix_fmt,
         SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    if (!scaler) return fail(E_FAIL, "Can't convert pictures for " + encoderName_);
+    if (!scaler) return fail(E_FAIL, "Can't convert pictures for " + name);
+    if (fullRange) {
+      int* inverse = nullptr;
+      int* table = nullptr;
+      int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
+      sws_getColorspaceDetails(scaler.get(), &inverse, &sourceRange, &table, &targetRange,
+                               &brightness, &contrast, &saturation);
+      sws_setColorspaceDetails(scaler.get(), inverse, 1, table, 1, brightness, contrast,
+                               saturation);
+    }
     ffmpeg::FramePtr frame(av_frame_alloc());
     ffmpeg::PacketPtr packet(av_packet_alloc());
-    if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + encoderName_);
+    if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + name);
     frame->format = context->pix_fmt;
     frame->width = context->width;
     frame->height = context->height;
+    frame->color_range = context->color_range;
     error = av_frame_get_buffer(frame.get(), 0);
-    if (error < 0) return ffmpeg::fail(error, "Can't set up " + encoderName_);
+    if (error < 0) return ffmpeg::fail(error, "Can't set up " + name);
     encoder_ = std::move(context);
     scaler_ = std::move(scaler);
     frame_ = std::move(frame);
