@@ -9,6 +9,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/compression.h
   ${CMAKE_CURRENT_LIST_DIR}/compressor_filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/compressor_filter.h
+  ${CMAKE_CURRENT_LIST_DIR}/compressor_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/compressor_settings.h
   ${CMAKE_CURRENT_LIST_DIR}/device_enum.cpp
   ${CMAKE_CURRENT_LIST_DIR}/device_enum.h
   ${CMAKE_CURRENT_LIST_DIR}/ffmpeg_handles.cpp

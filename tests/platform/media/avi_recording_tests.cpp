@@ -79,6 +79,20 @@ TEST_F(UncompressedRecording, StopBeforeAnyFrameLeavesValidEmptyAvi) {
   EXPECT_TRUE(decodeFrames(path("empty.avi"), 320, 240).empty());
 }
 
+TEST_F(UncompressedRecording, ReleasingARunningGraphCompletesTheFile) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("released.avi"), 32, 24, nullptr), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(
+        recording.source->deliver(makePicture(32, 24, i), i * kPeriod5fps, (i + 1) * kPeriod5fps),
+        S_OK);
+  recording = RecordingGraph();  // no stop
+  const auto probed = probe(path("released.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->frames, 2);
+}
+
 TEST_F(UncompressedRecording, FileIsCreatedWhenTheOutputIsSet) {
   RecordingGraph recording;
   ASSERT_EQ(recording.build(path("early.avi"), 32, 32, nullptr), S_OK);
