@@ -9,8 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/media/device_enum.h"
-#include "platform/media/filter_graph.h"
+#include "platform/media/media.h"
 #include "test_source_filter.h"
 
 namespace vistrel::media {

@@ -24,6 +24,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/filter_graph.h
   ${CMAKE_CURRENT_LIST_DIR}/guid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/guid.h
+  ${CMAKE_CURRENT_LIST_DIR}/media.h
   ${CMAKE_CURRENT_LIST_DIR}/media_type.cpp
   ${CMAKE_CURRENT_LIST_DIR}/media_type.h
   ${CMAKE_CURRENT_LIST_DIR}/memory_allocator.cpp
