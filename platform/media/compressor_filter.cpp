@@ -11,7 +11,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "platform/media/compression.h"
+#include "platform/media/compressor_settings.h"
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/filter_base.h"
 
@@ -20,7 +20,6 @@ namespace vistrel::media {
 namespace {
 
 constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
-constexpr std::uint32_t kMaxSettingsBytes = 1 << 20;
 
 bool isRgb24(const MediaType& type) {
   return type.subType == MEDIASUBTYPE_RGB24 && type.videoInfo &&
@@ -69,15 +68,18 @@ class CompressorOutputPin final : public OutputPinBase {
   Compressor* compressor_;
 };
 
-class Compressor final : public FilterBase, public VideoCompression, public PersistStream {
+class Compressor final : public FilterBase, public CompressorSettings {
  public:
   Compressor(CompressorDescription description, std::string encoder)
       : FilterBase(CLSID_AVICo),
+        CompressorSettings(description, CLSID_AVICo),
         description_(std::move(description)),
         encoderName_(std::move(encoder)),
         input_(new CompressorInputPin(this)),
         output_(new CompressorOutputPin(this)) {}
   ~Compressor() override { disconnectAll(); }
+
+  Guid classId() const override { return FilterBase::classId(); }
 
   // The compressed type for the connected input, if any.
   bool outputType(MediaType* type) const {
@@ -145,106 +147,6 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     return drain();
   }
 
-  // ---- VideoCompression ----
-  Status getInfo(VideoCompressionInfo* info) const override {
-    if (!info) return E_POINTER;
-    info->version = "1.0";
-    info->description = description_.friendlyName;
-    info->defaultKeyFrameRate = kDefaultKeyFrameRate;
-    info->defaultPFramesPerKey = 0;
-    info->defaultQuality = kDefaultCompressorQuality;
-    info->capabilities = CompressionCaps_CanKeyFrame |
-                         (description_.fixedQuantiser ? CompressionCaps_CanQuality : 0);
-    return S_OK;
-  }
-  Status putQuality(double quality) override {
-    if (quality > 1.0) return E_INVALIDARG;
-    std::lock_guard lock(settingsMutex_);
-    quality_ = quality;
-    return S_OK;
-  }
-  Status getQuality(double* quality) const override {
-    if (!quality) return E_POINTER;
-    std::lock_guard lock(settingsMutex_);
-    *quality = quality_;
-    return S_OK;
-  }
-  Status putKeyFrameRate(long rate) override {
-    std::lock_guard lock(settingsMutex_);
-    keyFrameRate_ = rate;
-    return S_OK;
-  }
-  Status getKeyFrameRate(long* rate) const override {
-    if (!rate) return E_POINTER;
-    std::lock_guard lock(settingsMutex_);
-    *rate = keyFrameRate_;
-    return S_OK;
-  }
-  // Kept and reported; no B-frames are made.
-  Status putPFramesPerKeyFrame(long frames) override {
-    std::lock_guard lock(settingsMutex_);
-    pFramesPerKeyFrame_ = frames;
-    return S_OK;
-  }
-  Status getPFramesPerKeyFrame(long* frames) const override {
-    if (!frames) return E_POINTER;
-    std::lock_guard lock(settingsMutex_);
-    *frames = pFramesPerKeyFrame_;
-    return S_OK;
-  }
-  // Kept and reported; a fixed quantiser has no data-rate window.
-  Status putWindowSize(std::uint64_t frames) override {
-    std::lock_guard lock(settingsMutex_);
-    windowSize_ = frames;
-    return S_OK;
-  }
-  Status getWindowSize(std::uint64_t* frames) const override {
-    if (!frames) return E_POINTER;
-    std::lock_guard lock(settingsMutex_);
-    *frames = windowSize_;
-    return S_OK;
-  }
-
-  // ---- PersistStream ----
-  Guid classId() const override { return FilterBase::classId(); }
-  Status isDirty() const override {
-    std::lock_guard lock(settingsMutex_);
-    return dirty_ ? S_OK : S_FALSE;
-  }
-  Status load(Stream* stream) override {
-    if (!stream) return E_POINTER;
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[4096];
-    for (;;) {
-      std::uint32_t read = 0;
-      const Status status = stream->read(chunk, sizeof chunk, &read);
-      if (failed(status)) return status;
-      bytes.insert(bytes.end(), chunk, chunk + read);
-      if (bytes.size() > kMaxSettingsBytes) return E_INVALIDARG;
-      if (read < sizeof chunk) break;
-    }
-    std::lock_guard lock(settingsMutex_);
-    settings_ = std::move(bytes);
-    dirty_ = false;
-    return S_OK;
-  }
-  Status save(Stream* stream, bool clearDirty) override {
-    if (!stream) return E_POINTER;
-    const std::vector<std::uint8_t> bytes = settingsBlock();
-    const Status status =
-        stream->write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr);
-    if (succeeded(status) && clearDirty) {
-      std::lock_guard lock(settingsMutex_);
-      dirty_ = false;
-    }
-    return status;
-  }
-  Status getSizeMax(std::uint64_t* size) const override {
-    if (!size) return E_POINTER;
-    *size = settingsBlock().size();
-    return S_OK;
-  }
-
  protected:
   std::vector<PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
 
@@ -267,21 +169,6 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     ReferenceTime start = 0;
     ReferenceTime stop = 0;
   };
-
-  std::vector<std::uint8_t> settingsBlock() const {
-    std::lock_guard lock(settingsMutex_);
-    if (!settings_.empty()) return settings_;
-    std::vector<std::uint8_t> block;
-    for (char c : std::string("00000000000 ")) {
-      block.push_back(static_cast<std::uint8_t>(c));
-      block.push_back(0);
-    }
-    for (std::uint8_t b : {8, 0, 0, 0}) block.push_back(b);
-    std::string code = description_.code;
-    code.resize(4, '\0');
-    block.insert(block.end(), code.begin(), code.end());
-    return block;
-  }
 
   void closeEncoder() {
     encoder_.reset();
@@ -314,7 +201,7 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
     if (!codec) return fail(VFW_E_NOT_FOUND, "The encoder " + name + " is missing");
     ffmpeg::CodecContextPtr context(avcodec_alloc_context3(codec));
-    if (!context) return fail(E_OUTOFMEMORY, "Can't set up " + encoderName_);
+    if (!context) return fail(E_OUTOFMEMORY, "Can't set up " + name);
     const MediaType in = input_->connectionType();
     const BitmapInfoHeader& header = in.videoInfo->header;
     context->width = header.width;
@@ -325,34 +212,46 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
     context->time_base = AVRational{num, den};
     context->framerate = AVRational{den, num};
     context->pix_fmt = codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+    // Full-range ("J") formats are deprecated in favour of a range flag.
+    const bool fullRange = context->pix_fmt == AV_PIX_FMT_YUVJ420P;
+    if (fullRange) {
+      context->pix_fmt = AV_PIX_FMT_YUV420P;
+      context->color_range = AVCOL_RANGE_JPEG;
+    }
     context->codec_tag = description_.fourCC;
     context->max_b_frames = 0;
-    {
-      std::lock_guard lock(settingsMutex_);
-      context->gop_size = keyFrameRate_ > 0 ? static_cast<int>(keyFrameRate_)
-                                            : static_cast<int>(kDefaultKeyFrameRate);
-      if (description_.fixedQuantiser) {
-        context->flags |= AV_CODEC_FLAG_QSCALE;
-        context->global_quality = FF_QP2LAMBDA * quantiserForQuality(quality_);
-      }
+    const long keyFrameRate = currentKeyFrameRate();
+    context->gop_size = static_cast<int>(keyFrameRate > 0 ? keyFrameRate : kDefaultKeyFrameRate);
+    if (description_.fixedQuantiser) {
+      context->flags |= AV_CODEC_FLAG_QSCALE;
+      context->global_quality = FF_QP2LAMBDA * quantiserForQuality(currentQuality());
     }
-    if (context->pix_fmt == AV_PIX_FMT_YUVJ420P) context->color_range = AVCOL_RANGE_JPEG;
     int error = avcodec_open2(context.get(), codec, nullptr);
-    if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + encoderName_);
+    if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
 
     const AVPixelFormat source = isYuy2(in) ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;
     ffmpeg::SwsPtr scaler(sws_getContext(
         context->width, context->height, source, context->width, context->height, context->pix_fmt,
         SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    if (!scaler) return fail(E_FAIL, "Can't convert pictures for " + encoderName_);
+    if (!scaler) return fail(E_FAIL, "Can't convert pictures for " + name);
+    if (fullRange) {
+      int* inverse = nullptr;
+      int* table = nullptr;
+      int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
+      sws_getColorspaceDetails(scaler.get(), &inverse, &sourceRange, &table, &targetRange,
+                               &brightness, &contrast, &saturation);
+      sws_setColorspaceDetails(scaler.get(), inverse, 1, table, 1, brightness, contrast,
+                               saturation);
+    }
     ffmpeg::FramePtr frame(av_frame_alloc());
     ffmpeg::PacketPtr packet(av_packet_alloc());
-    if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + encoderName_);
+    if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + name);
     frame->format = context->pix_fmt;
     frame->width = context->width;
     frame->height = context->height;
+    frame->color_range = context->color_range;
     error = av_frame_get_buffer(frame.get(), 0);
-    if (error < 0) return ffmpeg::fail(error, "Can't set up " + encoderName_);
+    if (error < 0) return ffmpeg::fail(error, "Can't set up " + name);
     encoder_ = std::move(context);
     scaler_ = std::move(scaler);
     frame_ = std::move(frame);
@@ -421,14 +320,6 @@ class Compressor final : public FilterBase, public VideoCompression, public Pers
   std::string workingEncoder_;  // the last one that opened
   Ref<CompressorInputPin> input_;
   Ref<CompressorOutputPin> output_;
-
-  mutable std::mutex settingsMutex_;
-  double quality_ = -1;
-  long keyFrameRate_ = -1;
-  long pFramesPerKeyFrame_ = -1;
-  std::uint64_t windowSize_ = 1;
-  std::vector<std::uint8_t> settings_;
-  bool dirty_ = false;
 
   // Streaming state, under the stream lock.
   ffmpeg::CodecContextPtr encoder_;

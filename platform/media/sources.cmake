@@ -9,6 +9,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/compression.h
   ${CMAKE_CURRENT_LIST_DIR}/compressor_filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/compressor_filter.h
+  ${CMAKE_CURRENT_LIST_DIR}/compressor_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/compressor_settings.h
   ${CMAKE_CURRENT_LIST_DIR}/device_enum.cpp
   ${CMAKE_CURRENT_LIST_DIR}/device_enum.h
   ${CMAKE_CURRENT_LIST_DIR}/ffmpeg_handles.cpp
@@ -22,6 +24,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/filter_graph.h
   ${CMAKE_CURRENT_LIST_DIR}/guid.cpp
   ${CMAKE_CURRENT_LIST_DIR}/guid.h
+  ${CMAKE_CURRENT_LIST_DIR}/media.h
   ${CMAKE_CURRENT_LIST_DIR}/media_type.cpp
   ${CMAKE_CURRENT_LIST_DIR}/media_type.h
   ${CMAKE_CURRENT_LIST_DIR}/memory_allocator.cpp

@@ -81,6 +81,14 @@ std::vector<Picture> decodeFrames(const std::string& path, int width, int height
   return frames;
 }
 
+std::vector<std::uint8_t> decodeRaw(const std::string& path, const std::string& pixelFormat) {
+  const QByteArray raw = run("ffmpeg",
+                             {"-v", "error", "-i", QString::fromStdString(path), "-f", "rawvideo",
+                              "-pix_fmt", QString::fromStdString(pixelFormat), "-"},
+                             nullptr);
+  return std::vector<std::uint8_t>(raw.begin(), raw.end());
+}
+
 double psnr(const Picture& a, const Picture& b) {
   double squares = 0;
   long long count = 0;

@@ -31,6 +31,9 @@ std::optional<ProbeResult> probe(const std::string& path, std::string* error = n
 // in the pipeline's byte order (B, G, R; rows as Picture::rowBytes).
 std::vector<Picture> decodeFrames(const std::string& path, int width, int height);
 
+// The decoded frames as one block of raw bytes in `pixelFormat` ("yuyv422").
+std::vector<std::uint8_t> decodeRaw(const std::string& path, const std::string& pixelFormat);
+
 // Peak signal-to-noise ratio in dB over all samples (infinity when equal).
 double psnr(const Picture& a, const Picture& b);
 

@@ -79,6 +79,20 @@ TEST_F(UncompressedRecording, StopBeforeAnyFrameLeavesValidEmptyAvi) {
   EXPECT_TRUE(decodeFrames(path("empty.avi"), 320, 240).empty());
 }
 
+TEST_F(UncompressedRecording, ReleasingARunningGraphCompletesTheFile) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("released.avi"), 32, 24, nullptr), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(
+        recording.source->deliver(makePicture(32, 24, i), i * kPeriod5fps, (i + 1) * kPeriod5fps),
+        S_OK);
+  recording = RecordingGraph();  // no stop
+  const auto probed = probe(path("released.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->frames, 2);
+}
+
 TEST_F(UncompressedRecording, FileIsCreatedWhenTheOutputIsSet) {
   RecordingGraph recording;
   ASSERT_EQ(recording.build(path("early.avi"), 32, 32, nullptr), S_OK);
@@ -118,6 +132,31 @@ TEST_F(UncompressedRecording, UnwritableFolderIsAccessDeniedAndLeavesNothingOpen
   EXPECT_TRUE(recording.graph->filters().empty());
   EXPECT_EQ(openFileCount(), before);
   EXPECT_FALSE(std::filesystem::exists(folder + "/x.avi"));
+}
+
+TEST_F(UncompressedRecording, Yuy2FramesAreStoredAsTheyCame) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("yuy2.avi"), 64, 16, nullptr, MEDIASUBTYPE_YUY2), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  std::vector<std::uint8_t> expected;
+  for (int frame = 0; frame < 3; ++frame) {
+    std::vector<std::uint8_t> bytes(64 * 16 * 2);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      bytes[i] = static_cast<std::uint8_t>(i % 2 ? 128 + frame * 20 : 16 + (i / 2 + frame) % 200);
+    ASSERT_EQ(recording.source->deliverRaw(bytes, frame * kPeriod5fps, (frame + 1) * kPeriod5fps),
+              S_OK);
+    expected.insert(expected.end(), bytes.begin(), bytes.end());
+  }
+  ASSERT_EQ(recording.control->stop(), S_OK);
+  recording = RecordingGraph();
+
+  const auto probed = probe(path("yuy2.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->codecName, "rawvideo");
+  EXPECT_EQ(probed->codecTag, "YUY2");
+  EXPECT_EQ(probed->pixelFormat, "yuyv422");
+  EXPECT_EQ(probed->frames, 3);
+  EXPECT_EQ(decodeRaw(path("yuy2.avi"), "yuyv422"), expected);
 }
 
 // /dev/full takes the file but refuses every byte, as a full disk does.

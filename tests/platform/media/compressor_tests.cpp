@@ -1,6 +1,8 @@
 // Compressed AVI recordings and the compressor settings interfaces.
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -207,6 +209,41 @@ TEST(CompressorSettings, LoadedBlockIsKeptAndSavedUnchanged) {
   out->read(again.data(), 64, &read);
   again.resize(read);
   EXPECT_EQ(again, block);
+}
+
+// A source thread keeps delivering while the graph is stopped from another
+// thread: delivery ends with a failure instead of hanging, and the file
+// holds every frame that was accepted.
+TEST_F(CompressedRecording, StopWhileAnotherThreadDeliversEndsDeliveryCleanly) {
+  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("race.avi"), 64, 48, compressor.get()), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  std::atomic<int> accepted{0};
+  std::atomic<Status> last{S_OK};
+  std::thread feeder([&] {
+    const Picture picture = makePicture(64, 48, 0);
+    for (int i = 0;; ++i) {
+      const Status status =
+          recording.source->deliver(picture, i * kPeriod5fps, (i + 1) * kPeriod5fps);
+      if (failed(status)) {
+        last = status;
+        return;
+      }
+      ++accepted;
+    }
+  });
+  while (accepted < 5) std::this_thread::yield();
+  EXPECT_EQ(recording.control->stop(), S_OK);
+  feeder.join();
+  EXPECT_TRUE(last == VFW_E_NOT_COMMITTED || last == VFW_E_WRONG_STATE) << std::hex << last;
+  recording = RecordingGraph();
+
+  const auto probed = probe(path("race.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_GE(probed->frames, 5);
+  EXPECT_LE(probed->frames, accepted.load());
 }
 
 // Where libxvid is missing, FFmpeg's own MPEG-4 encoder stands in and the

@@ -22,7 +22,8 @@ struct RecordingGraph {
   Ref<TestSource> source;
 
   // Source → compressor (may be null) → multiplexer → `path`.
-  Status build(const std::string& path, int width, int height, BaseFilter* compressor) {
+  Status build(const std::string& path, int width, int height, BaseFilter* compressor,
+               const Guid& subType = MEDIASUBTYPE_RGB24) {
     graph = createFilterGraph();
     control = queryInterface<MediaControl>(graph);
     builder = createCaptureGraphBuilder();
@@ -30,7 +31,7 @@ struct RecordingGraph {
     if (failed(status)) return status;
     status = builder->setOutputFileName(MEDIASUBTYPE_Avi, path, &mux, &writer);
     if (failed(status)) return status;
-    source = makeRef<TestSource>(width, height);
+    source = makeRef<TestSource>(width, height, subType);
     status = graph->addFilter(source.get(), "VideoSource");
     if (failed(status)) return status;
     if (compressor) {
@@ -44,7 +45,6 @@ struct RecordingGraph {
   Status record(int frames, ReferenceTime period) {
     Status status = control->run();
     if (failed(status)) return status;
-    const MediaType type = makeRgb24VideoType(0, 0);
     for (int i = 0; i < frames && succeeded(status); ++i) {
       const Picture picture = pictureOf(i);
       status = source->deliver(picture, i * period, (i + 1) * period);

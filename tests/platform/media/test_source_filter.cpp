@@ -32,8 +32,10 @@ Picture makePicture(int width, int height, int frameIndex) {
 
 class TestSource::OutputPin final : public OutputPinBase {
  public:
-  OutputPin(TestSource* source, int width, int height)
-      : OutputPinBase(source, "VideoOutput"), type_(makeRgb24VideoType(width, height)) {}
+  OutputPin(TestSource* source, int width, int height, const Guid& subType)
+      : OutputPinBase(source, "VideoOutput"),
+        type_(subType == MEDIASUBTYPE_YUY2 ? makeYuy2VideoType(width, height)
+                                           : makeRgb24VideoType(width, height)) {}
 
   const MediaType& type() const { return type_; }
 
@@ -59,9 +61,9 @@ class TestSource::OutputPin final : public OutputPinBase {
   MediaType type_;
 };
 
-TestSource::TestSource(int width, int height)
+TestSource::TestSource(int width, int height, const Guid& subType)
     : FilterBase(*Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}")),
-      pin_(new OutputPin(this, width, height)) {}
+      pin_(new OutputPin(this, width, height, subType)) {}
 
 TestSource::~TestSource() { disconnectAll(); }
 
@@ -85,6 +87,20 @@ Status TestSource::deliver(const Picture& picture, ReferenceTime start, Referenc
     sample->setTime(&start, &stop);
     sample->setSyncPoint(true);
   }
+  return pin_->deliver(sample.get());
+}
+
+Status TestSource::deliverRaw(const std::vector<std::uint8_t>& bytes, ReferenceTime start,
+                              ReferenceTime stop) {
+  if (!pin_->isConnected()) return VFW_E_NOT_CONNECTED;
+  Ref<MediaSample> sample;
+  Status status = pin_->getDeliveryBuffer(&sample);
+  if (failed(status)) return status;
+  if (static_cast<int>(bytes.size()) > sample->size()) return E_INVALIDARG;
+  std::memcpy(sample->pointer(), bytes.data(), bytes.size());
+  sample->setActualDataLength(static_cast<std::int32_t>(bytes.size()));
+  sample->setTime(&start, &stop);
+  sample->setSyncPoint(true);
   return pin_->deliver(sample.get());
 }
 

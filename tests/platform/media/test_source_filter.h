@@ -27,12 +27,16 @@ Picture makePicture(int width, int height, int frameIndex);
 
 class TestSource final : public FilterBase {
  public:
-  TestSource(int width, int height);
+  // `subType`: MEDIASUBTYPE_RGB24 or MEDIASUBTYPE_YUY2.
+  TestSource(int width, int height, const Guid& subType = MEDIASUBTYPE_RGB24);
   ~TestSource() override;
 
   // Copies `picture` into a sample bottom-up and delivers it; times are set
   // (with the sync-point mark) unless both are 0.
   Status deliver(const Picture& picture, ReferenceTime start, ReferenceTime stop);
+  // Delivers `bytes` as they are (YUY2 frames).
+  Status deliverRaw(const std::vector<std::uint8_t>& bytes, ReferenceTime start,
+                    ReferenceTime stop);
   Pin* output() const;
 
  protected:
