@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <QBuffer>
+
+#include "picture/bitmap.h"
+
 namespace vistrel::test {
 
 std::vector<std::uint8_t> StoredXvidParams() {
@@ -48,6 +52,16 @@ QImage TestPicture(int width, int height, int seed) {
   return image;
 }
 
+void LoadPicture(TPicture& picture, const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(image.save(&buffer, "BMP"));
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  picture.setGraphic(std::move(bitmap));
+}
+
 void RecordingFixture::SetUp() {
   ASSERT_TRUE(dir.isValid());
   platform::Drive drive;
@@ -81,7 +95,7 @@ void RecordingFixture::StoreCompression(const layout::Value::Collection& compres
 }
 
 void RecordingFixture::StartExport(const std::string& fileName, const QImage& firstPicture) {
-  gen->Picture().Assign(firstPicture);
+  LoadPicture(gen->Picture(), firstPicture);
   logger->SetFileName(fileName);
   logger->SetEnabled(true);
   gen->SetEnabled(true);
@@ -94,7 +108,7 @@ void RecordingFixture::StopExport() {
 }
 
 void RecordingFixture::ShowFrame(const QImage& picture, bool turn) {
-  gen->Picture().Assign(picture);
+  LoadPicture(gen->Picture(), picture);
   gen->GenerateFrame();
   if (turn) QCoreApplication::processEvents();
 }

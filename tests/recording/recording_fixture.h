@@ -42,6 +42,9 @@ class StandaloneContext : public layout::ReadContext {
   layout::Component& root_;
 };
 
+// Loads `image` into `picture` as a bitmap graphic (lossless).
+void LoadPicture(TPicture& picture, const QImage& image);
+
 // A picture with gradients, a red block at the top left and light grain.
 QImage TestPicture(int width, int height, int seed);
 
