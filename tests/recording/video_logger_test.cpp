@@ -120,7 +120,12 @@ TEST_F(ExportTest, PauseLeavesNoTimeGap) {
   logger->SetEnabled(false);
   for (int i = 3; i < 5; ++i) ShowFrame(shown[i]);  // dropped
   logger->SetEnabled(true);
-  for (int i = 5; i < 8; ++i) ShowFrame(shown[i]);
+  // The first frame after the pause waits for the next message turn.
+  ShowFrame(shown[5], false);
+  EXPECT_EQ(logger->FramesWritten(), 3u);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(logger->FramesWritten(), 4u);
+  for (int i = 6; i < 8; ++i) ShowFrame(shown[i]);
   StopExport();
 
   const auto facts = ProbeAvi(HostPath("pause.avi"));
@@ -260,6 +265,26 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"FolderInTheWay", "C:\\taken.avi",
                     "Can't create file : C:\\taken.avi . - 2147942405 - 80070005"}),
     [](const auto& info) { return info.param.label; });
+
+TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
+  std::vector<std::string> errors;
+  TVLBaseCommonLogger::SetDeferredErrorHandler(
+      [&](const std::exception& error) { errors.push_back(error.what()); });
+  QFile blocker(dir.filePath("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  StartExport("C:\\good.avi", TestPicture(160, 120, 0));
+  for (int i = 0; i < 2; ++i) ShowFrame(TestPicture(160, 120, i));
+  logger->SetFileName("C:\\blocker\\next.avi");
+  ShowFrame(TestPicture(160, 120, 2));
+  TVLBaseCommonLogger::SetDeferredErrorHandler(nullptr);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "Can't create file : C:\\blocker\\next.avi . - 2147942403 - 80070003");
+  EXPECT_FALSE(logger->GraphRunning());
+  StopExport();
+  const auto facts = ProbeAvi(HostPath("good.avi"));
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->frames, 2);
+}
 
 TEST_F(ExportTest, StartWithoutPictureSizeStartsNothing) {
   TestSource source;
