@@ -347,10 +347,14 @@ void TVLBaseCommonLogger::ReportProgress() {
     if (progressMessagePosted_) return;
     progressMessagePosted_ = true;
   }
-  if (QObject* window = ProgressWindowHandle()) {
-    QMetaObject::invokeMethod(
-        window, [this] { HandleWindowMessage(kProgressMessage); }, Qt::QueuedConnection);
+  QObject* window = ProgressWindowHandle();
+  if (!window) {
+    std::lock_guard lock(progressMutex_);
+    progressMessagePosted_ = false;
+    return;
   }
+  QMetaObject::invokeMethod(
+      window, [this] { HandleWindowMessage(kProgressMessage); }, Qt::QueuedConnection);
 }
 
 void TVLBaseCommonLogger::HandleWindowMessage(int message) {
