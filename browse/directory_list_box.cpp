@@ -43,10 +43,9 @@ std::vector<std::string> visibleSubfolders(const std::string& folder) {
     if ((found.attributes & kHiddenFolderAttributes) != 0) continue;
     if (found.name == "." || found.name == "..") continue;
     const QString name = QString::fromStdString(found.name);
-    const auto position =
-        std::lower_bound(sorted.begin(), sorted.end(), name, [&](const QString& a, const QString& b) {
-          return collator.compare(a, b) < 0;
-        });
+    const auto position = std::lower_bound(
+        sorted.begin(), sorted.end(), name,
+        [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     if (position != sorted.end() && collator.compare(*position, name) == 0) continue;
     sorted.insert(position, name);
   }
@@ -70,8 +69,8 @@ class TDirectoryListBox::Delegate : public QStyledItemDelegate {
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette& palette = list_->palette();
     painter->save();
-    painter->fillRect(r, palette.brush(QPalette::Active,
-                                       selected ? QPalette::Highlight : QPalette::Base));
+    painter->fillRect(
+        r, palette.brush(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
     const int row = index.row();
     const int indent = list_->itemIndent(row);
     const int kind = index.data(kKindRole).toInt();
@@ -122,6 +121,8 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
 TDirectoryListBox::~TDirectoryListBox() {
   if (driveCombo_ && driveCombo_->dirList_ == this) driveCombo_->dirList_ = nullptr;
 }
+
+TDriveComboBox* TDirectoryListBox::driveCombo() const { return driveCombo_; }
 
 char TDirectoryListBox::DriveLetter() const { return directory_.empty() ? '\0' : directory_[0]; }
 
