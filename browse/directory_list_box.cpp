@@ -144,12 +144,19 @@ void TDirectoryListBox::setCurrentDirectory(const std::string& path) {
     } inDirectorySet(inDirectorySet_);
     if (driveCombo_) {
       driveCombo_->setDriveLetter(resolved.drive);
+      // A selector that already showed the drive does not call back.
+      if (toUpperChar(DriveLetter()) != toUpperChar(resolved.drive)) DriveChanged(resolved.drive);
     } else {
       DriveChanged(resolved.drive);
     }
   }
+  // A rooted folder part is entered on the current drive: when the named
+  // drive could not be entered, stay where we are rather than open the same
+  // folder on another drive.
+  const bool onNamedDrive =
+      resolved.drive == '\0' || toUpperChar(DriveLetter()) == toUpperChar(resolved.drive);
   if (fileSystem.directoryExists(directory_)) fileSystem.setCurrentDirectory(directory_);
-  if (!resolved.folder.empty()) fileSystem.setCurrentDirectory(resolved.folder);
+  if (onNamedDrive && !resolved.folder.empty()) fileSystem.setCurrentDirectory(resolved.folder);
   directory_ = fileSystem.currentDirectory();
   buildEntries();
   raiseChange();

@@ -37,6 +37,8 @@ class DirectoryListBoxTest : public ::testing::Test {
     platform::Drive matchesCase = testing::drive('F', DriveType::Fixed, "Exact");
     matchesCase.fsFlags = platform::kFsCaseSensitive;
     drives_.add(matchesCase);
+    // A drive whose volume is gone (not ready).
+    std::filesystem::remove_all(drives_.add(testing::drive('M', DriveType::Removable, "Gone")));
     const std::string records = "Program Files/Vistrel/Records/";
     for (const char* date : {"2024-01-15", "2023-12-31", "b-extra", "A-first", "_misc"}) {
       TemporaryDrives::makeFolder(c_, records + date);
@@ -162,6 +164,34 @@ TEST_F(DirectoryListBoxTest, MissingFolderLeavesTheListButRaisesTheChange) {
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
   EXPECT_EQ(changes_, 2);
   EXPECT_EQ(platform::FileSystem::instance().currentDirectory(), kRecords);
+}
+
+TEST_F(DirectoryListBoxTest, DriveThatIsNotReadyLeavesTheList) {
+  openRecords();
+  // C: has the same folder; the list must not open it instead.
+  list_->setCurrentDirectory("M:\\Program Files");
+  EXPECT_EQ(list_->CurrentDirectory(), kRecords);
+  EXPECT_EQ(changes_, 1);
+  list_->setDriveLetter('m');
+  EXPECT_EQ(list_->CurrentDirectory(), kRecords);
+  EXPECT_EQ(changes_, 2);
+}
+
+TEST_F(DirectoryListBoxTest, ClickHandlerCanMoveTheSelectionBack) {
+  openRecords();
+  int clicks = 0;
+  list_->OnClick = [&] {
+    ++clicks;
+    if (list_->itemIndex() <= 3) list_->setItemIndex(3);
+  };
+  QTest::mouseClick(list_->viewport(), Qt::LeftButton, {},
+                    list_->visualItemRect(list_->item(1)).center());
+  EXPECT_EQ(list_->itemIndex(), 3);
+  QTest::mouseClick(list_->viewport(), Qt::LeftButton, {},
+                    list_->visualItemRect(list_->item(5)).center());
+  EXPECT_EQ(list_->itemIndex(), 5);
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(changes_, 0);
 }
 
 TEST_F(DirectoryListBoxTest, VanishedSubfolderStaysListedUntilOpened) {
