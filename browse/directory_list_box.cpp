@@ -339,9 +339,10 @@ void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
       OpenSelected();
       return;
     }
+    // Keys the list does not use (Esc, for one) stay ignored and reach the
+    // window, as the base class leaves them.
     const int before = itemIndex();
     QListWidget::keyPressEvent(event);
-    event->accept();
     if (itemIndex() != before && OnClick) OnClick();
   });
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
 
@@ -278,6 +279,25 @@ TEST_F(DirectoryListBoxTest, KeyDownHandlerCanSwallowEnter) {
   list_->OnKeyDown = [](int& key, Qt::KeyboardModifiers) { key = 0; };
   QTest::keyClick(list_.get(), Qt::Key_Return);
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
+}
+
+// A window that counts the keys its controls leave to it.
+class KeyCountingWindow : public QWidget {
+ public:
+  int escapes = 0;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override { escapes += event->key() == Qt::Key_Escape; }
+};
+
+TEST_F(DirectoryListBoxTest, EscapeReachesTheWindow) {
+  KeyCountingWindow window;
+  list_->setParent(&window);
+  openRecords();
+  QTest::keyClick(list_.get(), Qt::Key_Escape);
+  QTest::keyClick(list_.get(), Qt::Key_Down);
+  EXPECT_EQ(window.escapes, 1);
+  list_->setParent(nullptr);
 }
 
 TEST_F(DirectoryListBoxTest, HandlerErrorsFromInputGoThroughTheGuard) {
