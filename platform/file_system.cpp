@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <system_error>
+#include <utility>
 
 #include "platform/drive_table.h"
 #include "platform/host_entries.h"
@@ -154,6 +155,10 @@ std::unique_ptr<FileSystem>& installedInstance() {
 FileSystem::FileSystem(std::vector<Drive> drives, const std::string& initialDirectory)
     : impl_(std::make_shared<Impl>()) {
   for (Drive& d : drives) d.letter = upperLetter(d.letter);
+  // Only A: to Z: can be named in a path; anything else is a caller's slip.
+  drives.erase(std::remove_if(drives.begin(), drives.end(),
+                              [](const Drive& d) { return d.letter < 'A' || d.letter > 'Z'; }),
+               drives.end());
   std::sort(drives.begin(), drives.end(),
             [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
   impl_->drives = std::move(drives);
@@ -327,14 +332,19 @@ std::vector<FindData> FileSystem::findFiles(std::string_view pattern) const {
   std::optional<fs::path> hostFolder = impl_->toHost(*folder, false);
   std::error_code error;
   if (!hostFolder || !fs::is_directory(*hostFolder, error)) return found;
+  // Sorted on precomputed keys: an hour folder holds thousands of names.
+  std::vector<std::pair<std::string, FindData>> keyed;
   for (const std::string& name : host::listNames(*hostFolder)) {
     if (!wildcardMatch(wildcard, name)) continue;
     if (std::optional<FindData> data = host::describeEntry(*hostFolder / name, name)) {
-      found.push_back(std::move(*data));
+      keyed.emplace_back(upperName(name), std::move(*data));
     }
   }
-  std::sort(found.begin(), found.end(),
-            [](const FindData& a, const FindData& b) { return nameLess(a.name, b.name); });
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  });
+  found.reserve(keyed.size());
+  for (auto& entry : keyed) found.push_back(std::move(entry.second));
   return found;
 }
 
