@@ -1,0 +1,48 @@
+#include "picture/bitmap.h"
+
+#include <QPainter>
+
+#include "picture/picture_errors.h"
+
+namespace vistrel {
+
+void TRasterGraphic::loadFromBytes(std::vector<std::uint8_t> bytes) {
+  QImage image;
+  if (!image.loadFromData(bytes.data(), static_cast<int>(bytes.size()), format_)) {
+    throw EInvalidGraphic(invalidMessage_);
+  }
+  image_ = std::move(image);
+  bytes_ = std::move(bytes);
+  changed();
+}
+
+void TRasterGraphic::draw(QPainter& painter, const QRect& target) noexcept {
+  if (image_.isNull()) return;
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  painter.drawImage(target, image_);
+  painter.restore();
+}
+
+void TRasterGraphic::copyFrom(const TRasterGraphic& other) {
+  bytes_ = other.bytes_;
+  image_ = other.image_;
+}
+
+std::unique_ptr<TGraphic> TBitmap::clone() const {
+  auto copy = std::make_unique<TBitmap>();
+  copy->copyFrom(*this);
+  return copy;
+}
+
+std::unique_ptr<TGraphic> TIcon::clone() const {
+  auto copy = std::make_unique<TIcon>();
+  copy->copyFrom(*this);
+  return copy;
+}
+
+void TMetafile::loadFromBytes(std::vector<std::uint8_t>) {
+  throw EInvalidGraphic("Metafiles are not supported");
+}
+
+}  // namespace vistrel

@@ -1,0 +1,66 @@
+// The one boundary between our code and libjpeg's classic API.
+//
+// libjpeg reports fatal errors by calling error_exit(), which by default ends
+// the process. Here error_exit() longjmp()s back into a small C-style function
+// that owns exactly one libjpeg call sequence and holds no object with a
+// destructor; that function returns libjpeg's message code and the C++ caller
+// turns it into an exception. No exception ever crosses libjpeg's C frames.
+// Warnings and trace messages are dropped.
+//
+// Thread: every function is reentrant; each call uses its own libjpeg state.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include <QImage>
+
+namespace vistrel::jpeg {
+
+struct HeaderInfo {
+  int width = 0;
+  int height = 0;
+  bool grayscale = false;
+  bool progressive = false;  // more than one scan
+};
+
+// Reads the header. Returns 0, or libjpeg's message code of the fatal error.
+int ReadHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* header) noexcept;
+
+struct DecodeOptions {
+  bool grayscale = false;  // ask libjpeg for gray output
+  bool eightBit = false;   // quantize to 236 colours into an 8-bit bitmap
+  bool fastest = false;    // integer IDCT, one-pass quantizing, ordered dither
+  bool smoothing = true;   // block smoothing
+};
+
+struct DecodeResult {
+  // Format_RGB888, or Format_Indexed8 with libjpeg's colour map when the
+  // options ask for 8 bits or the output is gray. After a fatal error it
+  // holds the rows decoded before it; it is null when the error came before
+  // the output size was known.
+  QImage bitmap;
+  int errorCode = 0;  // 0, or libjpeg's message code
+};
+
+DecodeResult Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options);
+
+struct EncodeOptions {
+  int quality = 90;
+  bool progressive = false;
+  bool grayscale = false;
+  int densityDpi = 72;
+};
+
+// Encodes a JFIF file (YCbCr with chroma at half resolution both ways, or
+// gray). Returns an empty vector when libjpeg fails (it cannot on valid
+// input).
+std::vector<std::uint8_t> Encode(const QImage& image, const EncodeOptions& options);
+
+// libjpeg's message codes the callers name.
+int NotAJpegCode();     // "Not a JPEG file"
+int EmptyInputCode();   // "Empty input file"
+int OutOfMemoryCode();  // "Insufficient memory"
+
+}  // namespace vistrel::jpeg

@@ -1,0 +1,163 @@
+#include "picture/jpeg_image.h"
+
+#include <atomic>
+#include <new>
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+#include "picture/jpeg_codec.h"
+#include "picture/picture_errors.h"
+
+namespace vistrel {
+namespace {
+
+std::atomic<int> gScreenBitsPerPixel{0};  // 0: not read yet
+
+const std::shared_ptr<const std::vector<std::uint8_t>>& NoBytes() {
+  static const auto none = std::make_shared<const std::vector<std::uint8_t>>();
+  return none;
+}
+
+EJPEG JpegError(int code) { return EJPEG("JPEG error #" + std::to_string(code)); }
+
+}  // namespace
+
+int TJPEGImage::screenBitsPerPixel() {
+  int bits = gScreenBitsPerPixel.load();
+  if (bits == 0) {
+    QScreen* screen = qGuiApp != nullptr ? QGuiApplication::primaryScreen() : nullptr;
+    bits = screen != nullptr && screen->depth() > 0 ? screen->depth() : 24;
+    gScreenBitsPerPixel.store(bits);
+  }
+  return bits;
+}
+
+void TJPEGImage::setScreenBitsPerPixel(int bitsPerPixel) {
+  gScreenBitsPerPixel.store(bitsPerPixel);
+}
+
+TJPEGImage::TJPEGImage()
+    : data_(NoBytes()),
+      pixelFormat_(screenBitsPerPixel() <= 8 ? TJPEGPixelFormat::jf8Bit
+                                             : TJPEGPixelFormat::jf24Bit) {}
+
+std::unique_ptr<TGraphic> TJPEGImage::clone() const {
+  auto copy = std::make_unique<TJPEGImage>();
+  copy->data_ = data_;
+  copy->header_ = header_;
+  copy->bitmap_ = bitmap_;  // implicitly shared until one side writes
+  copy->decoded_ = decoded_;
+  copy->pendingError_ = pendingError_;
+  copy->pixelFormat_ = pixelFormat_;
+  copy->performance_ = performance_;
+  copy->grayscaleOutput_ = grayscaleOutput_;
+  copy->smoothing_ = smoothing_;
+  return copy;
+}
+
+int TJPEGImage::width() const { return bitmap_.isNull() ? header_.width : bitmap_.width(); }
+int TJPEGImage::height() const { return bitmap_.isNull() ? header_.height : bitmap_.height(); }
+
+void TJPEGImage::loadFromBytes(std::vector<std::uint8_t> bytes) {
+  data_ = NoBytes();
+  header_ = {};
+  dropBitmap();
+  auto shared = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+  if (!shared->empty()) {
+    jpeg::HeaderInfo info;
+    if (const int code = jpeg::ReadHeader(shared->data(), shared->size(), &info)) {
+      throw JpegError(code);
+    }
+    header_ = {info.width, info.height, info.grayscale, info.progressive};
+  }
+  data_ = std::move(shared);
+  changed();
+}
+
+void TJPEGImage::loadFromMemory(const std::uint8_t* data, std::size_t size) {
+  loadFromBytes(std::vector<std::uint8_t>(data, data + size));
+}
+
+void TJPEGImage::dropBitmap() {
+  bitmap_ = QImage();
+  decoded_ = false;
+  pendingError_ = 0;
+}
+
+void TJPEGImage::decodeIfNeeded() noexcept {
+  if (decoded_) return;
+  decoded_ = true;
+  jpeg::DecodeOptions options;
+  options.grayscale = grayscaleOutput_;
+  options.eightBit = pixelFormat_ == TJPEGPixelFormat::jf8Bit;
+  options.fastest = performance_ == TJPEGPerformance::jpBestSpeed;
+  options.smoothing = smoothing_;
+  // An empty image still goes through libjpeg, which names the fault.
+  try {
+    jpeg::DecodeResult result = jpeg::Decode(data_->data(), data_->size(), options);
+    bitmap_ = std::move(result.bitmap);
+    pendingError_ = result.errorCode;
+  } catch (const std::bad_alloc&) {
+    bitmap_ = QImage();
+    pendingError_ = jpeg::OutOfMemoryCode();
+  }
+}
+
+void TJPEGImage::decode() {
+  decodeIfNeeded();
+  if (pendingError_ != 0) {
+    const int code = pendingError_;
+    pendingError_ = 0;
+    throw JpegError(code);
+  }
+}
+
+const QImage& TJPEGImage::bitmap() {
+  decode();
+  return bitmap_;
+}
+
+void TJPEGImage::draw(QPainter& painter, const QRect& target) noexcept {
+  decodeIfNeeded();
+  if (bitmap_.isNull()) return;
+  const int screenBits = screenBitsPerPixel();
+  const bool halftone = screenBits <= 8 && screenBits < bitmap_.depth();
+  painter.save();
+  // Colour-on-colour stretching drops or repeats rows and columns; halftone
+  // averages them.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, halftone);
+  painter.drawImage(target, bitmap_);
+  painter.restore();
+}
+
+void TJPEGImage::setPixelFormat(TJPEGPixelFormat format) {
+  if (format == pixelFormat_) return;
+  pixelFormat_ = format;
+  dropBitmap();
+  changed();
+}
+
+void TJPEGImage::setGrayscaleOutput(bool gray) {
+  if (gray == grayscaleOutput_) return;
+  grayscaleOutput_ = gray;
+  dropBitmap();
+  changed();
+}
+
+void TJPEGImage::setPerformance(TJPEGPerformance performance) {
+  if (performance == performance_) return;
+  performance_ = performance;
+  dropBitmap();
+  changed();
+}
+
+void TJPEGImage::setSmoothing(bool smoothing) {
+  if (smoothing == smoothing_) return;
+  smoothing_ = smoothing;
+  dropBitmap();
+  changed();
+}
+
+}  // namespace vistrel

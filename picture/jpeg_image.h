@@ -1,0 +1,96 @@
+// A JPEG graphic: keeps the compressed bytes, reads the header on load and
+// decodes once, at the first need, into a bitmap kept for every later draw.
+//
+// Thread: one thread at a time per object (the GUI thread for the window's
+// pictures). Copies share the compressed bytes, which are immutable.
+//
+// Errors: loading throws EJPEG "JPEG error #%d" when the header is unreadable.
+// Damage after a good header is found by decode() (or prepare()), which
+// throws it exactly once; the rows decoded before the damage stay in the
+// bitmap and draw() keeps painting them without a new report. An empty file
+// loads without error, reports libjpeg's empty-input code at the first
+// decode() and then draws nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QImage>
+
+#include "picture/graphic.h"
+
+namespace vistrel {
+
+enum class TJPEGPixelFormat { jf24Bit, jf8Bit };
+enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
+
+class TJPEGImage : public TGraphic {
+ public:
+  // The decoding settings start from the defaults: best quality, smoothing
+  // on, colour, and 8 bits per pixel when the screen has at most 8.
+  TJPEGImage();
+
+  const char* className() const override { return "TJPEGImage"; }
+  std::unique_ptr<TGraphic> clone() const override;
+
+  int width() const override;
+  int height() const override;
+  bool empty() const override { return data_->empty(); }
+
+  // Takes the file's bytes; reads the header when there is at least one
+  // byte. Throws EJPEG on an unreadable header, leaving this image empty.
+  void loadFromBytes(std::vector<std::uint8_t> bytes) override;
+  void loadFromMemory(const std::uint8_t* data, std::size_t size);
+  std::vector<std::uint8_t> saveToBytes() const override { return *data_; }
+
+  // Decodes if not done yet; throws a decoding error once (EJPEG).
+  void decode();
+  void prepare() override { decode(); }
+  void draw(QPainter& painter, const QRect& target) noexcept override;
+
+  // The decoded bitmap (decoding first, which may throw once). Null when
+  // decoding failed before the output size was known.
+  const QImage& bitmap();
+
+  // From the header.
+  bool grayscale() const { return header_.grayscale; }
+  bool progressive() const { return header_.progressive; }
+  std::shared_ptr<const std::vector<std::uint8_t>> data() const { return data_; }
+
+  // Decoding settings; changing one drops the decoded bitmap.
+  TJPEGPixelFormat pixelFormat() const { return pixelFormat_; }
+  void setPixelFormat(TJPEGPixelFormat format);
+  void setGrayscaleOutput(bool gray);
+  void setPerformance(TJPEGPerformance performance);
+  void setSmoothing(bool smoothing);
+
+  // The screen's bits per pixel, read once from the primary screen at first
+  // use (24 when there is none). Tests set it before creating images.
+  static int screenBitsPerPixel();
+  static void setScreenBitsPerPixel(int bitsPerPixel);
+
+ private:
+  void dropBitmap();
+  void decodeIfNeeded() noexcept;
+
+  struct Header {
+    int width = 0;
+    int height = 0;
+    bool grayscale = false;
+    bool progressive = false;
+  };
+
+  std::shared_ptr<const std::vector<std::uint8_t>> data_;
+  Header header_;
+  QImage bitmap_;
+  bool decoded_ = false;
+  int pendingError_ = 0;  // libjpeg code not yet reported by decode()
+
+  TJPEGPixelFormat pixelFormat_;
+  TJPEGPerformance performance_ = TJPEGPerformance::jpBestQuality;
+  bool grayscaleOutput_ = false;
+  bool smoothing_ = true;
+};
+
+}  // namespace vistrel
