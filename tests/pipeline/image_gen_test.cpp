@@ -289,3 +289,34 @@ TEST_F(JpegPictureTest, DamagedDataIsReportedAndTheGeneratorGoesOn) {
 
 }  // namespace
 }  // namespace vistrel
+
+#include "platform/layout/component.h"
+
+namespace vistrel {
+namespace {
+
+class NoFixups : public layout::ReadContext {
+ public:
+  explicit NoFixups(layout::Component& root) : root_(root) {}
+  layout::Component& root() override { return root_; }
+  void addFixup(std::function<void()> fixup) override { fixup(); }
+
+ private:
+  layout::Component& root_;
+};
+
+TEST_F(ImageGenTest, AStoredPictureIsReadIntoTheFrameBuffer) {
+  test::SetPictureImage(gen->Picture(), Solid(9, 7, qRgb(1, 2, 3)));
+  const auto stored = gen->storedProperties();
+  ASSERT_EQ(stored.back().name, "Picture.Data");
+
+  TVLImageGen copy;
+  NoFixups context(copy);
+  ASSERT_TRUE(copy.readProperty("Picture.Data", stored.back().value(), context));
+  EXPECT_EQ(copy.InternalBuffer().Width(), 9);
+  EXPECT_EQ(copy.InternalBuffer().Pixel(8, 6), 0x030201u);
+  EXPECT_THROW(copy.readProperty("Picture.Data", layout::Value(3), context), Exception);
+}
+
+}  // namespace
+}  // namespace vistrel
