@@ -2,6 +2,7 @@
 // picture's pixels, stops, pump negotiation, clock pulses and stored values.
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QImage>
 
 #include "pipeline/image_gen.h"
@@ -131,6 +132,7 @@ TEST_F(ImageGenTest, EnablePinFollowsChangesOnlyAndDrivesEnabled) {
 struct RateRow {
   int frameRate;
   std::int64_t period;
+  friend void PrintTo(const RateRow& row, std::ostream* out) { *out << row.frameRate << " fps"; }
 };
 
 class FrameRateTest : public ImageGenTest, public ::testing::WithParamInterface<RateRow> {};
@@ -243,7 +245,11 @@ class JpegPictureTest : public ImageGenTest {
 
 TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
   ConnectDisabled();
-  const auto bytes = jpeg::Encode(Solid(641, 480, qRgb(200, 100, 50)), {});
+  // Already 24-bit, so the encoder converts nothing (Qt would convert this
+  // size on its worker threads).
+  QImage image(641, 480, QImage::Format_RGB888);
+  image.fill(QColor(200, 100, 50));
+  const auto bytes = jpeg::Encode(image, {});
   gen->Picture().LoadFromFile(WriteJpeg("snap.jpg", bytes));
   gen->SetEnabled(true);
   auto start = OperationAs<TOWStartFrameOperation>(sink.received.at(2).operation);
@@ -260,7 +266,7 @@ TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
 
 TEST_F(JpegPictureTest, DamagedDataIsReportedAndTheGeneratorGoesOn) {
   ConnectDisabled();
-  QImage noise(64, 48, QImage::Format_RGB32);
+  QImage noise(64, 48, QImage::Format_RGB888);
   for (int y = 0; y < 48; ++y) {
     for (int x = 0; x < 64; ++x)
       noise.setPixel(x, y, qRgb(x * 37 % 256, y * 91 % 256, x * y % 256));
