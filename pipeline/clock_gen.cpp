@@ -91,7 +91,9 @@ void TSLClockGen::Tick() {
   ++busy_;
   const auto items = items_;
   for (const auto& item : items) {
-    if (item->callback_) item->callback_();
+    // A copy: the callback may end its own subscription while it runs.
+    const std::function<void()> callback = item->callback_;
+    if (callback) callback();
   }
   if (--busy_ == 0 && items_.empty()) stopWorker_ = true;  // the worker frees the clock
 }

@@ -6,7 +6,10 @@
 
 #include "picture/bitmap.h"
 #include "picture/jpeg_image.h"
+#include "picture/picture_data.h"
+#include "platform/exception.h"
 #include "platform/layout/class_registry.h"
+#include "platform/layout/value.h"
 
 namespace vistrel {
 
@@ -77,6 +80,24 @@ TVLSize& TVLImageGen::GetFrameSize() {
 
 void TVLImageGen::ProduceData(TVLImageBuffer& frame, bool& send, bool& stop) {
   frame.Assign(internalBuffer_);
+}
+
+bool TVLImageGen::readProperty(const std::string& name, const layout::Value& value,
+                               layout::ReadContext& context) {
+  if (name != "Picture.Data") return TVLCommonGen::readProperty(name, value, context);
+  const auto* data = std::get_if<layout::Value::Binary>(&value.data);
+  if (!data) throw Exception("Invalid value for property " + name);
+  ReadPictureData(picture_, data->bytes);
+  return true;
+}
+
+std::vector<layout::Property> TVLImageGen::storedProperties() const {
+  std::vector<layout::Property> out = TVLCommonGen::storedProperties();
+  std::vector<std::uint8_t> data = WritePictureData(picture_);
+  if (!data.empty()) {
+    out.push_back(layout::makeProperty("Picture.Data", layout::Value::Binary{std::move(data)}));
+  }
+  return out;
 }
 
 void RegisterImageGenClass() {

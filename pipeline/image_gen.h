@@ -18,6 +18,10 @@ class TVLImageGen : public TVLCommonGen {
   ~TVLImageGen() override;
 
   std::string className() const override { return "TVLImageGen"; }
+  // Adds the stored picture, "Picture.Data", to the generator's properties.
+  bool readProperty(const std::string& name, const layout::Value& value,
+                    layout::ReadContext& context) override;
+  std::vector<layout::Property> storedProperties() const override;
 
   // The picture. Every change converts it into the internal buffer
   // (PictureChanged, on the changing thread, without the generator's lock):

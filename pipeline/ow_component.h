@@ -1,6 +1,16 @@
 // Base of the pipeline's components: a layout component that owns pins. It
 // names its pins for pin paths and routes the stored pin properties
 // ("OutputPin.SinkPins", ...) to them.
+//
+// A component with pins (the video logger, say):
+//   - creates each pin in its constructor with itself as owner, e.g.
+//     TVLOWImageSinkPin(this, handler), and lists them in PublishedPins()
+//     under their property names ("InputPin");
+//   - lets readProperty() try ReadPinProperty() first and appends
+//     AppendPinProperties() to storedProperties();
+//   - destroys its pins first in its destructor, before anything their
+//     handlers use (a source pin sends its sinks a last stop, a sink pin
+//     leaves its source).
 #pragma once
 
 #include <string>

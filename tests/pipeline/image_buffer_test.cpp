@@ -20,6 +20,9 @@ struct LayoutRow {
   int rowStep;
   int pitch;
   std::size_t size;
+  friend void PrintTo(const LayoutRow& row, std::ostream* out) {
+    *out << row.width << "x" << row.height;
+  }
 };
 
 class BufferLayoutTest : public ::testing::TestWithParam<LayoutRow> {};

@@ -2,6 +2,7 @@
 // picture's pixels, stops, pump negotiation, clock pulses and stored values.
 #include <gtest/gtest.h>
 
+#include <QColor>
 #include <QImage>
 
 #include "pipeline/image_gen.h"
@@ -131,6 +132,7 @@ TEST_F(ImageGenTest, EnablePinFollowsChangesOnlyAndDrivesEnabled) {
 struct RateRow {
   int frameRate;
   std::int64_t period;
+  friend void PrintTo(const RateRow& row, std::ostream* out) { *out << row.frameRate << " fps"; }
 };
 
 class FrameRateTest : public ImageGenTest, public ::testing::WithParamInterface<RateRow> {};
@@ -243,7 +245,11 @@ class JpegPictureTest : public ImageGenTest {
 
 TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
   ConnectDisabled();
-  const auto bytes = jpeg::Encode(Solid(641, 480, qRgb(200, 100, 50)), {});
+  // Already 24-bit, so the encoder converts nothing (Qt would convert this
+  // size on its worker threads).
+  QImage image(641, 480, QImage::Format_RGB888);
+  image.fill(QColor(200, 100, 50));
+  const auto bytes = jpeg::Encode(image, {});
   gen->Picture().LoadFromFile(WriteJpeg("snap.jpg", bytes));
   gen->SetEnabled(true);
   auto start = OperationAs<TOWStartFrameOperation>(sink.received.at(2).operation);
@@ -260,7 +266,7 @@ TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
 
 TEST_F(JpegPictureTest, DamagedDataIsReportedAndTheGeneratorGoesOn) {
   ConnectDisabled();
-  QImage noise(64, 48, QImage::Format_RGB32);
+  QImage noise(64, 48, QImage::Format_RGB888);
   for (int y = 0; y < 48; ++y) {
     for (int x = 0; x < 64; ++x)
       noise.setPixel(x, y, qRgb(x * 37 % 256, y * 91 % 256, x * y % 256));
@@ -285,6 +291,37 @@ TEST_F(JpegPictureTest, DamagedDataIsReportedAndTheGeneratorGoesOn) {
 
   EXPECT_THROW(gen->Picture().LoadFromFile(WriteJpeg("missing.txt", {})), Exception);
   EXPECT_EQ(gen->InternalBuffer().Width(), 64);  // the failed load kept the picture
+}
+
+}  // namespace
+}  // namespace vistrel
+
+#include "platform/layout/component.h"
+
+namespace vistrel {
+namespace {
+
+class NoFixups : public layout::ReadContext {
+ public:
+  explicit NoFixups(layout::Component& root) : root_(root) {}
+  layout::Component& root() override { return root_; }
+  void addFixup(std::function<void()> fixup) override { fixup(); }
+
+ private:
+  layout::Component& root_;
+};
+
+TEST_F(ImageGenTest, AStoredPictureIsReadIntoTheFrameBuffer) {
+  test::SetPictureImage(gen->Picture(), Solid(9, 7, qRgb(1, 2, 3)));
+  const auto stored = gen->storedProperties();
+  ASSERT_EQ(stored.back().name, "Picture.Data");
+
+  TVLImageGen copy;
+  NoFixups context(copy);
+  ASSERT_TRUE(copy.readProperty("Picture.Data", stored.back().value(), context));
+  EXPECT_EQ(copy.InternalBuffer().Width(), 9);
+  EXPECT_EQ(copy.InternalBuffer().Pixel(8, 6), 0x030201u);
+  EXPECT_THROW(copy.readProperty("Picture.Data", layout::Value(3), context), Exception);
 }
 
 }  // namespace
