@@ -178,8 +178,34 @@ TEST_F(ExportTest, RegisteredGraphIsInTheRunningObjectTableWhileItRuns) {
   media::Ref<media::RunningObjectTable> table;
   ASSERT_EQ(media::getRunningObjectTable(&table), media::S_OK);
   EXPECT_EQ(table->isRunning(name), media::S_OK);
+  logger->Graph().SetRegister(false);  // revoked at once while active
+  EXPECT_EQ(table->isRunning(name), media::S_FALSE);
+  logger->Graph().SetRegister(true);
+  EXPECT_EQ(table->isRunning(name), media::S_OK);
   StopExport();
   EXPECT_EQ(table->isRunning(name), media::S_FALSE);
+}
+
+TEST_F(ExportTest, AdditionalFiltersJoinTheGraphBeforeItIsBuilt) {
+  StandaloneContext context(*logger);
+  TDSFilterItem probe;
+  probe.SetFilterName("AVI Mux");
+  const layout::CollectionItem named{
+      layout::makeProperty("Data", layout::Value::List{{probe.DisplayName(), "AVI Mux"}})};
+  logger->readProperty("Graph.AdditionalFilters",
+                       layout::Value::Collection{{layout::CollectionItem{}, named}}, context);
+  std::vector<std::string> filters;
+  logger->Graph().SetOnGraphBuilt([&](layout::Component& sender) {
+    EXPECT_EQ(&sender, logger.get());
+    for (const auto& filter : logger->Graph().FilterGraph()->filters())
+      filters.push_back(filter->name());
+  });
+  StartExport("C:\\extra.avi", TestPicture(160, 120, 0));
+  ASSERT_TRUE(logger->GraphRunning());
+  EXPECT_NE(std::find(filters.begin(), filters.end(), "AVI Mux(Additional 2)"), filters.end());
+  EXPECT_NE(std::find(filters.begin(), filters.end(), "VideoSource"), filters.end());
+  EXPECT_NE(std::find(filters.begin(), filters.end(), "VideoCompressor"), filters.end());
+  StopExport();
 }
 
 // A stop that reaches a disabled logger is dropped: the file stays open
