@@ -1,5 +1,7 @@
 #include "recording/ds_common_logger.h"
 
+#include <utility>
+
 #include <QtGlobal>
 
 namespace vistrel {
@@ -29,6 +31,7 @@ void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std:
   if (graph_.Built() || videoSource_) {
     StopGraph();
     ReleaseGraph();
+    ReportStopFailure();
   }
   bool running = false;
   try {
@@ -50,12 +53,22 @@ void TVLDSCommonLogger::StopGraph() {
   if (!graphRunning_) return;
   if (mediaControl_) {
     const media::Status status = mediaControl_->stop();
-    if (media::failed(status))
-      qWarning("Recording: stopping the graph failed: %s", media::lastErrorText().c_str());
+    if (media::failed(status) && media::succeeded(stopFailure_)) {
+      stopFailure_ = status;
+      stopFailureFile_ = recordingFileName_;
+    }
   }
   graph_.Deactivate();
   graphRunning_ = false;
   ReleaseGraph();
+}
+
+void TVLDSCommonLogger::ReportStopFailure() {
+  const media::Status status = std::exchange(stopFailure_, media::S_OK);
+  if (media::succeeded(status)) return;
+  // The file could not be completed (a full disk, say): saying nothing
+  // would let the user believe the video was saved.
+  graph_.ReportError("Can't complete file : " + stopFailureFile_ + " .", status);
 }
 
 void TVLDSCommonLogger::ReleaseGraph() {
@@ -81,6 +94,7 @@ void TVLDSCommonLogger::StopLogging(bool clearQueues) {
   videoStarted_ = false;
   audioStarted_ = false;
   stopped_ = true;
+  ReportStopFailure();
 }
 
 void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) {
@@ -125,9 +139,10 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
     status = videoSource_->DeliverRGBFrame(frame->GetRead(), frame->Width(), frame->Height(),
                                            frame->RowPitch(), sampleStart, sampleEnd);
   }
+  // A frame the graph could not take (a full disk, say) must not pass
+  // unnoticed: the graph's warning event hears of it.
   if (media::failed(status))
-    qWarning("Recording: a frame was not written (%08x): %s", static_cast<unsigned>(status),
-             media::lastErrorText().c_str());
+    graph_.ReportWarning("Can't write video frame to file : " + recordingFileName_ + " .", status);
   ReportProgress();
 }
 

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/media/filter_graph.h"
 #include "recording/base_common_logger.h"
@@ -53,6 +54,9 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   virtual void StopGraph();
   // Releases every graph object.
   virtual void ReleaseGraph();
+  // Reports (OnError, else EDSException "Can't complete file : <name> .")
+  // a stop that could not complete the file, once everything is released.
+  void ReportStopFailure();
 
   TDSGraph graph_;
   media::Ref<media::CaptureGraphBuilder> builder_;
@@ -69,6 +73,8 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   std::int64_t lastEndStamp_ = 0;
   std::uint64_t lastSequenceNumber_ = 0;
   bool firstFrame_ = false;
+  media::Status stopFailure_ = media::S_OK;
+  std::string stopFailureFile_;
 };
 
 }  // namespace vistrel

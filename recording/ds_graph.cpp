@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include <QtGlobal>
+
 #include "platform/media/running_object_table.h"
 #include "recording/ds_exception.h"
 
@@ -64,6 +66,19 @@ bool TDSGraph::ReportError(const std::string& text, media::Status code) {
   if (onError_) onError_(owner_, text, code, handled);
   if (!handled) throw EDSException(FormatGraphError(text, code));
   return false;
+}
+
+void TDSGraph::ReportWarning(const std::string& text, media::Status code) {
+  TDSWarningEvent handler;
+  {
+    TOWReadLockSection lock(ownerLock_);
+    handler = onWarning_;
+  }
+  if (handler) {
+    handler(owner_, text, code);
+  } else {
+    qWarning("Recording: %s", FormatGraphError(text, code).c_str());
+  }
 }
 
 bool TDSGraph::CreateFilterGraph() {

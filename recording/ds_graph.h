@@ -47,6 +47,7 @@ class TDSGraph {
   void SetRegister(bool value);
 
   void SetOnError(TDSErrorEvent handler);
+  // Raised when a frame could not be written into the running graph.
   void SetOnWarning(TDSWarningEvent handler);
   void SetOnGraphBuilt(TDSNotifyEvent handler);
   void SetOnDeviceLost(TDSNotifyEvent handler);
@@ -64,6 +65,8 @@ class TDSGraph {
   void AddAdditionalFilters();
   // Calls OnError; unless it sets Handled, throws EDSException. Returns false.
   bool ReportError(const std::string& text, media::Status code);
+  // Calls OnWarning, or logs the warning when no handler is set.
+  void ReportWarning(const std::string& text, media::Status code);
   void GraphBuilt();
   // The graph runs: enters it in the running object table if Register is set.
   void Activate();

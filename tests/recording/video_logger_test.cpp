@@ -319,6 +319,31 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
   EXPECT_EQ(facts->frames, 2);
 }
 
+// A file on a device that is always full: creating it works, writing fails.
+TEST_F(ExportTest, FullDiskIsReportedForFramesAndForTheIncompleteFile) {
+  ASSERT_TRUE(QFile::link("/dev/full", dir.filePath("full.avi")));
+  StoreCompression(StoredCompressions(), false);  // big raw frames fill any write buffer
+  std::vector<std::string> warnings;
+  logger->Graph().SetOnWarning([&](layout::Component&, const std::string& text, std::int32_t code) {
+    warnings.push_back(FormatGraphError(text, code));
+  });
+  StartExport("C:\\full.avi", TestPicture(640, 480, 0));
+  ShowFrame(TestPicture(640, 480, 0));
+  ShowFrame(TestPicture(640, 480, 1));
+  ASSERT_FALSE(warnings.empty());
+  EXPECT_EQ(warnings[0].rfind("Can't write video frame to file : C:\\full.avi . - ", 0), 0u)
+      << warnings[0];
+  try {
+    gen->SetEnabled(false);
+    FAIL() << "the incomplete file was not reported";
+  } catch (const EDSException& error) {
+    EXPECT_EQ(std::string(error.what()),
+              FormatGraphError("Can't complete file : C:\\full.avi .", media::STATUS_DISK_FULL));
+  }
+  EXPECT_FALSE(logger->GraphRunning());
+  logger->SetEnabled(false);
+}
+
 TEST_F(ExportTest, StartWithoutPictureSizeStartsNothing) {
   TestSource source;
   gen->OutputPin().Disconnect(&logger->InputPin());
