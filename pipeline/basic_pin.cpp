@@ -1,0 +1,105 @@
+#include "pipeline/basic_pin.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace vistrel {
+
+namespace {
+
+std::vector<TOWBasicPin*>& PinList() {
+  static auto* pins = new std::vector<TOWBasicPin*>;
+  return *pins;
+}
+
+const TOWPublishedPin* FindPublished(const std::vector<TOWPublishedPin>& published,
+                                     const TOWBasicPin* pin) {
+  for (const auto& entry : published) {
+    if (entry.pin == pin) return &entry;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::recursive_mutex& TOWBasicPin::PinListMutex() {
+  static auto* mutex = new std::recursive_mutex;
+  return *mutex;
+}
+
+TOWBasicPin::TOWBasicPin(TOWPinOwner* owner) : owner_(owner) {
+  std::lock_guard lock(PinListMutex());
+  PinList().push_back(this);
+}
+
+TOWBasicPin::~TOWBasicPin() {
+  std::lock_guard lock(PinListMutex());
+  auto& pins = PinList();
+  pins.erase(std::remove(pins.begin(), pins.end(), this), pins.end());
+}
+
+std::vector<TOWBasicPin*> TOWBasicPin::AllPins() {
+  std::lock_guard lock(PinListMutex());
+  return PinList();
+}
+
+std::string TOWBasicPin::RootFormName() const {
+  return owner_ ? owner_->PinRootName() : std::string();
+}
+
+namespace {
+
+std::string OwnerPrefix(const TOWPinOwner& owner) {
+  const std::string root = owner.PinRootName();
+  if (owner.PinOwnerIsRoot() || root.empty()) return owner.PinOwnerName() + ".";
+  return root + "." + owner.PinOwnerName() + ".";
+}
+
+}  // namespace
+
+std::string TOWBasicPin::Path() const {
+  if (!owner_) return "(No owner)";
+  const auto published = owner_->PublishedPins();
+  const TOWPublishedPin* entry = FindPublished(published, this);
+  if (!entry) return OwnerPrefix(*owner_) + "?";
+  std::string path = OwnerPrefix(*owner_) + entry->property;
+  if (entry->listIndex >= 0) path += "." + entry->nameInList;
+  return path;
+}
+
+std::string TOWBasicPin::IndexPath() const {
+  if (!owner_) return "(No owner)";
+  const auto published = owner_->PublishedPins();
+  const TOWPublishedPin* entry = FindPublished(published, this);
+  if (!entry) return OwnerPrefix(*owner_) + "?";
+  std::string path = OwnerPrefix(*owner_) + entry->property;
+  if (entry->listIndex >= 0) path += "._Pin" + std::to_string(entry->listIndex);
+  return path;
+}
+
+std::string TOWBasicPin::RewriteStoredPath(const std::string& path) const {
+  const std::string current = RootFormName();
+  if (storedFormName_.empty() || current.empty()) return path;
+  const std::string prefix = storedFormName_ + ".";
+  if (path.compare(0, prefix.size(), prefix) != 0) return path;
+  return current + "." + path.substr(prefix.size());
+}
+
+bool TOWPin::Accepts(const TOWStreamType& type) const {
+  return std::find(accepted_.begin(), accepted_.end(), type) != accepted_.end();
+}
+
+void TOWStreamPin::DeclareStreamType(const TOWStreamType& type, TOWDispatcher dispatcher) {
+  declared_.push_back({type, std::move(dispatcher)});
+  AddAcceptedType(type);
+}
+
+std::uint8_t DispatchToReceiver(TOWBasicPin& sink, const TOWStreamType& type, std::uint32_t flags,
+                                const TOWOperationPtr& operation) {
+  if (flags & 1) return 0;
+  auto* receiver = dynamic_cast<TOWOperationReceiver*>(&sink);
+  if (!receiver) return 0;
+  return receiver->ReceiveOperation(type, operation, flags);
+}
+
+}  // namespace vistrel

@@ -1,0 +1,211 @@
+#include "pipeline/image_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "pipeline/ow_exception.h"
+
+namespace vistrel {
+
+namespace {
+
+TVLSmartImageBuffer* NewBlock(int width, int height, std::uint8_t format) {
+  if (format != 0) throw EOWException("Unsupported image format " + std::to_string(format));
+  auto* block = TVLSmartRGBBuffer::Create(width, height);
+  block->AddHolder(true);
+  return block;
+}
+
+}  // namespace
+
+TVLImageBuffer::TVLImageBuffer() : block_(NewBlock(0, 0, 0)) {}
+
+TVLImageBuffer::TVLImageBuffer(int width, int height, std::uint8_t format)
+    : block_(NewBlock(width, height, format)), format_(format) {}
+
+TVLImageBuffer::~TVLImageBuffer() { block_->ReleaseHolder(isOwner_); }
+
+std::shared_ptr<TVLImageBuffer> TVLImageBuffer::Clone() const {
+  auto clone = std::make_shared<TVLImageBuffer>();
+  clone->Assign(*this);
+  return clone;
+}
+
+void TVLImageBuffer::Replace(TVLSmartImageBuffer* block) {
+  block_->ReleaseHolder(isOwner_);
+  block_ = block;
+  isOwner_ = true;
+}
+
+void TVLImageBuffer::Assign(const TVLImageBuffer& source) {
+  if (source.block_ != block_) {
+    source.block_->AddHolder(true);
+    Replace(source.block_);
+  }
+  format_ = source.format_;
+}
+
+bool TVLImageBuffer::MakeUnique(bool keepContents) {
+  if (block_->OwnerCount() < 2) return false;
+  TVLSmartImageBuffer* fresh = NewBlock(Width(), Height(), format_);
+  if (keepContents && block_->DataSize() > 0) {
+    std::memcpy(fresh->Data(), block_->Data(), block_->DataSize());
+  }
+  fresh->sequenceStamp = block_->sequenceStamp;
+  fresh->timeStamp = block_->timeStamp;
+  Replace(fresh);
+  return true;
+}
+
+std::uint8_t* TVLImageBuffer::GetWrite() {
+  MakeUnique(false);
+  return block_->Data();
+}
+
+std::uint8_t* TVLImageBuffer::GetModify() {
+  MakeUnique(true);
+  return block_->Data();
+}
+
+void TVLImageBuffer::SetSequenceStamp(const TSLSequenceStamp& stamp) {
+  MakeUnique(true);
+  block_->sequenceStamp = stamp;
+}
+
+void TVLImageBuffer::SetTimeStamp(const TMLTimeStamp& stamp) {
+  MakeUnique(true);
+  block_->timeStamp = stamp;
+}
+
+void TVLImageBuffer::CopyTo(std::size_t offset, TVLImageBuffer& other, std::size_t count,
+                            std::size_t otherOffset) const {
+  if (offset > ByteSize() || count > ByteSize() - offset || otherOffset > other.ByteSize() ||
+      count > other.ByteSize() - otherOffset) {
+    throw EOWException("Buffer copy out of range");
+  }
+  if (count == 0) return;
+  std::uint8_t* target = other.GetModify();
+  std::memmove(target + otherOffset, GetRead() + offset, count);
+}
+
+void TVLImageBuffer::SetFormat(std::uint8_t format) {
+  if (format != 0) throw EOWException("Unsupported image format " + std::to_string(format));
+  format_ = format;
+}
+
+void TVLImageBuffer::SetSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == Width() && height == Height()) return;
+  TVLSmartImageBuffer* fresh = NewBlock(width, height, format_);
+  fresh->timeStamp = block_->timeStamp;
+  Replace(fresh);
+}
+
+namespace {
+
+// Copies one scan line as blue-green-red bytes. Converting here, row by row,
+// keeps the work on the calling thread and needs no intermediate image.
+void StoreRow(const QImage& bitmap, int y, std::uint8_t* target) {
+  const int width = bitmap.width();
+  const uchar* line = bitmap.constScanLine(y);
+  switch (bitmap.format()) {
+    case QImage::Format_BGR888:
+      std::memcpy(target, line, static_cast<std::size_t>(width) * 3);
+      return;
+    case QImage::Format_RGB888:
+      for (int x = 0; x < width; ++x, line += 3, target += 3) {
+        target[0] = line[2];
+        target[1] = line[1];
+        target[2] = line[0];
+      }
+      return;
+    default: {  // 32-bit formats (others were converted to RGB32 before)
+      const auto* pixels = reinterpret_cast<const QRgb*>(line);
+      for (int x = 0; x < width; ++x, target += 3) {
+        target[0] = static_cast<std::uint8_t>(qBlue(pixels[x]));
+        target[1] = static_cast<std::uint8_t>(qGreen(pixels[x]));
+        target[2] = static_cast<std::uint8_t>(qRed(pixels[x]));
+      }
+    }
+  }
+}
+
+bool ReadsDirectly(QImage::Format format) {
+  return format == QImage::Format_BGR888 || format == QImage::Format_RGB888 ||
+         format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+}
+
+}  // namespace
+
+void TVLImageBuffer::LoadFromBitmap(const QImage& bitmap) {
+  if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0) return;
+  SetSize(bitmap.width(), bitmap.height());
+  const QImage rows =
+      ReadsDirectly(bitmap.format()) ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
+  std::uint8_t* target = GetWrite();
+  const int pitch = RowPitch();
+  for (int y = 0; y < Height(); ++y)
+    StoreRow(rows, y, target + static_cast<std::size_t>(y) * pitch);
+}
+
+void TVLImageBuffer::SaveToBitmap(QImage& bitmap) const {
+  if (Width() == 0 || Height() == 0) {
+    bitmap = QImage();
+    return;
+  }
+  bitmap = QImage(Width(), Height(), QImage::Format_BGR888);
+  const std::size_t rowBytes = static_cast<std::size_t>(Width()) * 3;
+  for (int y = 0; y < Height(); ++y) {
+    std::memcpy(bitmap.scanLine(y), GetRead() + static_cast<std::size_t>(y) * RowPitch(), rowBytes);
+  }
+}
+
+std::size_t TVLImageBuffer::PixelOffset(int x, int y) const {
+  if (x < 0 || y < 0 || x >= Width() || y >= Height()) {
+    throw EOWException("Pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+                       ") outside the image");
+  }
+  return (static_cast<std::size_t>(x) + static_cast<std::size_t>(y) * RowStep()) * 3;
+}
+
+std::uint32_t TVLImageBuffer::Pixel(int x, int y) const {
+  const std::uint8_t* pixel = GetRead() + PixelOffset(x, y);
+  return pixel[2] | (pixel[1] << 8) | (pixel[0] << 16);
+}
+
+void TVLImageBuffer::SetPixel(int x, int y, std::uint32_t colour) {
+  const std::size_t offset = PixelOffset(x, y);
+  std::uint8_t* pixel = GetModify() + offset;
+  pixel[0] = (colour >> 16) & 0xFF;
+  pixel[1] = (colour >> 8) & 0xFF;
+  pixel[2] = colour & 0xFF;
+}
+
+void TVLImageBuffer::SetRed(int x, int y, std::uint8_t value) {
+  const std::size_t offset = PixelOffset(x, y);
+  GetModify()[offset + 2] = value;
+}
+
+void TVLImageBuffer::SetGreen(int x, int y, std::uint8_t value) {
+  const std::size_t offset = PixelOffset(x, y);
+  GetModify()[offset + 1] = value;
+}
+
+void TVLImageBuffer::SetBlue(int x, int y, std::uint8_t value) {
+  const std::size_t offset = PixelOffset(x, y);
+  GetModify()[offset] = value;
+}
+
+void TVLImageBuffer::Fill(std::uint32_t colour) {
+  std::uint8_t* data = GetWrite();
+  const std::uint8_t bgr[3] = {static_cast<std::uint8_t>((colour >> 16) & 0xFF),
+                               static_cast<std::uint8_t>((colour >> 8) & 0xFF),
+                               static_cast<std::uint8_t>(colour & 0xFF)};
+  for (int y = 0; y < Height(); ++y) {
+    std::uint8_t* row = data + static_cast<std::size_t>(y) * RowPitch();
+    for (int x = 0; x < Width(); ++x) std::memcpy(row + x * 3, bgr, 3);
+  }
+}
+
+}  // namespace vistrel

@@ -1,0 +1,14 @@
+// Errors raised by the pin model and its locks.
+#pragma once
+
+#include "platform/exception.h"
+
+namespace vistrel {
+
+VISTREL_EXCEPTION(EOWException, Exception);
+
+// Raised when a delivery would nest deeper than the pin allows (a loop of pins).
+inline constexpr const char* kPinDependsOnItselfMessage =
+    "The pin depends on itself. Please protect with functional dependency.";
+
+}  // namespace vistrel

@@ -1,0 +1,54 @@
+#include "pipeline/smart_buffer.h"
+
+#include "pipeline/buffer_pool.h"
+
+namespace vistrel {
+
+TSLSmartBuffer::TSLSmartBuffer(std::size_t dataSize)
+    : data_(TSLBufferPool::Instance().Allocate(dataSize)), dataSize_(dataSize) {}
+
+TSLSmartBuffer::~TSLSmartBuffer() { TSLBufferPool::Instance().Free(data_, dataSize_); }
+
+void TSLSmartBuffer::AddHolder(bool asOwner) {
+  std::lock_guard lock(guard_);
+  ++holderCount_;
+  if (asOwner) ++ownerCount_;
+}
+
+void TSLSmartBuffer::ReleaseHolder(bool asOwner) {
+  bool last;
+  {
+    std::lock_guard lock(guard_);
+    if (asOwner) --ownerCount_;
+    last = --holderCount_ == 0;
+  }
+  if (last) delete this;
+}
+
+int TSLSmartBuffer::OwnerCount() const {
+  std::lock_guard lock(guard_);
+  return ownerCount_;
+}
+
+int TSLSmartBuffer::HolderCount() const {
+  std::lock_guard lock(guard_);
+  return holderCount_;
+}
+
+namespace {
+std::size_t ImageBytes(int width, int height, int bytesPerPixel) {
+  if (width <= 0 || height <= 0) return 0;
+  return static_cast<std::size_t>(height) *
+         static_cast<std::size_t>(TVLSmartImageBuffer::RowStepFor(width)) *
+         static_cast<std::size_t>(bytesPerPixel);
+}
+}  // namespace
+
+TVLSmartImageBuffer::TVLSmartImageBuffer(int width, int height, int bytesPerPixel)
+    : TMLSmartMediaBuffer(ImageBytes(width, height, bytesPerPixel)),
+      width_(width < 0 ? 0 : width),
+      height_(height < 0 ? 0 : height),
+      rowStep_(RowStepFor(width)),
+      bytesPerPixel_(bytesPerPixel) {}
+
+}  // namespace vistrel

@@ -1,0 +1,97 @@
+// Data blocks: the pixel memory that image buffer objects share. A block
+// counts its holders (buffer objects referring to it) and, among them, its
+// owners; it destroys itself when the last holder lets go. The counts change
+// under the block's guard, so holders may live on different threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+namespace vistrel {
+
+struct TSLSequenceStamp {
+  bool valid = false;
+  std::int64_t number = 0;
+};
+
+struct TMLTimeStamp {
+  bool valid = false;
+  std::int64_t start = 0;  // 100-ns units
+  std::int64_t end = 0;
+};
+
+class TSLSmartBuffer {
+ public:
+  TSLSmartBuffer(const TSLSmartBuffer&) = delete;
+  TSLSmartBuffer& operator=(const TSLSmartBuffer&) = delete;
+
+  void AddHolder(bool asOwner);
+  // Destroys the block when the holder count falls from 1 to 0.
+  void ReleaseHolder(bool asOwner);
+  int OwnerCount() const;
+  int HolderCount() const;
+
+  std::uint8_t* Data() const { return data_; }
+  std::size_t DataSize() const { return dataSize_; }
+
+  TSLSequenceStamp sequenceStamp;
+
+ protected:
+  // Takes `dataSize` bytes from the pool; holder and owner counts start at 0.
+  explicit TSLSmartBuffer(std::size_t dataSize);
+  virtual ~TSLSmartBuffer();
+
+ private:
+  mutable std::mutex guard_;
+  int ownerCount_ = 0;
+  int holderCount_ = 0;
+  std::uint8_t* data_;
+  std::size_t dataSize_;
+};
+
+class TMLSmartMediaBuffer : public TSLSmartBuffer {
+ public:
+  TMLTimeStamp timeStamp;
+
+ protected:
+  using TSLSmartBuffer::TSLSmartBuffer;
+};
+
+class TVLSmartImageBuffer : public TMLSmartMediaBuffer {
+ public:
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // Pixels per stored row: the width brought up to a multiple of 4.
+  int RowStep() const { return rowStep_; }
+  int BytesPerPixel() const { return bytesPerPixel_; }
+  int RowPitch() const { return rowStep_ * bytesPerPixel_; }
+  virtual std::uint8_t FormatCode() const = 0;
+
+  static int RowStepFor(int width) { return width <= 0 ? 0 : ((width - 1) & ~3) + 4; }
+
+ protected:
+  TVLSmartImageBuffer(int width, int height, int bytesPerPixel);
+
+ private:
+  int width_;
+  int height_;
+  int rowStep_;
+  int bytesPerPixel_;
+};
+
+// RGB24: rows top first, row y at byte y * RowPitch(), pixel x at 3 * x in
+// the order blue, green, red.
+class TVLSmartRGBBuffer : public TVLSmartImageBuffer {
+ public:
+  // A new block with no holders; the caller takes it with AddHolder.
+  static TVLSmartRGBBuffer* Create(int width, int height) {
+    return new TVLSmartRGBBuffer(width, height);
+  }
+  std::uint8_t FormatCode() const override { return 0; }
+
+ private:
+  TVLSmartRGBBuffer(int width, int height) : TVLSmartImageBuffer(width, height, 3) {}
+};
+
+}  // namespace vistrel

@@ -1,0 +1,134 @@
+#include "pipeline/unloaded_pin.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "pipeline/sink_pin.h"
+#include "pipeline/source_pin.h"
+
+namespace vistrel {
+
+namespace {
+
+std::vector<std::unique_ptr<TOWUnloadedPin>>& Placeholders() {
+  static auto* list = new std::vector<std::unique_ptr<TOWUnloadedPin>>;
+  return *list;
+}
+
+bool IsPlaceholder(const TOWBasicPin* pin) {
+  return dynamic_cast<const TOWUnloadedPin*>(pin) != nullptr;
+}
+
+}  // namespace
+
+TOWBasicPin* FindPinByPath(const std::string& path, const void* readerRoot,
+                           const std::string& readerRootName) {
+  std::lock_guard lock(TOWBasicPin::PinListMutex());
+  const auto pins = TOWBasicPin::AllPins();
+  for (bool byName : {true, false}) {
+    for (TOWBasicPin* pin : pins) {
+      if (IsPlaceholder(pin) || (byName ? pin->Path() : pin->IndexPath()) != path) continue;
+      const bool otherInstanceOfReaderForm =
+          readerRoot && pin->RootIdentity() != readerRoot && pin->RootFormName() == readerRootName;
+      if (!otherInstanceOfReaderForm) return pin;
+    }
+  }
+  return nullptr;
+}
+
+TOWUnloadedPin::TOWUnloadedPin(TOWPinOwner* readerOwner, const void* readerRoot,
+                               std::string readerRootName, std::string readerPath,
+                               std::string indexPath, std::string namePath, bool standsForSource)
+    : TOWBasicPin(nullptr),
+      readerOwner_(readerOwner),
+      readerRoot_(readerRoot),
+      readerRootName_(std::move(readerRootName)),
+      readerPath_(std::move(readerPath)),
+      indexPath_(std::move(indexPath)),
+      namePath_(std::move(namePath)),
+      standsForSource_(standsForSource) {}
+
+TOWUnloadedPin::~TOWUnloadedPin() = default;
+
+TOWUnloadedPin* TOWUnloadedPin::Create(TOWPinOwner* readerOwner, const void* readerRoot,
+                                       std::string readerRootName, std::string readerPath,
+                                       std::string indexPath, std::string namePath,
+                                       bool standsForSource) {
+  std::lock_guard lock(PinListMutex());
+  Placeholders().push_back(std::unique_ptr<TOWUnloadedPin>(
+      new TOWUnloadedPin(readerOwner, readerRoot, std::move(readerRootName), std::move(readerPath),
+                         std::move(indexPath), std::move(namePath), standsForSource)));
+  return Placeholders().back().get();
+}
+
+void TOWUnloadedPin::AddWaitingSink(TOWSinkPin* sink) {
+  TOWGlobalWriteLockSection global;
+  if (std::find(waitingSinks_.begin(), waitingSinks_.end(), sink) == waitingSinks_.end()) {
+    waitingSinks_.push_back(sink);
+  }
+  sink->AttachSource(this, kDefaultStreamType);
+}
+
+void TOWUnloadedPin::RemoveWaitingSink(TOWSinkPin* sink) {
+  TOWGlobalWriteLockSection global;
+  waitingSinks_.erase(std::remove(waitingSinks_.begin(), waitingSinks_.end(), sink),
+                      waitingSinks_.end());
+  if (sink->Source() == this) sink->DetachSource();
+}
+
+int TOWUnloadedPin::PlaceholderCount() {
+  std::lock_guard lock(PinListMutex());
+  return static_cast<int>(Placeholders().size());
+}
+
+int TOWUnloadedPin::ResolvePlaceholders() {
+  TOWGlobalWriteLockSection global;
+  std::lock_guard lock(PinListMutex());
+  auto& list = Placeholders();
+  for (std::size_t i = 0; i < list.size();) {
+    TOWUnloadedPin* placeholder = list[i].get();
+    const auto& root = placeholder->readerRoot_;
+    const auto& rootName = placeholder->readerRootName_;
+    TOWBasicPin* real = FindPinByPath(placeholder->namePath_, root, rootName);
+    if (!real) real = FindPinByPath(placeholder->indexPath_, root, rootName);
+    if (!real) {
+      ++i;
+      continue;
+    }
+    if (placeholder->standsForSource_) {
+      auto* source = dynamic_cast<TOWSourcePin*>(real);
+      const auto waiting = placeholder->waitingSinks_;
+      for (TOWSinkPin* sink : waiting) {
+        placeholder->RemoveWaitingSink(sink);
+        if (source) source->Connect(sink);
+      }
+    }
+    // Sources that feed the placeholder, or name it as a dependency.
+    for (TOWBasicPin* pin : AllPins()) {
+      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
+        source->ReplacePlaceholder(placeholder, placeholder->standsForSource_ ? nullptr : real);
+      }
+    }
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  return static_cast<int>(list.size());
+}
+
+void TOWUnloadedPin::DiscardPlaceholders() {
+  TOWGlobalWriteLockSection global;
+  std::lock_guard lock(PinListMutex());
+  auto& list = Placeholders();
+  while (!list.empty()) {
+    TOWUnloadedPin* placeholder = list.back().get();
+    const auto waiting = placeholder->waitingSinks_;
+    for (TOWSinkPin* sink : waiting) placeholder->RemoveWaitingSink(sink);
+    for (TOWBasicPin* pin : AllPins()) {
+      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
+        source->ReplacePlaceholder(placeholder, nullptr);
+      }
+    }
+    list.pop_back();
+  }
+}
+
+}  // namespace vistrel

@@ -1,0 +1,68 @@
+// Placeholders for pins that a stored form names before they exist. A
+// placeholder takes part in connections like the pin it stands for; once the
+// real pin exists (at the latest when the form's load completes)
+// ResolvePlaceholders puts the real pin in its place and frees it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pipeline/basic_pin.h"
+
+namespace vistrel {
+
+class TOWSinkPin;
+
+class TOWUnloadedPin : public TOWBasicPin {
+ public:
+  // Creates a placeholder owned by the global placeholder list.
+  static TOWUnloadedPin* Create(TOWPinOwner* readerOwner, const void* readerRoot,
+                                std::string readerRootName, std::string readerPath,
+                                std::string indexPath, std::string namePath, bool standsForSource);
+
+  // The component whose stored form named the pin (identity only: it may be
+  // gone by now, so it is never dereferenced).
+  const void* ReaderOwner() const { return readerOwner_; }
+  const std::string& ReaderPath() const { return readerPath_; }
+  const void* ReaderRoot() const { return readerRoot_; }
+  const std::string& IndexPathText() const { return indexPath_; }
+  const std::string& NamePathText() const { return namePath_; }
+  bool StandsForSource() const { return standsForSource_; }
+
+  // Sinks that named this (source) placeholder as their source.
+  void AddWaitingSink(TOWSinkPin* sink);
+  void RemoveWaitingSink(TOWSinkPin* sink);
+
+  // Replaces every placeholder whose pin now exists. Returns how many remain.
+  static int ResolvePlaceholders();
+  // Removes every remaining placeholder from the connections that use it and
+  // frees it (the stored connection it stood for is dropped).
+  static void DiscardPlaceholders();
+  static int PlaceholderCount();
+
+  ~TOWUnloadedPin() override;
+
+ private:
+  TOWUnloadedPin(TOWPinOwner* readerOwner, const void* readerRoot, std::string readerRootName,
+                 std::string readerPath, std::string indexPath, std::string namePath,
+                 bool standsForSource);
+
+  const void* readerOwner_;
+  const void* readerRoot_;
+  std::string readerRootName_;
+  std::string readerPath_;
+  std::string indexPath_;
+  std::string namePath_;
+  bool standsForSource_;
+  std::vector<TOWSinkPin*> waitingSinks_;  // guarded by the global lock
+};
+
+// Finds a real pin (not a placeholder) whose path equals `path`, by name form
+// first, then by index form. When the reader's root form is given, a pin of
+// another form object carrying the reader's form name (a second instance of
+// the same form) never matches: it is not the pin the reader's form stored.
+// Holds the pin-list lock.
+TOWBasicPin* FindPinByPath(const std::string& path, const void* readerRoot = nullptr,
+                           const std::string& readerRootName = {});
+
+}  // namespace vistrel
