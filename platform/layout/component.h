@@ -1,7 +1,20 @@
 // Objects that a stored window layout creates and fills. A component has a
 // class name (looked up in the registry when the layout is read), a name
-// unique among its owner's components, published properties that the reader
-// sets by name, and owned child components.
+// unique within the layout, published properties that the reader sets by
+// name, and child components in stored order.
+//
+// Ownership. A component owns the children inserted through the default
+// insertChild() and destroys them, last inserted first, when it is destroyed.
+// A component whose children are kept alive elsewhere (a QWidget parent
+// deletes its child widgets itself) overrides insertChild(), hands the child
+// to that owner (child.release() plus setParent) and records it with
+// addUnownedChild(); the component then never deletes it. Mixing both kinds
+// under one parent is fine. A widget that is also a component should list
+// Component after QWidget among its bases, or release every child as above,
+// so that no child is deleted twice.
+//
+// Threads: a component tree is built, read and written on one thread (the
+// window's); nothing here locks.
 #pragma once
 
 #include <functional>
@@ -24,33 +37,47 @@ class ReadContext {
   // The component at the root of the layout being read (the window).
   virtual Component& root() = 0;
   // Runs `fixup` after every component of the layout exists and has its
-  // properties, before any component's loaded() is called.
+  // properties, before any component's loaded() is called. Fix-ups run in the
+  // order they were added; one that throws ends the read with its error.
   virtual void addFixup(std::function<void()> fixup) = 0;
 };
 
 class Component {
  public:
-  virtual ~Component() = default;
+  Component() = default;
+  Component(const Component&) = delete;
+  Component& operator=(const Component&) = delete;
+  virtual ~Component();
 
   // The registered class name, e.g. "TListBox".
   virtual std::string className() const = 0;
   const std::string& componentName() const { return name_; }
   virtual void setComponentName(const std::string& name) { name_ = name; }
 
-  // Sets one stored property. Returns false when `name` is not a published
-  // property of this class (the reader then fails naming class and property);
-  // throws vistrel::Exception when the value does not fit.
+  // The component that this one was inserted into; nullptr for a root.
+  Component* owner() const { return owner_; }
+  // The top owner (the window for every component of its layout).
+  const Component& rootComponent() const;
+  Component& rootComponent();
+  // "Form1.VLImageGen1": the names from the root down to this component.
+  std::string componentPath() const;
+
+  // Sets one stored property; `name` may be dotted ("Font.Style",
+  // "OutputPin.SinkPins"). Returns false when `name` is not a published
+  // property of this class (the reader then fails naming component and
+  // property); throws vistrel::Exception when the value does not fit.
   virtual bool readProperty(const std::string& name, const Value& value, ReadContext& context) = 0;
 
   // The stored properties, in the order they are written.
   virtual std::vector<Property> storedProperties() const = 0;
 
-  // Takes a child that the reader created with this component as its owner
-  // and parent. The default keeps it in children(); widgets also reparent it.
+  // Takes ownership of a child that the reader created with this component as
+  // its owner and parent, and appends it to childComponents(). Overrides that
+  // hand the child to another owner call addUnownedChild() instead.
   virtual void insertChild(std::unique_ptr<Component> child);
 
-  // The owned children in stored order.
-  virtual std::vector<Component*> childComponents() const;
+  // The children in stored order (owned and unowned alike).
+  virtual std::vector<Component*> childComponents() const { return children_; }
 
   // Called once on every component, children first, after the whole layout
   // has been read and every fix-up has run. The window's create handler runs
@@ -61,12 +88,18 @@ class Component {
   Component* findComponent(const std::string& name) const;
 
  protected:
-  // Children that a subclass keeps itself (a QWidget parent owns them) can
-  // be released from here by overriding insertChild/childComponents.
-  std::vector<std::unique_ptr<Component>> ownedChildren_;
+  // Appends `child` to childComponents() without owning it: whoever keeps it
+  // alive (a QObject parent) must keep it alive as long as this component, or
+  // remove it first with removeChild().
+  void addUnownedChild(Component& child);
+  // Forgets `child` (and deletes it when this component owns it).
+  void removeChild(Component& child);
 
  private:
   std::string name_;
+  Component* owner_ = nullptr;
+  std::vector<Component*> children_;
+  std::vector<std::unique_ptr<Component>> ownedChildren_;
 };
 
 }  // namespace vistrel::layout

@@ -1,0 +1,276 @@
+#include "browse/drive_combo_box.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+
+#include "browse/directory_list_box.h"
+#include "browse/entry_images.h"
+#include "browse/handler_guard.h"
+#include "browse/list_error.h"
+#include "platform/file_system.h"
+
+namespace vistrel::browse {
+namespace {
+
+constexpr int kImageRole = Qt::UserRole;
+constexpr int kNoImage = -1;
+
+char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+std::string caseLike(char letter, const std::string& text) {
+  const QString converted = QString::fromStdString(text);
+  const bool lowerCase = std::islower(static_cast<unsigned char>(letter)) != 0;
+  return (lowerCase ? converted.toLower() : converted.toUpper()).toStdString();
+}
+
+}  // namespace
+
+class TDriveComboBox::Delegate : public QStyledItemDelegate {
+ public:
+  explicit Delegate(TDriveComboBox* combo) : QStyledItemDelegate(combo), combo_(combo) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    combo_->drawEntry(*painter, option.rect, index.row(),
+                      (option.state & QStyle::State_Selected) != 0);
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+    return QSize(option.rect.width(), combo_->itemHeight());
+  }
+
+ private:
+  TDriveComboBox* combo_;
+};
+
+TDriveComboBox::TDriveComboBox(QWidget* parent)
+    : QComboBox(parent), properties_(*this, {"OnChange", "OnClick", "OnSelect"}) {
+  setEditable(false);
+  setItemDelegate(new Delegate(this));
+  resize(145, height());
+  const std::string current = platform::FileSystem::instance().currentDirectory();
+  drive_ = current.empty() || current.front() == '\\' ? '\0' : current.front();
+  setItemHeight(std::max(QFontMetrics(font()).height(), driveImage(DriveImage::Floppy).height()));
+  connect(
+      this, &QComboBox::activated, this, [this](int) { runGuarded([this] { userChoice(); }); },
+      Qt::DirectConnection);
+}
+
+TDriveComboBox::~TDriveComboBox() {
+  if (dirList_ && dirList_->driveCombo_ == this) dirList_->driveCombo_ = nullptr;
+}
+
+void TDriveComboBox::setDriveLetter(char letter) {
+  if (currentIndex() >= 0 && upper(letter) == upper(drive_)) return;
+  if (letter == '\0') {
+    drive_ = '\0';
+    setCurrentIndex(-1);
+  } else {
+    drive_ = textCase_ == TTextCase::tcUpperCase ? upper(letter) : lower(letter);
+    int found = -1;
+    for (int i = 0; i < count() && found < 0; ++i) {
+      const std::string text = itemText(i);
+      if (text.size() >= 2 && lower(text[0]) == lower(drive_) && text[1] == ':') found = i;
+    }
+    setCurrentIndex(found);
+  }
+  if (dirList_) dirList_->DriveChanged(drive_);
+  raiseChange();
+}
+
+void TDriveComboBox::setTextCase(TTextCase textCase) {
+  textCase_ = textCase;
+  const char held = drive_;
+  buildList();
+  setDriveLetter(held);
+}
+
+void TDriveComboBox::setDirList(TDirectoryListBox* list) {
+  if (dirList_ && dirList_->driveCombo_ == this) dirList_->driveCombo_ = nullptr;
+  dirList_ = list;
+  if (list != nullptr) list->driveCombo_ = this;
+}
+
+void TDriveComboBox::windowCreated() {
+  windowCreated_ = true;
+  buildList();
+  setDriveLetter(drive_);
+}
+
+void TDriveComboBox::userChoice() {
+  if (OnClick) OnClick();
+  if (currentIndex() >= 0) setDriveLetter(itemText(currentIndex()).front());
+  if (OnSelect) {
+    OnSelect();
+  } else {
+    raiseChange();
+  }
+}
+
+std::string TDriveComboBox::itemText(int index) const {
+  if (index < 0 || index >= count()) throw listIndexError(index);
+  return QComboBox::itemText(index).toStdString();
+}
+
+void TDriveComboBox::setItemHeight(int pixels) {
+  if (pixels <= 0) return;
+  itemHeight_ = pixels;
+  update();
+}
+
+void TDriveComboBox::raiseChange() {
+  if (OnChange) OnChange();
+}
+
+void TDriveComboBox::addEntry(const std::string& text, int image) {
+  addItem(QString::fromStdString(text), image);
+}
+
+void TDriveComboBox::buildList() {
+  clear();
+  const platform::FileSystem& fileSystem = platform::FileSystem::instance();
+  const std::uint32_t drives = fileSystem.logicalDrives();
+  for (int i = 0; i < 26; ++i) {
+    if ((drives & (1u << i)) == 0) continue;
+    char letter = static_cast<char>('a' + i);
+    const platform::DriveType type = fileSystem.driveType(std::string{letter, ':', '\\'});
+    if (textCase_ == TTextCase::tcUpperCase) letter = upper(letter);
+    const std::string prefix(1, letter);
+    switch (type) {
+      case platform::DriveType::Removable:
+        addEntry(prefix + ":", static_cast<int>(DriveImage::Floppy));
+        break;
+      case platform::DriveType::Fixed:
+        addEntry(prefix + ": " + volumeText(letter), static_cast<int>(DriveImage::Hard));
+        break;
+      case platform::DriveType::Remote:
+        addEntry(prefix + ": " + networkText(letter), static_cast<int>(DriveImage::Network));
+        break;
+      case platform::DriveType::CdRom:
+        addEntry(prefix + ": " + volumeText(letter), static_cast<int>(DriveImage::CdRom));
+        break;
+      case platform::DriveType::RamDisk:
+        addEntry(prefix + ": " + volumeText(letter), static_cast<int>(DriveImage::Ram));
+        break;
+      default:
+        break;  // no type, or no root folder: not listed
+    }
+  }
+}
+
+std::string TDriveComboBox::volumeText(char letter) const {
+  std::string label;
+  if (!platform::FileSystem::instance().volumeInformation(std::string{letter, ':', '\\'}, &label,
+                                                          nullptr)) {
+    label.clear();
+  }
+  return "[" + caseLike(letter, label) + "]";
+}
+
+std::string TDriveComboBox::networkText(char letter) const {
+  const std::optional<std::string> remote =
+      platform::FileSystem::instance().remoteName(std::string{upper(letter), ':'});
+  if (!remote) return volumeText(letter);
+  return caseLike(letter, *remote);
+}
+
+void TDriveComboBox::drawEntry(QPainter& painter, const QRect& r, int index, bool selected) const {
+  const QPalette& colors = palette();
+  painter.save();
+  painter.fillRect(r, colors.brush(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
+  int imageWidth = 16;
+  const int image = index >= 0 && index < count() ? itemData(index, kImageRole).toInt() : kNoImage;
+  if (image != kNoImage) {
+    const QImage& picture = driveImage(static_cast<DriveImage>(image));
+    painter.drawImage(r.left() + 2, (2 * r.top() + r.height() - picture.height()) / 2, picture);
+    imageWidth = picture.width();
+  }
+  if (index >= 0 && index < count()) {
+    painter.setPen(
+        colors.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.setFont(font());
+    const int textLeft = r.left() + imageWidth + 6;
+    // Plain text: "&" is shown as itself.
+    painter.drawText(QRect(textLeft, r.top(), std::max(0, r.right() - textLeft + 1), r.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     QComboBox::itemText(index));
+  }
+  painter.restore();
+}
+
+void TDriveComboBox::showEvent(QShowEvent* event) {
+  QComboBox::showEvent(event);
+  if (!windowCreated_) runGuarded([this] { windowCreated(); });
+}
+
+void TDriveComboBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  option.currentText.clear();
+  option.currentIcon = QIcon();
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  const QRect field =
+      style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  painter.fillRect(field, palette().brush(QPalette::Active, QPalette::Base));
+  if (currentIndex() >= 0) drawEntry(painter, field, currentIndex(), hasFocus());
+}
+
+void TDriveComboBox::changeEvent(QEvent* event) {
+  QComboBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    setItemHeight(
+        std::max(QFontMetrics(font()).height(), driveImage(DriveImage::Floppy).height()));
+  }
+}
+
+bool TDriveComboBox::readProperty(const std::string& name, const layout::Value& value,
+                                  layout::ReadContext& context) {
+  if (name == "TextCase") {
+    const std::string& textCase = value.asIdentifier();
+    if (textCase == "tcLowerCase") {
+      setTextCase(TTextCase::tcLowerCase);
+    } else if (textCase == "tcUpperCase") {
+      setTextCase(TTextCase::tcUpperCase);
+    } else {
+      throw Exception("Invalid property value: TextCase " + textCase);
+    }
+    return true;
+  }
+  if (name == "ItemHeight") {
+    setItemHeight(static_cast<int>(value.asInteger()));
+    return true;
+  }
+  if (name == "DirList") {
+    dirListName_ = value.asIdentifier();
+    layout::Component* root = &context.root();
+    context.addFixup([this, root, target = dirListName_] {
+      auto* list = dynamic_cast<TDirectoryListBox*>(root->findComponent(target));
+      if (list == nullptr) throw Exception("Invalid property value: DirList " + target);
+      setDirList(list);
+    });
+    return true;
+  }
+  return properties_.read(name, value);
+}
+
+std::vector<layout::Property> TDriveComboBox::storedProperties() const {
+  std::vector<layout::Property> properties;
+  properties_.store(properties);
+  properties.push_back(layout::makeProperty(
+      "TextCase", layout::Value::Identifier{textCase_ == TTextCase::tcUpperCase ? "tcUpperCase"
+                                                                                  : "tcLowerCase"}));
+  if (!dirListName_.empty()) {
+    properties.push_back(layout::makeProperty("DirList", layout::Value::Identifier{dirListName_}));
+  }
+  return properties;
+}
+
+}  // namespace vistrel::browse
