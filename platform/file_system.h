@@ -83,8 +83,7 @@ class FileSystem {
   DriveType driveType(std::string_view root) const;
   // Label and flags of the volume at `root`; false for an unmapped drive or
   // one without media.
-  bool volumeInformation(std::string_view root, std::string* label,
-                         std::uint32_t* fsFlags) const;
+  bool volumeInformation(std::string_view root, std::string* label, std::uint32_t* fsFlags) const;
   // Remote name of the connection for "X:"; nullopt when none.
   std::optional<std::string> remoteName(std::string_view localName) const;
 
@@ -106,13 +105,19 @@ class FileSystem {
   // last component of an existing folder) Windows path.
   std::optional<std::filesystem::path> toHost(std::string_view path,
                                               bool allowMissingLeaf = false) const;
-  // Windows path of a host path under a mapped drive (longest match), else Z:.
+  // Windows path of a host path under a mapped drive (longest match), else
+  // the host path under "Z:\" even when Z: is not mapped; nullopt for an
+  // empty path. Relative host paths count from the process's host folder.
   std::optional<std::string> fromHost(const std::filesystem::path& hostPath) const;
 
   // Entries of the folder of `pattern` whose names match its last component
   // ("*" and "?" wildcards, case ignored), "." and ".." excluded, in the home
   // platform's order (names compared upper-cased, ordinally). Empty when the
-  // folder is missing or unreadable.
+  // folder is missing or unreadable. Attributes: kAttrDirectory for folders,
+  // kAttrArchive for regular files, kAttrSystem for anything else (fifos,
+  // sockets, devices, dangling links); plus kAttrReadOnly when the mode has
+  // no write bit and kAttrHidden when the name starts with ".". Symbolic
+  // links report their target. Host names holding a "\" are never listed.
   std::vector<FindData> findFiles(std::string_view pattern) const;
 
   // nullopt when the path does not exist.
@@ -121,8 +126,11 @@ class FileSystem {
   bool fileExists(std::string_view path) const;
   bool createDirectory(std::string_view path);
 
-  // The executable's folder as a Windows path ending with "\".
+  // The executable's folder as a Windows path ending with "\": under the
+  // drive whose host folder holds it (longest match), else under Z:.
   std::string programFolder() const;
+  // Replaces /proc/self/exe as the executable's host path (tests).
+  void setExecutablePath(std::filesystem::path hostPath);
 
  private:
   struct Impl;
@@ -130,14 +138,21 @@ class FileSystem {
 };
 
 // Upper-casing and ordering used for names, as the home platform does it.
+// upperName maps each character through Unicode's simple upper-case mapping
+// (ASCII and accented letters alike, one character to one); bytes that are
+// not UTF-8 stay as they are. nameLess compares the upper-cased names byte
+// by byte (code point order); names equal but for case fall back to their
+// own bytes, so the order is total.
 std::string upperName(std::string_view name);
 bool nameLess(std::string_view a, std::string_view b);
 bool wildcardMatch(std::string_view pattern, std::string_view name);  // case ignored
 
 // The default drive table (C:, Z:, mounted volumes from D: on) with
-// `--drive X:=HOSTDIR` overrides applied.
+// `--drive X:=HOSTDIR` overrides applied (values without "--drive", e.g.
+// "D:=/srv/archive"). Throws vistrel::Exception for a bad option. More in
+// platform/drive_table.h.
 std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions);
-// One line per drive for --help.
+// One line per drive for --help: letter, type name, label, host folder.
 std::string describeDrives(const std::vector<Drive>& drives);
 
 }  // namespace vistrel::platform

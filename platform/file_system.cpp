@@ -1,0 +1,397 @@
+#include "platform/file_system.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <system_error>
+#include <utility>
+
+#include "platform/drive_table.h"
+#include "platform/host_entries.h"
+
+namespace vistrel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// A resolved Windows path: drive letter and the folder names below its root.
+struct WinPath {
+  char letter = 'C';
+  std::vector<std::string> parts;
+
+  std::string text() const {
+    std::string result{letter, ':', '\\'};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+      if (i > 0) result += '\\';
+      result += parts[i];
+    }
+    return result;
+  }
+};
+
+// Appends the components of `relative` to `base`: "." is dropped, ".."
+// removes the last name and stops at the drive root.
+void appendComponents(WinPath& base, std::string_view relative) {
+  std::size_t start = 0;
+  while (start <= relative.size()) {
+    std::size_t end = start;
+    while (end < relative.size() && !isSeparator(relative[end])) ++end;
+    const std::string_view part = relative.substr(start, end - start);
+    if (part == "..") {
+      if (!base.parts.empty()) base.parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      base.parts.emplace_back(part);
+    }
+    start = end + 1;
+  }
+}
+
+// The outcome of walking a Windows path down the host file system.
+struct Walk {
+  fs::path host;                   // host path of the deepest existing entry
+  std::vector<std::string> parts;  // existing names in on-disk spelling, the rest as given
+  std::size_t existing = 0;        // number of leading parts that exist
+  bool rootExists = false;
+};
+
+}  // namespace
+
+struct FileSystem::Impl {
+  std::vector<Drive> drives;
+  WinPath current;
+  std::array<std::optional<WinPath>, 26> driveDirectories;
+  std::optional<fs::path> executablePath;
+
+  const Drive* find(char letter) const {
+    letter = upperLetter(letter);
+    for (const Drive& d : drives) {
+      if (d.letter == letter) return &d;
+    }
+    return nullptr;
+  }
+
+  WinPath driveDirectory(char letter) const {
+    letter = upperLetter(letter);
+    if (letter == current.letter) return current;
+    if (isLetter(letter) && driveDirectories[letter - 'A']) return *driveDirectories[letter - 'A'];
+    return WinPath{letter, {}};
+  }
+
+  // Resolves `path` against the current directories; nullopt for an empty
+  // path or a network path (no drive of the table can hold it).
+  std::optional<WinPath> resolve(std::string_view path) const {
+    if (path.empty()) return std::nullopt;
+    if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) return std::nullopt;
+    WinPath result;
+    std::string_view rest = path;
+    if (path.size() >= 2 && path[1] == ':' && isLetter(path[0])) {
+      const char letter = upperLetter(path[0]);
+      rest = path.substr(2);
+      result =
+          (!rest.empty() && isSeparator(rest[0])) ? WinPath{letter, {}} : driveDirectory(letter);
+    } else if (isSeparator(path[0])) {
+      result = WinPath{current.letter, {}};
+    } else {
+      result = current;
+    }
+    appendComponents(result, rest);
+    return result;
+  }
+
+  Walk walk(const WinPath& path) const {
+    Walk result;
+    result.parts = path.parts;
+    const Drive* drive = find(path.letter);
+    if (drive == nullptr) return result;
+    std::error_code error;
+    if (!fs::is_directory(drive->hostRoot, error)) return result;
+    result.rootExists = true;
+    result.host = drive->hostRoot;
+    for (std::size_t i = 0; i < result.parts.size(); ++i) {
+      if (i > 0 && !fs::is_directory(result.host, error)) break;
+      std::optional<std::string> spelled = host::findEntryName(result.host, result.parts[i]);
+      if (!spelled) break;
+      result.parts[i] = std::move(*spelled);
+      result.host /= result.parts[i];
+      result.existing = i + 1;
+    }
+    return result;
+  }
+
+  std::optional<fs::path> toHost(const WinPath& path, bool allowMissingLeaf) const {
+    Walk w = walk(path);
+    if (!w.rootExists) return std::nullopt;
+    if (w.existing == w.parts.size()) return w.host;
+    std::error_code error;
+    if (allowMissingLeaf && w.existing + 1 == w.parts.size() && fs::is_directory(w.host, error)) {
+      return w.host / w.parts.back();
+    }
+    return std::nullopt;
+  }
+
+  std::optional<WinPath> spelled(const WinPath& path) const {
+    Walk w = walk(path);
+    return WinPath{path.letter, std::move(w.parts)};
+  }
+};
+
+namespace {
+
+std::unique_ptr<FileSystem>& installedInstance() {
+  static std::unique_ptr<FileSystem> instance;
+  return instance;
+}
+
+}  // namespace
+
+FileSystem::FileSystem(std::vector<Drive> drives, const std::string& initialDirectory)
+    : impl_(std::make_shared<Impl>()) {
+  for (Drive& d : drives) d.letter = upperLetter(d.letter);
+  std::sort(drives.begin(), drives.end(),
+            [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+  impl_->drives = std::move(drives);
+  impl_->current = WinPath{impl_->drives.empty() ? 'C' : impl_->drives.front().letter, {}};
+  setCurrentDirectory(initialDirectory);  // else the first drive's root
+}
+
+FileSystem& FileSystem::instance() {
+  std::unique_ptr<FileSystem>& instance = installedInstance();
+  if (!instance) {
+    std::vector<Drive> drives = defaultDrives({});
+    auto fileSystem = std::make_unique<FileSystem>(drives, std::string());
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    if (!error) {
+      if (auto start = fileSystem->fromHost(here)) fileSystem->setCurrentDirectory(*start);
+    }
+    instance = std::move(fileSystem);
+  }
+  return *instance;
+}
+
+void FileSystem::install(std::unique_ptr<FileSystem> fileSystem) {
+  installedInstance() = std::move(fileSystem);
+}
+
+const std::vector<Drive>& FileSystem::drives() const { return impl_->drives; }
+
+const Drive* FileSystem::drive(char letter) const { return impl_->find(letter); }
+
+std::uint32_t FileSystem::logicalDrives() const {
+  std::uint32_t mask = 0;
+  for (const Drive& d : impl_->drives) {
+    if (d.letter >= 'A' && d.letter <= 'Z') mask |= 1u << (d.letter - 'A');
+  }
+  return mask;
+}
+
+namespace {
+
+// The drive named by "X:", "X:\" or "x:/"; nullptr for anything else.
+const Drive* rootDrive(const FileSystem& fileSystem, std::string_view root) {
+  if (root.size() < 2 || !isLetter(root[0]) || root[1] != ':') return nullptr;
+  if (root.size() > 3 || (root.size() == 3 && !isSeparator(root[2]))) return nullptr;
+  return fileSystem.drive(root[0]);
+}
+
+}  // namespace
+
+DriveType FileSystem::driveType(std::string_view root) const {
+  const Drive* d = rootDrive(*this, root);
+  return d == nullptr ? DriveType::NoRootDir : d->type;
+}
+
+bool FileSystem::volumeInformation(std::string_view root, std::string* label,
+                                   std::uint32_t* fsFlags) const {
+  const Drive* d = rootDrive(*this, root);
+  std::error_code error;
+  if (d == nullptr || !d->label || !fs::is_directory(d->hostRoot, error)) return false;
+  if (label != nullptr) *label = *d->label;
+  if (fsFlags != nullptr) *fsFlags = d->fsFlags;
+  return true;
+}
+
+std::optional<std::string> FileSystem::remoteName(std::string_view localName) const {
+  const Drive* d = rootDrive(*this, localName);
+  if (d == nullptr || d->type != DriveType::Remote || d->remoteName.empty()) return std::nullopt;
+  return d->remoteName;
+}
+
+std::string FileSystem::currentDirectory() const { return impl_->current.text(); }
+
+bool FileSystem::setCurrentDirectory(std::string_view path) {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved) return false;
+  std::optional<fs::path> hostPath = impl_->toHost(*resolved, false);
+  if (!hostPath || !host::canEnter(*hostPath)) return false;
+  WinPath target = *impl_->spelled(*resolved);
+  if (target.letter != impl_->current.letter && isLetter(impl_->current.letter)) {
+    impl_->driveDirectories[impl_->current.letter - 'A'] = impl_->current;
+  }
+  impl_->driveDirectories[target.letter - 'A'] = target;
+  impl_->current = std::move(target);
+  return true;
+}
+
+std::string FileSystem::driveCurrentDirectory(char letter) const {
+  return impl_->driveDirectory(letter).text();
+}
+
+std::string FileSystem::fullPath(std::string_view path) const {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved) {
+    std::string text(path);
+    std::replace(text.begin(), text.end(), '/', '\\');
+    return text;
+  }
+  return impl_->spelled(*resolved)->text();
+}
+
+std::optional<fs::path> FileSystem::toHost(std::string_view path, bool allowMissingLeaf) const {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved) return std::nullopt;
+  return impl_->toHost(*resolved, allowMissingLeaf);
+}
+
+namespace {
+
+// `path` relative to `root` when it lies inside it (both lexically normal).
+std::optional<fs::path> inside(const fs::path& root, const fs::path& path) {
+  auto r = root.begin();
+  auto p = path.begin();
+  for (; r != root.end(); ++r) {
+    if (r->empty()) continue;  // the empty name after a trailing "/"
+    if (p == path.end() || *p != *r) return std::nullopt;
+    ++p;
+  }
+  fs::path rest;
+  for (; p != path.end(); ++p) {
+    if (!p->empty()) rest /= *p;
+  }
+  return rest;
+}
+
+fs::path normalHostPath(const fs::path& path) {
+  std::error_code error;
+  fs::path result = fs::weakly_canonical(path, error);
+  if (error) result = fs::absolute(path, error).lexically_normal();
+  return result;
+}
+
+}  // namespace
+
+std::optional<std::string> FileSystem::fromHost(const fs::path& hostPath) const {
+  if (hostPath.empty()) return std::nullopt;
+  const fs::path path = normalHostPath(hostPath);
+  const Drive* best = nullptr;
+  fs::path bestRest;
+  std::size_t bestDepth = 0;
+  for (const Drive& d : impl_->drives) {
+    const fs::path root = normalHostPath(d.hostRoot);
+    std::optional<fs::path> rest = inside(root, path);
+    if (!rest) continue;
+    const auto depth = static_cast<std::size_t>(std::distance(root.begin(), root.end()));
+    if (best == nullptr || depth > bestDepth) {
+      best = &d;
+      bestRest = *rest;
+      bestDepth = depth;
+    }
+  }
+  WinPath result{best != nullptr ? best->letter : 'Z', {}};
+  const fs::path& rest = best != nullptr ? bestRest : path.relative_path();
+  for (const fs::path& part : rest) {
+    if (!part.empty()) result.parts.push_back(part.string());
+  }
+  return result.text();
+}
+
+std::vector<FindData> FileSystem::findFiles(std::string_view pattern) const {
+  std::vector<FindData> found;
+  if (pattern.empty() || isSeparator(pattern.back())) return found;
+  if (pattern.size() >= 2 && isSeparator(pattern[0]) && isSeparator(pattern[1])) return found;
+  // The last component is the wildcard; ".." in it is not a folder step.
+  const std::size_t cut = pattern.find_last_of("\\/:");
+  const std::string_view wildcard =
+      cut == std::string_view::npos ? pattern : pattern.substr(cut + 1);
+  if (wildcard.empty() || wildcard == "." || wildcard == "..") return found;
+  const std::optional<WinPath> folder = impl_->resolve(
+      cut == std::string_view::npos ? std::string_view(".") : pattern.substr(0, cut + 1));
+  if (!folder) return found;
+  std::optional<fs::path> hostFolder = impl_->toHost(*folder, false);
+  std::error_code error;
+  if (!hostFolder || !fs::is_directory(*hostFolder, error)) return found;
+  // Sorted on precomputed keys: an hour folder holds thousands of names.
+  std::vector<std::pair<std::string, FindData>> keyed;
+  for (const std::string& name : host::listNames(*hostFolder)) {
+    if (!wildcardMatch(wildcard, name)) continue;
+    if (std::optional<FindData> data = host::describeEntry(*hostFolder / name, name)) {
+      keyed.emplace_back(upperName(name), std::move(*data));
+    }
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
+  });
+  found.reserve(keyed.size());
+  for (auto& entry : keyed) found.push_back(std::move(entry.second));
+  return found;
+}
+
+std::optional<std::uint32_t> FileSystem::fileAttributes(std::string_view path) const {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved) return std::nullopt;
+  Walk w = impl_->walk(*resolved);
+  if (!w.rootExists || w.existing != w.parts.size()) return std::nullopt;
+  const std::string name = w.parts.empty() ? std::string() : w.parts.back();
+  std::optional<FindData> data = host::describeEntry(w.host, name);
+  if (!data) return std::nullopt;
+  return data->attributes;
+}
+
+bool FileSystem::directoryExists(std::string_view path) const {
+  std::optional<std::uint32_t> attributes = fileAttributes(path);
+  return attributes && (*attributes & kAttrDirectory) != 0;
+}
+
+bool FileSystem::fileExists(std::string_view path) const {
+  std::optional<std::uint32_t> attributes = fileAttributes(path);
+  return attributes && (*attributes & kAttrDirectory) == 0;
+}
+
+bool FileSystem::createDirectory(std::string_view path) {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved || resolved->parts.empty()) return false;
+  const std::string& leaf = resolved->parts.back();
+  if (leaf.find_first_of("*?:<>|\"") != std::string::npos) return false;
+  std::optional<fs::path> hostPath = impl_->toHost(*resolved, true);
+  if (!hostPath) return false;
+  struct stat st;
+  if (lstat(hostPath->c_str(), &st) == 0) return false;  // exists, possibly in another case
+  return mkdir(hostPath->c_str(), 0777) == 0;
+}
+
+void FileSystem::setExecutablePath(std::filesystem::path hostPath) {
+  impl_->executablePath = std::move(hostPath);
+}
+
+std::string FileSystem::programFolder() const {
+  fs::path executable;
+  if (impl_->executablePath) {
+    executable = *impl_->executablePath;
+  } else {
+    std::error_code error;
+    executable = fs::read_symlink("/proc/self/exe", error);
+  }
+  std::string folder = fromHost(executable.parent_path()).value_or(std::string("Z:\\"));
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+}  // namespace vistrel::platform

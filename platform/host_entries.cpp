@@ -1,0 +1,79 @@
+#include "platform/host_entries.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace vistrel::platform::host {
+namespace {
+
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+
+bool validName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+}  // namespace
+
+std::vector<std::string> listNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string_view name(entry->d_name);
+    if (validName(name)) names.emplace_back(name);
+  }
+  return names;
+}
+
+std::optional<std::string> findEntryName(const std::filesystem::path& folder,
+                                         std::string_view name) {
+  if (!validName(name)) return std::nullopt;
+  struct stat st;
+  if (lstat((folder / std::string(name)).c_str(), &st) == 0) return std::string(name);
+  const std::string wanted = upperName(name);
+  std::optional<std::string> best;
+  for (std::string& candidate : listNames(folder)) {
+    if (upperName(candidate) == wanted && (!best || candidate < *best)) best = std::move(candidate);
+  }
+  return best;
+}
+
+std::optional<FindData> describeEntry(const std::filesystem::path& hostPath,
+                                      std::string_view name) {
+  struct stat st;
+  if (stat(hostPath.c_str(), &st) != 0) {
+    if (lstat(hostPath.c_str(), &st) != 0) return std::nullopt;
+    // A dangling link: neither a file nor a folder.
+    FindData data{std::string(name), kAttrSystem, 0};
+    if (!name.empty() && name.front() == '.') data.attributes |= kAttrHidden;
+    return data;
+  }
+  FindData data{std::string(name), 0, 0};
+  if (S_ISDIR(st.st_mode)) {
+    data.attributes = kAttrDirectory;
+  } else if (S_ISREG(st.st_mode)) {
+    data.attributes = kAttrArchive;
+    data.size = static_cast<std::uint64_t>(st.st_size);
+  } else {
+    data.attributes = kAttrSystem;  // fifos, sockets, devices
+  }
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) data.attributes |= kAttrReadOnly;
+  if (!name.empty() && name.front() == '.') data.attributes |= kAttrHidden;
+  return data;
+}
+
+bool canEnter(const std::filesystem::path& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return access(folder.c_str(), X_OK) == 0;
+}
+
+}  // namespace vistrel::platform::host
