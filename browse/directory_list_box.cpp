@@ -29,7 +29,7 @@ constexpr int kClosedFolder = static_cast<int>(FolderImage::ClosedFolder);
 constexpr std::uint32_t kHiddenFolderAttributes =
     platform::kAttrHidden | platform::kAttrSystem | platform::kAttrVolumeLabel;
 
-char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+char toUpperChar(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 // The subfolders of `folder` that the list shows, sorted ignoring case with
 // the locale's collation; names that compare equal to a kept one are dropped.
@@ -155,12 +155,12 @@ void TDirectoryListBox::setCurrentDirectory(const std::string& path) {
 }
 
 void TDirectoryListBox::setDriveLetter(char letter) {
-  if (letter == '\0' || upper(letter) == upper(DriveLetter())) return;
+  if (letter == '\0' || toUpperChar(letter) == toUpperChar(DriveLetter())) return;
   setCurrentDirectory(std::string(1, letter) + ":");
 }
 
 void TDirectoryListBox::DriveChanged(char letter) {
-  if (upper(letter) == upper(DriveLetter())) return;
+  if (toUpperChar(letter) == toUpperChar(DriveLetter())) return;
   if (letter != '\0') {
     platform::FileSystem& fileSystem = platform::FileSystem::instance();
     if (fileSystem.setCurrentDirectory(std::string(1, letter) + ":")) {

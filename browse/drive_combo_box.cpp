@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyleOptionComboBox>
@@ -21,8 +22,8 @@ namespace {
 constexpr int kImageRole = Qt::UserRole;
 constexpr int kNoImage = -1;
 
-char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char toUpperChar(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+char toLowerChar(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 std::string caseLike(char letter, const std::string& text) {
   const QString converted = QString::fromStdString(text);
@@ -68,16 +69,16 @@ TDriveComboBox::~TDriveComboBox() {
 }
 
 void TDriveComboBox::setDriveLetter(char letter) {
-  if (currentIndex() >= 0 && upper(letter) == upper(drive_)) return;
+  if (currentIndex() >= 0 && toUpperChar(letter) == toUpperChar(drive_)) return;
   if (letter == '\0') {
     drive_ = '\0';
     setCurrentIndex(-1);
   } else {
-    drive_ = textCase_ == TTextCase::tcUpperCase ? upper(letter) : lower(letter);
+    drive_ = textCase_ == TTextCase::tcUpperCase ? toUpperChar(letter) : toLowerChar(letter);
     int found = -1;
     for (int i = 0; i < count() && found < 0; ++i) {
       const std::string text = itemText(i);
-      if (text.size() >= 2 && lower(text[0]) == lower(drive_) && text[1] == ':') found = i;
+      if (text.size() >= 2 && toLowerChar(text[0]) == toLowerChar(drive_) && text[1] == ':') found = i;
     }
     setCurrentIndex(found);
   }
@@ -141,7 +142,7 @@ void TDriveComboBox::buildList() {
     if ((drives & (1u << i)) == 0) continue;
     char letter = static_cast<char>('a' + i);
     const platform::DriveType type = fileSystem.driveType(std::string{letter, ':', '\\'});
-    if (textCase_ == TTextCase::tcUpperCase) letter = upper(letter);
+    if (textCase_ == TTextCase::tcUpperCase) letter = toUpperChar(letter);
     const std::string prefix(1, letter);
     switch (type) {
       case platform::DriveType::Removable:
@@ -176,7 +177,7 @@ std::string TDriveComboBox::volumeText(char letter) const {
 
 std::string TDriveComboBox::networkText(char letter) const {
   const std::optional<std::string> remote =
-      platform::FileSystem::instance().remoteName(std::string{upper(letter), ':'});
+      platform::FileSystem::instance().remoteName(std::string{toUpperChar(letter), ':'});
   if (!remote) return volumeText(letter);
   return caseLike(letter, *remote);
 }
