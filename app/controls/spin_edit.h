@@ -26,6 +26,8 @@ class TSpinEdit : public QAbstractSpinBox, public Control {
   // Sets the text to the value clamped into the range.
   void setValue(int value);
   std::string text() const;
+  // The inner editor that takes the typing.
+  using QAbstractSpinBox::lineEdit;
   int minValue() const { return minValue_; }
   int maxValue() const { return maxValue_; }
 

@@ -27,7 +27,7 @@ void TTimer::setInterval(int intervalMs) {
 }
 
 void TTimer::fire() {
-  if (ticking_ || !onTimer_) return;
+  if (ticking_ || !enabled_ || interval_ <= 0 || !onTimer_) return;
   ticking_ = true;
   std::optional<std::string> failure = runCatching([this] { onTimer_.handler(this); });
   ticking_ = false;

@@ -29,7 +29,8 @@ class TTimer : public QObject, public StoredComponent {
   void setInterval(int intervalMs);
   // Whether ticks are being produced now.
   bool running() const { return timer_.isActive(); }
-  // Runs one tick as if the period had elapsed (tests drive the show with it).
+  // Runs one tick as if the period had elapsed, when the timer runs (tests
+  // drive the show with it).
   void fire();
 
  protected:
