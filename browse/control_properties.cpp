@@ -20,13 +20,13 @@ struct NamedColor {
 
 // Named colours and the system colours as the classic desktop scheme has them.
 constexpr NamedColor kNamedColors[] = {
-    {"clBlack", 0x000000},     {"clMaroon", 0x800000},      {"clGreen", 0x008000},
-    {"clOlive", 0x808000},     {"clNavy", 0x000080},        {"clPurple", 0x800080},
-    {"clTeal", 0x008080},      {"clGray", 0x808080},        {"clSilver", 0xc0c0c0},
-    {"clRed", 0xff0000},       {"clLime", 0x00ff00},        {"clYellow", 0xffff00},
-    {"clBlue", 0x0000ff},      {"clFuchsia", 0xff00ff},     {"clAqua", 0x00ffff},
-    {"clWhite", 0xffffff},     {"clWindow", 0xffffff},      {"clWindowText", 0x000000},
-    {"clBtnFace", 0xc0c0c0},   {"clBtnText", 0x000000},     {"clGrayText", 0x808080},
+    {"clBlack", 0x000000},     {"clMaroon", 0x800000},        {"clGreen", 0x008000},
+    {"clOlive", 0x808000},     {"clNavy", 0x000080},          {"clPurple", 0x800080},
+    {"clTeal", 0x008080},      {"clGray", 0x808080},          {"clSilver", 0xc0c0c0},
+    {"clRed", 0xff0000},       {"clLime", 0x00ff00},          {"clYellow", 0xffff00},
+    {"clBlue", 0x0000ff},      {"clFuchsia", 0xff00ff},       {"clAqua", 0x00ffff},
+    {"clWhite", 0xffffff},     {"clWindow", 0xffffff},        {"clWindowText", 0x000000},
+    {"clBtnFace", 0xc0c0c0},   {"clBtnText", 0x000000},       {"clGrayText", 0x808080},
     {"clHighlight", 0x000080}, {"clHighlightText", 0xffffff},
 };
 

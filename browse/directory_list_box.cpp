@@ -43,10 +43,9 @@ std::vector<std::string> visibleSubfolders(const std::string& folder) {
     if ((found.attributes & kHiddenFolderAttributes) != 0) continue;
     if (found.name == "." || found.name == "..") continue;
     const QString name = QString::fromStdString(found.name);
-    const auto position =
-        std::lower_bound(sorted.begin(), sorted.end(), name, [&](const QString& a, const QString& b) {
-          return collator.compare(a, b) < 0;
-        });
+    const auto position = std::lower_bound(
+        sorted.begin(), sorted.end(), name,
+        [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     if (position != sorted.end() && collator.compare(*position, name) == 0) continue;
     sorted.insert(position, name);
   }
@@ -70,8 +69,8 @@ class TDirectoryListBox::Delegate : public QStyledItemDelegate {
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette& palette = list_->palette();
     painter->save();
-    painter->fillRect(r, palette.brush(QPalette::Active,
-                                       selected ? QPalette::Highlight : QPalette::Base));
+    painter->fillRect(
+        r, palette.brush(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
     const int row = index.row();
     const int indent = list_->itemIndent(row);
     const int kind = index.data(kKindRole).toInt();
@@ -123,6 +122,8 @@ TDirectoryListBox::~TDirectoryListBox() {
   if (driveCombo_ && driveCombo_->dirList_ == this) driveCombo_->dirList_ = nullptr;
 }
 
+TDriveComboBox* TDirectoryListBox::driveCombo() const { return driveCombo_; }
+
 char TDirectoryListBox::DriveLetter() const { return directory_.empty() ? '\0' : directory_[0]; }
 
 bool TDirectoryListBox::sameAsCurrent(const std::string& path) const {
@@ -143,12 +144,19 @@ void TDirectoryListBox::setCurrentDirectory(const std::string& path) {
     } inDirectorySet(inDirectorySet_);
     if (driveCombo_) {
       driveCombo_->setDriveLetter(resolved.drive);
+      // A selector that already showed the drive does not call back.
+      if (toUpperChar(DriveLetter()) != toUpperChar(resolved.drive)) DriveChanged(resolved.drive);
     } else {
       DriveChanged(resolved.drive);
     }
   }
+  // A rooted folder part is entered on the current drive: when the named
+  // drive could not be entered, stay where we are rather than open the same
+  // folder on another drive.
+  const bool onNamedDrive =
+      resolved.drive == '\0' || toUpperChar(DriveLetter()) == toUpperChar(resolved.drive);
   if (fileSystem.directoryExists(directory_)) fileSystem.setCurrentDirectory(directory_);
-  if (!resolved.folder.empty()) fileSystem.setCurrentDirectory(resolved.folder);
+  if (onNamedDrive && !resolved.folder.empty()) fileSystem.setCurrentDirectory(resolved.folder);
   directory_ = fileSystem.currentDirectory();
   buildEntries();
   raiseChange();
@@ -331,9 +339,10 @@ void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
       OpenSelected();
       return;
     }
+    // Keys the list does not use (Esc, for one) stay ignored and reach the
+    // window, as the base class leaves them.
     const int before = itemIndex();
     QListWidget::keyPressEvent(event);
-    event->accept();
     if (itemIndex() != before && OnClick) OnClick();
   });
 }

@@ -95,7 +95,7 @@ class TDirectoryListBox : public QListWidget, public layout::Component {
   bool caseSensitive() const { return caseSensitive_; }
 
   // Links. A linked object that is destroyed is unlinked automatically.
-  TDriveComboBox* driveCombo() const { return driveCombo_; }
+  TDriveComboBox* driveCombo() const;
   // `follower` must also be a QObject (typically a widget).
   void setFileList(FolderFollower* follower);
   void setDirLabel(QLabel* label);

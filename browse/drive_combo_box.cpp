@@ -7,8 +7,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyleOptionComboBox>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 #include "browse/directory_list_box.h"
 #include "browse/entry_images.h"
@@ -78,7 +78,8 @@ void TDriveComboBox::setDriveLetter(char letter) {
     int found = -1;
     for (int i = 0; i < count() && found < 0; ++i) {
       const std::string text = itemText(i);
-      if (text.size() >= 2 && toLowerChar(text[0]) == toLowerChar(drive_) && text[1] == ':') found = i;
+      if (text.size() >= 2 && toLowerChar(text[0]) == toLowerChar(drive_) && text[1] == ':')
+        found = i;
     }
     setCurrentIndex(found);
   }
@@ -92,6 +93,8 @@ void TDriveComboBox::setTextCase(TTextCase textCase) {
   buildList();
   setDriveLetter(held);
 }
+
+TDirectoryListBox* TDriveComboBox::DirList() const { return dirList_; }
 
 void TDriveComboBox::setDirList(TDirectoryListBox* list) {
   if (dirList_ && dirList_->driveCombo_ == this) dirList_->driveCombo_ = nullptr;
@@ -164,6 +167,8 @@ void TDriveComboBox::buildList() {
         break;  // no type, or no root folder: not listed
     }
   }
+  // A fresh list has no selection (the combo selects its first entry itself).
+  setCurrentIndex(-1);
 }
 
 std::string TDriveComboBox::volumeText(char letter) const {
@@ -185,7 +190,8 @@ std::string TDriveComboBox::networkText(char letter) const {
 void TDriveComboBox::drawEntry(QPainter& painter, const QRect& r, int index, bool selected) const {
   const QPalette& colors = palette();
   painter.save();
-  painter.fillRect(r, colors.brush(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
+  painter.fillRect(r,
+                   colors.brush(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
   int imageWidth = 16;
   const int image = index >= 0 && index < count() ? itemData(index, kImageRole).toInt() : kNoImage;
   if (image != kNoImage) {
@@ -227,8 +233,7 @@ void TDriveComboBox::paintEvent(QPaintEvent*) {
 void TDriveComboBox::changeEvent(QEvent* event) {
   QComboBox::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
-    setItemHeight(
-        std::max(QFontMetrics(font()).height(), driveImage(DriveImage::Floppy).height()));
+    setItemHeight(std::max(QFontMetrics(font()).height(), driveImage(DriveImage::Floppy).height()));
   }
 }
 
@@ -267,7 +272,7 @@ std::vector<layout::Property> TDriveComboBox::storedProperties() const {
   properties_.store(properties);
   properties.push_back(layout::makeProperty(
       "TextCase", layout::Value::Identifier{textCase_ == TTextCase::tcUpperCase ? "tcUpperCase"
-                                                                                  : "tcLowerCase"}));
+                                                                                : "tcLowerCase"}));
   if (!dirListName_.empty()) {
     properties.push_back(layout::makeProperty("DirList", layout::Value::Identifier{dirListName_}));
   }

@@ -56,7 +56,7 @@ class TDriveComboBox : public QComboBox, public layout::Component {
 
   // The linked tree list; linking sets its drive selector, unlinking (or its
   // destruction) clears it.
-  TDirectoryListBox* DirList() const { return dirList_; }
+  TDirectoryListBox* DirList() const;
   void setDirList(TDirectoryListBox* list);
 
   // Builds the list and writes DriveLetter := the held letter. Runs on the

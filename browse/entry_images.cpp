@@ -8,9 +8,8 @@ namespace {
 
 // The standard 16-colour palette, indexed by the digits of the tables below.
 constexpr std::array<QRgb, 16> kPalette = {
-    0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff800080,
-    0xff008080, 0xff808080, 0xffc0c0c0, 0xffff0000, 0xff00ff00, 0xffffff00,
-    0xff0000ff, 0xffff00ff, 0xff00ffff, 0xffffffff,
+    0xff000000, 0xff800000, 0xff008000, 0xff808000, 0xff000080, 0xff800080, 0xff008080, 0xff808080,
+    0xffc0c0c0, 0xffff0000, 0xff00ff00, 0xffffff00, 0xff0000ff, 0xffff00ff, 0xff00ffff, 0xffffffff,
 };
 
 int paletteIndex(char digit) {
@@ -173,7 +172,7 @@ const QImage& folderImage(FolderImage kind) {
 
 const QImage& driveImage(DriveImage kind) {
   static const std::array<QImage, 5> images = {
-      imageFromPaletteRows(kFloppy, 11), imageFromPaletteRows(kHard, 11),
+      imageFromPaletteRows(kFloppy, 11),  imageFromPaletteRows(kHard, 11),
       imageFromPaletteRows(kNetwork, 11), imageFromPaletteRows(kCdRom, 11),
       imageFromPaletteRows(kRam, 11),
   };
