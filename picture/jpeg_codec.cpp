@@ -186,6 +186,7 @@ QImage MakeBitmap(j_decompress_ptr c) {
   QImage bitmap(width, height, QImage::Format_Indexed8);
   if (bitmap.isNull()) return bitmap;
   QList<QRgb> palette;
+  int darkest = 0;
   for (int i = 0; i < c->actual_number_of_colors; ++i) {
     if (c->out_color_components == 1) {
       const int v = c->colormap[0][i];
@@ -193,11 +194,11 @@ QImage MakeBitmap(j_decompress_ptr c) {
     } else {
       palette.append(qRgb(c->colormap[0][i], c->colormap[1][i], c->colormap[2][i]));
     }
+    if (qGray(palette[i]) < qGray(palette[darkest])) darkest = i;
   }
-  // One extra entry paints the rows a fatal error leaves undecoded black.
-  palette.append(qRgb(0, 0, 0));
   bitmap.setColorTable(palette);
-  bitmap.fill(static_cast<uint>(palette.size() - 1));
+  // Rows that a fatal error leaves undecoded show the darkest colour.
+  bitmap.fill(static_cast<uint>(darkest));
   return bitmap;
 }
 

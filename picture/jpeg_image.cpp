@@ -1,6 +1,7 @@
 #include "picture/jpeg_image.h"
 
 #include <atomic>
+#include <new>
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -94,9 +95,14 @@ void TJPEGImage::decodeIfNeeded() noexcept {
   options.fastest = performance_ == TJPEGPerformance::jpBestSpeed;
   options.smoothing = smoothing_;
   // An empty image still goes through libjpeg, which names the fault.
-  jpeg::DecodeResult result = jpeg::Decode(data_->data(), data_->size(), options);
-  bitmap_ = std::move(result.bitmap);
-  pendingError_ = result.errorCode;
+  try {
+    jpeg::DecodeResult result = jpeg::Decode(data_->data(), data_->size(), options);
+    bitmap_ = std::move(result.bitmap);
+    pendingError_ = result.errorCode;
+  } catch (const std::bad_alloc&) {
+    bitmap_ = QImage();
+    pendingError_ = jpeg::OutOfMemoryCode();
+  }
 }
 
 void TJPEGImage::decode() {

@@ -32,6 +32,8 @@ class TPicture {
   bool empty() const { return !graphic_ || graphic_->empty(); }
 
   // Forwards to the graphic; see TGraphic for the prepare/draw contract.
+  // Call prepare() before painting even when empty(): an empty JPEG file
+  // reports its error there.
   void prepare();
   void draw(QPainter& painter, const QRect& target) noexcept;
 

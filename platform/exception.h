@@ -15,12 +15,15 @@ class Exception : public std::runtime_error {
   virtual const char* className() const noexcept { return "Exception"; }
 };
 
-// Declares a named subclass: VISTREL_EXCEPTION(EJPEG, Exception).
-#define VISTREL_EXCEPTION(Name, Base)                                      \
-  class Name : public Base {                                               \
-   public:                                                                 \
-    using Base::Base;                                                      \
-    const char* className() const noexcept override { return #Name; }     \
+// Declares a named subclass: VISTREL_EXCEPTION(EJPEG, Exception). The base
+// may be written with its namespace.
+#define VISTREL_EXCEPTION(Name, Base)                                 \
+  class Name : public Base {                                          \
+    using BaseType = Base;                                            \
+                                                                      \
+   public:                                                            \
+    using BaseType::BaseType;                                         \
+    const char* className() const noexcept override { return #Name; } \
   }
 
 }  // namespace vistrel

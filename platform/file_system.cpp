@@ -155,6 +155,10 @@ std::unique_ptr<FileSystem>& installedInstance() {
 FileSystem::FileSystem(std::vector<Drive> drives, const std::string& initialDirectory)
     : impl_(std::make_shared<Impl>()) {
   for (Drive& d : drives) d.letter = upperLetter(d.letter);
+  // Only A: to Z: can be named in a path; anything else is a caller's slip.
+  drives.erase(std::remove_if(drives.begin(), drives.end(),
+                              [](const Drive& d) { return d.letter < 'A' || d.letter > 'Z'; }),
+               drives.end());
   std::sort(drives.begin(), drives.end(),
             [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
   impl_->drives = std::move(drives);

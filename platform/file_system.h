@@ -10,6 +10,10 @@
 // process's current directory and one current directory per drive are kept
 // here; chdir() is never called.
 //
+// Network paths ("\\server\share") are not mapped: remote volumes appear as
+// drives of the table. Copies of a FileSystem share one state (current
+// directories included).
+//
 // Thread: the GUI thread. Strings are UTF-8.
 #pragma once
 
@@ -66,7 +70,8 @@ struct FindData {
 class FileSystem {
  public:
   // `initialDirectory` is a Windows path; when it does not exist the
-  // process's current directory starts at the first drive's root.
+  // process's current directory starts at the first drive's root. Drive
+  // letters are upper-cased; entries that are not letters are dropped.
   FileSystem(std::vector<Drive> drives, const std::string& initialDirectory);
 
   // The process-wide instance used by the controls. install() replaces it

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace vistrel::platform::host {
@@ -17,6 +18,24 @@ struct DirCloser {
 bool validName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
          name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+// upperName(name) == upperWanted, without allocating for ASCII names (a
+// folder of snapshots is scanned name by name).
+bool matchesUpper(std::string_view name, std::string_view upperWanted) {
+  if (name.size() != upperWanted.size()) {
+    const bool ascii = std::all_of(name.begin(), name.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) return false;  // ASCII keeps its length when upper-cased
+    return upperName(name) == upperWanted;
+  }
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c >= 0x80) return upperName(name) == upperWanted;
+    const char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : name[i];
+    if (upper != upperWanted[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -40,7 +59,8 @@ std::optional<std::string> findEntryName(const std::filesystem::path& folder,
   const std::string wanted = upperName(name);
   std::optional<std::string> best;
   for (std::string& candidate : listNames(folder)) {
-    if (upperName(candidate) == wanted && (!best || candidate < *best)) best = std::move(candidate);
+    if (matchesUpper(candidate, wanted) && (!best || candidate < *best))
+      best = std::move(candidate);
   }
   return best;
 }

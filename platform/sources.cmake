@@ -7,3 +7,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/host_entries.cpp
   ${CMAKE_CURRENT_LIST_DIR}/names.cpp
 )
+target_sources(platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/shell_operations.h
+  ${CMAKE_CURRENT_LIST_DIR}/shell_operations.cpp
+)

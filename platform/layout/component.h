@@ -27,6 +27,7 @@
 namespace vistrel::layout {
 
 class Component;
+struct ComponentAccess;  // the reader's way to set owner() (layout_reader.cpp)
 
 // Handed to readProperty so that a property can refer to other parts of the
 // layout being read (the root component, fix-ups that must wait until every
@@ -54,7 +55,8 @@ class Component {
   const std::string& componentName() const { return name_; }
   virtual void setComponentName(const std::string& name) { name_ = name; }
 
-  // The component that this one was inserted into; nullptr for a root.
+  // The component that this one was created for and inserted into (set by the
+  // reader before insertChild, whatever an override does); nullptr for a root.
   Component* owner() const { return owner_; }
   // The top owner (the window for every component of its layout).
   const Component& rootComponent() const;
@@ -96,6 +98,8 @@ class Component {
   void removeChild(Component& child);
 
  private:
+  friend struct ComponentAccess;
+
   std::string name_;
   Component* owner_ = nullptr;
   std::vector<Component*> children_;

@@ -21,7 +21,9 @@ struct Token {
 
 class LayoutLexer {
  public:
-  explicit LayoutLexer(std::string_view text) : text_(text) {}
+  // A leading UTF-8 byte order mark is skipped.
+  explicit LayoutLexer(std::string_view text)
+      : text_(text), pos_(text.starts_with("\xEF\xBB\xBF") ? 3 : 0) {}
 
   // The next token; Kind::End at the end of the text. Throws EReadError on a
   // malformed token.
@@ -36,7 +38,7 @@ class LayoutLexer {
   [[noreturn]] void fail(const std::string& message) const;
 
   std::string_view text_;
-  std::size_t pos_ = 0;
+  std::size_t pos_;
   int line_ = 1;
 };
 

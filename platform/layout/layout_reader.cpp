@@ -9,6 +9,10 @@
 
 namespace vistrel::layout {
 
+struct ComponentAccess {
+  static void setOwner(Component& child, Component& owner) { child.owner_ = &owner; }
+};
+
 namespace {
 
 class LayoutReader : public ReadContext {
@@ -41,10 +45,15 @@ class LayoutReader : public ReadContext {
       std::unique_ptr<Component> child;
       try {
         child = registry_.create(childNode.className, component);
-      } catch (const EReadError& error) {
+      } catch (const EClassNotFound& error) {
         throw EClassNotFound(std::string(error.what()), childNode.line);
+      } catch (const std::exception& error) {
+        throw EReadError("Error creating " + component.componentPath() + "." + childNode.name +
+                             ": " + error.what(),
+                         childNode.line);
       }
       child->setComponentName(childNode.name);
+      ComponentAccess::setOwner(*child, component);
       Component& inserted = *child;
       component.insertChild(std::move(child));
       fill(inserted, childNode);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+#include <QObject>
 
 #include "platform/layout/layout_reader.h"
 #include "test_components.h"
@@ -13,7 +16,13 @@ using layout::Value;
 
 class LayoutReaderTest : public ::testing::Test {
  protected:
-  LayoutReaderTest() { registerTestClasses(registry_, &log_); }
+  LayoutReaderTest() {
+    registerTestClasses(registry_, &log_);
+    registry_.registerClass("TBroken",
+                            [](layout::Component&) -> std::unique_ptr<layout::Component> {
+                              throw Exception("no device");
+                            });
+  }
 
   void read(const std::string& text) { layout::readLayout(form_, text, registry_); }
 
@@ -186,6 +195,10 @@ INSTANTIATE_TEST_SUITE_P(
                   "(line 4)"},
         ErrorCase{"value rejected by the component", "object Form1: TTestForm\n  Width = -4\nend\n",
                   "Error reading Form1.Width: Width must not be negative (line 2)"},
+        ErrorCase{"constructor fails",
+                  "object Form1: TTestForm\n  object Panel1: TTestPanel\n    object Cam1: TBroken\n"
+                  "    end\n  end\nend\n",
+                  "Error creating Form1.Panel1.Cam1: no device (line 3)"},
         ErrorCase{"duplicate name",
                   "object Form1: TTestForm\n  object A: TTestPanel\n    object B: TTestControl\n"
                   "    end\n  end\n  object B: TTestControl\n  end\nend\n",
@@ -224,26 +237,70 @@ TEST_F(LayoutReaderTest, UnregisteredClassIsEClassNotFound) {
                layout::EClassNotFound);
 }
 
-// A parent that, like a QWidget, keeps its children alive itself: the
-// component tree must list them without deleting them.
-class KeepingParent : public TestComponent {
+// Components that are QObjects, as widgets are: the Qt parent deletes its
+// children, so the parent records them as unowned and no child is deleted
+// twice (the sanitizer build checks that).
+class QtComponent : public QObject, public TestComponent {
  public:
-  KeepingParent() : TestComponent("TTestForm", nullptr) {}
-  void insertChild(std::unique_ptr<layout::Component> child) override {
-    addUnownedChild(*child);
-    kept_.push_back(std::move(child));
+  QtComponent(const char* className, QObject* parent, std::vector<std::string>* log)
+      : QObject(parent), TestComponent(className, log), log_(log) {}
+  ~QtComponent() override {
+    if (log_) log_->push_back("destroyed " + componentName());
   }
-  std::vector<std::unique_ptr<layout::Component>> kept_;
+  void insertChild(std::unique_ptr<layout::Component> child) override {
+    auto* object = dynamic_cast<QObject*>(child.get());
+    if (object == nullptr) return TestComponent::insertChild(std::move(child));
+    object->setParent(this);
+    // The window keeps its own list (as a form class may); panels use the base's.
+    if (className() == "TTestForm") {
+      kept_.push_back(child.release());
+    } else {
+      addUnownedChild(*child.release());
+    }
+  }
+
+ private:
+  std::vector<std::string>* log_;
+  std::vector<layout::Component*> kept_;
+
+ public:
+  std::vector<layout::Component*> childComponents() const override {
+    auto all = TestComponent::childComponents();
+    all.insert(all.end(), kept_.begin(), kept_.end());
+    return all;
+  }
 };
 
-TEST_F(LayoutReaderTest, UnownedChildrenAreListedButNotDeletedByTheTree) {
-  auto parent = std::make_unique<KeepingParent>();
-  layout::readLayout(*parent, "object F: TTestForm\n  object C: TTestControl\n  end\nend\n",
-                     registry_);
-  ASSERT_EQ(parent->childComponents().size(), 1u);
-  EXPECT_EQ(parent->childComponents()[0], parent->kept_[0].get());
-  EXPECT_EQ(parent->childComponents()[0]->owner(), parent.get());
-  parent.reset();  // kept_ deletes the child exactly once (ASan would catch a second delete)
+TEST_F(LayoutReaderTest, QtParentsDeleteTheirChildrenExactlyOnce) {
+  layout::ClassRegistry registry;
+  std::vector<std::string> log;
+  registry.registerClass("TQtChild", [&log](layout::Component& owner) {
+    return std::make_unique<QtComponent>("TQtChild", dynamic_cast<QObject*>(&owner), &log);
+  });
+  registry.registerClass("TPlain", [](layout::Component&) {
+    return std::make_unique<TestComponent>("TPlain", nullptr);
+  });
+  auto form = std::make_unique<QtComponent>("TTestForm", nullptr, &log);
+  layout::readLayout(*form, R"(object Form1: TTestForm
+  object Panel1: TQtChild
+    object Edit1: TQtChild
+    end
+    object Plain1: TPlain
+    end
+  end
+end
+)",
+                     registry);
+  layout::Component* panel = form->findComponent("Panel1");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(dynamic_cast<QObject*>(panel)->parent(), form.get());
+  EXPECT_EQ(panel->childComponents().size(), 2u);
+  // owner() and paths hold even though insertChild kept the child to itself.
+  EXPECT_EQ(form->findComponent("Edit1")->componentPath(), "Form1.Panel1.Edit1");
+  EXPECT_EQ(form->findComponent("Plain1")->owner(), panel);
+  form.reset();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "destroyed Edit1"), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "destroyed Panel1"), 1);
 }
 
 }  // namespace

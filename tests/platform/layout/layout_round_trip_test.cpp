@@ -128,7 +128,9 @@ TEST_F(LayoutRoundTripTest, CanonicalTextComesBackByteForByte) {
 }
 
 TEST_F(LayoutRoundTripTest, FreeFormTextBecomesStableAfterOneWrite) {
-  const std::string text = R"(// comments, hex, splits and spacing are not kept
+  const std::string text =
+      "\xEF\xBB\xBF"
+      R"(// comments, hex, splits and spacing are not kept
 object Form1: TTestForm   // the window
   Mask = $FF
   Neg = -$10

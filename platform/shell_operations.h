@@ -1,0 +1,65 @@
+// Shell services on Windows paths: moving a file to the trash, deleting a
+// folder for good, copying a file or a folder tree, opening a file with the
+// user's default program. Paths are resolved through a FileSystem; the host
+// work never builds a command string and never runs a shell.
+//
+// Thread: the GUI thread; every operation runs to completion before it
+// returns. Failures come back as false plus a readable message naming the
+// path involved; nothing throws.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace vistrel::platform {
+
+// Moves the file or folder to the freedesktop.org trash of its volume.
+bool moveToTrash(const FileSystem& fileSystem, std::string_view path, std::string* error);
+
+// Removes the folder and all it holds, for good. Symbolic links inside are
+// removed as links, never followed; a drive root is refused. Removal goes on
+// past entries that cannot be removed and then reports the first failure.
+bool deleteFolder(const FileSystem& fileSystem, std::string_view path, std::string* error);
+
+// Copies the file into `destinationFolder` under its own name, replacing a
+// file of that name there without asking. The copy is written beside the
+// target and renamed over it, so a failed copy leaves the old file intact.
+bool copyFileInto(const FileSystem& fileSystem, std::string_view file,
+                  std::string_view destinationFolder, std::string* error);
+
+enum class CollisionAnswer { Replace, ReplaceAll, Skip, SkipAll, Cancel };
+
+// What a folder copy reports and asks while it runs (the GUI shows a
+// progress dialog and asks the user). The defaults replace silently.
+class CopyObserver {
+ public:
+  virtual ~CopyObserver() = default;
+  // Called before each file; false cancels the copy.
+  virtual bool progress(std::uint64_t bytesDone, std::uint64_t bytesTotal,
+                        const std::string& fileName) {
+    (void)bytesDone, (void)bytesTotal, (void)fileName;
+    return true;
+  }
+  // A file of the same name exists at `targetPath` (a Windows path).
+  virtual CollisionAnswer collision(const std::string& targetPath) {
+    (void)targetPath;
+    return CollisionAnswer::Replace;
+  }
+};
+
+// Copies the folder with everything in it into `destinationFolder` (so
+// "C:\a\b" into "D:\x" gives "D:\x\b"); folders that exist there are merged.
+// Symbolic links are copied as links; fifos, sockets and devices are left
+// out. Copying a folder into itself or below itself is refused. `observer`
+// may be null.
+bool copyFolderInto(const FileSystem& fileSystem, std::string_view folder,
+                    std::string_view destinationFolder, CopyObserver* observer, std::string* error);
+
+// Opens the file with the user's default program and returns at once.
+bool openWithDefaultProgram(const FileSystem& fileSystem, std::string_view path,
+                            std::string* error);
+
+}  // namespace vistrel::platform
