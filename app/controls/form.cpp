@@ -4,7 +4,26 @@
 
 #include <QScreen>
 
+#include "browse/directory_list_box.h"
+#include "browse/drive_combo_box.h"
+
 namespace vistrel::app {
+namespace {
+
+// The stored TabOrder of a child control, -1 for none (or not a widget).
+int storedTabOrder(const layout::Component& child) {
+  if (dynamic_cast<const QWidget*>(&child) == nullptr) return -1;
+  if (const auto* control = dynamic_cast<const Control*>(&child)) return control->tabOrder();
+  if (const auto* list = dynamic_cast<const browse::TDirectoryListBox*>(&child)) {
+    return list->controlProperties().tabOrder();
+  }
+  if (const auto* drives = dynamic_cast<const browse::TDriveComboBox*>(&child)) {
+    return drives->controlProperties().tabOrder();
+  }
+  return -1;
+}
+
+}  // namespace
 
 TForm::TForm(QWidget* parent) : QWidget(parent), Control(this) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -39,15 +58,15 @@ std::vector<layout::Component*> TForm::childComponents() const {
 }
 
 void TForm::loaded() {
-  std::vector<Control*> ordered;
+  std::vector<std::pair<int, QWidget*>> ordered;
   for (layout::Component* child : children_) {
-    auto* control = dynamic_cast<Control*>(child);
-    if (control != nullptr && control->tabOrder() >= 0) ordered.push_back(control);
+    const int order = storedTabOrder(*child);
+    if (order >= 0) ordered.emplace_back(order, dynamic_cast<QWidget*>(child));
   }
   std::stable_sort(ordered.begin(), ordered.end(),
-                   [](Control* a, Control* b) { return a->tabOrder() < b->tabOrder(); });
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   for (std::size_t i = 1; i < ordered.size(); ++i) {
-    QWidget::setTabOrder(ordered[i - 1]->widget(), ordered[i]->widget());
+    QWidget::setTabOrder(ordered[i - 1].second, ordered[i].second);
   }
   raiseFromUser(onCreate_);
 }

@@ -135,9 +135,9 @@ TEST_F(ControlsTest, BarKeyDownRunsBeforeTheBarMoves) {
   QTest::keyClick(bar, Qt::Key_End);
   QTest::keyClick(bar, Qt::Key_Up);
   QTest::keyClick(bar, Qt::Key_Escape);
-  EXPECT_EQ(form_.log, (std::vector<std::string>{"key 39 at 0", "change 1", "key 35 at 1",
-                                                 "change 9", "key 38 at 9", "change 8",
-                                                 "key 27 at 8"}));
+  EXPECT_EQ(form_.log,
+            (std::vector<std::string>{"key 39 at 0", "change 1", "key 35 at 1", "change 9",
+                                      "key 38 at 9", "change 8", "key 27 at 8"}));
 }
 
 TEST_F(ControlsTest, SpinEditTypingStepsAndClamping) {
