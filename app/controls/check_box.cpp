@@ -11,6 +11,14 @@ TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent), Control(this) {
   });
 }
 
+void TCheckBox::applyPalette() {
+  Control::applyPalette();
+  QPalette boxPalette = palette();
+  boxPalette.setColor(QPalette::Base, QColor(255, 255, 255));
+  boxPalette.setColor(QPalette::Text, QColor(0, 0, 0));
+  setPalette(boxPalette);
+}
+
 void TCheckBox::setChecked(bool checked) {
   if (checked == isChecked()) return;
   byProgram_ = true;

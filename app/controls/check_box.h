@@ -27,6 +27,8 @@ class TCheckBox : public QCheckBox, public Control {
 
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // The box itself stays white with a black mark, whatever the colours.
+  void applyPalette() override;
 
  private:
   bool byProgram_ = false;

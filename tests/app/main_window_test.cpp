@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include <QFontInfo>
 #include <QTest>
 
 #include "app/controls/check_box.h"
@@ -94,6 +95,14 @@ TEST_F(MainWindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
   EXPECT_EQ(form_->ListBox1->font().pixelSize(), 8);
   EXPECT_TRUE(form_->SlideShow->font().bold());
   EXPECT_FALSE(form_->PreviewFPS->font().bold());
+  // "MS Sans Serif" where installed, else a metric-compatible face at the same size.
+  const QFontInfo face(form_->SlideShow->font());
+  EXPECT_EQ(face.pixelSize(), 11);
+  EXPECT_TRUE(face.bold());
+  const std::vector<std::string> faces = {"MS Sans Serif", "Liberation Sans", "Arimo",
+                                          "DejaVu Sans"};
+  EXPECT_NE(std::find(faces.begin(), faces.end(), face.family().toStdString()), faces.end())
+      << face.family().toStdString();
   EXPECT_EQ(form_->ListBox1->itemHeight(), 13);
   EXPECT_EQ(form_->STOP->caption(), "S T O P");
   EXPECT_EQ(form_->CheckBox1->text().toStdString(), "Create Video ( .AVI ) - Rate FPS");

@@ -214,6 +214,17 @@ TEST_F(NavigationTest, TreeClicksOutsideTheRecordsTreeStayWhereTheUserPuts) {
   EXPECT_EQ(list->itemIndex(), 1);
 }
 
+TEST_F(NavigationTest, SnapshotsAtADriveRootAreShown) {
+  tree_.jpeg("d/a.jpg", 7);
+  tree_.jpeg("d/b.jpg", 8);
+  startViewer("D:\\", true);
+  ASSERT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "D:\\");
+  EXPECT_EQ(form_->SnapshotPath(1), "D:\\b.jpg");
+  clickSnapshot(1);
+  EXPECT_EQ(shownTag(), 8);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
 TEST_F(NavigationTest, PickingDriveCLeadsBackToTheRecordsRoot) {
   startInHour(2);
   form_->DriveComboBox1->userChoice();
