@@ -1,9 +1,12 @@
 // The main window as created from its stored layout: controls, geometry,
 // start-up state, the layout round trip, start-up on another drive.
 
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QTest>
 
@@ -18,6 +21,7 @@
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "picture/picture_data.h"
+#include "platform/file_system.h"
 #include "platform/layout/layout_writer.h"
 #include "viewer_fixture.h"
 
@@ -166,6 +170,34 @@ TEST_F(MainWindowTest, StartedOnDriveCEndsAtTheRecordsRoot) {
   tree_.folder("c/work");
   startViewer("C:\\work");
   EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "C:\\Program Files\\Vistrel\\Records");
+}
+
+TEST_F(MainWindowTest, SavedVideosAreTheOrdinaryAviFilesOfTheProgramFolder) {
+  startViewer();
+  // Map a drive onto the folder of this test program, so the program folder has a name.
+  const std::filesystem::path programHost = QCoreApplication::applicationDirPath().toStdString();
+  const std::string tag = std::to_string(getpid());
+  const std::vector<std::filesystem::path> made = {
+      programHost / ("saved-" + tag + ".avi"), programHost / ("SAVED-" + tag + "-b.AVI"),
+      programHost / (".hidden-" + tag + ".avi"), programHost / ("other-" + tag + ".txt")};
+  for (const auto& path : made) std::ofstream(path) << "x";
+  std::vector<platform::Drive> drives = platform::FileSystem::instance().drives();
+  platform::Drive program;
+  program.letter = 'P';
+  program.hostRoot = programHost;
+  drives.push_back(program);
+  platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, "C:\\"));
+  ASSERT_EQ(platform::FileSystem::instance().programFolder(), "P:\\");
+
+  form_->RefillSavedVideosList();
+  std::vector<std::string> ours;
+  for (int i = 0; i < form_->ListBox2->itemCount(); ++i) {
+    const std::string name = form_->ListBox2->itemText(i);
+    if (name.find(tag) != std::string::npos) ours.push_back(name);
+  }
+  for (const auto& path : made) std::filesystem::remove(path);
+  // Upper-cased names in code point order: '-' comes before '.'.
+  EXPECT_EQ(ours, (std::vector<std::string>{"SAVED-" + tag + "-b.AVI", "saved-" + tag + ".avi"}));
 }
 
 TEST_F(MainWindowTest, MissingRecordsRootLeavesTheTreeWhereItWas) {
