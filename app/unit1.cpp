@@ -51,7 +51,19 @@ TForm1::TForm1() {
   publish("PreviewFPSChange", &TForm1::PreviewFPSChange);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // Qt deletes the controls after this object is gone; nothing may call back into it.
+  if (SlideShowTimer != nullptr) SlideShowTimer->setEnabled(false);
+  if (DirectoryListBox1 != nullptr) {
+    DirectoryListBox1->OnChange = nullptr;
+    DirectoryListBox1->OnClick = nullptr;
+    DirectoryListBox1->OnDblClick = nullptr;
+  }
+  if (DriveComboBox1 != nullptr) {
+    DriveComboBox1->OnChange = nullptr;
+    DriveComboBox1->OnClick = nullptr;
+  }
+}
 
 std::unique_ptr<TForm1> TForm1::create() { return create(mainWindowLayout()); }
 

@@ -111,6 +111,8 @@ TEST_F(NavigationTest, DraggingTheBarShowsEachPosition) {
 
 TEST_F(NavigationTest, BarKeysStepAndEscapeStopsTheShow) {
   startInHour(5);
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   TScrollBar* bar = form_->VideoProgress;
   QTest::keyClick(bar, Qt::Key_Right);
   EXPECT_EQ(shownTag(), 1);
@@ -121,12 +123,14 @@ TEST_F(NavigationTest, BarKeysStepAndEscapeStopsTheShow) {
 
   QTest::keyClick(bar, Qt::Key_Return);  // starts the show
   EXPECT_EQ(caption(), "P A U S E");
+  EXPECT_EQ(QApplication::focusWidget(), bar);
   EXPECT_TRUE(form_->SlideShowTimer->enabled());
   QTest::keyClick(bar, Qt::Key_Escape);
   EXPECT_EQ(caption(), "Run Slide Show");
   EXPECT_FALSE(form_->SlideShowTimer->enabled());
   EXPECT_EQ(form_->slideCounter(), 0);
   EXPECT_EQ(bar->position(), 3);
+  EXPECT_EQ(QApplication::focusWidget(), form_->ListBox1);
 }
 
 TEST_F(NavigationTest, EnterOnTheBarWithAnEmptyListDoesNothing) {
