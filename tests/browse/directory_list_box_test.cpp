@@ -390,6 +390,23 @@ TEST_F(DirectoryListBoxTest, LinkedLabelShowsTheShortenedPath) {
   EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), 60);
 }
 
+class RecordingFileList : public QObject, public FolderFollower {
+ public:
+  void setFolder(const std::string& folder) override { folders.push_back(folder); }
+  std::vector<std::string> folders;
+};
+
+TEST_F(DirectoryListBoxTest, LinkedFileListFollowsUntilDestroyed) {
+  auto fileList = std::make_unique<RecordingFileList>();
+  list_->setFileList(fileList.get());
+  openRecords();
+  list_->Rebuild();
+  EXPECT_EQ(fileList->folders, (std::vector<std::string>{kRecords, kRecords}));
+  fileList.reset();
+  list_->setCurrentDirectory(kDate);  // must not reach the destroyed list
+  EXPECT_EQ(list_->CurrentDirectory(), kDate);
+}
+
 TEST(EntryImagesTest, SizesAndTransparentCorner) {
   for (FolderImage kind :
        {FolderImage::OpenFolder, FolderImage::CurrentFolder, FolderImage::ClosedFolder}) {

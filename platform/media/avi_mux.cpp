@@ -1,0 +1,232 @@
+#include "platform/media/avi_mux.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+}
+
+#include "platform/media/ffmpeg_handles.h"
+#include "platform/media/file_writer.h"
+#include "platform/media/filter_base.h"
+
+namespace vistrel::media {
+
+namespace {
+
+constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
+
+// The codec of an AVI video type, or AV_CODEC_ID_NONE.
+AVCodecID codecOf(const MediaType& type) {
+  if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo || !type.videoInfo)
+    return AV_CODEC_ID_NONE;
+  const BitmapInfoHeader& header = type.videoInfo->header;
+  if (header.width <= 0 || header.height == 0) return AV_CODEC_ID_NONE;
+  if (header.compression == BI_RGB)
+    return header.bitCount == 24 && type.subType == MEDIASUBTYPE_RGB24 ? AV_CODEC_ID_RAWVIDEO
+                                                                       : AV_CODEC_ID_NONE;
+  const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};
+  return av_codec_get_id(tables, header.compression);
+}
+
+class AviMux;
+
+class AviMuxInputPin final : public InputPinBase {
+ public:
+  explicit AviMuxInputPin(AviMux* mux);
+
+ protected:
+  Status checkMediaType(const MediaType& type) const override {
+    return codecOf(type) != AV_CODEC_ID_NONE ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+  Status onReceive(MediaSample* sample) override;
+
+ private:
+  AviMux* mux_;
+};
+
+class AviMuxOutputPin final : public OutputPinBase {
+ public:
+  using OutputPinBase::OutputPinBase;
+
+ protected:
+  Status checkMediaType(const MediaType& type) const override {
+    return type.majorType == MEDIATYPE_Stream &&
+                   (type.subType.isNull() || type.subType == MEDIASUBTYPE_Avi)
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+  std::vector<MediaType> ownMediaTypes() const override {
+    MediaType type;
+    type.majorType = MEDIATYPE_Stream;
+    type.subType = MEDIASUBTYPE_Avi;
+    type.formatType = FORMAT_None;
+    return {type};
+  }
+  // The multiplexer writes through the writer's byte stream; one small
+  // buffer keeps the allocator contract.
+  Status decideBufferSize(AllocatorProperties* properties) override {
+    properties->buffers = 1;
+    properties->bufferSize = std::max(properties->bufferSize, 1);
+    return S_OK;
+  }
+};
+
+class AviMux final : public FilterBase {
+ public:
+  AviMux()
+      : FilterBase(CLSID_AviDest),
+        input_(new AviMuxInputPin(this)),
+        output_(new AviMuxOutputPin(this, "AVI Out")) {}
+  ~AviMux() override { disconnectAll(); }
+
+  Status write(MediaSample* sample) {
+    ReferenceTime start = 0, stop = 0;
+    const bool timed = succeeded(sample->getTime(&start, &stop));
+    if (!format_) {
+      ReferenceTime period = framePeriod_;
+      if (period <= 0 && timed && stop > start) period = stop - start;
+      const Status status = begin(period);
+      if (failed(status)) return status;
+    }
+    AVStream* stream = format_->streams[0];
+    std::int64_t pts = nextPts_;
+    if (timed)
+      pts = av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
+                             AV_ROUND_NEAR_INF);
+    if (pts < nextPts_) pts = nextPts_;
+    std::int64_t duration = 1;
+    if (timed && stop > start)
+      duration = std::max<std::int64_t>(
+          1, av_rescale_q_rnd(stop - start, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
+                              AV_ROUND_NEAR_INF));
+
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    if (!packet || av_new_packet(packet.get(), sample->actualDataLength()) < 0)
+      return fail(E_OUTOFMEMORY, "Can't allocate a packet for " + path());
+    std::memcpy(packet->data, sample->pointer(), static_cast<size_t>(sample->actualDataLength()));
+    packet->stream_index = 0;
+    packet->pts = packet->dts = pts;
+    packet->duration = duration;
+    if (sample->isSyncPoint() || stream->codecpar->codec_id == AV_CODEC_ID_RAWVIDEO)
+      packet->flags |= AV_PKT_FLAG_KEY;
+    nextPts_ = pts + duration;
+    const int error = av_write_frame(format_.get(), packet.get());
+    if (error < 0) return ffmpeg::fail(error, "Can't write a frame to", path());
+    if (format_->pb->error < 0) return ffmpeg::fail(format_->pb->error, "Can't write", path());
+    return S_OK;
+  }
+
+ protected:
+  std::vector<PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
+
+  Status onPause() override {
+    format_.reset();
+    nextPts_ = 0;
+    framePeriod_ = 0;
+    const MediaType type = input_->connectionType();
+    if (type.videoInfo) framePeriod_ = type.videoInfo->avgTimePerFrame;
+    return S_OK;
+  }
+
+  Status onStop() override {
+    if (!input_->isConnected()) return S_OK;
+    Status result = S_OK;
+    if (!format_) result = begin(framePeriod_);  // a file without frames is still an AVI
+    if (format_) {
+      const int error = av_write_trailer(format_.get());
+      if (error < 0 && succeeded(result)) result = ffmpeg::fail(error, "Can't complete", path());
+      if (format_->pb) {
+        avio_flush(format_->pb);
+        if (format_->pb->error < 0 && succeeded(result))
+          result = ffmpeg::fail(format_->pb->error, "Can't write", path());
+      }
+      format_->pb = nullptr;  // the writer owns and closes it
+      format_.reset();
+    }
+    return result;
+  }
+
+ private:
+  std::string path() const {
+    Ref<Pin> peer;
+    if (failed(output_->connectedTo(&peer)) || !peer || !peer->filter()) return "the AVI file";
+    std::string file;
+    if (Ref<FileSinkFilter> sink = queryInterface<FileSinkFilter>(peer->filter()))
+      sink->curFile(&file, nullptr);
+    return file.empty() ? "the AVI file" : file;
+  }
+
+  // Sets up the stream and writes the header.
+  Status begin(ReferenceTime period) {
+    if (period <= 0) period = kDefaultFramePeriod;
+    Ref<Pin> peer;
+    Ref<ByteSink> sink;
+    if (succeeded(output_->connectedTo(&peer)) && peer) sink = queryInterface<ByteSink>(peer);
+    AVIOContext* io = sink ? sink->byteStream() : nullptr;
+    if (!io) return fail(VFW_E_NOT_CONNECTED, "The AVI multiplexer has no file to write to");
+
+    AVFormatContext* raw = nullptr;
+    int error = avformat_alloc_output_context2(&raw, nullptr, "avi", nullptr);
+    if (error < 0) return ffmpeg::fail(error, "Can't set up the AVI multiplexer for", path());
+    ffmpeg::FormatContextPtr format(raw);
+    AVStream* stream = avformat_new_stream(format.get(), nullptr);
+    if (!stream) return fail(E_OUTOFMEMORY, "Can't add a video stream to " + path());
+
+    const MediaType type = input_->connectionType();
+    const BitmapInfoHeader& header = type.videoInfo->header;
+    AVCodecParameters* par = stream->codecpar;
+    par->codec_type = AVMEDIA_TYPE_VIDEO;
+    par->codec_id = codecOf(type);
+    par->codec_tag = header.compression;
+    par->width = header.width;
+    par->height = std::abs(header.height);
+    par->bits_per_coded_sample = header.bitCount;
+    if (par->codec_id == AV_CODEC_ID_RAWVIDEO && header.compression == BI_RGB)
+      par->format = AV_PIX_FMT_BGR24;
+    const std::vector<std::uint8_t>& extra = type.videoInfo->extraData;
+    if (!extra.empty()) {
+      par->extradata =
+          static_cast<std::uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+      if (!par->extradata) return fail(E_OUTOFMEMORY, "Can't set up " + path());
+      std::memcpy(par->extradata, extra.data(), extra.size());
+      par->extradata_size = static_cast<int>(extra.size());
+    }
+    int num = 0, den = 0;
+    av_reduce(&num, &den, period, kUnitsPerSecond, 1 << 30);
+    stream->time_base = AVRational{num, den};
+    stream->avg_frame_rate = AVRational{den, num};
+
+    format->pb = io;
+    AVDictionary* options = nullptr;
+    // Our RGB frames are bottom-up DIBs: say so in the header (positive
+    // height) instead of letting the muxer declare them top-down.
+    av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+    error = avformat_write_header(format.get(), &options);
+    av_dict_free(&options);
+    if (error < 0) {
+      format->pb = nullptr;
+      return ffmpeg::fail(error, "Can't write the AVI header to", path());
+    }
+    format_ = std::move(format);
+    return S_OK;
+  }
+
+  Ref<AviMuxInputPin> input_;
+  Ref<AviMuxOutputPin> output_;
+  ffmpeg::FormatContextPtr format_;  // its pb belongs to the file writer
+  std::int64_t nextPts_ = 0;
+  ReferenceTime framePeriod_ = 0;
+};
+
+AviMuxInputPin::AviMuxInputPin(AviMux* mux) : InputPinBase(mux, "Input 01"), mux_(mux) {}
+
+Status AviMuxInputPin::onReceive(MediaSample* sample) { return mux_->write(sample); }
+
+}  // namespace
+
+Ref<BaseFilter> createAviMux() { return Ref<BaseFilter>(new AviMux); }
+
+}  // namespace vistrel::media

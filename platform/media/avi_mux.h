@@ -1,0 +1,19 @@
+// The AVI multiplexer: one video input pin, one output pin to the file
+// writer. It takes uncompressed 24-bit bottom-up RGB (stored as a BI_RGB
+// DIB stream, codec tag 0), uncompressed YUY2, or any compressed video whose
+// four-character code is an AVI video tag (XVID, MJPG, cvid, ...).
+//
+// Timing: the stream's rate is the first sample's duration (stop − start),
+// or the input's average time per frame when the source gives one, else
+// 25 per second; each sample is placed at start / period. The header is
+// written with the first sample (or at stop, for a file without frames) and
+// the index and trailer at stop.
+#pragma once
+
+#include "platform/media/filter.h"
+
+namespace vistrel::media {
+
+Ref<BaseFilter> createAviMux();
+
+}  // namespace vistrel::media

@@ -1,0 +1,122 @@
+// The capture graph builder: puts the AVI multiplexer and the file writer
+// into a graph and connects source → compressor or none → multiplexer.
+
+#include "platform/media/avi_mux.h"
+#include "platform/media/file_writer.h"
+#include "platform/media/filter_graph.h"
+
+namespace vistrel::media {
+
+namespace {
+
+bool offersMajorType(Pin* pin, const Guid* majorType) {
+  if (!majorType) return true;
+  for (const MediaType& type : pin->mediaTypes())
+    if (type.majorType == *majorType) return true;
+  return false;
+}
+
+// The filter's first pin of `direction` that is not connected.
+Ref<Pin> freePin(BaseFilter* filter, PinDirection direction, const Guid* majorType = nullptr) {
+  for (const Ref<Pin>& pin : filter->pins()) {
+    Ref<Pin> peer;
+    if (pin->direction() != direction || succeeded(pin->connectedTo(&peer))) continue;
+    if (direction == PinDirection::Output && !offersMajorType(pin.get(), majorType)) continue;
+    return pin;
+  }
+  return nullptr;
+}
+
+void disconnectBoth(Pin* pin) {
+  Ref<Pin> peer;
+  if (succeeded(pin->connectedTo(&peer)) && peer) peer->disconnect();
+  pin->disconnect();
+}
+
+class CaptureBuilder final : public CaptureGraphBuilder {
+ public:
+  Status setFiltergraph(FilterGraph* graph) override {
+    if (!graph) return E_POINTER;
+    if (graph_) return E_UNEXPECTED;
+    graph_ = Ref<FilterGraph>(graph);
+    return S_OK;
+  }
+
+  Status getFiltergraph(Ref<FilterGraph>* graph) override {
+    if (!graph) return E_POINTER;
+    if (!graph_) graph_ = createFilterGraph();
+    *graph = graph_;
+    return S_OK;
+  }
+
+  Status setOutputFileName(const Guid& type, const std::string& hostPath,
+                           Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) override {
+    if (type != MEDIASUBTYPE_Avi || hostPath.empty()) return E_INVALIDARG;
+    Ref<FilterGraph> graph;
+    getFiltergraph(&graph);
+
+    Ref<BaseFilter> mux = createAviMux();
+    Ref<BaseFilter> fileWriter = createFileWriter();
+    Ref<FileSinkFilter> sink = queryInterface<FileSinkFilter>(fileWriter);
+    Status status = sink->setFileName(hostPath, nullptr);
+    if (failed(status)) return status;  // the writer closes nothing it did not open
+    status = graph->addFilter(mux.get(), "AVI Mux");
+    if (succeeded(status)) status = graph->addFilter(fileWriter.get(), hostPath);
+    Ref<Pin> out = freePin(mux.get(), PinDirection::Output);
+    Ref<Pin> in = freePin(fileWriter.get(), PinDirection::Input);
+    if (succeeded(status)) status = out && in ? graph->connect(out.get(), in.get()) : E_UNEXPECTED;
+    if (failed(status)) {
+      graph->removeFilter(fileWriter.get());
+      graph->removeFilter(mux.get());
+      return status;
+    }
+    if (multiplexer) *multiplexer = mux;
+    if (writer) *writer = sink;
+    return S_OK;
+  }
+
+  Status renderStream(const Guid* category, const Guid* mediaType, Unknown* source,
+                      BaseFilter* intermediate, BaseFilter* sink) override {
+    if (!source || !sink) return E_POINTER;
+    Ref<FilterGraph> graph;
+    getFiltergraph(&graph);
+
+    Ref<Pin> start = queryInterface<Pin>(source);
+    if (!start) {
+      Ref<BaseFilter> filter = queryInterface<BaseFilter>(source);
+      if (!filter) return E_NOINTERFACE;
+      start = freePin(filter.get(), PinDirection::Output, mediaType);
+      if (!start) return VFW_E_NOT_FOUND;
+    } else if (start->direction() != PinDirection::Output) {
+      return VFW_E_INVALID_DIRECTION;
+    }
+
+    Ref<Pin> upstream = start;
+    if (intermediate) {
+      Ref<Pin> in = freePin(intermediate, PinDirection::Input);
+      if (!in) return VFW_E_NOT_FOUND;
+      const Status status = graph->connect(start.get(), in.get());
+      if (failed(status)) return status;
+      upstream = freePin(intermediate, PinDirection::Output);
+      if (!upstream) {
+        disconnectBoth(start.get());
+        return VFW_E_NOT_FOUND;
+      }
+    }
+    Ref<Pin> in = freePin(sink, PinDirection::Input);
+    Status status = in ? graph->connect(upstream.get(), in.get()) : VFW_E_NOT_FOUND;
+    if (failed(status) && intermediate) disconnectBoth(start.get());
+    return status;
+  }
+
+ private:
+  Ref<FilterGraph> graph_;
+};
+
+}  // namespace
+
+Ref<CaptureGraphBuilder> createCaptureGraphBuilder() {
+  return Ref<CaptureGraphBuilder>(new CaptureBuilder);
+}
+
+}  // namespace vistrel::media

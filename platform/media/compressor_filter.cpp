@@ -1,0 +1,385 @@
+#include "platform/media/compressor_filter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "platform/media/compressor_settings.h"
+#include "platform/media/ffmpeg_handles.h"
+#include "platform/media/filter_base.h"
+
+namespace vistrel::media {
+
+namespace {
+
+constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
+
+bool isRgb24(const MediaType& type) {
+  return type.subType == MEDIASUBTYPE_RGB24 && type.videoInfo &&
+         type.videoInfo->header.bitCount == 24 && type.videoInfo->header.compression == BI_RGB;
+}
+
+bool isYuy2(const MediaType& type) {
+  return type.subType == MEDIASUBTYPE_YUY2 && type.videoInfo &&
+         type.videoInfo->header.bitCount == 16;
+}
+
+class Compressor;
+
+class CompressorInputPin final : public InputPinBase {
+ public:
+  explicit CompressorInputPin(Compressor* compressor);
+
+ protected:
+  Status checkMediaType(const MediaType& type) const override {
+    if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo ||
+        !type.videoInfo || (!isRgb24(type) && !isYuy2(type)))
+      return VFW_E_TYPE_NOT_ACCEPTED;
+    const BitmapInfoHeader& header = type.videoInfo->header;
+    if (header.width <= 0 || header.height == 0) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (isYuy2(type) && (header.width % 2 != 0 || header.height < 0))
+      return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+  }
+  Status completeConnect(Pin* peer) override;
+  Status onReceive(MediaSample* sample) override;
+
+ private:
+  Compressor* compressor_;
+};
+
+class CompressorOutputPin final : public OutputPinBase {
+ public:
+  CompressorOutputPin(Compressor* compressor);
+
+ protected:
+  Status checkMediaType(const MediaType& type) const override;
+  std::vector<MediaType> ownMediaTypes() const override;
+  Status decideBufferSize(AllocatorProperties* properties) override;
+
+ private:
+  Compressor* compressor_;
+};
+
+class Compressor final : public FilterBase, public CompressorSettings {
+ public:
+  Compressor(CompressorDescription description, std::string encoder)
+      : FilterBase(CLSID_AVICo),
+        CompressorSettings(description, CLSID_AVICo),
+        description_(std::move(description)),
+        encoderName_(std::move(encoder)),
+        input_(new CompressorInputPin(this)),
+        output_(new CompressorOutputPin(this)) {}
+  ~Compressor() override { disconnectAll(); }
+
+  Guid classId() const override { return FilterBase::classId(); }
+
+  // The compressed type for the connected input, if any.
+  bool outputType(MediaType* type) const {
+    if (!input_->isConnected()) return false;
+    const MediaType in = input_->connectionType();
+    const BitmapInfoHeader& from = in.videoInfo->header;
+    type->majorType = MEDIATYPE_Video;
+    type->subType = Guid::fromFourCC(description_.fourCC);
+    type->formatType = FORMAT_VideoInfo;
+    type->fixedSizeSamples = false;
+    type->temporalCompression = true;
+    type->sampleSize = 0;
+    VideoInfo info;
+    info.avgTimePerFrame = in.videoInfo->avgTimePerFrame;
+    info.header.width = from.width;
+    info.header.height = std::abs(from.height);
+    info.header.bitCount = 24;
+    info.header.compression = description_.fourCC;
+    info.header.imageSize = maxFrameBytes();
+    type->videoInfo = info;
+    return true;
+  }
+
+  std::uint32_t maxFrameBytes() const {
+    const MediaType in = input_->connectionType();
+    const BitmapInfoHeader& header = in.videoInfo->header;
+    return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
+           65536;
+  }
+
+  // Whether an encoder opens for the connected input, so that a picture size
+  // no encoder takes fails the connection (and the recorder can try another
+  // compressor) instead of every frame later on.
+  Status checkEncoder() {
+    std::lock_guard stream(streamLock());
+    ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
+    const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
+    closeEncoder();
+    return failed(status) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
+  }
+
+  Status compress(MediaSample* sample) {
+    ReferenceTime start = 0, stop = 0;
+    const bool timed = succeeded(sample->getTime(&start, &stop));
+    if (!encoder_) {
+      ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
+      if (period <= 0 && timed && stop > start) period = stop - start;
+      const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
+      if (failed(status)) return status;
+    }
+    const Status status = convert(sample);
+    if (failed(status)) return status;
+
+    std::int64_t pts = nextPts_;
+    if (timed)
+      pts = std::max(nextPts_, av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)},
+                                                encoder_->time_base, AV_ROUND_NEAR_INF));
+    nextPts_ = pts + 1;
+    times_[pts] = FrameTimes{timed, start, stop};
+    frame_->pts = pts;
+    frame_->quality = encoder_->global_quality;
+    frame_->pict_type = AV_PICTURE_TYPE_NONE;
+    const int error = avcodec_send_frame(encoder_.get(), frame_.get());
+    if (error < 0) return ffmpeg::fail(error, "Can't compress a frame with " + encoderName_);
+    return drain();
+  }
+
+ protected:
+  std::vector<PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
+
+  Status onStop() override {
+    Status result = S_OK;
+    if (encoder_) {
+      const int error = avcodec_send_frame(encoder_.get(), nullptr);
+      if (error < 0 && error != AVERROR_EOF)
+        result = ffmpeg::fail(error, "Can't flush " + encoderName_);
+      else
+        result = drain();
+    }
+    closeEncoder();  // a later run starts a new stream
+    return result;
+  }
+
+ private:
+  struct FrameTimes {
+    bool timed = false;
+    ReferenceTime start = 0;
+    ReferenceTime stop = 0;
+  };
+
+  void closeEncoder() {
+    encoder_.reset();
+    scaler_.reset();
+    frame_.reset();
+    packet_.reset();
+    times_.clear();
+    nextPts_ = 0;
+  }
+
+  // The first encoder of the description that opens for this picture size
+  // (libxvid refuses odd sizes, FFmpeg's own MPEG-4 encoder takes them).
+  Status openEncoder(ReferenceTime period) {
+    // The encoder that opened for this connection before goes first.
+    if (!workingEncoder_.empty() && succeeded(openEncoder(workingEncoder_, period))) return S_OK;
+    Status result = fail(VFW_E_NOT_FOUND, "No encoder for " + description_.friendlyName);
+    for (const std::string& name : description_.encoders) {
+      if (!avcodec_find_encoder_by_name(name.c_str())) continue;
+      encoderName_ = name;
+      result = openEncoder(name, period);
+      if (succeeded(result)) {
+        workingEncoder_ = name;
+        return result;
+      }
+    }
+    return result;
+  }
+
+  Status openEncoder(const std::string& name, ReferenceTime period) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (!codec) return fail(VFW_E_NOT_FOUND, "The encoder " + name + " is missing");
+    ffmpeg::CodecContextPtr context(avcodec_alloc_context3(codec));
+    if (!context) return fail(E_OUTOFMEMORY, "Can't set up " + name);
+    const MediaType in = input_->connectionType();
+    const BitmapInfoHeader& header = in.videoInfo->header;
+    context->width = header.width;
+    context->height = std::abs(header.height);
+    int num = 1, den = 25;
+    // MPEG-4 part 2 limits the time base denominator to 16 bits.
+    av_reduce(&num, &den, period, kUnitsPerSecond, 65535);
+    context->time_base = AVRational{num, den};
+    context->framerate = AVRational{den, num};
+    context->pix_fmt = codec->pix_fmts ? codec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+    // Full-range ("J") formats are deprecated in favour of a range flag.
+    const bool fullRange = context->pix_fmt == AV_PIX_FMT_YUVJ420P;
+    if (fullRange) {
+      context->pix_fmt = AV_PIX_FMT_YUV420P;
+      context->color_range = AVCOL_RANGE_JPEG;
+    }
+    context->codec_tag = description_.fourCC;
+    context->max_b_frames = 0;
+    const long keyFrameRate = currentKeyFrameRate();
+    context->gop_size = static_cast<int>(keyFrameRate > 0 ? keyFrameRate : kDefaultKeyFrameRate);
+    if (description_.fixedQuantiser) {
+      context->flags |= AV_CODEC_FLAG_QSCALE;
+      context->global_quality = FF_QP2LAMBDA * quantiserForQuality(currentQuality());
+    }
+    int error = avcodec_open2(context.get(), codec, nullptr);
+    if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
+
+    const AVPixelFormat source = isYuy2(in) ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;
+    ffmpeg::SwsPtr scaler(sws_getContext(
+        context->width, context->height, source, context->width, context->height, context->pix_fmt,
+        SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
+    if (!scaler) return fail(E_FAIL, "Can't convert pictures for " + name);
+    if (fullRange) {
+      int* inverse = nullptr;
+      int* table = nullptr;
+      int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
+      sws_getColorspaceDetails(scaler.get(), &inverse, &sourceRange, &table, &targetRange,
+                               &brightness, &contrast, &saturation);
+      sws_setColorspaceDetails(scaler.get(), inverse, 1, table, 1, brightness, contrast,
+                               saturation);
+    }
+    ffmpeg::FramePtr frame(av_frame_alloc());
+    ffmpeg::PacketPtr packet(av_packet_alloc());
+    if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + name);
+    frame->format = context->pix_fmt;
+    frame->width = context->width;
+    frame->height = context->height;
+    frame->color_range = context->color_range;
+    error = av_frame_get_buffer(frame.get(), 0);
+    if (error < 0) return ffmpeg::fail(error, "Can't set up " + name);
+    encoder_ = std::move(context);
+    scaler_ = std::move(scaler);
+    frame_ = std::move(frame);
+    packet_ = std::move(packet);
+    nextPts_ = 0;
+    return S_OK;
+  }
+
+  // The sample's picture into frame_, in the encoder's pixel format.
+  Status convert(MediaSample* sample) {
+    const MediaType in = input_->connectionType();
+    const BitmapInfoHeader& header = in.videoInfo->header;
+    const int height = std::abs(header.height);
+    const bool yuy2 = isYuy2(in);
+    const int stride = yuy2 ? header.width * 2 : static_cast<int>(dibStride(header.width, 24));
+    if (sample->actualDataLength() < stride * height)
+      return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
+    // The encoder may still hold the previous frame's buffer.
+    const int error = av_frame_make_writable(frame_.get());
+    if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
+    const std::uint8_t* top = sample->pointer();
+    int linesize = stride;
+    if (!yuy2 && header.height > 0) {  // bottom-up: start at the last stored row
+      top += static_cast<std::ptrdiff_t>(stride) * (height - 1);
+      linesize = -stride;
+    }
+    const std::uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
+    const int linesizes[4] = {linesize, 0, 0, 0};
+    sws_scale(scaler_.get(), planes, linesizes, 0, height, frame_->data, frame_->linesize);
+    return S_OK;
+  }
+
+  // Hands every packet the encoder has ready to the output pin.
+  Status drain() {
+    for (;;) {
+      const int error = avcodec_receive_packet(encoder_.get(), packet_.get());
+      if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return S_OK;
+      if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
+      const Status status = deliverPacket();
+      av_packet_unref(packet_.get());
+      if (failed(status)) return status;
+    }
+  }
+
+  Status deliverPacket() {
+    FrameTimes times;
+    if (auto it = times_.find(packet_->pts); it != times_.end()) {
+      times = it->second;
+      times_.erase(times_.begin(), std::next(it));
+    }
+    if (!output_->isConnected()) return S_OK;  // compressing into nothing
+    Ref<MediaSample> sample;
+    Status status = output_->getDeliveryBuffer(&sample);
+    if (failed(status)) return status;
+    if (packet_->size > sample->size())
+      return fail(VFW_E_BUFFER_OVERFLOW, "A compressed frame does not fit its sample");
+    std::memcpy(sample->pointer(), packet_->data, static_cast<size_t>(packet_->size));
+    sample->setActualDataLength(packet_->size);
+    if (times.timed) sample->setTime(&times.start, &times.stop);
+    sample->setSyncPoint((packet_->flags & AV_PKT_FLAG_KEY) != 0);
+    return output_->deliver(sample.get());
+  }
+
+  const CompressorDescription description_;
+  std::string encoderName_;     // the encoder in use
+  std::string workingEncoder_;  // the last one that opened
+  Ref<CompressorInputPin> input_;
+  Ref<CompressorOutputPin> output_;
+
+  // Streaming state, under the stream lock.
+  ffmpeg::CodecContextPtr encoder_;
+  ffmpeg::SwsPtr scaler_;
+  ffmpeg::FramePtr frame_;
+  ffmpeg::PacketPtr packet_;
+  std::map<std::int64_t, FrameTimes> times_;
+  std::int64_t nextPts_ = 0;
+};
+
+CompressorInputPin::CompressorInputPin(Compressor* compressor)
+    : InputPinBase(compressor, "Input"), compressor_(compressor) {}
+
+Status CompressorInputPin::completeConnect(Pin*) { return compressor_->checkEncoder(); }
+
+Status CompressorInputPin::onReceive(MediaSample* sample) { return compressor_->compress(sample); }
+
+CompressorOutputPin::CompressorOutputPin(Compressor* compressor)
+    : OutputPinBase(compressor, "Output"), compressor_(compressor) {}
+
+Status CompressorOutputPin::checkMediaType(const MediaType& type) const {
+  MediaType own;
+  if (!compressor_->outputType(&own)) return VFW_E_NOT_CONNECTED;
+  return type.majorType == own.majorType && type.subType == own.subType &&
+                 (type.formatType.isNull() || type.formatType == own.formatType)
+             ? S_OK
+             : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+std::vector<MediaType> CompressorOutputPin::ownMediaTypes() const {
+  MediaType own;
+  if (!compressor_->outputType(&own)) return {};
+  return {own};
+}
+
+Status CompressorOutputPin::decideBufferSize(AllocatorProperties* properties) {
+  properties->buffers = std::max(properties->buffers, 1);
+  properties->bufferSize =
+      std::max(properties->bufferSize, static_cast<std::int32_t>(compressor_->maxFrameBytes()));
+  return S_OK;
+}
+
+}  // namespace
+
+int quantiserForQuality(double quality) {
+  if (quality <= 0.0) quality = kDefaultCompressorQuality;
+  const int quantiser = static_cast<int>(std::lround(31.0 - 29.0 * std::min(quality, 1.0)));
+  return std::clamp(quantiser, 2, 31);
+}
+
+std::string availableEncoder(const CompressorDescription& description) {
+  for (const std::string& name : description.encoders)
+    if (avcodec_find_encoder_by_name(name.c_str())) return name;
+  return std::string();
+}
+
+Ref<BaseFilter> createCompressorFilter(const CompressorDescription& description) {
+  std::string encoder = availableEncoder(description);
+  if (encoder.empty()) return nullptr;
+  return Ref<BaseFilter>(new Compressor(description, std::move(encoder)));
+}
+
+}  // namespace vistrel::media

@@ -1,0 +1,149 @@
+#include "platform/media/compressor_settings.h"
+
+namespace vistrel::media {
+
+namespace {
+constexpr std::size_t kMaxSettingsBytes = 1 << 20;
+}
+
+CompressorSettings::CompressorSettings(const CompressorDescription& description,
+                                       const Guid& classId)
+    : friendlyName_(description.friendlyName),
+      code_(description.code),
+      fixedQuantiser_(description.fixedQuantiser),
+      classId_(classId) {}
+
+Status CompressorSettings::getInfo(VideoCompressionInfo* info) const {
+  if (!info) return E_POINTER;
+  info->version = "1.0";
+  info->description = friendlyName_;
+  info->defaultKeyFrameRate = kDefaultKeyFrameRate;
+  info->defaultPFramesPerKey = 0;
+  info->defaultQuality = kDefaultCompressorQuality;
+  info->capabilities =
+      CompressionCaps_CanKeyFrame | (fixedQuantiser_ ? CompressionCaps_CanQuality : 0);
+  return S_OK;
+}
+
+Status CompressorSettings::putQuality(double quality) {
+  if (quality > 1.0) return E_INVALIDARG;
+  std::lock_guard lock(mutex_);
+  quality_ = quality;
+  dirty_ = true;
+  return S_OK;
+}
+
+Status CompressorSettings::getQuality(double* quality) const {
+  if (!quality) return E_POINTER;
+  *quality = currentQuality();
+  return S_OK;
+}
+
+Status CompressorSettings::putKeyFrameRate(long rate) {
+  std::lock_guard lock(mutex_);
+  keyFrameRate_ = rate;
+  dirty_ = true;
+  return S_OK;
+}
+
+Status CompressorSettings::getKeyFrameRate(long* rate) const {
+  if (!rate) return E_POINTER;
+  *rate = currentKeyFrameRate();
+  return S_OK;
+}
+
+Status CompressorSettings::putPFramesPerKeyFrame(long frames) {
+  std::lock_guard lock(mutex_);
+  pFramesPerKeyFrame_ = frames;
+  return S_OK;
+}
+
+Status CompressorSettings::getPFramesPerKeyFrame(long* frames) const {
+  if (!frames) return E_POINTER;
+  std::lock_guard lock(mutex_);
+  *frames = pFramesPerKeyFrame_;
+  return S_OK;
+}
+
+Status CompressorSettings::putWindowSize(std::uint64_t frames) {
+  std::lock_guard lock(mutex_);
+  windowSize_ = frames;
+  return S_OK;
+}
+
+Status CompressorSettings::getWindowSize(std::uint64_t* frames) const {
+  if (!frames) return E_POINTER;
+  std::lock_guard lock(mutex_);
+  *frames = windowSize_;
+  return S_OK;
+}
+
+Status CompressorSettings::isDirty() const {
+  std::lock_guard lock(mutex_);
+  return dirty_ ? S_OK : S_FALSE;
+}
+
+Status CompressorSettings::load(Stream* stream) {
+  if (!stream) return E_POINTER;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t chunk[4096];
+  for (;;) {
+    std::uint32_t read = 0;
+    const Status status = stream->read(chunk, sizeof chunk, &read);
+    if (failed(status)) return status;
+    bytes.insert(bytes.end(), chunk, chunk + read);
+    if (bytes.size() > kMaxSettingsBytes) return E_INVALIDARG;
+    if (read < sizeof chunk) break;
+  }
+  std::lock_guard lock(mutex_);
+  block_ = std::move(bytes);
+  dirty_ = false;
+  return S_OK;
+}
+
+Status CompressorSettings::save(Stream* stream, bool clearDirty) {
+  if (!stream) return E_POINTER;
+  const std::vector<std::uint8_t> bytes = settingsBlock();
+  const Status status =
+      stream->write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr);
+  if (succeeded(status) && clearDirty) {
+    std::lock_guard lock(mutex_);
+    dirty_ = false;
+  }
+  return status;
+}
+
+Status CompressorSettings::getSizeMax(std::uint64_t* size) const {
+  if (!size) return E_POINTER;
+  *size = settingsBlock().size();
+  return S_OK;
+}
+
+double CompressorSettings::currentQuality() const {
+  std::lock_guard lock(mutex_);
+  return quality_;
+}
+
+long CompressorSettings::currentKeyFrameRate() const {
+  std::lock_guard lock(mutex_);
+  return keyFrameRate_;
+}
+
+std::vector<std::uint8_t> CompressorSettings::settingsBlock() const {
+  std::lock_guard lock(mutex_);
+  if (!block_.empty()) return block_;
+  // Our own block: a version of twelve UTF-16 characters, the number 8 and
+  // the code name.
+  std::vector<std::uint8_t> block;
+  for (char c : std::string("00000000000 ")) {
+    block.push_back(static_cast<std::uint8_t>(c));
+    block.push_back(0);
+  }
+  for (int b : {8, 0, 0, 0}) block.push_back(static_cast<std::uint8_t>(b));
+  std::string code = code_;
+  code.resize(4, '\0');
+  block.insert(block.end(), code.begin(), code.end());
+  return block;
+}
+
+}  // namespace vistrel::media

@@ -1,0 +1,61 @@
+// The settings side of a compressor: VideoCompression (capabilities,
+// defaults, quality, key frames) and PersistStream (its settings block).
+// The compressor filter reads the current values when it opens its encoder,
+// so changes apply from the next stream on.
+//
+// Thread: any; the values are guarded.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "platform/media/compression.h"
+#include "platform/media/compressor_filter.h"
+
+namespace vistrel::media {
+
+class CompressorSettings : public VideoCompression, public PersistStream {
+ public:
+  CompressorSettings(const CompressorDescription& description, const Guid& classId);
+
+  Status getInfo(VideoCompressionInfo* info) const override;
+  Status putQuality(double quality) override;
+  Status getQuality(double* quality) const override;
+  Status putKeyFrameRate(long rate) override;
+  Status getKeyFrameRate(long* rate) const override;
+  // Kept and reported; no B-frames are made.
+  Status putPFramesPerKeyFrame(long frames) override;
+  Status getPFramesPerKeyFrame(long* frames) const override;
+  // Kept and reported; a fixed quantiser has no data-rate window.
+  Status putWindowSize(std::uint64_t frames) override;
+  Status getWindowSize(std::uint64_t* frames) const override;
+
+  Guid classId() const override { return classId_; }
+  Status isDirty() const override;
+  // Keeps the bytes from the stream's position to its end (at most 1 MiB).
+  Status load(Stream* stream) override;
+  Status save(Stream* stream, bool clearDirty) override;
+  Status getSizeMax(std::uint64_t* size) const override;
+
+ protected:
+  double currentQuality() const;
+  long currentKeyFrameRate() const;
+
+ private:
+  std::vector<std::uint8_t> settingsBlock() const;
+
+  const std::string friendlyName_;
+  const std::string code_;
+  const bool fixedQuantiser_;
+  const Guid classId_;
+  mutable std::mutex mutex_;
+  double quality_ = -1;
+  long keyFrameRate_ = -1;
+  long pFramesPerKeyFrame_ = -1;
+  std::uint64_t windowSize_ = 1;
+  std::vector<std::uint8_t> block_;
+  bool dirty_ = false;
+};
+
+}  // namespace vistrel::media

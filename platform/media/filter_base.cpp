@@ -1,0 +1,361 @@
+#include "platform/media/filter_base.h"
+
+#include <utility>
+
+namespace vistrel::media {
+
+// ---- PinBase ----
+
+PinBase::PinBase(FilterBase* filter, PinDirection direction, std::string name)
+    : owner_(filter), direction_(direction), name_(std::move(name)) {}
+
+BaseFilter* PinBase::filter() const { return owner_; }
+
+void PinBase::detach() { owner_ = nullptr; }
+
+bool PinBase::isConnected() const {
+  std::lock_guard lock(pinMutex_);
+  return static_cast<bool>(connected_);
+}
+
+MediaType PinBase::connectionType() const {
+  std::lock_guard lock(pinMutex_);
+  return type_;
+}
+
+Status PinBase::disconnect() {
+  std::lock_guard lock(pinMutex_);
+  if (!connected_) return S_FALSE;
+  connected_.reset();
+  type_ = MediaType();
+  return S_OK;
+}
+
+Status PinBase::connectedTo(Ref<Pin>* pin) const {
+  if (!pin) return E_POINTER;
+  std::lock_guard lock(pinMutex_);
+  *pin = connected_;
+  return connected_ ? S_OK : VFW_E_NOT_CONNECTED;
+}
+
+Status PinBase::connectionMediaType(MediaType* type) const {
+  if (!type) return E_POINTER;
+  std::lock_guard lock(pinMutex_);
+  if (!connected_) {
+    *type = MediaType();
+    return VFW_E_NOT_CONNECTED;
+  }
+  *type = type_;
+  return S_OK;
+}
+
+Status PinBase::queryAccept(const MediaType& type) const {
+  return succeeded(checkMediaType(type)) ? S_OK : S_FALSE;
+}
+
+std::vector<MediaType> PinBase::mediaTypes() const { return ownMediaTypes(); }
+
+// ---- OutputPinBase ----
+
+OutputPinBase::OutputPinBase(FilterBase* filter, std::string name)
+    : PinBase(filter, PinDirection::Output, std::move(name)) {}
+
+Status OutputPinBase::connect(Pin* receivePin, const MediaType* type) {
+  if (!receivePin) return E_POINTER;
+  if (!owner_) return E_UNEXPECTED;
+  std::lock_guard lock(owner_->stateLock());
+  if (isConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  if (receivePin->direction() != PinDirection::Input) return VFW_E_INVALID_DIRECTION;
+
+  if (type && type->isComplete()) return attempt(receivePin, *type);
+
+  // The receiver's preferences first, then ours.
+  std::vector<MediaType> candidates = receivePin->mediaTypes();
+  for (MediaType& own : ownMediaTypes()) candidates.push_back(std::move(own));
+  for (const MediaType& candidate : candidates) {
+    if (type && !type->matchesPartial(candidate)) continue;
+    const Status status = attempt(receivePin, candidate);
+    if (succeeded(status)) return status;
+    if (status != E_FAIL && status != VFW_E_TYPE_NOT_ACCEPTED && status != E_INVALIDARG)
+      return status;
+  }
+  return VFW_E_NO_ACCEPTABLE_TYPES;
+}
+
+Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
+  if (failed(checkMediaType(type))) return E_INVALIDARG;
+  Status status = receivePin->receiveConnection(this, type);
+  if (failed(status)) return status;
+  {
+    std::lock_guard lock(pinMutex_);
+    connected_ = Ref<Pin>(receivePin);
+    type_ = type;
+  }
+  Ref<MemInputPin> input = queryInterface<MemInputPin>(receivePin);
+  status = input ? decideAllocator(input.get()) : E_NOINTERFACE;
+  if (succeeded(status)) status = completeConnect(receivePin);
+  if (failed(status)) {
+    receivePin->disconnect();
+    PinBase::disconnect();
+    input_.reset();
+    allocator_.reset();
+    return status;
+  }
+  input_ = input;
+  return S_OK;
+}
+
+Status OutputPinBase::tryAllocator(MemInputPin* input, MemAllocator* allocator,
+                                   const AllocatorProperties& request) {
+  AllocatorProperties actual;
+  Status status = allocator->setProperties(request, &actual);
+  if (failed(status)) return status;
+  if (actual.bufferSize < request.bufferSize || actual.buffers < 1) return E_FAIL;
+  status = input->notifyAllocator(allocator, false);
+  if (failed(status)) return status;
+  allocator_ = Ref<MemAllocator>(allocator);
+  return S_OK;
+}
+
+Status OutputPinBase::decideAllocator(MemInputPin* input) {
+  AllocatorProperties request;
+  input->getAllocatorRequirements(&request);  // E_NOTIMPL leaves it zeroed
+  Status status = decideBufferSize(&request);
+  if (failed(status)) return status;
+  if (request.alignment <= 0) request.alignment = 1;
+
+  // The input pin's own allocator first, our memory allocator second.
+  Ref<MemAllocator> offered;
+  if (succeeded(input->getAllocator(&offered)) && offered &&
+      succeeded(tryAllocator(input, offered.get(), request)))
+    return S_OK;
+  Ref<MemAllocator> own = createMemoryAllocator();
+  status = tryAllocator(input, own.get(), request);
+  return failed(status) ? status : S_OK;
+}
+
+Status OutputPinBase::receiveConnection(Pin*, const MediaType&) { return E_UNEXPECTED; }
+
+Status OutputPinBase::disconnect() {
+  if (owner_) {
+    std::lock_guard lock(owner_->stateLock());
+    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  }
+  const Status status = PinBase::disconnect();
+  if (status == S_OK) {
+    breakConnect();
+    if (allocator_) allocator_->decommit();
+    allocator_.reset();
+    input_.reset();
+  }
+  return status;
+}
+
+Status OutputPinBase::active() {
+  if (!isConnected()) return S_OK;
+  return allocator_ ? allocator_->commit() : VFW_E_NO_ALLOCATOR;
+}
+
+Status OutputPinBase::inactive() {
+  if (allocator_) return allocator_->decommit();
+  return S_OK;
+}
+
+Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample, std::uint32_t flags) {
+  Ref<MemAllocator> allocator = allocator_;
+  if (!allocator || !isConnected()) return VFW_E_NOT_CONNECTED;
+  return allocator->getBuffer(sample, nullptr, nullptr, flags);
+}
+
+Status OutputPinBase::deliver(MediaSample* sample) {
+  Ref<MemInputPin> input = input_;
+  if (!input || !isConnected()) return VFW_E_NOT_CONNECTED;
+  return input->receive(sample);
+}
+
+Ref<MemAllocator> OutputPinBase::allocator() const { return allocator_; }
+
+// ---- InputPinBase ----
+
+InputPinBase::InputPinBase(FilterBase* filter, std::string name)
+    : PinBase(filter, PinDirection::Input, std::move(name)) {}
+
+Status InputPinBase::connect(Pin*, const MediaType*) { return VFW_E_INVALID_DIRECTION; }
+
+Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
+  if (!connector) return E_POINTER;
+  if (!owner_) return E_UNEXPECTED;
+  std::lock_guard lock(owner_->stateLock());
+  if (isConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  if (connector->direction() != PinDirection::Output) return VFW_E_INVALID_DIRECTION;
+  if (failed(checkMediaType(type))) return VFW_E_TYPE_NOT_ACCEPTED;
+  {
+    std::lock_guard pinLock(pinMutex_);
+    connected_ = Ref<Pin>(connector);
+    type_ = type;
+  }
+  const Status status = completeConnect(connector);
+  if (failed(status)) {
+    PinBase::disconnect();
+    return status;
+  }
+  return S_OK;
+}
+
+Status InputPinBase::disconnect() {
+  if (owner_) {
+    std::lock_guard lock(owner_->stateLock());
+    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  }
+  const Status status = PinBase::disconnect();
+  if (status == S_OK) {
+    breakConnect();
+    allocator_.reset();
+  }
+  return status;
+}
+
+Status InputPinBase::inactive() {
+  if (allocator_) return allocator_->decommit();
+  return S_OK;
+}
+
+Status InputPinBase::getAllocator(Ref<MemAllocator>* allocator) {
+  if (!allocator) return E_POINTER;
+  if (!allocator_) allocator_ = createMemoryAllocator();
+  *allocator = allocator_;
+  return S_OK;
+}
+
+Status InputPinBase::notifyAllocator(MemAllocator* allocator, bool) {
+  if (!allocator) return E_POINTER;
+  allocator_ = Ref<MemAllocator>(allocator);
+  return S_OK;
+}
+
+Status InputPinBase::getAllocatorRequirements(AllocatorProperties*) const { return E_NOTIMPL; }
+
+Status InputPinBase::receive(MediaSample* sample) {
+  if (!sample) return E_POINTER;
+  if (!owner_) return E_UNEXPECTED;
+  std::lock_guard lock(owner_->streamLock());
+  if (!isConnected()) return VFW_E_NOT_CONNECTED;
+  if (owner_->state() == FilterState::Stopped) return VFW_E_WRONG_STATE;
+  return onReceive(sample);
+}
+
+Status InputPinBase::receiveMultiple(MediaSample* const* samples, long count, long* processed) {
+  if (processed) *processed = 0;
+  for (long i = 0; i < count; ++i) {
+    const Status status = receive(samples[i]);
+    if (status != S_OK) return status;
+    if (processed) ++*processed;
+  }
+  return S_OK;
+}
+
+// ---- FilterBase ----
+
+FilterBase::FilterBase(const Guid& classId) : classId_(classId) {}
+
+FilterBase::~FilterBase() = default;
+
+void FilterBase::disconnectAll() {
+  std::lock_guard lock(stateLock_);
+  state_ = FilterState::Stopped;
+  for (PinBase* pin : pinList()) {
+    Ref<Pin> peer;
+    if (succeeded(pin->connectedTo(&peer)) && peer) peer->disconnect();
+    pin->disconnect();
+    pin->detach();
+  }
+}
+
+Status FilterBase::stop() {
+  std::lock_guard lock(stateLock_);
+  if (state_ == FilterState::Stopped) return S_OK;
+  Status result = S_OK;
+  {
+    std::lock_guard stream(streamLock_);
+    state_ = FilterState::Stopped;
+    result = onStop();
+  }
+  for (PinBase* pin : pinList()) {
+    const Status status = pin->inactive();
+    if (failed(status) && succeeded(result)) result = status;
+  }
+  return result;
+}
+
+Status FilterBase::pause() {
+  std::lock_guard lock(stateLock_);
+  if (state_ == FilterState::Stopped) {
+    for (PinBase* pin : pinList()) {
+      const Status status = pin->active();
+      if (failed(status)) {
+        for (PinBase* other : pinList()) other->inactive();
+        return status;
+      }
+    }
+    const Status status = onPause();
+    if (failed(status)) {
+      for (PinBase* pin : pinList()) pin->inactive();
+      return status;
+    }
+  }
+  state_ = FilterState::Paused;
+  return S_OK;
+}
+
+Status FilterBase::run(ReferenceTime start) {
+  std::lock_guard lock(stateLock_);
+  if (state_ == FilterState::Stopped) {
+    const Status status = pause();
+    if (failed(status)) return status;
+  }
+  if (state_ != FilterState::Running) {
+    const Status status = onRun(start);
+    if (failed(status)) return status;
+  }
+  state_ = FilterState::Running;
+  return S_OK;
+}
+
+std::vector<Ref<Pin>> FilterBase::pins() const {
+  std::vector<Ref<Pin>> result;
+  for (PinBase* pin : pinList()) result.emplace_back(pin);
+  return result;
+}
+
+Status FilterBase::findPin(const std::string& id, Ref<Pin>* pin) const {
+  if (!pin) return E_POINTER;
+  for (PinBase* candidate : pinList()) {
+    if (candidate->id() == id) {
+      *pin = Ref<Pin>(candidate);
+      return S_OK;
+    }
+  }
+  *pin = nullptr;
+  return VFW_E_NOT_FOUND;
+}
+
+std::string FilterBase::name() const {
+  std::lock_guard lock(stateLock_);
+  return name_;
+}
+
+FilterGraph* FilterBase::graph() const {
+  std::lock_guard lock(stateLock_);
+  return graph_;
+}
+
+Status FilterBase::joinFilterGraph(FilterGraph* graph, const std::string& name) {
+  std::lock_guard lock(stateLock_);
+  graph_ = graph;
+  name_ = graph ? name : std::string();
+  return S_OK;
+}
+
+}  // namespace vistrel::media

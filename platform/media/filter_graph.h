@@ -1,0 +1,81 @@
+// The filter graph manager and its media control, and the capture graph
+// builder that assembles recording graphs (source → compressor or none →
+// AVI multiplexer → file writer).
+//
+// Ownership: the graph holds a reference on every filter added to it and
+// breaks all connections when it goes away. Thread: one caller thread at a
+// time per graph; samples may flow on other threads.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/media/filter.h"
+#include "platform/media/guid.h"
+#include "platform/media/status.h"
+#include "platform/media/unknown.h"
+
+namespace vistrel::media {
+
+class FilterGraph : public virtual Unknown {
+ public:
+  // Adds `filter` under `name` (a name in use gets " 0001", " 0002", ...
+  // appended and VFW_S_DUPLICATE_NAME is returned; an empty name is made
+  // from the filter's class). E_INVALIDARG when the filter is already in a graph.
+  virtual Status addFilter(BaseFilter* filter, const std::string& name) = 0;
+  // Disconnects the filter's pins and takes it out (VFW_E_NOT_IN_GRAPH).
+  // VFW_E_NOT_STOPPED while the graph is not stopped.
+  virtual Status removeFilter(BaseFilter* filter) = 0;
+  // The filters in the order they were added.
+  virtual std::vector<Ref<BaseFilter>> filters() const = 0;
+  virtual Status findFilterByName(const std::string& name, Ref<BaseFilter>* filter) const = 0;
+  // Connects an output pin to an input pin, agreeing on a type. Both
+  // filters must be in this graph and stopped.
+  virtual Status connect(Pin* output, Pin* input) = 0;
+  // The same with a given type (null: any).
+  virtual Status connectDirect(Pin* output, Pin* input, const MediaType* type) = 0;
+  // Breaks one side of a connection; call it for both pins.
+  virtual Status disconnect(Pin* pin) = 0;
+};
+
+// Run/Pause/Stop of the whole graph: filters go stopped → paused →
+// running (a run from stopped pauses first; allocators are committed when
+// a filter leaves stopped). Stopping goes from the sources downstream, so a
+// compressor flushes into a multiplexer that is still running, and the file
+// is complete once stop() returns.
+class MediaControl : public virtual Unknown {
+ public:
+  virtual Status run() = 0;
+  virtual Status pause() = 0;
+  // Keeps stopping every filter after a failure; returns the first one.
+  virtual Status stop() = 0;
+  virtual Status getState(FilterState* state) const = 0;
+};
+
+// CLSID_FilterGraph: the object offers FilterGraph and MediaControl.
+Ref<FilterGraph> createFilterGraph();
+
+class CaptureGraphBuilder : public virtual Unknown {
+ public:
+  virtual Status setFiltergraph(FilterGraph* graph) = 0;
+  // The graph given, or one the builder made on first need.
+  virtual Status getFiltergraph(Ref<FilterGraph>* graph) = 0;
+  // With MEDIASUBTYPE_Avi: creates the file at `hostPath` and adds the AVI
+  // multiplexer ("AVI Mux") and the file writer (the file name) to the graph,
+  // connected. The file's failure is the OS error's status (E_ACCESSDENIED,
+  // STATUS_PATH_NOT_FOUND, ...); then nothing is added and nothing stays
+  // open. Other subtypes: E_INVALIDARG.
+  virtual Status setOutputFileName(const Guid& type, const std::string& hostPath,
+                                   Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) = 0;
+  // Connects `source` (a filter: its first free output pin of `mediaType`,
+  // or an output pin) through `intermediate` (a compressor, or null) into
+  // `sink`'s first free input pin. All filters must be in the graph. A
+  // failure leaves no connection made by this call. `category` may be null.
+  virtual Status renderStream(const Guid* category, const Guid* mediaType, Unknown* source,
+                              BaseFilter* intermediate, BaseFilter* sink) = 0;
+};
+
+// CLSID_CaptureGraphBuilder2.
+Ref<CaptureGraphBuilder> createCaptureGraphBuilder();
+
+}  // namespace vistrel::media

@@ -1,0 +1,61 @@
+// 128-bit identifiers of the media-graph service (media types, formats,
+// classes and device categories) with the home platform's values, so that
+// display names such as "@device:cm:{33D9A760-...}\xvid" read as they do there.
+#pragma once
+
+#include <array>
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vistrel::media {
+
+struct Guid {
+  std::uint32_t data1 = 0;
+  std::uint16_t data2 = 0;
+  std::uint16_t data3 = 0;
+  std::array<std::uint8_t, 8> data4{};
+
+  auto operator<=>(const Guid&) const = default;
+  bool isNull() const { return *this == Guid{}; }
+
+  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
+  std::string toString() const;
+  // Accepts the form above, braces optional, any case.
+  static std::optional<Guid> parse(std::string_view text);
+  // The media subtype of a four-character code: {code-0000-0010-8000-00AA00389B71}.
+  static Guid fromFourCC(std::uint32_t fourCC);
+  // The code if this is a four-character-code subtype, else 0.
+  std::uint32_t fourCC() const;
+};
+
+constexpr std::uint32_t makeFourCC(char a, char b, char c, char d) {
+  return std::uint32_t(std::uint8_t(a)) | std::uint32_t(std::uint8_t(b)) << 8 |
+         std::uint32_t(std::uint8_t(c)) << 16 | std::uint32_t(std::uint8_t(d)) << 24;
+}
+
+// Major types, subtypes and format types.
+extern const Guid MEDIATYPE_Video;
+extern const Guid MEDIATYPE_Stream;
+extern const Guid MEDIASUBTYPE_RGB24;
+extern const Guid MEDIASUBTYPE_YUY2;
+extern const Guid MEDIASUBTYPE_Avi;
+extern const Guid FORMAT_VideoInfo;
+extern const Guid FORMAT_None;
+// Device categories of the system device enumerator.
+extern const Guid CLSID_VideoCompressorCategory;
+extern const Guid CLSID_LegacyAmFilterCategory;
+// Classes of the service's own filters.
+extern const Guid CLSID_AviDest;
+extern const Guid CLSID_FileWriter;
+extern const Guid CLSID_AVICo;
+extern const Guid CLSID_MemoryAllocator;
+extern const Guid CLSID_FilterGraph;
+extern const Guid CLSID_CaptureGraphBuilder2;
+// Category argument of RenderStream.
+extern const Guid PIN_CATEGORY_CAPTURE;
+extern const Guid PIN_CATEGORY_PREVIEW;
+
+}  // namespace vistrel::media

@@ -1,0 +1,61 @@
+#include "platform/media/media_type.h"
+
+#include <cstdio>
+
+namespace vistrel::media {
+
+bool MediaType::matchesPartial(const MediaType& full) const {
+  return (majorType.isNull() || majorType == full.majorType) &&
+         (subType.isNull() || subType == full.subType) &&
+         (formatType.isNull() || formatType == full.formatType);
+}
+
+namespace {
+
+MediaType makeVideoType(const Guid& subType, std::int32_t width, std::int32_t height,
+                        std::uint16_t bitCount, std::uint32_t compression,
+                        std::uint32_t imageSize) {
+  MediaType type;
+  type.majorType = MEDIATYPE_Video;
+  type.subType = subType;
+  type.formatType = FORMAT_VideoInfo;
+  type.fixedSizeSamples = true;
+  type.temporalCompression = false;
+  type.sampleSize = imageSize;
+  VideoInfo info;
+  info.header.width = width;
+  info.header.height = height;
+  info.header.bitCount = bitCount;
+  info.header.compression = compression;
+  info.header.imageSize = imageSize;
+  type.videoInfo = info;
+  return type;
+}
+
+}  // namespace
+
+MediaType makeRgb24VideoType(std::int32_t width, std::int32_t height) {
+  const std::uint32_t size = dibStride(width, 24) * static_cast<std::uint32_t>(height);
+  return makeVideoType(MEDIASUBTYPE_RGB24, width, height, 24, BI_RGB, size);
+}
+
+MediaType makeYuy2VideoType(std::int32_t width, std::int32_t height) {
+  const std::uint32_t size = static_cast<std::uint32_t>(width / 2 * height * 4);
+  return makeVideoType(MEDIASUBTYPE_YUY2, width, height, 16, makeFourCC('Y', 'U', 'Y', '2'), size);
+}
+
+std::string fourCCText(std::uint32_t fourCC) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) {
+    const char c = static_cast<char>(fourCC >> (8 * i) & 0xFF);
+    if (c < 0x20 || c > 0x7E) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%08X", fourCC);
+      return hex;
+    }
+    text += c;
+  }
+  return text;
+}
+
+}  // namespace vistrel::media

@@ -1,0 +1,179 @@
+// Uncompressed AVI recordings read back with ffprobe and ffmpeg.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "recording_fixture.h"
+
+namespace vistrel::media::test {
+namespace {
+
+constexpr ReferenceTime kPeriod5fps = kUnitsPerSecond / 5;
+
+int openFileCount() {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    (void)entry;
+    ++count;
+  }
+  return count;
+}
+
+using UncompressedRecording = RecordingTest;
+
+TEST_F(UncompressedRecording, TenFramesAtFivePerSecondLastTwoSecondsAndMatchExactly) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("raw.avi"), 64, 48, nullptr), S_OK);
+  ASSERT_EQ(recording.record(10, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+
+  std::string error;
+  const auto probed = probe(path("raw.avi"), &error);
+  ASSERT_TRUE(probed) << error;
+  EXPECT_EQ(probed->formatName, "avi");
+  EXPECT_EQ(probed->codecName, "rawvideo");
+  EXPECT_EQ(probed->pixelFormat, "bgr24");
+  EXPECT_EQ(probed->codecTag, "[0][0][0][0]");
+  EXPECT_EQ(probed->width, 64);
+  EXPECT_EQ(probed->height, 48);
+  EXPECT_EQ(probed->frameRate, "5/1");
+  EXPECT_EQ(probed->frames, 10);
+  EXPECT_DOUBLE_EQ(probed->duration, 2.0);
+
+  const std::vector<Picture> frames = decodeFrames(path("raw.avi"), 64, 48);
+  ASSERT_EQ(frames.size(), 10u);
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(frames[i].pixels, makePicture(64, 48, i).pixels) << "frame " << i;
+}
+
+// 641 × 3 = 1923 bytes of pixels per row: the file's rows are padded to 1924
+// bytes and the pipeline's rows to 3 × 644. A wrong stride on either side
+// shears the picture; a wrong row order turns it upside down.
+TEST_F(UncompressedRecording, OddWidthStaysUprightAndUnskewed) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("odd.avi"), 641, 37, nullptr), S_OK);
+  ASSERT_EQ(recording.record(3, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+
+  const std::vector<Picture> frames = decodeFrames(path("odd.avi"), 641, 37);
+  ASSERT_EQ(frames.size(), 3u);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(frames[i].pixels, makePicture(641, 37, i).pixels) << "frame " << i;
+}
+
+TEST_F(UncompressedRecording, StopBeforeAnyFrameLeavesValidEmptyAvi) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("empty.avi"), 320, 240, nullptr), S_OK);
+  ASSERT_EQ(recording.record(0, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+
+  std::string error;
+  const auto probed = probe(path("empty.avi"), &error);
+  ASSERT_TRUE(probed) << error;
+  EXPECT_EQ(probed->formatName, "avi");
+  EXPECT_EQ(probed->streams, 1);
+  EXPECT_EQ(probed->frames, 0);
+  EXPECT_EQ(probed->width, 320);
+  EXPECT_TRUE(decodeFrames(path("empty.avi"), 320, 240).empty());
+}
+
+TEST_F(UncompressedRecording, ReleasingARunningGraphCompletesTheFile) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("released.avi"), 32, 24, nullptr), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  for (int i = 0; i < 2; ++i)
+    ASSERT_EQ(
+        recording.source->deliver(makePicture(32, 24, i), i * kPeriod5fps, (i + 1) * kPeriod5fps),
+        S_OK);
+  recording = RecordingGraph();  // no stop
+  const auto probed = probe(path("released.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->frames, 2);
+}
+
+TEST_F(UncompressedRecording, FileIsCreatedWhenTheOutputIsSet) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("early.avi"), 32, 32, nullptr), S_OK);
+  EXPECT_TRUE(std::filesystem::exists(path("early.avi")));
+}
+
+// Root may write everywhere: the test then takes an unprivileged effective
+// user for the time of the call.
+class UnprivilegedScope {
+ public:
+  UnprivilegedScope() : wasRoot_(geteuid() == 0) {
+    if (wasRoot_) EXPECT_EQ(seteuid(65534), 0);
+  }
+  ~UnprivilegedScope() {
+    if (wasRoot_) EXPECT_EQ(seteuid(0), 0);
+  }
+
+ private:
+  bool wasRoot_;
+};
+
+TEST_F(UncompressedRecording, UnwritableFolderIsAccessDeniedAndLeavesNothingOpen) {
+  const std::string folder = path("locked");
+  ASSERT_EQ(mkdir(folder.c_str(), 0555), 0);
+  ASSERT_EQ(chmod(dir_.path().toLocal8Bit().constData(), 0755), 0);
+  const int before = openFileCount();
+
+  RecordingGraph recording;
+  Status status;
+  {
+    UnprivilegedScope unprivileged;
+    status = recording.build(folder + "/x.avi", 32, 32, nullptr);
+  }
+  EXPECT_EQ(status, E_ACCESSDENIED);
+  EXPECT_EQ(static_cast<std::uint32_t>(E_ACCESSDENIED), 0x80070005u);
+  EXPECT_NE(lastErrorText().find(folder), std::string::npos) << lastErrorText();
+  EXPECT_TRUE(recording.graph->filters().empty());
+  EXPECT_EQ(openFileCount(), before);
+  EXPECT_FALSE(std::filesystem::exists(folder + "/x.avi"));
+}
+
+TEST_F(UncompressedRecording, Yuy2FramesAreStoredAsTheyCame) {
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("yuy2.avi"), 64, 16, nullptr, MEDIASUBTYPE_YUY2), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  std::vector<std::uint8_t> expected;
+  for (int frame = 0; frame < 3; ++frame) {
+    std::vector<std::uint8_t> bytes(64 * 16 * 2);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      bytes[i] = static_cast<std::uint8_t>(i % 2 ? 128 + frame * 20 : 16 + (i / 2 + frame) % 200);
+    ASSERT_EQ(recording.source->deliverRaw(bytes, frame * kPeriod5fps, (frame + 1) * kPeriod5fps),
+              S_OK);
+    expected.insert(expected.end(), bytes.begin(), bytes.end());
+  }
+  ASSERT_EQ(recording.control->stop(), S_OK);
+  recording = RecordingGraph();
+
+  const auto probed = probe(path("yuy2.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->codecName, "rawvideo");
+  EXPECT_EQ(probed->codecTag, "YUY2");
+  EXPECT_EQ(probed->pixelFormat, "yuyv422");
+  EXPECT_EQ(probed->frames, 3);
+  EXPECT_EQ(decodeRaw(path("yuy2.avi"), "yuyv422"), expected);
+}
+
+// /dev/full takes the file but refuses every byte, as a full disk does.
+TEST_F(UncompressedRecording, FullDiskIsReportedAsDiskFull) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build("/dev/full", 320, 240, nullptr), S_OK);
+  EXPECT_EQ(recording.record(3, kPeriod5fps), STATUS_DISK_FULL);
+  EXPECT_EQ(static_cast<std::uint32_t>(STATUS_DISK_FULL), 0x80070070u);
+  EXPECT_NE(lastErrorText().find("/dev/full"), std::string::npos) << lastErrorText();
+}
+
+TEST_F(UncompressedRecording, MissingFolderIsPathNotFound) {
+  RecordingGraph recording;
+  EXPECT_EQ(recording.build(path("nowhere/x.avi"), 32, 32, nullptr), STATUS_PATH_NOT_FOUND);
+  EXPECT_TRUE(recording.graph->filters().empty());
+}
+
+}  // namespace
+}  // namespace vistrel::media::test

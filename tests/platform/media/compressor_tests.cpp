@@ -1,0 +1,316 @@
+// Compressed AVI recordings and the compressor settings interfaces.
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include "platform/media/compression.h"
+#include "platform/media/compressor_filter.h"
+#include "platform/media/device_enum.h"
+#include "recording_fixture.h"
+
+namespace vistrel::media::test {
+namespace {
+
+constexpr ReferenceTime kPeriod5fps = kUnitsPerSecond / 5;
+const std::string kXvid = "@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\xvid";
+
+Ref<BaseFilter> createCompressor(const std::string& displayName) {
+  for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory)) {
+    if (entry.displayName != displayName) continue;
+    Ref<BaseFilter> filter;
+    if (succeeded(entry.moniker->bindToObject(&filter))) return filter;
+  }
+  return nullptr;
+}
+
+// The settings block the window layout stores with the compressor: a
+// version of twelve UTF-16 characters, the number 8 and "xvid".
+std::vector<std::uint8_t> storedSettingsBlock() {
+  std::vector<std::uint8_t> block;
+  for (char c : std::string("00000000000 ")) {
+    block.push_back(static_cast<std::uint8_t>(c));
+    block.push_back(0);
+  }
+  for (int b : {8, 0, 0, 0, int('x'), int('v'), int('i'), int('d')})
+    block.push_back(static_cast<std::uint8_t>(b));
+  return block;
+}
+
+// What the recorder does with its stored item (Quality 0, key frame rate 0,
+// P-frames 0, window 1 and the block) once the compressor is connected.
+void applyStoredSettings(BaseFilter* compressor) {
+  Ref<VideoCompression> settings = queryInterface<VideoCompression>(compressor);
+  ASSERT_TRUE(settings);
+  VideoCompressionInfo info;
+  ASSERT_EQ(settings->getInfo(&info), S_OK);
+  if (info.capabilities & CompressionCaps_CanQuality) settings->putQuality(0 / 100000.0);
+  if (info.capabilities & CompressionCaps_CanKeyFrame) settings->putKeyFrameRate(0);
+  if (info.capabilities & CompressionCaps_CanBFrame) settings->putPFramesPerKeyFrame(0);
+  if (info.capabilities & CompressionCaps_CanWindow) settings->putWindowSize(1);
+
+  Ref<PersistStream> persist = queryInterface<PersistStream>(compressor);
+  ASSERT_TRUE(persist);
+  const std::vector<std::uint8_t> block = storedSettingsBlock();
+  Ref<Stream> stream = createMemoryStream();
+  stream->setSize(block.size());
+  stream->seek(0, SeekOrigin::Set, nullptr);
+  stream->write(block.data(), static_cast<std::uint32_t>(block.size()), nullptr);
+  stream->seek(0, SeekOrigin::Set, nullptr);
+  EXPECT_EQ(persist->load(stream.get()), S_OK);
+}
+
+using CompressedRecording = RecordingTest;
+
+TEST_F(CompressedRecording, StoredXvidSettingsGiveTenFramesAtFivePerSecondAbove30dB) {
+  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("xvid.avi"), 640, 480, compressor.get()), S_OK);
+  applyStoredSettings(compressor.get());
+  ASSERT_EQ(recording.record(10, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+
+  std::string error;
+  const auto probed = probe(path("xvid.avi"), &error);
+  ASSERT_TRUE(probed) << error;
+  EXPECT_EQ(probed->codecName, "mpeg4");
+  EXPECT_EQ(probed->codecTag, "XVID");
+  EXPECT_EQ(probed->width, 640);
+  EXPECT_EQ(probed->height, 480);
+  EXPECT_EQ(probed->frameRate, "5/1");
+  EXPECT_EQ(probed->frames, 10);
+  EXPECT_DOUBLE_EQ(probed->duration, 2.0);
+
+  const std::vector<Picture> frames = decodeFrames(path("xvid.avi"), 640, 480);
+  ASSERT_EQ(frames.size(), 10u);
+  for (int i = 0; i < 10; ++i)
+    EXPECT_GE(psnr(frames[i], makePicture(640, 480, i)), 30.0) << "frame " << i;
+}
+
+// Rows of 641 pixels: a wrong stride shears the picture and a wrong row
+// order flips it; either drops the PSNR far below 30 dB.
+TEST_F(CompressedRecording, OddWidthStaysUprightAndUnskewed) {
+  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("odd.avi"), 641, 97, compressor.get()), S_OK);
+  ASSERT_EQ(recording.record(3, kPeriod5fps), S_OK) << lastErrorText();
+  recording = RecordingGraph();
+
+  const std::vector<Picture> frames = decodeFrames(path("odd.avi"), 641, 97);
+  ASSERT_EQ(frames.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_GE(psnr(frames[i], makePicture(641, 97, i)), 30.0);
+}
+
+struct CompressorRow {
+  const char* code;
+  const char* codecName;
+  const char* codecTag;
+  double minimumPsnr;
+};
+
+class EveryCompressor : public RecordingTest,
+                        public ::testing::WithParamInterface<CompressorRow> {};
+
+TEST_P(EveryCompressor, WritesFramesThatFfmpegDecodes) {
+  const CompressorRow& row = GetParam();
+  Ref<BaseFilter> compressor =
+      createCompressor(deviceDisplayName(CLSID_VideoCompressorCategory, row.code));
+  ASSERT_TRUE(compressor) << row.code;
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("clip.avi"), 96, 64, compressor.get()), S_OK);
+  ASSERT_EQ(recording.record(4, kUnitsPerSecond / 10), S_OK);
+  recording = RecordingGraph();
+
+  std::string error;
+  const auto probed = probe(path("clip.avi"), &error);
+  ASSERT_TRUE(probed) << error;
+  EXPECT_EQ(probed->codecName, row.codecName);
+  EXPECT_EQ(probed->codecTag, row.codecTag);
+  EXPECT_EQ(probed->frameRate, "10/1");
+  EXPECT_EQ(probed->frames, 4);
+  const std::vector<Picture> frames = decodeFrames(path("clip.avi"), 96, 64);
+  ASSERT_EQ(frames.size(), 4u);
+  for (int i = 0; i < 4; ++i) EXPECT_GE(psnr(frames[i], makePicture(96, 64, i)), row.minimumPsnr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Compressors, EveryCompressor,
+                         ::testing::Values(CompressorRow{"xvid", "mpeg4", "XVID", 30.0},
+                                           CompressorRow{"cvid", "cinepak", "cvid", 20.0},
+                                           CompressorRow{"mjpg", "mjpeg", "MJPG", 30.0}),
+                         [](const auto& info) { return std::string(info.param.code); });
+
+TEST(CompressorSettings, ReportDefaultsAndKeepWhatIsPut) {
+  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  ASSERT_TRUE(compressor);
+  Ref<VideoCompression> settings = queryInterface<VideoCompression>(compressor);
+  ASSERT_TRUE(settings);
+  VideoCompressionInfo info;
+  ASSERT_EQ(settings->getInfo(&info), S_OK);
+  EXPECT_EQ(info.description, "XviD MPEG-4 Codec");
+  EXPECT_EQ(info.defaultKeyFrameRate, kDefaultKeyFrameRate);
+  EXPECT_NEAR(info.defaultQuality, 28.0 / 29.0, 1e-9);
+  EXPECT_TRUE(info.capabilities & CompressionCaps_CanQuality);
+  EXPECT_TRUE(info.capabilities & CompressionCaps_CanKeyFrame);
+
+  double quality = 0;
+  EXPECT_EQ(settings->getQuality(&quality), S_OK);
+  EXPECT_EQ(quality, -1.0);
+  EXPECT_EQ(settings->putQuality(0.5), S_OK);
+  EXPECT_EQ(settings->getQuality(&quality), S_OK);
+  EXPECT_EQ(quality, 0.5);
+  EXPECT_EQ(settings->putQuality(1.5), E_INVALIDARG);
+  long rate = 0;
+  settings->putKeyFrameRate(12);
+  settings->getKeyFrameRate(&rate);
+  EXPECT_EQ(rate, 12);
+}
+
+TEST(CompressorSettings, QualityMapsToQuantiser) {
+  EXPECT_EQ(quantiserForQuality(-1), 3);
+  EXPECT_EQ(quantiserForQuality(0), 3);  // the stored, never tuned setting
+  EXPECT_EQ(quantiserForQuality(kDefaultCompressorQuality), 3);
+  EXPECT_EQ(quantiserForQuality(1.0), 2);
+  EXPECT_EQ(quantiserForQuality(0.5), 17);
+  EXPECT_EQ(quantiserForQuality(0.001), 31);
+}
+
+TEST(CompressorSettings, LoadedBlockIsKeptAndSavedUnchanged) {
+  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  ASSERT_TRUE(compressor);
+  Ref<PersistStream> persist = queryInterface<PersistStream>(compressor);
+  ASSERT_TRUE(persist);
+
+  // Without a loaded block the compressor saves one of the same shape.
+  Ref<Stream> own = createMemoryStream();
+  ASSERT_EQ(persist->save(own.get(), true), S_OK);
+  std::vector<std::uint8_t> saved(64);
+  std::uint32_t read = 0;
+  own->seek(0, SeekOrigin::Set, nullptr);
+  own->read(saved.data(), 64, &read);
+  saved.resize(read);
+  EXPECT_EQ(saved, storedSettingsBlock());
+
+  std::vector<std::uint8_t> block = storedSettingsBlock();
+  block[0] = '7';  // another version: kept as it is
+  Ref<Stream> in = createMemoryStream();
+  in->write(block.data(), static_cast<std::uint32_t>(block.size()), nullptr);
+  in->seek(0, SeekOrigin::Set, nullptr);
+  ASSERT_EQ(persist->load(in.get()), S_OK);
+  Ref<Stream> out = createMemoryStream();
+  ASSERT_EQ(persist->save(out.get(), true), S_OK);
+  std::vector<std::uint8_t> again(64);
+  out->seek(0, SeekOrigin::Set, nullptr);
+  out->read(again.data(), 64, &read);
+  again.resize(read);
+  EXPECT_EQ(again, block);
+}
+
+// A source thread keeps delivering while the graph is stopped from another
+// thread: delivery ends with a failure instead of hanging, and the file
+// holds every frame that was accepted.
+TEST_F(CompressedRecording, StopWhileAnotherThreadDeliversEndsDeliveryCleanly) {
+  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("race.avi"), 64, 48, compressor.get()), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  std::atomic<int> accepted{0};
+  std::atomic<Status> last{S_OK};
+  std::thread feeder([&] {
+    const Picture picture = makePicture(64, 48, 0);
+    for (int i = 0;; ++i) {
+      const Status status =
+          recording.source->deliver(picture, i * kPeriod5fps, (i + 1) * kPeriod5fps);
+      if (failed(status)) {
+        last = status;
+        return;
+      }
+      ++accepted;
+    }
+  });
+  while (accepted < 5) std::this_thread::yield();
+  EXPECT_EQ(recording.control->stop(), S_OK);
+  feeder.join();
+  EXPECT_TRUE(last == VFW_E_NOT_COMMITTED || last == VFW_E_WRONG_STATE) << std::hex << last;
+  recording = RecordingGraph();
+
+  const auto probed = probe(path("race.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_GE(probed->frames, 5);
+  EXPECT_LE(probed->frames, accepted.load());
+}
+
+// Where libxvid is missing, FFmpeg's own MPEG-4 encoder stands in and the
+// file still says XVID.
+TEST_F(CompressedRecording, NativeMpeg4StandInWritesXvid) {
+  const CompressorDescription nativeOnly{
+      "xvid", "XviD MPEG-4 Codec", {"mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true};
+  Ref<BaseFilter> compressor = createCompressorFilter(nativeOnly);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(path("native.avi"), 640, 480, compressor.get()), S_OK);
+  applyStoredSettings(compressor.get());
+  ASSERT_EQ(recording.record(3, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+  const auto probed = probe(path("native.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->codecTag, "XVID");
+  EXPECT_EQ(probed->frames, 3);
+  const std::vector<Picture> frames = decodeFrames(path("native.avi"), 640, 480);
+  ASSERT_EQ(frames.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_GE(psnr(frames[i], makePicture(640, 480, i)), 30.0);
+}
+
+// A compressor whose encoder refuses the picture size fails to connect and
+// leaves nothing connected, so the recorder can drop it and record
+// uncompressed.
+TEST_F(CompressedRecording, CompressorThatCannotTakeTheSizeFailsToConnect) {
+  if (!avcodec_find_encoder_by_name("libxvid")) GTEST_SKIP() << "no libxvid in this FFmpeg";
+  const CompressorDescription xvidOnly{
+      "xvid", "XviD MPEG-4 Codec", {"libxvid"}, makeFourCC('X', 'V', 'I', 'D'), true};
+  Ref<BaseFilter> compressor = createCompressorFilter(xvidOnly);
+  ASSERT_TRUE(compressor);
+  RecordingGraph recording;
+  EXPECT_TRUE(failed(recording.build(path("fallback.avi"), 641, 97, compressor.get())));
+  Ref<Pin> peer;
+  EXPECT_EQ(recording.source->output()->connectedTo(&peer), VFW_E_NOT_CONNECTED);
+  ASSERT_EQ(recording.graph->removeFilter(compressor.get()), S_OK);
+  ASSERT_EQ(recording.builder->renderStream(nullptr, &MEDIATYPE_Video, recording.source.get(),
+                                            nullptr, recording.mux.get()),
+            S_OK);
+  ASSERT_EQ(recording.record(2, kPeriod5fps), S_OK);
+  recording = RecordingGraph();
+  const auto probed = probe(path("fallback.avi"));
+  ASSERT_TRUE(probed);
+  EXPECT_EQ(probed->codecName, "rawvideo");
+  EXPECT_EQ(probed->frames, 2);
+}
+
+TEST(CompressorPins, OutputConnectsOnlyAfterTheInput) {
+  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  ASSERT_TRUE(compressor);
+  Ref<FilterGraph> graph = createFilterGraph();
+  Ref<CaptureGraphBuilder> builder = createCaptureGraphBuilder();
+  builder->setFiltergraph(graph.get());
+  QTemporaryDir dir;
+  Ref<BaseFilter> mux;
+  ASSERT_EQ(builder->setOutputFileName(MEDIASUBTYPE_Avi, dir.filePath("a.avi").toStdString(), &mux,
+                                       nullptr),
+            S_OK);
+  graph->addFilter(compressor.get(), "VideoCompressor");
+  Ref<Pin> output, muxInput;
+  ASSERT_EQ(compressor->findPin("Output", &output), S_OK);
+  ASSERT_EQ(mux->findPin("Input 01", &muxInput), S_OK);
+  EXPECT_EQ(graph->connect(output.get(), muxInput.get()), VFW_E_NO_ACCEPTABLE_TYPES);
+  Ref<Pin> peer;
+  EXPECT_EQ(muxInput->connectedTo(&peer), VFW_E_NOT_CONNECTED);
+}
+
+}  // namespace
+}  // namespace vistrel::media::test

@@ -1,0 +1,72 @@
+// Status codes, their texts, and identifiers.
+
+#include <cerrno>
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+#include "platform/media/guid.h"
+#include "platform/media/status.h"
+
+namespace vistrel::media {
+namespace {
+
+TEST(Status, CodesHaveThePlatformValues) {
+  EXPECT_EQ(static_cast<std::uint32_t>(E_FAIL), 0x80004005u);
+  EXPECT_EQ(static_cast<std::uint32_t>(E_INVALIDARG), 0x80070057u);
+  EXPECT_EQ(static_cast<std::uint32_t>(E_ACCESSDENIED), 0x80070005u);
+  EXPECT_EQ(static_cast<std::uint32_t>(STATUS_PATH_NOT_FOUND), 0x80070003u);
+  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_NOT_CONNECTED), 0x80040209u);
+  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_NO_ACCEPTABLE_TYPES), 0x80040207u);
+  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_ALREADY_CONNECTED), 0x80040204u);
+  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_NOT_STOPPED), 0x80040224u);
+  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_TYPE_NOT_ACCEPTED), 0x8004022Au);
+  EXPECT_TRUE(failed(E_FAIL));
+  EXPECT_TRUE(succeeded(S_FALSE));
+}
+
+TEST(Status, ErrnoAndFfmpegCodesMapToStatuses) {
+  struct Row {
+    int error;
+    bool creating;
+    Status status;
+  };
+  const Row rows[] = {
+      {EACCES, false, E_ACCESSDENIED},         {EPERM, false, E_ACCESSDENIED},
+      {ENOENT, false, STATUS_FILE_NOT_FOUND},  {ENOENT, true, STATUS_PATH_NOT_FOUND},
+      {ENOTDIR, false, STATUS_PATH_NOT_FOUND}, {ENOSPC, false, STATUS_DISK_FULL},
+      {EROFS, false, STATUS_WRITE_PROTECT},    {ENOMEM, false, E_OUTOFMEMORY},
+      {EINVAL, false, E_INVALIDARG},           {EXDEV, false, E_FAIL},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(statusFromErrno(row.error, row.creating), row.status) << row.error;
+    EXPECT_EQ(statusFromAVError(AVERROR(row.error), row.creating), row.status) << row.error;
+  }
+  EXPECT_EQ(statusFromAVError(AVERROR_ENCODER_NOT_FOUND), VFW_E_NOT_FOUND);
+  EXPECT_EQ(statusFromAVError(AVERROR_EXTERNAL), E_FAIL);
+  EXPECT_EQ(statusFromAVError(0), S_OK);
+}
+
+TEST(Status, TextsNameTheFailure) {
+  EXPECT_EQ(statusText(E_ACCESSDENIED), "Access is denied.");
+  EXPECT_EQ(statusText(STATUS_PATH_NOT_FOUND), "The system cannot find the path specified.");
+  EXPECT_EQ(statusText(statusCode(0x80041234)), "Unspecified error (0x80041234).");
+  EXPECT_EQ(fail(E_FAIL, "detail"), E_FAIL);
+  EXPECT_EQ(lastErrorText(), "detail");
+}
+
+TEST(Guid, FormatsParsesAndMakesFourCCSubtypes) {
+  EXPECT_EQ(CLSID_VideoCompressorCategory.toString(), "{33D9A760-90C8-11D0-BD43-00A0C911CE86}");
+  EXPECT_EQ(Guid::parse("33d9a760-90c8-11d0-bd43-00a0c911ce86"), CLSID_VideoCompressorCategory);
+  EXPECT_EQ(Guid::parse("{33D9A760-90C8-11D0-BD43-00A0C911CE8}"), std::nullopt);
+  EXPECT_EQ(Guid::parse("{33D9A760+90C8-11D0-BD43-00A0C911CE86}"), std::nullopt);
+  EXPECT_EQ(MEDIASUBTYPE_YUY2.toString(), "{32595559-0000-0010-8000-00AA00389B71}");
+  EXPECT_EQ(MEDIASUBTYPE_YUY2.fourCC(), makeFourCC('Y', 'U', 'Y', '2'));
+  EXPECT_EQ(MEDIASUBTYPE_RGB24.fourCC(), 0u);
+}
+
+}  // namespace
+}  // namespace vistrel::media
