@@ -27,6 +27,8 @@ class TCheckBox : public QCheckBox, public Control {
 
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // The whole control is the button, not only the mark and the text.
+  bool hitButton(const QPoint& position) const override { return rect().contains(position); }
   // The box itself stays white with a black mark, whatever the colours.
   void applyPalette() override;
 

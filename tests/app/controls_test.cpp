@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "app/controls/check_box.h"
 #include "app/controls/control_classes.h"
 #include "app/controls/dispatch.h"
 #include "app/controls/form.h"
@@ -49,6 +50,14 @@ constexpr const char* kLayout = R"(object Form1: TTestForm
     Height = 40
     OnClick = ListClick
   end
+  object Box: TCheckBox
+    Left = 0
+    Top = 92
+    Width = 100
+    Height = 17
+    Caption = 'Box'
+    OnMouseUp = BoxMouseUp
+  end
   object Ticker: TTimer
     Enabled = False
     Interval = 50
@@ -65,6 +74,7 @@ class TTestForm : public TForm {
     publish("SpinChange", &TTestForm::SpinChange);
     publish("ListClick", &TTestForm::ListClick);
     publish("TickerTimer", &TTestForm::TickerTimer);
+    publish("BoxMouseUp", &TTestForm::BoxMouseUp);
   }
   std::string className() const override { return "TTestForm"; }
 
@@ -78,6 +88,10 @@ class TTestForm : public TForm {
   }
   void SpinChange(Sender*) { log.push_back("spin " + spin()->text()); }
   void ListClick(Sender*) { log.push_back("click"); }
+  void BoxMouseUp(Sender*, Qt::MouseButton button, Qt::KeyboardModifiers, int, int) {
+    log.push_back(std::string(button == Qt::LeftButton ? "left" : "other") + " up, " +
+                  (box()->checked() ? "checked" : "unchecked"));
+  }
   void TickerTimer(Sender*) {
     ++ticks;
     if (failTick) throw Exception("tick " + std::to_string(ticks));
@@ -86,6 +100,7 @@ class TTestForm : public TForm {
   TScrollBar* bar() { return dynamic_cast<TScrollBar*>(findComponent("Bar")); }
   TSpinEdit* spin() { return dynamic_cast<TSpinEdit*>(findComponent("Spin")); }
   TListBox* list() { return dynamic_cast<TListBox*>(findComponent("List")); }
+  TCheckBox* box() { return dynamic_cast<TCheckBox*>(findComponent("Box")); }
   TTimer* ticker() { return dynamic_cast<TTimer*>(findComponent("Ticker")); }
 
   std::vector<std::string> log;
@@ -181,6 +196,17 @@ TEST_F(ControlsTest, ListSelectionByProgramRaisesNothing) {
                     list->visualItemRect(list->item(0)).center());
   EXPECT_EQ(form_.log, std::vector<std::string>{"click"});
   EXPECT_EQ(list->itemIndex(), 0);
+}
+
+TEST_F(ControlsTest, CheckBoxMouseUpComesAfterTheToggle) {
+  TCheckBox* box = form_.box();
+  box->show();
+  QTest::mouseClick(box, Qt::LeftButton);
+  QTest::mouseClick(box, Qt::RightButton);
+  QTest::keyClick(box, Qt::Key_Space);  // toggles without a mouse event
+  QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_EQ(form_.log, (std::vector<std::string>{"left up, checked", "other up, checked",
+                                                 "left up, checked"}));
 }
 
 TEST_F(ControlsTest, TimerRunsOnlyWhenEnabledAndNeverStacksErrorBoxes) {

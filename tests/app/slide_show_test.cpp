@@ -40,7 +40,11 @@ class SlideShowTest : public ViewerTest {
 
 TEST_F(SlideShowTest, StartAtTheRecordsRootAsksForADateAndEndsAtTheFirstTick) {
   startViewer();
+  TColor whileAsking = clNavy;
+  dialogs_->onMessage = [&] { whileAsking = form_->SlideShow->color(); };
   click(form_->SlideShow);
+  EXPECT_EQ(whileAsking, clSilver);  // the click comes before the release
+  EXPECT_EQ(form_->SlideShow->color(), clNavy);
   EXPECT_EQ(dialogs_->messages,
             std::vector<std::string>{
                 " Please select Date or Date and Hour from list in top left Menu! "});

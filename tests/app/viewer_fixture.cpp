@@ -22,7 +22,10 @@ void RecordingDialogs::showError(const std::string& message) {
   if (onError) onError();
 }
 
-void RecordingDialogs::showMessage(const std::string& message) { messages.push_back(message); }
+void RecordingDialogs::showMessage(const std::string& message) {
+  messages.push_back(message);
+  if (onMessage) onMessage();
+}
 
 bool RecordingDialogs::confirm(const std::string& message) {
   questions.push_back(message);

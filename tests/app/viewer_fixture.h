@@ -28,6 +28,7 @@ class RecordingDialogs : public Dialogs {
   std::vector<std::string> questions;
   bool answer = true;
   std::function<void()> onError;
+  std::function<void()> onMessage;
 };
 
 // A host folder holding the drives' roots; removed afterwards.
