@@ -3,7 +3,10 @@
 
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/controls/check_box.h"
 #include "app/controls/control_classes.h"
@@ -258,6 +261,56 @@ TEST(PreviewIntervalTest, RoundsHalfToEven) {
         }
       },
       Exception);
+}
+
+}  // namespace
+}  // namespace vistrel::app::testing
+
+namespace vistrel::app::testing {
+namespace {
+
+// The real modal boxes, answered from inside their own event loop.
+class QtDialogsTest : public ::testing::Test {
+ protected:
+  // Runs `answer` on the modal box once it is up.
+  void whenShown(std::function<void(QMessageBox&)> answer) {
+    QTimer::singleShot(0, [answer] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      answer(*box);
+    });
+  }
+  QtDialogs dialogs_;
+};
+
+TEST_F(QtDialogsTest, ConfirmationAnswersEnterWithYesAndEscapeWithNo) {
+  whenShown([](QMessageBox& box) {
+    EXPECT_EQ(box.windowTitle(), "Confirm");
+    EXPECT_EQ(box.icon(), QMessageBox::Question);
+    EXPECT_EQ(box.text(), "Delete it?");
+    EXPECT_EQ(box.defaultButton()->text(), "&Yes");
+    QTest::keyClick(&box, Qt::Key_Return);
+  });
+  EXPECT_TRUE(dialogs_.confirm("Delete it?"));
+  whenShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+  EXPECT_FALSE(dialogs_.confirm("Delete it?"));
+}
+
+TEST_F(QtDialogsTest, ErrorAndMessageBoxesCarryTheApplicationTitle) {
+  whenShown([](QMessageBox& box) {
+    EXPECT_EQ(box.windowTitle(), "Vistrel Records Preview");
+    EXPECT_EQ(box.icon(), QMessageBox::Critical);
+    EXPECT_EQ(box.text(), "JPEG error #42");
+    box.accept();
+  });
+  dialogs_.showError("JPEG error #42");
+  whenShown([](QMessageBox& box) {
+    EXPECT_EQ(box.windowTitle(), "Vistrel Records Preview");
+    EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+    EXPECT_EQ(box.buttons().size(), 1);
+    box.accept();
+  });
+  dialogs_.showMessage(" Please select ");
 }
 
 }  // namespace
