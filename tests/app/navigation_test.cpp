@@ -3,7 +3,11 @@
 
 #include <sys/stat.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <QFocusEvent>
+#include <QImage>
 #include <QLineEdit>
 #include <QTest>
 
@@ -193,6 +197,38 @@ TEST_F(NavigationTest, SnapshotThatCannotBeLoadedLeavesEverythingAsItWas) {
   EXPECT_EQ(form_->VideoProgress->position(), 1);
   EXPECT_EQ(form_->slideCounter(), 1);
   EXPECT_EQ(label(), " Slide: 2/4 ");
+}
+
+TEST_F(NavigationTest, SnapshotDamagedAfterItsHeaderIsReportedOnceWhenShown) {
+  startInHour(3);
+  clickSnapshot(1);
+  // A frame header in the middle of the scan data: fatal once decoding reaches it.
+  const auto path = tree_.path() / kRecordsHost / "2026-12-06/07/snap002.jpg";
+  QImage pattern(128, 96, QImage::Format_RGB32);
+  for (int y = 0; y < 96; ++y) {
+    for (int x = 0; x < 128; ++x) pattern.setPixel(x, y, qRgb(x * 2, y * 2, (x ^ y) & 0xFF));
+  }
+  ASSERT_TRUE(pattern.save(QString::fromStdString(path.string()), "JPG", 90));
+  std::string bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const std::size_t scan = bytes.find("\xFF\xDA");
+  ASSERT_NE(scan, std::string::npos);
+  const std::size_t damage = scan + (bytes.size() - scan) / 2;
+  bytes[damage] = '\xFF';
+  bytes[damage + 1] = '\xC0';
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+
+  clickSnapshot(2);
+  ASSERT_EQ(dialogs_->errors.size(), 1u);
+  EXPECT_EQ(dialogs_->errors[0].rfind("JPEG error #", 0), 0u) << dialogs_->errors[0];
+  EXPECT_EQ(form_->Image1->picture().width(), 128);  // the rows before the damage show
+  EXPECT_EQ(form_->VideoProgress->position(), 1);    // the rest of the handler did not run
+  form_->repaint();
+  form_->grab();
+  EXPECT_EQ(dialogs_->errors.size(), 1u);
 }
 
 TEST_F(NavigationTest, TreeClicksNeverRiseAboveTheRecordsRoot) {
