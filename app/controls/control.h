@@ -20,7 +20,7 @@ namespace vistrel::app {
 
 // A stored font: Font.Charset, Font.Color, Font.Height (negative: character
 // height in pixels), Font.Name, Font.Style.
-struct FontSpec {
+struct StoredFont {
   std::string charset = "DEFAULT_CHARSET";
   TColor color = clWindowText;
   int height = -11;
@@ -71,7 +71,7 @@ class Control : public StoredComponent {
   QWidget* widget_;
   TColor color_ = clBtnFace;
   bool hasColor_ = false;
-  FontSpec font_;
+  StoredFont font_;
   bool hasFont_ = false;
   bool parentFont_ = true;
   int tabOrder_ = -1;
