@@ -13,6 +13,7 @@
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "kUnit1Layout.h"
+#include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/layout/layout_reader.h"
 
@@ -69,6 +70,7 @@ std::unique_ptr<TForm1> TForm1::create() { return create(mainWindowLayout()); }
 
 std::unique_ptr<TForm1> TForm1::create(std::string_view layoutText) {
   registerControlClasses();
+  RegisterImageGenClass();
   auto form = std::make_unique<TForm1>();
   layout::readLayout(*form, layoutText);
   return form;
@@ -92,6 +94,7 @@ void TForm1::loaded() {
   Label1 = field<TLabel>("Label1");
   VideoProgress = field<TScrollBar>("VideoProgress");
   CheckBox1 = field<TCheckBox>("CheckBox1");
+  VLImageGen1 = field<TVLImageGen>("VLImageGen1");
   RateFPS = field<TSpinEdit>("RateFPS");
   Label7 = field<TLabel>("Label7");
   PreviewFPS = field<TSpinEdit>("PreviewFPS");
@@ -125,6 +128,7 @@ void TForm1::FormCreate(Sender*) {
   // Written as the recorder's installer writes it; the tree list stores it
   // without the trailing "\" and with the drive letter the platform reports.
   DirectoryListBox1->setCurrentDirectory("c:\\Program Files\\Vistrel\\Records\\");
+  VLImageGen1->SetFrameRate(RateFPS->value());
   SlideShowTimer->setInterval(previewIntervalMs(PreviewFPS->value()));
   RefillSavedVideosList();
 }

@@ -17,6 +17,10 @@
 
 #include "app/controls/form.h"
 
+namespace vistrel {
+class TVLImageGen;
+}  // namespace vistrel
+
 namespace vistrel::browse {
 class TDirectoryListBox;
 class TDriveComboBox;
@@ -67,6 +71,7 @@ class TForm1 : public TForm {
   TLabel* Label1 = nullptr;
   TScrollBar* VideoProgress = nullptr;
   TCheckBox* CheckBox1 = nullptr;
+  TVLImageGen* VLImageGen1 = nullptr;
   TSpinEdit* RateFPS = nullptr;
   TLabel* Label7 = nullptr;
   TSpinEdit* PreviewFPS = nullptr;

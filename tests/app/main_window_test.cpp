@@ -21,6 +21,7 @@
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "picture/picture_data.h"
+#include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/layout/layout_writer.h"
 #include "viewer_fixture.h"
@@ -141,14 +142,27 @@ TEST_F(MainWindowTest, StoredStartPictureIsTheTestCard) {
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), stored.begin() + 15));
 }
 
+TEST_F(MainWindowTest, StartUpConfiguresTheDisabledGenerator) {
+  startViewer();
+  ASSERT_NE(form_->VLImageGen1, nullptr);
+  EXPECT_FALSE(form_->VLImageGen1->Enabled());
+  EXPECT_EQ(form_->VLImageGen1->FrameRate(), 5);
+  EXPECT_EQ(form_->VLImageGen1->ClockSource(), TSLClockSource::csExternal);
+  EXPECT_EQ(form_->VLImageGen1->PumpPriority(), 0);
+}
+
 TEST_F(MainWindowTest, LayoutRoundTrips) {
   startViewer();
   const std::string written = layout::writeLayout(*form_);
-  // Start-up replaces the stored timer interval with the preview interval.
+  // Start-up replaces the stored timer interval with the preview interval
+  // and the generator's stored frame rate with the export rate.
   std::string expected(mainWindowLayout());
   const auto at = expected.find("Interval = 100");
   ASSERT_NE(at, std::string::npos);
   expected.replace(at, 14, "Interval = 33");
+  const auto rateAt = expected.find("FrameRate = 1\n");
+  ASSERT_NE(rateAt, std::string::npos);
+  expected.replace(rateAt, 13, "FrameRate = 5");
   EXPECT_TRUE(written == expected) << firstDifference(written, expected);
 
   auto again = TForm1::create(written);
