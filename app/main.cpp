@@ -1,14 +1,65 @@
-// The viewer's entry point.
+// The viewer's entry point: installs the drive table, creates the main window
+// from its stored layout and runs the event loop until it is closed.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include <QApplication>
-#include <QWidget>
+
+#include "app/command_line.h"
+#include "app/controls/dialogs.h"
+#include "app/controls/dispatch.h"
+#include "app/unit1.h"
+#include "platform/file_system.h"
+
+namespace {
+
+bool hasDisplay() {
+  return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+         !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle("Vistrel Records Preview");
-  window.setFixedSize(825, 540);
-  window.setStyleSheet("background-color: navy;");
-  window.show();
-  return app.exec();
+  using namespace vistrel;
+  app::CommandLine commandLine;
+  std::vector<platform::Drive> drives;
+  try {
+    commandLine = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    drives = platform::defaultDrives(commandLine.driveOptions);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "vistrel-preview: %s\n", error.what());
+    return 2;
+  }
+  if (commandLine.help) {
+    std::fputs(app::usageText(platform::describeDrives(drives)).c_str(), stdout);
+    return 0;
+  }
+  if (!hasDisplay()) {
+    std::fputs(
+        "vistrel-preview: no display (neither DISPLAY nor WAYLAND_DISPLAY is set);\n"
+        "run it in a graphical session, or set QT_QPA_PLATFORM (e.g. offscreen).\n",
+        stderr);
+    return 2;
+  }
+
+  // The process starts in the host folder it was started from, as a Windows
+  // path; the drive selector moves the tree list there when it is not drive C.
+  std::error_code error;
+  const std::filesystem::path hostCwd = std::filesystem::current_path(error);
+  auto fileSystem = std::make_unique<platform::FileSystem>(drives, std::string());
+  std::string initial;
+  if (!error) initial = fileSystem->fromHost(hostCwd).value_or(std::string());
+  platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, initial));
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(app::kApplicationTitle);
+  std::unique_ptr<app::TForm1> window;
+  if (!app::dispatchHandler([&] { window = app::TForm1::create(); })) return 1;
+  window->show();
+  return application.exec();
 }

@@ -24,5 +24,8 @@ if [ "$user_maps_c" -eq 0 ] && [ -z "${VISTREL_DRIVE_C:-}" ]; then
     "$build/tools/vistrel-demo-archive" "$demo"
   fi
   args=(--drive "C:=$demo" "${args[@]}")
+  # Started on drive C the viewer opens at the records root; started
+  # elsewhere it opens the folder it was started in.
+  cd "$demo"
 fi
 exec "$build/app/vistrel-preview" "${args[@]}"

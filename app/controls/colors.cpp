@@ -1,0 +1,59 @@
+#include "app/controls/colors.h"
+
+#include <array>
+#include <string_view>
+
+#include "platform/exception.h"
+
+namespace vistrel::app {
+namespace {
+
+struct NamedColor {
+  std::string_view name;
+  TColor color;
+};
+
+constexpr std::array<NamedColor, 19> kNamedColors{{
+    {"clBlack", 0x000000},    {"clMaroon", 0x000080},  {"clGreen", 0x008000},
+    {"clOlive", 0x008080},    {"clNavy", 0x800000},    {"clPurple", 0x800080},
+    {"clTeal", 0x808000},     {"clGray", 0x808080},    {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},      {"clLime", 0x00FF00},    {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},     {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},    {"clWindow", clWindow},  {"clWindowText", clWindowText},
+    {"clBtnFace", clBtnFace},
+}};
+
+}  // namespace
+
+QColor toQColor(TColor color) {
+  switch (color) {
+    case clWindow:
+      return QColor(255, 255, 255);
+    case clWindowText:
+      return QColor(0, 0, 0);
+    case clBtnFace:
+      return QColor(240, 240, 240);
+    default:
+      break;
+  }
+  const auto bgr = static_cast<std::uint32_t>(color);
+  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+TColor colorFromValue(const layout::Value& value) {
+  if (value.is<std::int64_t>()) return static_cast<TColor>(value.asInteger());
+  const std::string& name = value.asIdentifier();
+  for (const NamedColor& named : kNamedColors) {
+    if (named.name == name) return named.color;
+  }
+  throw Exception("Invalid property value: colour " + name);
+}
+
+layout::Value colorToValue(TColor color) {
+  for (const NamedColor& named : kNamedColors) {
+    if (named.color == color) return layout::Value::Identifier{std::string(named.name)};
+  }
+  return layout::Value(std::int64_t{color});
+}
+
+}  // namespace vistrel::app

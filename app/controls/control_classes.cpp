@@ -1,0 +1,52 @@
+#include "app/controls/control_classes.h"
+
+#include <QWidget>
+
+#include "app/controls/check_box.h"
+#include "app/controls/dispatch.h"
+#include "app/controls/image.h"
+#include "app/controls/label.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/scroll_bar.h"
+#include "app/controls/spin_edit.h"
+#include "app/controls/timer.h"
+#include "browse/browse_classes.h"
+#include "browse/handler_guard.h"
+#include "platform/layout/class_registry.h"
+
+namespace vistrel::app {
+namespace {
+
+// A widget class created with its owner (the window) as the Qt parent.
+template <typename T>
+void registerWidget(const char* className) {
+  layout::registerClass(className,
+                        [](layout::Component& owner) -> std::unique_ptr<layout::Component> {
+                          return std::make_unique<T>(dynamic_cast<QWidget*>(&owner));
+                        });
+}
+
+}  // namespace
+
+void registerControlClasses() {
+  static const bool registered = [] {
+    registerWidget<TImage>("TImage");
+    registerWidget<TListBox>("TListBox");
+    registerWidget<TLabel>("TLabel");
+    registerWidget<TScrollBar>("TScrollBar");
+    registerWidget<TCheckBox>("TCheckBox");
+    registerWidget<TSpinEdit>("TSpinEdit");
+    registerWidget<TPanel>("TPanel");
+    browse::registerBrowseClasses();
+    layout::registerClass("TTimer",
+                          [](layout::Component& owner) -> std::unique_ptr<layout::Component> {
+                            return std::make_unique<TTimer>(dynamic_cast<QObject*>(&owner));
+                          });
+    browse::setHandlerGuard([](const std::function<void()>& call) { dispatchHandler(call); });
+    return true;
+  }();
+  (void)registered;
+}
+
+}  // namespace vistrel::app

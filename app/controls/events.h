@@ -1,0 +1,48 @@
+// Event slots of the controls. A slot carries the handler's stored name (the
+// layout writes it back) and the bound member of the window. Handlers run on
+// the GUI thread; a control raises an event either from user input, through
+// the application's dispatch point (see dispatch.h), or from a setter called
+// by program, directly and nested in the caller, so that a handler's failure
+// ends the handler that made the change as well.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include <Qt>
+
+class QKeyEvent;
+
+namespace vistrel::layout {
+class Component;
+}
+
+namespace vistrel::app {
+
+using Sender = layout::Component;
+
+using NotifyHandler = std::function<void(Sender* sender)>;
+// `key` is the home platform's virtual-key code; a handler that sets it to 0
+// keeps the control from reacting to the key.
+using KeyHandler = std::function<void(Sender* sender, int& key, Qt::KeyboardModifiers shift)>;
+using MouseHandler = std::function<void(Sender* sender, Qt::MouseButton button,
+                                        Qt::KeyboardModifiers shift, int x, int y)>;
+
+template <typename Handler>
+struct EventSlot {
+  std::string name;  // as stored, e.g. "ListBox1Click"; empty when unassigned
+  Handler handler;
+  explicit operator bool() const { return static_cast<bool>(handler); }
+};
+
+using NotifyEvent = EventSlot<NotifyHandler>;
+using KeyEvent = EventSlot<KeyHandler>;
+using MouseEvent = EventSlot<MouseHandler>;
+
+// The home platform's virtual-key code of a key event (Escape 27, Enter 13,
+// arrows 37 to 40, letters and digits as their upper-case character); 0 for
+// keys without one.
+int virtualKeyCode(const QKeyEvent& event);
+
+}  // namespace vistrel::app

@@ -1,0 +1,18 @@
+#include "app/controls/file_listing.h"
+
+#include "platform/file_system.h"
+
+namespace vistrel::app {
+
+std::vector<std::string> ordinaryFileNames(std::string_view pattern) {
+  using namespace vistrel::platform;
+  constexpr std::uint32_t kExcluded =
+      kAttrDirectory | kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrVolumeLabel;
+  std::vector<std::string> names;
+  for (const FindData& entry : FileSystem::instance().findFiles(pattern)) {
+    if ((entry.attributes & kExcluded) == 0) names.push_back(entry.name);
+  }
+  return names;
+}
+
+}  // namespace vistrel::app

@@ -1,0 +1,162 @@
+#include "app/controls/list_box.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+#include "app/controls/file_listing.h"
+#include "platform/exception.h"
+
+namespace vistrel::app {
+namespace {
+
+// Every entry is exactly the list's item height.
+class FixedHeightDelegate : public QStyledItemDelegate {
+ public:
+  FixedHeightDelegate(const TListBox* list) : QStyledItemDelegate(nullptr), list_(list) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), list_->itemHeight()};
+  }
+
+ private:
+  const TListBox* list_;
+};
+
+}  // namespace
+
+TListBox::TListBox(QWidget* parent) : QListWidget(parent), Control(this) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformItemSizes(true);
+  setItemDelegate(new FixedHeightDelegate(this));
+  itemDelegate()->setParent(this);
+  setFrameShape(QFrame::Panel);
+  setFrameShadow(QFrame::Sunken);
+  setLineWidth(2);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setColor(clWindow);
+  connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+    if (!selectingByProgram_) raiseFromUser(onClick_);
+  });
+}
+
+std::string TListBox::itemText(int index) const {
+  if (index < 0 || index >= count()) {
+    throw Exception("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  return item(index)->text().toStdString();
+}
+
+void TListBox::addItem(const std::string& text) {
+  QListWidget::addItem(QString::fromStdString(text));
+}
+
+void TListBox::clearItems() {
+  selectingByProgram_ = true;
+  clear();
+  selectingByProgram_ = false;
+}
+
+int TListBox::itemIndex() const {
+  const int row = currentRow();
+  return row >= 0 && item(row)->isSelected() ? row : -1;
+}
+
+void TListBox::setItemIndex(int index) {
+  selectingByProgram_ = true;
+  if (index >= 0 && index < count()) {
+    setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+  } else {
+    clearSelection();
+    setCurrentRow(-1);
+  }
+  selectingByProgram_ = false;
+}
+
+void TListBox::addDirectoryListing(std::string_view pattern) {
+  for (const std::string& name : ordinaryFileNames(pattern)) addItem(name);
+}
+
+void TListBox::setItemHeight(int height) {
+  itemHeight_ = height;
+  doItemsLayout();
+}
+
+bool TListBox::applyProperty(const std::string& name, const layout::Value& value,
+                             layout::ReadContext& context) {
+  if (name == "ItemHeight") {
+    setItemHeight(static_cast<int>(value.asInteger()));
+  } else if (name == "Sorted") {
+    sorted_ = value.asBoolean();
+    setSortingEnabled(sorted_);
+  } else if (name == "BorderStyle") {
+    borderStyle_ = value.asIdentifier();
+    setFrameShape(borderStyle_ == "bsNone" ? QFrame::NoFrame : QFrame::Panel);
+  } else if (name == "Ctl3D") {
+    ctl3D_ = value.asBoolean();
+    setFrameShadow(ctl3D_ ? QFrame::Sunken : QFrame::Plain);
+  } else if (name == "OnClick") {
+    bindEvent(onClick_, value, context);
+  } else if (name == "OnDblClick") {
+    bindEvent(onDblClick_, value, context);
+  } else if (name == "OnKeyDown") {
+    bindEvent(onKeyDown_, value, context);
+  } else if (name == "OnKeyUp") {
+    bindEvent(onKeyUp_, value, context);
+  } else if (name == "OnMouseDown") {
+    bindEvent(onMouseDown_, value, context);
+  } else if (name == "OnMouseUp") {
+    bindEvent(onMouseUp_, value, context);
+  } else {
+    return Control::applyProperty(name, value, context);
+  }
+  return true;
+}
+
+layout::Value TListBox::propertyValue(const std::string& name) const {
+  if (name == "ItemHeight") return itemHeight_;
+  if (name == "Sorted") return sorted_;
+  if (name == "BorderStyle") return layout::Value::Identifier{borderStyle_};
+  if (name == "Ctl3D") return ctl3D_;
+  if (name == "OnClick") return eventValue(onClick_.name);
+  if (name == "OnDblClick") return eventValue(onDblClick_.name);
+  if (name == "OnKeyDown") return eventValue(onKeyDown_.name);
+  if (name == "OnKeyUp") return eventValue(onKeyUp_.name);
+  if (name == "OnMouseDown") return eventValue(onMouseDown_.name);
+  if (name == "OnMouseUp") return eventValue(onMouseUp_.name);
+  return Control::propertyValue(name);
+}
+
+void TListBox::keyPressEvent(QKeyEvent* event) {
+  int key = virtualKeyCode(*event);
+  raiseFromUser(onKeyDown_, key, event->modifiers());
+  if (key == 0 && virtualKeyCode(*event) != 0) return;  // the handler consumed it
+  QListWidget::keyPressEvent(event);
+}
+
+void TListBox::keyReleaseEvent(QKeyEvent* event) {
+  QListWidget::keyReleaseEvent(event);
+  if (event->isAutoRepeat()) return;  // one release per key press, as on the home platform
+  int key = virtualKeyCode(*event);
+  raiseFromUser(onKeyUp_, key, event->modifiers());
+}
+
+void TListBox::mousePressEvent(QMouseEvent* event) {
+  QListWidget::mousePressEvent(event);
+  const QPoint at = event->position().toPoint();
+  raiseFromUser(onMouseDown_, event->button(), event->modifiers(), at.x(), at.y());
+}
+
+void TListBox::mouseReleaseEvent(QMouseEvent* event) {
+  QListWidget::mouseReleaseEvent(event);
+  const QPoint at = event->position().toPoint();
+  raiseFromUser(onMouseUp_, event->button(), event->modifiers(), at.x(), at.y());
+}
+
+void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  QListWidget::mouseDoubleClickEvent(event);
+  raiseFromUser(onDblClick_);
+  const QPoint at = event->position().toPoint();
+  raiseFromUser(onMouseDown_, event->button(), event->modifiers(), at.x(), at.y());
+}
+
+}  // namespace vistrel::app

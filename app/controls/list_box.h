@@ -1,0 +1,65 @@
+// A list box of text entries with the home platform's list semantics: entries
+// count from 0, no selection is -1, selecting by program raises no event, the
+// list moves its own selection on arrows, Page Up/Down, Home, End and first
+// letters. Key-down handlers run before the list reacts to the key, key-up
+// and mouse-up handlers after.
+//
+// Thread: the GUI thread.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <QListWidget>
+
+#include "app/controls/control.h"
+
+namespace vistrel::app {
+
+class TListBox : public QListWidget, public Control {
+ public:
+  explicit TListBox(QWidget* parent = nullptr);
+
+  std::string className() const override { return "TListBox"; }
+
+  int itemCount() const { return count(); }
+  // Throws vistrel::Exception "List index out of bounds (%d)" outside 0..count-1.
+  std::string itemText(int index) const;
+  void addItem(const std::string& text);
+  void clearItems();
+  int itemIndex() const;
+  // An index outside the entries leaves the list with no selection.
+  void setItemIndex(int index);
+  // Adds the ordinary read-write files matching `pattern` (see file_listing.h).
+  void addDirectoryListing(std::string_view pattern);
+
+  int itemHeight() const { return itemHeight_; }
+
+ protected:
+  bool applyProperty(const std::string& name, const layout::Value& value,
+                     layout::ReadContext& context) override;
+  layout::Value propertyValue(const std::string& name) const override;
+
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void setItemHeight(int height);
+
+  int itemHeight_ = 13;
+  bool sorted_ = false;
+  std::string borderStyle_ = "bsSingle";
+  bool ctl3D_ = true;
+  bool selectingByProgram_ = false;
+  NotifyEvent onClick_;
+  NotifyEvent onDblClick_;
+  KeyEvent onKeyDown_;
+  KeyEvent onKeyUp_;
+  MouseEvent onMouseDown_;
+  MouseEvent onMouseUp_;
+};
+
+}  // namespace vistrel::app

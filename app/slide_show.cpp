@@ -1,0 +1,151 @@
+// The slide show: start, pause, stop, and one snapshot per timer tick, going
+// on into the next existing hour folder of the same date when asked to.
+//
+// The run state lives in the slide-show panel's caption and the timer:
+// Ready ("RUN Slide Show" / "Run Slide Show", timer off), Running
+// ("P A U S E", timer on), Halted ("P A U S E", timer off).
+
+#include <cstdio>
+
+#include "app/controls/check_box.h"
+#include "app/controls/colors.h"
+#include "app/controls/dialogs.h"
+#include "app/controls/image.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/scroll_bar.h"
+#include "app/controls/timer.h"
+#include "app/unit1.h"
+#include "browse/directory_list_box.h"
+#include "browse/drive_combo_box.h"
+#include "platform/file_system.h"
+
+namespace vistrel::app {
+namespace {
+
+constexpr int kRecordsRootEntry = 3;
+constexpr int kDateEntry = 4;
+constexpr int kFirstHourEntry = 5;
+constexpr int kLastHour = 23;
+
+// The folder name as a decimal integer, as the user's archive names hours.
+int hourNumber(const std::string& name) {
+  std::size_t used = 0;
+  int hour = 0;
+  try {
+    hour = std::stoi(name, &used, 10);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != name.size() || name.front() == ' ') {
+    throw Exception("'" + name + "' is not a valid integer value");
+  }
+  return hour;
+}
+
+}  // namespace
+
+void TForm1::SlideShowClick(Sender*) {
+  if (SlideShow->caption() == kPauseCaption) {
+    SlideShow->setCaption(kRunCaption);
+    SlideShowTimer->setEnabled(false);
+    ListBox1->setFocus();
+    return;
+  }
+  if (DirectoryListBox1->itemIndex() == kRecordsRootEntry) {
+    Dialogs::instance().showMessage(kSelectDateMessage);
+  }
+  ListBox1->clearItems();
+  DirectoryListBox1->OpenSelected();
+  if (DirectoryListBox1->itemIndex() == kDateEntry) {
+    DirectoryListBox1->setItemIndex(kFirstHourEntry);  // none when the date holds no hour
+  }
+  DirectoryListBox1->setFocus();
+  DirectoryListBox1->OpenSelected();  // fails with a list error when nothing is selected
+  RefillSnapshotList(0, false);
+  SlideShow->setCaption(kPauseCaption);
+  SlideShowTimer->setEnabled(true);
+  VideoProgress->setFocus();
+}
+
+void TForm1::STOPClick(Sender*) {
+  VideoProgress->setFocus();
+  SlideShow->setCaption(kRunCaption);
+  SlideShowTimer->setEnabled(false);
+  slideCounter_ = 0;
+}
+
+void TForm1::endShow() {
+  SlideShow->setCaption(kRunCaption);
+  SlideShowTimer->setEnabled(false);
+}
+
+void TForm1::SlideShowTimerTimer(Sender*) {
+  const int count = ListBox1->itemCount();
+  const int current = slideCounter_;
+  if (current < count) {
+    try {
+      Image1->loadFromFile(SnapshotPath(current));
+    } catch (...) {
+      // A snapshot that cannot be shown (deleted, damaged) ends the show on
+      // it: one error box, no retry at every tick. The counter still names
+      // it, so starting again tries it once more (the start re-lists the
+      // folder, which drops a deleted file).
+      endShow();
+      throw;
+    }
+    ListBox1->setItemIndex(current);
+    writeSlideLabel();
+    VideoProgress->setPosition(ListBox1->itemIndex());
+    slideCounter_ = current + 1;
+    return;
+  }
+  if (SledeciSat->checked() && DirectoryListBox1->itemIndex() > kDateEntry) {
+    std::string next;
+    try {
+      next = nextHourFolder();
+    } catch (...) {
+      endShow();  // an hour folder not named by a number: report once and stop
+      throw;
+    }
+    if (!next.empty()) {
+      DirectoryListBox1->setCurrentDirectory(next);
+      slideCounter_ = 0;
+      VideoProgress->setPosition(0);
+      return;
+    }
+  }
+  endShow();
+}
+
+std::string TForm1::nextHourFolder() const {
+  const int selected = DirectoryListBox1->itemIndex();
+  const int hour = hourNumber(DirectoryListBox1->itemText(selected));
+  const std::string dateFolder = DirectoryListBox1->ItemPath(selected - 1);
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  for (int candidate = hour + 1; candidate <= kLastHour; ++candidate) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%.2d", candidate);
+    const std::string path = dateFolder + "\\" + name;
+    if (files.directoryExists(path)) return path;
+  }
+  return {};
+}
+
+void TForm1::SlideShowMouseDown(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  SlideShow->setColor(clSilver);
+}
+
+void TForm1::SlideShowMouseUp(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  SlideShow->setColor(clNavy);
+}
+
+void TForm1::STOPMouseDown(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  STOP->setColor(clSilver);
+}
+
+void TForm1::STOPMouseUp(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+  STOP->setColor(clNavy);
+}
+
+}  // namespace vistrel::app

@@ -1,0 +1,174 @@
+#include "app/unit1.h"
+
+#include "app/controls/check_box.h"
+#include "app/controls/control_classes.h"
+#include "app/controls/image.h"
+#include "app/controls/label.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/scroll_bar.h"
+#include "app/controls/spin_edit.h"
+#include "app/controls/timer.h"
+#include "app/preview_interval.h"
+#include "browse/directory_list_box.h"
+#include "browse/drive_combo_box.h"
+#include "kUnit1Layout.h"
+#include "pipeline/image_gen.h"
+#include "platform/file_system.h"
+#include "platform/layout/layout_reader.h"
+
+namespace vistrel::app {
+namespace {
+
+// `folder` and `name` with one "\" between them (a drive root already ends
+// with one).
+std::string joinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  return folder + "\\" + name;
+}
+
+}  // namespace
+
+std::string_view mainWindowLayout() { return resources::kUnit1Layout; }
+
+TForm1::TForm1() {
+  publish("FormCreate", &TForm1::FormCreate);
+  publish("DriveComboBox1Change", &TForm1::DriveComboBox1Change);
+  publish("DirectoryListBox1Change", &TForm1::DirectoryListBox1Change);
+  publish("DirectoryListBox1Click", &TForm1::DirectoryListBox1Click);
+  publish("ListBox1Click", &TForm1::ListBox1Click);
+  publish("ListBox1MouseDown", &TForm1::ListBox1MouseDown);
+  publish("ListBox1MouseUp", &TForm1::ListBox1MouseUp);
+  publish("ListBox1KeyUp", &TForm1::ListBox1KeyUp);
+  publish("VideoProgressChange", &TForm1::VideoProgressChange);
+  publish("VideoProgressKeyDown", &TForm1::VideoProgressKeyDown);
+  publish("SlideShowClick", &TForm1::SlideShowClick);
+  publish("STOPClick", &TForm1::STOPClick);
+  publish("SlideShowMouseDown", &TForm1::SlideShowMouseDown);
+  publish("SlideShowMouseUp", &TForm1::SlideShowMouseUp);
+  publish("STOPMouseDown", &TForm1::STOPMouseDown);
+  publish("STOPMouseUp", &TForm1::STOPMouseUp);
+  publish("SlideShowTimerTimer", &TForm1::SlideShowTimerTimer);
+  publish("PreviewFPSChange", &TForm1::PreviewFPSChange);
+}
+
+TForm1::~TForm1() {
+  // Qt deletes the controls after this object is gone; nothing may call back into it.
+  if (SlideShowTimer != nullptr) SlideShowTimer->setEnabled(false);
+  if (DirectoryListBox1 != nullptr) {
+    DirectoryListBox1->OnChange = nullptr;
+    DirectoryListBox1->OnClick = nullptr;
+    DirectoryListBox1->OnDblClick = nullptr;
+  }
+  if (DriveComboBox1 != nullptr) {
+    DriveComboBox1->OnChange = nullptr;
+    DriveComboBox1->OnClick = nullptr;
+  }
+}
+
+std::unique_ptr<TForm1> TForm1::create() { return create(mainWindowLayout()); }
+
+std::unique_ptr<TForm1> TForm1::create(std::string_view layoutText) {
+  registerControlClasses();
+  RegisterImageGenClass();
+  auto form = std::make_unique<TForm1>();
+  layout::readLayout(*form, layoutText);
+  return form;
+}
+
+template <typename T>
+T* TForm1::field(const char* name) {
+  auto* control = dynamic_cast<T*>(findComponent(name));
+  if (control == nullptr) {
+    throw Exception(std::string("The window's layout has no ") + name + " of the expected class");
+  }
+  return control;
+}
+
+void TForm1::loaded() {
+  Image1 = field<TImage>("Image1");
+  ListBox1 = field<TListBox>("ListBox1");
+  DriveComboBox1 = field<browse::TDriveComboBox>("DriveComboBox1");
+  DirectoryListBox1 = field<browse::TDirectoryListBox>("DirectoryListBox1");
+  SlideShowTimer = field<TTimer>("SlideShowTimer");
+  Label1 = field<TLabel>("Label1");
+  VideoProgress = field<TScrollBar>("VideoProgress");
+  CheckBox1 = field<TCheckBox>("CheckBox1");
+  VLImageGen1 = field<TVLImageGen>("VLImageGen1");
+  RateFPS = field<TSpinEdit>("RateFPS");
+  Label7 = field<TLabel>("Label7");
+  PreviewFPS = field<TSpinEdit>("PreviewFPS");
+  SledeciSat = field<TCheckBox>("SledeciSat");
+  ListBox2 = field<TListBox>("ListBox2");
+  SlideShow = field<TPanel>("SlideShow");
+  STOP = field<TPanel>("STOP");
+  bindBrowseEvents();
+  TForm::loaded();  // tab order, then OnCreate
+}
+
+void TForm1::bindBrowseEvents() {
+  // The browsing controls keep their handler names; bind them here.
+  auto bind = [this](layout::Component* sender, const std::string& name,
+                     std::function<void()>& event) {
+    if (name.empty()) return;
+    NotifyHandler notify = handler<NotifyHandler>(name);
+    event = [notify, sender] { notify(sender); };
+  };
+  const auto& tree = DirectoryListBox1->controlProperties();
+  bind(DirectoryListBox1, tree.handlerName("OnChange"), DirectoryListBox1->OnChange);
+  bind(DirectoryListBox1, tree.handlerName("OnClick"), DirectoryListBox1->OnClick);
+  bind(DirectoryListBox1, tree.handlerName("OnDblClick"), DirectoryListBox1->OnDblClick);
+  const auto& drives = DriveComboBox1->controlProperties();
+  bind(DriveComboBox1, drives.handlerName("OnChange"), DriveComboBox1->OnChange);
+  bind(DriveComboBox1, drives.handlerName("OnClick"), DriveComboBox1->OnClick);
+}
+
+void TForm1::FormCreate(Sender*) {
+  slideCounter_ = 0;
+  // Written as the recorder's installer writes it; the tree list stores it
+  // without the trailing "\" and with the drive letter the platform reports.
+  DirectoryListBox1->setCurrentDirectory("c:\\Program Files\\Vistrel\\Records\\");
+  VLImageGen1->SetFrameRate(RateFPS->value());
+  SlideShowTimer->setInterval(previewIntervalMs(PreviewFPS->value()));
+  RefillSavedVideosList();
+}
+
+void TForm1::PreviewFPSChange(Sender*) {
+  const int intervalMs = previewIntervalMs(PreviewFPS->value());
+  // A negative rate can be typed before the field clamps it; it has no
+  // interval, so the timer keeps the one it has.
+  if (intervalMs > 0) SlideShowTimer->setInterval(intervalMs);
+}
+
+std::string TForm1::SnapshotPath(int index) const {
+  return joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemText(index));
+}
+
+std::string TForm1::SlideLabelText() const {
+  return " Slide: " + std::to_string(ListBox1->itemIndex() + 1) + "/" +
+         std::to_string(ListBox1->itemCount()) + " ";
+}
+
+void TForm1::writeSlideLabel() { Label1->setCaption(SlideLabelText()); }
+
+void TForm1::RefillSnapshotList(int selectIndex, bool resetShow) {
+  ListBox1->clearItems();
+  ListBox1->addDirectoryListing(joinPath(DirectoryListBox1->CurrentDirectory(), "*.jpg"));
+  const int count = ListBox1->itemCount();
+  // One step per snapshot; with one snapshot or none the bar keeps its range.
+  if (count > 1) VideoProgress->setMax(count - 1);
+  ListBox1->setItemIndex(selectIndex);
+  if (resetShow) {
+    slideCounter_ = 0;
+    VideoProgress->setPosition(0);
+  }
+  writeSlideLabel();
+  if (count >= 1) ListBox1->setFocus();
+}
+
+void TForm1::RefillSavedVideosList() {
+  ListBox2->clearItems();
+  ListBox2->addDirectoryListing(platform::FileSystem::instance().programFolder() + "*.avi");
+}
+
+}  // namespace vistrel::app

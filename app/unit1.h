@@ -1,0 +1,138 @@
+// The main window of the records viewer: its controls as read from the
+// stored layout, the slide counter, the handlers the layout binds by name and
+// the routines several handlers share.
+//
+// Navigation handlers live in navigation.cpp, the slide show in
+// slide_show.cpp, creation and the shared routines in unit1.cpp.
+//
+// Thread: the GUI thread. Handlers run one at a time; a value that a handler
+// sets by program (the tree list's directory, the position bar) raises the
+// control's change handler nested inside it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/controls/form.h"
+
+namespace vistrel {
+class TVLImageGen;
+}  // namespace vistrel
+
+namespace vistrel::browse {
+class TDirectoryListBox;
+class TDriveComboBox;
+}  // namespace vistrel::browse
+
+namespace vistrel::app {
+
+class TCheckBox;
+class TImage;
+class TLabel;
+class TListBox;
+class TPanel;
+class TScrollBar;
+class TSpinEdit;
+class TTimer;
+
+// The records root that start-up and drive C lead to.
+inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
+// Slide-show panel captions: stored, ready, running or halted.
+inline constexpr const char* kStoredRunCaption = "RUN Slide Show";
+inline constexpr const char* kRunCaption = "Run Slide Show";
+inline constexpr const char* kPauseCaption = "P A U S E";
+inline constexpr const char* kSelectDateMessage =
+    " Please select Date or Date and Hour from list in top left Menu! ";
+
+// The window's stored layout text.
+std::string_view mainWindowLayout();
+
+class TForm1 : public TForm {
+ public:
+  TForm1();
+  ~TForm1() override;
+
+  // Creates the window from the stored layout (or `layoutText`); FormCreate
+  // has run when it returns. Registers the control classes first.
+  static std::unique_ptr<TForm1> create();
+  static std::unique_ptr<TForm1> create(std::string_view layoutText);
+
+  std::string className() const override { return "TForm1"; }
+  void loaded() override;
+
+  // Controls, owned by the window.
+  TImage* Image1 = nullptr;
+  TListBox* ListBox1 = nullptr;
+  browse::TDriveComboBox* DriveComboBox1 = nullptr;
+  browse::TDirectoryListBox* DirectoryListBox1 = nullptr;
+  TTimer* SlideShowTimer = nullptr;
+  TLabel* Label1 = nullptr;
+  TScrollBar* VideoProgress = nullptr;
+  TCheckBox* CheckBox1 = nullptr;
+  TVLImageGen* VLImageGen1 = nullptr;
+  TSpinEdit* RateFPS = nullptr;
+  TLabel* Label7 = nullptr;
+  TSpinEdit* PreviewFPS = nullptr;
+  TCheckBox* SledeciSat = nullptr;
+  TListBox* ListBox2 = nullptr;
+  TPanel* SlideShow = nullptr;
+  TPanel* STOP = nullptr;
+
+  // Index into the snapshot list of the next snapshot the slide show shows.
+  std::int32_t slideCounter() const { return slideCounter_; }
+
+  // Handlers.
+  void FormCreate(Sender* sender);
+  void DriveComboBox1Change(Sender* sender);
+  void DirectoryListBox1Change(Sender* sender);
+  void DirectoryListBox1Click(Sender* sender);
+  void ListBox1Click(Sender* sender);
+  void ListBox1MouseDown(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                         int y);
+  void ListBox1MouseUp(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                       int y);
+  void ListBox1KeyUp(Sender* sender, int& key, Qt::KeyboardModifiers shift);
+  void VideoProgressChange(Sender* sender);
+  void VideoProgressKeyDown(Sender* sender, int& key, Qt::KeyboardModifiers shift);
+  void SlideShowClick(Sender* sender);
+  void STOPClick(Sender* sender);
+  void SlideShowMouseDown(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                          int x, int y);
+  void SlideShowMouseUp(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                        int y);
+  void STOPMouseDown(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                     int y);
+  void STOPMouseUp(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                   int y);
+  void SlideShowTimerTimer(Sender* sender);
+  void PreviewFPSChange(Sender* sender);
+
+  // Shared routines.
+  // The current directory of the tree list joined with entry `index` of the
+  // snapshot list. Throws "List index out of bounds (%d)" for a missing entry.
+  std::string SnapshotPath(int index) const;
+  // " Slide: <selected + 1>/<entries> ".
+  std::string SlideLabelText() const;
+  // Refills the snapshot list from the tree list's current directory and
+  // selects `selectIndex`; `resetShow` also sets the slide counter and the
+  // position bar to 0.
+  void RefillSnapshotList(int selectIndex = 0, bool resetShow = false);
+  void RefillSavedVideosList();
+
+ private:
+  template <typename T>
+  T* field(const char* name);
+  void bindBrowseEvents();
+  void showSelectedSnapshot();
+  void writeSlideLabel();
+  // The folder of the next existing hour after the selected tree entry's
+  // hour, or empty when there is none.
+  std::string nextHourFolder() const;
+  void endShow();
+
+  std::int32_t slideCounter_ = 0;
+};
+
+}  // namespace vistrel::app

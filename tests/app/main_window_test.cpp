@@ -1,0 +1,227 @@
+// The main window as created from its stored layout: controls, geometry,
+// start-up state, the layout round trip, start-up on another drive.
+
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <QCoreApplication>
+#include <QFontInfo>
+#include <QTest>
+
+#include "app/controls/check_box.h"
+#include "app/controls/image.h"
+#include "app/controls/label.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/scroll_bar.h"
+#include "app/controls/spin_edit.h"
+#include "app/controls/timer.h"
+#include "browse/directory_list_box.h"
+#include "browse/drive_combo_box.h"
+#include "picture/picture_data.h"
+#include "pipeline/image_gen.h"
+#include "platform/file_system.h"
+#include "platform/layout/layout_writer.h"
+#include "viewer_fixture.h"
+
+namespace vistrel::app::testing {
+namespace {
+
+using MainWindowTest = ViewerTest;
+
+// The first line where two layout texts differ (the texts are too long to print).
+std::string firstDifference(const std::string& a, const std::string& b) {
+  std::size_t line = 1, start = 0;
+  for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+    if (a[i] != b[i]) {
+      return "line " + std::to_string(line) + ": '" + a.substr(start, a.find('\n', start) - start) +
+             "' vs '" + b.substr(start, b.find('\n', start) - start) + "'";
+    }
+    if (a[i] == '\n') {
+      ++line;
+      start = i + 1;
+    }
+  }
+  return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+}
+
+TEST_F(MainWindowTest, FreshStartAtTheRecordsRootShowsTheStartPicture) {
+  tree_.folder(std::string(kRecordsHost) + "/2026-12-06/07");
+  startViewer();
+  EXPECT_EQ(form_->windowTitle().toStdString(), "Vistrel Records Preview");
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "C:\\Program Files\\Vistrel\\Records");
+  EXPECT_EQ(form_->DirectoryListBox1->itemIndex(), 3);
+  EXPECT_EQ(shownTag(), -1);
+  EXPECT_EQ(form_->Image1->picture().height(), 588);
+  EXPECT_EQ(label(), " Slide: 0/0 ");
+  EXPECT_EQ(form_->ListBox1->itemCount(), 0);
+  EXPECT_EQ(caption(), "RUN Slide Show");
+  EXPECT_EQ(form_->slideCounter(), 0);
+  EXPECT_FALSE(form_->SlideShowTimer->enabled());
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 33);
+  EXPECT_FALSE(form_->CheckBox1->checked());
+  EXPECT_TRUE(form_->SledeciSat->checked());
+  EXPECT_EQ(form_->RateFPS->value(), 5);
+  EXPECT_EQ(form_->PreviewFPS->value(), 30);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(MainWindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
+  startViewer();
+  struct Row {
+    const char* name;
+    QRect geometry;
+  };
+  const Row rows[] = {
+      {"Image1", {8, 8, 640, 480}},          {"ListBox1", {656, 232, 161, 203}},
+      {"DriveComboBox1", {656, 8, 161, 19}}, {"DirectoryListBox1", {656, 32, 161, 195}},
+      {"Label1", {656, 492, 161, 12}},       {"VideoProgress", {8, 494, 640, 8}},
+      {"CheckBox1", {564, 514, 217, 17}},    {"RateFPS", {772, 511, 45, 22}},
+      {"Label7", {197, 515, 112, 13}},       {"PreviewFPS", {313, 511, 45, 22}},
+      {"SledeciSat", {378, 514, 171, 17}},   {"ListBox2", {656, 440, 161, 48}},
+      {"SlideShow", {8, 511, 110, 22}},      {"STOP", {125, 511, 60, 22}},
+  };
+  for (const Row& row : rows) {
+    auto* widget = dynamic_cast<QWidget*>(form_->findComponent(row.name));
+    ASSERT_NE(widget, nullptr) << row.name;
+    EXPECT_EQ(widget->geometry(), row.geometry) << row.name;
+    EXPECT_EQ(widget->parentWidget(), form_.get()) << row.name;
+  }
+  EXPECT_EQ(form_->size(), QSize(825, 540));
+  EXPECT_EQ(form_->minimumSize(), form_->maximumSize());
+  EXPECT_FALSE(form_->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(form_->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_EQ(form_->palette().color(QPalette::Window), QColor(0, 0, 128));
+  EXPECT_EQ(form_->Label1->palette().color(QPalette::Window), QColor(0, 0, 255));
+  EXPECT_EQ(form_->Label1->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+  EXPECT_EQ(form_->ListBox1->palette().color(QPalette::Text), QColor(192, 192, 192));
+  EXPECT_EQ(form_->ListBox1->font().pixelSize(), 8);
+  EXPECT_TRUE(form_->SlideShow->font().bold());
+  EXPECT_FALSE(form_->PreviewFPS->font().bold());
+  // "MS Sans Serif" where installed, else a metric-compatible face at the same size.
+  const QFontInfo face(form_->SlideShow->font());
+  EXPECT_EQ(face.pixelSize(), 11);
+  EXPECT_TRUE(face.bold());
+  const std::vector<std::string> faces = {"MS Sans Serif", "Liberation Sans", "Arimo",
+                                          "DejaVu Sans"};
+  EXPECT_NE(std::find(faces.begin(), faces.end(), face.family().toStdString()), faces.end())
+      << face.family().toStdString();
+  EXPECT_EQ(form_->ListBox1->itemHeight(), 13);
+  EXPECT_EQ(form_->STOP->caption(), "S T O P");
+  EXPECT_EQ(form_->CheckBox1->text().toStdString(), "Create Video ( .AVI ) - Rate FPS");
+  EXPECT_EQ(form_->SledeciSat->text().toStdString(), "Continue to the Next Hour");
+  EXPECT_EQ(form_->Label7->caption(), "Preview Rate - FPS");
+}
+
+TEST_F(MainWindowTest, TabOrderFollowsTheStoredOrder) {
+  startViewer();
+  const std::vector<QWidget*> order = {
+      form_->DirectoryListBox1, form_->ListBox1,   form_->DriveComboBox1,
+      form_->VideoProgress,     form_->CheckBox1,  form_->RateFPS,
+      form_->PreviewFPS,        form_->SledeciSat, form_->ListBox2};
+  // The stored controls in the order of the focus chain, starting at the first.
+  std::vector<QWidget*> chain{order[0]};
+  for (QWidget* w = order[0]->nextInFocusChain(); w != order[0]; w = w->nextInFocusChain()) {
+    if (std::find(order.begin(), order.end(), w) != order.end()) chain.push_back(w);
+  }
+  EXPECT_EQ(chain, order);
+}
+
+TEST_F(MainWindowTest, StoredStartPictureIsTheTestCard) {
+  startViewer();
+  const auto cardPath =
+      std::filesystem::path(__FILE__).parent_path() / "../../resources/test_card.jpg";
+  std::ifstream card(cardPath, std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(card), {}};
+  ASSERT_FALSE(bytes.empty());
+  const std::vector<std::uint8_t> stored = WritePictureData(form_->Image1->picture());
+  ASSERT_EQ(stored.size(), bytes.size() + 15);
+  EXPECT_EQ(std::string(stored.begin() + 1, stored.begin() + 11), "TJPEGImage");
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), stored.begin() + 15));
+}
+
+TEST_F(MainWindowTest, StartUpConfiguresTheDisabledGenerator) {
+  startViewer();
+  ASSERT_NE(form_->VLImageGen1, nullptr);
+  EXPECT_FALSE(form_->VLImageGen1->Enabled());
+  EXPECT_EQ(form_->VLImageGen1->FrameRate(), 5);
+  EXPECT_EQ(form_->VLImageGen1->ClockSource(), TSLClockSource::csExternal);
+  EXPECT_EQ(form_->VLImageGen1->PumpPriority(), 0);
+}
+
+TEST_F(MainWindowTest, LayoutRoundTrips) {
+  startViewer();
+  const std::string written = layout::writeLayout(*form_);
+  // Start-up replaces the stored timer interval with the preview interval
+  // and the generator's stored frame rate with the export rate.
+  std::string expected(mainWindowLayout());
+  const auto at = expected.find("Interval = 100");
+  ASSERT_NE(at, std::string::npos);
+  expected.replace(at, 14, "Interval = 33");
+  const auto rateAt = expected.find("FrameRate = 1\n");
+  ASSERT_NE(rateAt, std::string::npos);
+  expected.replace(rateAt, 13, "FrameRate = 5");
+  EXPECT_TRUE(written == expected) << firstDifference(written, expected);
+
+  auto again = TForm1::create(written);
+  const std::string rewritten = layout::writeLayout(*again);
+  EXPECT_TRUE(rewritten == written) << firstDifference(rewritten, written);
+}
+
+TEST_F(MainWindowTest, StartedOnAnotherDriveOpensThatFolder) {
+  tree_.jpeg("d/archive/a.jpg", 1);
+  tree_.jpeg("d/archive/b.jpg", 2);
+  startViewer("D:\\archive", true);
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "D:\\archive");
+  EXPECT_EQ(snapshotNames(), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(label(), " Slide: 1/2 ");
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(MainWindowTest, StartedOnDriveCEndsAtTheRecordsRoot) {
+  tree_.folder("c/work");
+  startViewer("C:\\work");
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "C:\\Program Files\\Vistrel\\Records");
+}
+
+TEST_F(MainWindowTest, SavedVideosAreTheOrdinaryAviFilesOfTheProgramFolder) {
+  startViewer();
+  // Map a drive onto the folder of this test program, so the program folder has a name.
+  const std::filesystem::path programHost = QCoreApplication::applicationDirPath().toStdString();
+  const std::string tag = std::to_string(getpid());
+  const std::vector<std::filesystem::path> made = {
+      programHost / ("saved-" + tag + ".avi"), programHost / ("SAVED-" + tag + "-b.AVI"),
+      programHost / (".hidden-" + tag + ".avi"), programHost / ("other-" + tag + ".txt")};
+  for (const auto& path : made) std::ofstream(path) << "x";
+  std::vector<platform::Drive> drives = platform::FileSystem::instance().drives();
+  platform::Drive program;
+  program.letter = 'P';
+  program.hostRoot = programHost;
+  drives.push_back(program);
+  platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, "C:\\"));
+  ASSERT_EQ(platform::FileSystem::instance().programFolder(), "P:\\");
+
+  form_->RefillSavedVideosList();
+  std::vector<std::string> ours;
+  for (int i = 0; i < form_->ListBox2->itemCount(); ++i) {
+    const std::string name = form_->ListBox2->itemText(i);
+    if (name.find(tag) != std::string::npos) ours.push_back(name);
+  }
+  for (const auto& path : made) std::filesystem::remove(path);
+  // Upper-cased names in code point order: '-' comes before '.'.
+  EXPECT_EQ(ours, (std::vector<std::string>{"SAVED-" + tag + "-b.AVI", "saved-" + tag + ".avi"}));
+}
+
+TEST_F(MainWindowTest, MissingRecordsRootLeavesTheTreeWhereItWas) {
+  std::filesystem::remove_all(tree_.path() / "c/Program Files");
+  tree_.folder("c/work");
+  startViewer("C:\\work");
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "C:\\work");
+  EXPECT_EQ(label(), " Slide: 0/0 ");
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+}  // namespace
+}  // namespace vistrel::app::testing

@@ -1,0 +1,324 @@
+// Moving through the archive by hand: tree list, snapshot list, position bar,
+// drive selector, and the preview rate field.
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+
+#include <QFocusEvent>
+#include <QImage>
+#include <QLineEdit>
+#include <QTest>
+
+#include "app/controls/image.h"
+#include "app/controls/label.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/scroll_bar.h"
+#include "app/controls/spin_edit.h"
+#include "app/controls/timer.h"
+#include "browse/directory_list_box.h"
+#include "browse/drive_combo_box.h"
+#include "viewer_fixture.h"
+
+namespace vistrel::app::testing {
+namespace {
+
+constexpr const char* kHour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+
+class NavigationTest : public ViewerTest {
+ protected:
+  // Starts in hour "07" of 2026-12-06 holding `count` snapshots.
+  void startInHour(int count) {
+    addSnapshots("2026-12-06/07", count);
+    startViewer();
+    form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  }
+  void clickSnapshot(int index) {
+    TListBox* list = form_->ListBox1;
+    list->scrollToItem(list->item(index));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(index)).center());
+  }
+  void typeInto(TSpinEdit* edit, const QString& text) {
+    edit->lineEdit()->selectAll();
+    QTest::keyClicks(edit->lineEdit(), text);
+  }
+};
+
+TEST_F(NavigationTest, DoubleClicksWalkIntoADateAndAnHour) {
+  addSnapshots("2026-12-06/07", 3);
+  tree_.folder(std::string(kRecordsHost) + "/2026-12-05");
+  startViewer();
+  openTreeEntry(5);  // entries: C:\, Program Files, Vistrel, Records, 2026-12-05, 2026-12-06
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(),
+            "C:\\Program Files\\Vistrel\\Records\\2026-12-06");
+  openTreeEntry(5);  // the first hour
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), kHour);
+  EXPECT_EQ(snapshotNames(),
+            (std::vector<std::string>{"snap000.jpg", "snap001.jpg", "snap002.jpg"}));
+  EXPECT_EQ(label(), " Slide: 1/3 ");
+  EXPECT_EQ(form_->VideoProgress->max(), 2);
+  // The bar stood at 0, so the start picture is still shown.
+  EXPECT_EQ(shownTag(), -1);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(NavigationTest, EnterOpensTheSelectedEntry) {
+  addSnapshots("2026-12-06/07", 2);
+  startViewer();
+  form_->DirectoryListBox1->setItemIndex(4);
+  QTest::keyClick(form_->DirectoryListBox1, Qt::Key_Return);
+  form_->DirectoryListBox1->setItemIndex(5);
+  QTest::keyClick(form_->DirectoryListBox1, Qt::Key_Return);
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), kHour);
+  EXPECT_EQ(form_->ListBox1->itemCount(), 2);
+}
+
+TEST_F(NavigationTest, ClickingASnapshotShowsItAndMovesEverythingAlong) {
+  startInHour(10);
+  clickSnapshot(3);
+  EXPECT_EQ(shownTag(), 3);
+  EXPECT_EQ(form_->VideoProgress->position(), 3);
+  EXPECT_EQ(form_->slideCounter(), 3);
+  EXPECT_EQ(label(), " Slide: 4/10 ");
+  // Key steps show the snapshot when the key is released.
+  QTest::keyClick(form_->ListBox1, Qt::Key_Down);
+  EXPECT_EQ(shownTag(), 4);
+  EXPECT_EQ(label(), " Slide: 5/10 ");
+  QTest::keyClick(form_->ListBox1, Qt::Key_End);
+  EXPECT_EQ(shownTag(), 9);
+  EXPECT_EQ(form_->slideCounter(), 9);
+  QTest::keyClick(form_->ListBox1, Qt::Key_Home);
+  EXPECT_EQ(shownTag(), 0);
+  EXPECT_EQ(form_->VideoProgress->position(), 0);
+  EXPECT_EQ(label(), " Slide: 1/10 ");
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(NavigationTest, DraggingTheBarShowsEachPosition) {
+  startInHour(10);
+  TScrollBar* bar = form_->VideoProgress;
+  bar->setSliderDown(true);
+  std::vector<int> shown;
+  for (int position = 1; position <= 9; ++position) {
+    bar->setSliderPosition(position);
+    shown.push_back(shownTag());
+  }
+  bar->setSliderDown(false);
+  EXPECT_EQ(shown, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(form_->slideCounter(), 9);
+  EXPECT_EQ(form_->ListBox1->itemIndex(), 9);
+  EXPECT_EQ(label(), " Slide: 10/10 ");
+}
+
+TEST_F(NavigationTest, BarKeysStepAndEscapeStopsTheShow) {
+  startInHour(5);
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  TScrollBar* bar = form_->VideoProgress;
+  QTest::keyClick(bar, Qt::Key_Right);
+  EXPECT_EQ(shownTag(), 1);
+  QTest::keyClick(bar, Qt::Key_End);
+  EXPECT_EQ(shownTag(), 4);
+  QTest::keyClick(bar, Qt::Key_PageUp);
+  EXPECT_EQ(bar->position(), 3);
+
+  QTest::keyClick(bar, Qt::Key_Return);  // starts the show
+  EXPECT_EQ(caption(), "P A U S E");
+  EXPECT_EQ(QApplication::focusWidget(), bar);
+  EXPECT_TRUE(form_->SlideShowTimer->enabled());
+  QTest::keyClick(bar, Qt::Key_Escape);
+  EXPECT_EQ(caption(), "Run Slide Show");
+  EXPECT_FALSE(form_->SlideShowTimer->enabled());
+  EXPECT_EQ(form_->slideCounter(), 0);
+  EXPECT_EQ(bar->position(), 3);
+  EXPECT_EQ(QApplication::focusWidget(), form_->ListBox1);
+}
+
+TEST_F(NavigationTest, EnterOnTheBarWithAnEmptyListDoesNothing) {
+  startViewer();
+  QTest::keyClick(form_->VideoProgress, Qt::Key_Return);
+  EXPECT_EQ(caption(), "RUN Slide Show");
+  EXPECT_TRUE(dialogs_->messages.empty());
+}
+
+TEST_F(NavigationTest, NewFolderWithTheBarElsewhereShowsItsFirstSnapshot) {
+  addSnapshots("2026-12-06/08", 4, 100);
+  startInHour(10);
+  clickSnapshot(6);
+  form_->DirectoryListBox1->setCurrentDirectory(
+      "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\08");
+  EXPECT_EQ(shownTag(), 100);
+  EXPECT_EQ(form_->VideoProgress->max(), 3);
+  EXPECT_EQ(form_->VideoProgress->position(), 0);
+  EXPECT_EQ(form_->slideCounter(), 0);
+  EXPECT_EQ(label(), " Slide: 1/4 ");
+}
+
+TEST_F(NavigationTest, OneSnapshotFolderKeepsTheBarAndTheCounter) {
+  addSnapshots("2026-12-06/09", 1, 50);
+  startInHour(6);
+  clickSnapshot(2);
+  form_->DirectoryListBox1->setCurrentDirectory(
+      "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\09");
+  EXPECT_EQ(form_->VideoProgress->max(), 5);  // kept from the folder before
+  EXPECT_EQ(form_->ListBox1->itemIndex(), 0);
+  EXPECT_EQ(label(), " Slide: 1/1 ");
+  EXPECT_EQ(form_->slideCounter(), 0);  // the folder change reset it
+  clickSnapshot(0);
+  EXPECT_EQ(shownTag(), 50);
+  EXPECT_EQ(label(), " Slide: 1/1 ");
+  EXPECT_EQ(form_->slideCounter(), 0);
+}
+
+TEST_F(NavigationTest, ReadOnlyHiddenAndOtherFilesAreNotListed) {
+  const std::string hour = std::string(kRecordsHost) + "/2026-12-06/07";
+  tree_.jpeg(hour + "/a.jpg", 1);
+  chmod(tree_.jpeg(hour + "/b.jpg", 2).c_str(), 0444);
+  tree_.jpeg(hour + "/.c.jpg", 3);
+  tree_.jpeg(hour + "/D.JPG", 4);
+  tree_.file(hour + "/notes.txt", "x");
+  tree_.folder(hour + "/sub.jpg");
+  startViewer();
+  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  EXPECT_EQ(snapshotNames(), (std::vector<std::string>{"a.jpg", "D.JPG"}));
+}
+
+TEST_F(NavigationTest, SnapshotThatCannotBeLoadedLeavesEverythingAsItWas) {
+  startInHour(4);
+  clickSnapshot(1);
+  tree_.file(std::string(kRecordsHost) + "/2026-12-06/07/snap002.jpg", "not a picture");
+  clickSnapshot(2);
+  ASSERT_EQ(dialogs_->errors.size(), 1u);
+  EXPECT_EQ(dialogs_->errors[0].rfind("JPEG error #", 0), 0u) << dialogs_->errors[0];
+  EXPECT_EQ(shownTag(), 1);
+  EXPECT_EQ(form_->VideoProgress->position(), 1);
+  EXPECT_EQ(form_->slideCounter(), 1);
+  EXPECT_EQ(label(), " Slide: 2/4 ");
+}
+
+TEST_F(NavigationTest, SnapshotDamagedAfterItsHeaderIsReportedOnceWhenShown) {
+  startInHour(3);
+  clickSnapshot(1);
+  // A frame header in the middle of the scan data: fatal once decoding reaches it.
+  const auto path = tree_.path() / kRecordsHost / "2026-12-06/07/snap002.jpg";
+  QImage pattern(128, 96, QImage::Format_RGB32);
+  for (int y = 0; y < 96; ++y) {
+    for (int x = 0; x < 128; ++x) pattern.setPixel(x, y, qRgb(x * 2, y * 2, (x ^ y) & 0xFF));
+  }
+  ASSERT_TRUE(pattern.save(QString::fromStdString(path.string()), "JPG", 90));
+  std::string bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const std::size_t scan = bytes.find("\xFF\xDA");
+  ASSERT_NE(scan, std::string::npos);
+  const std::size_t damage = scan + (bytes.size() - scan) / 2;
+  bytes[damage] = '\xFF';
+  bytes[damage + 1] = '\xC0';
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+
+  clickSnapshot(2);
+  ASSERT_EQ(dialogs_->errors.size(), 1u);
+  EXPECT_EQ(dialogs_->errors[0].rfind("JPEG error #", 0), 0u) << dialogs_->errors[0];
+  EXPECT_EQ(form_->Image1->picture().width(), 128);  // the rows before the damage show
+  EXPECT_EQ(form_->VideoProgress->position(), 1);    // the rest of the handler did not run
+  form_->repaint();
+  form_->grab();
+  EXPECT_EQ(dialogs_->errors.size(), 1u);
+}
+
+TEST_F(NavigationTest, TreeClicksNeverRiseAboveTheRecordsRoot) {
+  tree_.folder(std::string(kRecordsHost) + "/2026-12-06");
+  startViewer();
+  browse::TDirectoryListBox* list = form_->DirectoryListBox1;
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(list->itemIndex(), 3);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(4)).center());
+  EXPECT_EQ(list->itemIndex(), 4);
+}
+
+TEST_F(NavigationTest, TreeClicksOutsideTheRecordsTreeStayWhereTheUserPuts) {
+  tree_.folder("d/x");
+  tree_.folder("d/y");
+  startViewer("D:\\", true);
+  browse::TDirectoryListBox* list = form_->DirectoryListBox1;
+  ASSERT_EQ(list->CurrentDirectory(), "D:\\");
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(list->itemIndex(), 1);
+}
+
+TEST_F(NavigationTest, SnapshotsAtADriveRootAreShown) {
+  tree_.jpeg("d/a.jpg", 7);
+  tree_.jpeg("d/b.jpg", 8);
+  startViewer("D:\\", true);
+  ASSERT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "D:\\");
+  EXPECT_EQ(form_->SnapshotPath(1), "D:\\b.jpg");
+  clickSnapshot(1);
+  EXPECT_EQ(shownTag(), 8);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(NavigationTest, PickingDriveCLeadsBackToTheRecordsRoot) {
+  startInHour(2);
+  form_->DriveComboBox1->userChoice();
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), "C:\\Program Files\\Vistrel\\Records");
+  EXPECT_EQ(form_->ListBox1->itemCount(), 0);
+  EXPECT_EQ(label(), " Slide: 0/0 ");
+}
+
+TEST_F(NavigationTest, PreviewRateSetsTheTimerInterval) {
+  startViewer();
+  TSpinEdit* rate = form_->PreviewFPS;
+  typeInto(rate, "16");
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 62);
+  typeInto(rate, "1");
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 1000);
+  QTest::keyClick(rate, Qt::Key_Up);
+  EXPECT_EQ(rate->text(), "2");
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 500);
+  typeInto(rate, "30");
+  QTest::keyClick(rate, Qt::Key_Up);  // stays within the range
+  EXPECT_EQ(rate->text(), "30");
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 33);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(NavigationTest, ZeroPreviewRateIsReportedAndClampedOnLeaving) {
+  startViewer();
+  TSpinEdit* rate = form_->PreviewFPS;
+  typeInto(rate, "0");
+  ASSERT_EQ(dialogs_->errors, std::vector<std::string>{"Floating point division by zero"});
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 33);  // kept
+  EXPECT_EQ(rate->text(), "0");
+  QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(rate, &leave);
+  EXPECT_EQ(rate->text(), "1");
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 1000);
+}
+
+TEST_F(NavigationTest, NegativeOrNonNumericRatesKeepTheInterval) {
+  startViewer();
+  TSpinEdit* rate = form_->PreviewFPS;
+  typeInto(rate, "-5");  // "-" alone reads as 1, "-5" has no interval
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 1000);
+  typeInto(rate, "20");
+  typeInto(rate, "-5");
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 1000);
+  typeInto(rate, "+");  // not an integer: reads as the minimum, 1
+  EXPECT_EQ(rate->value(), 1);
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 1000);
+  typeInto(rate, "1234");  // at most three characters
+  EXPECT_EQ(rate->text(), "123");
+  EXPECT_EQ(form_->SlideShowTimer->interval(), 8);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+}  // namespace
+}  // namespace vistrel::app::testing

@@ -1,0 +1,130 @@
+#include "viewer_fixture.h"
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include <QImage>
+#include <QTest>
+
+#include "app/controls/image.h"
+#include "app/controls/label.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "browse/directory_list_box.h"
+#include "browse/drive_combo_box.h"
+#include "platform/file_system.h"
+
+namespace vistrel::app::testing {
+
+void RecordingDialogs::showError(const std::string& message) {
+  errors.push_back(message);
+  if (onError) onError();
+}
+
+void RecordingDialogs::showMessage(const std::string& message) {
+  messages.push_back(message);
+  if (onMessage) onMessage();
+}
+
+bool RecordingDialogs::confirm(const std::string& message) {
+  questions.push_back(message);
+  return answer;
+}
+
+TempTree::TempTree() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-app-XXXXXX").string();
+  root_ = mkdtemp(pattern.data());
+}
+
+TempTree::~TempTree() {
+  std::error_code error;
+  std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, error);
+  std::filesystem::remove_all(root_, error);
+}
+
+std::filesystem::path TempTree::folder(const std::string& relative) const {
+  std::filesystem::create_directories(root_ / relative);
+  return root_ / relative;
+}
+
+std::filesystem::path TempTree::jpeg(const std::string& relative, int tag) const {
+  std::filesystem::create_directories((root_ / relative).parent_path());
+  QImage image(16 + tag, 12, QImage::Format_RGB32);
+  image.fill(QColor::fromHsv((tag * 37) % 360, 200, 200));
+  const std::filesystem::path path = root_ / relative;
+  EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "JPG"));
+  return path;
+}
+
+std::filesystem::path TempTree::file(const std::string& relative,
+                                     const std::string& content) const {
+  std::filesystem::create_directories((root_ / relative).parent_path());
+  std::ofstream(root_ / relative, std::ios::binary) << content;
+  return root_ / relative;
+}
+
+ViewerTest::ViewerTest() {
+  auto dialogs = std::make_unique<RecordingDialogs>();
+  dialogs_ = dialogs.get();
+  savedDialogs_ = Dialogs::install(std::move(dialogs));
+  tree_.folder(kRecordsHost);
+}
+
+ViewerTest::~ViewerTest() {
+  form_.reset();
+  Dialogs::install(std::move(savedDialogs_));
+}
+
+void ViewerTest::addSnapshots(const std::string& folder, int count, int firstTag) {
+  for (int i = 0; i < count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/snap%03d.jpg", i);
+    tree_.jpeg(std::string(kRecordsHost) + "/" + folder + name, firstTag + i);
+  }
+}
+
+void ViewerTest::startViewer(const std::string& startDirectory, bool withDriveD) {
+  std::vector<platform::Drive> drives;
+  platform::Drive c;
+  c.letter = 'C';
+  c.hostRoot = tree_.folder("c");
+  drives.push_back(c);
+  if (withDriveD) {
+    platform::Drive d;
+    d.letter = 'D';
+    d.hostRoot = tree_.folder("d");
+    drives.push_back(d);
+  }
+  platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, startDirectory));
+  form_ = TForm1::create();
+  form_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+}
+
+int ViewerTest::shownTag() const {
+  const int width = form_->Image1->picture().width();
+  return width == 768 ? -1 : width - 16;
+}
+
+std::string ViewerTest::label() const { return form_->Label1->caption(); }
+std::string ViewerTest::caption() const { return form_->SlideShow->caption(); }
+
+std::vector<std::string> ViewerTest::snapshotNames() const {
+  std::vector<std::string> names;
+  for (int i = 0; i < form_->ListBox1->itemCount(); ++i) {
+    names.push_back(form_->ListBox1->itemText(i));
+  }
+  return names;
+}
+
+void ViewerTest::openTreeEntry(int index) {
+  browse::TDirectoryListBox* list = form_->DirectoryListBox1;
+  list->scrollToItem(list->item(index));
+  const QRect rect = list->visualItemRect(list->item(index));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+}  // namespace vistrel::app::testing
