@@ -2,6 +2,7 @@
 
 #include "app/controls/check_box.h"
 #include "app/controls/control_classes.h"
+#include "app/controls/dispatch.h"
 #include "app/controls/image.h"
 #include "app/controls/label.h"
 #include "app/controls/list_box.h"
@@ -16,6 +17,7 @@
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/layout/layout_reader.h"
+#include "recording/ds_video_logger.h"
 
 namespace vistrel::app {
 namespace {
@@ -71,6 +73,10 @@ std::unique_ptr<TForm1> TForm1::create() { return create(mainWindowLayout()); }
 std::unique_ptr<TForm1> TForm1::create(std::string_view layoutText) {
   registerControlClasses();
   RegisterImageGenClass();
+  recording::registerClasses();
+  // Work the logger defers to the message loop reports its failures here.
+  TVLBaseCommonLogger::SetDeferredErrorHandler(
+      [](const std::exception& error) { reportError(error.what()); });
   auto form = std::make_unique<TForm1>();
   layout::readLayout(*form, layoutText);
   return form;
@@ -94,6 +100,7 @@ void TForm1::loaded() {
   Label1 = field<TLabel>("Label1");
   VideoProgress = field<TScrollBar>("VideoProgress");
   CheckBox1 = field<TCheckBox>("CheckBox1");
+  VLDSVideoLogger1 = field<TVLDSVideoLogger>("VLDSVideoLogger1");
   VLImageGen1 = field<TVLImageGen>("VLImageGen1");
   RateFPS = field<TSpinEdit>("RateFPS");
   Label7 = field<TLabel>("Label7");
@@ -128,6 +135,7 @@ void TForm1::FormCreate(Sender*) {
   // Written as the recorder's installer writes it; the tree list stores it
   // without the trailing "\" and with the drive letter the platform reports.
   DirectoryListBox1->setCurrentDirectory("c:\\Program Files\\Vistrel\\Records\\");
+  VLDSVideoLogger1->SetFileName(platform::FileSystem::instance().programFolder() + "vistrel.avi");
   VLImageGen1->SetFrameRate(RateFPS->value());
   SlideShowTimer->setInterval(previewIntervalMs(PreviewFPS->value()));
   RefillSavedVideosList();

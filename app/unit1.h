@@ -18,6 +18,7 @@
 #include "app/controls/form.h"
 
 namespace vistrel {
+class TVLDSVideoLogger;
 class TVLImageGen;
 }  // namespace vistrel
 
@@ -71,6 +72,7 @@ class TForm1 : public TForm {
   TLabel* Label1 = nullptr;
   TScrollBar* VideoProgress = nullptr;
   TCheckBox* CheckBox1 = nullptr;
+  TVLDSVideoLogger* VLDSVideoLogger1 = nullptr;
   TVLImageGen* VLImageGen1 = nullptr;
   TSpinEdit* RateFPS = nullptr;
   TLabel* Label7 = nullptr;

@@ -24,6 +24,7 @@
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/layout/layout_writer.h"
+#include "recording/ds_video_logger.h"
 #include "viewer_fixture.h"
 
 namespace vistrel::app::testing {
@@ -142,13 +143,30 @@ TEST_F(MainWindowTest, StoredStartPictureIsTheTestCard) {
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), stored.begin() + 15));
 }
 
-TEST_F(MainWindowTest, StartUpConfiguresTheDisabledGenerator) {
+TEST_F(MainWindowTest, StartUpConfiguresTheDisabledExportComponents) {
   startViewer();
   ASSERT_NE(form_->VLImageGen1, nullptr);
+  ASSERT_NE(form_->VLDSVideoLogger1, nullptr);
   EXPECT_FALSE(form_->VLImageGen1->Enabled());
   EXPECT_EQ(form_->VLImageGen1->FrameRate(), 5);
   EXPECT_EQ(form_->VLImageGen1->ClockSource(), TSLClockSource::csExternal);
   EXPECT_EQ(form_->VLImageGen1->PumpPriority(), 0);
+
+  // The stored connection: the generator feeds the logger and nothing else.
+  ASSERT_EQ(form_->VLImageGen1->OutputPin().SinkCount(), 1);
+  EXPECT_EQ(form_->VLImageGen1->OutputPin().Sink(0), &form_->VLDSVideoLogger1->InputPin());
+  EXPECT_EQ(form_->VLDSVideoLogger1->InputPin().Source(), &form_->VLImageGen1->OutputPin());
+
+  const TVLDSVideoLogger& logger = *form_->VLDSVideoLogger1;
+  EXPECT_FALSE(logger.Enabled());
+  EXPECT_EQ(logger.FileName(), platform::FileSystem::instance().programFolder() + "vistrel.avi");
+  EXPECT_FALSE(logger.GraphRunning());
+  auto& compression = form_->VLDSVideoLogger1->VideoCompression();
+  EXPECT_TRUE(compression.Enabled());
+  ASSERT_EQ(compression.Compressions().Count(), 1u);
+  EXPECT_EQ(compression.Compressions().Item(0).Compressor(), "XviD MPEG-4 Codec");
+  EXPECT_EQ(compression.Compressions().Item(0).Params().size(), 32u);
+  EXPECT_FALSE(form_->VLDSVideoLogger1->AudioCompression().Enabled());
 }
 
 TEST_F(MainWindowTest, LayoutRoundTrips) {
@@ -163,6 +181,13 @@ TEST_F(MainWindowTest, LayoutRoundTrips) {
   const auto rateAt = expected.find("FrameRate = 1\n");
   ASSERT_NE(rateAt, std::string::npos);
   expected.replace(rateAt, 13, "FrameRate = 5");
+  // ...and the logger's design-time file name with the program folder's.
+  const std::string storedName = "FileName = 'C:\\Program Files\\Vistrel\\vistrel.avi'";
+  const auto nameAt = expected.find(storedName);
+  ASSERT_NE(nameAt, std::string::npos);
+  expected.replace(
+      nameAt, storedName.size(),
+      "FileName = '" + platform::FileSystem::instance().programFolder() + "vistrel.avi'");
   EXPECT_TRUE(written == expected) << firstDifference(written, expected);
 
   auto again = TForm1::create(written);
