@@ -99,6 +99,9 @@ bool isInside(const fs::path& inner, const fs::path& outer) {
 }
 
 struct TreeCopy {
+  TreeCopy(const FileSystem& files, CopyObserver* copyObserver)
+      : fileSystem(files), observer(copyObserver) {}
+
   const FileSystem& fileSystem;
   CopyObserver* observer;
   std::uint64_t bytesDone = 0;
@@ -261,7 +264,7 @@ bool copyFolderInto(const FileSystem& fileSystem, std::string_view folder,
   const fs::path target =
       fileSystem.toHost(targetShown + (targetShown.back() == '\\' ? "" : "\\") + name, true)
           .value_or(*destination / name);
-  TreeCopy copy{fileSystem, observer};
+  TreeCopy copy(fileSystem, observer);
   copy.bytesTotal = TreeCopy::measure(*source);
   copy.copyTree(*source, target, fileSystem.fullPath(targetShown + "\\" + name));
   if (copy.cancelled) return fail(error, "The copy of " + std::string(folder) + " was cancelled");
