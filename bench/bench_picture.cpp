@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_main.h"
 #include "picture/jpeg_codec.h"
 #include "picture/jpeg_image.h"
 #include "picture/picture.h"
@@ -92,12 +93,7 @@ BENCHMARK(Repaint)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMilli
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
   QTemporaryDir folder;
   gFolder = &folder;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return vistrel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
 }

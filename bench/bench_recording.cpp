@@ -21,6 +21,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/bench_main.h"
 #include "picture/jpeg_codec.h"
 #include "picture/picture.h"
 #include "pipeline/image_gen.h"
@@ -174,12 +175,7 @@ BENCHMARK(FfmpegXvid)
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
   QTemporaryDir folder;
   gFolder = &folder;
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return vistrel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
 }

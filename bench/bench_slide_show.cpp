@@ -19,6 +19,7 @@
 #include "app/controls/panel.h"
 #include "app/controls/timer.h"
 #include "app/unit1.h"
+#include "bench/bench_main.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "platform/file_system.h"
@@ -78,11 +79,4 @@ BENCHMARK(BM_SlideShowTick)->Arg(640)->Arg(1280)->Arg(1920)->Unit(benchmark::kMi
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return vistrel::bench::RunBenchmarks<QApplication>(argc, argv); }

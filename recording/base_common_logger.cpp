@@ -154,6 +154,15 @@ void TVLBaseCommonLogger::RecordFormat(std::int32_t width, std::int32_t height, 
   videoFormat_ = {width, height, period, formatCode};
 }
 
+void TVLBaseCommonLogger::OpenVideoStream(std::int32_t width, std::int32_t height,
+                                          std::int64_t period, std::uint8_t formatCode) {
+  videoStreamOpen_ = true;
+  RecordFormat(width, height, period, formatCode);
+  if (enabled_)
+    StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
+               videoFormat_.framePeriod100ns);
+}
+
 void TVLBaseCommonLogger::EmptyQueues() {
   TOWWriteLockSection videoLock(*inputPin_);
   TOWWriteLockSection audioLock(*audioInputPin_);
@@ -252,21 +261,13 @@ bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation
     }
     if (graphRunning_ && recordingFileName_ == start->fileName) return true;
     recordingFileName_ = start->fileName;
-    videoStreamOpen_ = true;
-    RecordFormat(start->width, start->height, start->framePeriod100ns, start->formatCode);
-    if (enabled_)
-      StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
-                 videoFormat_.framePeriod100ns);
+    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
     return true;
   }
   if (auto start = OperationAs<TOWStartFrameOperation>(operation)) {
     recordingFileName_ = fileName_;
     activeFileName_ = fileName_;
-    videoStreamOpen_ = true;
-    RecordFormat(start->width, start->height, start->framePeriod100ns, start->formatCode);
-    if (enabled_)
-      StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
-                 videoFormat_.framePeriod100ns);
+    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
     return true;
   }
   if (OperationAs<TSLInternalStopOperation>(operation)) {

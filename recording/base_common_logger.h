@@ -142,6 +142,10 @@ class TVLBaseCommonLogger : public TOWComponent {
   void QueueStarts();
   void RecordFormat(std::int32_t width, std::int32_t height, std::int64_t period,
                     std::uint8_t formatCode);
+  // A start of the video stream in the drain: records the format and starts
+  // the video when enabled.
+  void OpenVideoStream(std::int32_t width, std::int32_t height, std::int64_t period,
+                       std::uint8_t formatCode);
 
   TOWObject lock_;
   std::unique_ptr<TVLOWImageSinkPin> inputPin_;

@@ -11,6 +11,18 @@
 
 namespace vistrel {
 
+namespace {
+
+// Replaces an event handler under the owner's write lock, so that a reader
+// holding the read lock sees the old handler or the new one, whole.
+template <typename Handler>
+void StoreHandler(TOWObject& ownerLock, Handler& slot, Handler handler) {
+  TOWWriteLockSection lock(ownerLock);
+  slot = std::move(handler);
+}
+
+}  // namespace
+
 std::string FormatGraphError(const std::string& text, media::Status code) {
   const auto value = static_cast<std::uint32_t>(code);
   char numbers[40];
@@ -37,28 +49,22 @@ void TDSGraph::SetRegister(bool value) {
 }
 
 void TDSGraph::SetOnError(TDSErrorEvent handler) {
-  TOWWriteLockSection lock(ownerLock_);
-  onError_ = std::move(handler);
+  StoreHandler(ownerLock_, onError_, std::move(handler));
 }
 void TDSGraph::SetOnWarning(TDSWarningEvent handler) {
-  TOWWriteLockSection lock(ownerLock_);
-  onWarning_ = std::move(handler);
+  StoreHandler(ownerLock_, onWarning_, std::move(handler));
 }
 void TDSGraph::SetOnGraphBuilt(TDSNotifyEvent handler) {
-  TOWWriteLockSection lock(ownerLock_);
-  onGraphBuilt_ = std::move(handler);
+  StoreHandler(ownerLock_, onGraphBuilt_, std::move(handler));
 }
 void TDSGraph::SetOnDeviceLost(TDSNotifyEvent handler) {
-  TOWWriteLockSection lock(ownerLock_);
-  onDeviceLost_ = std::move(handler);
+  StoreHandler(ownerLock_, onDeviceLost_, std::move(handler));
 }
 void TDSGraph::SetOnAborted(TDSNotifyEvent handler) {
-  TOWWriteLockSection lock(ownerLock_);
-  onAborted_ = std::move(handler);
+  StoreHandler(ownerLock_, onAborted_, std::move(handler));
 }
 void TDSGraph::SetOnStarvation(TDSNotifyEvent handler) {
-  TOWWriteLockSection lock(ownerLock_);
-  onStarvation_ = std::move(handler);
+  StoreHandler(ownerLock_, onStarvation_, std::move(handler));
 }
 
 bool TDSGraph::ReportError(const std::string& text, media::Status code) {

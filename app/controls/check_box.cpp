@@ -7,7 +7,7 @@ namespace vistrel::app {
 TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent), Control(this) {
   setAutoFillBackground(true);
   connect(this, &QCheckBox::clicked, this, [this] {
-    if (!byProgram_) raiseFromUser(onClick_);
+    if (!byProgram_) raiseFromUser(mouse_.onClick);
   });
 }
 
@@ -24,7 +24,7 @@ void TCheckBox::setChecked(bool checked) {
   byProgram_ = true;
   QCheckBox::setChecked(checked);
   byProgram_ = false;
-  raiseFromProgram(onClick_);
+  raiseFromProgram(mouse_.onClick);
 }
 
 bool TCheckBox::applyProperty(const std::string& name, const layout::Value& value,
@@ -39,13 +39,7 @@ bool TCheckBox::applyProperty(const std::string& name, const layout::Value& valu
     byProgram_ = true;
     QCheckBox::setChecked(value.asIdentifier() == "cbChecked");
     byProgram_ = false;
-  } else if (name == "OnClick") {
-    bindEvent(onClick_, value, context);
-  } else if (name == "OnMouseDown") {
-    bindEvent(onMouseDown_, value, context);
-  } else if (name == "OnMouseUp") {
-    bindEvent(onMouseUp_, value, context);
-  } else {
+  } else if (!bindMouseHandler(mouse_, name, value, context)) {
     return Control::applyProperty(name, value, context);
   }
   return true;
@@ -57,22 +51,18 @@ layout::Value TCheckBox::propertyValue(const std::string& name) const {
   if (name == "State") {
     return layout::Value::Identifier{isChecked() ? "cbChecked" : "cbUnchecked"};
   }
-  if (name == "OnClick") return eventValue(onClick_.name);
-  if (name == "OnMouseDown") return eventValue(onMouseDown_.name);
-  if (name == "OnMouseUp") return eventValue(onMouseUp_.name);
+  if (auto handler = mouseHandlerValue(mouse_, name)) return *handler;
   return Control::propertyValue(name);
 }
 
 void TCheckBox::mousePressEvent(QMouseEvent* event) {
   QCheckBox::mousePressEvent(event);
-  const QPoint at = event->position().toPoint();
-  raiseFromUser(onMouseDown_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseDown, *event);
 }
 
 void TCheckBox::mouseReleaseEvent(QMouseEvent* event) {
   QCheckBox::mouseReleaseEvent(event);  // toggles on a left release inside
-  const QPoint at = event->position().toPoint();
-  raiseFromUser(onMouseUp_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseUp, *event);
 }
 
 }  // namespace vistrel::app

@@ -34,9 +34,7 @@ class TCheckBox : public QCheckBox, public Control {
 
  private:
   bool byProgram_ = false;
-  NotifyEvent onClick_;
-  MouseEvent onMouseDown_;
-  MouseEvent onMouseUp_;
+  MouseHandlers mouse_;
 };
 
 }  // namespace vistrel::app

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QFont>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QWidget>
 
@@ -24,6 +25,33 @@ void installFontSubstitutes() {
 }
 
 Control::Control(QWidget* widget) : widget_(widget) { installFontSubstitutes(); }
+
+bool Control::bindMouseHandler(MouseHandlers& handlers, const std::string& name,
+                               const layout::Value& value, layout::ReadContext& context) {
+  if (name == "OnClick") {
+    bindEvent(handlers.onClick, value, context);
+  } else if (name == "OnMouseDown") {
+    bindEvent(handlers.onMouseDown, value, context);
+  } else if (name == "OnMouseUp") {
+    bindEvent(handlers.onMouseUp, value, context);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::optional<layout::Value> Control::mouseHandlerValue(const MouseHandlers& handlers,
+                                                        const std::string& name) {
+  if (name == "OnClick") return eventValue(handlers.onClick.name);
+  if (name == "OnMouseDown") return eventValue(handlers.onMouseDown.name);
+  if (name == "OnMouseUp") return eventValue(handlers.onMouseUp.name);
+  return std::nullopt;
+}
+
+void Control::raiseMouse(const MouseEvent& slot, const QMouseEvent& event) {
+  const QPoint at = event.position().toPoint();
+  raiseFromUser(slot, event.button(), event.modifiers(), at.x(), at.y());
+}
 
 void Control::setColor(TColor color) {
   color_ = color;

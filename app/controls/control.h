@@ -14,6 +14,7 @@
 #include "app/controls/dispatch.h"
 #include "app/controls/stored_component.h"
 
+class QMouseEvent;
 class QWidget;
 
 namespace vistrel::app {
@@ -60,6 +61,22 @@ class Control : public StoredComponent {
   void raiseFromProgram(const Slot& slot, Args&&... args) {
     if (slot) slot.handler(this, std::forward<Args>(args)...);
   }
+
+  // The click and mouse handlers of the controls that take them.
+  struct MouseHandlers {
+    NotifyEvent onClick;
+    MouseEvent onMouseDown;
+    MouseEvent onMouseUp;
+  };
+  // Binds "OnClick", "OnMouseDown" or "OnMouseUp"; false for any other name.
+  static bool bindMouseHandler(MouseHandlers& handlers, const std::string& name,
+                               const layout::Value& value, layout::ReadContext& context);
+  // The stored value of one of those three properties; nullopt for any other name.
+  static std::optional<layout::Value> mouseHandlerValue(const MouseHandlers& handlers,
+                                                        const std::string& name);
+  // Raises `slot` from user input with the button, modifiers and position
+  // (widget pixels) of `event`.
+  void raiseMouse(const MouseEvent& slot, const QMouseEvent& event);
 
   // Applies colour and font to the widget's palette; subclasses whose
   // background is not the Window role override it.

@@ -35,7 +35,7 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent), Control(this) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setColor(clWindow);
   connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-    if (!selectingByProgram_) raiseFromUser(onClick_);
+    if (!selectingByProgram_) raiseFromUser(mouse_.onClick);
   });
 }
 
@@ -94,19 +94,13 @@ bool TListBox::applyProperty(const std::string& name, const layout::Value& value
   } else if (name == "Ctl3D") {
     ctl3D_ = value.asBoolean();
     setFrameShadow(ctl3D_ ? QFrame::Sunken : QFrame::Plain);
-  } else if (name == "OnClick") {
-    bindEvent(onClick_, value, context);
   } else if (name == "OnDblClick") {
     bindEvent(onDblClick_, value, context);
   } else if (name == "OnKeyDown") {
     bindEvent(onKeyDown_, value, context);
   } else if (name == "OnKeyUp") {
     bindEvent(onKeyUp_, value, context);
-  } else if (name == "OnMouseDown") {
-    bindEvent(onMouseDown_, value, context);
-  } else if (name == "OnMouseUp") {
-    bindEvent(onMouseUp_, value, context);
-  } else {
+  } else if (!bindMouseHandler(mouse_, name, value, context)) {
     return Control::applyProperty(name, value, context);
   }
   return true;
@@ -117,12 +111,10 @@ layout::Value TListBox::propertyValue(const std::string& name) const {
   if (name == "Sorted") return sorted_;
   if (name == "BorderStyle") return layout::Value::Identifier{borderStyle_};
   if (name == "Ctl3D") return ctl3D_;
-  if (name == "OnClick") return eventValue(onClick_.name);
   if (name == "OnDblClick") return eventValue(onDblClick_.name);
   if (name == "OnKeyDown") return eventValue(onKeyDown_.name);
   if (name == "OnKeyUp") return eventValue(onKeyUp_.name);
-  if (name == "OnMouseDown") return eventValue(onMouseDown_.name);
-  if (name == "OnMouseUp") return eventValue(onMouseUp_.name);
+  if (auto handler = mouseHandlerValue(mouse_, name)) return *handler;
   return Control::propertyValue(name);
 }
 
@@ -142,21 +134,18 @@ void TListBox::keyReleaseEvent(QKeyEvent* event) {
 
 void TListBox::mousePressEvent(QMouseEvent* event) {
   QListWidget::mousePressEvent(event);
-  const QPoint at = event->position().toPoint();
-  raiseFromUser(onMouseDown_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseDown, *event);
 }
 
 void TListBox::mouseReleaseEvent(QMouseEvent* event) {
   QListWidget::mouseReleaseEvent(event);
-  const QPoint at = event->position().toPoint();
-  raiseFromUser(onMouseUp_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseUp, *event);
 }
 
 void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
   QListWidget::mouseDoubleClickEvent(event);
   raiseFromUser(onDblClick_);
-  const QPoint at = event->position().toPoint();
-  raiseFromUser(onMouseDown_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseDown, *event);
 }
 
 }  // namespace vistrel::app

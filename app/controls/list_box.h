@@ -54,12 +54,10 @@ class TListBox : public QListWidget, public Control {
   std::string borderStyle_ = "bsSingle";
   bool ctl3D_ = true;
   bool selectingByProgram_ = false;
-  NotifyEvent onClick_;
+  MouseHandlers mouse_;
   NotifyEvent onDblClick_;
   KeyEvent onKeyDown_;
   KeyEvent onKeyUp_;
-  MouseEvent onMouseDown_;
-  MouseEvent onMouseUp_;
 };
 
 }  // namespace vistrel::app

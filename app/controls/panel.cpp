@@ -34,13 +34,7 @@ bool TPanel::applyProperty(const std::string& name, const layout::Value& value,
   } else if (name == "BorderStyle") {
     borderStyle_ = value.asIdentifier();
     applyFrame();
-  } else if (name == "OnClick") {
-    bindEvent(onClick_, value, context);
-  } else if (name == "OnMouseDown") {
-    bindEvent(onMouseDown_, value, context);
-  } else if (name == "OnMouseUp") {
-    bindEvent(onMouseUp_, value, context);
-  } else {
+  } else if (!bindMouseHandler(mouse_, name, value, context)) {
     return Control::applyProperty(name, value, context);
   }
   return true;
@@ -50,23 +44,19 @@ layout::Value TPanel::propertyValue(const std::string& name) const {
   if (name == "Caption") return caption();
   if (name == "BevelOuter") return layout::Value::Identifier{bevelOuter_};
   if (name == "BorderStyle") return layout::Value::Identifier{borderStyle_};
-  if (name == "OnClick") return eventValue(onClick_.name);
-  if (name == "OnMouseDown") return eventValue(onMouseDown_.name);
-  if (name == "OnMouseUp") return eventValue(onMouseUp_.name);
+  if (auto handler = mouseHandlerValue(mouse_, name)) return *handler;
   return Control::propertyValue(name);
 }
 
 void TPanel::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) clickArmed_ = true;
-  const QPoint at = event->position().toPoint();
-  raiseFromUser(onMouseDown_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseDown, *event);
 }
 
 void TPanel::mouseDoubleClickEvent(QMouseEvent* event) {
   // The second press of a double click: mouse down, but no click on release.
   if (event->button() == Qt::LeftButton) clickArmed_ = false;
-  const QPoint at = event->position().toPoint();
-  raiseFromUser(onMouseDown_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseDown, *event);
 }
 
 void TPanel::mouseReleaseEvent(QMouseEvent* event) {
@@ -74,9 +64,9 @@ void TPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     const bool click = clickArmed_ && rect().contains(at);
     clickArmed_ = false;
-    if (click) raiseFromUser(onClick_);
+    if (click) raiseFromUser(mouse_.onClick);
   }
-  raiseFromUser(onMouseUp_, event->button(), event->modifiers(), at.x(), at.y());
+  raiseMouse(mouse_.onMouseUp, *event);
 }
 
 }  // namespace vistrel::app

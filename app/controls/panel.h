@@ -35,9 +35,7 @@ class TPanel : public QLabel, public Control {
   std::string bevelOuter_ = "bvRaised";
   std::string borderStyle_ = "bsNone";
   bool clickArmed_ = false;
-  NotifyEvent onClick_;
-  MouseEvent onMouseDown_;
-  MouseEvent onMouseUp_;
+  MouseHandlers mouse_;
 };
 
 }  // namespace vistrel::app

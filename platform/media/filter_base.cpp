@@ -31,6 +31,14 @@ Status PinBase::disconnect() {
   return S_OK;
 }
 
+Status PinBase::disconnectIfStopped() {
+  if (owner_) {
+    std::lock_guard lock(owner_->stateLock());
+    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  }
+  return PinBase::disconnect();
+}
+
 Status PinBase::connectedTo(Ref<Pin>* pin) const {
   if (!pin) return E_POINTER;
   std::lock_guard lock(pinMutex_);
@@ -138,11 +146,7 @@ Status OutputPinBase::decideAllocator(MemInputPin* input) {
 Status OutputPinBase::receiveConnection(Pin*, const MediaType&) { return E_UNEXPECTED; }
 
 Status OutputPinBase::disconnect() {
-  if (owner_) {
-    std::lock_guard lock(owner_->stateLock());
-    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-  }
-  const Status status = PinBase::disconnect();
+  const Status status = disconnectIfStopped();
   if (status == S_OK) {
     breakConnect();
     if (allocator_) allocator_->decommit();
@@ -205,11 +209,7 @@ Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
 }
 
 Status InputPinBase::disconnect() {
-  if (owner_) {
-    std::lock_guard lock(owner_->stateLock());
-    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-  }
-  const Status status = PinBase::disconnect();
+  const Status status = disconnectIfStopped();
   if (status == S_OK) {
     breakConnect();
     allocator_.reset();

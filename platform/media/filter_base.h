@@ -49,6 +49,9 @@ class PinBase : public Pin {
   // Called after a connection was made; a failure undoes it.
   virtual Status completeConnect(Pin* peer) { return S_OK; }
   virtual void breakConnect() {}
+  // PinBase::disconnect, refused with VFW_E_NOT_STOPPED unless the owning
+  // filter is stopped.
+  Status disconnectIfStopped();
 
   FilterBase* owner_;
   const PinDirection direction_;

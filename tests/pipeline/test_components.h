@@ -34,7 +34,21 @@ struct Received {
   std::uint32_t flags;
 };
 
-class RecordingSink : public TOWComponent {
+// A component whose only stored properties are its pins' links.
+class PinsOnlyComponent : public TOWComponent {
+ public:
+  bool readProperty(const std::string& name, const layout::Value& value,
+                    layout::ReadContext& context) override {
+    return ReadPinProperty(name, value, context);
+  }
+  std::vector<layout::Property> storedProperties() const override {
+    std::vector<layout::Property> out;
+    AppendPinProperties(out);
+    return out;
+  }
+};
+
+class RecordingSink : public PinsOnlyComponent {
  public:
   explicit RecordingSink(std::string name = "Sink1") {
     setComponentName(name);
@@ -50,15 +64,6 @@ class RecordingSink : public TOWComponent {
   }
   ~RecordingSink() override { inputPin.reset(); }
   std::string className() const override { return "TRecordingSink"; }
-  bool readProperty(const std::string& name, const layout::Value& value,
-                    layout::ReadContext& context) override {
-    return ReadPinProperty(name, value, context);
-  }
-  std::vector<layout::Property> storedProperties() const override {
-    std::vector<layout::Property> out;
-    AppendPinProperties(out);
-    return out;
-  }
   std::vector<TOWPublishedPin> PublishedPins() const override {
     return {{"InputPin", inputPin.get(), -1, {}}};
   }
@@ -77,7 +82,7 @@ class RecordingSink : public TOWComponent {
   std::uint8_t answer = 0;
 };
 
-class PlainSource : public TOWComponent {
+class PlainSource : public PinsOnlyComponent {
  public:
   explicit PlainSource(std::string name = "Source1") {
     setComponentName(name);
@@ -85,15 +90,6 @@ class PlainSource : public TOWComponent {
   }
   ~PlainSource() override { outputPin.reset(); }
   std::string className() const override { return "TPlainSource"; }
-  bool readProperty(const std::string& name, const layout::Value& value,
-                    layout::ReadContext& context) override {
-    return ReadPinProperty(name, value, context);
-  }
-  std::vector<layout::Property> storedProperties() const override {
-    std::vector<layout::Property> out;
-    AppendPinProperties(out);
-    return out;
-  }
   std::vector<TOWPublishedPin> PublishedPins() const override {
     return {{"OutputPin", outputPin.get(), -1, {}}};
   }

@@ -2,26 +2,44 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QString>
 #include <QStringList>
 
 namespace vistrel::test {
 
 namespace {
 
+// The tool's standard output; empty when it cannot start or fails, with the
+// reason in `errors`.
 QByteArray Run(const QString& program, const QStringList& arguments, QByteArray* errors) {
   QProcess process;
   process.start(program, arguments);
-  if (!process.waitForStarted(-1)) return {};
+  if (!process.waitForStarted(-1)) {
+    if (errors) *errors = "cannot start " + program.toUtf8();
+    return {};
+  }
   process.closeWriteChannel();
   process.waitForFinished(-1);
   if (errors) *errors = process.readAllStandardError();
-  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
+  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (errors && errors->isEmpty())
+      *errors = "exit code " + QByteArray::number(process.exitCode());
+    return {};
+  }
   return process.readAllStandardOutput();
+}
+
+QByteArray Decode(const std::string& path, const QString& pixelFormat) {
+  return Run("ffmpeg",
+             {"-v", "error", "-i", QString::fromStdString(path), "-f", "rawvideo", "-pix_fmt",
+              pixelFormat, "-"},
+             nullptr);
 }
 
 }  // namespace
@@ -37,12 +55,16 @@ std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error) {
   if (output.isEmpty() || !document.isObject()) return std::nullopt;
   const QJsonObject root = document.object();
   AviFacts facts;
-  facts.duration = root["format"].toObject()["duration"].toString("-1").toDouble();
+  const QJsonObject format = root["format"].toObject();
+  facts.formatName = format["format_name"].toString().toStdString();
+  facts.duration = format["duration"].toString("-1").toDouble();
   const QJsonArray streams = root["streams"].toArray();
+  facts.streams = streams.size();
   if (!streams.isEmpty()) {
     const QJsonObject stream = streams[0].toObject();
     facts.codecName = stream["codec_name"].toString().toStdString();
     facts.codecTag = stream["codec_tag_string"].toString().toStdString();
+    facts.pixelFormat = stream["pix_fmt"].toString().toStdString();
     facts.width = stream["width"].toInt();
     facts.height = stream["height"].toInt();
     facts.frameRate = stream["r_frame_rate"].toString().toStdString();
@@ -54,16 +76,19 @@ std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error) {
   return facts;
 }
 
-std::vector<QImage> DecodeAvi(const std::string& path, int width, int height) {
-  const QByteArray bytes = Run("ffmpeg",
-                               {"-v", "error", "-i", QString::fromStdString(path), "-f", "rawvideo",
-                                "-pix_fmt", "rgb24", "-"},
-                               nullptr);
+std::vector<std::uint8_t> DecodeAviRaw(const std::string& path, const std::string& pixelFormat) {
+  const QByteArray raw = Decode(path, QString::fromStdString(pixelFormat));
+  return std::vector<std::uint8_t>(raw.begin(), raw.end());
+}
+
+std::vector<QImage> DecodeAvi(const std::string& path, int width, int height,
+                              QImage::Format format) {
+  const QByteArray bytes = Decode(path, format == QImage::Format_BGR888 ? "bgr24" : "rgb24");
   std::vector<QImage> frames;
   const qsizetype frameBytes = qsizetype(width) * height * 3;
   for (qsizetype offset = 0; frameBytes > 0 && offset + frameBytes <= bytes.size();
        offset += frameBytes) {
-    QImage frame(width, height, QImage::Format_RGB888);
+    QImage frame(width, height, format);
     for (int y = 0; y < height; ++y)
       std::memcpy(frame.scanLine(y), bytes.constData() + offset + qsizetype(y) * width * 3,
                   std::size_t(width) * 3);
@@ -85,8 +110,8 @@ double Psnr(const QImage& a, const QImage& b) {
       squares += d * d;
     }
   }
+  if (squares == 0) return std::numeric_limits<double>::infinity();
   const double mse = squares / (double(x.width()) * x.height() * 3);
-  if (mse == 0) return 1000;
   return 10 * std::log10(255.0 * 255.0 / mse);
 }
 

@@ -1,0 +1,44 @@
+// Reads AVI files back with tools we did not write: ffprobe for the stream
+// facts, ffmpeg for the decoded pixels. Each call runs the tool to completion.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QImage>
+
+namespace vistrel::test {
+
+struct AviFacts {
+  std::string formatName;  // "avi"
+  std::string codecName;   // "mpeg4", "rawvideo", ...
+  std::string codecTag;    // codec_tag_string: "XVID", "[0][0][0][0]"
+  std::string pixelFormat;
+  int width = 0;
+  int height = 0;
+  std::string frameRate;            // r_frame_rate, "5/1"
+  int frames = -1;                  // decoded frame count (0 for a stream without frames)
+  double duration = -1;             // format duration in seconds
+  int streams = 0;                  // streams in the file
+  std::vector<double> packetTimes;  // presentation times of the packets, seconds
+};
+
+// nullopt when ffprobe rejects the file; `error` gets its message.
+std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error = nullptr);
+
+// The decoded frames of the first video stream as one block of raw bytes in
+// ffmpeg's `pixelFormat` ("yuyv422", "rgb24", ...).
+std::vector<std::uint8_t> DecodeAviRaw(const std::string& path, const std::string& pixelFormat);
+
+// Every frame decoded by ffmpeg, as top-down pictures of the given size;
+// `format` is QImage::Format_RGB888 or QImage::Format_BGR888.
+std::vector<QImage> DecodeAvi(const std::string& path, int width, int height,
+                              QImage::Format format = QImage::Format_RGB888);
+
+// Peak signal-to-noise ratio in dB over every sample (infinity when equal,
+// 0 when the sizes differ).
+double Psnr(const QImage& a, const QImage& b);
+
+}  // namespace vistrel::test
