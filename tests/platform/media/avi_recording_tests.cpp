@@ -104,10 +104,14 @@ TEST_F(UncompressedRecording, FileIsCreatedWhenTheOutputIsSet) {
 class UnprivilegedScope {
  public:
   UnprivilegedScope() : wasRoot_(geteuid() == 0) {
-    if (wasRoot_) EXPECT_EQ(seteuid(65534), 0);
+    if (wasRoot_) {
+      EXPECT_EQ(seteuid(65534), 0);
+    }
   }
   ~UnprivilegedScope() {
-    if (wasRoot_) EXPECT_EQ(seteuid(0), 0);
+    if (wasRoot_) {
+      EXPECT_EQ(seteuid(0), 0);
+    }
   }
 
  private:

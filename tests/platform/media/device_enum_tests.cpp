@@ -88,9 +88,11 @@ TEST(FriendlyNames, TwoInstalledCompressorsWithOneNameAreListedApart) {
                                        {kCategory + "tst2", "Test Codec (2)"}}));
   // A device whose filter cannot be made fails to bind.
   Ref<BaseFilter> filter;
-  for (const CategoryEntry& entry : entries)
-    if (entry.displayName == kCategory + "tst1")
+  for (const CategoryEntry& entry : entries) {
+    if (entry.displayName == kCategory + "tst1") {
       EXPECT_EQ(entry.moniker->bindToObject(&filter), E_FAIL);
+    }
+  }
 }
 
 }  // namespace
