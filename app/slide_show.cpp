@@ -98,6 +98,7 @@ void TForm1::SlideShowTimerTimer(Sender*) {
     writeSlideLabel();
     VideoProgress->setPosition(ListBox1->itemIndex());
     slideCounter_ = current + 1;
+    if (CheckBox1->checked()) exportFrame(current);
     return;
   }
   if (SledeciSat->checked() && DirectoryListBox1->itemIndex() > kDateEntry) {

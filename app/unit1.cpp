@@ -52,6 +52,8 @@ TForm1::TForm1() {
   publish("STOPMouseUp", &TForm1::STOPMouseUp);
   publish("SlideShowTimerTimer", &TForm1::SlideShowTimerTimer);
   publish("PreviewFPSChange", &TForm1::PreviewFPSChange);
+  publish("CheckBox1MouseUp", &TForm1::CheckBox1MouseUp);
+  publish("RateFPSChange", &TForm1::RateFPSChange);
 }
 
 TForm1::~TForm1() {

@@ -3,7 +3,8 @@
 // the routines several handlers share.
 //
 // Navigation handlers live in navigation.cpp, the slide show in
-// slide_show.cpp, creation and the shared routines in unit1.cpp.
+// slide_show.cpp, the video export in video_export.cpp, creation and the shared routines in
+// unit1.cpp.
 //
 // Thread: the GUI thread. Handlers run one at a time; a value that a handler
 // sets by program (the tree list's directory, the position bar) raises the
@@ -46,6 +47,8 @@ inline constexpr const char* kRunCaption = "Run Slide Show";
 inline constexpr const char* kPauseCaption = "P A U S E";
 inline constexpr const char* kSelectDateMessage =
     " Please select Date or Date and Hour from list in top left Menu! ";
+// Switching export off reports the file: this text, then its full path.
+inline constexpr const char* kVideoSavedMessage = ".AVI file saved to:\r\n\r\n";
 
 // The window's stored layout text.
 std::string_view mainWindowLayout();
@@ -110,6 +113,10 @@ class TForm1 : public TForm {
                    int y);
   void SlideShowTimerTimer(Sender* sender);
   void PreviewFPSChange(Sender* sender);
+  // Mouse-up only: toggling the box with the space bar switches nothing.
+  void CheckBox1MouseUp(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
+                        int y);
+  void RateFPSChange(Sender* sender);
 
   // Shared routines.
   // The current directory of the tree list joined with entry `index` of the
@@ -133,6 +140,11 @@ class TForm1 : public TForm {
   // hour, or empty when there is none.
   std::string nextHourFolder() const;
   void endShow();
+  void switchExportOn();
+  void switchExportOff();
+  // Hands snapshot `index` to the generator as one frame, with the slide-show
+  // timer off meanwhile; a failure leaves the timer off.
+  void exportFrame(int index);
 
   std::int32_t slideCounter_ = 0;
 };

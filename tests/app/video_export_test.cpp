@@ -1,0 +1,154 @@
+// Video export from the main window: the check box switches recording on and
+// off around a running slide show, RateFPS sets the video's rate, and a
+// snapshot the generator cannot take halts the show.
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include <QImage>
+#include <QTest>
+
+#include "app/controls/check_box.h"
+#include "app/controls/colors.h"
+#include "app/controls/image.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/spin_edit.h"
+#include "app/controls/timer.h"
+#include "avi_reader.h"
+#include "browse/directory_list_box.h"
+#include "pipeline/image_gen.h"
+#include "platform/file_system.h"
+#include "recording/ds_video_logger.h"
+#include "viewer_fixture.h"
+
+namespace vistrel::app::testing {
+namespace {
+
+constexpr const char* kHour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+constexpr const char* kProgramFolder = "C:\\Program Files\\Vistrel\\";
+
+class VideoExportTest : public ViewerTest {
+ protected:
+  // `count` 640 x 480 snapshots in the hour folder, each a different shade.
+  void writeSnapshots(int count) {
+    const auto folder = tree_.folder(std::string(kRecordsHost) + "/2026-12-06/07");
+    for (int i = 0; i < count; ++i) {
+      QImage image(640, 480, QImage::Format_RGB32);
+      image.fill(QColor(20 * i, 100, 200 - 20 * i));
+      const auto path = folder / ("snap" + std::to_string(i) + ".jpg");
+      ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "JPG", 90));
+    }
+  }
+  // Starts the window with the program in C:\Program Files\Vistrel, so the
+  // videos land in the test's tree, and opens the hour folder.
+  void startInHour() {
+    startViewer();
+    const auto program = tree_.path() / "c/Program Files/Vistrel/vistrel-preview";
+    std::ofstream(program) << "x";
+    platform::FileSystem::instance().setExecutablePath(program);
+    ASSERT_EQ(platform::FileSystem::instance().programFolder(), kProgramFolder);
+    form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  }
+  void clickExportBox() { QTest::mouseClick(form_->CheckBox1, Qt::LeftButton); }
+  void ticks(int count) {
+    for (int i = 0; i < count; ++i) form_->SlideShowTimer->fire();
+  }
+  std::filesystem::path hostVideo(const std::string& name) const {
+    return tree_.path() / "c/Program Files/Vistrel" / name;
+  }
+  std::vector<std::string> savedVideos() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < form_->ListBox2->itemCount(); ++i) {
+      names.push_back(form_->ListBox2->itemText(i));
+    }
+    return names;
+  }
+  void expectVideo(const std::string& name, int frames, const std::string& rate) {
+    std::string error;
+    const auto facts = test::ProbeAvi(hostVideo(name).string(), &error);
+    ASSERT_TRUE(facts) << error;
+    EXPECT_EQ(facts->codecTag, "XVID");
+    EXPECT_EQ(facts->width, 640);
+    EXPECT_EQ(facts->height, 480);
+    EXPECT_EQ(facts->frames, frames);
+    EXPECT_EQ(facts->frameRate, rate);
+  }
+};
+
+TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
+  writeSnapshots(6);
+  startInHour();
+  form_->RateFPS->setValue(12);
+  EXPECT_EQ(form_->VLImageGen1->FrameRate(), 12);
+
+  clickExportBox();
+  EXPECT_TRUE(form_->CheckBox1->checked());
+  EXPECT_EQ(form_->CheckBox1->fontColor(), clRed);
+  EXPECT_EQ(form_->VLDSVideoLogger1->FileName(), std::string(kProgramFolder) + "vistrel.avi");
+  EXPECT_TRUE(form_->VLImageGen1->Enabled());
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  ticks(4);
+  EXPECT_TRUE(form_->SlideShowTimer->running());  // re-enabled after every frame
+  clickExportBox();
+  EXPECT_FALSE(form_->CheckBox1->checked());
+  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+  EXPECT_FALSE(form_->VLImageGen1->Enabled());
+  EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
+  ASSERT_EQ(dialogs_->messages,
+            std::vector<std::string>{".AVI file saved to:\r\n\r\n"
+                                     "C:\\Program Files\\Vistrel\\vistrel.avi"});
+  EXPECT_EQ(savedVideos(), std::vector<std::string>{"vistrel.avi"});
+  expectVideo("vistrel.avi", 4, "12/1");
+
+  // The plain name exists now: the next recording gets a time-stamped one.
+  form_->RateFPS->setValue(3);
+  clickExportBox();
+  const std::string second = form_->VLDSVideoLogger1->FileName();
+  EXPECT_TRUE(std::regex_match(second, std::regex(R"(C:\\Program Files\\Vistrel\\vistrel-)"
+                                                  R"(20\d{6}-[0-2]\d[0-5]\d[0-5]\d\.avi)")))
+      << second;
+  ticks(2);
+  clickExportBox();
+  ASSERT_EQ(dialogs_->messages.size(), 2u);
+  EXPECT_EQ(dialogs_->messages[1], ".AVI file saved to:\r\n\r\n" + second);
+  const std::string secondName = second.substr(std::string(kProgramFolder).size());
+  EXPECT_EQ(savedVideos(), (std::vector<std::string>{secondName, "vistrel.avi"}));
+  expectVideo(secondName, 2, "3/1");
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(VideoExportTest, EmptySnapshotListLeavesExportOff) {
+  startViewer();  // the records root holds no snapshots
+  clickExportBox();
+  EXPECT_FALSE(form_->CheckBox1->checked());
+  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+  EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
+  EXPECT_FALSE(form_->VLImageGen1->Enabled());
+  EXPECT_TRUE(dialogs_->messages.empty());
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+TEST_F(VideoExportTest, SnapshotGoneBeforeTheGeneratorTakesItHaltsTheShowOnce) {
+  writeSnapshots(1);  // one entry: the position bar does not move, nothing reloads it
+  startInHour();
+  clickExportBox();
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  // The snapshot vanishes right after the picture showed it.
+  const auto snapshot = tree_.path() / kRecordsHost / "2026-12-06/07/snap0.jpg";
+  form_->Image1->picture().setOnChange([&] {
+    std::filesystem::remove(snapshot);
+    form_->Image1->update();
+  });
+  ticks(3);  // the timer is off after the failing tick: the others do nothing
+  EXPECT_EQ(dialogs_->errors,
+            std::vector<std::string>{"Cannot open file " + std::string(kHour) + "\\snap0.jpg"});
+  EXPECT_EQ(caption(), "P A U S E");
+  EXPECT_FALSE(form_->SlideShowTimer->enabled());
+  EXPECT_EQ(form_->slideCounter(), 1);
+  EXPECT_TRUE(form_->CheckBox1->checked());  // export stays on for a resumed show
+}
+
+}  // namespace
+}  // namespace vistrel::app::testing
