@@ -119,6 +119,20 @@ TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
   EXPECT_TRUE(dialogs_->errors.empty());
 }
 
+TEST_F(VideoExportTest, FailedSwitchOnIsReportedAndLeavesExportOff) {
+  writeSnapshots(2);
+  startInHour();
+  std::filesystem::remove(tree_.path() / kRecordsHost / "2026-12-06/07/snap0.jpg");
+  clickExportBox();
+  EXPECT_EQ(dialogs_->errors,
+            std::vector<std::string>{"Cannot open file " + std::string(kHour) + "\\snap0.jpg"});
+  EXPECT_FALSE(form_->CheckBox1->checked());
+  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+  EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
+  EXPECT_FALSE(form_->VLImageGen1->Enabled());
+  EXPECT_TRUE(dialogs_->messages.empty());
+}
+
 TEST_F(VideoExportTest, EmptySnapshotListLeavesExportOff) {
   startViewer();  // the records root holds no snapshots
   clickExportBox();
