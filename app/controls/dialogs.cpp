@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
-#include <QScreen>
+
+#include "browse/confirm_box.h"
 
 namespace vistrel::app {
 namespace {
@@ -13,16 +15,37 @@ std::unique_ptr<Dialogs>& current() {
   return dialogs;
 }
 
-// Shows `box` centred on the primary screen and waits for it to close.
-int execCentred(QMessageBox& box) {
-  box.adjustSize();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame = box.frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    box.move(frame.topLeft());
+// Qt's progress dialog over a folder copy. The copy runs on this thread, so
+// every report lets the event loop turn once for the Cancel button.
+class QtCopyProgress : public platform::CopyObserver {
+ public:
+  explicit QtCopyProgress(const std::string& folder)
+      : dialog_(QString::fromStdString("Copying " + folder), "Cancel", 0, kSteps,
+                QApplication::activeWindow()) {
+    dialog_.setWindowTitle("Copying...");
+    dialog_.setWindowModality(Qt::ApplicationModal);
+    dialog_.setMinimumDuration(kShowAfterMs);
+    dialog_.setValue(0);
   }
-  return box.exec();
-}
+
+  bool progress(std::uint64_t bytesDone, std::uint64_t bytesTotal,
+                const std::string& fileName) override {
+    dialog_.setLabelText(QString::fromStdString("Copying " + fileName));
+    const double share = bytesTotal == 0 ? 0.0 : static_cast<double>(bytesDone) / bytesTotal;
+    dialog_.setValue(static_cast<int>(share * (kSteps - 1)));
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+  platform::CollisionAnswer collision(const std::string& targetPath) override {
+    return Dialogs::instance().askCollision(targetPath);
+  }
+
+ private:
+  static constexpr int kSteps = 1000;
+  static constexpr int kShowAfterMs = 500;
+  QProgressDialog dialog_;
+};
 
 }  // namespace
 
@@ -43,18 +66,42 @@ void QtDialogs::showError(const std::string& message) {
 void QtDialogs::showMessage(const std::string& message) {
   QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, QString::fromStdString(message),
                   QMessageBox::Ok);
-  execCentred(box);
+  browse::execCentred(box);
 }
 
-bool QtDialogs::confirm(const std::string& message) {
-  QMessageBox box(QMessageBox::Question, "Confirm", QString::fromStdString(message),
-                  QMessageBox::NoButton);
-  QPushButton* yes = box.addButton("&Yes", QMessageBox::YesRole);
-  QPushButton* no = box.addButton("&No", QMessageBox::NoRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(no);
-  execCentred(box);
-  return box.clickedButton() == yes;
+void QtDialogs::showShellError(const std::string& message) {
+  QMessageBox box(QMessageBox::Warning, "File Operation", QString::fromStdString(message),
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
 }
+
+platform::CollisionAnswer QtDialogs::askCollision(const std::string& targetPath) {
+  using platform::CollisionAnswer;
+  const std::size_t slash = targetPath.find_last_of('\\');
+  const std::string name = slash == std::string::npos ? targetPath : targetPath.substr(slash + 1);
+  QMessageBox box(QMessageBox::Question, "Confirm File Replace",
+                  QString::fromStdString("This folder already contains a file named \"" + name +
+                                         "\".\n\nWould you like to replace it?\n\n" + targetPath),
+                  QMessageBox::NoButton, QApplication::activeWindow());
+  QPushButton* yes = box.addButton("&Yes", QMessageBox::YesRole);
+  QPushButton* yesToAll = box.addButton("Yes to &All", QMessageBox::YesRole);
+  QPushButton* no = box.addButton("&No", QMessageBox::NoRole);
+  QPushButton* noToAll = box.addButton("No to A&ll", QMessageBox::NoRole);
+  QPushButton* cancel = box.addButton("Cancel", QMessageBox::RejectRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == yes) return CollisionAnswer::Replace;
+  if (box.clickedButton() == yesToAll) return CollisionAnswer::ReplaceAll;
+  if (box.clickedButton() == no) return CollisionAnswer::Skip;
+  if (box.clickedButton() == noToAll) return CollisionAnswer::SkipAll;
+  return CollisionAnswer::Cancel;
+}
+
+std::unique_ptr<platform::CopyObserver> QtDialogs::copyProgress(const std::string& folder) {
+  return std::make_unique<QtCopyProgress>(folder);
+}
+
+bool QtDialogs::confirm(const std::string& message) { return browse::showConfirmationBox(message); }
 
 }  // namespace vistrel::app
