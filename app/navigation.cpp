@@ -31,7 +31,9 @@ void TForm1::DriveComboBox1Change(Sender*) {
 
 void TForm1::DirectoryListBox1Change(Sender*) { RefillSnapshotList(0, true); }
 
-void TForm1::DirectoryListBox1Click(Sender*) {
+void TForm1::DirectoryListBox1Click(Sender*) { keepTreeSelectionInRecords(); }
+
+void TForm1::keepTreeSelectionInRecords() {
   // Keep the user's selection from rising above the records root. Only in the
   // records tree: elsewhere entry 3 is an unrelated folder (or none), and
   // forcing it would make the shallow entries of other drives unselectable.

@@ -54,6 +54,10 @@ TForm1::TForm1() {
   publish("PreviewFPSChange", &TForm1::PreviewFPSChange);
   publish("CheckBox1MouseUp", &TForm1::CheckBox1MouseUp);
   publish("RateFPSChange", &TForm1::RateFPSChange);
+  publish("ListBox1KeyDown", &TForm1::ListBox1KeyDown);
+  publish("DirectoryListBox1KeyDown", &TForm1::DirectoryListBox1KeyDown);
+  publish("ListBox2DblClick", &TForm1::ListBox2DblClick);
+  publish("ListBox2KeyUp", &TForm1::ListBox2KeyUp);
 }
 
 TForm1::~TForm1() {
@@ -63,6 +67,7 @@ TForm1::~TForm1() {
     DirectoryListBox1->OnChange = nullptr;
     DirectoryListBox1->OnClick = nullptr;
     DirectoryListBox1->OnDblClick = nullptr;
+    DirectoryListBox1->OnKeyDown = nullptr;
   }
   if (DriveComboBox1 != nullptr) {
     DriveComboBox1->OnChange = nullptr;
@@ -127,6 +132,15 @@ void TForm1::bindBrowseEvents() {
   bind(DirectoryListBox1, tree.handlerName("OnChange"), DirectoryListBox1->OnChange);
   bind(DirectoryListBox1, tree.handlerName("OnClick"), DirectoryListBox1->OnClick);
   bind(DirectoryListBox1, tree.handlerName("OnDblClick"), DirectoryListBox1->OnDblClick);
+  // The tree list reports Qt key codes; the handler takes the platform's.
+  if (const std::string name = tree.handlerName("OnKeyDown"); !name.empty()) {
+    KeyHandler keyDown = handler<KeyHandler>(name);
+    DirectoryListBox1->OnKeyDown = [keyDown, this](int& qtKey, Qt::KeyboardModifiers shift) {
+      int key = virtualKeyCode(qtKey);
+      keyDown(DirectoryListBox1, key, shift);
+      if (key == 0) qtKey = 0;
+    };
+  }
   const auto& drives = DriveComboBox1->controlProperties();
   bind(DriveComboBox1, drives.handlerName("OnChange"), DriveComboBox1->OnChange);
   bind(DriveComboBox1, drives.handlerName("OnClick"), DriveComboBox1->OnClick);

@@ -3,8 +3,9 @@
 // the routines several handlers share.
 //
 // Navigation handlers live in navigation.cpp, the slide show in
-// slide_show.cpp, the video export in video_export.cpp, creation and the shared routines in
-// unit1.cpp.
+// slide_show.cpp, the video export in video_export.cpp, deleting and copying
+// in record_management.cpp and saved_videos.cpp, creation and the shared
+// routines in unit1.cpp.
 //
 // Thread: the GUI thread. Handlers run one at a time; a value that a handler
 // sets by program (the tree list's directory, the position bar) raises the
@@ -117,6 +118,11 @@ class TForm1 : public TForm {
   void CheckBox1MouseUp(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
                         int y);
   void RateFPSChange(Sender* sender);
+  // Record management: deleting and copying snapshots, folders and videos.
+  void ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers shift);
+  void DirectoryListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers shift);
+  void ListBox2DblClick(Sender* sender);
+  void ListBox2KeyUp(Sender* sender, int& key, Qt::KeyboardModifiers shift);
 
   // Shared routines.
   // The current directory of the tree list joined with entry `index` of the
@@ -135,6 +141,11 @@ class TForm1 : public TForm {
   T* field(const char* name);
   void bindBrowseEvents();
   void showSelectedSnapshot();
+  // Any key or click in the tree list above the records root selects the
+  // records root (within the records tree only).
+  void keepTreeSelectionInRecords();
+  // The program folder's path of the selected saved video.
+  std::string savedVideoPath() const;
   void writeSlideLabel();
   // The folder of the next existing hour after the selected tree entry's
   // hour, or empty when there is none.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -66,8 +67,58 @@ void removeEntry(int parentFd, const std::string& name, const fs::path& shown,
   }
 }
 
-// Copies one regular file to `target` through a temporary file beside it.
-bool copyRegularFile(const fs::path& source, const fs::path& target, std::string* error) {
+// Called with the bytes of the file written so far; false stops the copy.
+using ChunkProgress = std::function<bool(std::uint64_t bytesWritten)>;
+
+// Writes `source` into the new file `temporary` in chunks. False with
+// *cancelled set when `progress` asked to stop.
+bool writeCopy(const fs::path& source, const fs::path& temporary, const ChunkProgress& progress,
+               bool* cancelled, std::string* message) {
+  constexpr std::size_t kChunkBytes = 1 << 20;
+  const int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return fail(message, systemMessage(errno));
+  struct stat info {};
+  fstat(in, &info);
+  const int out = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (out < 0) {
+    const int code = errno;
+    close(in);
+    return fail(message, systemMessage(code));
+  }
+  std::vector<char> buffer(kChunkBytes);
+  std::uint64_t written = 0;
+  bool ok = true;
+  while (ok) {
+    const ssize_t got = read(in, buffer.data(), buffer.size());
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ok = fail(message, systemMessage(errno));
+      break;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      const ssize_t put = write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) ok = fail(message, systemMessage(errno));
+      if (put > 0) done += put;
+    }
+    written += static_cast<std::uint64_t>(got);
+    if (ok && progress && !progress(written)) {
+      *cancelled = true;
+      ok = false;
+    }
+  }
+  if (ok) fchmod(out, info.st_mode & 07777);
+  close(in);
+  // A full disk may only show when the data is flushed.
+  if (close(out) != 0 && ok) ok = fail(message, systemMessage(errno));
+  return ok;
+}
+
+// Copies one regular file to `target` through a temporary file beside it, so
+// that a failed or cancelled copy never leaves a half-written target.
+bool copyRegularFile(const fs::path& source, const fs::path& target, std::string* error,
+                     const ChunkProgress& progress = {}, bool* cancelled = nullptr) {
   std::error_code code;
   fs::path temporary;
   for (int attempt = 0;; ++attempt) {
@@ -75,10 +126,14 @@ bool copyRegularFile(const fs::path& source, const fs::path& target, std::string
                 (".vistrel-copy-" + std::to_string(getpid()) + "-" + std::to_string(attempt));
     if (!fs::exists(fs::symlink_status(temporary, code))) break;
   }
-  if (!fs::copy_file(source, temporary, fs::copy_options::none, code)) {
+  bool stopped = false;
+  std::string message;
+  if (!writeCopy(source, temporary, progress, &stopped, &message)) {
     fs::remove(temporary, code);
-    return fail(
-        error, "Cannot copy " + source.string() + " to " + target.string() + ": " + code.message());
+    if (cancelled != nullptr) *cancelled = stopped;
+    if (stopped) return fail(error, "The copy of " + source.string() + " was cancelled");
+    return fail(error,
+                "Cannot copy " + source.string() + " to " + target.string() + ": " + message);
   }
   fs::rename(temporary, target, code);
   if (code) {
@@ -172,9 +227,20 @@ struct TreeCopy {
       cancelled = true;
       return;
     }
-    if (mayReplace(to, shown)) {
+    if (mayReplace(to, shown) && !cancelled) {
       std::string error;
-      if (!copyRegularFile(from, to, &error)) note(error);
+      const std::string name = from.filename().string();
+      auto chunk = [&](std::uint64_t written) {
+        return observer == nullptr || observer->progress(bytesDone + written, bytesTotal, name);
+      };
+      bool stopped = false;
+      if (!copyRegularFile(from, to, &error, chunk, &stopped)) {
+        if (stopped) {
+          cancelled = true;
+          return;
+        }
+        note(error);
+      }
     }
     bytesDone += code ? 0 : size;
   }

@@ -37,7 +37,9 @@ enum class CollisionAnswer { Replace, ReplaceAll, Skip, SkipAll, Cancel };
 class CopyObserver {
  public:
   virtual ~CopyObserver() = default;
-  // Called before each file; false cancels the copy.
+  // Called before each file and after each chunk of it is written; false
+  // cancels the copy (the file being written is removed, the target that it
+  // would have replaced stays as it was).
   virtual bool progress(std::uint64_t bytesDone, std::uint64_t bytesTotal,
                         const std::string& fileName) {
     (void)bytesDone, (void)bytesTotal, (void)fileName;

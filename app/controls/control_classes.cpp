@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "app/controls/check_box.h"
+#include "app/controls/dialogs.h"
 #include "app/controls/dispatch.h"
 #include "app/controls/image.h"
 #include "app/controls/label.h"
@@ -12,6 +13,7 @@
 #include "app/controls/spin_edit.h"
 #include "app/controls/timer.h"
 #include "browse/browse_classes.h"
+#include "browse/confirm_box.h"
 #include "browse/handler_guard.h"
 #include "platform/layout/class_registry.h"
 
@@ -44,6 +46,9 @@ void registerControlClasses() {
                             return std::make_unique<TTimer>(dynamic_cast<QObject*>(&owner));
                           });
     browse::setHandlerGuard([](const std::function<void()>& call) { dispatchHandler(call); });
+    // The folder dialog asks in the application's own confirmation box.
+    browse::setConfirmFunction(
+        [](const std::string& message) { return Dialogs::instance().confirm(message); });
     return true;
   }();
   (void)registered;

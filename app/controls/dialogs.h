@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/shell_operations.h"
+
 namespace vistrel::app {
 
 // The application's title: the caption of the error and message boxes.
@@ -26,6 +28,16 @@ class Dialogs {
   // True only for Yes.
   virtual bool confirm(const std::string& message) = 0;
 
+  // The file operations' own boxes. A failure: warning icon, caption
+  // "File Operation", one OK button.
+  virtual void showShellError(const std::string& message) = 0;
+  // A folder copy met a file or link of the same name at `targetPath`.
+  virtual platform::CollisionAnswer askCollision(const std::string& targetPath) = 0;
+  // The progress display of a folder copy, up from its creation until it is
+  // destroyed; it asks askCollision() of the installed instance on
+  // collisions and cancels when the user asks to.
+  virtual std::unique_ptr<platform::CopyObserver> copyProgress(const std::string& folder) = 0;
+
   static Dialogs& instance();
   // Replaces the instance (nullptr restores the modal Qt boxes); returns the
   // previous one.
@@ -38,6 +50,9 @@ class QtDialogs : public Dialogs {
   void showError(const std::string& message) override;
   void showMessage(const std::string& message) override;
   bool confirm(const std::string& message) override;
+  void showShellError(const std::string& message) override;
+  platform::CollisionAnswer askCollision(const std::string& targetPath) override;
+  std::unique_ptr<platform::CopyObserver> copyProgress(const std::string& folder) override;
 };
 
 }  // namespace vistrel::app

@@ -4,8 +4,9 @@
 
 namespace vistrel::app {
 
-int virtualKeyCode(const QKeyEvent& event) {
-  const int key = event.key();
+int virtualKeyCode(const QKeyEvent& event) { return virtualKeyCode(event.key()); }
+
+int virtualKeyCode(int key) {
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return 'A' + (key - Qt::Key_A);
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return '0' + (key - Qt::Key_0);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);

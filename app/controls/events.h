@@ -44,5 +44,7 @@ using MouseEvent = EventSlot<MouseHandler>;
 // arrows 37 to 40, letters and digits as their upper-case character); 0 for
 // keys without one.
 int virtualKeyCode(const QKeyEvent& event);
+// The same for a Qt key code.
+int virtualKeyCode(int qtKey);
 
 }  // namespace vistrel::app

@@ -32,6 +32,35 @@ bool RecordingDialogs::confirm(const std::string& message) {
   return answer;
 }
 
+void RecordingDialogs::showShellError(const std::string& message) {
+  shellErrors.push_back(message);
+}
+
+platform::CollisionAnswer RecordingDialogs::askCollision(const std::string& targetPath) {
+  collisions.push_back(targetPath);
+  if (collisionAnswers.empty()) return platform::CollisionAnswer::Replace;
+  const platform::CollisionAnswer answer = collisionAnswers.front();
+  collisionAnswers.pop_front();
+  return answer;
+}
+
+std::unique_ptr<platform::CopyObserver> RecordingDialogs::copyProgress(const std::string&) {
+  class Progress : public platform::CopyObserver {
+   public:
+    explicit Progress(RecordingDialogs& owner) : owner_(owner) {}
+    bool progress(std::uint64_t, std::uint64_t, const std::string&) override {
+      return ++owner_.progressReports != owner_.cancelAtReport;
+    }
+    platform::CollisionAnswer collision(const std::string& targetPath) override {
+      return owner_.askCollision(targetPath);
+    }
+
+   private:
+    RecordingDialogs& owner_;
+  };
+  return std::make_unique<Progress>(*this);
+}
+
 TempTree::TempTree() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-app-XXXXXX").string();
   root_ = mkdtemp(pattern.data());

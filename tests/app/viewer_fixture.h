@@ -2,6 +2,7 @@
 // test, and boxes that record instead of blocking.
 #pragma once
 
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -22,8 +23,17 @@ class RecordingDialogs : public Dialogs {
   void showError(const std::string& message) override;
   void showMessage(const std::string& message) override;
   bool confirm(const std::string& message) override;
+  void showShellError(const std::string& message) override;
+  platform::CollisionAnswer askCollision(const std::string& targetPath) override;
+  // Counts the reports and stops the copy at report number `cancelAtReport`.
+  std::unique_ptr<platform::CopyObserver> copyProgress(const std::string& folder) override;
 
   std::vector<std::string> errors;
+  std::vector<std::string> shellErrors;
+  std::vector<std::string> collisions;                     // target paths asked about
+  std::deque<platform::CollisionAnswer> collisionAnswers;  // Replace once used up
+  int progressReports = 0;
+  int cancelAtReport = -1;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   bool answer = true;

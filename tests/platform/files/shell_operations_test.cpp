@@ -125,6 +125,27 @@ TEST_F(ShellOperationsTest, CopyFolderMergesAndAsksOnCollisions) {
   EXPECT_NE(error_.find("cancelled"), std::string::npos) << error_;
 }
 
+TEST_F(ShellOperationsTest, CancelInsideALargeFileLeavesTheOldTargetAndNoPartialCopy) {
+  // Stops at the first report after some bytes of the large file are written.
+  struct StopInside : CopyObserver {
+    bool progress(std::uint64_t, std::uint64_t, const std::string& fileName) override {
+      if (fileName != "big.bin") return true;
+      return ++reports < 2;
+    }
+    int reports = 0;
+  } stop;
+  temp_.file("c/Records/2026-12-07/big.bin", std::string(3 << 20, 'n'));
+  temp_.file("d/2026-12-07/big.bin", "old");
+  EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Records\\2026-12-07", "D:\\", &stop, &error_));
+  EXPECT_EQ(stop.reports, 2);
+  EXPECT_EQ(contentOf(temp_.path() / "d/2026-12-07/big.bin"), "old");
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(temp_.path() / "d/2026-12-07")) {
+    left.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{"big.bin"});
+}
+
 TEST_F(ShellOperationsTest, CopyFolderRefusesToCopyIntoItself) {
   EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Records", "C:\\Records\\2026-12-06", nullptr, &error_));
   EXPECT_NE(error_.find("into itself"), std::string::npos) << error_;

@@ -1,0 +1,57 @@
+// The saved videos list: open a video with the user's default player, move
+// it to the trash, copy it to a folder the user picks.
+
+#include "app/controls/dialogs.h"
+#include "app/controls/list_box.h"
+#include "app/shell_routines.h"
+#include "app/unit1.h"
+#include "browse/select_dir_dlg.h"
+#include "platform/file_system.h"
+
+namespace vistrel::app {
+namespace {
+
+constexpr int kEnter = 13;
+constexpr int kDelete = 46;
+constexpr int kF2 = 113;
+
+}  // namespace
+
+std::string TForm1::savedVideoPath() const {
+  return platform::FileSystem::instance().programFolder() +
+         ListBox2->itemText(ListBox2->itemIndex());
+}
+
+void TForm1::ListBox2DblClick(Sender*) { ShellOpen(savedVideoPath()); }
+
+void TForm1::ListBox2KeyUp(Sender*, int& key, Qt::KeyboardModifiers) {
+  if (ListBox2->itemIndex() < 0) return;
+  if (key == kEnter) {
+    ShellOpen(savedVideoPath());
+    ListBox2->setFocus();
+  }
+  if (key == kDelete) {
+    const int selected = ListBox2->itemIndex();
+    const std::string name = ListBox2->itemText(selected);
+    if (Dialogs::instance().confirm("Are you sure you want to delete file " + name + "?")) {
+      ShellFileOperation(savedVideoPath(), std::string(), FO_DELETE,
+                         FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
+      RefillSavedVideosList();
+      // The same place in the list, or the new last entry.
+      ListBox2->setItemIndex(std::min(selected, ListBox2->itemCount() - 1));
+    }
+  }
+  if (key == kF2) {
+    const std::string name = ListBox2->itemText(ListBox2->itemIndex());
+    if (Dialogs::instance().confirm("Are you sure you want to copy file  \"" + name + "\"?")) {
+      std::string destination = platform::FileSystem::instance().programFolder();
+      const std::string source = savedVideoPath();
+      if (browse::PickFolder(destination,
+                             browse::pfTypedName | browse::pfCreate | browse::pfAskCreate, 0)) {
+        ShellFileOperation(source, destination, FO_COPY, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
+      }
+    }
+  }
+}
+
+}  // namespace vistrel::app

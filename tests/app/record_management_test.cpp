@@ -1,0 +1,323 @@
+// Deleting and copying snapshots, folders and saved videos from the keyboard,
+// with the folder dialog answered by the test and the trash in a temporary
+// XDG_DATA_HOME.
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include "app/controls/label.h"
+#include "app/controls/list_box.h"
+#include "browse/directory_list_box.h"
+#include "browse/select_dir_dlg.h"
+#include "platform/file_system.h"
+#include "viewer_fixture.h"
+
+namespace vistrel::app::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::CollisionAnswer;
+
+constexpr const char* kDate = "C:\\Program Files\\Vistrel\\Records\\2026-12-06";
+constexpr const char* kHour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+
+// Sets an environment variable for the object's lifetime.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Takes the URLs that would go to the user's default program.
+class OpenedUrls : public QObject {
+  Q_OBJECT
+
+ public:
+  std::vector<QUrl> urls;
+ public slots:
+  void open(const QUrl& url) { urls.push_back(url); }
+};
+
+std::string contentOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class RecordManagementTest : public ViewerTest {
+ protected:
+  RecordManagementTest()
+      : home_("HOME", tree_.folder("home").string()),
+        data_("XDG_DATA_HOME", tree_.folder("home/.local/share").string()) {
+    QDesktopServices::setUrlHandler("file", &opened_, "open");
+  }
+  ~RecordManagementTest() override {
+    QDesktopServices::unsetUrlHandler("file");
+    browse::setFolderDialogRunner({});
+  }
+
+  // The folder dialog notes where it opened, then cancels (nullopt) or takes
+  // OK on the typed folder.
+  void answerFolderDialog(std::optional<std::string> typed) {
+    browse::setFolderDialogRunner([this, typed](browse::TSelectDirDlg& dialog) {
+      dialogOpenedAt_.push_back(dialog.DirList->CurrentDirectory());
+      if (!typed) return static_cast<int>(QDialog::Rejected);
+      dialog.DirEdit->setText(QString::fromStdString(*typed));
+      dialog.OKButton->click();
+      return dialog.result();
+    });
+  }
+  // The program in C:\Program Files\Vistrel, with these videos beside it.
+  void addSavedVideos(const std::vector<std::string>& names) {
+    const fs::path program = tree_.file("c/Program Files/Vistrel/vistrel-preview", "x");
+    platform::FileSystem::instance().setExecutablePath(program);
+    for (const std::string& name : names) tree_.file("c/Program Files/Vistrel/" + name, name);
+    form_->RefillSavedVideosList();
+  }
+  std::vector<std::string> videoNames() const {
+    std::vector<std::string> names;
+    for (int i = 0; i < form_->ListBox2->itemCount(); ++i) {
+      names.push_back(form_->ListBox2->itemText(i));
+    }
+    return names;
+  }
+  fs::path trash() const { return tree_.path() / "home/.local/share/Trash"; }
+  fs::path host(const std::string& relative) const { return tree_.path() / relative; }
+
+  ScopedEnv home_;
+  ScopedEnv data_;
+  OpenedUrls opened_;
+  std::vector<std::string> dialogOpenedAt_;
+};
+
+TEST_F(RecordManagementTest, DeletedSnapshotsGoToTheTrashAndTheListFollows) {
+  addSnapshots("2026-12-06/07", 5);
+  startViewer();
+  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  TListBox* list = form_->ListBox1;
+
+  list->setItemIndex(2);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(dialogs_->questions.back(), "Are you sure you want to delete file snap002.jpg?");
+  EXPECT_EQ(snapshotNames(),
+            (std::vector<std::string>{"snap000.jpg", "snap001.jpg", "snap003.jpg", "snap004.jpg"}));
+  EXPECT_EQ(list->itemIndex(), 2);
+  EXPECT_EQ(shownTag(), 3);
+  EXPECT_EQ(label(), " Slide: 3/4 ");
+  // Restorable: the file and its original path are in the trash.
+  const fs::path original = host(std::string(kRecordsHost) + "/2026-12-06/07/snap002.jpg");
+  EXPECT_TRUE(fs::exists(trash() / "files/snap002.jpg"));
+  const std::string info = contentOf(trash() / "info/snap002.jpg.trashinfo");
+  const std::string path = info.substr(
+      info.find("Path=") + 5, info.find('\n', info.find("Path=")) - info.find("Path=") - 5);
+  EXPECT_EQ(QUrl::fromPercentEncoding(QByteArray::fromStdString(path)).toStdString(),
+            original.string())
+      << info;
+
+  // The last entry: none selected afterwards.
+  QTest::keyClick(list, Qt::Key_Down);
+  ASSERT_EQ(shownTag(), 4);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(snapshotNames().size(), 3u);
+  EXPECT_EQ(list->itemIndex(), -1);
+  EXPECT_EQ(label(), " Slide: 0/3 ");
+
+  // Nothing selected: the list's index error, nothing deleted.
+  QTest::keyClick(list, Qt::Key_Delete);
+  ASSERT_FALSE(dialogs_->errors.empty());
+  EXPECT_EQ(dialogs_->errors.back(), "List index out of bounds (-1)");
+
+  // No keeps everything; the closing step still shows the selection.
+  dialogs_->answer = false;
+  list->setItemIndex(1);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(snapshotNames().size(), 3u);
+  EXPECT_EQ(shownTag(), 1);
+  EXPECT_TRUE(dialogs_->shellErrors.empty());
+}
+
+TEST_F(RecordManagementTest, F2CopiesASnapshotWhereTheUserPicks) {
+  addSnapshots("2026-12-06/07", 2);
+  startViewer();
+  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  tree_.file("c/backup/snap001.jpg", "old");
+  const fs::path source = host(std::string(kRecordsHost) + "/2026-12-06/07/snap001.jpg");
+  form_->ListBox1->setItemIndex(1);
+
+  answerFolderDialog(std::nullopt);
+  QTest::keyClick(form_->ListBox1, Qt::Key_F2);
+  EXPECT_EQ(dialogs_->questions.back(), "Are you sure you want to copy file  \"snap001.jpg\"?");
+  EXPECT_EQ(contentOf(host("c/backup/snap001.jpg")), "old");
+
+  // Replaced without a question.
+  answerFolderDialog("C:\\backup");
+  QTest::keyClick(form_->ListBox1, Qt::Key_F2);
+  EXPECT_EQ(contentOf(host("c/backup/snap001.jpg")), contentOf(source));
+  EXPECT_EQ(dialogs_->questions.size(), 2u);
+
+  // Two new folders: asked once, both created, the copy lands there.
+  answerFolderDialog("C:\\new\\deeper");
+  QTest::keyClick(form_->ListBox1, Qt::Key_F2);
+  EXPECT_EQ(dialogs_->questions.back(), browse::kAskCreateQuestion);
+  EXPECT_EQ(contentOf(host("c/new/deeper/snap001.jpg")), contentOf(source));
+
+  // "C:\" opens at drive C's current directory: the folder the window shows.
+  EXPECT_EQ(dialogOpenedAt_, (std::vector<std::string>(3, kHour)));
+  EXPECT_TRUE(dialogs_->shellErrors.empty());
+}
+
+TEST_F(RecordManagementTest, TreeListGoesUpAndDeletesFoldersForGood) {
+  addSnapshots("2026-12-06/07", 2);
+  addSnapshots("2026-12-06/08", 1);
+  addSnapshots("2026-12-07/09", 1);
+  tree_.file("c/keep/precious.jpg", "p");
+  fs::create_symlink(host("c/keep"), host(std::string(kRecordsHost) + "/2026-12-07/09/link"));
+  startViewer();
+  browse::TDirectoryListBox* list = form_->DirectoryListBox1;
+
+  // Above the records root the selection snaps back to it; Esc there does nothing.
+  list->setItemIndex(1);
+  QTest::keyClick(list, Qt::Key_Escape);
+  EXPECT_EQ(list->itemIndex(), 3);
+  EXPECT_EQ(list->CurrentDirectory(), kRecordsRoot);
+
+  list->setCurrentDirectory(kHour);
+  QTest::keyClick(list, Qt::Key_Escape);
+  EXPECT_EQ(list->CurrentDirectory(), kDate);
+
+  // The current hour folder: the list moves to its date folder.
+  list->setCurrentDirectory(kHour);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(dialogs_->questions.back(),
+            "Are you sure you want to delete the folder  \"07\"  and all its contents?");
+  EXPECT_FALSE(fs::exists(host(std::string(kRecordsHost) + "/2026-12-06/07")));
+  EXPECT_FALSE(fs::exists(trash() / "files/07"));
+  EXPECT_EQ(list->CurrentDirectory(), kDate);
+  EXPECT_EQ(list->itemIndex(), 4);
+  EXPECT_TRUE(snapshotNames().empty());
+
+  // A date folder above the current hour: the list leaves the vanished path.
+  list->setCurrentDirectory(std::string(kDate) + "\\08");
+  list->setItemIndex(4);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_FALSE(fs::exists(host(std::string(kRecordsHost) + "/2026-12-06")));
+  EXPECT_EQ(list->CurrentDirectory(), kRecordsRoot);
+  EXPECT_EQ(list->itemText(4), "2026-12-07");
+
+  // A link inside goes as a link; the folder it points to stays whole.
+  list->setItemIndex(4);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_FALSE(fs::exists(host(std::string(kRecordsHost) + "/2026-12-07")));
+  EXPECT_EQ(contentOf(host("c/keep/precious.jpg")), "p");
+  EXPECT_TRUE(dialogs_->shellErrors.empty());
+}
+
+TEST_F(RecordManagementTest, FolderCopyAsksOnCollisionsAndCancelLeavesNoPartialFile) {
+  addSnapshots("2026-12-06/07", 3);
+  startViewer();
+  browse::TDirectoryListBox* list = form_->DirectoryListBox1;
+  list->setCurrentDirectory(kDate);
+  answerFolderDialog("C:\\backup");
+  const fs::path target = host("c/backup/07");
+  auto copyWith = [&](std::deque<CollisionAnswer> answers) {
+    for (int i = 0; i < 3; ++i)
+      tree_.file("c/backup/07/snap00" + std::to_string(i) + ".jpg", "old");
+    dialogs_->collisions.clear();
+    dialogs_->collisionAnswers = std::move(answers);
+    list->setItemIndex(5);
+    QTest::keyClick(list, Qt::Key_F2);
+    std::string replaced;
+    for (int i = 0; i < 3; ++i) {
+      replaced += contentOf(target / ("snap00" + std::to_string(i) + ".jpg")) == "old" ? '-' : 'R';
+    }
+    return replaced;
+  };
+  using enum CollisionAnswer;
+  EXPECT_EQ(copyWith({Replace, Skip, Replace}), "R-R");
+  EXPECT_EQ(dialogs_->questions.back(),
+            "Are you sure you want to copy the folder  \"07\"  and all its contents?");
+  EXPECT_EQ(dialogs_->collisions.front(), "C:\\backup\\07\\snap000.jpg");
+  EXPECT_EQ(copyWith({ReplaceAll}), "RRR");
+  EXPECT_EQ(dialogs_->collisions.size(), 1u);
+  EXPECT_EQ(copyWith({SkipAll}), "---");
+  EXPECT_EQ(copyWith({Skip, Cancel}), "---");
+  EXPECT_EQ(dialogs_->collisions.size(), 2u);
+
+  // Cancelled in the progress display: what was written is whole, nothing else.
+  fs::remove_all(target);
+  dialogs_->progressReports = 0;
+  dialogs_->cancelAtReport = 3;
+  list->setItemIndex(5);
+  QTest::keyClick(list, Qt::Key_F2);
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(target)) {
+    EXPECT_EQ(entry.path().filename().string().rfind("snap", 0), 0u) << entry.path();
+    ++files;
+  }
+  EXPECT_LT(files, 3);
+  EXPECT_TRUE(dialogs_->shellErrors.empty());
+}
+
+TEST_F(RecordManagementTest, SavedVideosOpenDeleteAndCopy) {
+  startViewer();
+  addSavedVideos({});
+  TListBox* videos = form_->ListBox2;
+  QTest::mouseDClick(videos->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+  ASSERT_FALSE(dialogs_->errors.empty());
+  EXPECT_EQ(dialogs_->errors.back(), "List index out of bounds (-1)");
+  EXPECT_TRUE(opened_.urls.empty());
+
+  addSavedVideos({"a.avi", "b.avi", "c.avi"});
+  videos->setItemIndex(1);
+  QTest::keyClick(videos, Qt::Key_Return);
+  ASSERT_EQ(opened_.urls.size(), 1u);
+  EXPECT_EQ(opened_.urls[0].toLocalFile().toStdString(),
+            host("c/Program Files/Vistrel/b.avi").string());
+
+  tree_.folder("c/backup");
+  answerFolderDialog("C:\\backup");
+  QTest::keyClick(videos, Qt::Key_F2);
+  EXPECT_EQ(dialogs_->questions.back(), "Are you sure you want to copy file  \"b.avi\"?");
+  EXPECT_EQ(dialogOpenedAt_.back(), "C:\\Program Files\\Vistrel");
+  EXPECT_EQ(contentOf(host("c/backup/b.avi")), "b.avi");
+
+  videos->setItemIndex(2);
+  QTest::keyClick(videos, Qt::Key_Delete);
+  EXPECT_EQ(dialogs_->questions.back(), "Are you sure you want to delete file c.avi?");
+  EXPECT_EQ(videoNames(), (std::vector<std::string>{"a.avi", "b.avi"}));
+  EXPECT_EQ(videos->itemIndex(), 1);
+  EXPECT_EQ(contentOf(trash() / "files/c.avi"), "c.avi");
+
+  videos->setItemIndex(0);
+  QTest::keyClick(videos, Qt::Key_Delete);
+  QTest::keyClick(videos, Qt::Key_Delete);
+  EXPECT_TRUE(videoNames().empty());
+  EXPECT_EQ(videos->itemIndex(), -1);
+  EXPECT_TRUE(dialogs_->shellErrors.empty());
+}
+
+}  // namespace
+}  // namespace vistrel::app::testing
+
+#include "record_management_test.moc"
