@@ -38,6 +38,10 @@ class QtCopyProgress : public platform::CopyObserver {
   }
 
   platform::CollisionAnswer collision(const std::string& targetPath) override {
+    // Up before the question, so that the question stacks above it and not
+    // the other way round when the display's delay runs out meanwhile.
+    dialog_.show();
+    QCoreApplication::processEvents();
     return Dialogs::instance().askCollision(targetPath);
   }
 
@@ -82,7 +86,9 @@ platform::CollisionAnswer QtDialogs::askCollision(const std::string& targetPath)
   QMessageBox box(QMessageBox::Question, "Confirm File Replace",
                   QString::fromStdString("This folder already contains a file named \"" + name +
                                          "\".\n\nWould you like to replace it?\n\n" + targetPath),
-                  QMessageBox::NoButton, QApplication::activeWindow());
+                  QMessageBox::NoButton,
+                  QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget()
+                                                               : QApplication::activeWindow());
   QPushButton* yes = box.addButton("&Yes", QMessageBox::YesRole);
   QPushButton* yesToAll = box.addButton("Yes to &All", QMessageBox::YesRole);
   QPushButton* no = box.addButton("&No", QMessageBox::NoRole);
