@@ -87,7 +87,6 @@ class TSelectDirDlg : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-
   bool typedName_ = false;
   bool askCreate_ = false;
   int helpContext_ = 0;

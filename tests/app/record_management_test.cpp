@@ -185,6 +185,14 @@ TEST_F(RecordManagementTest, F2CopiesASnapshotWhereTheUserPicks) {
   // "C:\" opens at drive C's current directory: the folder the window shows.
   EXPECT_EQ(dialogOpenedAt_, (std::vector<std::string>(3, kHour)));
   EXPECT_TRUE(dialogs_->shellErrors.empty());
+
+  // A folder that cannot be made (a file is in the way): the copy's failure
+  // is shown in the shell's box, and the window goes on.
+  answerFolderDialog("C:\\backup\\snap001.jpg\\sub");
+  QTest::keyClick(form_->ListBox1, Qt::Key_F2);
+  ASSERT_EQ(dialogs_->shellErrors.size(), 1u);
+  EXPECT_NE(dialogs_->shellErrors[0].find("C:\\backup\\snap001.jpg\\sub"), std::string::npos);
+  EXPECT_EQ(form_->ListBox1->itemIndex(), 1);
 }
 
 TEST_F(RecordManagementTest, TreeListGoesUpAndDeletesFoldersForGood) {
