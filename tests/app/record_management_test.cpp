@@ -16,6 +16,9 @@
 
 #include "app/controls/label.h"
 #include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/scroll_bar.h"
+#include "app/controls/timer.h"
 #include "browse/directory_list_box.h"
 #include "browse/select_dir_dlg.h"
 #include "platform/file_system.h"
@@ -155,6 +158,23 @@ TEST_F(RecordManagementTest, DeletedSnapshotsGoToTheTrashAndTheListFollows) {
   EXPECT_EQ(snapshotNames().size(), 3u);
   EXPECT_EQ(shownTag(), 1);
   EXPECT_TRUE(dialogs_->shellErrors.empty());
+}
+
+TEST_F(RecordManagementTest, EnterStartsTheShowAndEscapeLeavesTheList) {
+  addSnapshots("2026-12-06/07", 3);
+  startViewer();
+  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->ListBox1->setItemIndex(2);
+  QTest::keyClick(form_->ListBox1, Qt::Key_Return);
+  EXPECT_TRUE(form_->SlideShowTimer->enabled());
+  EXPECT_EQ(snapshotNames().size(), 3u);  // listed once, not twice
+  EXPECT_EQ(form_->ListBox1->itemIndex(), 0);
+
+  form_->STOPClick(form_->STOP);
+  QTest::keyClick(form_->ListBox1, Qt::Key_Escape);
+  EXPECT_TRUE(snapshotNames().empty());
+  EXPECT_EQ(form_->slideCounter(), 0);
+  EXPECT_EQ(form_->VideoProgress->position(), 0);
 }
 
 TEST_F(RecordManagementTest, F2CopiesASnapshotWhereTheUserPicks) {
