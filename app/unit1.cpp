@@ -136,9 +136,10 @@ void TForm1::bindBrowseEvents() {
   if (const std::string name = tree.handlerName("OnKeyDown"); !name.empty()) {
     KeyHandler keyDown = handler<KeyHandler>(name);
     DirectoryListBox1->OnKeyDown = [keyDown, this](int& qtKey, Qt::KeyboardModifiers shift) {
-      int key = virtualKeyCode(qtKey);
+      const int code = virtualKeyCode(qtKey);
+      int key = code;
       keyDown(DirectoryListBox1, key, shift);
-      if (key == 0) qtKey = 0;
+      if (code != 0 && key == 0) qtKey = 0;  // the handler consumed the key
     };
   }
   const auto& drives = DriveComboBox1->controlProperties();
