@@ -132,8 +132,7 @@ TEST_F(MainWindowTest, TabOrderFollowsTheStoredOrder) {
 
 TEST_F(MainWindowTest, StoredStartPictureIsTheTestCard) {
   startViewer();
-  const auto cardPath =
-      std::filesystem::path(__FILE__).parent_path() / "../../resources/test_card.jpg";
+  const auto cardPath = std::filesystem::path(VISTREL_SOURCE_DIR) / "resources/test_card.jpg";
   std::ifstream card(cardPath, std::ios::binary);
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(card), {}};
   ASSERT_FALSE(bytes.empty());
