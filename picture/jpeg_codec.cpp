@@ -18,9 +18,6 @@ constexpr long kMaxLibjpegMemory = 1024L * 1024 * 1024;
 
 constexpr int kQuantizedColours = 236;
 
-// The largest bitmap we allocate (about 800 MB at 24 bits per pixel).
-constexpr qint64 kMaxBitmapPixels = qint64{1} << 28;
-
 // The error manager comes first so that libjpeg's jpeg_error_mgr* is also an
 // ErrorManager*.
 struct ErrorManager {
@@ -176,7 +173,7 @@ int Compress(Compressor* k, const std::uint8_t* bits, std::size_t bytesPerLine, 
 QImage MakeBitmap(j_decompress_ptr c) {
   const int width = static_cast<int>(c->output_width);
   const int height = static_cast<int>(c->output_height);
-  if (qint64{width} * height > kMaxBitmapPixels) return QImage();
+  if (std::int64_t{width} * height > kMaxPicturePixels) return QImage();
   if (!c->quantize_colors) {
     // Rows that a fatal error leaves undecoded show black.
     QImage bitmap(width, height, QImage::Format_RGB888);

@@ -18,6 +18,12 @@
 
 namespace vistrel::jpeg {
 
+// The largest picture we decode: 64 megapixels (8192 x 8192, or 10328 x 6496
+// in 3:2). Cameras, surveillance ones included, stay well below it (8K
+// video is 33 megapixels); a header that claims more is damaged or hostile,
+// and decoding it would mean a bitmap of hundreds of megabytes.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
+
 struct HeaderInfo {
   int width = 0;
   int height = 0;

@@ -70,6 +70,11 @@ void TJPEGImage::loadFromBytes(std::vector<std::uint8_t> bytes) {
     if (const int code = jpeg::ReadHeader(shared->data(), shared->size(), &info)) {
       throw JpegError(code);
     }
+    if (std::int64_t{info.width} * info.height > jpeg::kMaxPicturePixels) {
+      throw EJPEG("Picture too large: " + std::to_string(info.width) + " x " +
+                  std::to_string(info.height) + " pixels (at most " +
+                  std::to_string(jpeg::kMaxPicturePixels) + " pixels)");
+    }
     header_ = {info.width, info.height, info.grayscale, info.progressive};
   }
   data_ = std::move(shared);

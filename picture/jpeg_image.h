@@ -4,7 +4,8 @@
 // Thread: one thread at a time per object (the GUI thread for the window's
 // pictures). Copies share the compressed bytes, which are immutable.
 //
-// Errors: loading throws EJPEG "JPEG error #%d" when the header is unreadable.
+// Errors: loading throws EJPEG "JPEG error #%d" when the header is unreadable,
+// and "Picture too large: ..." when it claims more than kMaxPicturePixels.
 // Damage after a good header is found by decode() (or prepare()), which
 // throws it exactly once; the rows decoded before the damage stay in the
 // bitmap and draw() keeps painting them without a new report. An empty file

@@ -129,16 +129,38 @@ TEST_F(JpegImageTest, CopiesShareTheCompressedBytes) {
   EXPECT_EQ(jpegCopy.width(), 32);
 }
 
-TEST_F(JpegImageTest, UnreadableHeaderFailsOnLoad) {
+// `jpeg` with its frame header claiming `width` x `height`: a small file that
+// asks for a huge bitmap.
+std::vector<std::uint8_t> ClaimingSize(std::vector<std::uint8_t> jpeg, int width, int height) {
+  for (std::size_t i = 0; i + 8 < jpeg.size(); ++i) {
+    if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+      jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
+      jpeg[i + 6] = static_cast<std::uint8_t>(height);
+      jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
+      jpeg[i + 8] = static_cast<std::uint8_t>(width);
+      break;
+    }
+  }
+  return jpeg;
+}
+
+TEST_F(JpegImageTest, UnreadableOrOversizedHeaderFailsOnLoad) {
   const std::vector<std::uint8_t> good = EncodeJpeg(BlockPattern(32, 32));
   struct Row {
     const char* name;
     std::vector<std::uint8_t> bytes;
-    int code;
+    std::string message;
   };
   const Row rows[] = {
-      {"bitmap", testing::ImageBytes(BlockPattern(8, 8)), JERR_NO_SOI},
-      {"ends before the frame header", {good.begin(), good.begin() + 20}, JERR_NO_IMAGE},
+      {"bitmap", testing::ImageBytes(BlockPattern(8, 8)), JpegMessage(JERR_NO_SOI)},
+      {"ends before the frame header",
+       {good.begin(), good.begin() + 20},
+       JpegMessage(JERR_NO_IMAGE)},
+      {"claims 16000 x 16000", ClaimingSize(good, 16000, 16000),
+       "Picture too large: 16000 x 16000 pixels (at most 67108864 pixels)"},
+      {"claims 16384 x 16384, progressive",
+       ClaimingSize(EncodeJpeg(BlockPattern(32, 32), true), 16384, 16384),
+       "Picture too large: 16384 x 16384 pixels (at most 67108864 pixels)"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -147,11 +169,15 @@ TEST_F(JpegImageTest, UnreadableHeaderFailsOnLoad) {
       image.loadFromBytes(row.bytes);
       ADD_FAILURE() << "no error";
     } catch (const EJPEG& e) {
-      EXPECT_EQ(e.what(), JpegMessage(row.code));
+      EXPECT_EQ(e.what(), row.message);
       EXPECT_STREQ(e.className(), "EJPEG");
     }
     EXPECT_TRUE(image.empty());
   }
+  // At the bound the header loads; only decoding would allocate.
+  TJPEGImage largest;
+  largest.loadFromBytes(ClaimingSize(good, 8192, 8192));
+  EXPECT_EQ(largest.width(), 8192);
 }
 
 TEST_F(JpegImageTest, EmptyFileReportsOnceAtTheFirstPaintThenPaintsNothing) {
