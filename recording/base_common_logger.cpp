@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include "pipeline/source_pin.h"
+#include "recording/ds_exception.h"
 #include "recording/logger_operations.h"
 
 namespace vistrel {
@@ -132,6 +133,30 @@ bool TVLBaseCommonLogger::GraphRunning() const {
 std::size_t TVLBaseCommonLogger::VideoQueueCount() const {
   TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
   return videoQueue_.Count();
+}
+
+TVLBaseCommonLogger::RecordingOutcome TVLBaseCommonLogger::LastRecording() const {
+  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  return {outcomeFileName_, framesWritten_, framesLost_, failure_};
+}
+
+void TVLBaseCommonLogger::ResetOutcome(const std::string& fileName) {
+  outcomeFileName_ = fileName;
+  framesWritten_ = 0;
+  framesLost_ = 0;
+  failure_.clear();
+}
+
+void TVLBaseCommonLogger::RecordFailure(const std::string& text, std::uint64_t lostFrames) {
+  framesLost_ += lostFrames;
+  if (!failure_.empty()) return;
+  failure_ = text;
+  // Posted to the progress window, so that the report runs on the main
+  // thread whichever thread wrote the frame; dropped with the logger.
+  if (QObject* window = ProgressWindowHandle()) {
+    QMetaObject::invokeMethod(
+        window, [text] { ReportDeferredError(EDSException(text)); }, Qt::QueuedConnection);
+  }
 }
 
 std::uint64_t TVLBaseCommonLogger::FramesWritten() const {
@@ -322,7 +347,10 @@ bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation
   // only while nothing is queued behind it. A newer frame supersedes it, and
   // a stop or start behind it must not be blocked (a stale stop would end
   // the next recording), so the queue never grows without bound.
-  if (!videoQueue_.Empty()) return true;
+  if (!videoQueue_.Empty()) {
+    if (write) ++framesLost_;
+    return true;
+  }
   videoQueue_.InsertHead(std::make_shared<TOWInternalBufferOperation>(write, frame));
   return false;
 }

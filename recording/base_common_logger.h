@@ -67,6 +67,17 @@ class TVLBaseCommonLogger : public TOWComponent {
   using DeferredErrorHandler = std::function<void(const std::exception&)>;
   static void SetDeferredErrorHandler(DeferredErrorHandler handler);
 
+  // What became of the frames handed to the current recording (or to the
+  // last one, once it stopped). A complete file has no failure and no frame
+  // lost.
+  struct RecordingOutcome {
+    std::string fileName;
+    std::uint64_t framesWritten = 0;
+    std::uint64_t framesLost = 0;
+    std::string failure;  // the first failure, formatted; empty when none
+  };
+  RecordingOutcome LastRecording() const;
+
   // Inspection.
   bool GraphRunning() const;
   std::size_t VideoQueueCount() const;
@@ -95,6 +106,13 @@ class TVLBaseCommonLogger : public TOWComponent {
   void BeforeDestruction();
   // Called by the recorder after each frame written.
   void ReportProgress();
+  // A frame or the file of the current recording failed: counts `lostFrames`
+  // and, for the first failure of the recording only, keeps `text` and
+  // reports it on the main thread through the deferred error handler (the
+  // window halts the show). Later failures are counted, not reported again.
+  void RecordFailure(const std::string& text, std::uint64_t lostFrames);
+  // A new recording into `fileName` starts with nothing written or lost.
+  void ResetOutcome(const std::string& fileName);
   // Handles a message posted to the progress window (1026: progress).
   void HandleWindowMessage(int message);
 
@@ -115,6 +133,9 @@ class TVLBaseCommonLogger : public TOWComponent {
   std::string activeFileName_;
   std::string recordingFileName_;
   std::uint64_t framesWritten_ = 0;
+  std::uint64_t framesLost_ = 0;
+  std::string outcomeFileName_;
+  std::string failure_;
   bool videoStreamOpen_ = false;
   bool audioStreamOpen_ = false;
   bool stopped_ = false;

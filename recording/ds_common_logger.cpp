@@ -18,9 +18,19 @@ std::int64_t TVLDSCommonLogger::VideoRunningTime() const {
 void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std::uint8_t,
                                    std::int64_t) {
   if (width <= 0 || height <= 0) return;
+  if (width > kMaxVideoSide || height > kMaxVideoSide) {
+    // Refused before a file exists: no compressor takes it, and the
+    // uncompressed fallback would write hundreds of megabytes per frame.
+    graph_.ReportError("Can't record video of " + std::to_string(width) + " x " +
+                           std::to_string(height) + " pixels (at most " +
+                           std::to_string(kMaxVideoSide) + " x " + std::to_string(kMaxVideoSide) +
+                           ").",
+                       media::E_INVALIDARG);
+    return;
+  }
   ResetProgressSnapshot();
   // Each recording counts its own frames.
-  framesWritten_ = 0;
+  ResetOutcome(recordingFileName_);
   lastSequenceNumber_ = 0;
   videoRunningTime_ = 0;
   lastEndStamp_ = 0;
@@ -68,7 +78,9 @@ void TVLDSCommonLogger::ReportStopFailure() {
   if (media::succeeded(status)) return;
   // The file could not be completed (a full disk, say): saying nothing
   // would let the user believe the video was saved.
-  graph_.ReportError("Can't complete file : " + stopFailureFile_ + " .", status);
+  const std::string text = "Can't complete file : " + stopFailureFile_ + " .";
+  if (failure_.empty()) failure_ = FormatGraphError(text, status);
+  graph_.ReportError(text, status);
 }
 
 void TVLDSCommonLogger::ReleaseGraph() {
@@ -130,7 +142,6 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   }
   const std::int64_t sampleEnd = videoRunningTime_;
   if (!write) return;
-  ++framesWritten_;
   media::Status status;
   if (frame->Format() == 1) {
     status = videoSource_->DeliverRawFrame(
@@ -139,10 +150,16 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
     status = videoSource_->DeliverRGBFrame(frame->GetRead(), frame->Width(), frame->Height(),
                                            frame->RowPitch(), sampleStart, sampleEnd);
   }
-  // A frame the graph could not take (a full disk, say) must not pass
-  // unnoticed: the graph's warning event hears of it.
-  if (media::failed(status))
-    graph_.ReportWarning("Can't write video frame to file : " + recordingFileName_ + " .", status);
+  // A frame the graph could not take (a full disk, a compressor that
+  // refuses it) must not pass unnoticed: the graph's warning event hears of
+  // every one, the window of the first.
+  if (media::failed(status)) {
+    const std::string text = "Can't write video frame to file : " + recordingFileName_ + " .";
+    graph_.ReportWarning(text, status);
+    RecordFailure(FormatGraphError(text, status), 1);
+    return;
+  }
+  ++framesWritten_;
   ReportProgress();
 }
 

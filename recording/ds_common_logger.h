@@ -26,6 +26,11 @@ namespace vistrel {
 
 class TVLDSCommonLogger : public TVLBaseCommonLogger {
  public:
+  // The largest video side a recording takes: MPEG-4 part 2, the format of
+  // the stored compressor, stops at 8191 pixels. A larger start is refused
+  // with an error before any file is made.
+  static constexpr std::int32_t kMaxVideoSide = 8191;
+
   TVLDSCommonLogger();
   ~TVLDSCommonLogger() override;
 

@@ -125,21 +125,44 @@ Status TDSVideoSourceFilter::DeliverRGBFrame(const std::uint8_t* pixels, std::in
   if (static_cast<std::uint32_t>(sample->size()) < stride * static_cast<std::uint32_t>(height))
     return VFW_E_BUFFER_OVERFLOW;
   std::uint8_t* out = sample->pointer();
-  const std::int32_t rows = pixels ? std::min(height, frameHeight) : 0;
-  const std::size_t rowBytes =
-      static_cast<std::size_t>(std::max(0, std::min(width, frameWidth))) * 3;
-  for (std::int32_t y = 0; y < height; ++y) {
-    // The frame's first row becomes the sample's last.
-    std::uint8_t* target = out + static_cast<std::size_t>(height - 1 - y) * stride;
-    std::size_t copied = 0;
-    if (y < rows) {
+  if (!pixels || frameWidth <= 0 || frameHeight <= 0) {
+    std::memset(out, 0, static_cast<std::size_t>(stride) * height);
+  } else if (frameWidth == width && frameHeight == height) {
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    for (std::int32_t y = 0; y < height; ++y) {
+      // The frame's first row becomes the sample's last.
+      std::uint8_t* target = out + static_cast<std::size_t>(height - 1 - y) * stride;
       std::memcpy(target, pixels + static_cast<std::size_t>(y) * pitch, rowBytes);
-      copied = rowBytes;
+      std::memset(target + rowBytes, 0, stride - rowBytes);
     }
-    std::memset(target + copied, 0, stride - copied);
+  } else {
+    status = ScaleInto(out, stride, pixels, frameWidth, frameHeight, pitch);
+    if (failed(status)) return status;
   }
   sample->setActualDataLength(static_cast<std::int32_t>(stride * height));
   return Send(sample.get(), start, end);
+}
+
+Status TDSVideoSourceFilter::ScaleInto(std::uint8_t* out, std::uint32_t stride,
+                                       const std::uint8_t* pixels, std::int32_t frameWidth,
+                                       std::int32_t frameHeight, std::int32_t pitch) {
+  const std::int32_t width = pin_->Width();
+  const std::int32_t height = std::abs(pin_->Height());
+  // The padding bytes at the end of each row stay black.
+  std::memset(out, 0, static_cast<std::size_t>(stride) * height);
+  SwsContext* context =
+      sws_getCachedContext(scaler_.release(), frameWidth, frameHeight, AV_PIX_FMT_BGR24, width,
+                           height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+  scaler_.reset(context);
+  if (!context) return fail(E_OUTOFMEMORY, "Can't scale a video frame");
+  const std::uint8_t* source[4] = {pixels, nullptr, nullptr, nullptr};
+  const int sourcePitch[4] = {pitch, 0, 0, 0};
+  // Written upwards from the sample's last row: the picture is stored bottom-up.
+  std::uint8_t* target[4] = {out + static_cast<std::size_t>(height - 1) * stride, nullptr, nullptr,
+                             nullptr};
+  const int targetPitch[4] = {-static_cast<int>(stride), 0, 0, 0};
+  sws_scale(context, source, sourcePitch, 0, frameHeight, target, targetPitch);
+  return S_OK;
 }
 
 Status TDSVideoSourceFilter::DeliverRawFrame(const std::uint8_t* data, std::uint32_t byteCount,

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "platform/media/ffmpeg_handles.h"
 #include "platform/media/filter_base.h"
 #include "platform/media/guid.h"
 
@@ -58,10 +59,10 @@ class TDSVideoSourceFilter : public media::FilterBase {
 
   // One RGB frame, rows top first, `pitch` bytes apart, blue-green-red
   // pixels. It is stored bottom-up with rows padded to 4 bytes; a frame of
-  // another size than the pin's is cut or padded with black, never read
-  // beyond its own rows. Times in 100 ns; both 0 means untimed. Waits for a
-  // free sample while the filter runs. VFW_E_NOT_CONNECTED when the pin is
-  // not connected; a receiver that throws counts as success.
+  // another size than the pin's is scaled to the pin's size, so the video
+  // shows the whole picture as the viewer showed it. Times in 100 ns; both 0 means untimed. Waits
+  // for a free sample while the filter runs. VFW_E_NOT_CONNECTED when the pin is not connected; a
+  // receiver that throws counts as success.
   media::Status DeliverRGBFrame(const std::uint8_t* pixels, std::int32_t frameWidth,
                                 std::int32_t frameHeight, std::int32_t pitch, std::int64_t start,
                                 std::int64_t end);
@@ -75,8 +76,12 @@ class TDSVideoSourceFilter : public media::FilterBase {
  private:
   media::Status GetSample(media::Ref<media::MediaSample>* sample);
   media::Status Send(media::MediaSample* sample, std::int64_t start, std::int64_t end);
+  // The frame scaled into the sample `out` (bottom-up, rows `stride` apart).
+  media::Status ScaleInto(std::uint8_t* out, std::uint32_t stride, const std::uint8_t* pixels,
+                          std::int32_t frameWidth, std::int32_t frameHeight, std::int32_t pitch);
 
   media::Ref<TDSVideoSourceStreamPin> pin_;
+  media::ffmpeg::SwsPtr scaler_;  // kept between frames of one size
 };
 
 }  // namespace vistrel

@@ -115,6 +115,10 @@ class AviMux final : public FilterBase {
     nextPts_ = pts + duration;
     const int error = av_write_frame(format_.get(), packet.get());
     if (error < 0) return ffmpeg::fail(error, "Can't write a frame to", path());
+    // Each frame goes to the system at once: a process that is killed keeps
+    // every frame written so far (FFmpeg reads an AVI without its index and
+    // with the sizes still open).
+    avio_flush(format_->pb);
     if (format_->pb->error < 0) return ffmpeg::fail(format_->pb->error, "Can't write", path());
     return S_OK;
   }
@@ -206,6 +210,8 @@ class AviMux final : public FilterBase {
     av_dict_set(&options, "flipped_raw_rgb", "1", 0);
     error = avformat_write_header(format.get(), &options);
     av_dict_free(&options);
+    if (error >= 0) avio_flush(io);
+    if (error >= 0 && io->error < 0) error = io->error;
     if (error < 0) {
       format->pb = nullptr;
       return ffmpeg::fail(error, "Can't write the AVI header to", path());

@@ -7,7 +7,9 @@
 // or the input's average time per frame when the source gives one, else
 // 25 per second; each sample is placed at start / period. The header is
 // written with the first sample (or at stop, for a file without frames) and
-// the index and trailer at stop.
+// the index and trailer at stop. The header and every frame are flushed to
+// the file as soon as they are written, so a file cut short by a killed
+// process still holds them.
 #pragma once
 
 #include "platform/media/filter.h"

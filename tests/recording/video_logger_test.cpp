@@ -1,12 +1,19 @@
 // Generator → pins → video logger → AVI file, each file read back with
 // ffprobe and decoded with ffmpeg.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 
 #include "avi_reader.h"
+#include "platform/media/device_enum.h"
+#include "platform/media/filter_base.h"
+#include "platform/media/guid.h"
 #include "platform/media/running_object_table.h"
 #include "recording/ds_exception.h"
 #include "recording_fixture.h"
@@ -319,29 +326,204 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
   EXPECT_EQ(facts->frames, 2);
 }
 
-// A file on a device that is always full: creating it works, writing fails.
-TEST_F(ExportTest, FullDiskIsReportedForFramesAndForTheIncompleteFile) {
-  ASSERT_TRUE(QFile::link("/dev/full", dir.filePath("full.avi")));
-  StoreCompression(StoredCompressions(), false);  // big raw frames fill any write buffer
+// A compressor that connects like any other and refuses every frame.
+class RefusingCompressor final : public media::FilterBase {
+ public:
+  RefusingCompressor()
+      : FilterBase(media::CLSID_AVICo), input_(new Input(this)), output_(new Output(this)) {}
+  ~RefusingCompressor() override { disconnectAll(); }
+
+ protected:
+  std::vector<media::PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
+
+ private:
+  struct Input final : media::InputPinBase {
+    explicit Input(RefusingCompressor* filter) : InputPinBase(filter, "Input") {}
+    media::Status checkMediaType(const media::MediaType& type) const override {
+      return type.subType == media::MEDIASUBTYPE_RGB24 && type.videoInfo
+                 ? media::S_OK
+                 : media::VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    media::Status onReceive(media::MediaSample*) override { return media::E_FAIL; }
+  };
+  struct Output final : media::OutputPinBase {
+    explicit Output(RefusingCompressor* filter)
+        : OutputPinBase(filter, "Output"), filter_(filter) {}
+    media::Status checkMediaType(const media::MediaType& type) const override {
+      return type.majorType == media::MEDIATYPE_Video ? media::S_OK
+                                                      : media::VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    std::vector<media::MediaType> ownMediaTypes() const override {
+      media::MediaType type = filter_->input_->connectionType();
+      const std::uint32_t mjpg = media::makeFourCC('M', 'J', 'P', 'G');
+      type.subType = media::Guid::fromFourCC(mjpg);
+      type.fixedSizeSamples = false;
+      type.videoInfo->header.compression = mjpg;
+      return {type};
+    }
+    media::Status decideBufferSize(media::AllocatorProperties* properties) override {
+      properties->buffers = 1;
+      properties->bufferSize = 1024;
+      return media::S_OK;
+    }
+    RefusingCompressor* filter_;
+  };
+  media::Ref<Input> input_;
+  media::Ref<Output> output_;
+};
+
+// Frames that cannot be written, on a full disk or refused by the
+// compressor: every one is counted as lost, the first is reported once on
+// the main thread, and the file is not taken as complete.
+class WriteFailureTest : public RecordingFixture, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    RecordingFixture::SetUp();
+    device_ =
+        media::registerDevice(media::CLSID_VideoCompressorCategory, "refuse", "Refusing Codec",
+                              [] { return media::Ref<media::BaseFilter>(new RefusingCompressor); });
+    TVLBaseCommonLogger::SetDeferredErrorHandler(
+        [this](const std::exception& error) { deferred_.push_back(error.what()); });
+  }
+  void TearDown() override {
+    RecordingFixture::TearDown();
+    TVLBaseCommonLogger::SetDeferredErrorHandler(nullptr);
+    media::unregisterDevice(device_);
+  }
+  int device_ = 0;
+  std::vector<std::string> deferred_;
+};
+
+TEST_P(WriteFailureTest, FramesAreCountedAsLostAndTheFirstIsReportedOnce) {
+  const bool fullDisk = GetParam();
   std::vector<std::string> warnings;
   logger->Graph().SetOnWarning([&](layout::Component&, const std::string& text, std::int32_t code) {
     warnings.push_back(FormatGraphError(text, code));
   });
-  StartExport("C:\\full.avi", TestPicture(640, 480, 0));
-  ShowFrame(TestPicture(640, 480, 0));
-  ShowFrame(TestPicture(640, 480, 1));
-  ASSERT_FALSE(warnings.empty());
-  EXPECT_EQ(warnings[0].rfind("Can't write video frame to file : C:\\full.avi . - ", 0), 0u)
+  if (fullDisk) {
+    // A device that is always full: creating the file works, writing fails.
+    ASSERT_TRUE(QFile::link("/dev/full", dir.filePath("lost.avi")));
+    StoreCompression(StoredCompressions(), false);
+  } else {
+    StoreCompression(
+        StoredCompressions(media::deviceDisplayName(media::CLSID_VideoCompressorCategory, "refuse"),
+                           "Refusing Codec"));
+  }
+  StartExport("C:\\lost.avi", TestPicture(320, 240, 0));
+  for (int i = 0; i < 3; ++i) ShowFrame(TestPicture(320, 240, i));
+  ASSERT_EQ(warnings.size(), 3u);
+  EXPECT_EQ(warnings[0].rfind("Can't write video frame to file : C:\\lost.avi . - ", 0), 0u)
       << warnings[0];
+  EXPECT_EQ(deferred_, std::vector<std::string>{warnings[0]});
+  const TVLBaseCommonLogger::RecordingOutcome outcome = logger->LastRecording();
+  EXPECT_EQ(outcome.fileName, "C:\\lost.avi");
+  EXPECT_EQ(outcome.framesWritten, 0u);
+  EXPECT_EQ(outcome.framesLost, 3u);
+  EXPECT_EQ(outcome.failure, warnings[0]);
+  if (fullDisk) {
+    try {
+      gen->SetEnabled(false);
+      FAIL() << "the incomplete file was not reported";
+    } catch (const EDSException& error) {
+      EXPECT_EQ(std::string(error.what()),
+                FormatGraphError("Can't complete file : C:\\lost.avi .", media::STATUS_DISK_FULL));
+    }
+  }
+  StopExport();
+  EXPECT_FALSE(logger->GraphRunning());
+  EXPECT_EQ(logger->LastRecording().framesLost, 3u);
+  EXPECT_EQ(deferred_.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, WriteFailureTest, ::testing::Values(false, true),
+                         [](const auto& info) {
+                           return std::string(info.param ? "FullDisk" : "RefusingCompressor");
+                         });
+
+// A video side beyond what the compressor's format takes is refused when the
+// recording starts, before any file exists.
+TEST_F(ExportTest, VideoSizeBeyondTheFormatIsRefusedAtTheStart) {
   try {
-    gen->SetEnabled(false);
-    FAIL() << "the incomplete file was not reported";
+    StartExport("C:\\huge.avi", TestPicture(8192, 16, 0));
+    FAIL() << "no error";
   } catch (const EDSException& error) {
-    EXPECT_EQ(std::string(error.what()),
-              FormatGraphError("Can't complete file : C:\\full.avi .", media::STATUS_DISK_FULL));
+    EXPECT_STREQ(error.what(),
+                 "Can't record video of 8192 x 16 pixels (at most 8191 x 8191). - 2147942487 - "
+                 "80070057");
   }
   EXPECT_FALSE(logger->GraphRunning());
-  logger->SetEnabled(false);
+  StopExport();
+  EXPECT_FALSE(QFile::exists(dir.filePath("huge.avi")));
+}
+
+// Pictures of another size than the first are scaled to the video's size,
+// as the viewer shows them stretched, not cut or padded.
+TEST_F(ExportTest, FramesOfOtherSizesAreScaledToTheVideo) {
+  StoreCompression(StoredCompressions(), false);  // exact pixels: only the scaling differs
+  StartExport("C:\\mixed.avi", TestPicture(320, 240, 0));
+  const QImage shown[] = {TestPicture(320, 240, 0), TestPicture(640, 480, 1),
+                          TestPicture(160, 120, 2), TestPicture(400, 200, 3)};
+  for (const QImage& picture : shown) ShowFrame(picture);
+  StopExport();
+  const std::vector<QImage> decoded = DecodeAvi(HostPath("mixed.avi"), 320, 240);
+  ASSERT_EQ(decoded.size(), std::size(shown));
+  for (std::size_t i = 0; i < decoded.size(); ++i) {
+    const QImage expected =
+        shown[i].scaled(320, 240, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_GE(Psnr(decoded[i], expected), 30.0) << "frame " << i;
+  }
+}
+
+// A recording whose process ends without completing the file (_exit, or
+// killed): ffprobe reads the file as it is, with every frame the recorder
+// had written. The child is this test program, running ChildRecording.
+TEST_F(ExportTest, InterruptedRecordingKeepsEveryFrameWritten) {
+  constexpr int kFrames = 8;
+  for (const char* mode : {"exit", "kill"}) {
+    SCOPED_TRACE(mode);
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VISTREL_RECORDING_CHILD", mode);
+    environment.insert("VISTREL_RECORDING_DIR", dir.path());
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=ExportTest.ChildRecording"});
+    ASSERT_TRUE(child.waitForStarted(-1));
+    int written = 0;
+    while (written < kFrames && child.waitForReadyRead(60000)) {
+      while (child.canReadLine()) {
+        const QByteArray line = child.readLine().trimmed();
+        if (line.startsWith("written ")) written = line.mid(8).toInt();
+      }
+    }
+    ASSERT_GE(written, kFrames);
+    if (std::string(mode) == "kill") child.kill();
+    ASSERT_TRUE(child.waitForFinished(60000));
+    std::string error;
+    const auto facts = ProbeAvi(HostPath(std::string(mode) + ".avi"), &error);
+    ASSERT_TRUE(facts) << error;
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(facts->codecTag, "XVID");
+    EXPECT_GE(facts->frames, kFrames);
+  }
+}
+
+TEST_F(ExportTest, ChildRecording) {
+  const char* mode = std::getenv("VISTREL_RECORDING_CHILD");
+  if (!mode) GTEST_SKIP() << "the child of InterruptedRecordingKeepsEveryFrameWritten";
+  platform::Drive drive;
+  drive.letter = 'C';
+  drive.hostRoot = std::getenv("VISTREL_RECORDING_DIR");
+  platform::FileSystem::install(
+      std::make_unique<platform::FileSystem>(std::vector<platform::Drive>{drive}, "C:\\"));
+  StartExport("C:\\" + std::string(mode) + ".avi", TestPicture(320, 240, 0));
+  for (int frame = 1;; ++frame) {
+    ShowFrame(TestPicture(320, 240, frame));
+    std::printf("written %d\n", static_cast<int>(logger->LastRecording().framesWritten));
+    std::fflush(stdout);
+    if (frame == 8 && std::string(mode) == "exit") _exit(0);
+    if (frame >= 8) usleep(20000);  // until the parent kills it
+  }
 }
 
 TEST_F(ExportTest, StartWithoutPictureSizeStartsNothing) {
