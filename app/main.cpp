@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "app/controls/dialogs.h"
 #include "app/controls/dispatch.h"
+#include "app/termination_signals.h"
 #include "app/unit1.h"
 #include "platform/file_system.h"
 
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(app::kApplicationTitle);
   std::unique_ptr<app::TForm1> window;
   if (!app::dispatchHandler([&] { window = app::TForm1::create(); })) return 1;
+  if (!app::dispatchHandler([] { app::closeWindowsOnTerminationSignals(); })) return 1;
   window->show();
   return application.exec();
 }

@@ -61,6 +61,8 @@ TForm1::TForm1() {
 }
 
 TForm1::~TForm1() {
+  TVLBaseCommonLogger::SetDeferredErrorHandler(
+      [](const std::exception& error) { reportError(error.what()); });
   // Qt deletes the controls after this object is gone; nothing may call back into it.
   if (SlideShowTimer != nullptr) SlideShowTimer->setEnabled(false);
   if (DirectoryListBox1 != nullptr) {
@@ -81,11 +83,14 @@ std::unique_ptr<TForm1> TForm1::create(std::string_view layoutText) {
   registerControlClasses();
   RegisterImageGenClass();
   recording::registerClasses();
-  // Work the logger defers to the message loop reports its failures here.
-  TVLBaseCommonLogger::SetDeferredErrorHandler(
-      [](const std::exception& error) { reportError(error.what()); });
   auto form = std::make_unique<TForm1>();
   layout::readLayout(*form, layoutText);
+  // Failures of recording work done after its handler returned (a frame
+  // written at the next message turn, or on the recorder's own thread)
+  // reach the window here.
+  TVLBaseCommonLogger::SetDeferredErrorHandler([window = form.get()](const std::exception& error) {
+    window->RecordingFailed(error.what());
+  });
   return form;
 }
 

@@ -13,9 +13,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include <QDateTime>
 
 #include "app/controls/form.h"
 
@@ -50,6 +53,9 @@ inline constexpr const char* kSelectDateMessage =
     " Please select Date or Date and Hour from list in top left Menu! ";
 // Switching export off reports the file: this text, then its full path.
 inline constexpr const char* kVideoSavedMessage = ".AVI file saved to:\r\n\r\n";
+// ... unless frames were lost or the file could not be completed: then this
+// text, the path, the frames written and lost, and the first failure.
+inline constexpr const char* kVideoIncompleteMessage = ".AVI file is incomplete:\r\n\r\n";
 
 // The window's stored layout text.
 std::string_view mainWindowLayout();
@@ -136,6 +142,13 @@ class TForm1 : public TForm {
   void RefillSnapshotList(int selectIndex = 0, bool resetShow = false);
   void RefillSavedVideosList();
 
+  // A recording failure that reached the main thread after the handler that
+  // caused it (a frame that could not be written): halts the show and shows
+  // the message in the error box.
+  void RecordingFailed(const std::string& message);
+  // The clock that stamps video file names (tests fix it).
+  void setClock(std::function<QDateTime()> clock);
+
  private:
   template <typename T>
   T* field(const char* name);
@@ -153,11 +166,15 @@ class TForm1 : public TForm {
   void endShow();
   void switchExportOn();
   void switchExportOff();
+  // Chooses the next video's name and creates the file empty, exclusively,
+  // so that no saved video is ever replaced.
+  std::string reserveVideoFile();
   // Hands snapshot `index` to the generator as one frame, with the slide-show
   // timer off meanwhile; a failure leaves the timer off.
   void exportFrame(int index);
 
   std::int32_t slideCounter_ = 0;
+  std::function<QDateTime()> clock_;  // empty: the system's local time
 };
 
 }  // namespace vistrel::app

@@ -7,11 +7,19 @@
 // before the logger, so the stop that completes the file reaches a logger
 // that still records.
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+
 #include <QDateTime>
 
 #include "app/controls/check_box.h"
 #include "app/controls/colors.h"
 #include "app/controls/dialogs.h"
+#include "app/controls/dispatch.h"
 #include "app/controls/list_box.h"
 #include "app/controls/spin_edit.h"
 #include "app/controls/timer.h"
@@ -20,12 +28,15 @@
 #include "picture/picture_errors.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
+#include "platform/media/status.h"
+#include "recording/ds_exception.h"
 #include "recording/ds_video_logger.h"
 
 namespace vistrel::app {
 namespace {
 
 constexpr const char* kPlainVideoName = "vistrel.avi";
+constexpr int kMaxCopiesPerSecond = 999;
 
 // Loads the snapshot at the Windows path `path` into the generator's picture.
 void loadIntoGenerator(TVLImageGen& generator, const std::string& path) {
@@ -34,17 +45,54 @@ void loadIntoGenerator(TVLImageGen& generator, const std::string& path) {
   LoadPictureFile(generator.Picture(), host->string(), path);
 }
 
-// "vistrel.avi" in the program folder while no such file exists there, else
-// a name stamped with the local date and time of switching on.
-std::string nextVideoFileName() {
-  const platform::FileSystem& files = platform::FileSystem::instance();
-  const std::string folder = files.programFolder();
-  if (!files.fileExists(folder + kPlainVideoName)) return folder + kPlainVideoName;
-  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  return folder + "vistrel-" + stamp.toStdString() + ".avi";
+// Creates `name` (a Windows path) empty, failing when anything already
+// bears that name. False when it exists; throws for any other failure.
+bool createExclusively(const std::string& name) {
+  media::Status status = media::S_OK;
+  const std::string host = RecordingHostPath(name, &status);
+  if (host.empty())
+    throw EDSException(FormatGraphError("Can't create file : " + name + " .", status));
+  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0 && errno == EEXIST) return false;
+  if (fd < 0) {
+    throw EDSException(FormatGraphError("Can't create file : " + name + " .",
+                                        media::statusFromErrno(errno, true)));
+  }
+  ::close(fd);
+  return true;
+}
+
+// Removes the file reserved for a recording that did not start, when it is
+// still empty.
+void removeIfEmpty(const std::string& name) {
+  media::Status status = media::S_OK;
+  const std::string host = RecordingHostPath(name, &status);
+  std::error_code error;
+  if (!host.empty() && std::filesystem::file_size(host, error) == 0 && !error)
+    std::filesystem::remove(host, error);
 }
 
 }  // namespace
+
+std::string TForm1::reserveVideoFile() {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  const std::string folder = files.programFolder();
+  if (!files.fileExists(folder + kPlainVideoName) && createExclusively(folder + kPlainVideoName))
+    return folder + kPlainVideoName;
+  const QDateTime now = clock_ ? clock_() : QDateTime::currentDateTime();
+  const std::string stamped =
+      folder + "vistrel-" + now.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
+  // Two recordings switched on within one second: "-2", "-3", ... so that
+  // no saved video is ever replaced.
+  for (int copy = 1; copy <= kMaxCopiesPerSecond; ++copy) {
+    const std::string name = stamped + (copy == 1 ? "" : "-" + std::to_string(copy)) + ".avi";
+    if (!files.fileExists(name) && createExclusively(name)) return name;
+  }
+  throw EDSException(
+      FormatGraphError("Can't create file : " + stamped + ".avi .", media::STATUS_FILE_EXISTS));
+}
+
+void TForm1::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
 void TForm1::CheckBox1MouseUp(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
   if (CheckBox1->checked()) {
@@ -59,10 +107,12 @@ void TForm1::switchExportOn() {
     CheckBox1->setChecked(false);
     return;
   }
+  std::string reserved;
   try {
     // The first snapshot gives the stream its frame size.
     loadIntoGenerator(*VLImageGen1, SnapshotPath(0));
-    VLDSVideoLogger1->SetFileName(nextVideoFileName());
+    reserved = reserveVideoFile();
+    VLDSVideoLogger1->SetFileName(reserved);
     VLDSVideoLogger1->SetEnabled(true);
     VLImageGen1->SetEnabled(true);
     VLImageGen1->SetFrameRate(RateFPS->value());
@@ -74,24 +124,40 @@ void TForm1::switchExportOn() {
     VLDSVideoLogger1->SetEnabled(false);
     CheckBox1->setChecked(false);
     CheckBox1->setFontColor(clWhite);
+    if (!reserved.empty()) removeIfEmpty(reserved);
     throw;
   }
   CheckBox1->setFontColor(clRed);
 }
 
 void TForm1::switchExportOff() {
-  try {
-    VLImageGen1->Stop();  // the stop completes the file while the logger still records
+  // The stop completes the file while the logger still records.
+  const std::optional<std::string> stopFailure = runCatching([this] {
+    VLImageGen1->Stop();
     VLImageGen1->SetEnabled(false);
-  } catch (...) {
-    VLDSVideoLogger1->SetEnabled(false);
-    CheckBox1->setFontColor(clWhite);
-    throw;  // no "saved" message for a file that could not be completed
-  }
+  });
   VLDSVideoLogger1->SetEnabled(false);
   CheckBox1->setFontColor(clWhite);
+  const TVLBaseCommonLogger::RecordingOutcome outcome = VLDSVideoLogger1->LastRecording();
+  if (stopFailure || outcome.framesLost > 0 || !outcome.failure.empty()) {
+    // "Saved" only for a complete file holding every frame handed to it.
+    RefillSavedVideosList();  // what was written is there to look at
+    std::string message = kVideoIncompleteMessage + VLDSVideoLogger1->FileName() + "\r\n\r\n" +
+                          std::to_string(outcome.framesWritten) + " frames written, " +
+                          std::to_string(outcome.framesLost) + " frames lost.";
+    const std::string& cause = stopFailure ? *stopFailure : outcome.failure;
+    if (!cause.empty()) message += "\r\n\r\n" + cause;
+    throw Exception(message);
+  }
   Dialogs::instance().showMessage(std::string(kVideoSavedMessage) + VLDSVideoLogger1->FileName());
   RefillSavedVideosList();
+}
+
+void TForm1::RecordingFailed(const std::string& message) {
+  // A frame that could not be written halts the show: the recording has
+  // a hole from here on, and the user should know before going on.
+  SlideShowTimer->setEnabled(false);
+  reportError(message);
 }
 
 void TForm1::RateFPSChange(Sender*) {

@@ -2,10 +2,14 @@
 // off around a running slide show, RateFPS sets the video's rate, and a
 // snapshot the generator cannot take halts the show.
 
+#include <signal.h>
+#include <sys/mount.h>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
 
+#include <QDateTime>
 #include <QImage>
 #include <QTest>
 
@@ -16,6 +20,7 @@
 #include "app/controls/panel.h"
 #include "app/controls/spin_edit.h"
 #include "app/controls/timer.h"
+#include "app/termination_signals.h"
 #include "avi_reader.h"
 #include "browse/directory_list_box.h"
 #include "pipeline/image_gen.h"
@@ -162,6 +167,92 @@ TEST_F(VideoExportTest, SnapshotGoneBeforeTheGeneratorTakesItHaltsTheShowOnce) {
   EXPECT_FALSE(form_->SlideShowTimer->enabled());
   EXPECT_EQ(form_->slideCounter(), 1);
   EXPECT_TRUE(form_->CheckBox1->checked());  // export stays on for a resumed show
+}
+
+TEST_F(VideoExportTest, SwitchOnsWithinOneSecondNeverReplaceAVideo) {
+  writeSnapshots(8);
+  startInHour();
+  form_->setClock([] { return QDateTime(QDate(2026, 12, 6), QTime(20, 15, 30)); });
+  const std::string names[] = {"vistrel.avi", "vistrel-20261206-201530.avi",
+                               "vistrel-20261206-201530-2.avi"};
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  for (int i = 0; i < 3; ++i) {
+    clickExportBox();
+    EXPECT_EQ(form_->VLDSVideoLogger1->FileName(), kProgramFolder + names[i]);
+    ticks(i + 1);
+    clickExportBox();
+  }
+  EXPECT_TRUE(dialogs_->errors.empty());
+  for (int i = 0; i < 3; ++i) {
+    const auto facts = test::ProbeAvi(hostVideo(names[i]).string());
+    ASSERT_TRUE(facts) << names[i];
+    EXPECT_EQ(facts->frames, i + 1) << names[i];
+  }
+}
+
+// A full disk: the first frame that cannot be written halts the show with
+// one error box; resuming adds no box; switching off reports the loss
+// instead of "saved". The disk is a tiny tmpfs, so the test needs root.
+TEST_F(VideoExportTest, FrameThatCannotBeWrittenHaltsTheShowAndTheVideoIsNotSaid) {
+  writeSnapshots(4);
+  startInHour();
+  const auto videos = tree_.folder("c/Videos");
+  if (mount("tmpfs", videos.c_str(), "tmpfs", 0, "size=8k") != 0)
+    GTEST_SKIP() << "cannot mount a small tmpfs here";
+  struct Unmount {
+    std::filesystem::path path;
+    ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+  } unmount{videos};
+  std::ofstream(videos / "filler") << std::string(4096, 'x');  // leaves less than a header
+  std::ofstream(videos / "vistrel-preview") << "";
+  platform::FileSystem::instance().setExecutablePath(videos / "vistrel-preview");
+
+  clickExportBox();
+  ASSERT_TRUE(form_->CheckBox1->checked());
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  ticks(1);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(dialogs_->errors.size(), 1u);
+  EXPECT_EQ(dialogs_->errors[0].rfind(
+                "Can't write video frame to file : C:\\Videos\\vistrel.avi . - ", 0),
+            0u)
+      << dialogs_->errors[0];
+  EXPECT_FALSE(form_->SlideShowTimer->enabled());
+  EXPECT_EQ(caption(), "P A U S E");
+
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);  // pause
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);  // run again
+  ticks(2);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dialogs_->errors.size(), 1u);
+
+  clickExportBox();
+  EXPECT_TRUE(dialogs_->messages.empty());
+  ASSERT_EQ(dialogs_->errors.size(), 2u);
+  EXPECT_EQ(
+      dialogs_->errors[1].rfind(".AVI file is incomplete:\r\n\r\nC:\\Videos\\vistrel.avi\r\n\r\n"
+                                "0 frames written, 3 frames lost.\r\n\r\nCan't complete file",
+                                0),
+      0u)
+      << dialogs_->errors[1];
+  EXPECT_FALSE(form_->CheckBox1->checked());
+  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+}
+
+TEST_F(VideoExportTest, TerminationSignalClosesTheWindowAndCompletesTheRecording) {
+  writeSnapshots(3);
+  startInHour();
+  closeWindowsOnTerminationSignals();
+  clickExportBox();
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  ticks(2);
+  ASSERT_TRUE(form_->isVisible());
+  raise(SIGTERM);
+  for (int i = 0; i < 100 && form_->isVisible(); ++i) QTest::qWait(10);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::signal(signal, SIG_DFL);
+  EXPECT_FALSE(form_->isVisible());
+  form_.reset();  // as the end of the program does once its window closed
+  expectVideo("vistrel.avi", 2, "5/1");
 }
 
 }  // namespace
