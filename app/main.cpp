@@ -59,9 +59,12 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(app::kApplicationTitle);
+  // Before the window: a signal that comes while start-up shows an error box
+  // closes the box, and the program ends instead of showing its window.
+  if (!app::dispatchHandler([] { app::closeWindowsOnTerminationSignals(); })) return 1;
   std::unique_ptr<app::TForm1> window;
   if (!app::dispatchHandler([&] { window = app::TForm1::create(); })) return 1;
-  if (!app::dispatchHandler([] { app::closeWindowsOnTerminationSignals(); })) return 1;
+  if (app::terminationRequested()) return 0;
   window->show();
   return application.exec();
 }

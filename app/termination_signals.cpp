@@ -17,6 +17,7 @@ namespace vistrel::app {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+bool terminating = false;  // GUI thread only
 
 // Only async-signal-safe calls here: the GUI thread does the work when the
 // byte arrives.
@@ -38,6 +39,7 @@ void closeWindowsOnTerminationSignals() {
     char bytes[16];
     while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
     }
+    terminating = true;
     QApplication::closeAllWindows();
   });
   struct sigaction action = {};
@@ -46,5 +48,7 @@ void closeWindowsOnTerminationSignals() {
   action.sa_flags = SA_RESTART;
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
+
+bool terminationRequested() { return terminating; }
 
 }  // namespace vistrel::app

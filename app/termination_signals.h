@@ -12,4 +12,8 @@ namespace vistrel::app {
 // cannot be made.
 void closeWindowsOnTerminationSignals();
 
+// Whether one of those signals came (a caller still starting up, whose
+// window was not shown yet, ends instead of showing it).
+bool terminationRequested();
+
 }  // namespace vistrel::app
