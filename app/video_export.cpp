@@ -139,6 +139,10 @@ void TForm1::switchExportOff() {
   VLDSVideoLogger1->SetEnabled(false);
   CheckBox1->setFontColor(clWhite);
   const TVLBaseCommonLogger::RecordingOutcome outcome = VLDSVideoLogger1->LastRecording();
+  // A name chosen by switching on again during a recording that no frame
+  // reached: its reserved file was never written.
+  if (!outcome.fileName.empty() && outcome.fileName != VLDSVideoLogger1->FileName())
+    removeIfEmpty(VLDSVideoLogger1->FileName());
   if (stopFailure || outcome.framesLost > 0 || !outcome.failure.empty()) {
     // "Saved" only for a complete file holding every frame handed to it.
     RefillSavedVideosList();  // what was written is there to look at
