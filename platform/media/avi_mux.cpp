@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <vector>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -30,6 +32,52 @@ AVCodecID codecOf(const MediaType& type) {
   const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};
   return av_codec_get_id(tables, header.compression);
 }
+
+// Where the header of FFmpeg's AVI muxer keeps the sizes and counts that it
+// fills in only when the file is completed: the RIFF size at 4, the movi
+// list's size, the main header's total frames and the stream's length.
+struct OpenHeaderFields {
+  std::int64_t moviList = -1;     // offset of the movi list's "LIST"
+  std::int64_t totalFrames = -1;  // offset of avih's dwTotalFrames
+  std::int64_t length = -1;       // offset of the first strh's dwLength
+  bool found() const { return moviList > 0 && totalFrames > 0 && length > 0; }
+};
+
+OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
+  auto tagAt = [&](std::size_t at, const char* tag) {
+    return at + 4 <= bytes.size() && std::memcmp(&bytes[at], tag, 4) == 0;
+  };
+  auto sizeAt = [&](std::size_t at) {
+    return std::size_t{bytes[at + 4]} | std::size_t{bytes[at + 5]} << 8 |
+           std::size_t{bytes[at + 6]} << 16 | std::size_t{bytes[at + 7]} << 24;
+  };
+  OpenHeaderFields fields;
+  if (!tagAt(0, "RIFF") || !tagAt(8, "AVI ")) return fields;
+  for (std::size_t at = 12; at + 12 <= bytes.size();) {
+    if (tagAt(at, "LIST") && tagAt(at + 8, "movi")) {
+      fields.moviList = static_cast<std::int64_t>(at);
+      break;
+    }
+    const std::size_t size = sizeAt(at);
+    const std::size_t end = std::min(bytes.size(), at + 8 + size);
+    if (tagAt(at, "LIST") && tagAt(at + 8, "hdrl")) {
+      for (std::size_t child = at + 12; child + 8 <= end;) {
+        const std::size_t childSize = sizeAt(child);
+        if (tagAt(child, "avih")) fields.totalFrames = static_cast<std::int64_t>(child + 8 + 16);
+        if (tagAt(child, "LIST") && tagAt(child + 8, "strl") && tagAt(child + 12, "strh") &&
+            fields.length < 0)
+          fields.length = static_cast<std::int64_t>(child + 12 + 8 + 32);
+        child += 8 + childSize + (childSize & 1);
+      }
+    }
+    at += 8 + size + (size & 1);
+  }
+  return fields;
+}
+
+// Beyond 1 GiB the muxer starts an extension RIFF and completes the first
+// one itself; from then on its sizes are final.
+constexpr std::int64_t kFirstRiffLimit = std::int64_t{1} << 30;
 
 class AviMux;
 
@@ -115,10 +163,13 @@ class AviMux final : public FilterBase {
     nextPts_ = pts + duration;
     const int error = av_write_frame(format_.get(), packet.get());
     if (error < 0) return ffmpeg::fail(error, "Can't write a frame to", path());
-    // Each frame goes to the system at once: a process that is killed keeps
-    // every frame written so far (FFmpeg reads an AVI without its index and
-    // with the sizes still open).
+    ++framesWritten_;
+    // Each frame goes to the system at once, and the header's sizes and
+    // counts are brought up to date after it: a file whose process is
+    // killed is a valid AVI holding every frame written so far (without
+    // the index, which only the completion writes).
     avio_flush(format_->pb);
+    patchOpenHeader();
     if (format_->pb->error < 0) return ffmpeg::fail(format_->pb->error, "Can't write", path());
     return S_OK;
   }
@@ -217,7 +268,34 @@ class AviMux final : public FilterBase {
       return ffmpeg::fail(error, "Can't write the AVI header to", path());
     }
     format_ = std::move(format);
+    framesWritten_ = 0;
+    // The header's layout is FFmpeg's: read it back to find the fields to
+    // keep up to date. Without them the file stays readable, only less so.
+    std::vector<std::uint8_t> written(
+        static_cast<std::size_t>(std::max<std::int64_t>(0, avio_tell(io))));
+    std::ifstream file(path(), std::ios::binary);
+    if (file.read(reinterpret_cast<char*>(written.data()),
+                  static_cast<std::streamsize>(written.size())))
+      openFields_ = findOpenHeaderFields(written);
+    else
+      openFields_ = OpenHeaderFields();
     return S_OK;
+  }
+
+  void patchOpenHeader() {
+    AVIOContext* io = format_->pb;
+    const std::int64_t end = avio_tell(io);
+    if (!openFields_.found() || end > kFirstRiffLimit || io->error < 0) return;
+    const auto put = [io](std::int64_t at, std::int64_t value) {
+      avio_seek(io, at, SEEK_SET);
+      avio_wl32(io, static_cast<unsigned>(value));
+    };
+    put(4, end - 8);
+    put(openFields_.moviList + 4, end - openFields_.moviList - 8);
+    put(openFields_.totalFrames, framesWritten_);
+    put(openFields_.length, framesWritten_);
+    avio_seek(io, end, SEEK_SET);
+    avio_flush(io);
   }
 
   Ref<AviMuxInputPin> input_;
@@ -225,6 +303,8 @@ class AviMux final : public FilterBase {
   ffmpeg::FormatContextPtr format_;  // its pb belongs to the file writer
   std::int64_t nextPts_ = 0;
   ReferenceTime framePeriod_ = 0;
+  OpenHeaderFields openFields_;
+  std::int64_t framesWritten_ = 0;
 };
 
 AviMuxInputPin::AviMuxInputPin(AviMux* mux) : InputPinBase(mux, "Input 01"), mux_(mux) {}

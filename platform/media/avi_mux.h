@@ -8,8 +8,10 @@
 // 25 per second; each sample is placed at start / period. The header is
 // written with the first sample (or at stop, for a file without frames) and
 // the index and trailer at stop. The header and every frame are flushed to
-// the file as soon as they are written, so a file cut short by a killed
-// process still holds them.
+// the file as soon as they are written, and after each frame the header's
+// RIFF and movi sizes and frame counts are brought up to date (within the
+// first GiB), so a file cut short by a killed process is a valid AVI
+// without index that holds them.
 #pragma once
 
 #include "platform/media/filter.h"

@@ -70,6 +70,7 @@ std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error) {
     facts.frameRate = stream["r_frame_rate"].toString().toStdString();
     // ffprobe leaves the count out for a stream without frames.
     facts.frames = stream["nb_read_frames"].toString("0").toInt();
+    facts.headerFrames = stream["nb_frames"].toString("-1").toInt();
   }
   for (const QJsonValue& packet : root["packets"].toArray())
     facts.packetTimes.push_back(packet.toObject()["pts_time"].toString("-1").toDouble());

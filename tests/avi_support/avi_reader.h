@@ -20,6 +20,7 @@ struct AviFacts {
   int height = 0;
   std::string frameRate;            // r_frame_rate, "5/1"
   int frames = -1;                  // decoded frame count (0 for a stream without frames)
+  int headerFrames = -1;            // the stream's length as its header gives it
   double duration = -1;             // format duration in seconds
   int streams = 0;                  // streams in the file
   std::vector<double> packetTimes;  // presentation times of the packets, seconds

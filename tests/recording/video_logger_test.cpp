@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QtEndian>
 
 #include "avi_reader.h"
 #include "platform/media/device_enum.h"
@@ -505,6 +506,17 @@ TEST_F(ExportTest, InterruptedRecordingKeepsEveryFrameWritten) {
     EXPECT_EQ(error, "");
     EXPECT_EQ(facts->codecTag, "XVID");
     EXPECT_GE(facts->frames, kFrames);
+    if (std::string(mode) == "exit") {
+      // The header's sizes and counts were kept up to date: a valid AVI
+      // that only lacks its index.
+      EXPECT_EQ(facts->frames, kFrames);
+      EXPECT_EQ(facts->headerFrames, kFrames);
+      QFile file(QString::fromStdString(HostPath("exit.avi")));
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      const QByteArray riff = file.read(8);
+      ASSERT_EQ(riff.size(), 8);
+      EXPECT_EQ(qFromLittleEndian<quint32>(riff.constData() + 4), file.size() - 8);
+    }
   }
 }
 
