@@ -29,6 +29,8 @@ void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std:
     return;
   }
   ResetProgressSnapshot();
+  // The frames still queued belong to the previous recording and its outcome.
+  FinishWrites();
   // Each recording counts its own frames.
   ResetOutcome(recordingFileName_);
   lastSequenceNumber_ = 0;
@@ -59,8 +61,17 @@ void TVLDSCommonLogger::StartAudio() {
   audioStarted_ = true;
 }
 
+void TVLDSCommonLogger::FinishWrites() { ReportWriteResults(writer_.Drain()); }
+
+void TVLDSCommonLogger::WaitForWrites() {
+  TOWWriteLockSection lock(LockObject());
+  FinishWrites();
+}
+
 void TVLDSCommonLogger::StopGraph() {
   if (!graphRunning_) return;
+  // Every frame handed over belongs in the file before it is completed.
+  FinishWrites();
   if (mediaControl_) {
     const media::Status status = mediaControl_->stop();
     if (media::failed(status) && media::succeeded(stopFailure_)) {
@@ -142,25 +153,36 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   }
   const std::int64_t sampleEnd = videoRunningTime_;
   if (!write) return;
-  media::Status status;
-  if (frame->Format() == 1) {
-    status = videoSource_->DeliverRawFrame(
-        frame->GetRead(), static_cast<std::uint32_t>(frame->ByteSize()), sampleStart, sampleEnd);
-  } else {
-    status = videoSource_->DeliverRGBFrame(frame->GetRead(), frame->Width(), frame->Height(),
-                                           frame->RowPitch(), sampleStart, sampleEnd);
-  }
+  // Counted as written once handed over; a failure that the recorder's
+  // thread finds later takes the frame back (ReportWriteResults), and the
+  // stop waits for every one (WaitForWrites gives the final count earlier).
+  ++framesWritten_;
+  ReportWriteResults(writer_.TakeResults());
+  writingFileName_ = recordingFileName_;
+  // The writer gets a buffer object of its own: the block is shared, and a
+  // sender that writes into its frame afterwards gets a copy (copy-on-write).
+  writer_.Submit([source = videoSource_, own = frame->Clone(), sampleStart, sampleEnd] {
+    if (own->Format() == 1) {
+      return source->DeliverRawFrame(own->GetRead(), static_cast<std::uint32_t>(own->ByteSize()),
+                                     sampleStart, sampleEnd);
+    }
+    return source->DeliverRGBFrame(own->GetRead(), own->Width(), own->Height(), own->RowPitch(),
+                                   sampleStart, sampleEnd);
+  });
+  ReportProgress();
+}
+
+void TVLDSCommonLogger::ReportWriteResults(const TVLFrameWriter::Results& results) {
   // A frame the graph could not take (a full disk, a compressor that
   // refuses it) must not pass unnoticed: the graph's warning event hears of
   // every one, the window of the first.
-  if (media::failed(status)) {
-    const std::string text = "Can't write video frame to file : " + recordingFileName_ + " .";
-    graph_.ReportWarning(text, status);
-    RecordFailure(FormatGraphError(text, status), 1);
-    return;
+  for (const TVLFrameWriter::Failure& failure : results.failures) {
+    const std::string text = "Can't write video frame to file : " + writingFileName_ + " .";
+    media::setLastErrorText(failure.detail);
+    graph_.ReportWarning(text, failure.status);
+    if (framesWritten_ > 0) --framesWritten_;
+    RecordFailure(FormatGraphError(text, failure.status), 1);
   }
-  ++framesWritten_;
-  ReportProgress();
 }
 
 void TVLDSCommonLogger::WriteAudioBuffer(bool, const std::shared_ptr<TSLGenericBuffer>&,

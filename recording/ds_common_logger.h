@@ -10,16 +10,20 @@
 // period.
 //
 // Thread: as the base: under the component's lock, on the thread that
-// drains the queues.
+// drains the queues. Compressing and writing a frame runs on the recorder's
+// own thread (TVLFrameWriter): the drain only hands the frame over, and a
+// stop waits for every frame handed over before it completes the file.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/media/filter_graph.h"
 #include "recording/base_common_logger.h"
 #include "recording/ds_graph.h"
+#include "recording/frame_writer.h"
 #include "recording/video_source_filter.h"
 
 namespace vistrel {
@@ -36,6 +40,10 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
 
   TDSGraph& Graph() { return graph_; }
   const TDSGraph& Graph() const { return graph_; }
+
+  // Waits until the recorder's thread has written every frame handed to it;
+  // failures are reported and taken off the count as at the stop.
+  void WaitForWrites();
 
   // Inspection: the end time of the last sample written (100 ns).
   std::int64_t VideoRunningTime() const;
@@ -62,6 +70,10 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   // Reports (OnError, else EDSException "Can't complete file : <name> .")
   // a stop that could not complete the file, once everything is released.
   void ReportStopFailure();
+  // Waits for the frames handed to the recorder's thread and reports a frame
+  // the graph refused since the last report (OnWarning).
+  void FinishWrites();
+  void ReportWriteResults(const TVLFrameWriter::Results& results);
 
   TDSGraph graph_;
   media::Ref<media::CaptureGraphBuilder> builder_;
@@ -80,6 +92,9 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   bool firstFrame_ = false;
   media::Status stopFailure_ = media::S_OK;
   std::string stopFailureFile_;
+  std::string writingFileName_;  // the file the queued frames go to
+  // Last member: destroyed (drained and joined) first.
+  TVLFrameWriter writer_;
 };
 
 }  // namespace vistrel

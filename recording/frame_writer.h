@@ -1,0 +1,67 @@
+// TVLFrameWriter: the recorder's own thread. The logger hands it one job per
+// frame (compress and write into the running graph) and goes on at once;
+// jobs run one after another, in the order submitted, on the writer's
+// thread. The queue is bounded: Submit() waits while it is full, so a slow
+// compressor slows the sender instead of piling frames up in memory.
+//
+// A job's failure does not stop the writer; results are kept until the
+// logger takes them (TakeResults, Drain) and reports them on its own thread.
+//
+// Thread: Submit, Drain and TakeFailure from the logger's thread (one thread
+// at a time); jobs run on the writer's thread. Destruction drains.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/media/status.h"
+
+namespace vistrel {
+
+class TVLFrameWriter {
+ public:
+  using Job = std::function<media::Status()>;
+
+  explicit TVLFrameWriter(std::size_t depth = 3);
+  ~TVLFrameWriter();
+  TVLFrameWriter(const TVLFrameWriter&) = delete;
+  TVLFrameWriter& operator=(const TVLFrameWriter&) = delete;
+
+  // Queues `job`, waiting while `depth` jobs are already queued. The thread
+  // starts with the first job.
+  void Submit(Job job);
+  struct Failure {
+    media::Status status;
+    std::string detail;  // the job thread's media::lastErrorText()
+  };
+  // What the jobs finished since the last TakeResults/Drain came to.
+  struct Results {
+    std::uint64_t succeeded = 0;
+    std::vector<Failure> failures;  // in job order
+  };
+  // Waits until every queued job has run; returns and clears the results.
+  Results Drain();
+  // The results of the jobs finished so far, cleared.
+  Results TakeResults();
+
+ private:
+  void Run();
+
+  const std::size_t depth_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Job> jobs_;
+  bool busy_ = false;  // a job is running
+  bool quit_ = false;
+  Results results_;
+  std::thread thread_;
+};
+
+}  // namespace vistrel
