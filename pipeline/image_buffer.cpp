@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include <libyuv/convert_from_argb.h>
+#include <libyuv/planar_functions.h>
+
 #include "pipeline/ow_exception.h"
 
 namespace vistrel {
@@ -145,6 +148,16 @@ void TVLImageBuffer::LoadFromBitmap(const QImage& bitmap) {
       ReadsDirectly(bitmap.format()) ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
   std::uint8_t* target = GetWrite();
   const int pitch = RowPitch();
+  // Whole pictures in one SIMD pass where libyuv has one (the decoded JPEGs
+  // are red-green-blue rows); the row loop below is the general case.
+  if (rows.format() == QImage::Format_RGB888 &&
+      libyuv::RAWToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target, pitch,
+                         Width(), Height()) == 0)
+    return;
+  if ((rows.format() == QImage::Format_RGB32 || rows.format() == QImage::Format_ARGB32) &&
+      libyuv::ARGBToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target, pitch,
+                          Width(), Height()) == 0)
+    return;
   for (int y = 0; y < Height(); ++y)
     StoreRow(rows, y, target + static_cast<std::size_t>(y) * pitch);
 }

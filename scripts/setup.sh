@@ -11,7 +11,7 @@ packages=(
   g++ cmake ninja-build pkg-config ccache
   qt6-base-dev libgl-dev
   libjpeg62-turbo-dev
-  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libyuv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-bin xvfb xauth fonts-liberation fonts-dejavu-core
   clang-format

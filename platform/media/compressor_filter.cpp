@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/mathematics.h>
 #include <libavutil/pixdesc.h>
 }
+#include <libyuv/convert.h>
 
 #include "platform/media/compressor_settings.h"
 #include "platform/media/ffmpeg_handles.h"
@@ -230,6 +231,11 @@ class Compressor final : public FilterBase, public CompressorSettings {
     if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
 
     const AVPixelFormat source = isYuy2(in) ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;
+    // libswscale has no SIMD path for 24-bit input; libyuv converts BGR rows
+    // to limited-range 4:2:0 (what the MPEG-4 encoders take) in one pass.
+    converter_ = source == AV_PIX_FMT_BGR24 && context->pix_fmt == AV_PIX_FMT_YUV420P && !fullRange
+                     ? Converter::Yuv
+                     : Converter::Scale;
     ffmpeg::SwsPtr scaler(sws_getContext(
         context->width, context->height, source, context->width, context->height, context->pix_fmt,
         SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
@@ -272,6 +278,15 @@ class Compressor final : public FilterBase, public CompressorSettings {
     // The encoder may still hold the previous frame's buffer.
     const int error = av_frame_make_writable(frame_.get());
     if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
+    if (!yuy2 && converter_ == Converter::Yuv) {
+      // Negative height: the picture is stored bottom-up.
+      const int rows = header.height > 0 ? -height : height;
+      if (libyuv::RGB24ToI420(sample->pointer(), stride, frame_->data[0], frame_->linesize[0],
+                              frame_->data[1], frame_->linesize[1], frame_->data[2],
+                              frame_->linesize[2], header.width, rows) != 0)
+        return fail(E_FAIL, "Can't convert a picture for " + encoderName_);
+      return S_OK;
+    }
     const std::uint8_t* top = sample->pointer();
     int linesize = stride;
     if (!yuy2 && header.height > 0) {  // bottom-up: start at the last stored row
@@ -328,6 +343,7 @@ class Compressor final : public FilterBase, public CompressorSettings {
   ffmpeg::PacketPtr packet_;
   std::map<std::int64_t, FrameTimes> times_;
   std::int64_t nextPts_ = 0;
+  enum class Converter { Scale, Yuv } converter_ = Converter::Scale;
 };
 
 CompressorInputPin::CompressorInputPin(Compressor* compressor)

@@ -35,4 +35,4 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/status.h
   ${CMAKE_CURRENT_LIST_DIR}/unknown.h
 )
-target_link_libraries(platform PUBLIC PkgConfig::FFMPEG)
+target_link_libraries(platform PUBLIC PkgConfig::FFMPEG PRIVATE libyuv::libyuv)
