@@ -40,17 +40,22 @@ std::string PictureFileExtension(const std::string& path) {
 }
 
 void LoadPictureFile(TPicture& picture, const std::string& hostPath, const std::string& shownPath) {
+  // The new graphic is built completely before it replaces the old one, so
+  // a failure leaves the picture as it was.
+  picture.setGraphic(LoadGraphicFile(hostPath, shownPath));
+}
+
+std::unique_ptr<TGraphic> LoadGraphicFile(const std::string& hostPath,
+                                          const std::string& shownPath) {
   const std::string& shown = shownPath.empty() ? hostPath : shownPath;
   const std::string extension = PictureFileExtension(shown);
   const TFileFormat* format = TFileFormatsList::instance().find(extension);
   if (format == nullptr) {
     throw EInvalidGraphic("Unknown picture file extension (." + extension + ")");
   }
-  // The new graphic is built completely before it replaces the old one, so
-  // a failure leaves the picture as it was.
   std::unique_ptr<TGraphic> graphic = format->create();
   graphic->loadFromBytes(ReadWholeFile(hostPath, shown));
-  picture.setGraphic(std::move(graphic));
+  return graphic;
 }
 
 }  // namespace vistrel

@@ -62,6 +62,11 @@ class TPicture {
 void LoadPictureFile(TPicture& picture, const std::string& hostPath,
                      const std::string& shownPath = {});
 
+// The graphic that LoadPictureFile would put into a picture, with the same
+// errors. Reentrant: any thread may load a file this way.
+std::unique_ptr<TGraphic> LoadGraphicFile(const std::string& hostPath,
+                                          const std::string& shownPath = {});
+
 // The extension of a path's file name as written, without the dot; empty
 // when the file name has no dot. Accepts "/" and "\" separators.
 std::string PictureFileExtension(const std::string& path);

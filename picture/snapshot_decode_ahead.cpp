@@ -1,0 +1,120 @@
+#include "picture/snapshot_decode_ahead.h"
+
+#include <utility>
+
+#include "picture/file_format_registry.h"
+#include "picture/jpeg_image.h"
+#include "picture/picture.h"
+
+namespace vistrel {
+
+std::unique_ptr<TGraphic> DecodePictureFile(const std::string& hostPath,
+                                            const std::string& shownPath,
+                                            std::exception_ptr& decodeError) {
+  std::unique_ptr<TGraphic> graphic = LoadGraphicFile(hostPath, shownPath);
+  try {
+    graphic->prepare();
+  } catch (...) {
+    decodeError = std::current_exception();
+  }
+  return graphic;
+}
+
+void SnapshotDecodeAhead::Decoded::ApplyTo(TPicture& picture) {
+  if (graphic) picture.setGraphic(std::move(graphic));
+  if (error) std::rethrow_exception(error);
+}
+
+SnapshotDecodeAhead::SnapshotDecodeAhead(std::size_t depth) : depth_(depth > 0 ? depth : 1) {
+  // Both are read on the worker: make them here, on the consumer's thread.
+  TJPEGImage::screenBitsPerPixel();
+  TFileFormatsList::instance();
+  thread_ = std::thread([this] { Run(); });
+}
+
+SnapshotDecodeAhead::~SnapshotDecodeAhead() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void SnapshotDecodeAhead::Start(std::vector<File> files) {
+  {
+    std::lock_guard lock(mutex_);
+    ++generation_;
+    files_ = std::move(files);
+    nextToDecode_ = 0;
+    nextToTake_ = 0;
+    ready_.clear();
+  }
+  changed_.notify_all();
+}
+
+void SnapshotDecodeAhead::Cancel() { Start({}); }
+
+std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::Next() {
+  std::unique_lock lock(mutex_);
+  if (nextToTake_ >= files_.size()) return std::nullopt;
+  return TakeLocked(lock);
+}
+
+std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::TakeIf(
+    const std::string& shownPath) {
+  std::unique_lock lock(mutex_);
+  if (!NextIsLocked(shownPath)) return std::nullopt;
+  return TakeLocked(lock);
+}
+
+bool SnapshotDecodeAhead::NextIsLocked(const std::string& shownPath) const {
+  if (nextToTake_ >= files_.size()) return false;
+  const File& next = files_[nextToTake_];
+  return (next.shownPath.empty() ? next.hostPath : next.shownPath) == shownPath;
+}
+
+std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::TakeLocked(
+    std::unique_lock<std::mutex>& lock) {
+  // The worker decodes in list order, so the head result is the next file's.
+  changed_.wait(lock, [this] { return !ready_.empty(); });
+  Decoded result = std::move(ready_.front());
+  ready_.pop_front();
+  ++nextToTake_;
+  lock.unlock();
+  changed_.notify_all();  // room for the next decode
+  return result;
+}
+
+void SnapshotDecodeAhead::Run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] {
+      return quit_ || (nextToDecode_ < files_.size() && ready_.size() < depth_);
+    });
+    if (quit_) return;
+    const std::uint64_t generation = generation_;
+    Decoded result;
+    result.file = files_[nextToDecode_++];
+    lock.unlock();
+    try {
+      const std::string& shown =
+          result.file.shownPath.empty() ? result.file.hostPath : result.file.shownPath;
+      result.graphic = DecodePictureFile(result.file.hostPath, shown, result.error);
+    } catch (...) {
+      result.error = std::current_exception();
+    }
+    lock.lock();
+    if (generation == generation_) {
+      ready_.push_back(std::move(result));
+      changed_.notify_all();
+    } else {
+      // Cancelled meanwhile: drop it outside the lock.
+      lock.unlock();
+      result = Decoded();
+      lock.lock();
+    }
+  }
+}
+
+}  // namespace vistrel
