@@ -64,7 +64,9 @@ void TForm1::VideoProgressChange(Sender*) {
   if (ListBox1->itemCount() <= 1) return;
   const int position = VideoProgress->position();
   ListBox1->setItemIndex(position);
-  Image1->loadFromFile(SnapshotPath(ListBox1->itemIndex()));
+  const std::string path = SnapshotPath(ListBox1->itemIndex());
+  // Inside a slide-show tick Image1 already holds this very file, decoded.
+  if (path != slideJustShown_) Image1->loadFromFile(path);
   writeSlideLabel();
   slideCounter_ = position;
 }

@@ -5,7 +5,10 @@
 // Ready ("RUN Slide Show" / "Run Slide Show", timer off), Running
 // ("P A U S E", timer on), Halted ("P A U S E", timer off).
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 
 #include "app/controls/check_box.h"
 #include "app/controls/colors.h"
@@ -27,6 +30,9 @@ constexpr int kRecordsRootEntry = 3;
 constexpr int kDateEntry = 4;
 constexpr int kFirstHourEntry = 5;
 constexpr int kLastHour = 23;
+// Snapshots queued for decoding ahead at a time; the list is made again
+// when the show reaches its end.
+constexpr int kDecodeAheadList = 64;
 
 // The folder name as a decimal integer, as the user's archive names hours.
 int hourNumber(const std::string& name) {
@@ -49,6 +55,7 @@ void TForm1::SlideShowClick(Sender*) {
   if (SlideShow->caption() == kPauseCaption) {
     SlideShow->setCaption(kRunCaption);
     SlideShowTimer->setEnabled(false);
+    cancelDecodeAhead();
     ListBox1->setFocus();
     return;
   }
@@ -73,11 +80,48 @@ void TForm1::STOPClick(Sender*) {
   SlideShow->setCaption(kRunCaption);
   SlideShowTimer->setEnabled(false);
   slideCounter_ = 0;
+  cancelDecodeAhead();
 }
 
 void TForm1::endShow() {
   SlideShow->setCaption(kRunCaption);
   SlideShowTimer->setEnabled(false);
+  cancelDecodeAhead();
+}
+
+void TForm1::cancelDecodeAhead() {
+  // A show that resumes later decodes afresh: the files may change meanwhile.
+  if (decodeAhead_) decodeAhead_->Cancel();
+}
+
+std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
+  std::vector<SnapshotDecodeAhead::File> files;
+  const platform::FileSystem& fileSystem = platform::FileSystem::instance();
+  const int end = std::min(ListBox1->itemCount(), std::max(index, 0) + kDecodeAheadList);
+  for (int i = std::max(index, 0); i < end; ++i) {
+    const std::string path = SnapshotPath(i);
+    // A file that cannot be reached is loaded here, in the tick, with its error.
+    const auto host = fileSystem.toHost(path);
+    if (!host) break;
+    files.push_back({host->string(), path});
+  }
+  return files;
+}
+
+void TForm1::showSlide(int index) {
+  const std::string path = SnapshotPath(index);
+  if (!decodeAhead_) decodeAhead_ = std::make_unique<SnapshotDecodeAhead>();
+  std::optional<SnapshotDecodeAhead::Decoded> ready;
+  const auto host = platform::FileSystem::instance().toHost(path);
+  std::error_code error;
+  // A file gone since it was decoded fails the way loading it now would.
+  if (host && std::filesystem::exists(*host, error)) ready = decodeAhead_->TakeIf(path);
+  if (!ready) {
+    decodeAhead_->Start(slideFilesFrom(index + 1));
+    Image1->loadFromFile(path);
+    return;
+  }
+  ready->ApplyTo(Image1->picture());
 }
 
 void TForm1::SlideShowTimerTimer(Sender*) {
@@ -85,7 +129,7 @@ void TForm1::SlideShowTimerTimer(Sender*) {
   const int current = slideCounter_;
   if (current < count) {
     try {
-      Image1->loadFromFile(SnapshotPath(current));
+      showSlide(current);
     } catch (...) {
       // A snapshot that cannot be shown (deleted, damaged) ends the show on
       // it: one error box, no retry at every tick. The counter still names
@@ -96,7 +140,14 @@ void TForm1::SlideShowTimerTimer(Sender*) {
     }
     ListBox1->setItemIndex(current);
     writeSlideLabel();
-    VideoProgress->setPosition(ListBox1->itemIndex());
+    {
+      slideJustShown_ = SnapshotPath(current);
+      struct Clear {
+        std::string& path;
+        ~Clear() { path.clear(); }
+      } clear{slideJustShown_};
+      VideoProgress->setPosition(ListBox1->itemIndex());
+    }
     slideCounter_ = current + 1;
     if (CheckBox1->checked()) exportFrame(current);
     return;

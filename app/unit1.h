@@ -17,10 +17,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QDateTime>
 
 #include "app/controls/form.h"
+#include "picture/snapshot_decode_ahead.h"
 
 namespace vistrel {
 class TVLDSVideoLogger;
@@ -164,6 +166,13 @@ class TForm1 : public TForm {
   // hour, or empty when there is none.
   std::string nextHourFolder() const;
   void endShow();
+  // Loads snapshot `index` into Image1 for the show: decoded ahead on a
+  // worker when it was next in line, else loaded here (and the snapshots
+  // after it are queued for decoding). Errors as Image1's own load.
+  void showSlide(int index);
+  // The show's snapshots from `index` on, for decoding ahead.
+  std::vector<SnapshotDecodeAhead::File> slideFilesFrom(int index) const;
+  void cancelDecodeAhead();
   void switchExportOn();
   void switchExportOff();
   // Chooses the next video's name and creates the file empty, exclusively,
@@ -174,7 +183,11 @@ class TForm1 : public TForm {
   void exportFrame(int index);
 
   std::int32_t slideCounter_ = 0;
-  std::function<QDateTime()> clock_;  // empty: the system's local time
+  std::function<QDateTime()> clock_;                  // empty: the system's local time
+  std::unique_ptr<SnapshotDecodeAhead> decodeAhead_;  // made at the first tick
+  // The snapshot a tick has just put into Image1, while the tick moves the
+  // position bar: its change handler need not load the same file again.
+  std::string slideJustShown_;
 };
 
 }  // namespace vistrel::app

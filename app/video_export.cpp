@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include <QDateTime>
@@ -20,6 +21,7 @@
 #include "app/controls/colors.h"
 #include "app/controls/dialogs.h"
 #include "app/controls/dispatch.h"
+#include "app/controls/image.h"
 #include "app/controls/list_box.h"
 #include "app/controls/spin_edit.h"
 #include "app/controls/timer.h"
@@ -43,6 +45,14 @@ void loadIntoGenerator(TVLImageGen& generator, const std::string& path) {
   const auto host = platform::FileSystem::instance().toHost(path);
   if (!host) throw EFOpenError("Cannot open file " + path);
   LoadPictureFile(generator.Picture(), host->string(), path);
+}
+
+// Throws the loader's "Cannot open file %s" when the file at the Windows
+// path `path` cannot be opened for reading.
+void requireReadable(const std::string& path) {
+  const auto host = platform::FileSystem::instance().toHost(path);
+  if (!host || !std::ifstream(*host, std::ios::binary).is_open())
+    throw EFOpenError("Cannot open file " + path);
 }
 
 // Creates `name` (a Windows path) empty, failing when anything already
@@ -174,7 +184,13 @@ void TForm1::exportFrame(int index) {
   // The next period counts from the end of the hand-over. A failure leaves
   // the timer off: the show halts with one error box.
   SlideShowTimer->setEnabled(false);
-  loadIntoGenerator(*VLImageGen1, SnapshotPath(index));
+  // The tick has just loaded and decoded snapshot `index` into Image1; the
+  // generator's copy shares those pixels instead of decoding the file again.
+  // A file gone meanwhile still fails here, as loading it would.
+  requireReadable(SnapshotPath(index));
+  VLImageGen1->Picture().Assign(Image1->picture());
+  // Only the hand-over happens here: the recorder compresses and writes the
+  // frame on its own thread.
   VLImageGen1->GenerateFrame();
   SlideShowTimer->setEnabled(true);
 }
