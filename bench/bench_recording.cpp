@@ -1,37 +1,59 @@
-// Video export throughput: 300 snapshots loaded into the generator's picture
-// one by one (as the slide show does with export on), each sent as one frame
-// to the video logger, which compresses it with the stored compressor item
-// and writes the AVI file. For comparison, the same JPEG files encoded by
-// the ffmpeg program with libxvid on one thread. Both report frames per
-// second ("items_per_second"). Snapshots of 640 × 480 and 1920 × 1080 are
-// made in a temporary folder at start-up.
+// Video export throughput against the ffmpeg program on the same snapshots.
+//
+// Each snapshot set is a folder of snap000.jpg, snap001.jpg ... (numbered
+// from 0 or 1, as ffmpeg's image writer numbers them). Our side plays them
+// through the path the window uses with export on: decoded ahead on a
+// worker, put into the generator's picture, one frame each to the video
+// logger, which compresses with the stored compressor item (fixed
+// quantiser 3) and writes the AVI file on its own thread. The other side is
+//   ffmpeg -framerate 5 -i snap%03d.jpg -c:v libxvid -q:v 3 -threads 1
+// Both run in one benchmark, which reports both rates, their ratio and the
+// average PSNR of our video against the snapshots. On a machine that others
+// share, wall-clock rates say little; the CPU seconds per frame of both
+// sides ("ours_cpu_ms", "ffmpeg_cpu_ms") are reported as well.
+//
+// ExportMemory records 10,000 frames of the first set and reports the peak
+// resident memory after 100 frames and after 10,000.
+//
+// Snapshot sets: the folders named by --snapshots=DIR (repeatable) or by
+// VISTREL_BENCH_SNAPSHOTS (folders separated by ':'); without either, sets
+// of 640 × 480 and 1920 × 1080 are made in a temporary folder.
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
-#include <map>
+#include <fstream>
+#include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_main.h"
 #include "picture/jpeg_codec.h"
 #include "picture/picture.h"
+#include "picture/snapshot_decode_ahead.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "recording/ds_video_logger.h"
 
 namespace {
 
-constexpr int kSnapshots = 300;
-QTemporaryDir* gFolder = nullptr;
+constexpr int kGeneratedSnapshots = 300;
+constexpr int kFramesPerSecond = 5;
+QTemporaryDir* gScratch = nullptr;
 
 // A camera-like scene that moves a little from one snapshot to the next.
 QImage Scene(int width, int height, int index) {
@@ -52,24 +74,52 @@ QImage Scene(int width, int height, int index) {
   return image;
 }
 
-// The folder holding snap000.jpg ... snap299.jpg of that size.
-QString SnapshotFolder(int width, int height) {
-  static std::map<std::pair<int, int>, QString> folders;
-  auto& folder = folders[{width, height}];
-  if (!folder.isEmpty()) return folder;
-  folder = QDir(gFolder->path()).filePath(QString("%1x%2").arg(width).arg(height));
+QString GenerateSet(int width, int height) {
+  const QString folder = QDir(gScratch->path()).filePath(QString("%1x%2").arg(width).arg(height));
   QDir().mkpath(folder);
   vistrel::jpeg::EncodeOptions options;
   options.quality = 75;
-  for (int i = 0; i < kSnapshots; ++i) {
+  for (int i = 0; i < kGeneratedSnapshots; ++i) {
     const std::vector<std::uint8_t> bytes = vistrel::jpeg::Encode(Scene(width, height, i), options);
-    const std::string path =
-        QDir(folder).filePath(QString::asprintf("snap%03d.jpg", i)).toStdString();
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    std::ofstream(QDir(folder).filePath(QString::asprintf("snap%03d.jpg", i)).toStdString(),
+                  std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   return folder;
+}
+
+// The snapshot as the viewer decodes it (red-green-blue rows).
+QImage DecodeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+  return vistrel::jpeg::Decode(bytes.data(), bytes.size(), {}).bitmap;
+}
+
+struct SnapshotSet {
+  QString folder;
+  std::vector<std::string> files;  // host paths, in number order
+  int width = 0;
+  int height = 0;
+};
+
+// snap%03d.jpg numbered on from 0 or 1, as ffmpeg's image reader finds them.
+SnapshotSet ReadSet(const QString& folder) {
+  SnapshotSet set{folder, {}, 0, 0};
+  const QDir dir(folder);
+  int number = dir.exists("snap000.jpg") ? 0 : 1;
+  for (;; ++number) {
+    const QString name = QString::asprintf("snap%03d.jpg", number);
+    if (!dir.exists(name)) break;
+    set.files.push_back(dir.filePath(name).toStdString());
+  }
+  if (!set.files.empty()) {
+    const QImage first = DecodeFile(set.files.front());
+    set.width = first.width();
+    set.height = first.height();
+  }
+  return set;
 }
 
 // The stored compressor item of the main window's layout.
@@ -101,81 +151,252 @@ class Context : public vistrel::layout::ReadContext {
   vistrel::layout::Component& root_;
 };
 
-void RecordSnapshots(benchmark::State& state) {
-  const QString folder =
-      SnapshotFolder(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+// Drive C: is the scratch folder, where the videos go.
+void InstallScratchDrive() {
   vistrel::platform::Drive drive;
   drive.letter = 'C';
-  drive.hostRoot = folder.toStdString();
+  drive.hostRoot = gScratch->path().toStdString();
   vistrel::platform::FileSystem::install(std::make_unique<vistrel::platform::FileSystem>(
       std::vector<vistrel::platform::Drive>{drive}, "C:\\"));
-  std::vector<std::string> files;
-  for (int i = 0; i < kSnapshots; ++i)
-    files.push_back(QDir(folder).filePath(QString::asprintf("snap%03d.jpg", i)).toStdString());
+}
 
-  for (auto _ : state) {
-    vistrel::TVLImageGen gen;
+// The peak resident set of this process, in MiB.
+double PeakRssMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+  }
+  return 0;
+}
+
+// The generator and the logger wired and set up as the main window does.
+struct Exporter {
+  vistrel::TVLImageGen gen;
+  vistrel::TVLDSVideoLogger logger;
+
+  explicit Exporter(const std::string& firstFile, const std::string& video) {
     gen.SetClockSource(vistrel::TSLClockSource::csExternal);
     gen.SetEnabled(false);
-    gen.SetFrameRate(5);
-    vistrel::TVLDSVideoLogger logger;
+    gen.SetFrameRate(kFramesPerSecond);
     logger.SetEnabled(false);
     Context context(logger);
     logger.readProperty("VideoCompression.Enabled", true, context);
     logger.readProperty("VideoCompression.Compressions", StoredCompressions(), context);
     gen.OutputPin().Connect(&logger.InputPin());
-
-    vistrel::LoadPictureFile(gen.Picture(), files[0]);
-    logger.SetFileName("C:\\vistrel.avi");
+    vistrel::LoadPictureFile(gen.Picture(), firstFile);
+    logger.SetFileName(video);
     logger.SetEnabled(true);
     gen.SetEnabled(true);
-    for (const std::string& file : files) {
-      vistrel::LoadPictureFile(gen.Picture(), file);
-      gen.GenerateFrame();
-      QCoreApplication::processEvents();
-    }
+  }
+  // One snapshot as one frame.
+  void Export(vistrel::SnapshotDecodeAhead::Decoded& snapshot) {
+    snapshot.ApplyTo(gen.Picture());
+    gen.GenerateFrame();
+    QCoreApplication::processEvents();
+  }
+  // Completes the file.
+  void Finish() {
     gen.SetEnabled(false);
     logger.SetEnabled(false);
   }
-  state.SetItemsProcessed(state.iterations() * kSnapshots);
-  state.SetLabel("generator -> logger -> AVI");
-}
-BENCHMARK(RecordSnapshots)
-    ->Args({640, 480})
-    ->Args({1920, 1080})
-    ->Iterations(1)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+};
 
-void FfmpegXvid(benchmark::State& state) {
-  const QString folder =
-      SnapshotFolder(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  const QString output = QDir(folder).filePath("ffmpeg.avi");
+// User and system CPU seconds of this process (all threads) or of its
+// finished children.
+double CpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Frames per second of our export of `set` into C:\<video>; adds the CPU
+// seconds it took to `cpu`.
+double ExportRate(const SnapshotSet& set, const std::string& video, double* cpu) {
+  const double cpuStart = CpuSeconds(RUSAGE_SELF);
+  const auto start = std::chrono::steady_clock::now();
+  {
+    Exporter exporter(set.files.front(), "C:\\" + video);
+    vistrel::SnapshotDecodeAhead ahead;
+    std::vector<vistrel::SnapshotDecodeAhead::File> files;
+    for (const std::string& file : set.files) files.push_back({file, {}});
+    ahead.Start(std::move(files));
+    while (auto snapshot = ahead.Next()) exporter.Export(*snapshot);
+    exporter.Finish();
+  }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  *cpu = CpuSeconds(RUSAGE_SELF) - cpuStart;
+  return static_cast<double>(set.files.size()) / took.count();
+}
+
+// Frames per second of the ffmpeg command on `set`; 0 when it failed.
+double FfmpegRate(const SnapshotSet& set, std::string* error, double* cpu) {
+  const double cpuStart = CpuSeconds(RUSAGE_CHILDREN);
+  const QString first = QFileInfo(QString::fromStdString(set.files.front())).fileName();
+  const int startNumber = first == "snap000.jpg" ? 0 : 1;
+  const auto start = std::chrono::steady_clock::now();
+  QProcess process;
+  process.start("ffmpeg", {"-y", "-v", "error", "-framerate", QString::number(kFramesPerSecond),
+                           "-start_number", QString::number(startNumber), "-i",
+                           QDir(set.folder).filePath("snap%03d.jpg"), "-c:v", "libxvid", "-q:v",
+                           "3", "-threads", "1", QDir(gScratch->path()).filePath("ffmpeg.avi")});
+  process.waitForFinished(-1);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  *cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuStart;
+  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    *error = "ffmpeg: " + process.readAllStandardError().toStdString();
+    return 0;
+  }
+  return static_cast<double>(set.files.size()) / took.count();
+}
+
+// Average PSNR (dB, over red, green and blue) of the first `frames` frames
+// of the video against the snapshots, decoded by us; 0 when unreadable.
+double AveragePsnr(const std::string& videoHostPath, const SnapshotSet& set, int frames) {
+  frames = std::min<int>(frames, static_cast<int>(set.files.size()));
+  QProcess process;
+  process.start("ffmpeg", {"-v", "error", "-i", QString::fromStdString(videoHostPath), "-frames:v",
+                           QString::number(frames), "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+  process.waitForFinished(-1);
+  const QByteArray raw = process.readAllStandardOutput();
+  const qsizetype frameBytes = qsizetype(set.width) * set.height * 3;
+  double total = 0;
+  int counted = 0;
+  for (int i = 0; i < frames && (i + 1) * frameBytes <= raw.size(); ++i) {
+    const QImage source = DecodeFile(set.files[i]).convertToFormat(QImage::Format_RGB888);
+    double squares = 0;
+    for (int y = 0; y < set.height; ++y) {
+      const uchar* a = source.constScanLine(y);
+      const auto* b = reinterpret_cast<const uchar*>(raw.constData()) + i * frameBytes +
+                      qsizetype(y) * set.width * 3;
+      for (int x = 0; x < set.width * 3; ++x) {
+        const double d = double(a[x]) - double(b[x]);
+        squares += d * d;
+      }
+    }
+    const double mse = squares / double(frameBytes);
+    total += mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 100.0;
+    ++counted;
+  }
+  return counted > 0 ? total / counted : 0;
+}
+
+void ExportVersusFfmpeg(benchmark::State& state, const SnapshotSet& set) {
+  InstallScratchDrive();
+  double ours = 0;
+  double theirs = 0;
+  double ourCpu = 0;
+  double theirCpu = 0;
+  std::string error;
   for (auto _ : state) {
-    QProcess process;
-    process.start("ffmpeg", {"-y", "-v", "error", "-framerate", "5", "-i",
-                             QDir(folder).filePath("snap%03d.jpg"), "-c:v", "libxvid", "-threads",
-                             "1", output});
-    process.waitForFinished(-1);
-    if (process.exitCode() != 0) {
-      state.SkipWithError(process.readAllStandardError().toStdString().c_str());
-      break;
+    ours = ExportRate(set, "ours.avi", &ourCpu);
+    theirs = FfmpegRate(set, &error, &theirCpu);
+  }
+  if (theirs <= 0) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  state.counters["ours_fps"] = ours;
+  state.counters["ffmpeg_fps"] = theirs;
+  state.counters["ratio"] = ours / theirs;
+  const double frames = static_cast<double>(set.files.size());
+  state.counters["ours_cpu_ms"] = 1000 * ourCpu / frames;
+  state.counters["ffmpeg_cpu_ms"] = 1000 * theirCpu / frames;
+  state.counters["psnr_dB"] =
+      AveragePsnr(QDir(gScratch->path()).filePath("ours.avi").toStdString(), set, 100);
+  state.SetItemsProcessed(static_cast<std::int64_t>(set.files.size()));
+  state.SetLabel(std::to_string(set.files.size()) + " snapshots " + std::to_string(set.width) +
+                 "x" + std::to_string(set.height));
+}
+
+void ExportMemory(benchmark::State& state, const SnapshotSet& set) {
+  InstallScratchDrive();
+  constexpr int kFrames = 10000;
+  constexpr int kEarly = 100;
+  double early = 0;
+  double late = 0;
+  for (auto _ : state) {
+    // Only this recording's peak counts ("5": reset the peak to the current size).
+    std::ofstream("/proc/self/clear_refs") << "5";
+    Exporter exporter(set.files.front(), "C:\\memory.avi");
+    vistrel::SnapshotDecodeAhead ahead;
+    int exported = 0;
+    while (exported < kFrames) {
+      std::vector<vistrel::SnapshotDecodeAhead::File> files;
+      for (std::size_t i = 0; i < set.files.size() && exported + files.size() < kFrames; ++i)
+        files.push_back({set.files[i], {}});
+      ahead.Start(std::move(files));
+      while (auto snapshot = ahead.Next()) {
+        exporter.Export(*snapshot);
+        if (++exported == kEarly) early = PeakRssMiB();
+      }
+    }
+    exporter.Finish();
+    late = PeakRssMiB();
+  }
+  state.counters["peak_rss_100_MiB"] = early;
+  state.counters["peak_rss_10000_MiB"] = late;
+  state.counters["rss_ratio"] = early > 0 ? late / early : 0;
+  state.SetLabel(std::to_string(kFrames) + " frames " + std::to_string(set.width) + "x" +
+                 std::to_string(set.height));
+}
+
+// The folders named on the command line (removed from it) or in the
+// environment.
+std::vector<QString> SnapshotFolders(int& argc, char** argv) {
+  std::vector<QString> folders;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    if (argument.rfind("--snapshots=", 0) == 0) {
+      folders.push_back(QString::fromStdString(argument.substr(12)));
+    } else {
+      argv[kept++] = argv[i];
     }
   }
-  state.SetItemsProcessed(state.iterations() * kSnapshots);
-  state.SetLabel("ffmpeg -c:v libxvid -threads 1");
+  argc = kept;
+  if (folders.empty()) {
+    for (const QString& folder :
+         qEnvironmentVariable("VISTREL_BENCH_SNAPSHOTS").split(':', Qt::SkipEmptyParts))
+      folders.push_back(folder);
+  }
+  return folders;
 }
-BENCHMARK(FfmpegXvid)
-    ->Args({640, 480})
-    ->Args({1920, 1080})
-    ->Iterations(1)
-    ->UseRealTime()
-    ->Unit(benchmark::kMillisecond);
+
+std::vector<SnapshotSet> gSets;
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QTemporaryDir folder;
-  gFolder = &folder;
-  return vistrel::bench::RunBenchmarks<QGuiApplication>(argc, argv);
+  QTemporaryDir scratch;
+  gScratch = &scratch;
+  std::vector<QString> folders = SnapshotFolders(argc, argv);
+  const bool generate = folders.empty();
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  if (generate) folders = {GenerateSet(640, 480), GenerateSet(1920, 1080)};
+  for (const QString& folder : folders) {
+    SnapshotSet set = ReadSet(folder);
+    if (set.files.empty()) {
+      std::fprintf(stderr, "bench_recording: no snap%%03d.jpg in %s\n", qPrintable(folder));
+      return 1;
+    }
+    gSets.push_back(std::move(set));
+  }
+  for (const SnapshotSet& set : gSets) {
+    const std::string size = std::to_string(set.width) + "x" + std::to_string(set.height);
+    benchmark::RegisterBenchmark(("ExportVersusFfmpeg/" + size).c_str(), ExportVersusFfmpeg, set)
+        ->Iterations(1)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::RegisterBenchmark("ExportMemory", ExportMemory, gSets.front())
+      ->Iterations(1)
+      ->UseRealTime()
+      ->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
 }
