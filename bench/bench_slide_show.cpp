@@ -90,6 +90,13 @@ class SilentDialogs : public app::Dialogs {
   void showError(const std::string& message) override { errors.push_back(message); }
   void showMessage(const std::string&) override {}
   bool confirm(const std::string&) override { return false; }
+  void showShellError(const std::string& message) override { errors.push_back(message); }
+  platform::CollisionAnswer askCollision(const std::string&) override {
+    return platform::CollisionAnswer::Cancel;
+  }
+  std::unique_ptr<platform::CopyObserver> copyProgress(const std::string&) override {
+    return nullptr;
+  }
   std::vector<std::string> errors;
 };
 
