@@ -156,6 +156,7 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   // Counted as written once handed over; a failure that the recorder's
   // thread finds later takes the frame back (ReportWriteResults), and the
   // stop waits for every one (WaitForWrites gives the final count earlier).
+  const bool firstOfRecording = framesWritten_ == 0 && framesLost_ == 0;
   ++framesWritten_;
   ReportWriteResults(writer_.TakeResults());
   writingFileName_ = recordingFileName_;
@@ -169,6 +170,9 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
     return source->DeliverRGBFrame(own->GetRead(), own->Width(), own->Height(), own->RowPitch(),
                                    sampleStart, sampleEnd);
   });
+  // The first frame of a recording is waited for: a file that cannot take
+  // any frame (a full disk) is reported at once, before the show goes on.
+  if (firstOfRecording) FinishWrites();
   ReportProgress();
 }
 
