@@ -119,8 +119,8 @@ struct FileSystem::Impl {
       if (i > 0 && !fs::is_directory(result.host, error)) break;
       std::optional<std::string> spelled = host::findEntryName(result.host, result.parts[i]);
       if (!spelled) break;
-      result.parts[i] = std::move(*spelled);
-      result.host /= result.parts[i];
+      result.host /= *spelled;
+      result.parts[i] = hostNameToWindows(*spelled);
       result.existing = i + 1;
     }
     return result;
@@ -132,7 +132,7 @@ struct FileSystem::Impl {
     if (w.existing == w.parts.size()) return w.host;
     std::error_code error;
     if (allowMissingLeaf && w.existing + 1 == w.parts.size() && fs::is_directory(w.host, error)) {
-      return w.host / w.parts.back();
+      return w.host / windowsNameToHost(w.parts.back());
     }
     return std::nullopt;
   }
@@ -312,7 +312,7 @@ std::optional<std::string> FileSystem::fromHost(const fs::path& hostPath) const 
   WinPath result{best != nullptr ? best->letter : 'Z', {}};
   const fs::path& rest = best != nullptr ? bestRest : path.relative_path();
   for (const fs::path& part : rest) {
-    if (!part.empty()) result.parts.push_back(part.string());
+    if (!part.empty()) result.parts.push_back(hostNameToWindows(part.string()));
   }
   return result.text();
 }
@@ -334,9 +334,10 @@ std::vector<FindData> FileSystem::findFiles(std::string_view pattern) const {
   if (!hostFolder || !fs::is_directory(*hostFolder, error)) return found;
   // Sorted on precomputed keys: an hour folder holds thousands of names.
   std::vector<std::pair<std::string, FindData>> keyed;
-  for (const std::string& name : host::listNames(*hostFolder)) {
+  for (const std::string& hostName : host::listNames(*hostFolder)) {
+    const std::string name = hostNameToWindows(hostName);
     if (!wildcardMatch(wildcard, name)) continue;
-    if (std::optional<FindData> data = host::describeEntry(*hostFolder / name, name)) {
+    if (std::optional<FindData> data = host::describeEntry(*hostFolder / hostName, name)) {
       keyed.emplace_back(upperName(name), std::move(*data));
     }
   }
@@ -362,6 +363,13 @@ std::optional<std::uint32_t> FileSystem::fileAttributes(std::string_view path) c
 bool FileSystem::directoryExists(std::string_view path) const {
   std::optional<std::uint32_t> attributes = fileAttributes(path);
   return attributes && (*attributes & kAttrDirectory) != 0;
+}
+
+bool FileSystem::canEnterDirectory(std::string_view path) const {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved) return false;
+  std::optional<fs::path> hostPath = impl_->toHost(*resolved, false);
+  return hostPath && host::canEnter(*hostPath);
 }
 
 bool FileSystem::fileExists(std::string_view path) const {
