@@ -5,12 +5,23 @@
 #include <utility>
 
 #include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QPalette>
 #include <QWidget>
 
 #include "platform/exception.h"
 
 namespace vistrel::browse {
+
+int textMetricHeight(const QFont& font) {
+  const int measured = QFontMetrics(font).height();
+  const QFontInfo actual(font);
+  if (actual.family() == font.family()) return measured;
+  const int characterPixels = actual.pixelSize();
+  return std::max(measured, (characterPixels * 13 + 10) / 11);
+}
+
 namespace {
 
 struct NamedColor {

@@ -14,9 +14,16 @@
 
 #include "platform/layout/value.h"
 
+class QFont;
 class QWidget;
 
 namespace vistrel::browse {
+
+// The text height the home platform reports for `font`: character height
+// plus internal leading. A fallback face standing in for "MS Sans Serif" has
+// tighter lines, so there the original face's proportion is kept (13 pixels
+// for 11-pixel characters).
+int textMetricHeight(const QFont& font);
 
 // The colour of a stored value: an identifier such as clNavy or clWindow, or
 // an integer $00BBGGRR. Throws vistrel::Exception for an unknown name.
