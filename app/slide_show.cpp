@@ -6,6 +6,7 @@
 // ("P A U S E", timer on), Halted ("P A U S E", timer off).
 
 #include <cstdio>
+#include <exception>
 
 #include "app/controls/check_box.h"
 #include "app/controls/colors.h"
@@ -27,6 +28,16 @@ constexpr int kRecordsRootEntry = 3;
 constexpr int kDateEntry = 4;
 constexpr int kFirstHourEntry = 5;
 constexpr int kLastHour = 23;
+
+std::string messageOf(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
 
 // The folder name as a decimal integer, as the user's archive names hours.
 int hourNumber(const std::string& name) {
@@ -82,25 +93,45 @@ void TForm1::endShow() {
 
 void TForm1::SlideShowTimerTimer(Sender*) {
   const int count = ListBox1->itemCount();
-  const int current = slideCounter_;
-  if (current < count) {
+  // A snapshot that cannot be shown (empty, damaged, deleted) is left out:
+  // the show goes on with the next one in the same tick, and the failure is
+  // reported once, after the tick's work. Known ones are passed over silently.
+  std::exception_ptr skipped;
+  int current = slideCounter_;
+  for (; current < count; ++current) {
+    const std::string path = SnapshotPath(current);
+    if (unshowable_.contains(path)) continue;
     try {
-      Image1->loadFromFile(SnapshotPath(current));
+      Image1->loadFromFile(path, true);
+      break;
     } catch (...) {
-      // A snapshot that cannot be shown (deleted, damaged) ends the show on
-      // it: one error box, no retry at every tick. The counter still names
-      // it, so starting again tries it once more (the start re-lists the
-      // folder, which drops a deleted file).
-      endShow();
-      throw;
+      unshowable_.add(path);
+      if (!skipped) skipped = std::current_exception();
     }
-    ListBox1->setItemIndex(current);
-    writeSlideLabel();
-    VideoProgress->setPosition(ListBox1->itemIndex());
-    slideCounter_ = current + 1;
-    if (CheckBox1->checked()) exportFrame(current);
-    return;
   }
+  slideCounter_ = current;
+  try {
+    if (current < count) {
+      showSlide(current);
+    } else {
+      finishFolder();
+    }
+  } catch (const std::exception& error) {
+    if (!skipped) throw;
+    throw Exception(messageOf(skipped) + "\n\n" + error.what());
+  }
+  if (skipped) std::rethrow_exception(skipped);
+}
+
+void TForm1::showSlide(int index) {
+  ListBox1->setItemIndex(index);
+  writeSlideLabel();
+  VideoProgress->setPosition(ListBox1->itemIndex());
+  slideCounter_ = index + 1;
+  if (CheckBox1->checked()) exportFrame(index);
+}
+
+void TForm1::finishFolder() {
   if (SledeciSat->checked() && DirectoryListBox1->itemIndex() > kDateEntry) {
     std::string next;
     try {
@@ -128,7 +159,9 @@ std::string TForm1::nextHourFolder() const {
     char name[16];
     std::snprintf(name, sizeof name, "%.2d", candidate);
     const std::string path = dateFolder + "\\" + name;
-    if (files.directoryExists(path)) return path;
+    // A folder that cannot be entered counts as absent: the tree list could
+    // not open it, and the show would replay the current hour forever.
+    if (files.canEnterDirectory(path)) return path;
   }
   return {};
 }

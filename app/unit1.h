@@ -21,6 +21,7 @@
 #include <QDateTime>
 
 #include "app/controls/form.h"
+#include "app/unshowable_snapshots.h"
 
 namespace vistrel {
 class TVLDSVideoLogger;
@@ -164,6 +165,13 @@ class TForm1 : public TForm {
   // hour, or empty when there is none.
   std::string nextHourFolder() const;
   void endShow();
+  // Tick steps: show snapshot `index` (select, label, bar, counter, export),
+  // or go on after the folder's last snapshot.
+  void showSlide(int index);
+  void finishFolder();
+  // Loads into the generator the first snapshot of the list that decodes,
+  // which gives the recording its frame size.
+  void loadFirstShowableIntoGenerator();
   void switchExportOn();
   void switchExportOff();
   // Chooses the next video's name and creates the file empty, exclusively,
@@ -175,6 +183,7 @@ class TForm1 : public TForm {
 
   std::int32_t slideCounter_ = 0;
   std::function<QDateTime()> clock_;  // empty: the system's local time
+  UnshowableSnapshots unshowable_;
 };
 
 }  // namespace vistrel::app
