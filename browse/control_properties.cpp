@@ -5,8 +5,7 @@
 #include <utility>
 
 #include <QFont>
-#include <QFontInfo>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPalette>
 #include <QWidget>
 
@@ -15,11 +14,10 @@
 namespace vistrel::browse {
 
 int textMetricHeight(const QFont& font) {
-  const int measured = QFontMetrics(font).height();
-  const QFontInfo actual(font);
-  if (actual.family() == font.family()) return measured;
-  const int characterPixels = actual.pixelSize();
-  return std::max(measured, (characterPixels * 13 + 10) / 11);
+  // Ascent and descent each round up, as the home platform's text metrics
+  // do; rounding them to the nearest pixel loses a line on small faces.
+  const QFontMetricsF metrics(font);
+  return static_cast<int>(std::ceil(metrics.ascent() - 0.01) + std::ceil(metrics.descent() - 0.01));
 }
 
 namespace {

@@ -19,10 +19,9 @@ class QWidget;
 
 namespace vistrel::browse {
 
-// The text height the home platform reports for `font`: character height
-// plus internal leading. A fallback face standing in for "MS Sans Serif" has
-// tighter lines, so there the original face's proportion is kept (13 pixels
-// for 11-pixel characters).
+// The text height the home platform reports for `font` (its text metric
+// height): ascent and descent, each rounded up to whole pixels. For the
+// window's bold 11-pixel face this is 13.
 int textMetricHeight(const QFont& font);
 
 // The colour of a stored value: an identifier such as clNavy or clWindow, or

@@ -192,10 +192,11 @@ struct TreeCopy {
     for (const fs::directory_entry& entry : entries) {
       if (cancelled) return;
       const std::string sourceName = entry.path().filename().string();
-      const std::string name = hostNameToWindows(sourceName);
       // A name that exists in another case is the same name on this system.
-      const fs::path to = target / host::findEntryName(target, name).value_or(sourceName);
-      const std::string shown = targetShown + "\\" + name;
+      const std::string name =
+          host::findEntryName(target, hostNameToWindows(sourceName)).value_or(sourceName);
+      const fs::path to = target / name;
+      const std::string shown = targetShown + "\\" + hostNameToWindows(name);
       const fs::file_status status = entry.symlink_status(code);
       if (fs::is_symlink(status)) {
         copyLink(entry.path(), to, shown);
