@@ -315,6 +315,7 @@ class PermissionBitsApply {
   ~PermissionBitsApply() {
     if (active_) syscall(SYS_capset, &header_, saved_);
   }
+  bool apply() const { return active_ || geteuid() != 0; }
 
  private:
   __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -331,6 +332,7 @@ TEST_F(SlideShowTest, HourFolderThatCannotBeEnteredCountsAsAbsent) {
   startViewer();
   openHour("07");
   PermissionBitsApply permissionBits;
+  if (!permissionBits.apply()) GTEST_SKIP() << "root, and the capabilities cannot be lowered";
   click(form_->SlideShow);
   EXPECT_EQ(ticks(3), (std::vector<int>{0, 1, 90}));  // the third opens "09"
   EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), std::string(kDate) + "\\09");
