@@ -393,13 +393,40 @@ void FileSystem::setExecutablePath(std::filesystem::path hostPath) {
   impl_->executablePath = std::move(hostPath);
 }
 
-std::string FileSystem::programFolder() const {
+namespace {
+
+// Whether the user may keep files beside the executable. Folders of installed
+// programs never qualify, even for root, who could write there: exports and
+// saved videos do not belong among the system's programs.
+bool isUsersProgramFolder(const fs::path& hostFolder) {
+  for (const char* system : {"/usr", "/bin", "/sbin", "/lib", "/opt"}) {
+    const fs::path prefix(system);
+    const auto [end, unused] =
+        std::mismatch(prefix.begin(), prefix.end(), hostFolder.begin(), hostFolder.end());
+    if (end == prefix.end()) return false;
+  }
+  return access(hostFolder.c_str(), W_OK) == 0;
+}
+
+constexpr const char* kInstalledProgramFolder = "C:\\Program Files\\Vistrel";
+
+}  // namespace
+
+std::string FileSystem::programFolder(bool create) const {
   fs::path executable;
   if (impl_->executablePath) {
     executable = *impl_->executablePath;
   } else {
     std::error_code error;
     executable = fs::read_symlink("/proc/self/exe", error);
+  }
+  if (!isUsersProgramFolder(executable.parent_path())) {
+    if (create && !directoryExists(kInstalledProgramFolder)) {
+      auto& self = const_cast<FileSystem&>(*this);  // the state is shared, not the object's
+      self.createDirectory("C:\\Program Files");
+      self.createDirectory(kInstalledProgramFolder);
+    }
+    return fullPath(kInstalledProgramFolder) + "\\";
   }
   std::string folder = fromHost(executable.parent_path()).value_or(std::string("Z:\\"));
   if (folder.back() != '\\') folder += '\\';

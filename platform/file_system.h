@@ -136,8 +136,11 @@ class FileSystem {
   bool createDirectory(std::string_view path);
 
   // The executable's folder as a Windows path ending with "\": under the
-  // drive whose host folder holds it (longest match), else under Z:.
-  std::string programFolder() const;
+  // drive whose host folder holds it (longest match), else under Z:. When
+  // that folder is an installed program's (under /usr, /bin, /sbin, /lib or
+  // /opt) or not writable by the user, "C:\Program Files\Vistrel\" instead,
+  // created here on first use unless `create` is false.
+  std::string programFolder(bool create = true) const;
   // Replaces /proc/self/exe as the executable's host path (tests).
   void setExecutablePath(std::filesystem::path hostPath);
 
@@ -165,9 +168,11 @@ bool wildcardMatch(std::string_view pattern, std::string_view name);  // case ig
 
 // The default drive table (C:, Z:, mounted volumes from D: on) with
 // `--drive X:=HOSTDIR` overrides applied (values without "--drive", e.g.
-// "D:=/srv/archive"). Throws vistrel::Exception for a bad option. More in
-// platform/drive_table.h.
-std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions);
+// "D:=/srv/archive"). Throws vistrel::Exception for a bad option or a letter
+// given twice. With `createDriveC` false a missing default drive C folder is
+// named but not created. More in platform/drive_table.h.
+std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions,
+                                 bool createDriveC = true);
 // One line per drive for --help: letter, type name, label, host folder.
 std::string describeDrives(const std::vector<Drive>& drives);
 

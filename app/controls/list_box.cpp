@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
-#include "app/controls/file_listing.h"
 #include "platform/exception.h"
+#include "platform/file_listing.h"
 
 namespace vistrel::app {
 namespace {
@@ -73,7 +73,7 @@ void TListBox::setItemIndex(int index) {
 }
 
 void TListBox::addDirectoryListing(std::string_view pattern) {
-  for (const std::string& name : ordinaryFileNames(pattern)) addItem(name);
+  for (const std::string& name : platform::ordinaryFileNames(pattern)) addItem(name);
 }
 
 void TListBox::setItemHeight(int height) {

@@ -32,7 +32,7 @@ class TListBox : public QListWidget, public Control {
   int itemIndex() const;
   // An index outside the entries leaves the list with no selection.
   void setItemIndex(int index);
-  // Adds the ordinary read-write files matching `pattern` (see file_listing.h).
+  // Adds the ordinary read-write files matching `pattern` (see platform/file_listing.h).
   void addDirectoryListing(std::string_view pattern);
 
   int itemHeight() const { return itemHeight_; }
