@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <system_error>
 #include <utility>
@@ -405,7 +406,7 @@ bool isUsersProgramFolder(const fs::path& hostFolder) {
         std::mismatch(prefix.begin(), prefix.end(), hostFolder.begin(), hostFolder.end());
     if (end == prefix.end()) return false;
   }
-  return access(hostFolder.c_str(), W_OK) == 0;
+  return access(hostFolder.c_str(), W_OK) == 0 || errno == ENOENT;
 }
 
 constexpr const char* kInstalledProgramFolder = "C:\\Program Files\\Vistrel";

@@ -61,7 +61,7 @@ std::string exportUsageText(const std::string& programFolder) {
   ExportOptions unused;
   CLI::App parser(kDescription, "vistrel-export");
   declareOptions(parser, unused);
-  return parser.help() + "\nWithout --output the video goes to the program folder:\n  " +
+  return parser.help() + "\nProgram folder (the video goes here without --output):\n  " +
          programFolder +
          "\n\nExit status: 0 every snapshot written; 1 written, but damaged snapshots were "
          "skipped;\n2 usage error; 3 the video could not be written; 130 interrupted (the "
