@@ -137,13 +137,13 @@ int main(int argc, char** argv) {
   fs::path target;
   ExportReport report;
   catchInterrupts();
+  ProgressLine progress(stderr, isatty(STDERR_FILENO) == 1);
   try {
     target = finalPath(options);
     if (!options.output.empty() && fs::exists(fs::symlink_status(target)))
       return fail(kUsage, target.string() + " exists already; it is not replaced");
     output.emplace(target, options.output.empty());
 
-    ProgressLine progress(stderr, isatty(STDERR_FILENO) == 1);
     const ExportSettings settings{options.codec, options.rateFps,
                                   windowsPath(output->temporaryPath())};
     report = exportVideo(
@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
     }
     target = output->commit();
   } catch (const std::exception& error) {
+    if (!options.quiet) progress.finish();
     if (output) output->discard();
     return fail(kNotWritten, std::string("The video could not be written: ") + error.what());
   }

@@ -42,6 +42,7 @@ void ProgressLine::update(std::size_t done, std::size_t total) {
 
 void ProgressLine::finish() {
   if (terminal_ && shownWidth_ > 0) std::fputc('\n', out_);
+  shownWidth_ = 0;
   std::fflush(out_);
 }
 

@@ -18,7 +18,8 @@ class ProgressLine {
   ProgressLine(std::FILE* out, bool terminal);
 
   void update(std::size_t done, std::size_t total);
-  // Ends the line on a terminal, so that what follows starts on its own.
+  // Ends the line on a terminal, so that what follows starts on its own
+  // (once; later calls do nothing until the next update).
   void finish();
 
   // "frames 120/300  24.1 fps  0:07 left" (exposed for tests).

@@ -67,14 +67,17 @@ void readStored(layout::Component& component, const std::string& name,
 void applyStoredCompression(TVLDSVideoLogger& logger, VideoCodec codec) {
   readStored(logger, "VLDSVideoLogger1", {"VideoCompression."});
   TVLDSVideoCompressionItems& items = logger.VideoCompression().Compressions();
-  if (const char* compressor = compressorFor(codec)) {
+  const char* wanted = compressorFor(codec);
+  if (wanted) {
     items.Clear();
-    items.Add().SetCompressor(compressor);
+    items.Add().SetCompressor(wanted);
   }
   // Without its compressor the logger would quietly store raw frames.
   if (items.Count() == 0 || items.Item(0).DisplayName().empty())
     throw EExportFailed(std::string("The compressor \"") +
-                        (items.Count() ? items.Item(0).Compressor() : std::string("?")) +
+                        (wanted          ? wanted
+                         : items.Count() ? items.Item(0).Compressor().c_str()
+                                         : "") +
                         "\" is not installed");
 }
 
