@@ -200,7 +200,7 @@ TEST_F(ExportTest, AnUnwritableOutputFolderIsReportedAndLeavesNothing) {
   EXPECT_EQ(fs::file_size(root_ / "taken.avi"), 4u);
 }
 
-TEST_F(ExportTest, H264GivesAnMp4ThatPlaysFromItsStart) {
+TEST_F(ExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
   for (int i = 0; i < 12; ++i) snapshot("2026-12-06/07/s" + std::to_string(10 + i) + ".jpg", i);
   const ProgramRun result =
       exportVideo({"--codec", "h264", "--rate", "10", "-o", out("web.mp4"),
@@ -223,6 +223,14 @@ TEST_F(ExportTest, H264GivesAnMp4ThatPlaysFromItsStart) {
   const QByteArray bytes = file.readAll();
   ASSERT_GE(bytes.indexOf("moov"), 0);
   EXPECT_LT(bytes.indexOf("moov"), bytes.indexOf("mdat"));
+
+  const ProgramRun mjpeg = exportVideo({"--codec", "mjpeg", "-o", out("motion.avi"),
+                                        "C:\\Program Files\\Vistrel\\Records\\2026-12-06"});
+  ASSERT_EQ(mjpeg.status, 0) << mjpeg.err;
+  const auto motion = test::ProbeAvi(out("motion.avi").toStdString(), &error);
+  ASSERT_TRUE(motion) << error;
+  EXPECT_EQ(motion->codecTag, "MJPG");
+  EXPECT_EQ(motion->frames, 12);
 }
 
 TEST_F(ExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {
