@@ -32,7 +32,7 @@ struct ProgramRun {
   std::string err;
 };
 
-class ExportTest : public ::testing::Test {
+class BatchExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(temp_.isValid());
@@ -99,7 +99,7 @@ class ExportTest : public ::testing::Test {
   fs::path records_;
 };
 
-TEST_F(ExportTest, RangeAcrossDatesPassesOverMissingHoursWithTheWindowsStreamSettings) {
+TEST_F(BatchExportTest, RangeAcrossDatesPassesOverMissingHoursWithTheWindowsStreamSettings) {
   for (int i = 0; i < 3; ++i) snapshot("2026-12-06/07/snap" + std::to_string(i) + ".jpg", i);
   for (int i = 0; i < 2; ++i) snapshot("2026-12-06/09/snap" + std::to_string(i) + ".jpg", 10 + i);
   snapshot("2026-12-06/06/before.jpg", 20);  // before the range
@@ -128,7 +128,7 @@ TEST_F(ExportTest, RangeAcrossDatesPassesOverMissingHoursWithTheWindowsStreamSet
   EXPECT_EQ(filesIn(root_).size(), 3u);  // c, home, range.avi and nothing half-written
 }
 
-TEST_F(ExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {
+TEST_F(BatchExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {
   snapshot("2026-12-06/07/a.jpg", 1);
   std::ofstream(records_ / "2026-12-06/07/b.jpg").close();  // empty
   const fs::path good = snapshot("2026-12-06/07/c.jpg", 3);
@@ -152,7 +152,7 @@ TEST_F(ExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {
   EXPECT_EQ(facts->frames, 2);
 }
 
-TEST_F(ExportTest, UsageErrorsNameTheProblem) {
+TEST_F(BatchExportTest, UsageErrorsNameTheProblem) {
   snapshot("2026-12-06/07/a.jpg", 1);
   fs::create_directories(records_ / "2026-12-08/07");  // an hour without snapshots
   struct Row {
@@ -180,7 +180,7 @@ TEST_F(ExportTest, UsageErrorsNameTheProblem) {
   EXPECT_EQ(filesIn(root_).size(), 2u);  // c and home: nothing written
 }
 
-TEST_F(ExportTest, AnUnwritableOutputFolderIsReportedAndLeavesNothing) {
+TEST_F(BatchExportTest, AnUnwritableOutputFolderIsReportedAndLeavesNothing) {
   snapshot("2026-12-06/07/a.jpg", 1);
   std::ofstream(root_ / "plain-file").close();
   for (const std::string& target :
@@ -200,7 +200,7 @@ TEST_F(ExportTest, AnUnwritableOutputFolderIsReportedAndLeavesNothing) {
   EXPECT_EQ(fs::file_size(root_ / "taken.avi"), 4u);
 }
 
-TEST_F(ExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
+TEST_F(BatchExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
   for (int i = 0; i < 12; ++i) snapshot("2026-12-06/07/s" + std::to_string(10 + i) + ".jpg", i);
   const ProgramRun result =
       exportVideo({"--codec", "h264", "--rate", "10", "-o", out("web.mp4"),
@@ -233,7 +233,7 @@ TEST_F(ExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
   EXPECT_EQ(motion->frames, 12);
 }
 
-TEST_F(ExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {
+TEST_F(BatchExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {
   constexpr int kSnapshots = 200;
   for (int i = 0; i < kSnapshots; ++i)
     snapshot("2026-12-06/07/s" + std::to_string(1000 + i) + ".jpg", i, 640, 480);
@@ -262,7 +262,7 @@ TEST_F(ExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {
             static_cast<std::size_t>(facts->frames));
 }
 
-TEST_F(ExportTest, HelpAndVersionChangeNothing) {
+TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {
   for (const char* program : {VISTREL_EXPORT_PROGRAM, VISTREL_PREVIEW_PROGRAM}) {
     const ProgramRun help = run(program, {"--help"});
     EXPECT_EQ(help.status, 0) << program << help.err;

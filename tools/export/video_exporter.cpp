@@ -92,6 +92,13 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
   logger.Graph().SetOnWarning([&](layout::Component&, const std::string& text, std::int32_t) {
     if (refusedFrame.empty()) refusedFrame = text;
   });
+  // Failures the logger hands to the main thread are this export's to report.
+  TVLBaseCommonLogger::SetDeferredErrorHandler([&](const std::exception& error) {
+    if (refusedFrame.empty()) refusedFrame = error.what();
+  });
+  struct ForgetHandler {
+    ~ForgetHandler() { TVLBaseCommonLogger::SetDeferredErrorHandler(nullptr); }
+  } forgetHandler;
   generator.OutputPin().Connect(&logger.InputPin());
   generator.SetFrameRate(settings.rateFps);
   logger.SetFileName(settings.fileName);
@@ -148,9 +155,11 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
   if (!streaming && !report.interrupted)
     throw EExportFailed("None of the " + std::to_string(snapshots.size()) +
                         " snapshots could be loaded");
-  if (logger.FramesWritten() != report.framesWritten)
-    throw EExportFailed("The video holds " + std::to_string(logger.FramesWritten()) + " of " +
-                        std::to_string(report.framesWritten) + " frames");
+  const TVLBaseCommonLogger::RecordingOutcome outcome = logger.LastRecording();
+  if (!outcome.failure.empty() || outcome.framesWritten != report.framesWritten)
+    throw EExportFailed("The video holds " + std::to_string(outcome.framesWritten) + " of " +
+                        std::to_string(report.framesWritten) + " frames" +
+                        (outcome.failure.empty() ? std::string() : ": " + outcome.failure));
   return report;
 }
 
