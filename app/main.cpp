@@ -13,6 +13,7 @@
 #include "app/controls/dispatch.h"
 #include "app/termination_signals.h"
 #include "app/unit1.h"
+#include "platform/command_options.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -31,13 +32,21 @@ int main(int argc, char** argv) {
   std::vector<platform::Drive> drives;
   try {
     commandLine = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    drives = platform::defaultDrives(commandLine.driveOptions);
+    // --help and --version change nothing on disk, not even drive C's folder.
+    const bool createFolders = !commandLine.help && !commandLine.version;
+    drives = platform::defaultDrives(commandLine.driveOptions, createFolders);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "vistrel-preview: %s\n", error.what());
     return 2;
   }
+  if (commandLine.version) {
+    std::puts(platform::versionText("vistrel-preview").c_str());
+    return 0;
+  }
   if (commandLine.help) {
-    std::fputs(app::usageText(platform::describeDrives(drives)).c_str(), stdout);
+    const platform::FileSystem files(drives, std::string());
+    std::fputs(app::usageText(platform::describeDrives(drives), files.programFolder(false)).c_str(),
+               stdout);
     return 0;
   }
   if (!hasDisplay()) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <optional>
 
@@ -33,6 +34,16 @@ constexpr int kLastHour = 23;
 // Snapshots queued for decoding ahead at a time; the list is made again
 // when the show reaches its end.
 constexpr int kDecodeAheadList = 64;
+
+std::string messageOf(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& error) {
+    return error.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
 
 // The folder name as a decimal integer, as the user's archive names hours.
 int hourNumber(const std::string& name) {
@@ -100,6 +111,7 @@ std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
   const int end = std::min(ListBox1->itemCount(), std::max(index, 0) + kDecodeAheadList);
   for (int i = std::max(index, 0); i < end; ++i) {
     const std::string path = SnapshotPath(i);
+    if (unshowable_.contains(path)) continue;  // the tick passes over it unread
     // A file that cannot be reached is loaded here, in the tick, with its error.
     const auto host = fileSystem.toHost(path);
     if (!host) break;
@@ -108,7 +120,7 @@ std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
   return files;
 }
 
-void TForm1::showSlide(int index) {
+void TForm1::loadSlide(int index) {
   const std::string path = SnapshotPath(index);
   if (!decodeAhead_) decodeAhead_ = std::make_unique<SnapshotDecodeAhead>();
   std::optional<SnapshotDecodeAhead::Decoded> ready;
@@ -118,40 +130,62 @@ void TForm1::showSlide(int index) {
   if (host && std::filesystem::exists(*host, error)) ready = decodeAhead_->TakeIf(path);
   if (!ready) {
     decodeAhead_->Start(slideFilesFrom(index + 1));
-    Image1->loadFromFile(path);
+    Image1->loadFromFile(path, true);
     return;
   }
+  // A damaged snapshot keeps the previous picture, as the load above does.
+  if (ready->error) std::rethrow_exception(ready->error);
   ready->ApplyTo(Image1->picture());
 }
 
 void TForm1::SlideShowTimerTimer(Sender*) {
   const int count = ListBox1->itemCount();
-  const int current = slideCounter_;
-  if (current < count) {
+  // A snapshot that cannot be shown (empty, damaged, deleted) is left out:
+  // the show goes on with the next one in the same tick, and the failure is
+  // reported once, after the tick's work. Known ones are passed over silently.
+  std::exception_ptr skipped;
+  int current = slideCounter_;
+  for (; current < count; ++current) {
+    const std::string path = SnapshotPath(current);
+    if (unshowable_.contains(path)) continue;
     try {
-      showSlide(current);
+      loadSlide(current);
+      break;
     } catch (...) {
-      // A snapshot that cannot be shown (deleted, damaged) ends the show on
-      // it: one error box, no retry at every tick. The counter still names
-      // it, so starting again tries it once more (the start re-lists the
-      // folder, which drops a deleted file).
-      endShow();
-      throw;
+      unshowable_.add(path);
+      if (!skipped) skipped = std::current_exception();
     }
-    ListBox1->setItemIndex(current);
-    writeSlideLabel();
-    {
-      slideJustShown_ = SnapshotPath(current);
-      struct Clear {
-        std::string& path;
-        ~Clear() { path.clear(); }
-      } clear{slideJustShown_};
-      VideoProgress->setPosition(ListBox1->itemIndex());
-    }
-    slideCounter_ = current + 1;
-    if (CheckBox1->checked()) exportFrame(current);
-    return;
   }
+  slideCounter_ = current;
+  try {
+    if (current < count) {
+      showSlide(current);
+    } else {
+      finishFolder();
+    }
+  } catch (const std::exception& error) {
+    if (!skipped) throw;
+    throw Exception(messageOf(skipped) + "\n\n" + error.what());
+  }
+  if (skipped) std::rethrow_exception(skipped);
+}
+
+void TForm1::showSlide(int index) {
+  ListBox1->setItemIndex(index);
+  writeSlideLabel();
+  {
+    slideJustShown_ = SnapshotPath(index);
+    struct Clear {
+      std::string& path;
+      ~Clear() { path.clear(); }
+    } clear{slideJustShown_};
+    VideoProgress->setPosition(ListBox1->itemIndex());
+  }
+  slideCounter_ = index + 1;
+  if (CheckBox1->checked()) exportFrame(index);
+}
+
+void TForm1::finishFolder() {
   if (SledeciSat->checked() && DirectoryListBox1->itemIndex() > kDateEntry) {
     std::string next;
     try {
@@ -179,7 +213,9 @@ std::string TForm1::nextHourFolder() const {
     char name[16];
     std::snprintf(name, sizeof name, "%.2d", candidate);
     const std::string path = dateFolder + "\\" + name;
-    if (files.directoryExists(path)) return path;
+    // A folder that cannot be entered counts as absent: the tree list could
+    // not open it, and the show would replay the current hour forever.
+    if (files.canEnterDirectory(path)) return path;
   }
   return {};
 }

@@ -22,6 +22,7 @@
 #include <QDateTime>
 
 #include "app/controls/form.h"
+#include "app/unshowable_snapshots.h"
 #include "picture/snapshot_decode_ahead.h"
 
 namespace vistrel {
@@ -168,11 +169,19 @@ class TForm1 : public TForm {
   void endShow();
   // Loads snapshot `index` into Image1 for the show: decoded ahead on a
   // worker when it was next in line, else loaded here (and the snapshots
-  // after it are queued for decoding). Errors as Image1's own load.
-  void showSlide(int index);
+  // after it are queued for decoding). Errors as Image1's own load;
+  // a damaged snapshot keeps the previous picture.
+  void loadSlide(int index);
   // The show's snapshots from `index` on, for decoding ahead.
   std::vector<SnapshotDecodeAhead::File> slideFilesFrom(int index) const;
   void cancelDecodeAhead();
+  // Tick steps: show snapshot `index` (select, label, bar, counter, export),
+  // or go on after the folder's last snapshot.
+  void showSlide(int index);
+  void finishFolder();
+  // Loads into the generator the first snapshot of the list that decodes,
+  // which gives the recording its frame size.
+  void loadFirstShowableIntoGenerator();
   void switchExportOn();
   void switchExportOff();
   // Chooses the next video's name and creates the file empty, exclusively,
@@ -188,6 +197,7 @@ class TForm1 : public TForm {
   // The snapshot a tick has just put into Image1, while the tick moves the
   // position bar: its change handler need not load the same file again.
   std::string slideJustShown_;
+  UnshowableSnapshots unshowable_;
 };
 
 }  // namespace vistrel::app

@@ -119,8 +119,7 @@ void TForm1::switchExportOn() {
   }
   std::string reserved;
   try {
-    // The first snapshot gives the stream its frame size.
-    loadIntoGenerator(*VLImageGen1, SnapshotPath(0));
+    loadFirstShowableIntoGenerator();
     reserved = reserveVideoFile();
     VLDSVideoLogger1->SetFileName(reserved);
     VLDSVideoLogger1->SetEnabled(true);
@@ -178,6 +177,24 @@ void TForm1::RateFPSChange(Sender*) {
   // 0 can be typed before the field clamps it; the generator counts a rate
   // below 1 as 1 when it starts a stream.
   VLImageGen1->SetFrameRate(RateFPS->value());
+}
+
+void TForm1::loadFirstShowableIntoGenerator() {
+  // The first snapshot gives the stream its frame size; one that cannot be
+  // shown never becomes a frame, so it must not set the size either. The
+  // show reports it when it gets there.
+  for (int index = 0; index < ListBox1->itemCount(); ++index) {
+    const std::string path = SnapshotPath(index);
+    if (unshowable_.contains(path)) continue;
+    try {
+      loadIntoGenerator(*VLImageGen1, path);
+      VLImageGen1->Picture().prepare();  // an empty file decodes only here
+      return;
+    } catch (const std::exception&) {
+    }
+  }
+  loadIntoGenerator(*VLImageGen1, SnapshotPath(0));  // none decodes: report the first
+  VLImageGen1->Picture().prepare();
 }
 
 void TForm1::exportFrame(int index) {

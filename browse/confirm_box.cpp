@@ -18,6 +18,7 @@ ConfirmFunction& installed() {
 }  // namespace
 
 int execCentred(QMessageBox& box) {
+  box.setTextFormat(Qt::PlainText);  // names in the text are never markup
   box.adjustSize();
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = box.frameGeometry();

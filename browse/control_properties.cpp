@@ -5,12 +5,21 @@
 #include <utility>
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPalette>
 #include <QWidget>
 
 #include "platform/exception.h"
 
 namespace vistrel::browse {
+
+int textMetricHeight(const QFont& font) {
+  // Ascent and descent each round up, as the home platform's text metrics
+  // do; rounding them to the nearest pixel loses a line on small faces.
+  const QFontMetricsF metrics(font);
+  return static_cast<int>(std::ceil(metrics.ascent() - 0.01) + std::ceil(metrics.descent() - 0.01));
+}
+
 namespace {
 
 struct NamedColor {

@@ -14,9 +14,15 @@
 
 #include "platform/layout/value.h"
 
+class QFont;
 class QWidget;
 
 namespace vistrel::browse {
+
+// The text height the home platform reports for `font` (its text metric
+// height): ascent and descent, each rounded up to whole pixels. For the
+// window's bold 11-pixel face this is 13.
+int textMetricHeight(const QFont& font);
 
 // The colour of a stored value: an identifier such as clNavy or clWindow, or
 // an integer $00BBGGRR. Throws vistrel::Exception for an unknown name.

@@ -112,6 +112,10 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent)
   setSortingEnabled(false);
   setUniformItemSizes(true);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The sunken 3-D border of the window's other lists.
+  setFrameShape(QFrame::Panel);
+  setFrameShadow(QFrame::Sunken);
+  setLineWidth(2);
   resize(145, 97);
   directory_ = platform::FileSystem::instance().currentDirectory();
   recomputeItemHeight();
@@ -250,7 +254,7 @@ void TDirectoryListBox::setItemHeight(int pixels) {
 
 void TDirectoryListBox::recomputeItemHeight() {
   const int imageHeight = folderImage(FolderImage::OpenFolder).height() + 1;
-  setItemHeight(std::max(QFontMetrics(font()).height(), imageHeight));
+  setItemHeight(std::max(textMetricHeight(font()), imageHeight));
 }
 
 void TDirectoryListBox::addEntry(const std::string& text, int kind) {

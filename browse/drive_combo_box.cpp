@@ -58,7 +58,7 @@ TDriveComboBox::TDriveComboBox(QWidget* parent)
   resize(145, height());
   const std::string current = platform::FileSystem::instance().currentDirectory();
   drive_ = current.empty() || current.front() == '\\' ? '\0' : current.front();
-  setItemHeight(std::max(QFontMetrics(font()).height(), driveImage(DriveImage::Floppy).height()));
+  setItemHeight(std::max(textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
   connect(
       this, &QComboBox::activated, this, [this](int) { runGuarded([this] { userChoice(); }); },
       Qt::DirectConnection);
@@ -233,7 +233,7 @@ void TDriveComboBox::paintEvent(QPaintEvent*) {
 void TDriveComboBox::changeEvent(QEvent* event) {
   QComboBox::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
-    setItemHeight(std::max(QFontMetrics(font()).height(), driveImage(DriveImage::Floppy).height()));
+    setItemHeight(std::max(textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
   }
 }
 

@@ -228,7 +228,7 @@ Drive parseDriveOption(std::string_view option) {
   return drive;
 }
 
-fs::path defaultDriveC() {
+fs::path defaultDriveC(bool createWhenMissing) {
   std::error_code error;
   std::vector<fs::path> candidates;
   if (const char* c = std::getenv("VISTREL_DRIVE_C"); c != nullptr && *c != '\0') {
@@ -246,19 +246,31 @@ fs::path defaultDriveC() {
                             ? fs::path(dataHome)
                             : homeFolder() / ".local" / "share";
   const fs::path folder = data / "vistrel" / "drive_c";
-  fs::create_directories(folder, error);
+  if (createWhenMissing) fs::create_directories(folder, error);
   return folder;
 }
 
 std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions,
-                                 const MountSources& sources) {
+                                 const MountSources& sources, bool createDriveC) {
   std::vector<Drive> overrides;
-  for (const std::string& option : driveOptions) overrides.push_back(parseDriveOption(option));
+  for (const std::string& option : driveOptions) {
+    Drive drive = parseDriveOption(option);
+    // Taking one of two mappings silently would export or delete in a
+    // folder the user did not mean.
+    for (const Drive& earlier : overrides) {
+      if (earlier.letter == drive.letter) {
+        throw EDriveOption(std::string("Drive ") + drive.letter +
+                           ": is given twice with --drive (" + earlier.hostRoot.string() + " and " +
+                           drive.hostRoot.string() + ")");
+      }
+    }
+    overrides.push_back(std::move(drive));
+  }
 
   std::vector<Drive> drives;
   Drive c;
   c.letter = 'C';
-  c.hostRoot = defaultDriveC();
+  c.hostRoot = defaultDriveC(createDriveC);
   drives.push_back(c);
   for (Drive& d : mountedDrives(sources)) drives.push_back(std::move(d));
   Drive z;
@@ -280,8 +292,8 @@ std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions,
   return drives;
 }
 
-std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions) {
-  return defaultDrives(driveOptions, MountSources{});
+std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions, bool createDriveC) {
+  return defaultDrives(driveOptions, MountSources{}, createDriveC);
 }
 
 const char* driveTypeName(DriveType type) {

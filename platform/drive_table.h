@@ -30,17 +30,19 @@ struct MountSources {
 std::vector<Drive> mountedDrives(const MountSources& sources);
 
 // Parses "X:=HOSTDIR": a fixed drive X with an empty label mapped to the
-// folder, which must exist. Throws EDriveOption with a readable message.
+// folder, which must exist. Throws EDriveOption with a readable message
+// (defaultDrives also refuses a letter given twice).
 Drive parseDriveOption(std::string_view option);
 
 // defaultDrives() with the mount scan read from `sources`.
 std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions,
-                                 const MountSources& sources);
+                                 const MountSources& sources, bool createDriveC = true);
 
 // The host folder of drive C: $VISTREL_DRIVE_C, $WINEPREFIX/drive_c,
 // ~/.wine/drive_c (the first that exists), else
-// ${XDG_DATA_HOME:-~/.local/share}/vistrel/drive_c, created when missing.
-std::filesystem::path defaultDriveC();
+// ${XDG_DATA_HOME:-~/.local/share}/vistrel/drive_c, created when missing
+// unless `createWhenMissing` is false (--help must change nothing).
+std::filesystem::path defaultDriveC(bool createWhenMissing = true);
 
 // "removable", "fixed", "remote", "CD-ROM", "RAM disk", ...
 const char* driveTypeName(DriveType type);

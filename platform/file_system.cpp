@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <system_error>
 #include <utility>
 
@@ -119,8 +120,8 @@ struct FileSystem::Impl {
       if (i > 0 && !fs::is_directory(result.host, error)) break;
       std::optional<std::string> spelled = host::findEntryName(result.host, result.parts[i]);
       if (!spelled) break;
-      result.parts[i] = std::move(*spelled);
-      result.host /= result.parts[i];
+      result.host /= *spelled;
+      result.parts[i] = hostNameToWindows(*spelled);
       result.existing = i + 1;
     }
     return result;
@@ -132,7 +133,7 @@ struct FileSystem::Impl {
     if (w.existing == w.parts.size()) return w.host;
     std::error_code error;
     if (allowMissingLeaf && w.existing + 1 == w.parts.size() && fs::is_directory(w.host, error)) {
-      return w.host / w.parts.back();
+      return w.host / windowsNameToHost(w.parts.back());
     }
     return std::nullopt;
   }
@@ -312,7 +313,7 @@ std::optional<std::string> FileSystem::fromHost(const fs::path& hostPath) const 
   WinPath result{best != nullptr ? best->letter : 'Z', {}};
   const fs::path& rest = best != nullptr ? bestRest : path.relative_path();
   for (const fs::path& part : rest) {
-    if (!part.empty()) result.parts.push_back(part.string());
+    if (!part.empty()) result.parts.push_back(hostNameToWindows(part.string()));
   }
   return result.text();
 }
@@ -334,9 +335,10 @@ std::vector<FindData> FileSystem::findFiles(std::string_view pattern) const {
   if (!hostFolder || !fs::is_directory(*hostFolder, error)) return found;
   // Sorted on precomputed keys: an hour folder holds thousands of names.
   std::vector<std::pair<std::string, FindData>> keyed;
-  for (const std::string& name : host::listNames(*hostFolder)) {
+  for (const std::string& hostName : host::listNames(*hostFolder)) {
+    const std::string name = hostNameToWindows(hostName);
     if (!wildcardMatch(wildcard, name)) continue;
-    if (std::optional<FindData> data = host::describeEntry(*hostFolder / name, name)) {
+    if (std::optional<FindData> data = host::describeEntry(*hostFolder / hostName, name)) {
       keyed.emplace_back(upperName(name), std::move(*data));
     }
   }
@@ -364,6 +366,13 @@ bool FileSystem::directoryExists(std::string_view path) const {
   return attributes && (*attributes & kAttrDirectory) != 0;
 }
 
+bool FileSystem::canEnterDirectory(std::string_view path) const {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved) return false;
+  std::optional<fs::path> hostPath = impl_->toHost(*resolved, false);
+  return hostPath && host::canEnter(*hostPath);
+}
+
 bool FileSystem::fileExists(std::string_view path) const {
   std::optional<std::uint32_t> attributes = fileAttributes(path);
   return attributes && (*attributes & kAttrDirectory) == 0;
@@ -385,13 +394,40 @@ void FileSystem::setExecutablePath(std::filesystem::path hostPath) {
   impl_->executablePath = std::move(hostPath);
 }
 
-std::string FileSystem::programFolder() const {
+namespace {
+
+// Whether the user may keep files beside the executable. Folders of installed
+// programs never qualify, even for root, who could write there: exports and
+// saved videos do not belong among the system's programs.
+bool isUsersProgramFolder(const fs::path& hostFolder) {
+  for (const char* system : {"/usr", "/bin", "/sbin", "/lib", "/opt"}) {
+    const fs::path prefix(system);
+    const auto [end, unused] =
+        std::mismatch(prefix.begin(), prefix.end(), hostFolder.begin(), hostFolder.end());
+    if (end == prefix.end()) return false;
+  }
+  return access(hostFolder.c_str(), W_OK) == 0 || errno == ENOENT;
+}
+
+constexpr const char* kInstalledProgramFolder = "C:\\Program Files\\Vistrel";
+
+}  // namespace
+
+std::string FileSystem::programFolder(bool create) const {
   fs::path executable;
   if (impl_->executablePath) {
     executable = *impl_->executablePath;
   } else {
     std::error_code error;
     executable = fs::read_symlink("/proc/self/exe", error);
+  }
+  if (!isUsersProgramFolder(executable.parent_path())) {
+    if (create && !directoryExists(kInstalledProgramFolder)) {
+      auto& self = const_cast<FileSystem&>(*this);  // the state is shared, not the object's
+      self.createDirectory("C:\\Program Files");
+      self.createDirectory(kInstalledProgramFolder);
+    }
+    return fullPath(kInstalledProgramFolder) + "\\";
   }
   std::string folder = fromHost(executable.parent_path()).value_or(std::string("Z:\\"));
   if (folder.back() != '\\') folder += '\\';

@@ -14,7 +14,8 @@
 // drives of the table. Copies of a FileSystem share one state (current
 // directories included).
 //
-// Thread: the GUI thread. Strings are UTF-8.
+// Thread: the GUI thread. Strings are UTF-8; host names that are not are
+// carried losslessly (see hostNameToWindows).
 #pragma once
 
 #include <cstdint>
@@ -128,12 +129,18 @@ class FileSystem {
   // nullopt when the path does not exist.
   std::optional<std::uint32_t> fileAttributes(std::string_view path) const;
   bool directoryExists(std::string_view path) const;
+  // True when the folder exists and this process may open and enter it, as
+  // setCurrentDirectory requires.
+  bool canEnterDirectory(std::string_view path) const;
   bool fileExists(std::string_view path) const;
   bool createDirectory(std::string_view path);
 
   // The executable's folder as a Windows path ending with "\": under the
-  // drive whose host folder holds it (longest match), else under Z:.
-  std::string programFolder() const;
+  // drive whose host folder holds it (longest match), else under Z:. When
+  // that folder is an installed program's (under /usr, /bin, /sbin, /lib or
+  // /opt) or not writable by the user, "C:\Program Files\Vistrel\" instead,
+  // created here on first use unless `create` is false.
+  std::string programFolder(bool create = true) const;
   // Replaces /proc/self/exe as the executable's host path (tests).
   void setExecutablePath(std::filesystem::path hostPath);
 
@@ -149,14 +156,23 @@ class FileSystem {
 // by byte (code point order); names equal but for case fall back to their
 // own bytes, so the order is total.
 std::string upperName(std::string_view name);
+
+// Host names are byte strings; names inside the program are UTF-8. A host
+// name's bytes that are not UTF-8 become private-use characters U+F780 to
+// U+F7FF, one per byte, and back again, so that every listed name opens the
+// same file (the mapping is reversible for every host name).
+std::string hostNameToWindows(std::string_view hostName);
+std::string windowsNameToHost(std::string_view name);
 bool nameLess(std::string_view a, std::string_view b);
 bool wildcardMatch(std::string_view pattern, std::string_view name);  // case ignored
 
 // The default drive table (C:, Z:, mounted volumes from D: on) with
 // `--drive X:=HOSTDIR` overrides applied (values without "--drive", e.g.
-// "D:=/srv/archive"). Throws vistrel::Exception for a bad option. More in
-// platform/drive_table.h.
-std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions);
+// "D:=/srv/archive"). Throws vistrel::Exception for a bad option or a letter
+// given twice. With `createDriveC` false a missing default drive C folder is
+// named but not created. More in platform/drive_table.h.
+std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions,
+                                 bool createDriveC = true);
 // One line per drive for --help: letter, type name, label, host folder.
 std::string describeDrives(const std::vector<Drive>& drives);
 

@@ -53,13 +53,14 @@ std::vector<std::string> listNames(const std::filesystem::path& folder) {
 
 std::optional<std::string> findEntryName(const std::filesystem::path& folder,
                                          std::string_view name) {
-  if (!validName(name)) return std::nullopt;
+  std::string hostName = windowsNameToHost(name);
+  if (!validName(hostName)) return std::nullopt;
   struct stat st;
-  if (lstat((folder / std::string(name)).c_str(), &st) == 0) return std::string(name);
+  if (lstat((folder / hostName).c_str(), &st) == 0) return hostName;
   const std::string wanted = upperName(name);
   std::optional<std::string> best;
   for (std::string& candidate : listNames(folder)) {
-    if (matchesUpper(candidate, wanted) && (!best || candidate < *best))
+    if (matchesUpper(hostNameToWindows(candidate), wanted) && (!best || candidate < *best))
       best = std::move(candidate);
   }
   return best;

@@ -14,8 +14,9 @@
 
 namespace vistrel::platform::host {
 
-// The on-disk spelling of `name` inside the host folder `folder`: the name
-// itself when an entry of exactly that spelling exists, else the entry whose
+// The host name of the entry that the program's name `name` (see
+// hostNameToWindows) means inside the host folder `folder`: the name itself
+// when an entry of exactly that spelling exists, else the entry whose
 // upper-cased name equals the upper-cased `name` (several such entries: the
 // one with the smallest byte string). Dangling symbolic links count as
 // entries. nullopt when none exists or the folder cannot be read.

@@ -106,7 +106,70 @@ bool globMatch(const std::vector<std::string_view>& pattern,
   return p == pattern.size();
 }
 
+// Host bytes that are not UTF-8 are carried as these private-use characters,
+// one per byte (0x80 to 0xFF), so that every name is UTF-8 inside.
+constexpr char32_t kEscapeBase = 0xF700;
+constexpr char32_t kFirstEscape = kEscapeBase + 0x80;
+constexpr char32_t kLastEscape = kEscapeBase + 0xFF;
+
+// Length of the well-formed UTF-8 sequence at s[i] (no overlong forms, no
+// surrogates, nothing above U+10FFFF), 0 when there is none.
+std::size_t strictSequenceLength(std::string_view s, std::size_t i, char32_t* codePoint) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (lead < 0x80) {
+    *codePoint = lead;
+    return 1;
+  }
+  const std::size_t length = sequenceLength(s, i, codePoint);
+  if (length == 1) return 0;
+  const char32_t c = *codePoint;
+  const bool overlong = (length == 3 && c < 0x800) || (length == 4 && c < 0x10000);
+  if (overlong || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return 0;
+  return length;
+}
+
 }  // namespace
+
+std::string hostNameToWindows(std::string_view hostName) {
+  std::string result;
+  result.reserve(hostName.size());
+  for (std::size_t i = 0; i < hostName.size();) {
+    char32_t codePoint;
+    const std::size_t length = strictSequenceLength(hostName, i, &codePoint);
+    // An escape character spelled in the host name is escaped byte by byte
+    // too, so the mapping stays reversible.
+    if (length == 0 || (codePoint >= kFirstEscape && codePoint <= kLastEscape)) {
+      const std::size_t bytes = length == 0 ? 1 : length;
+      for (std::size_t k = 0; k < bytes; ++k) {
+        appendUtf8(result, kEscapeBase + static_cast<unsigned char>(hostName[i + k]));
+      }
+      i += bytes;
+      continue;
+    }
+    result.append(hostName.substr(i, length));
+    i += length;
+  }
+  return result;
+}
+
+std::string windowsNameToHost(std::string_view name) {
+  std::string result;
+  result.reserve(name.size());
+  for (std::size_t i = 0; i < name.size();) {
+    char32_t codePoint;
+    const std::size_t length = strictSequenceLength(name, i, &codePoint);
+    if (length == 0) {
+      result += name[i++];
+    } else if (codePoint >= kFirstEscape && codePoint <= kLastEscape) {
+      result += static_cast<char>(codePoint - kEscapeBase);
+      i += length;
+    } else {
+      result.append(name.substr(i, length));
+      i += length;
+    }
+  }
+  return result;
+}
 
 std::string upperName(std::string_view name) {
   std::string result;

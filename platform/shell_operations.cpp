@@ -191,11 +191,12 @@ struct TreeCopy {
     });
     for (const fs::directory_entry& entry : entries) {
       if (cancelled) return;
-      std::string name = entry.path().filename().string();
+      const std::string sourceName = entry.path().filename().string();
       // A name that exists in another case is the same name on this system.
-      name = host::findEntryName(target, name).value_or(name);
+      const std::string name =
+          host::findEntryName(target, hostNameToWindows(sourceName)).value_or(sourceName);
       const fs::path to = target / name;
-      const std::string shown = targetShown + "\\" + name;
+      const std::string shown = targetShown + "\\" + hostNameToWindows(name);
       const fs::file_status status = entry.symlink_status(code);
       if (fs::is_symlink(status)) {
         copyLink(entry.path(), to, shown);
@@ -297,10 +298,11 @@ bool copyFileInto(const FileSystem& fileSystem, std::string_view file,
   if (!folder || !fs::is_directory(*folder, code)) {
     return fail(error, "Cannot find the folder " + std::string(destinationFolder));
   }
-  const std::string name = source->filename().string();
+  const std::string name = hostNameToWindows(source->filename().string());
   // An existing file of the same name, possibly spelled in another case.
   const std::string target = fileSystem.fullPath(std::string(destinationFolder) + "\\" + name);
-  const fs::path hostTarget = fileSystem.toHost(target, true).value_or(*folder / name);
+  const fs::path hostTarget =
+      fileSystem.toHost(target, true).value_or(*folder / source->filename());
   if (fs::exists(hostTarget, code) && fs::equivalent(*source, hostTarget, code)) {
     return fail(error,
                 "Cannot copy " + std::string(file) + ": source and destination are the same file");
@@ -325,11 +327,11 @@ bool copyFolderInto(const FileSystem& fileSystem, std::string_view folder,
   if (isInside(realDestination, realSource)) {
     return fail(error, "Cannot copy " + std::string(folder) + " into itself");
   }
-  const std::string name = source->filename().string();
+  const std::string name = hostNameToWindows(source->filename().string());
   const std::string targetShown = fileSystem.fullPath(destinationFolder);
   const fs::path target =
       fileSystem.toHost(targetShown + (targetShown.back() == '\\' ? "" : "\\") + name, true)
-          .value_or(*destination / name);
+          .value_or(*destination / source->filename());
   TreeCopy copy(fileSystem, observer);
   copy.bytesTotal = TreeCopy::measure(*source);
   copy.copyTree(*source, target, fileSystem.fullPath(targetShown + "\\" + name));

@@ -6,7 +6,15 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/host_entries.h
   ${CMAKE_CURRENT_LIST_DIR}/host_entries.cpp
   ${CMAKE_CURRENT_LIST_DIR}/names.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_listing.h
+  ${CMAKE_CURRENT_LIST_DIR}/file_listing.cpp
 )
+target_sources(platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/command_options.h
+  ${CMAKE_CURRENT_LIST_DIR}/command_options.cpp
+)
+set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/command_options.cpp PROPERTIES
+  COMPILE_DEFINITIONS "VISTREL_VERSION=\"${PROJECT_VERSION}\"")
 target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/shell_operations.h
   ${CMAKE_CURRENT_LIST_DIR}/shell_operations.cpp

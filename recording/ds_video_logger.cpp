@@ -1,6 +1,7 @@
 #include "recording/ds_video_logger.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/exception.h"
 #include "platform/file_system.h"
@@ -31,6 +32,18 @@ std::string RecordingHostPath(const std::string& fileName, Status* status) {
   }
   return host.string();
 }
+
+namespace {
+
+// A name ending in ".mp4" (any case) is written as MP4, every other as AVI.
+const Guid& ContainerOf(const std::string& hostPath) {
+  const std::string extension = std::filesystem::path(hostPath).extension().string();
+  const bool mp4 = extension.size() == 4 && (extension[1] | 0x20) == 'm' &&
+                   (extension[2] | 0x20) == 'p' && extension[3] == '4';
+  return mp4 ? MEDIASUBTYPE_Mp4 : MEDIASUBTYPE_Avi;
+}
+
+}  // namespace
 
 TVLDSVideoLogger::TVLDSVideoLogger() = default;
 
@@ -74,7 +87,8 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
 
   const std::string hostPath = RecordingHostPath(recordingFileName_, &status);
   if (!hostPath.empty()) {
-    status = builder_->setOutputFileName(MEDIASUBTYPE_Avi, hostPath, &multiplexer_, &fileWriter_);
+    status =
+        builder_->setOutputFileName(ContainerOf(hostPath), hostPath, &multiplexer_, &fileWriter_);
   }
   if (hostPath.empty() || failed(status))
     return graph_.ReportError("Can't create file : " + recordingFileName_ + " .", status);

@@ -5,6 +5,8 @@
 //
 // The file name is a Windows path of the program's drive table
 // (platform::FileSystem); the file is created on the host path it maps to.
+// A name ending in ".mp4" gets an MP4 file (for the H.264 compressor), any
+// other an AVI file.
 //
 // Thread: the main thread (see TVLBaseCommonLogger).
 #pragma once

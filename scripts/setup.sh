@@ -15,6 +15,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-bin xvfb xauth fonts-liberation fonts-dejavu-core
   clang-format
+  libcli11-dev
+  desktop-file-utils appstream dpkg-dev file man-db
 )
 # shellcheck disable=SC2206
 packages+=(${VISTREL_EXTRA_PACKAGES:-})

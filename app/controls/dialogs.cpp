@@ -64,6 +64,8 @@ std::unique_ptr<Dialogs> Dialogs::install(std::unique_ptr<Dialogs> dialogs) {
 void QtDialogs::showError(const std::string& message) {
   QMessageBox box(QMessageBox::Critical, kApplicationTitle, QString::fromStdString(message),
                   QMessageBox::Ok, QApplication::activeWindow());
+  // Messages carry file and folder names: never read them as markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
@@ -76,6 +78,7 @@ void QtDialogs::showMessage(const std::string& message) {
 void QtDialogs::showShellError(const std::string& message) {
   QMessageBox box(QMessageBox::Warning, "File Operation", QString::fromStdString(message),
                   QMessageBox::Ok, QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
@@ -96,6 +99,7 @@ platform::CollisionAnswer QtDialogs::askCollision(const std::string& targetPath)
   QPushButton* cancel = box.addButton("Cancel", QMessageBox::RejectRole);
   box.setDefaultButton(yes);
   box.setEscapeButton(cancel);
+  box.setTextFormat(Qt::PlainText);
   box.exec();
   if (box.clickedButton() == yes) return CollisionAnswer::Replace;
   if (box.clickedButton() == yesToAll) return CollisionAnswer::ReplaceAll;

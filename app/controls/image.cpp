@@ -13,11 +13,19 @@ TImage::TImage(QWidget* parent) : QWidget(parent), Control(this) {
   picture_.setOnChange([this] { update(); });
 }
 
-void TImage::loadFromFile(const std::string& path) {
+void TImage::loadFromFile(const std::string& path, bool keepPreviousOnDamage) {
   std::optional<std::filesystem::path> host = platform::FileSystem::instance().toHost(path);
   if (!host) throw EFOpenError("Cannot open file " + path);
-  picture_.LoadFromFile(host->string(), path);
-  picture_.prepare();
+  if (!keepPreviousOnDamage) {
+    picture_.LoadFromFile(host->string(), path);
+    picture_.prepare();
+    return;
+  }
+  // Decoded aside first; the copy shares the bytes and the decoded bitmap.
+  TPicture loaded;
+  loaded.LoadFromFile(host->string(), path);
+  loaded.prepare();
+  picture_.Assign(loaded);
 }
 
 bool TImage::applyProperty(const std::string& name, const layout::Value& value,

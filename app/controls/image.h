@@ -28,8 +28,9 @@ class TImage : public QWidget, public Control {
   // Loads the file at a Windows path. On failure throws the loader's error
   // ("Cannot open file %s", "JPEG error #%d", ...); a file that cannot be
   // read keeps the previous picture, one whose data is damaged after a good
-  // header is kept with the rows decoded before the damage.
-  void loadFromFile(const std::string& path);
+  // header is kept with the rows decoded before the damage, unless
+  // `keepPreviousOnDamage` asks to keep the previous picture then too.
+  void loadFromFile(const std::string& path, bool keepPreviousOnDamage = false);
 
  protected:
   bool applyProperty(const std::string& name, const layout::Value& value,

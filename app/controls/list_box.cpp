@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
-#include "app/controls/file_listing.h"
 #include "platform/exception.h"
+#include "platform/file_listing.h"
 
 namespace vistrel::app {
 namespace {
@@ -73,7 +73,7 @@ void TListBox::setItemIndex(int index) {
 }
 
 void TListBox::addDirectoryListing(std::string_view pattern) {
-  for (const std::string& name : ordinaryFileNames(pattern)) addItem(name);
+  for (const std::string& name : platform::ordinaryFileNames(pattern)) addItem(name);
 }
 
 void TListBox::setItemHeight(int height) {
@@ -119,6 +119,7 @@ layout::Value TListBox::propertyValue(const std::string& name) const {
 }
 
 void TListBox::keyPressEvent(QKeyEvent* event) {
+  pressedKeys_.insert(event->key());
   int key = virtualKeyCode(*event);
   raiseFromUser(onKeyDown_, key, event->modifiers());
   if (key == 0 && virtualKeyCode(*event) != 0) return;  // the handler consumed it
@@ -128,24 +129,41 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
 void TListBox::keyReleaseEvent(QKeyEvent* event) {
   QListWidget::keyReleaseEvent(event);
   if (event->isAutoRepeat()) return;  // one release per key press, as on the home platform
+  // The release of a key pressed elsewhere (the Enter that closed an error
+  // box) must not show the snapshot again and bring the box straight back.
+  if (pressedKeys_.erase(event->key()) == 0) return;
   int key = virtualKeyCode(*event);
   raiseFromUser(onKeyUp_, key, event->modifiers());
 }
 
 void TListBox::mousePressEvent(QMouseEvent* event) {
-  QListWidget::mousePressEvent(event);
+  if (event->button() == Qt::LeftButton) {
+    QListWidget::mousePressEvent(event);
+  } else {
+    setFocus(Qt::MouseFocusReason);
+    event->accept();
+  }
   raiseMouse(mouse_.onMouseDown, *event);
 }
 
 void TListBox::mouseReleaseEvent(QMouseEvent* event) {
-  QListWidget::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton) QListWidget::mouseReleaseEvent(event);
   raiseMouse(mouse_.onMouseUp, *event);
 }
 
 void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    mousePressEvent(event);  // a second right or middle press, nothing more
+    return;
+  }
   QListWidget::mouseDoubleClickEvent(event);
   raiseFromUser(onDblClick_);
   raiseMouse(mouse_.onMouseDown, *event);
+}
+
+void TListBox::focusOutEvent(QFocusEvent* event) {
+  pressedKeys_.clear();
+  QListWidget::focusOutEvent(event);
 }
 
 }  // namespace vistrel::app

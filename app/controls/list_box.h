@@ -2,11 +2,13 @@
 // count from 0, no selection is -1, selecting by program raises no event, the
 // list moves its own selection on arrows, Page Up/Down, Home, End and first
 // letters. Key-down handlers run before the list reacts to the key, key-up
-// and mouse-up handlers after.
+// and mouse-up handlers after. Only the left button selects; every button
+// raises the mouse events.
 //
 // Thread: the GUI thread.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -30,7 +32,7 @@ class TListBox : public QListWidget, public Control {
   int itemIndex() const;
   // An index outside the entries leaves the list with no selection.
   void setItemIndex(int index);
-  // Adds the ordinary read-write files matching `pattern` (see file_listing.h).
+  // Adds the ordinary read-write files matching `pattern` (see platform/file_listing.h).
   void addDirectoryListing(std::string_view pattern);
 
   int itemHeight() const { return itemHeight_; }
@@ -45,6 +47,7 @@ class TListBox : public QListWidget, public Control {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   void setItemHeight(int height);
@@ -54,6 +57,9 @@ class TListBox : public QListWidget, public Control {
   std::string borderStyle_ = "bsSingle";
   bool ctl3D_ = true;
   bool selectingByProgram_ = false;
+  // Keys whose press this list received; a release raises the key-up event
+  // only for them (a box closed by a key press leaves its release here).
+  std::set<int> pressedKeys_;
   MouseHandlers mouse_;
   NotifyEvent onDblClick_;
   KeyEvent onKeyDown_;

@@ -2,9 +2,29 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QKeyEvent>
 
 namespace vistrel::app {
+namespace {
+
+// The style's own scroll bar colours, every role marked as set so that the
+// window's navy does not reach the bar through palette inheritance.
+QPalette standardScrollBarPalette() {
+  const QPalette standard = QApplication::palette("QScrollBar");
+  QPalette palette;
+  for (int group = 0; group < QPalette::NColorGroups; ++group) {
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+      const auto g = static_cast<QPalette::ColorGroup>(group);
+      const auto r = static_cast<QPalette::ColorRole>(role);
+      if (r == QPalette::NoRole) continue;
+      palette.setBrush(g, r, standard.brush(g, r));
+    }
+  }
+  return palette;
+}
+
+}  // namespace
 
 TScrollBar::TScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent), Control(this) {
   setRange(0, 100);
@@ -12,6 +32,7 @@ TScrollBar::TScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent), Co
   setPageStep(1);
   setTracking(true);
   setFocusPolicy(Qt::StrongFocus);
+  setPalette(standardScrollBarPalette());
   connect(this, &QAbstractSlider::valueChanged, this, [this] {
     if (!byProgram_) raiseFromUser(onChange_);
   });

@@ -95,21 +95,28 @@ class AviMuxInputPin final : public InputPinBase {
   AviMux* mux_;
 };
 
+// The container a multiplexer writes.
+struct Container {
+  const char* format;  // libavformat's muxer name
+  Guid subType;        // of the output stream
+  bool mp4;
+};
+
 class AviMuxOutputPin final : public OutputPinBase {
  public:
-  using OutputPinBase::OutputPinBase;
+  AviMuxOutputPin(FilterBase* filter, const char* name, Guid subType)
+      : OutputPinBase(filter, name), subType_(subType) {}
 
  protected:
   Status checkMediaType(const MediaType& type) const override {
-    return type.majorType == MEDIATYPE_Stream &&
-                   (type.subType.isNull() || type.subType == MEDIASUBTYPE_Avi)
+    return type.majorType == MEDIATYPE_Stream && (type.subType.isNull() || type.subType == subType_)
                ? S_OK
                : VFW_E_TYPE_NOT_ACCEPTED;
   }
   std::vector<MediaType> ownMediaTypes() const override {
     MediaType type;
     type.majorType = MEDIATYPE_Stream;
-    type.subType = MEDIASUBTYPE_Avi;
+    type.subType = subType_;
     type.formatType = FORMAT_None;
     return {type};
   }
@@ -120,14 +127,19 @@ class AviMuxOutputPin final : public OutputPinBase {
     properties->bufferSize = std::max(properties->bufferSize, 1);
     return S_OK;
   }
+
+ private:
+  Guid subType_;
 };
 
 class AviMux final : public FilterBase {
  public:
-  AviMux()
+  explicit AviMux(Container container)
       : FilterBase(CLSID_AviDest),
+        container_(container),
         input_(new AviMuxInputPin(this)),
-        output_(new AviMuxOutputPin(this, "AVI Out")) {}
+        output_(
+            new AviMuxOutputPin(this, container.mp4 ? "MP4 Out" : "AVI Out", container.subType)) {}
   ~AviMux() override { disconnectAll(); }
 
   Status write(MediaSample* sample) {
@@ -224,7 +236,7 @@ class AviMux final : public FilterBase {
     if (!io) return fail(VFW_E_NOT_CONNECTED, "The AVI multiplexer has no file to write to");
 
     AVFormatContext* raw = nullptr;
-    int error = avformat_alloc_output_context2(&raw, nullptr, "avi", nullptr);
+    int error = avformat_alloc_output_context2(&raw, nullptr, container_.format, nullptr);
     if (error < 0) return ffmpeg::fail(error, "Can't set up the AVI multiplexer for", path());
     ffmpeg::FormatContextPtr format(raw);
     AVStream* stream = avformat_new_stream(format.get(), nullptr);
@@ -235,7 +247,8 @@ class AviMux final : public FilterBase {
     AVCodecParameters* par = stream->codecpar;
     par->codec_type = AVMEDIA_TYPE_VIDEO;
     par->codec_id = codecOf(type);
-    par->codec_tag = header.compression;
+    // MP4 has its own sample entries ("avc1"); an AVI four-character code there is refused.
+    par->codec_tag = container_.mp4 ? 0 : header.compression;
     par->width = header.width;
     par->height = std::abs(header.height);
     par->bits_per_coded_sample = header.bitCount;
@@ -256,9 +269,17 @@ class AviMux final : public FilterBase {
 
     format->pb = io;
     AVDictionary* options = nullptr;
-    // Our RGB frames are bottom-up DIBs: say so in the header (positive
-    // height) instead of letting the muxer declare them top-down.
-    av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+    if (container_.mp4) {
+      // Moving the index to the front reads the finished file back by name.
+      std::string url = "file:" + path();
+      av_freep(&format->url);
+      format->url = av_strdup(url.c_str());
+      av_dict_set(&options, "movflags", "+faststart", 0);
+    } else {
+      // Our RGB frames are bottom-up DIBs: say so in the header (positive
+      // height) instead of letting the muxer declare them top-down.
+      av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+    }
     error = avformat_write_header(format.get(), &options);
     av_dict_free(&options);
     if (error >= 0) avio_flush(io);
@@ -269,6 +290,8 @@ class AviMux final : public FilterBase {
     }
     format_ = std::move(format);
     framesWritten_ = 0;
+    openFields_ = OpenHeaderFields();
+    if (container_.mp4) return S_OK;  // an MP4 is readable only once completed
     // The header's layout is FFmpeg's: read it back to find the fields to
     // keep up to date. Without them the file stays readable, only less so.
     std::vector<std::uint8_t> written(
@@ -277,8 +300,6 @@ class AviMux final : public FilterBase {
     if (file.read(reinterpret_cast<char*>(written.data()),
                   static_cast<std::streamsize>(written.size())))
       openFields_ = findOpenHeaderFields(written);
-    else
-      openFields_ = OpenHeaderFields();
     return S_OK;
   }
 
@@ -298,6 +319,7 @@ class AviMux final : public FilterBase {
     avio_flush(io);
   }
 
+  const Container container_;
   Ref<AviMuxInputPin> input_;
   Ref<AviMuxOutputPin> output_;
   ffmpeg::FormatContextPtr format_;  // its pb belongs to the file writer
@@ -313,6 +335,12 @@ Status AviMuxInputPin::onReceive(MediaSample* sample) { return mux_->write(sampl
 
 }  // namespace
 
-Ref<BaseFilter> createAviMux() { return Ref<BaseFilter>(new AviMux); }
+Ref<BaseFilter> createAviMux() {
+  return Ref<BaseFilter>(new AviMux(Container{"avi", MEDIASUBTYPE_Avi, false}));
+}
+
+Ref<BaseFilter> createMp4Mux() {
+  return Ref<BaseFilter>(new AviMux(Container{"mp4", MEDIASUBTYPE_Mp4, true}));
+}
 
 }  // namespace vistrel::media

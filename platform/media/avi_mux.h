@@ -20,4 +20,9 @@ namespace vistrel::media {
 
 Ref<BaseFilter> createAviMux();
 
+// The same multiplexer writing an MP4 file (codec tags chosen by the
+// container, the index moved to the front when the file is completed so
+// that players can start before the whole file arrived). Takes H.264.
+Ref<BaseFilter> createMp4Mux();
+
 }  // namespace vistrel::media

@@ -51,11 +51,12 @@ class CaptureBuilder final : public CaptureGraphBuilder {
 
   Status setOutputFileName(const Guid& type, const std::string& hostPath,
                            Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) override {
-    if (type != MEDIASUBTYPE_Avi || hostPath.empty()) return E_INVALIDARG;
+    if ((type != MEDIASUBTYPE_Avi && type != MEDIASUBTYPE_Mp4) || hostPath.empty())
+      return E_INVALIDARG;
     Ref<FilterGraph> graph;
     getFiltergraph(&graph);
 
-    Ref<BaseFilter> mux = createAviMux();
+    Ref<BaseFilter> mux = type == MEDIASUBTYPE_Mp4 ? createMp4Mux() : createAviMux();
     Ref<BaseFilter> fileWriter = createFileWriter();
     Ref<FileSinkFilter> sink = queryInterface<FileSinkFilter>(fileWriter);
     Status status = sink->setFileName(hostPath, nullptr);

@@ -227,7 +227,11 @@ class Compressor final : public FilterBase, public CompressorSettings {
       context->flags |= AV_CODEC_FLAG_QSCALE;
       context->global_quality = FF_QP2LAMBDA * quantiserForQuality(currentQuality());
     }
-    int error = avcodec_open2(context.get(), codec, nullptr);
+    AVDictionary* options = nullptr;
+    if (description_.constantRateFactor > 0)
+      av_dict_set_int(&options, "crf", description_.constantRateFactor, 0);
+    int error = avcodec_open2(context.get(), codec, &options);
+    av_dict_free(&options);
     if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
 
     const AVPixelFormat source = isYuy2(in) ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;

@@ -4,7 +4,7 @@
 // the VideoCompression and PersistStream settings interfaces.
 //
 // Picture quality: compressors that take a quantiser (MPEG-4, Motion JPEG)
-// run at a fixed quantiser. Quality q in (0, 1] gives quantiser
+// run at a fixed quantiser; H.264 at a constant rate factor. Quality q in (0, 1] gives quantiser
 // round(31 − 29 q), so 1.0 is 2 (best) and the reported default 28/29 is 3;
 // a quality of 0 or below (a stored setting that was never tuned) also
 // gives the default 3, which keeps 640 × 480 pictures well above 30 dB PSNR.
@@ -35,6 +35,7 @@ struct CompressorDescription {
   std::vector<std::string> encoders;
   std::uint32_t fourCC = 0;     // codec tag in the AVI file
   bool fixedQuantiser = false;  // takes a quantiser (qscale)
+  int constantRateFactor = 0;   // > 0: constant quality at this factor (libx264's crf)
 };
 
 // The name of the first of `description.encoders` that this FFmpeg build

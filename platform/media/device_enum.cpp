@@ -56,6 +56,8 @@ class Registry {
         {"xvid", "XviD MPEG-4 Codec", {"libxvid", "mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true},
         {"cvid", "Cinepak Codec", {"cinepak"}, makeFourCC('c', 'v', 'i', 'd'), false},
         {"mjpg", "Motion JPEG Codec", {"mjpeg"}, makeFourCC('M', 'J', 'P', 'G'), true},
+        // For MP4 files (the batch export's h264): constant quality, not a quantiser.
+        {"h264", "H.264 Codec", {"libx264"}, makeFourCC('H', '2', '6', '4'), false, 23},
     };
     for (const CompressorDescription& description : compressors) {
       if (availableEncoder(description).empty()) continue;  // not installed

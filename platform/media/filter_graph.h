@@ -64,7 +64,8 @@ class CaptureGraphBuilder : public virtual Unknown {
   // multiplexer ("AVI Mux") and the file writer (the file name) to the graph,
   // connected. The file's failure is the OS error's status (E_ACCESSDENIED,
   // STATUS_PATH_NOT_FOUND, ...); then nothing is added and nothing stays
-  // open. Other subtypes: E_INVALIDARG.
+  // open. MEDIASUBTYPE_Mp4 does the same with the MP4 multiplexer. Other
+  // subtypes: E_INVALIDARG.
   virtual Status setOutputFileName(const Guid& type, const std::string& hostPath,
                                    Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) = 0;
   // Connects `source` (a filter: its first free output pin of `mediaType`,

@@ -42,6 +42,8 @@ extern const Guid MEDIATYPE_Stream;
 extern const Guid MEDIASUBTYPE_RGB24;
 extern const Guid MEDIASUBTYPE_YUY2;
 extern const Guid MEDIASUBTYPE_Avi;
+// An MP4 file (ISO base media), our own subtype for the H.264 export.
+extern const Guid MEDIASUBTYPE_Mp4;
 extern const Guid FORMAT_VideoInfo;
 extern const Guid FORMAT_None;
 // Device categories of the system device enumerator.

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFontInfo>
 #include <QTest>
@@ -114,6 +115,22 @@ TEST_F(MainWindowTest, EveryControlSitsWhereTheLayoutPutsIt) {
   EXPECT_EQ(form_->CheckBox1->text().toStdString(), "Create Video ( .AVI ) - Rate FPS");
   EXPECT_EQ(form_->SledeciSat->text().toStdString(), "Continue to the Next Hour");
   EXPECT_EQ(form_->Label7->caption(), "Preview Rate - FPS");
+}
+
+TEST_F(MainWindowTest, BarTreeListAndDriveSelectorLookAsStored) {
+  startViewer();
+  // The position bar keeps the standard scroll bar colours, not the window's navy.
+  const QPalette standard = QApplication::palette("QScrollBar");
+  for (auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) {
+    EXPECT_EQ(form_->VideoProgress->palette().color(role), standard.color(role)) << role;
+    EXPECT_NE(form_->VideoProgress->palette().color(role), QColor(0, 0, 128)) << role;
+  }
+  // Both lists have the same sunken 3-D border.
+  const browse::TDirectoryListBox* tree = form_->DirectoryListBox1;
+  EXPECT_EQ(tree->frameShape(), form_->ListBox1->frameShape());
+  EXPECT_EQ(tree->frameShadow(), QFrame::Sunken);
+  EXPECT_EQ(tree->frameWidth(), form_->ListBox1->frameWidth());
+  EXPECT_EQ(form_->DriveComboBox1->itemHeight(), 13);
 }
 
 TEST_F(MainWindowTest, TabOrderFollowsTheStoredOrder) {

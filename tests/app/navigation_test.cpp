@@ -6,10 +6,13 @@
 #include <fstream>
 #include <iterator>
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include "app/controls/image.h"
 #include "app/controls/label.h"
@@ -229,6 +232,103 @@ TEST_F(NavigationTest, SnapshotDamagedAfterItsHeaderIsReportedOnceWhenShown) {
   form_->repaint();
   form_->grab();
   EXPECT_EQ(dialogs_->errors.size(), 1u);
+}
+
+// The application's real boxes, each closed by pressing `key` on it as a
+// user would; notes what each box showed and in which text format.
+class KeyClosedBoxes : public QtDialogs {
+ public:
+  explicit KeyClosedBoxes(Qt::Key key) : key_(key) {}
+  void showError(const std::string& message) override {
+    ++errors;
+    closeWhenShown();
+    QtDialogs::showError(message);
+  }
+  void showMessage(const std::string& message) override {
+    closeWhenShown();
+    QtDialogs::showMessage(message);
+  }
+
+  Qt::Key key_;
+  int errors = 0;
+  std::vector<std::pair<QString, Qt::TextFormat>> shown;
+
+ private:
+  void closeWhenShown() {
+    QTimer::singleShot(0, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return closeWhenShown();
+      shown.emplace_back(box->text(), box->textFormat());
+      QTest::keyPress(box, key_);
+    });
+  }
+};
+
+TEST_F(NavigationTest, KeyThatClosedAnErrorBoxDoesNotBringItBackAndBoxesShowTextLiterally) {
+  const std::string hour = std::string(kRecordsHost) + "/2026-12-06/<i>yy<u>z";
+  tree_.jpeg(hour + "/a.jpg", 1);
+  tree_.jpeg(hour + "/b.jpg", 2);
+  startViewer();
+  const std::string folder = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\<i>yy<u>z";
+  form_->DirectoryListBox1->setCurrentDirectory(folder);
+  std::filesystem::remove(tree_.path() / hour / "b.jpg");
+  auto boxes = std::make_unique<KeyClosedBoxes>(Qt::Key_Return);
+  KeyClosedBoxes* closing = boxes.get();
+  const auto recording = Dialogs::install(std::move(boxes));
+  TListBox* list = form_->ListBox1;
+
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    SCOPED_TRACE(key);
+    closing->key_ = key;
+    closing->errors = 0;
+    closing->shown.clear();
+    QTest::keyClick(list, Qt::Key_Down);  // onto the vanished b.jpg: one box, closed by `key`
+    QTest::keyRelease(list, key);         // the release comes back to the list
+    EXPECT_EQ(closing->errors, 1);
+    ASSERT_EQ(closing->shown.size(), 1u);
+    EXPECT_EQ(closing->shown[0].first.toStdString(), "Cannot open file " + folder + "\\b.jpg");
+    EXPECT_EQ(closing->shown[0].second, Qt::PlainText);
+    clickSnapshot(0);  // back to a.jpg for the next key (its Down press shows b.jpg again)
+    EXPECT_EQ(shownTag(), 1);
+    EXPECT_EQ(closing->errors, 1);
+  }
+  closing->shown.clear();
+  Dialogs::instance().showMessage("<b>bold</b>");  // the confirmation box is shown alike
+  ASSERT_EQ(closing->shown.size(), 1u);
+  EXPECT_EQ(closing->shown[0], std::make_pair(QString("<b>bold</b>"), Qt::PlainText));
+}
+
+TEST_F(NavigationTest, NamesThatAreNotUtf8OpenTheFilesTheyName) {
+  // As archives copied from a machine with a legacy code page name them.
+  const std::string written = std::string(kRecordsHost) + "/written";
+  tree_.jpeg(written + "/07/b.jpg", 2);
+  const std::filesystem::path cafe = tree_.jpeg(written + "/07/x.jpg", 5);
+  std::filesystem::rename(cafe, cafe.parent_path() / "caf\xE9.jpg");
+  std::filesystem::rename(tree_.path() / written, tree_.path() / kRecordsHost / "2026-12-0\xE9");
+  startViewer();
+  openTreeEntry(4);
+  openTreeEntry(5);
+  ASSERT_EQ(form_->ListBox1->itemCount(), 2);
+  TListBox* list = form_->ListBox1;
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualItemRect(list->item(1)).center());
+  EXPECT_EQ(shownTag(), 5);
+  EXPECT_TRUE(dialogs_->errors.empty()) << dialogs_->errors.front();
+}
+
+TEST_F(NavigationTest, OnlyTheLeftButtonMovesTheSnapshotSelection) {
+  startInHour(4);
+  TListBox* list = form_->ListBox1;
+  const QPoint third = list->visualItemRect(list->item(2)).center();
+  for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+    QTest::mouseClick(list->viewport(), button, {}, third);
+    QTest::mouseDClick(list->viewport(), button, {}, third);
+    EXPECT_EQ(list->itemIndex(), 0);
+    EXPECT_EQ(shownTag(), 0);  // the release still shows the selected snapshot
+  }
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
+  EXPECT_EQ(list->itemIndex(), 2);
+  EXPECT_EQ(shownTag(), 2);
 }
 
 TEST_F(NavigationTest, TreeClicksNeverRiseAboveTheRecordsRoot) {

@@ -127,7 +127,9 @@ TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
 TEST_F(VideoExportTest, FailedSwitchOnIsReportedAndLeavesExportOff) {
   writeSnapshots(2);
   startInHour();
+  // No snapshot of the list can give the video its size: the first one's error.
   std::filesystem::remove(tree_.path() / kRecordsHost / "2026-12-06/07/snap0.jpg");
+  std::filesystem::remove(tree_.path() / kRecordsHost / "2026-12-06/07/snap1.jpg");
   clickExportBox();
   EXPECT_EQ(dialogs_->errors,
             std::vector<std::string>{"Cannot open file " + std::string(kHour) + "\\snap0.jpg"});

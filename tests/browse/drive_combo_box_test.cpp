@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QTest>
 
+#include "browse/control_properties.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "platform/file_system.h"
@@ -171,11 +172,11 @@ TEST_F(DriveComboBoxTest, ItemHeightIsAtLeastTheImageHeight) {
   QFont font = combo_->font();
   font.setPixelSize(6);
   combo_->setFont(font);
-  EXPECT_EQ(combo_->itemHeight(), std::max(11, QFontMetrics(font).height()));
+  EXPECT_EQ(combo_->itemHeight(), std::max(11, textMetricHeight(font)));
   font.setPixelSize(11);
   font.setBold(true);
   combo_->setFont(font);
-  EXPECT_EQ(combo_->itemHeight(), QFontMetrics(font).height());
+  EXPECT_EQ(combo_->itemHeight(), textMetricHeight(font));
 }
 
 }  // namespace

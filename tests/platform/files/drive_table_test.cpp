@@ -147,6 +147,15 @@ TEST_F(MountTableTest, DefaultTableAppliesDriveOptions) {
   EXPECT_NE(text.find("E:  CD-ROM    [HOLIDAY_2026]"), std::string::npos) << text;
   EXPECT_NE(text.find("\\\\nas\\photos\\2026"), std::string::npos) << text;
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
+
+  // One letter mapped twice is refused, naming both folders, in either case.
+  try {
+    defaultDrives({"q:=" + archive.string(), "Q:=" + c.string()}, sources_);
+    ADD_FAILURE() << "a letter given twice was taken";
+  } catch (const EDriveOption& error) {
+    EXPECT_NE(std::string(error.what()).find("Drive Q: is given twice"), std::string::npos)
+        << error.what();
+  }
 }
 
 TEST(DefaultDriveC, FallsBackInOrderAndCreatesTheLastResort) {
@@ -157,6 +166,8 @@ TEST(DefaultDriveC, FallsBackInOrderAndCreatesTheLastResort) {
   ScopedEnv prefix("WINEPREFIX", temp.path().string() + "/prefix");
   ScopedEnv data("XDG_DATA_HOME", std::nullopt);
 
+  EXPECT_EQ(defaultDriveC(false), home / ".local/share/vistrel/drive_c");
+  EXPECT_FALSE(fs::exists(home / ".local"));  // --help names it without creating it
   EXPECT_EQ(defaultDriveC(), home / ".local/share/vistrel/drive_c");
   EXPECT_TRUE(fs::is_directory(home / ".local/share/vistrel/drive_c"));
   temp.folder("home/.wine/drive_c");

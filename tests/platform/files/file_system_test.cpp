@@ -326,13 +326,23 @@ TEST_F(FileSystemTest, ProgramFolderComesFromTheLongestMatchingDrive) {
       {temp_.path() / "c/Vistrel/vistrel-preview", "C:\\Vistrel\\"},
       {temp_.path() / "c/vistrel-preview", "C:\\"},
       {temp_.path() / "c/Program Files/Vistrel/vistrel-preview", "P:\\Vistrel\\"},
-      {"/usr/local/bin/vistrel-preview", "Z:\\usr\\local\\bin\\"},
       {"/vistrel-preview", "Z:\\"},
   };
   for (const Row& row : rows) {
     nested.setExecutablePath(row.executable);
     EXPECT_EQ(nested.programFolder(), row.folder) << row.executable;
   }
+  // An installed program keeps its files on drive C, beside the records root;
+  // asking without creating leaves the disk alone.
+  const fs::path freshC = temp_.folder("fresh_c");
+  FileSystem installed({Drive{'C', freshC, DriveType::Fixed, "", {}}}, "C:\\");
+  for (const char* executable : {"/usr/bin/vistrel-preview", "/usr/local/bin/vistrel-preview"}) {
+    installed.setExecutablePath(executable);
+    EXPECT_EQ(installed.programFolder(false), "C:\\Program Files\\Vistrel\\") << executable;
+    EXPECT_FALSE(fs::exists(freshC / "Program Files"));
+  }
+  EXPECT_EQ(installed.programFolder(), "C:\\Program Files\\Vistrel\\");
+  EXPECT_TRUE(fs::is_directory(freshC / "Program Files/Vistrel"));
   // Without a path given, the running test program is the executable.
   const std::string own = fs_->programFolder();
   EXPECT_EQ(own.back(), '\\');

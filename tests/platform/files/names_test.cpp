@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include "platform/file_system.h"
 
 namespace vistrel::platform {
@@ -62,6 +64,30 @@ TEST(NameLess, ComparesUpperCasedNamesOrdinally) {
   // "B.JPG" and "b.jpg" are equal but for case: their own bytes decide.
   const std::vector<std::string> expected = {"a10.jpg", "A2.JPG", "B.JPG", "b.jpg", "_x.jpg", "~z"};
   EXPECT_EQ(names, expected);
+}
+
+TEST(HostNames, EveryHostNameBecomesUtf8AndComesBackUnchanged) {
+  struct Row {
+    std::string host;
+    bool keptAsItIs;  // already UTF-8 and free of the escape characters
+  };
+  const Row rows[] = {
+      {"caf\xE9.jpg", false},    // a legacy code page
+      {"\xFF\xFE", false},       // bytes that never start UTF-8
+      {"\xC0\xAF", false},       // an overlong "/"
+      {"\xED\xA0\x80", false},   // an encoded surrogate
+      {"x\xEF\x9F\xA9", false},  // U+F7E9 spelled on disk: an escape character itself
+      {"Stra\xC3\x9F"
+       "e",
+       true},                          // Straße
+      {"\xF0\x9F\x93\xB7.jpg", true},  // a camera emoji
+  };
+  for (const Row& row : rows) {
+    const std::string inside = hostNameToWindows(row.host);
+    EXPECT_EQ(windowsNameToHost(inside), row.host);
+    EXPECT_EQ(QString::fromUtf8(inside).toUtf8().toStdString(), inside) << "not UTF-8";
+    EXPECT_EQ(inside == row.host, row.keptAsItIs);
+  }
 }
 
 }  // namespace

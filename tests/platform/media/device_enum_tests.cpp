@@ -26,7 +26,8 @@ TEST(DeviceEnumerator, ListsTheVideoCompressorsWithDisplayAndFriendlyNames) {
   using Entry = std::pair<std::string, std::string>;
   EXPECT_EQ(names, (std::vector<Entry>{{kCategory + "xvid", "XviD MPEG-4 Codec"},
                                        {kCategory + "cvid", "Cinepak Codec"},
-                                       {kCategory + "mjpg", "Motion JPEG Codec"}}));
+                                       {kCategory + "mjpg", "Motion JPEG Codec"},
+                                       {kCategory + "h264", "H.264 Codec"}}));
   std::string unknown;
   EXPECT_EQ(monikers[0]->readProperty("Description", &unknown), E_INVALIDARG);
 }

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-namespace vistrel::app {
+namespace vistrel::platform {
 
 std::vector<std::string> ordinaryFileNames(std::string_view pattern);
 
-}  // namespace vistrel::app
+}  // namespace vistrel::platform

@@ -1,11 +1,10 @@
-#include "app/controls/file_listing.h"
+#include "platform/file_listing.h"
 
 #include "platform/file_system.h"
 
-namespace vistrel::app {
+namespace vistrel::platform {
 
 std::vector<std::string> ordinaryFileNames(std::string_view pattern) {
-  using namespace vistrel::platform;
   constexpr std::uint32_t kExcluded =
       kAttrDirectory | kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrVolumeLabel;
   std::vector<std::string> names;
@@ -15,4 +14,4 @@ std::vector<std::string> ordinaryFileNames(std::string_view pattern) {
   return names;
 }
 
-}  // namespace vistrel::app
+}  // namespace vistrel::platform

@@ -1,0 +1,309 @@
+// vistrel-export as a user runs it: the real program in a child process, on
+// a temporary drive C, its videos read back with ffprobe and ffmpeg.
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "avi_reader.h"
+#include "platform/file_system.h"
+#include "tools/export/output_file.h"
+#include "tools/export/progress_line.h"
+
+namespace vistrel::exporter {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class BatchExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_.isValid());
+    root_ = fs::path(temp_.path().toStdString());
+    records_ = root_ / "c/Program Files/Vistrel/Records";
+    fs::create_directories(root_ / "home");
+  }
+
+  // A 320 x 240 snapshot whose content changes with `step`.
+  fs::path snapshot(const fs::path& relative, int step, int width = 320, int height = 240) {
+    const fs::path path = records_ / relative;
+    fs::create_directories(path.parent_path());
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(40, 80 + step % 100, 160));
+    QPainter painter(&image);
+    painter.fillRect((step * 13) % (width - 60), height / 3, 60, 40, QColor(220, 60, 40));
+    painter.end();
+    EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "JPG", 85));
+    return path;
+  }
+
+  QProcessEnvironment environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", QString::fromStdString((root_ / "home").string()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString((root_ / "home/data").string()));
+    env.remove("VISTREL_DRIVE_C");
+    env.remove("WINEPREFIX");
+    return env;
+  }
+
+  QStringList withDriveC(QStringList arguments) const {
+    arguments.prepend(QString::fromStdString("C:=" + (root_ / "c").string()));
+    arguments.prepend("--drive");
+    return arguments;
+  }
+
+  ProgramRun run(const char* program, const QStringList& arguments) const {
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(program, arguments);
+    ProgramRun result;
+    if (!process.waitForFinished(300000)) return result;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+  }
+
+  ProgramRun exportVideo(const QStringList& arguments) const {
+    return run(VISTREL_EXPORT_PROGRAM, withDriveC(arguments));
+  }
+
+  QString out(const char* name) const { return QString::fromStdString((root_ / name).string()); }
+
+  std::vector<std::string> filesIn(const fs::path& folder) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
+    return names;
+  }
+
+  QTemporaryDir temp_;
+  fs::path root_;
+  fs::path records_;
+};
+
+TEST_F(BatchExportTest, RangeAcrossDatesPassesOverMissingHoursWithTheWindowsStreamSettings) {
+  for (int i = 0; i < 3; ++i) snapshot("2026-12-06/07/snap" + std::to_string(i) + ".jpg", i);
+  for (int i = 0; i < 2; ++i) snapshot("2026-12-06/09/snap" + std::to_string(i) + ".jpg", 10 + i);
+  snapshot("2026-12-06/06/before.jpg", 20);  // before the range
+  snapshot("2026-12-07/00/midnight.jpg", 30);
+  snapshot("2026-12-07/13/after.jpg", 40);  // after the range
+  const fs::path readOnly = snapshot("2026-12-06/09/zzz.jpg", 50);
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);  // not listed
+
+  const ProgramRun result =
+      exportVideo({"--from", "2026-12-06 07", "--to", "2026-12-07 12", "-o", out("range.avi")});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("6 frames written, 0 snapshots skipped"), std::string::npos)
+      << result.out;
+  EXPECT_EQ(result.err.find('\r'), std::string::npos);  // no terminal: plain lines
+
+  std::string error;
+  const auto facts = test::ProbeAvi(out("range.avi").toStdString(), &error);
+  ASSERT_TRUE(facts) << error;
+  // What the window's export writes: MPEG-4 tagged XVID, the snapshots' size,
+  // the stored rate of 5 frames per second.
+  EXPECT_EQ(facts->codecTag, "XVID");
+  EXPECT_EQ(facts->width, 320);
+  EXPECT_EQ(facts->height, 240);
+  EXPECT_EQ(facts->frameRate, "5/1");
+  EXPECT_EQ(facts->frames, 6);
+  EXPECT_EQ(filesIn(root_).size(), 3u);  // c, home, range.avi and nothing half-written
+}
+
+TEST_F(BatchExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  std::ofstream(records_ / "2026-12-06/07/b.jpg").close();  // empty
+  const fs::path good = snapshot("2026-12-06/07/c.jpg", 3);
+  snapshot("2026-12-06/07/d.jpg", 4);
+  {  // a scan header naming more components than the frame has
+    std::ifstream in(good, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::size_t scan = bytes.find("\xFF\xDA");
+    ASSERT_NE(scan, std::string::npos);
+    bytes[scan + 4] = 7;
+    std::ofstream(good, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  const ProgramRun result =
+      exportVideo({"C:\\Program Files\\Vistrel\\Records\\2026-12-06", "-o", out("damaged.avi")});
+  ASSERT_EQ(result.status, 1) << result.err;
+  for (const char* name : {"\\07\\b.jpg: JPEG error #", "\\07\\c.jpg: JPEG error #"})
+    EXPECT_NE(result.out.find(name), std::string::npos) << name << " in\n" << result.out;
+  EXPECT_NE(result.out.find("2 frames written, 2 snapshots skipped"), std::string::npos);
+  const auto facts = test::ProbeAvi(out("damaged.avi").toStdString());
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->frames, 2);
+}
+
+TEST_F(BatchExportTest, UsageErrorsNameTheProblem) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  fs::create_directories(records_ / "2026-12-08/07");  // an hour without snapshots
+  struct Row {
+    QStringList arguments;
+    const char* message;
+  };
+  const Row rows[] = {
+      {{"C:\\Program Files\\Vistrel\\Records\\2026-12-09"}, "No such folder"},
+      {{QString::fromStdString((records_ / "nowhere").string())}, "No such folder"},
+      {{"--from", "2026-12-08 00", "--to", "2026-12-08 23"}, "Nothing to export"},
+      {{"--from", "2026-12-06 09", "--to", "2026-12-06 07"}, "ends before it starts"},
+      {{"--from", "yesterday", "--to", "2026-12-06 07"}, "is not a date and hour"},
+      {{"--from", "2026-12-06 07"}, "--to"},
+      {{}, "Nothing to export"},
+      {{"--rate", "31", "C:\\"}, "--rate"},
+      {{"--codec", "vp9", "C:\\"}, "--codec"},
+      {{"--drive", "C:=/tmp", "C:\\"}, "Drive C: is given twice"},
+  };
+  for (const Row& row : rows) {
+    const ProgramRun result = exportVideo(row.arguments);
+    EXPECT_EQ(result.status, 2) << row.arguments.join(' ').toStdString() << "\n" << result.err;
+    EXPECT_NE(result.err.find(row.message), std::string::npos) << row.message << " in\n"
+                                                               << result.err;
+  }
+  EXPECT_EQ(filesIn(root_).size(), 2u);  // c and home: nothing written
+}
+
+TEST_F(BatchExportTest, AnUnwritableOutputFolderIsReportedAndLeavesNothing) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  std::ofstream(root_ / "plain-file").close();
+  for (const std::string& target :
+       {(root_ / "plain-file/out.avi").string(), (root_ / "missing/out.avi").string(),
+        std::string("/proc/out.avi")}) {
+    const ProgramRun result = exportVideo({"C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07",
+                                           "-o", QString::fromStdString(target)});
+    EXPECT_EQ(result.status, 3) << target << "\n" << result.err;
+    EXPECT_NE(result.err.find("could not be written"), std::string::npos) << result.err;
+  }
+  EXPECT_EQ(filesIn(root_).size(), 3u);  // c, home, plain-file
+  // An existing file is never replaced.
+  std::ofstream(root_ / "taken.avi") << "keep";
+  const ProgramRun taken =
+      exportVideo({"C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07", "-o", out("taken.avi")});
+  EXPECT_EQ(taken.status, 2) << taken.err;
+  EXPECT_EQ(fs::file_size(root_ / "taken.avi"), 4u);
+}
+
+TEST_F(BatchExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
+  for (int i = 0; i < 12; ++i) snapshot("2026-12-06/07/s" + std::to_string(10 + i) + ".jpg", i);
+  const ProgramRun result =
+      exportVideo({"--codec", "h264", "--rate", "10", "-o", out("web.mp4"),
+                   QString::fromStdString((records_ / "2026-12-06/07").string())});
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string error;
+  const auto facts = test::ProbeAvi(out("web.mp4").toStdString(), &error);
+  ASSERT_TRUE(facts) << error;
+  EXPECT_EQ(facts->codecName, "h264");
+  EXPECT_EQ(facts->frameRate, "10/1");
+  EXPECT_EQ(facts->frames, 12);
+  const std::vector<QImage> frames = test::DecodeAvi(out("web.mp4").toStdString(), 320, 240);
+  ASSERT_EQ(frames.size(), 12u);
+  const QImage first = QImage(QString::fromStdString((records_ / "2026-12-06/07/s10.jpg").string()))
+                           .convertToFormat(QImage::Format_RGB888);
+  EXPECT_GE(test::Psnr(frames[0], first), 30.0);
+  // The index comes before the media data, so a player can start at once.
+  QFile file(out("web.mp4"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray bytes = file.readAll();
+  ASSERT_GE(bytes.indexOf("moov"), 0);
+  EXPECT_LT(bytes.indexOf("moov"), bytes.indexOf("mdat"));
+
+  const ProgramRun mjpeg = exportVideo({"--codec", "mjpeg", "-o", out("motion.avi"),
+                                        "C:\\Program Files\\Vistrel\\Records\\2026-12-06"});
+  ASSERT_EQ(mjpeg.status, 0) << mjpeg.err;
+  const auto motion = test::ProbeAvi(out("motion.avi").toStdString(), &error);
+  ASSERT_TRUE(motion) << error;
+  EXPECT_EQ(motion->codecTag, "MJPG");
+  EXPECT_EQ(motion->frames, 12);
+}
+
+TEST_F(BatchExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {
+  // Enough work that the export is still running when the signal arrives,
+  // also with the encoder on a thread of its own.
+  constexpr int kSnapshots = 300;
+  for (int i = 0; i < kSnapshots; ++i)
+    snapshot("2026-12-06/07/s" + std::to_string(1000 + i) + ".jpg", i, 1280, 720);
+  QProcess process;
+  process.setProcessEnvironment(environment());
+  process.start(
+      VISTREL_EXPORT_PROGRAM,
+      withDriveC({"C:\\Program Files\\Vistrel\\Records\\2026-12-06", "-o", out("cut.avi")}));
+  // Plain progress lines come at every tenth: interrupt after the first.
+  QByteArray progress;
+  while (!progress.contains("frames") && process.state() != QProcess::NotRunning) {
+    process.waitForReadyRead(1000);
+    progress += process.readAllStandardError();
+  }
+  ASSERT_TRUE(progress.contains("frames")) << progress.toStdString();
+  ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(120000));
+  EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
+
+  std::string error;
+  const auto facts = test::ProbeAvi(out("cut.avi").toStdString(), &error);
+  ASSERT_TRUE(facts) << error;
+  EXPECT_GT(facts->frames, 0);
+  EXPECT_LT(facts->frames, kSnapshots);
+  EXPECT_EQ(test::DecodeAvi(out("cut.avi").toStdString(), 1280, 720).size(),
+            static_cast<std::size_t>(facts->frames));
+}
+
+TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {
+  for (const char* program : {VISTREL_EXPORT_PROGRAM, VISTREL_PREVIEW_PROGRAM}) {
+    const ProgramRun help = run(program, {"--help"});
+    EXPECT_EQ(help.status, 0) << program << help.err;
+    EXPECT_NE(help.out.find("--drive"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("Program folder"), std::string::npos) << help.out;
+    const ProgramRun version = run(program, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind(fs::path(program).filename().string() + " ", 0), 0u) << version.out;
+  }
+  EXPECT_TRUE(fs::is_empty(root_ / "home"));  // not even the default drive C folder
+}
+
+TEST(ExportNaming, TheWindowsRuleNeverReusesAName) {
+  QTemporaryDir temp;
+  const fs::path folder(temp.path().toStdString());
+  platform::FileSystem::install(std::make_unique<platform::FileSystem>(
+      std::vector<platform::Drive>{{'C', folder, platform::DriveType::Fixed, "", {}}}, "C:\\"));
+  const QDateTime now(QDate(2026, 12, 6), QTime(20, 15, 30));
+  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel.avi");
+  std::ofstream(folder / "VISTREL.AVI").close();  // names compare ignoring case
+  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel-20261206-201530.avi");
+  std::ofstream(folder / "vistrel-20261206-201530.avi").close();
+  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel-20261206-201530-2.avi");
+  EXPECT_EQ(nextVideoName("C:\\", ".mp4", now), "C:\\vistrel.mp4");
+
+  // The finished video moves to its name, or to the next free one when
+  // another file took it in the meantime.
+  std::ofstream(folder / "vistrel.avi") << "keep";
+  OutputFile output(folder / "vistrel.avi", true);
+  EXPECT_TRUE(fs::exists(output.temporaryPath()));
+  EXPECT_EQ(output.commit(), folder / "vistrel-2.avi");
+  EXPECT_EQ(fs::file_size(folder / "vistrel.avi"), 4u);
+}
+
+TEST(ExportProgress, TheLineCountsFramesRateAndTimeLeft) {
+  EXPECT_EQ(ProgressLine::text(120, 300, 5.0), "frames 120/300  24.0 fps  0:08 left");
+  EXPECT_EQ(ProgressLine::text(300, 300, 10.0), "frames 300/300  30.0 fps");
+  EXPECT_EQ(ProgressLine::text(0, 300, 0.0), "frames 0/300  0.0 fps");
+}
+
+}  // namespace
+}  // namespace vistrel::exporter

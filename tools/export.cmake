@@ -1,0 +1,25 @@
+# vistrel-export: the batch export from the command line (no window, no
+# display). The library holds everything but main() so tests use the same
+# code; the program sits beside vistrel-preview, so that both share one
+# program folder in the build tree as they do when installed.
+add_library(vistrel_export STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/export/export_options.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/export_options.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/output_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/output_file.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_sources.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_sources.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.h
+)
+target_link_libraries(vistrel_export PUBLIC recording pipeline picture platform Qt6::Core)
+vistrel_embed_layout(vistrel_export ${PROJECT_SOURCE_DIR}/resources/unit1.layout
+                     vistrel::exporter::resources::kUnit1Layout)
+
+add_executable(vistrel-export ${CMAKE_CURRENT_LIST_DIR}/export/main.cpp)
+target_link_libraries(vistrel-export PRIVATE vistrel_export)
+set_target_properties(vistrel-export PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/app)

@@ -1,0 +1,110 @@
+#include "tools/export/snapshot_sources.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include <QDate>
+#include <QRegularExpression>
+
+#include "platform/file_listing.h"
+#include "platform/file_system.h"
+
+namespace vistrel::exporter {
+namespace {
+
+constexpr int kLastHour = 23;
+
+std::string hourFolder(const std::string& dateFolder, int hour) {
+  char name[8];
+  std::snprintf(name, sizeof name, "%.2d", hour);
+  return dateFolder + "\\" + name;
+}
+
+void appendHour(const std::string& folder, std::vector<std::string>& snapshots) {
+  for (const std::string& name : platform::ordinaryFileNames(folder + "\\*.jpg"))
+    snapshots.push_back(folder + "\\" + name);
+}
+
+// Hours `first` to `last` of a date folder that exist and can be entered.
+void appendHours(const std::string& dateFolder, int first, int last,
+                 std::vector<std::string>& snapshots) {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  for (int hour = first; hour <= last; ++hour) {
+    const std::string folder = hourFolder(dateFolder, hour);
+    if (files.directoryExists(folder)) appendHour(files.fullPath(folder), snapshots);
+  }
+}
+
+bool hasHourFolders(const std::string& folder) {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  for (int hour = 0; hour <= kLastHour; ++hour)
+    if (files.directoryExists(hourFolder(folder, hour))) return true;
+  return false;
+}
+
+bool isWindowsPath(const std::string& path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+struct ArchiveHour {
+  QDate date;
+  int hour = 0;
+};
+
+ArchiveHour parseArchiveHour(const std::string& text, const char* option) {
+  static const QRegularExpression form(
+      QStringLiteral("^\\s*(\\d{4}-\\d{2}-\\d{2})[ T](\\d{1,2})\\s*$"));
+  const QRegularExpressionMatch match = form.match(QString::fromStdString(text));
+  ArchiveHour result;
+  if (match.hasMatch()) {
+    result.date = QDate::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd"));
+    result.hour = match.captured(2).toInt();
+  }
+  if (!result.date.isValid() || result.hour > kLastHour)
+    throw EExportUsage(std::string(option) + " \"" + text +
+                       "\" is not a date and hour like \"2026-12-06 07\"");
+  return result;
+}
+
+}  // namespace
+
+std::vector<std::string> snapshotsOfSource(const std::string& source) {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  std::string folder;
+  if (isWindowsPath(source)) {
+    folder = files.fullPath(source);
+  } else {
+    std::error_code error;
+    folder = files.fromHost(std::filesystem::absolute(source, error)).value_or(std::string());
+  }
+  if (folder.empty() || !files.directoryExists(folder))
+    throw EExportUsage("No such folder: " + source);
+  std::vector<std::string> snapshots;
+  if (hasHourFolders(folder)) {
+    appendHours(folder, 0, kLastHour, snapshots);
+  } else {
+    appendHour(folder, snapshots);
+  }
+  return snapshots;
+}
+
+std::vector<std::string> snapshotsOfRange(const std::string& from, const std::string& to) {
+  const ArchiveHour first = parseArchiveHour(from, "--from");
+  const ArchiveHour last = parseArchiveHour(to, "--to");
+  if (last.date < first.date || (last.date == first.date && last.hour < first.hour))
+    throw EExportUsage("The range ends before it starts: --from \"" + from + "\" --to \"" + to +
+                       "\"");
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  std::vector<std::string> snapshots;
+  for (QDate date = first.date; date <= last.date; date = date.addDays(1)) {
+    const std::string dateFolder = std::string(kRecordsRoot) + "\\" +
+                                   date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    if (!files.directoryExists(dateFolder)) continue;
+    appendHours(files.fullPath(dateFolder), date == first.date ? first.hour : 0,
+                date == last.date ? last.hour : kLastHour, snapshots);
+  }
+  return snapshots;
+}
+
+}  // namespace vistrel::exporter

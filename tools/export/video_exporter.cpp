@@ -1,0 +1,166 @@
+#include "tools/export/video_exporter.h"
+
+#include <QCoreApplication>
+
+#include "kUnit1Layout.h"
+#include "picture/picture.h"
+#include "pipeline/image_gen.h"
+#include "platform/layout/layout_parser.h"
+#include "recording/ds_video_logger.h"
+#include "tools/export/snapshot_reader.h"
+
+namespace vistrel::exporter {
+namespace {
+
+// Compression properties carry no links to other components, so reading
+// them needs neither the window nor fix-ups.
+class DetachedReadContext final : public layout::ReadContext {
+ public:
+  explicit DetachedReadContext(layout::Component& root) : root_(root) {}
+  layout::Component& root() override { return root_; }
+  void addFixup(std::function<void()>) override {}
+
+ private:
+  layout::Component& root_;
+};
+
+const layout::ObjectNode* findObject(const layout::ObjectNode& node, const std::string& name) {
+  if (node.name == name) return &node;
+  for (const layout::ObjectNode& child : node.children)
+    if (const layout::ObjectNode* found = findObject(child, name)) return found;
+  return nullptr;
+}
+
+const char* compressorFor(VideoCodec codec) {
+  switch (codec) {
+    case VideoCodec::Mjpeg:
+      return "Motion JPEG Codec";
+    case VideoCodec::H264:
+      return "H.264 Codec";
+    case VideoCodec::Xvid:
+      break;
+  }
+  return nullptr;  // the stored one
+}
+
+// Gives `component` the stored properties of the window's component
+// `name` whose names start with one of `prefixes` (never its pin links).
+void readStored(layout::Component& component, const std::string& name,
+                std::initializer_list<const char*> prefixes) {
+  static const layout::ObjectNode form = layout::parseLayoutText(resources::kUnit1Layout);
+  const layout::ObjectNode* stored = findObject(form, name);
+  if (!stored) throw EExportFailed("The window's layout holds no " + name);
+  DetachedReadContext context(component);
+  for (const layout::PropertyNode& property : stored->properties) {
+    for (const char* prefix : prefixes) {
+      if (property.name.rfind(prefix, 0) == 0) {
+        component.readProperty(property.name, property.value, context);
+        break;
+      }
+    }
+  }
+  component.loaded();  // as after reading a layout: the stored state takes effect
+}
+
+}  // namespace
+
+void applyStoredCompression(TVLDSVideoLogger& logger, VideoCodec codec) {
+  readStored(logger, "VLDSVideoLogger1", {"VideoCompression."});
+  TVLDSVideoCompressionItems& items = logger.VideoCompression().Compressions();
+  const char* wanted = compressorFor(codec);
+  if (wanted) {
+    items.Clear();
+    items.Add().SetCompressor(wanted);
+  }
+  // Without its compressor the logger would quietly store raw frames.
+  if (items.Count() == 0 || items.Item(0).DisplayName().empty())
+    throw EExportFailed(std::string("The compressor \"") +
+                        (wanted          ? wanted
+                         : items.Count() ? items.Item(0).Compressor().c_str()
+                                         : "") +
+                        "\" is not installed");
+}
+
+ExportReport exportVideo(const std::vector<std::string>& snapshots, const ExportSettings& settings,
+                         const ExportProgress& progress, const std::atomic<bool>* interrupt) {
+  TVLImageGen generator;
+  // Disabled, on the external clock: a frame only when asked for one.
+  readStored(generator, "VLImageGen1", {"Enabled", "ClockSource", "PumpPriority"});
+  TVLDSVideoLogger logger;
+  applyStoredCompression(logger, settings.codec);
+  std::string refusedFrame;
+  logger.Graph().SetOnWarning([&](layout::Component&, const std::string& text, std::int32_t) {
+    if (refusedFrame.empty()) refusedFrame = text;
+  });
+  // Failures the logger hands to the main thread are this export's to report.
+  TVLBaseCommonLogger::SetDeferredErrorHandler([&](const std::exception& error) {
+    if (refusedFrame.empty()) refusedFrame = error.what();
+  });
+  struct ForgetHandler {
+    ~ForgetHandler() { TVLBaseCommonLogger::SetDeferredErrorHandler(nullptr); }
+  } forgetHandler;
+  generator.OutputPin().Connect(&logger.InputPin());
+  generator.SetFrameRate(settings.rateFps);
+  logger.SetFileName(settings.fileName);
+  logger.SetEnabled(true);
+
+  ExportReport report;
+  SnapshotReader reader(snapshots);
+  TPicture picture;
+  std::size_t done = 0;
+  bool streaming = false;
+  // The stop completes the file; it must reach the logger while it records,
+  // also when a frame fails.
+  const auto finish = [&] {
+    generator.SetEnabled(false);
+    QCoreApplication::processEvents();
+    logger.SetEnabled(false);
+  };
+  try {
+    while (!reader.atEnd()) {
+      if (interrupt && interrupt->load()) {
+        report.interrupted = true;
+        break;
+      }
+      const std::string path = reader.nextPath();
+      try {
+        reader.read(picture);
+      } catch (const std::exception& error) {
+        report.skipped.push_back({path, error.what()});
+        if (progress) progress(++done, snapshots.size());
+        continue;
+      }
+      generator.SetPicture(picture);
+      // The first snapshot that loads gives the video its frame size.
+      if (!streaming) {
+        generator.SetEnabled(true);
+        streaming = true;
+      }
+      generator.GenerateFrame();
+      QCoreApplication::processEvents();  // work the logger handed to this thread
+      if (!refusedFrame.empty()) throw EExportFailed(refusedFrame);
+      ++report.framesWritten;
+      if (progress) progress(++done, snapshots.size());
+    }
+  } catch (...) {
+    try {
+      finish();
+    } catch (...) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+  finish();
+  if (!refusedFrame.empty()) throw EExportFailed(refusedFrame);
+  if (!streaming && !report.interrupted)
+    throw EExportFailed("None of the " + std::to_string(snapshots.size()) +
+                        " snapshots could be loaded");
+  const TVLBaseCommonLogger::RecordingOutcome outcome = logger.LastRecording();
+  if (!outcome.failure.empty() || outcome.framesWritten != report.framesWritten)
+    throw EExportFailed("The video holds " + std::to_string(outcome.framesWritten) + " of " +
+                        std::to_string(report.framesWritten) + " frames" +
+                        (outcome.failure.empty() ? std::string() : ": " + outcome.failure));
+  return report;
+}
+
+}  // namespace vistrel::exporter

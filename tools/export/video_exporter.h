@@ -1,0 +1,63 @@
+// The batch export: snapshots become the frames of one video through the
+// same components the window records with (the image generator feeding the
+// video logger, with the compressor settings stored in the window's layout),
+// one frame per snapshot at the chosen rate. Snapshots that cannot be shown
+// are skipped and reported, never written.
+//
+// Thread: the thread that owns the QCoreApplication (the logger's home).
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/exception.h"
+#include "tools/export/export_options.h"
+
+namespace vistrel {
+class TVLDSVideoLogger;
+}
+
+namespace vistrel::exporter {
+
+// The video could not be written (no encoder, a file that cannot be created
+// or completed, a frame the file refused).
+VISTREL_EXCEPTION(EExportFailed, Exception);
+
+struct SkippedSnapshot {
+  std::string path;     // Windows path
+  std::string message;  // the picture loader's message
+};
+
+struct ExportReport {
+  std::uint64_t framesWritten = 0;
+  std::vector<SkippedSnapshot> skipped;
+  bool interrupted = false;  // stopped early; the file holds the frames so far
+};
+
+struct ExportSettings {
+  VideoCodec codec = VideoCodec::Xvid;
+  int rateFps = 5;
+  std::string fileName;  // Windows path the video is written to
+};
+
+// Called after each snapshot, written or skipped: snapshots done, total.
+using ExportProgress = std::function<void(std::size_t done, std::size_t total)>;
+
+// Writes `snapshots` (Windows paths) into settings.fileName and completes
+// the file. When `interrupt` becomes true the export stops before the next
+// snapshot and completes the file with the frames so far. Throws
+// EExportFailed when the video cannot be written, including when no
+// snapshot at all could be loaded.
+ExportReport exportVideo(const std::vector<std::string>& snapshots, const ExportSettings& settings,
+                         const ExportProgress& progress, const std::atomic<bool>* interrupt);
+
+// Gives `logger` the compression stored for the window's logger, with the
+// compressor of `codec` in place of the stored one for mjpeg and h264.
+// Throws EExportFailed when that compressor is not installed.
+void applyStoredCompression(TVLDSVideoLogger& logger, VideoCodec codec);
+
+}  // namespace vistrel::exporter
