@@ -1,21 +1,41 @@
 #include "tools/export/snapshot_reader.h"
 
+#include <exception>
+
 #include "picture/picture_errors.h"
 #include "platform/file_system.h"
 
 namespace vistrel::exporter {
+namespace {
 
-SnapshotReader::SnapshotReader(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+// Decoded pictures waiting at most: enough to keep the recorder busy while
+// a large snapshot decodes, few enough to keep memory small.
+constexpr std::size_t kDecodeAheadDepth = 3;
+
+}  // namespace
+
+SnapshotReader::SnapshotReader(std::vector<std::string> paths)
+    : paths_(std::move(paths)), decodeAhead_(kDecodeAheadDepth) {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  std::vector<SnapshotDecodeAhead::File> queue;
+  queue.reserve(paths_.size());
+  for (const std::string& path : paths_) {
+    // A path without a host file fails to open on the worker, in its turn,
+    // with the loader's "Cannot open file" naming `path`.
+    const auto host = files.toHost(path);
+    queue.push_back({host ? host->string() : std::string(), path});
+  }
+  decodeAhead_.Start(std::move(queue));
+}
 
 void SnapshotReader::read(TPicture& picture) {
   const std::string& path = paths_.at(next_++);
-  const auto host = platform::FileSystem::instance().toHost(path);
-  if (!host) throw EFOpenError("Cannot open file " + path);
-  LoadPictureFile(picture, host->string(), path);
-  // The loader reads the header only; damaged scan data (or an empty file)
-  // shows up when the picture is decoded, which must happen here so that
-  // the snapshot is skipped rather than becoming a broken frame.
-  picture.prepare();
+  auto decoded = decodeAhead_.Next();
+  if (!decoded) throw EFOpenError("Cannot open file " + path);
+  // Damaged scan data (or an empty file) fails the decode: the snapshot is
+  // skipped rather than becoming a broken frame.
+  if (decoded->error) std::rethrow_exception(decoded->error);
+  decoded->ApplyTo(picture);
 }
 
 }  // namespace vistrel::exporter

@@ -1,7 +1,9 @@
 // Snapshots, one after the other, as decoded pictures: the exporter's only
-// source of pictures. Today it loads each on the calling thread when asked;
-// a reader that decodes ahead on a worker can take its place behind the same
-// two calls.
+// source of pictures. A worker loads and decodes the next few snapshots while
+// the caller hands the current one to the recorder, so decoding, compressing
+// and writing run side by side.
+//
+// Thread: one caller thread, the one that made the reader.
 #pragma once
 
 #include <cstddef>
@@ -9,27 +11,30 @@
 #include <vector>
 
 #include "picture/picture.h"
+#include "picture/snapshot_decode_ahead.h"
 
 namespace vistrel::exporter {
 
 class SnapshotReader {
  public:
-  // `paths`: Windows paths of the installed platform::FileSystem.
+  // `paths`: Windows paths of the installed platform::FileSystem. Decoding
+  // starts at once.
   explicit SnapshotReader(std::vector<std::string> paths);
 
   bool atEnd() const { return next_ >= paths_.size(); }
   // The path of the snapshot that read() takes next.
   const std::string& nextPath() const { return paths_.at(next_); }
 
-  // Loads and decodes the next snapshot into `picture` and moves past it,
-  // also when it fails: a snapshot that cannot be shown throws the picture
+  // Puts the next snapshot, decoded, into `picture` and moves past it, also
+  // when it fails: a snapshot that cannot be shown throws the picture
   // loader's error ("Cannot open file ...", "JPEG error #..."), and `picture`
-  // must then not be used.
+  // is then left as it was.
   void read(TPicture& picture);
 
  private:
   std::vector<std::string> paths_;
   std::size_t next_ = 0;
+  SnapshotDecodeAhead decodeAhead_;
 };
 
 }  // namespace vistrel::exporter
