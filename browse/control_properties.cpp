@@ -14,7 +14,7 @@
 namespace vistrel::browse {
 
 int textMetricHeight(const QFont& font) {
-  // Ascent and descent each round up, as the home platform's text metrics
+  // Ascent and descent each round up, as Windows' text metrics
   // do; rounding them to the nearest pixel loses a line on small faces.
   const QFontMetricsF metrics(font);
   return static_cast<int>(std::ceil(metrics.ascent() - 0.01) + std::ceil(metrics.descent() - 0.01));

@@ -19,7 +19,7 @@ class QWidget;
 
 namespace vistrel::browse {
 
-// The text height the home platform reports for `font` (its text metric
+// The text height Windows reports for `font` (its text metric
 // height): ascent and descent, each rounded up to whole pixels. For the
 // window's bold 11-pixel face this is 13.
 int textMetricHeight(const QFont& font);

@@ -1,7 +1,7 @@
 // The drive and path layer: Windows paths inside the program, host paths on
 // disk. Every rule of the viewer is stated on Windows paths (drive letters,
 // backslashes, entry positions counted from a drive root), so this layer
-// hands out paths exactly as the home platform would and maps them onto the
+// hands out paths exactly as Windows would and maps them onto the
 // host file system through a drive table, the way Wine's dosdevices do.
 //
 // Paths handed out carry an upper-case drive letter, each existing component
@@ -28,7 +28,7 @@
 
 namespace vistrel::platform {
 
-// Drive types with the home platform's values.
+// Drive types with Windows' values.
 enum class DriveType : std::uint32_t {
   Unknown = 0,
   NoRootDir = 1,
@@ -43,7 +43,7 @@ enum class DriveType : std::uint32_t {
 inline constexpr std::uint32_t kFsCaseSensitive = 0x1;
 inline constexpr std::uint32_t kFsCaseIsPreserved = 0x2;
 
-// File attributes with the home platform's values.
+// File attributes with Windows' values.
 inline constexpr std::uint32_t kAttrReadOnly = 0x1;
 inline constexpr std::uint32_t kAttrHidden = 0x2;
 inline constexpr std::uint32_t kAttrSystem = 0x4;
@@ -149,7 +149,7 @@ class FileSystem {
   std::shared_ptr<Impl> impl_;
 };
 
-// Upper-casing and ordering used for names, as the home platform does it.
+// Upper-casing and ordering used for names, as Windows does it.
 // upperName maps each character through Unicode's simple upper-case mapping
 // (ASCII and accented letters alike, one character to one); bytes that are
 // not UTF-8 stay as they are. nameLess compares the upper-cased names byte

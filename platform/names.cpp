@@ -202,7 +202,7 @@ bool nameLess(std::string_view a, std::string_view b) {
 
 // "*" matches any run of characters, "?" one character. A name without a dot
 // also matches as if it ended with one, so "*.*" and "name.*" admit names
-// without an extension, as on the home platform.
+// without an extension, as on Windows.
 bool wildcardMatch(std::string_view pattern, std::string_view name) {
   const std::string upperPattern = upperName(pattern);
   const std::string upperText = upperName(name);

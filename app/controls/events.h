@@ -23,7 +23,7 @@ namespace vistrel::app {
 using Sender = layout::Component;
 
 using NotifyHandler = std::function<void(Sender* sender)>;
-// `key` is the home platform's virtual-key code; a handler that sets it to 0
+// `key` is Windows' virtual-key code; a handler that sets it to 0
 // keeps the control from reacting to the key.
 using KeyHandler = std::function<void(Sender* sender, int& key, Qt::KeyboardModifiers shift)>;
 using MouseHandler = std::function<void(Sender* sender, Qt::MouseButton button,
@@ -40,7 +40,7 @@ using NotifyEvent = EventSlot<NotifyHandler>;
 using KeyEvent = EventSlot<KeyHandler>;
 using MouseEvent = EventSlot<MouseHandler>;
 
-// The home platform's virtual-key code of a key event (Escape 27, Enter 13,
+// Windows' virtual-key code of a key event (Escape 27, Enter 13,
 // arrows 37 to 40, letters and digits as their upper-case character); 0 for
 // keys without one.
 int virtualKeyCode(const QKeyEvent& event);

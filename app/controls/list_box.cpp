@@ -128,7 +128,7 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
 
 void TListBox::keyReleaseEvent(QKeyEvent* event) {
   QListWidget::keyReleaseEvent(event);
-  if (event->isAutoRepeat()) return;  // one release per key press, as on the home platform
+  if (event->isAutoRepeat()) return;  // one release per key press, as on Windows
   // The release of a key pressed elsewhere (the Enter that closed an error
   // box) must not show the snapshot again and bring the box straight back.
   if (pressedKeys_.erase(event->key()) == 0) return;

@@ -1,4 +1,4 @@
-// A list box of text entries with the home platform's list semantics: entries
+// A list box of text entries with Windows' list semantics: entries
 // count from 0, no selection is -1, selecting by program raises no event, the
 // list moves its own selection on arrows, Page Up/Down, Home, End and first
 // letters. Key-down handlers run before the list reacts to the key, key-up

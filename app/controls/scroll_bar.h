@@ -1,4 +1,4 @@
-// A scroll bar with the home platform's position semantics. Setting the
+// A scroll bar with Windows' position semantics. Setting the
 // position, minimum or maximum by program clamps the position into the range
 // and raises OnChange at once, nested in the caller, when the position
 // actually changes. The user moves it by dragging (OnChange for every new

@@ -1,5 +1,5 @@
 // 128-bit identifiers of the media-graph service (media types, formats,
-// classes and device categories) with the home platform's values, so that
+// classes and device categories) with Windows' values, so that
 // display names such as "@device:cm:{33D9A760-...}\xvid" read as they do there.
 #pragma once
 

@@ -11,7 +11,7 @@
 //   builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor, mux.get());
 //   control->run();   ... the source delivers samples ...   control->stop();
 //
-// Every call returns a Status (the home platform's codes); the detail of a
+// Every call returns a Status (Windows' codes); the detail of a
 // failure (what, which file, the library's text) is in lastErrorText().
 #pragma once
 

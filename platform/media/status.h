@@ -1,4 +1,4 @@
-// Status codes of the media-graph service: the home platform's 32-bit codes,
+// Status codes of the media-graph service: Windows' 32-bit codes,
 // so that a failure reported as "%s - %u - %x" carries the same number the
 // user would see there. Negative values are failures, S_OK and S_FALSE are
 // successes.
@@ -72,7 +72,7 @@ constexpr bool failed(Status status) { return status < 0; }
 
 // errno → status. ENOENT gives "file not found"; a caller creating a file
 // (where a missing name means a missing folder) asks with creating = true
-// and gets "path not found", as the home platform reports it.
+// and gets "path not found", as Windows reports it.
 Status statusFromErrno(int error, bool creating = false);
 // FFmpeg's negative AVERROR codes → status (AVERROR(errno) through
 // statusFromErrno, FFmpeg's own codes to the nearest media status).
