@@ -266,6 +266,17 @@ std::optional<fs::path> FileSystem::toHost(std::string_view path, bool allowMiss
   return impl_->toHost(*resolved, allowMissingLeaf);
 }
 
+std::optional<fs::path> FileSystem::toHostForCreate(std::string_view path) const {
+  std::optional<WinPath> resolved = impl_->resolve(path);
+  if (!resolved) return std::nullopt;
+  const Drive* mapped = impl_->find(resolved->letter);
+  if (mapped == nullptr) return std::nullopt;
+  Walk w = impl_->walk(*resolved);
+  fs::path host = w.rootExists ? w.host : mapped->hostRoot;
+  for (std::size_t i = w.existing; i < w.parts.size(); ++i) host /= windowsNameToHost(w.parts[i]);
+  return host;
+}
+
 namespace {
 
 // `path` relative to `root` when it lies inside it (both lexically normal).

@@ -111,6 +111,11 @@ class FileSystem {
   // last component of an existing folder) Windows path.
   std::optional<std::filesystem::path> toHost(std::string_view path,
                                               bool allowMissingLeaf = false) const;
+  // Host path at which a file of the Windows path `path` would be created:
+  // existing components in their on-disk spelling, missing ones as written,
+  // so that creating the file reports the system's own error for a missing
+  // folder. nullopt when the path's drive is not mapped.
+  std::optional<std::filesystem::path> toHostForCreate(std::string_view path) const;
   // Windows path of a host path under a mapped drive (longest match), else
   // the host path under "Z:\" even when Z: is not mapped; nullopt for an
   // empty path. Relative host paths count from the process's host folder.

@@ -13,24 +13,9 @@ namespace vistrel {
 using namespace media;
 
 std::string RecordingHostPath(const std::string& fileName, Status* status) {
-  platform::FileSystem& files = platform::FileSystem::instance();
-  const std::string full = files.fullPath(fileName);
-  if (auto host = files.toHost(full, true)) return host->string();
-  const platform::Drive* drive =
-      full.size() >= 2 && full[1] == ':' ? files.drive(full[0]) : nullptr;
-  if (!drive) {
-    *status = STATUS_PATH_NOT_FOUND;
-    return std::string();
-  }
-  std::filesystem::path host = drive->hostRoot;
-  std::string rest = full.size() > 3 ? full.substr(3) : std::string();
-  std::size_t start = 0;
-  while (start <= rest.size()) {
-    const std::size_t end = std::min(rest.find('\\', start), rest.size());
-    if (end > start) host /= rest.substr(start, end - start);
-    start = end + 1;
-  }
-  return host.string();
+  if (auto host = platform::FileSystem::instance().toHostForCreate(fileName)) return host->string();
+  *status = STATUS_PATH_NOT_FOUND;
+  return std::string();
 }
 
 namespace {

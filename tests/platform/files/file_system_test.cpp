@@ -113,6 +113,10 @@ TEST_F(FileSystemTest, ExactSpellingWinsOverACaseFoldedMatch) {
   EXPECT_EQ(fs_->toHost("c:\\Photo\\INNER.JPG"), temp_.path() / "c/Photo/inner.jpg");
   EXPECT_FALSE(fs_->toHost("c:\\photo\\INNER.JPG"));  // the folded match is PHOTO
   EXPECT_EQ(fs_->toHost("c:\\photo\\new.jpg", true), temp_.path() / "c/PHOTO/new.jpg");
+  // A file to be created: missing folders are kept as written, so creating
+  // it reports the missing folder; an unmapped drive has no host path.
+  EXPECT_EQ(fs_->toHostForCreate("c:\\Photo\\New\\a.avi"), temp_.path() / "c/Photo/New/a.avi");
+  EXPECT_FALSE(fs_->toHostForCreate("Q:\\a.avi"));
 }
 
 TEST_F(FileSystemTest, DriveLetterAloneEntersThatDrivesOwnDirectory) {
