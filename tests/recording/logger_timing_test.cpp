@@ -23,7 +23,7 @@ struct TimingCase {
 class TimingTest : public RecordingFixture, public ::testing::WithParamInterface<TimingCase> {};
 
 TEST_P(TimingTest, RunningTimeAfterEachFrame) {
-  TestSource source;
+  TestOperationSource source;
   gen->OutputPin().Disconnect(&logger->InputPin());
   source.outputPin->Connect(&logger->InputPin());
   StoreCompression(StoredCompressions(), false);

@@ -49,14 +49,14 @@ void LoadPicture(TPicture& picture, const QImage& image);
 QImage TestPicture(int width, int height, int seed);
 
 // A source component that sends whatever a test hands it.
-class TestSource : public TOWComponent {
+class TestOperationSource : public TOWComponent {
  public:
-  TestSource() {
+  TestOperationSource() {
     setComponentName("Source1");
     outputPin = std::make_unique<TSLOWSourcePin>(this);
   }
-  ~TestSource() override { outputPin.reset(); }
-  std::string className() const override { return "TTestSource"; }
+  ~TestOperationSource() override { outputPin.reset(); }
+  std::string className() const override { return "TTestOperationSource"; }
   bool readProperty(const std::string&, const layout::Value&, layout::ReadContext&) override {
     return false;
   }

@@ -542,7 +542,7 @@ TEST_F(ExportTest, ChildRecording) {
 }
 
 TEST_F(ExportTest, StartWithoutPictureSizeStartsNothing) {
-  TestSource source;
+  TestOperationSource source;
   gen->OutputPin().Disconnect(&logger->InputPin());
   source.outputPin->Connect(&logger->InputPin());
   logger->SetFileName("C:\\nothing.avi");
