@@ -27,7 +27,10 @@ EJPEG JpegError(int code) { return EJPEG("JPEG error #" + std::to_string(code));
 int TJPEGImage::screenBitsPerPixel() {
   int bits = gScreenBitsPerPixel.load();
   if (bits == 0) {
-    QScreen* screen = qGuiApp != nullptr ? QGuiApplication::primaryScreen() : nullptr;
+    // A program without a window (the batch exporter) runs a plain
+    // QCoreApplication: it has no screen, and qGuiApp would be a bad cast.
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    QScreen* screen = gui ? QGuiApplication::primaryScreen() : nullptr;
     bits = screen != nullptr && screen->depth() > 0 ? screen->depth() : 24;
     gScreenBitsPerPixel.store(bits);
   }
