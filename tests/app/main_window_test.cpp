@@ -1,13 +1,10 @@
 // The main window as created from its stored layout: controls, geometry,
 // start-up state, the layout round trip, start-up on another drive.
 
-#include <unistd.h>
-
 #include <fstream>
 #include <iterator>
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QFontInfo>
 #include <QTest>
 
@@ -229,30 +226,19 @@ TEST_F(MainWindowTest, StartedOnDriveCEndsAtTheRecordsRoot) {
 
 TEST_F(MainWindowTest, SavedVideosAreTheOrdinaryAviFilesOfTheProgramFolder) {
   startViewer();
-  // Map a drive onto the folder of this test program, so the program folder has a name.
-  const std::filesystem::path programHost = QCoreApplication::applicationDirPath().toStdString();
-  const std::string tag = std::to_string(getpid());
-  const std::vector<std::filesystem::path> made = {
-      programHost / ("saved-" + tag + ".avi"), programHost / ("SAVED-" + tag + "-b.AVI"),
-      programHost / (".hidden-" + tag + ".avi"), programHost / ("other-" + tag + ".txt")};
-  for (const auto& path : made) std::ofstream(path) << "x";
-  std::vector<platform::Drive> drives = platform::FileSystem::instance().drives();
-  platform::Drive program;
-  program.letter = 'P';
-  program.hostRoot = programHost;
-  drives.push_back(program);
-  platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, "C:\\"));
-  ASSERT_EQ(platform::FileSystem::instance().programFolder(), "P:\\");
+  const auto program = tree_.file("c/Program Files/Vistrel/vistrel-preview", "x");
+  for (const char* name : {"saved.avi", "SAVED-b.AVI", ".hidden.avi", "other.txt"}) {
+    tree_.file(std::string("c/Program Files/Vistrel/") + name, "x");
+  }
+  platform::FileSystem::instance().setExecutablePath(program);
+  ASSERT_EQ(platform::FileSystem::instance().programFolder(), "C:\\Program Files\\Vistrel\\");
 
   form_->RefillSavedVideosList();
-  std::vector<std::string> ours;
-  for (int i = 0; i < form_->ListBox2->itemCount(); ++i) {
-    const std::string name = form_->ListBox2->itemText(i);
-    if (name.find(tag) != std::string::npos) ours.push_back(name);
-  }
-  for (const auto& path : made) std::filesystem::remove(path);
+  std::vector<std::string> names;
+  for (int i = 0; i < form_->ListBox2->itemCount(); ++i)
+    names.push_back(form_->ListBox2->itemText(i));
   // Upper-cased names in code point order: '-' comes before '.'.
-  EXPECT_EQ(ours, (std::vector<std::string>{"SAVED-" + tag + "-b.AVI", "saved-" + tag + ".avi"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"SAVED-b.AVI", "saved.avi"}));
 }
 
 TEST_F(MainWindowTest, MissingRecordsRootLeavesTheTreeWhereItWas) {

@@ -1,6 +1,7 @@
 // Video export from the main window: the check box switches recording on and
 // off around a running slide show, RateFPS sets the video's rate, and a
-// snapshot the generator cannot take halts the show.
+// snapshot the generator cannot take halts the show. Videos are read back
+// with ffprobe and decoded with ffmpeg against the snapshots shown.
 
 #include <signal.h>
 #include <sys/mount.h>
@@ -11,6 +12,7 @@
 
 #include <QDateTime>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 #include "app/controls/check_box.h"
@@ -36,14 +38,20 @@ constexpr const char* kProgramFolder = "C:\\Program Files\\Vistrel\\";
 
 class VideoExportTest : public ViewerTest {
  protected:
-  // `count` 640 x 480 snapshots in the hour folder, each a different shade.
+  // `count` 640 x 480 street-like scenes in the hour folder, a block moving
+  // from one to the next.
   void writeSnapshots(int count) {
     const auto folder = tree_.folder(std::string(kRecordsHost) + "/2026-12-06/07");
     for (int i = 0; i < count; ++i) {
       QImage image(640, 480, QImage::Format_RGB32);
-      image.fill(QColor(20 * i, 100, 200 - 20 * i));
-      const auto path = folder / ("snap" + std::to_string(i) + ".jpg");
-      ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "JPG", 90));
+      QPainter painter(&image);
+      painter.fillRect(image.rect(), QColor(90, 120, 160));
+      painter.fillRect(0, 300, 640, 180, QColor(70, 70, 70));
+      for (int x = 0; x < 640; x += 80) painter.fillRect(x + 20, 380, 40, 8, Qt::white);
+      painter.fillRect(40 + i * 50, 320, 120, 50, QColor(200, 40, 40));
+      painter.end();
+      snapshots_.push_back(folder / ("snap" + std::to_string(i) + ".jpg"));
+      ASSERT_TRUE(image.save(QString::fromStdString(snapshots_.back().string()), "JPG", 90));
     }
   }
   // Starts the window with the program in C:\Program Files\Vistrel, so the
@@ -70,16 +78,28 @@ class VideoExportTest : public ViewerTest {
     }
     return names;
   }
-  void expectVideo(const std::string& name, int frames, const std::string& rate) {
+  // The video holds the snapshots `first`... at `rate` frames per second.
+  void expectVideo(const std::string& name, int first, int frames, int rate) {
+    const std::string file = hostVideo(name).string();
     std::string error;
-    const auto facts = test::ProbeAvi(hostVideo(name).string(), &error);
+    const auto facts = test::ProbeAvi(file, &error);
     ASSERT_TRUE(facts) << error;
     EXPECT_EQ(facts->codecTag, "XVID");
     EXPECT_EQ(facts->width, 640);
     EXPECT_EQ(facts->height, 480);
     EXPECT_EQ(facts->frames, frames);
-    EXPECT_EQ(facts->frameRate, rate);
+    EXPECT_EQ(facts->frameRate, std::to_string(rate) + "/1");
+    EXPECT_NEAR(facts->duration, double(frames) / rate, 0.01);
+    const std::vector<QImage> decoded = test::DecodeAvi(file, 640, 480);
+    ASSERT_EQ(decoded.size(), std::size_t(frames));
+    for (int i = 0; i < frames; ++i) {
+      const QImage source(QString::fromStdString(snapshots_.at(first + i).string()));
+      EXPECT_GE(test::Psnr(decoded[i], source.convertToFormat(QImage::Format_RGB888)), 30.0)
+          << name << " frame " << i;
+    }
   }
+
+  std::vector<std::filesystem::path> snapshots_;
 };
 
 TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
@@ -105,7 +125,7 @@ TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
             std::vector<std::string>{".AVI file saved to:\r\n\r\n"
                                      "C:\\Program Files\\Vistrel\\vistrel.avi"});
   EXPECT_EQ(savedVideos(), std::vector<std::string>{"vistrel.avi"});
-  expectVideo("vistrel.avi", 4, "12/1");
+  expectVideo("vistrel.avi", 0, 4, 12);
 
   // The plain name exists now: the next recording gets a time-stamped one.
   form_->RateFPS->setValue(3);
@@ -120,7 +140,7 @@ TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
   EXPECT_EQ(dialogs_->messages[1], ".AVI file saved to:\r\n\r\n" + second);
   const std::string secondName = second.substr(std::string(kProgramFolder).size());
   EXPECT_EQ(savedVideos(), (std::vector<std::string>{secondName, "vistrel.avi"}));
-  expectVideo(secondName, 2, "3/1");
+  expectVideo(secondName, 4, 2, 3);
   EXPECT_TRUE(dialogs_->errors.empty());
 }
 
@@ -254,7 +274,7 @@ TEST_F(VideoExportTest, TerminationSignalClosesTheWindowAndCompletesTheRecording
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::signal(signal, SIG_DFL);
   EXPECT_FALSE(form_->isVisible());
   form_.reset();  // as the end of the program does once its window closed
-  expectVideo("vistrel.avi", 2, "5/1");
+  expectVideo("vistrel.avi", 0, 2, 5);
 }
 
 }  // namespace

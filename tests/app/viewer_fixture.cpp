@@ -1,9 +1,5 @@
 #include "viewer_fixture.h"
 
-#include <unistd.h>
-
-#include <fstream>
-
 #include <QImage>
 #include <QTest>
 
@@ -61,37 +57,13 @@ std::unique_ptr<platform::CopyObserver> RecordingDialogs::copyProgress(const std
   return std::make_unique<Progress>(*this);
 }
 
-TempTree::TempTree() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vistrel-app-XXXXXX").string();
-  root_ = mkdtemp(pattern.data());
-}
-
-TempTree::~TempTree() {
-  std::error_code error;
-  std::filesystem::permissions(root_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, error);
-  std::filesystem::remove_all(root_, error);
-}
-
-std::filesystem::path TempTree::folder(const std::string& relative) const {
-  std::filesystem::create_directories(root_ / relative);
-  return root_ / relative;
-}
-
 std::filesystem::path TempTree::jpeg(const std::string& relative, int tag) const {
-  std::filesystem::create_directories((root_ / relative).parent_path());
+  std::filesystem::create_directories((path() / relative).parent_path());
   QImage image(16 + tag, 12, QImage::Format_RGB32);
   image.fill(QColor::fromHsv((tag * 37) % 360, 200, 200));
-  const std::filesystem::path path = root_ / relative;
-  EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "JPG"));
-  return path;
-}
-
-std::filesystem::path TempTree::file(const std::string& relative,
-                                     const std::string& content) const {
-  std::filesystem::create_directories((root_ / relative).parent_path());
-  std::ofstream(root_ / relative, std::ios::binary) << content;
-  return root_ / relative;
+  const std::filesystem::path file = path() / relative;
+  EXPECT_TRUE(image.save(QString::fromStdString(file.string()), "JPG"));
+  return file;
 }
 
 ViewerTest::ViewerTest() {

@@ -13,6 +13,7 @@
 
 #include "app/controls/dialogs.h"
 #include "app/unit1.h"
+#include "temp_folder.h"
 
 namespace vistrel::app::testing {
 
@@ -42,18 +43,10 @@ class RecordingDialogs : public Dialogs {
 };
 
 // A host folder holding the drives' roots; removed afterwards.
-class TempTree {
+class TempTree : public test::TempFolder {
  public:
-  TempTree();
-  ~TempTree();
-  const std::filesystem::path& path() const { return root_; }
-  std::filesystem::path folder(const std::string& relative) const;
   // A JPEG whose width (16 + tag) tells the snapshots apart.
   std::filesystem::path jpeg(const std::string& relative, int tag) const;
-  std::filesystem::path file(const std::string& relative, const std::string& content) const;
-
- private:
-  std::filesystem::path root_;
 };
 
 inline constexpr const char* kRecordsHost = "c/Program Files/Vistrel/Records";

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include <QTemporaryDir>
-
 #include "platform/file_system.h"
+#include "temp_folder.h"
 
 namespace vistrel::browse::testing {
 
@@ -19,8 +19,7 @@ class TemporaryDrives {
  public:
   // Adds a drive whose root is a fresh temporary folder; returns its host root.
   std::filesystem::path add(platform::Drive drive) {
-    folders_.push_back(std::make_unique<QTemporaryDir>());
-    drive.hostRoot = folders_.back()->path().toStdString();
+    drive.hostRoot = folders_.folder("drive" + std::to_string(drives_.size()));
     drives_.push_back(drive);
     return drive.hostRoot;
   }
@@ -41,7 +40,7 @@ class TemporaryDrives {
   }
 
  private:
-  std::vector<std::unique_ptr<QTemporaryDir>> folders_;
+  test::TempFolder folders_;
   std::vector<platform::Drive> drives_;
 };
 

@@ -1,9 +1,6 @@
 // LoadPictureFile: the graphic class comes from the extension, and every
 // failure leaves the picture's previous graphic in place.
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include <jerror.h>
@@ -15,6 +12,7 @@
 #include "picture/picture.h"
 #include "picture/picture_errors.h"
 #include "sample_jpegs.h"
+#include "temp_folder.h"
 
 namespace vistrel {
 namespace {
@@ -26,7 +24,6 @@ using testing::WriteFile;
 class LoadPictureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
     TJPEGImage::setScreenBitsPerPixel(24);
     jpeg_ = EncodeJpeg(BlockPattern(48, 32));
     // The picture starts out holding a 16 × 16 JPEG.
@@ -36,11 +33,9 @@ class LoadPictureTest : public ::testing::Test {
     picture_.setOnChange([this] { ++changes_; });
   }
 
-  std::string path(const std::string& name) const {
-    return QDir(dir_.path()).filePath(QString::fromStdString(name)).toStdString();
-  }
+  std::string path(const std::string& name) const { return (dir_.path() / name).string(); }
 
-  QTemporaryDir dir_;
+  test::TempFolder dir_;
   std::vector<std::uint8_t> jpeg_;
   TPicture picture_;
   TGraphic* previous_ = nullptr;
@@ -94,7 +89,7 @@ TEST_F(LoadPictureTest, FailuresKeepThePreviousPicture) {
   WriteFile(path("header.jpg"), {jpeg_.begin(), jpeg_.begin() + 20});
   WriteFile(path("drawing.wmf"), {1, 2, 3});
   WriteFile(path("broken.bmp"), jpeg_);
-  ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.jpg"));
+  dir_.folder("folder.jpg");
 
   struct Row {
     std::string name;

@@ -224,9 +224,8 @@ TEST_F(ImageGenTest, StoredValuesLeaveOutDefaults) {
 
 #include <fstream>
 
-#include <QTemporaryDir>
-
 #include "picture/jpeg_codec.h"
+#include "temp_folder.h"
 
 namespace vistrel {
 namespace {
@@ -234,13 +233,9 @@ namespace {
 class JpegPictureTest : public ImageGenTest {
  protected:
   std::string WriteJpeg(const std::string& name, std::vector<std::uint8_t> bytes) {
-    const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return dir.file(name, std::string(bytes.begin(), bytes.end())).string();
   }
-  QTemporaryDir dir;
+  test::TempFolder dir;
 };
 
 TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {

@@ -6,17 +6,17 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
+
+#include "temp_folder.h"
 
 namespace {
 
 class DemoArchiveTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    drive_ = new QTemporaryDir;
-    ASSERT_TRUE(drive_->isValid());
+    drive_ = new vistrel::test::TempFolder;
     output_ = new QString;
-    ASSERT_EQ(run({drive_->path()}, output_), 0) << output_->toStdString();
+    ASSERT_EQ(run({drivePath()}, output_), 0) << output_->toStdString();
   }
   static void TearDownTestSuite() {
     // Removing a read-only file needs only a writable folder.
@@ -33,18 +33,19 @@ class DemoArchiveTest : public ::testing::Test {
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
   }
 
+  static QString drivePath() { return QString::fromStdString(drive_->path().string()); }
   static QString recordsRoot() {
-    return QDir(drive_->path()).filePath("Program Files/Vistrel/Records");
+    return QDir(drivePath()).filePath("Program Files/Vistrel/Records");
   }
   static QStringList entries(const QString& folder, QDir::Filters filters) {
     return QDir(folder).entryList(filters | QDir::NoDotAndDotDot, QDir::Name);
   }
 
-  static QTemporaryDir* drive_;
+  static vistrel::test::TempFolder* drive_;
   static QString* output_;
 };
 
-QTemporaryDir* DemoArchiveTest::drive_ = nullptr;
+vistrel::test::TempFolder* DemoArchiveTest::drive_ = nullptr;
 QString* DemoArchiveTest::output_ = nullptr;
 
 TEST_F(DemoArchiveTest, DateAndHourFoldersHaveTheRecorderShape) {
@@ -127,12 +128,12 @@ TEST_F(DemoArchiveTest, ExistingArchiveIsLeftAloneWithoutForce) {
   const QDateTime before = QFileInfo(QDir(recordsRoot()).filePath("2026-12-03/07")).lastModified();
 
   QString output;
-  EXPECT_EQ(run({drive_->path()}, &output), 1);
+  EXPECT_EQ(run({drivePath()}, &output), 1);
   EXPECT_TRUE(output.contains("--force")) << output.toStdString();
   EXPECT_EQ(QFileInfo(QDir(recordsRoot()).filePath("2026-12-03/07")).lastModified(), before);
 
   // --force rewrites the snapshots, the read-only one included, and keeps other files.
-  EXPECT_EQ(run({"--force", drive_->path()}, &output), 0) << output.toStdString();
+  EXPECT_EQ(run({"--force", drivePath()}, &output), 0) << output.toStdString();
   EXPECT_TRUE(QFileInfo::exists(probe));
   QFile::remove(probe);
 }

@@ -14,10 +14,10 @@
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include "avi_reader.h"
 #include "platform/file_system.h"
+#include "temp_folder.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
 
@@ -35,8 +35,7 @@ struct ProgramRun {
 class BatchExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(temp_.isValid());
-    root_ = fs::path(temp_.path().toStdString());
+    root_ = temp_.path();
     records_ = root_ / "c/Program Files/Vistrel/Records";
     fs::create_directories(root_ / "home");
   }
@@ -94,7 +93,7 @@ class BatchExportTest : public ::testing::Test {
     return names;
   }
 
-  QTemporaryDir temp_;
+  vistrel::test::TempFolder temp_;
   fs::path root_;
   fs::path records_;
 };
@@ -278,8 +277,8 @@ TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {
 }
 
 TEST(ExportNaming, TheWindowsRuleNeverReusesAName) {
-  QTemporaryDir temp;
-  const fs::path folder(temp.path().toStdString());
+  vistrel::test::TempFolder temp;
+  const fs::path& folder = temp.path();
   platform::FileSystem::install(std::make_unique<platform::FileSystem>(
       std::vector<platform::Drive>{{'C', folder, platform::DriveType::Fixed, "", {}}}, "C:\\"));
   const QDateTime now(QDate(2026, 12, 6), QTime(20, 15, 30));

@@ -13,7 +13,7 @@ namespace vistrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempFolder;
+using test::TempFolder;
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {

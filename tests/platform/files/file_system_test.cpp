@@ -18,7 +18,7 @@ namespace vistrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempFolder;
+using test::TempFolder;
 
 // Runs `check` in a child process without root's privileges (user and group
 // "nobody"), where permission bits apply. Returns the check's result, or

@@ -18,7 +18,7 @@ namespace vistrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempFolder;
+using test::TempFolder;
 
 std::string contentOf(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-namespace vistrel::platform::testing {
+namespace vistrel::test {
 
 class TempFolder {
  public:
@@ -49,4 +49,4 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-}  // namespace vistrel::platform::testing
+}  // namespace vistrel::test
