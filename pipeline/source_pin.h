@@ -1,9 +1,11 @@
-// Source pins: feed any number of sink pins, in dispatch order.
+// TOWSourcePin: the sending end of a connection. One source feeds any number
+// of sinks; we deliver to them in dispatch order (a sink's dependency first).
 //
-// Connecting, disconnecting and destroying hold the global write lock;
-// delivery holds the global read lock and this pin's group lock, and takes
-// each sink's group lock around its dispatcher call, so handlers run on the
-// sender's thread.
+// Locking: connecting, disconnecting and destroying take the global write
+// lock. Delivery takes the global read lock and this pin's group lock, and
+// each sink's group lock around its dispatcher call. Handlers therefore run
+// on the sender's thread; a handler that needs the GUI thread must hand its
+// work over itself.
 #pragma once
 
 #include <cstdint>

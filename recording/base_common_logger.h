@@ -1,17 +1,15 @@
-// TVLBaseCommonLogger: the component base of the recorders. It receives video
-// frames on InputPin (and audio on AudioInputPin), queues every operation
-// that arrives while it is enabled, and drains the queues through a small set
-// of virtual operations that a concrete recorder supplies (start a
-// recording, write a frame, stop). It owns the pins, FileName and Enabled,
-// the two queues, the hand-over of work to the main thread and progress
-// reporting; it knows nothing of the media graph.
+// TVLBaseCommonLogger: the base of our recorders. It owns the pins, FileName
+// and Enabled, the operation queues, the hand-over to the main thread and the
+// progress reports; a concrete recorder supplies the media side through a few
+// virtuals (start a recording, write a frame, stop), so nothing here knows
+// the media graph.
 //
 // Threads: operations are handled on the thread that sends them, under the
 // lock group of the component and its two input pins. Work that must build
 // a graph, and the first frame after a pause or a file-name change, is moved
 // to the main thread's next message turn through a TSLMainThreadNotify.
 // OnProgress runs on the thread that owns ProgressWindowHandle() (the main
-// thread). The audio path is reduced to a stub: audio operations are dropped.
+// thread). We record video only: whatever reaches AudioInputPin is dropped.
 #pragma once
 
 #include <cstdint>

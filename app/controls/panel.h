@@ -1,7 +1,9 @@
-// A panel with a centred caption, used as a button. A click is a press and a
-// release of the left button inside the panel; it is raised before the
-// mouse-up handler. The second press of a double click raises no click, so a
-// double click activates once. Press visuals are left to the handlers.
+// TPanel: a label with a centred caption that the window uses as a button.
+// QLabel has no click, so we make one from a left press and release inside
+// the panel and raise it before the mouse-up handler, which therefore sees
+// what the click changed. We swallow the second press of a double click, so
+// that a double click acts once, not twice. The panel does not change its
+// own colour when pressed; the window's handlers do.
 #pragma once
 
 #include <string>
