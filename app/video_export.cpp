@@ -31,13 +31,13 @@
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/media/status.h"
+#include "platform/video_names.h"
 #include "recording/ds_exception.h"
 #include "recording/ds_video_logger.h"
 
 namespace vistrel::app {
 namespace {
 
-constexpr const char* kPlainVideoName = "vistrel.avi";
 constexpr int kMaxCopiesPerSecond = 999;
 
 // Loads the snapshot at the Windows path `path` into the generator's picture.
@@ -87,19 +87,16 @@ void removeIfEmpty(const std::string& name) {
 std::string TForm1::reserveVideoFile() {
   const platform::FileSystem& files = platform::FileSystem::instance();
   const std::string folder = files.programFolder();
-  if (!files.fileExists(folder + kPlainVideoName) && createExclusively(folder + kPlainVideoName))
-    return folder + kPlainVideoName;
   const QDateTime now = clock_ ? clock_() : QDateTime::currentDateTime();
-  const std::string stamped =
-      folder + "vistrel-" + now.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
-  // Two recordings switched on within one second: "-2", "-3", ... so that
-  // no saved video is ever replaced.
-  for (int copy = 1; copy <= kMaxCopiesPerSecond; ++copy) {
-    const std::string name = stamped + (copy == 1 ? "" : "-" + std::to_string(copy)) + ".avi";
+  // Several recordings switched on within one second get "-2", "-3", ...,
+  // so that no saved video is ever replaced.
+  for (int attempt = 0; attempt <= kMaxCopiesPerSecond; ++attempt) {
+    const std::string name = platform::videoName(folder, ".avi", now, attempt);
     if (!files.fileExists(name) && createExclusively(name)) return name;
   }
   throw EDSException(
-      FormatGraphError("Can't create file : " + stamped + ".avi .", media::STATUS_FILE_EXISTS));
+      FormatGraphError("Can't create file : " + platform::videoName(folder, ".avi", now, 1) + " .",
+                       media::STATUS_FILE_EXISTS));
 }
 
 void TForm1::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }

@@ -8,6 +8,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/names.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_listing.h
   ${CMAKE_CURRENT_LIST_DIR}/file_listing.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/video_names.h
+  ${CMAKE_CURRENT_LIST_DIR}/video_names.cpp
 )
 target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/command_options.h

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/file_system.h"
+#include "platform/video_names.h"
 #include "tools/export/video_exporter.h"
 
 namespace vistrel::exporter {
@@ -38,14 +39,10 @@ int renameNoReplace(const fs::path& from, const fs::path& to) {
 std::string nextVideoName(const std::string& windowsFolder, const std::string& extension,
                           const QDateTime& now) {
   const platform::FileSystem& files = platform::FileSystem::instance();
-  const std::string plain = windowsFolder + "vistrel" + extension;
-  if (!files.fileExists(plain)) return plain;
-  const std::string stamped =
-      windowsFolder + "vistrel-" + now.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
-  std::string name = stamped + extension;
-  for (int number = 2; files.fileExists(name); ++number)
-    name = stamped + "-" + std::to_string(number) + extension;
-  return name;
+  for (int attempt = 0;; ++attempt) {
+    std::string name = platform::videoName(windowsFolder, extension, now, attempt);
+    if (!files.fileExists(name)) return name;
+  }
 }
 
 OutputFile::OutputFile(fs::path finalHostPath, bool renameWhenTaken)

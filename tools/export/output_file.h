@@ -11,10 +11,8 @@
 
 namespace vistrel::exporter {
 
-// The window's naming rule in the folder `windowsFolder` (ending with "\"):
-// "vistrel<ext>" while no such file exists there, else "vistrel-" with the
-// local date and time as "yyyymmdd-hhmmss", then "-2", "-3" ... until the
-// name is free. Returns the file's Windows path.
+// The window's naming rule (platform::videoName) in the folder
+// `windowsFolder`: the first name that is free. Returns its Windows path.
 std::string nextVideoName(const std::string& windowsFolder, const std::string& extension,
                           const QDateTime& now);
 
