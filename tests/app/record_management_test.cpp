@@ -22,6 +22,7 @@
 #include "browse/directory_list_box.h"
 #include "browse/select_dir_dlg.h"
 #include "platform/file_system.h"
+#include "scoped_env.h"
 #include "viewer_fixture.h"
 
 namespace vistrel::app::testing {
@@ -33,25 +34,7 @@ using platform::CollisionAnswer;
 constexpr const char* kDate = "C:\\Program Files\\Vistrel\\Records\\2026-12-06";
 constexpr const char* kHour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
 
-// Sets an environment variable for the object's lifetime.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 // Takes the URLs that would go to the user's default program.
 class OpenedUrls : public QObject {

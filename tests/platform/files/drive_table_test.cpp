@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/drive_table.h"
+#include "scoped_env.h"
 #include "temp_folder.h"
 
 namespace vistrel::platform {
@@ -15,29 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempFolder;
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value->c_str(), 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 // A mount table in the kernel's format, with the sysfs and udev folders the
 // scan consults.
