@@ -284,7 +284,7 @@ TEST_P(DamagedSnapshotTest, IsReportedOnceAndLeftOutOfTheShowAndTheVideo) {
   QTest::mouseClick(form_->CheckBox1, Qt::LeftButton);
   std::string error;
   const auto facts =
-      test::ProbeAvi((tree_.path() / "c/Program Files/Vistrel/vistrel.avi").string(), &error);
+      test::probeAvi((tree_.path() / "c/Program Files/Vistrel/vistrel.avi").string(), &error);
   ASSERT_TRUE(facts) << error;
   EXPECT_EQ(facts->frames, static_cast<int>(expected.size()));
 

@@ -82,7 +82,7 @@ class VideoExportTest : public ViewerTest {
   void expectVideo(const std::string& name, int first, int frames, int rate) {
     const std::string file = hostVideo(name).string();
     std::string error;
-    const auto facts = test::ProbeAvi(file, &error);
+    const auto facts = test::probeAvi(file, &error);
     ASSERT_TRUE(facts) << error;
     EXPECT_EQ(facts->codecTag, "XVID");
     EXPECT_EQ(facts->width, 640);
@@ -90,11 +90,11 @@ class VideoExportTest : public ViewerTest {
     EXPECT_EQ(facts->frames, frames);
     EXPECT_EQ(facts->frameRate, std::to_string(rate) + "/1");
     EXPECT_NEAR(facts->duration, double(frames) / rate, 0.01);
-    const std::vector<QImage> decoded = test::DecodeAvi(file, 640, 480);
+    const std::vector<QImage> decoded = test::decodeAvi(file, 640, 480);
     ASSERT_EQ(decoded.size(), std::size_t(frames));
     for (int i = 0; i < frames; ++i) {
       const QImage source(QString::fromStdString(snapshots_.at(first + i).string()));
-      EXPECT_GE(test::Psnr(decoded[i], source.convertToFormat(QImage::Format_RGB888)), 30.0)
+      EXPECT_GE(test::psnr(decoded[i], source.convertToFormat(QImage::Format_RGB888)), 30.0)
           << name << " frame " << i;
     }
   }
@@ -206,7 +206,7 @@ TEST_F(VideoExportTest, SwitchOnsWithinOneSecondNeverReplaceAVideo) {
   }
   EXPECT_TRUE(dialogs_->errors.empty());
   for (int i = 0; i < 3; ++i) {
-    const auto facts = test::ProbeAvi(hostVideo(names[i]).string());
+    const auto facts = test::probeAvi(hostVideo(names[i]).string());
     ASSERT_TRUE(facts) << names[i];
     EXPECT_EQ(facts->frames, i + 1) << names[i];
   }

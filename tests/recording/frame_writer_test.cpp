@@ -70,15 +70,15 @@ TEST_F(QueuedExportTest, StopRightAfterTheFramesWritesThemAllInOrder) {
   }
   StopExport();  // frames may still be queued for the recorder's thread
 
-  const auto facts = ProbeAvi(HostPath("queued.avi"));
+  const auto facts = probeAvi(HostPath("queued.avi"));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, kFrames);
-  const std::vector<QImage> decoded = DecodeAvi(HostPath("queued.avi"), 320, 240);
+  const std::vector<QImage> decoded = decodeAvi(HostPath("queued.avi"), 320, 240);
   ASSERT_EQ(decoded.size(), std::size_t{kFrames});
   for (int i = 0; i < kFrames; ++i) {
     int closest = 0;
     for (int j = 1; j < kFrames; ++j) {
-      if (Psnr(decoded[i], shown[j]) > Psnr(decoded[i], shown[closest])) closest = j;
+      if (psnr(decoded[i], shown[j]) > psnr(decoded[i], shown[closest])) closest = j;
     }
     EXPECT_EQ(closest, i) << "frame " << i;
   }

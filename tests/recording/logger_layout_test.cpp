@@ -124,7 +124,7 @@ TEST_F(LoggerLayoutTest, StoredLoggerReadsWritesBackAndRecords) {
   }
   source->SetEnabled(false);
   loaded->SetEnabled(false);
-  const auto facts = ProbeAvi(HostPath("vistrel.avi"));
+  const auto facts = probeAvi(HostPath("vistrel.avi"));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->codecTag, "XVID");
   EXPECT_EQ(facts->frames, 3);

@@ -36,7 +36,7 @@ TEST_F(ExportTest, TenFramesAtFiveFramesPerSecondWithTheStoredCompressor) {
   EXPECT_FALSE(logger->GraphRunning());
 
   std::string error;
-  const auto facts = ProbeAvi(HostPath("vistrel.avi"), &error);
+  const auto facts = probeAvi(HostPath("vistrel.avi"), &error);
   ASSERT_TRUE(facts) << error;
   EXPECT_EQ(facts->frames, 10);
   EXPECT_EQ(facts->frameRate, "5/1");
@@ -44,12 +44,12 @@ TEST_F(ExportTest, TenFramesAtFiveFramesPerSecondWithTheStoredCompressor) {
   EXPECT_EQ(facts->codecTag, "XVID");
   EXPECT_EQ(facts->width, 640);
   EXPECT_EQ(facts->height, 480);
-  const std::vector<QImage> decoded = DecodeAvi(HostPath("vistrel.avi"), 640, 480);
+  const std::vector<QImage> decoded = decodeAvi(HostPath("vistrel.avi"), 640, 480);
   ASSERT_EQ(decoded.size(), 10u);
   double lowest = 1000;
   for (std::size_t i = 0; i < decoded.size(); ++i) {
-    lowest = std::min(lowest, Psnr(decoded[i], shown[i]));
-    EXPECT_GE(Psnr(decoded[i], shown[i]), 30.0) << "frame " << i;
+    lowest = std::min(lowest, psnr(decoded[i], shown[i]));
+    EXPECT_GE(psnr(decoded[i], shown[i]), 30.0) << "frame " << i;
   }
   RecordProperty("lowest_psnr_db", std::to_string(lowest));
 }
@@ -64,11 +64,11 @@ TEST_F(ExportTest, MissingCompressorRecordsTheFramesUncompressedAndExact) {
     ShowFrame(shown.back());
   }
   StopExport();
-  const auto facts = ProbeAvi(HostPath("raw.avi"));
+  const auto facts = probeAvi(HostPath("raw.avi"));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->codecName, "rawvideo");
   EXPECT_EQ(facts->frames, 3);
-  const std::vector<QImage> decoded = DecodeAvi(HostPath("raw.avi"), 320, 240);
+  const std::vector<QImage> decoded = decodeAvi(HostPath("raw.avi"), 320, 240);
   ASSERT_EQ(decoded.size(), 3u);
   for (std::size_t i = 0; i < decoded.size(); ++i) EXPECT_EQ(decoded[i], shown[i]) << i;
 }
@@ -85,13 +85,13 @@ TEST_P(OddWidthTest, PictureStaysUprightAndUnskewed) {
   ShowFrame(picture);
   ShowFrame(picture);
   StopExport();
-  const auto facts = ProbeAvi(HostPath("odd.avi"));
+  const auto facts = probeAvi(HostPath("odd.avi"));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->width, 641);
-  const std::vector<QImage> decoded = DecodeAvi(HostPath("odd.avi"), 641, 480);
+  const std::vector<QImage> decoded = decodeAvi(HostPath("odd.avi"), 641, 480);
   ASSERT_EQ(decoded.size(), 2u);
   if (compressed) {
-    EXPECT_GE(Psnr(decoded[0], picture), 30.0);
+    EXPECT_GE(psnr(decoded[0], picture), 30.0);
   } else {
     EXPECT_EQ(decoded[0], picture.convertToFormat(QImage::Format_RGB888));
   }
@@ -114,7 +114,7 @@ TEST_F(ExportTest, FileNameChangeEndsOneFileAndStartsTheNextAtTimeZero) {
   StopExport();
 
   for (const char* name : {"first.avi", "second.avi"}) {
-    const auto facts = ProbeAvi(HostPath(name));
+    const auto facts = probeAvi(HostPath(name));
     ASSERT_TRUE(facts) << name;
     EXPECT_EQ(facts->frames, 5) << name;
     EXPECT_NEAR(facts->duration, 1.0, 1e-6) << name;
@@ -122,9 +122,9 @@ TEST_F(ExportTest, FileNameChangeEndsOneFileAndStartsTheNextAtTimeZero) {
     EXPECT_DOUBLE_EQ(facts->packetTimes.front(), 0.0) << name;
   }
   // The frame that found the new name is the second file's first frame.
-  const std::vector<QImage> decoded = DecodeAvi(HostPath("second.avi"), 320, 240);
+  const std::vector<QImage> decoded = decodeAvi(HostPath("second.avi"), 320, 240);
   ASSERT_EQ(decoded.size(), 5u);
-  EXPECT_GE(Psnr(decoded[0], shown[5]), 30.0);
+  EXPECT_GE(psnr(decoded[0], shown[5]), 30.0);
 }
 
 TEST_F(ExportTest, PauseLeavesNoTimeGap) {
@@ -143,22 +143,22 @@ TEST_F(ExportTest, PauseLeavesNoTimeGap) {
   for (int i = 6; i < 8; ++i) ShowFrame(shown[i]);
   StopExport();
 
-  const auto facts = ProbeAvi(HostPath("pause.avi"));
+  const auto facts = probeAvi(HostPath("pause.avi"));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, 6);
   EXPECT_NEAR(facts->duration, 1.2, 1e-6);
   ASSERT_EQ(facts->packetTimes.size(), 6u);
   for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(facts->packetTimes[i], 0.2 * i, 1e-6);
-  const std::vector<QImage> decoded = DecodeAvi(HostPath("pause.avi"), 320, 240);
+  const std::vector<QImage> decoded = decodeAvi(HostPath("pause.avi"), 320, 240);
   ASSERT_EQ(decoded.size(), 6u);
-  EXPECT_GE(Psnr(decoded[3], shown[5]), 30.0);
+  EXPECT_GE(psnr(decoded[3], shown[5]), 30.0);
 }
 
 TEST_F(ExportTest, StopBeforeAnyFrameLeavesAValidEmptyFile) {
   StartExport("C:\\empty.avi", TestPicture(320, 240, 0));
   StopExport();
   std::string error;
-  const auto facts = ProbeAvi(HostPath("empty.avi"), &error);
+  const auto facts = probeAvi(HostPath("empty.avi"), &error);
   ASSERT_TRUE(facts) << error;
   EXPECT_EQ(facts->frames, 0);
   EXPECT_EQ(facts->width, 320);
@@ -236,7 +236,7 @@ TEST_P(LateStopTest, FileIsCompletedByWhatComesNext) {
   } else {
     logger.reset();
   }
-  const auto facts = ProbeAvi(HostPath("late.avi"));
+  const auto facts = probeAvi(HostPath("late.avi"));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, 3);
   EXPECT_NEAR(facts->duration, 0.6, 1e-6);
@@ -322,7 +322,7 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
   EXPECT_EQ(errors[0], "Can't create file : C:\\blocker\\next.avi . - 2147942403 - 80070003");
   EXPECT_FALSE(logger->GraphRunning());
   StopExport();
-  const auto facts = ProbeAvi(HostPath("good.avi"));
+  const auto facts = probeAvi(HostPath("good.avi"));
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, 2);
 }
@@ -466,12 +466,12 @@ TEST_F(ExportTest, FramesOfOtherSizesAreScaledToTheVideo) {
                           TestPicture(160, 120, 2), TestPicture(400, 200, 3)};
   for (const QImage& picture : shown) ShowFrame(picture);
   StopExport();
-  const std::vector<QImage> decoded = DecodeAvi(HostPath("mixed.avi"), 320, 240);
+  const std::vector<QImage> decoded = decodeAvi(HostPath("mixed.avi"), 320, 240);
   ASSERT_EQ(decoded.size(), std::size(shown));
   for (std::size_t i = 0; i < decoded.size(); ++i) {
     const QImage expected =
         shown[i].scaled(320, 240, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    EXPECT_GE(Psnr(decoded[i], expected), 30.0) << "frame " << i;
+    EXPECT_GE(psnr(decoded[i], expected), 30.0) << "frame " << i;
   }
 }
 
@@ -501,7 +501,7 @@ TEST_F(ExportTest, InterruptedRecordingKeepsEveryFrameWritten) {
     if (std::string(mode) == "kill") child.kill();
     ASSERT_TRUE(child.waitForFinished(60000));
     std::string error;
-    const auto facts = ProbeAvi(HostPath(std::string(mode) + ".avi"), &error);
+    const auto facts = probeAvi(HostPath(std::string(mode) + ".avi"), &error);
     ASSERT_TRUE(facts) << error;
     EXPECT_EQ(error, "");
     EXPECT_EQ(facts->codecTag, "XVID");

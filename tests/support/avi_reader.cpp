@@ -44,7 +44,7 @@ QByteArray Decode(const std::string& path, const QString& pixelFormat) {
 
 }  // namespace
 
-std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error) {
+std::optional<AviFacts> probeAvi(const std::string& path, std::string* error) {
   QByteArray errors;
   const QByteArray output = Run("ffprobe",
                                 {"-v", "error", "-count_frames", "-show_streams", "-show_format",
@@ -77,12 +77,12 @@ std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error) {
   return facts;
 }
 
-std::vector<std::uint8_t> DecodeAviRaw(const std::string& path, const std::string& pixelFormat) {
+std::vector<std::uint8_t> decodeAviRaw(const std::string& path, const std::string& pixelFormat) {
   const QByteArray raw = Decode(path, QString::fromStdString(pixelFormat));
   return std::vector<std::uint8_t>(raw.begin(), raw.end());
 }
 
-std::vector<QImage> DecodeAvi(const std::string& path, int width, int height,
+std::vector<QImage> decodeAvi(const std::string& path, int width, int height,
                               QImage::Format format) {
   const QByteArray bytes = Decode(path, format == QImage::Format_BGR888 ? "bgr24" : "rgb24");
   std::vector<QImage> frames;
@@ -98,7 +98,7 @@ std::vector<QImage> DecodeAvi(const std::string& path, int width, int height,
   return frames;
 }
 
-double Psnr(const QImage& a, const QImage& b) {
+double psnr(const QImage& a, const QImage& b) {
   const QImage x = a.convertToFormat(QImage::Format_RGB888);
   const QImage y = b.convertToFormat(QImage::Format_RGB888);
   if (x.size() != y.size()) return 0;

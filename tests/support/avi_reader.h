@@ -27,19 +27,19 @@ struct AviFacts {
 };
 
 // nullopt when ffprobe rejects the file; `error` gets its message.
-std::optional<AviFacts> ProbeAvi(const std::string& path, std::string* error = nullptr);
+std::optional<AviFacts> probeAvi(const std::string& path, std::string* error = nullptr);
 
 // The decoded frames of the first video stream as one block of raw bytes in
 // ffmpeg's `pixelFormat` ("yuyv422", "rgb24", ...).
-std::vector<std::uint8_t> DecodeAviRaw(const std::string& path, const std::string& pixelFormat);
+std::vector<std::uint8_t> decodeAviRaw(const std::string& path, const std::string& pixelFormat);
 
 // Every frame decoded by ffmpeg, as top-down pictures of the given size;
 // `format` is QImage::Format_RGB888 or QImage::Format_BGR888.
-std::vector<QImage> DecodeAvi(const std::string& path, int width, int height,
+std::vector<QImage> decodeAvi(const std::string& path, int width, int height,
                               QImage::Format format = QImage::Format_RGB888);
 
 // Peak signal-to-noise ratio in dB over every sample (infinity when equal,
 // 0 when the sizes differ).
-double Psnr(const QImage& a, const QImage& b);
+double psnr(const QImage& a, const QImage& b);
 
 }  // namespace vistrel::test

@@ -115,7 +115,7 @@ TEST_F(BatchExportTest, RangeAcrossDatesPassesOverMissingHoursWithTheWindowsStre
   EXPECT_EQ(result.err.find('\r'), std::string::npos);  // no terminal: plain lines
 
   std::string error;
-  const auto facts = test::ProbeAvi(out("range.avi").toStdString(), &error);
+  const auto facts = test::probeAvi(out("range.avi").toStdString(), &error);
   ASSERT_TRUE(facts) << error;
   // What the window's export writes: MPEG-4 tagged XVID, the snapshots' size,
   // the stored rate of 5 frames per second.
@@ -146,7 +146,7 @@ TEST_F(BatchExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {
   for (const char* name : {"\\07\\b.jpg: JPEG error #", "\\07\\c.jpg: JPEG error #"})
     EXPECT_NE(result.out.find(name), std::string::npos) << name << " in\n" << result.out;
   EXPECT_NE(result.out.find("2 frames written, 2 snapshots skipped"), std::string::npos);
-  const auto facts = test::ProbeAvi(out("damaged.avi").toStdString());
+  const auto facts = test::probeAvi(out("damaged.avi").toStdString());
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, 2);
 }
@@ -206,16 +206,16 @@ TEST_F(BatchExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
                    QString::fromStdString((records_ / "2026-12-06/07").string())});
   ASSERT_EQ(result.status, 0) << result.err;
   std::string error;
-  const auto facts = test::ProbeAvi(out("web.mp4").toStdString(), &error);
+  const auto facts = test::probeAvi(out("web.mp4").toStdString(), &error);
   ASSERT_TRUE(facts) << error;
   EXPECT_EQ(facts->codecName, "h264");
   EXPECT_EQ(facts->frameRate, "10/1");
   EXPECT_EQ(facts->frames, 12);
-  const std::vector<QImage> frames = test::DecodeAvi(out("web.mp4").toStdString(), 320, 240);
+  const std::vector<QImage> frames = test::decodeAvi(out("web.mp4").toStdString(), 320, 240);
   ASSERT_EQ(frames.size(), 12u);
   const QImage first = QImage(QString::fromStdString((records_ / "2026-12-06/07/s10.jpg").string()))
                            .convertToFormat(QImage::Format_RGB888);
-  EXPECT_GE(test::Psnr(frames[0], first), 30.0);
+  EXPECT_GE(test::psnr(frames[0], first), 30.0);
   // The index comes before the media data, so a player can start at once.
   QFile file(out("web.mp4"));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -226,7 +226,7 @@ TEST_F(BatchExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
   const ProgramRun mjpeg = exportVideo({"--codec", "mjpeg", "-o", out("motion.avi"),
                                         "C:\\Program Files\\Vistrel\\Records\\2026-12-06"});
   ASSERT_EQ(mjpeg.status, 0) << mjpeg.err;
-  const auto motion = test::ProbeAvi(out("motion.avi").toStdString(), &error);
+  const auto motion = test::probeAvi(out("motion.avi").toStdString(), &error);
   ASSERT_TRUE(motion) << error;
   EXPECT_EQ(motion->codecTag, "MJPG");
   EXPECT_EQ(motion->frames, 12);
@@ -255,11 +255,11 @@ TEST_F(BatchExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {
   EXPECT_EQ(process.exitCode(), 130) << process.readAllStandardError().toStdString();
 
   std::string error;
-  const auto facts = test::ProbeAvi(out("cut.avi").toStdString(), &error);
+  const auto facts = test::probeAvi(out("cut.avi").toStdString(), &error);
   ASSERT_TRUE(facts) << error;
   EXPECT_GT(facts->frames, 0);
   EXPECT_LT(facts->frames, kSnapshots);
-  EXPECT_EQ(test::DecodeAvi(out("cut.avi").toStdString(), 1280, 720).size(),
+  EXPECT_EQ(test::decodeAvi(out("cut.avi").toStdString(), 1280, 720).size(),
             static_cast<std::size_t>(facts->frames));
 }
 

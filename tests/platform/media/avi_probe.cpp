@@ -18,7 +18,7 @@ QImage view(const Picture& picture) {
 
 std::vector<Picture> decodeFrames(const std::string& path, int width, int height) {
   std::vector<Picture> frames;
-  for (const QImage& frame : vistrel::test::DecodeAvi(path, width, height, QImage::Format_BGR888)) {
+  for (const QImage& frame : vistrel::test::decodeAvi(path, width, height, QImage::Format_BGR888)) {
     Picture picture{width, height, std::vector<std::uint8_t>(Picture::rowBytes(width) * height)};
     for (int y = 0; y < height; ++y)
       std::copy_n(frame.constScanLine(y), width * 3, picture.pixel(0, y));
@@ -27,6 +27,6 @@ std::vector<Picture> decodeFrames(const std::string& path, int width, int height
   return frames;
 }
 
-double psnr(const Picture& a, const Picture& b) { return vistrel::test::Psnr(view(a), view(b)); }
+double psnr(const Picture& a, const Picture& b) { return vistrel::test::psnr(view(a), view(b)); }
 
 }  // namespace vistrel::media::test

@@ -16,7 +16,7 @@ using ProbeResult = vistrel::test::AviFacts;
 
 // nullopt when ffprobe rejects the file; `error` gets its message.
 inline std::optional<ProbeResult> probe(const std::string& path, std::string* error = nullptr) {
-  return vistrel::test::ProbeAvi(path, error);
+  return vistrel::test::probeAvi(path, error);
 }
 
 // Every frame of the file's first video stream decoded to top-down pixels
@@ -26,7 +26,7 @@ std::vector<Picture> decodeFrames(const std::string& path, int width, int height
 // The decoded frames as one block of raw bytes in `pixelFormat` ("yuyv422").
 inline std::vector<std::uint8_t> decodeRaw(const std::string& path,
                                            const std::string& pixelFormat) {
-  return vistrel::test::DecodeAviRaw(path, pixelFormat);
+  return vistrel::test::decodeAviRaw(path, pixelFormat);
 }
 
 // Peak signal-to-noise ratio in dB over all samples (infinity when equal).
