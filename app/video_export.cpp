@@ -157,6 +157,8 @@ void TForm1::switchExportOff() {
                           std::to_string(outcome.framesLost) + " frames lost.";
     const std::string& cause = stopFailure ? *stopFailure : outcome.failure;
     if (!cause.empty()) message += "\r\n\r\n" + cause;
+    // The file and what the system or FFmpeg said of it.
+    if (!outcome.reason.empty()) message += "\r\n" + outcome.reason;
     throw Exception(message);
   }
   Dialogs::instance().showMessage(std::string(kVideoSavedMessage) + VLDSVideoLogger1->FileName());

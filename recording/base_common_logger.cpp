@@ -137,7 +137,7 @@ std::size_t TVLBaseCommonLogger::VideoQueueCount() const {
 
 TVLBaseCommonLogger::RecordingOutcome TVLBaseCommonLogger::LastRecording() const {
   TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
-  return {outcomeFileName_, framesWritten_, framesLost_, failure_};
+  return {outcomeFileName_, framesWritten_, framesLost_, failure_, failureReason_};
 }
 
 void TVLBaseCommonLogger::ResetOutcome(const std::string& fileName) {
@@ -145,12 +145,15 @@ void TVLBaseCommonLogger::ResetOutcome(const std::string& fileName) {
   framesWritten_ = 0;
   framesLost_ = 0;
   failure_.clear();
+  failureReason_.clear();
 }
 
-void TVLBaseCommonLogger::RecordFailure(const std::string& text, std::uint64_t lostFrames) {
+void TVLBaseCommonLogger::RecordFailure(const std::string& text, std::uint64_t lostFrames,
+                                        const std::string& reason) {
   framesLost_ += lostFrames;
   if (!failure_.empty()) return;
   failure_ = text;
+  failureReason_ = reason;
   // Posted to the progress window, so that the report runs on the main
   // thread whichever thread wrote the frame; dropped with the logger.
   if (QObject* window = ProgressWindowHandle()) {

@@ -73,6 +73,10 @@ class TVLBaseCommonLogger : public TOWComponent {
     std::uint64_t framesWritten = 0;
     std::uint64_t framesLost = 0;
     std::string failure;  // the first failure, formatted; empty when none
+    // What the system or FFmpeg said of that failure, naming the file
+    // (e.g. "Can't write '/videos/a.avi': No space left on device"); may be
+    // empty.
+    std::string reason;
   };
   RecordingOutcome LastRecording() const;
 
@@ -108,7 +112,9 @@ class TVLBaseCommonLogger : public TOWComponent {
   // and, for the first failure of the recording only, keeps `text` and
   // reports it on the main thread through the deferred error handler (the
   // window halts the show). Later failures are counted, not reported again.
-  void RecordFailure(const std::string& text, std::uint64_t lostFrames);
+  // `reason` is the failure's detail, kept for LastRecording().
+  void RecordFailure(const std::string& text, std::uint64_t lostFrames,
+                     const std::string& reason = std::string());
   // A new recording into `fileName` starts with nothing written or lost.
   void ResetOutcome(const std::string& fileName);
   // Handles a message posted to the progress window (1026: progress).
@@ -134,6 +140,7 @@ class TVLBaseCommonLogger : public TOWComponent {
   std::uint64_t framesLost_ = 0;
   std::string outcomeFileName_;
   std::string failure_;
+  std::string failureReason_;
   bool videoStreamOpen_ = false;
   bool audioStreamOpen_ = false;
   bool stopped_ = false;

@@ -90,7 +90,10 @@ void TVLDSCommonLogger::ReportStopFailure() {
   // The file could not be completed (a full disk, say): saying nothing
   // would let the user believe the video was saved.
   const std::string text = "Can't complete file : " + stopFailureFile_ + " .";
-  if (failure_.empty()) failure_ = FormatGraphError(text, status);
+  if (failure_.empty()) {
+    failure_ = FormatGraphError(text, status);
+    failureReason_ = status.detail();
+  }
   graph_.ReportError(text, status);
 }
 
@@ -182,10 +185,9 @@ void TVLDSCommonLogger::ReportWriteResults(const TVLFrameWriter::Results& result
   // every one, the window of the first.
   for (const TVLFrameWriter::Failure& failure : results.failures) {
     const std::string text = "Can't write video frame to file : " + writingFileName_ + " .";
-    media::setLastErrorText(failure.detail);
     graph_.ReportWarning(text, failure.status);
     if (framesWritten_ > 0) --framesWritten_;
-    RecordFailure(FormatGraphError(text, failure.status), 1);
+    RecordFailure(FormatGraphError(text, failure.status), 1, failure.detail);
   }
 }
 

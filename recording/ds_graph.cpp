@@ -23,7 +23,7 @@ void StoreHandler(TOWObject& ownerLock, Handler& slot, Handler handler) {
 
 }  // namespace
 
-std::string FormatGraphError(const std::string& text, media::Status code) {
+std::string FormatGraphError(const std::string& text, media::StatusCode code) {
   const auto value = static_cast<std::uint32_t>(code);
   char numbers[40];
   std::snprintf(numbers, sizeof numbers, " - %u - %x", value, value);
@@ -67,23 +67,39 @@ void TDSGraph::SetOnStarvation(TDSNotifyEvent handler) {
   StoreHandler(ownerLock_, onStarvation_, std::move(handler));
 }
 
-bool TDSGraph::ReportError(const std::string& text, media::Status code) {
+namespace {
+
+// The message with the status's detail on a line of its own, for the log.
+void LogFailure(const std::string& text, const media::Status& status) {
+  const std::string message = FormatGraphError(text, status);
+  if (status.detail().empty()) {
+    qWarning("Recording: %s", message.c_str());
+  } else {
+    qWarning("Recording: %s\n  %s", message.c_str(), status.detail().c_str());
+  }
+}
+
+}  // namespace
+
+bool TDSGraph::ReportError(const std::string& text, const media::Status& status) {
+  if (!status.detail().empty()) LogFailure(text, status);
   bool handled = false;
-  if (onError_) onError_(owner_, text, code, handled);
-  if (!handled) throw EDSException(FormatGraphError(text, code));
+  if (onError_) onError_(owner_, text, status, handled);
+  if (!handled) throw EDSException(FormatGraphError(text, status));
   return false;
 }
 
-void TDSGraph::ReportWarning(const std::string& text, media::Status code) {
+void TDSGraph::ReportWarning(const std::string& text, const media::Status& status) {
   TDSWarningEvent handler;
   {
     TOWReadLockSection lock(ownerLock_);
     handler = onWarning_;
   }
   if (handler) {
-    handler(owner_, text, code);
+    if (!status.detail().empty()) LogFailure(text, status);
+    handler(owner_, text, status);
   } else {
-    qWarning("Recording: %s", FormatGraphError(text, code).c_str());
+    LogFailure(text, status);
   }
 }
 
@@ -130,18 +146,15 @@ void TDSGraph::Deactivate() {
 
 void TDSGraph::RegisterRunning() {
   if (!filterGraph_ || cookie_ != 0) return;
-  media::Ref<media::RunningObjectTable> table;
-  if (media::failed(media::getRunningObjectTable(&table)) || !table) return;
   std::uint32_t cookie = 0;
-  if (media::succeeded(table->registerObject(media::ROTFLAGS_REGISTRATIONKEEPSALIVE,
-                                             filterGraph_.get(), RegistrationName(), &cookie)))
+  if (media::succeeded(media::runningObjectTable()->registerObject(
+          media::ROTFLAGS_REGISTRATIONKEEPSALIVE, filterGraph_.get(), RegistrationName(), &cookie)))
     cookie_ = cookie;
 }
 
 void TDSGraph::RevokeRunning() {
   if (cookie_ == 0) return;
-  media::Ref<media::RunningObjectTable> table;
-  if (media::succeeded(media::getRunningObjectTable(&table)) && table) table->revoke(cookie_);
+  media::runningObjectTable()->revoke(cookie_);
   cookie_ = 0;
 }
 

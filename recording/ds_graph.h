@@ -64,9 +64,12 @@ class TDSGraph {
   // Adds the extra filters in order; those that cannot be made are skipped.
   void AddAdditionalFilters();
   // Calls OnError; unless it sets Handled, throws EDSException. Returns false.
-  bool ReportError(const std::string& text, media::Status code);
-  // Calls OnWarning, or logs the warning when no handler is set.
-  void ReportWarning(const std::string& text, media::Status code);
+  // The events and the exception carry the fixed text and the code; the
+  // status's detail (file, system's or FFmpeg's reason) goes to the log.
+  bool ReportError(const std::string& text, const media::Status& status);
+  // Calls OnWarning, or logs the warning when no handler is set; the detail
+  // is logged either way.
+  void ReportWarning(const std::string& text, const media::Status& status);
   void GraphBuilt();
   // The graph runs: enters it in the running object table if Register is set.
   void Activate();
@@ -98,6 +101,6 @@ class TDSGraph {
 };
 
 // "%s - %u - %x" applied to the text and the code.
-std::string FormatGraphError(const std::string& text, media::Status code);
+std::string FormatGraphError(const std::string& text, media::StatusCode code);
 
 }  // namespace vistrel

@@ -54,8 +54,7 @@ void TVLFrameWriter::Run() {
       // A job reports through its status; anything thrown counts as a failure.
     }
     job = nullptr;  // the frame goes back to its pool here, not under the lock
-    // The detail is per thread: carry it over to the thread that reports.
-    std::string text = media::failed(status) ? media::lastErrorText() : std::string();
+    std::string text = media::failed(status) ? status.detail() : std::string();
     lock.lock();
     busy_ = false;
     if (media::failed(status)) {

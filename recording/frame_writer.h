@@ -39,7 +39,7 @@ class TVLFrameWriter {
   void Submit(Job job);
   struct Failure {
     media::Status status;
-    std::string detail;  // the job thread's media::lastErrorText()
+    std::string detail;  // the status's own, kept apart for the reports
   };
   // What the jobs finished since the last TakeResults/Drain came to.
   struct Results {

@@ -18,7 +18,7 @@ namespace vistrel {
 // {E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}
 extern const media::Guid CLSID_DSVideoSourceFilter;
 // Success code of GetMediaType for a position past the last type.
-inline constexpr media::Status VFW_S_NO_MORE_ITEMS = media::statusCode(0x00040103);
+inline constexpr media::StatusCode VFW_S_NO_MORE_ITEMS = media::statusCode(0x00040103);
 
 class TDSVideoSourceFilter;
 

@@ -1,6 +1,8 @@
 // The capture graph builder: puts the AVI multiplexer and the file writer
 // into a graph and connects source → compressor or none → multiplexer.
 
+#include <cassert>
+
 #include "platform/media/avi_mux.h"
 #include "platform/media/file_writer.h"
 #include "platform/media/filter_graph.h"
@@ -36,14 +38,14 @@ void disconnectBoth(Pin* pin) {
 class CaptureBuilder final : public CaptureGraphBuilder {
  public:
   Status setFiltergraph(FilterGraph* graph) override {
-    if (!graph) return E_POINTER;
+    assert(graph);
     if (graph_) return E_UNEXPECTED;
     graph_ = Ref<FilterGraph>(graph);
     return S_OK;
   }
 
   Status getFiltergraph(Ref<FilterGraph>* graph) override {
-    if (!graph) return E_POINTER;
+    assert(graph);
     if (!graph_) graph_ = createFilterGraph();
     *graph = graph_;
     return S_OK;
@@ -65,7 +67,8 @@ class CaptureBuilder final : public CaptureGraphBuilder {
     if (succeeded(status)) status = graph->addFilter(fileWriter.get(), hostPath);
     Ref<Pin> out = freePin(mux.get(), PinDirection::Output);
     Ref<Pin> in = freePin(fileWriter.get(), PinDirection::Input);
-    if (succeeded(status)) status = out && in ? graph->connect(out.get(), in.get()) : E_UNEXPECTED;
+    if (succeeded(status))
+      status = out && in ? graph->connect(out.get(), in.get()) : Status(E_UNEXPECTED);
     if (failed(status)) {
       graph->removeFilter(fileWriter.get());
       graph->removeFilter(mux.get());
@@ -78,7 +81,7 @@ class CaptureBuilder final : public CaptureGraphBuilder {
 
   Status renderStream(const Guid* category, const Guid* mediaType, Unknown* source,
                       BaseFilter* intermediate, BaseFilter* sink) override {
-    if (!source || !sink) return E_POINTER;
+    assert(source && sink);
     Ref<FilterGraph> graph;
     getFiltergraph(&graph);
 
@@ -105,7 +108,7 @@ class CaptureBuilder final : public CaptureGraphBuilder {
       }
     }
     Ref<Pin> in = freePin(sink, PinDirection::Input);
-    Status status = in ? graph->connect(upstream.get(), in.get()) : VFW_E_NOT_FOUND;
+    Status status = in ? graph->connect(upstream.get(), in.get()) : Status(VFW_E_NOT_FOUND);
     if (failed(status) && intermediate) disconnectBoth(start.get());
     return status;
   }

@@ -1,5 +1,7 @@
 #include "platform/media/compressor_settings.h"
 
+#include <cassert>
+
 namespace vistrel::media {
 
 namespace {
@@ -14,7 +16,7 @@ CompressorSettings::CompressorSettings(const CompressorDescription& description,
       classId_(classId) {}
 
 Status CompressorSettings::getInfo(VideoCompressionInfo* info) const {
-  if (!info) return E_POINTER;
+  assert(info);
   info->version = "1.0";
   info->description = friendlyName_;
   info->defaultKeyFrameRate = kDefaultKeyFrameRate;
@@ -34,7 +36,7 @@ Status CompressorSettings::putQuality(double quality) {
 }
 
 Status CompressorSettings::getQuality(double* quality) const {
-  if (!quality) return E_POINTER;
+  assert(quality);
   *quality = currentQuality();
   return S_OK;
 }
@@ -47,7 +49,7 @@ Status CompressorSettings::putKeyFrameRate(long rate) {
 }
 
 Status CompressorSettings::getKeyFrameRate(long* rate) const {
-  if (!rate) return E_POINTER;
+  assert(rate);
   *rate = currentKeyFrameRate();
   return S_OK;
 }
@@ -59,7 +61,7 @@ Status CompressorSettings::putPFramesPerKeyFrame(long frames) {
 }
 
 Status CompressorSettings::getPFramesPerKeyFrame(long* frames) const {
-  if (!frames) return E_POINTER;
+  assert(frames);
   std::lock_guard lock(mutex_);
   *frames = pFramesPerKeyFrame_;
   return S_OK;
@@ -72,7 +74,7 @@ Status CompressorSettings::putWindowSize(std::uint64_t frames) {
 }
 
 Status CompressorSettings::getWindowSize(std::uint64_t* frames) const {
-  if (!frames) return E_POINTER;
+  assert(frames);
   std::lock_guard lock(mutex_);
   *frames = windowSize_;
   return S_OK;
@@ -84,7 +86,7 @@ Status CompressorSettings::isDirty() const {
 }
 
 Status CompressorSettings::load(Stream* stream) {
-  if (!stream) return E_POINTER;
+  assert(stream);
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[4096];
   for (;;) {
@@ -102,7 +104,7 @@ Status CompressorSettings::load(Stream* stream) {
 }
 
 Status CompressorSettings::save(Stream* stream, bool clearDirty) {
-  if (!stream) return E_POINTER;
+  assert(stream);
   const std::vector<std::uint8_t> bytes = settingsBlock();
   const Status status =
       stream->write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr);
@@ -114,7 +116,7 @@ Status CompressorSettings::save(Stream* stream, bool clearDirty) {
 }
 
 Status CompressorSettings::getSizeMax(std::uint64_t* size) const {
-  if (!size) return E_POINTER;
+  assert(size);
   *size = settingsBlock().size();
   return S_OK;
 }

@@ -1,6 +1,7 @@
 #include "platform/media/device_enum.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -85,7 +86,7 @@ class DeviceMoniker final : public Moniker {
   }
 
   Status readProperty(const std::string& name, std::string* value) const override {
-    if (!value) return E_POINTER;
+    assert(value);
     if (name == "FriendlyName") {
       *value = device_.friendlyName;
       return S_OK;
@@ -100,7 +101,7 @@ class DeviceMoniker final : public Moniker {
   }
 
   Status bindToObject(Ref<BaseFilter>* filter) const override {
-    if (!filter) return E_POINTER;
+    assert(filter);
     *filter = device_.factory ? device_.factory() : nullptr;
     if (!*filter) return fail(E_FAIL, "Can't create " + displayName());
     return S_OK;
@@ -113,7 +114,7 @@ class DeviceMoniker final : public Moniker {
 class DeviceEnumerator final : public SystemDeviceEnum {
  public:
   Status createClassEnumerator(const Guid& category, std::vector<Ref<Moniker>>* monikers) override {
-    if (!monikers) return E_POINTER;
+    assert(monikers);
     monikers->clear();
     for (const Device& device : Registry::instance().devices())
       if (device.category == category) monikers->emplace_back(new DeviceMoniker(device));

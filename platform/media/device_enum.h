@@ -29,7 +29,7 @@ class Moniker : public virtual Unknown {
   // Reads a property of the device: "FriendlyName" (as registered, not yet
   // made unique) and "CLSID". E_INVALIDARG for other names.
   virtual Status readProperty(const std::string& name, std::string* value) const = 0;
-  // Creates the device's filter; E_FAIL (with the detail in lastErrorText)
+  // Creates the device's filter; E_FAIL (with its detail)
   // when it cannot be made.
   virtual Status bindToObject(Ref<BaseFilter>* filter) const = 0;
 };

@@ -46,8 +46,7 @@ using IOContextPtr = std::unique_ptr<AVIOContext, IOContextDeleter>;
 
 // FFmpeg's text for a code (av_make_error_string).
 std::string errorText(int averror);
-// Records "<what> '<path>': <FFmpeg text>" as the thread's last error detail
-// and returns the code's status.
+// The code's status with the detail "<what> '<path>': <FFmpeg text>".
 Status fail(int averror, const std::string& what, const std::string& path = std::string(),
             bool creating = false);
 

@@ -1,5 +1,7 @@
 #include "platform/media/file_writer.h"
 
+#include <cassert>
+
 #include "platform/media/ffmpeg_handles.h"
 
 namespace vistrel::media {
@@ -39,7 +41,7 @@ class FileWriter final : public FilterBase, public FileSinkFilter {
   }
 
   Status curFile(std::string* hostPath, MediaType* type) const override {
-    if (!hostPath) return E_POINTER;
+    assert(hostPath);
     std::lock_guard lock(stateLock());
     *hostPath = path_;
     if (type) *type = type_;
@@ -59,7 +61,7 @@ class FileWriter final : public FilterBase, public FileSinkFilter {
   std::vector<PinBase*> pinList() const override { return {input_.get()}; }
 
   // A graph run again after a stop writes the file anew.
-  Status onPause() override { return io_ || path_.empty() ? S_OK : open(); }
+  Status onPause() override { return io_ || path_.empty() ? Status(S_OK) : open(); }
 
   Status onStop() override {
     if (!io_) return S_OK;

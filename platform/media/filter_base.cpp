@@ -1,5 +1,6 @@
 #include "platform/media/filter_base.h"
 
+#include <cassert>
 #include <utility>
 
 namespace vistrel::media {
@@ -40,14 +41,14 @@ Status PinBase::disconnectIfStopped() {
 }
 
 Status PinBase::connectedTo(Ref<Pin>* pin) const {
-  if (!pin) return E_POINTER;
+  assert(pin);
   std::lock_guard lock(pinMutex_);
   *pin = connected_;
   return connected_ ? S_OK : VFW_E_NOT_CONNECTED;
 }
 
 Status PinBase::connectionMediaType(MediaType* type) const {
-  if (!type) return E_POINTER;
+  assert(type);
   std::lock_guard lock(pinMutex_);
   if (!connected_) {
     *type = MediaType();
@@ -69,7 +70,7 @@ OutputPinBase::OutputPinBase(FilterBase* filter, std::string name)
     : PinBase(filter, PinDirection::Output, std::move(name)) {}
 
 Status OutputPinBase::connect(Pin* receivePin, const MediaType* type) {
-  if (!receivePin) return E_POINTER;
+  assert(receivePin);
   if (!owner_) return E_UNEXPECTED;
   std::lock_guard lock(owner_->stateLock());
   if (isConnected()) return VFW_E_ALREADY_CONNECTED;
@@ -101,7 +102,7 @@ Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
     type_ = type;
   }
   Ref<MemInputPin> input = queryInterface<MemInputPin>(receivePin);
-  status = input ? decideAllocator(input.get()) : E_NOINTERFACE;
+  status = input ? decideAllocator(input.get()) : Status(E_NOINTERFACE);
   if (succeeded(status)) status = completeConnect(receivePin);
   if (failed(status)) {
     receivePin->disconnect();
@@ -140,7 +141,7 @@ Status OutputPinBase::decideAllocator(MemInputPin* input) {
     return S_OK;
   Ref<MemAllocator> own = createMemoryAllocator();
   status = tryAllocator(input, own.get(), request);
-  return failed(status) ? status : S_OK;
+  return failed(status) ? status : Status(S_OK);
 }
 
 Status OutputPinBase::receiveConnection(Pin*, const MediaType&) { return E_UNEXPECTED; }
@@ -158,7 +159,7 @@ Status OutputPinBase::disconnect() {
 
 Status OutputPinBase::active() {
   if (!isConnected()) return S_OK;
-  return allocator_ ? allocator_->commit() : VFW_E_NO_ALLOCATOR;
+  return allocator_ ? allocator_->commit() : Status(VFW_E_NO_ALLOCATOR);
 }
 
 Status OutputPinBase::inactive() {
@@ -188,7 +189,7 @@ InputPinBase::InputPinBase(FilterBase* filter, std::string name)
 Status InputPinBase::connect(Pin*, const MediaType*) { return VFW_E_INVALID_DIRECTION; }
 
 Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
-  if (!connector) return E_POINTER;
+  assert(connector);
   if (!owner_) return E_UNEXPECTED;
   std::lock_guard lock(owner_->stateLock());
   if (isConnected()) return VFW_E_ALREADY_CONNECTED;
@@ -223,14 +224,14 @@ Status InputPinBase::inactive() {
 }
 
 Status InputPinBase::getAllocator(Ref<MemAllocator>* allocator) {
-  if (!allocator) return E_POINTER;
+  assert(allocator);
   if (!allocator_) allocator_ = createMemoryAllocator();
   *allocator = allocator_;
   return S_OK;
 }
 
 Status InputPinBase::notifyAllocator(MemAllocator* allocator, bool) {
-  if (!allocator) return E_POINTER;
+  assert(allocator);
   allocator_ = Ref<MemAllocator>(allocator);
   return S_OK;
 }
@@ -238,7 +239,7 @@ Status InputPinBase::notifyAllocator(MemAllocator* allocator, bool) {
 Status InputPinBase::getAllocatorRequirements(AllocatorProperties*) const { return E_NOTIMPL; }
 
 Status InputPinBase::receive(MediaSample* sample) {
-  if (!sample) return E_POINTER;
+  assert(sample);
   if (!owner_) return E_UNEXPECTED;
   std::lock_guard lock(owner_->streamLock());
   if (!isConnected()) return VFW_E_NOT_CONNECTED;
@@ -330,7 +331,7 @@ std::vector<Ref<Pin>> FilterBase::pins() const {
 }
 
 Status FilterBase::findPin(const std::string& id, Ref<Pin>* pin) const {
-  if (!pin) return E_POINTER;
+  assert(pin);
   for (PinBase* candidate : pinList()) {
     if (candidate->id() == id) {
       *pin = Ref<Pin>(candidate);

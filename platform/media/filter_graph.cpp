@@ -4,6 +4,7 @@
 #include "platform/media/filter_graph.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -23,7 +24,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   }
 
   Status addFilter(BaseFilter* filter, const std::string& requested) override {
-    if (!filter) return E_POINTER;
+    assert(filter);
     std::lock_guard lock(mutex_);
     if (filter->graph()) return E_INVALIDARG;
     std::string name = requested.empty() ? filter->classId().toString() : requested;
@@ -46,7 +47,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   }
 
   Status removeFilter(BaseFilter* filter) override {
-    if (!filter) return E_POINTER;
+    assert(filter);
     std::lock_guard lock(mutex_);
     auto it = std::find_if(entries_.begin(), entries_.end(),
                            [&](const Entry& entry) { return entry.filter.get() == filter; });
@@ -71,7 +72,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   }
 
   Status findFilterByName(const std::string& name, Ref<BaseFilter>* filter) const override {
-    if (!filter) return E_POINTER;
+    assert(filter);
     std::lock_guard lock(mutex_);
     for (const Entry& entry : entries_) {
       if (entry.name == name) {
@@ -86,7 +87,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   Status connect(Pin* output, Pin* input) override { return connectDirect(output, input, nullptr); }
 
   Status connectDirect(Pin* output, Pin* input, const MediaType* type) override {
-    if (!output || !input) return E_POINTER;
+    assert(output && input);
     if (!contains(output->filter()) || !contains(input->filter())) return VFW_E_NOT_IN_GRAPH;
     if (output->direction() != PinDirection::Output || input->direction() != PinDirection::Input)
       return VFW_E_INVALID_DIRECTION;
@@ -94,7 +95,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   }
 
   Status disconnect(Pin* pin) override {
-    if (!pin) return E_POINTER;
+    assert(pin);
     return pin->disconnect();
   }
 
@@ -129,7 +130,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   }
 
   Status getState(FilterState* state) const override {
-    if (!state) return E_POINTER;
+    assert(state);
     std::lock_guard lock(mutex_);
     *state = state_;
     return S_OK;

@@ -11,8 +11,8 @@
 //   builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor, mux.get());
 //   control->run();   ... the source delivers samples ...   control->stop();
 //
-// Every call returns a Status (Windows' codes); the detail of a
-// failure (what, which file, the library's text) is in lastErrorText().
+// Every call returns a Status (Windows' codes); a failure carries its
+// detail (what, which file, the library's text) in Status::detail().
 #pragma once
 
 #include "platform/media/allocator.h"

@@ -2,6 +2,7 @@
 // back to the pool when their last reference is released; a waiting
 // getBuffer() wakes up then, or when the allocator is decommitted.
 
+#include <cassert>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -87,7 +88,7 @@ class MemoryAllocator final : public MemAllocator {
   }
 
   Status setProperties(const AllocatorProperties& request, AllocatorProperties* actual) override {
-    if (!actual) return E_POINTER;
+    assert(actual);
     std::lock_guard lock(mutex_);
     if (committed_) return VFW_E_ALREADY_COMMITTED;
     if (outstanding_ > 0) return VFW_E_BUFFERS_OUTSTANDING;
@@ -101,7 +102,7 @@ class MemoryAllocator final : public MemAllocator {
   }
 
   Status getProperties(AllocatorProperties* properties) const override {
-    if (!properties) return E_POINTER;
+    assert(properties);
     std::lock_guard lock(mutex_);
     *properties = properties_;
     return S_OK;
@@ -136,7 +137,7 @@ class MemoryAllocator final : public MemAllocator {
 
   Status getBuffer(Ref<MediaSample>* sample, const ReferenceTime* start, const ReferenceTime* stop,
                    std::uint32_t flags) override {
-    if (!sample) return E_POINTER;
+    assert(sample);
     std::unique_lock lock(mutex_);
     for (;;) {
       if (!committed_) return VFW_E_NOT_COMMITTED;

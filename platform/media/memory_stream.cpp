@@ -1,6 +1,7 @@
 // A growable in-memory stream.
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -14,7 +15,7 @@ namespace {
 class MemoryStream final : public Stream {
  public:
   Status read(void* buffer, std::uint32_t size, std::uint32_t* read) override {
-    if (!buffer && size) return E_POINTER;
+    assert(buffer || !size);
     std::lock_guard lock(mutex_);
     const std::uint64_t available = position_ < bytes_.size() ? bytes_.size() - position_ : 0;
     const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, available));
@@ -25,7 +26,7 @@ class MemoryStream final : public Stream {
   }
 
   Status write(const void* buffer, std::uint32_t size, std::uint32_t* written) override {
-    if (!buffer && size) return E_POINTER;
+    assert(buffer || !size);
     std::lock_guard lock(mutex_);
     try {
       if (position_ + size > bytes_.size()) bytes_.resize(position_ + size);

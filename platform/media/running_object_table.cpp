@@ -1,6 +1,7 @@
 #include "platform/media/running_object_table.h"
 
 #include <algorithm>
+#include <cassert>
 #include <mutex>
 #include <vector>
 
@@ -12,7 +13,7 @@ class ObjectTable final : public RunningObjectTable {
  public:
   Status registerObject(std::uint32_t flags, Unknown* object, const std::string& name,
                         std::uint32_t* cookie) override {
-    if (!object || !cookie) return E_POINTER;
+    assert(object && cookie);
     if (name.empty()) return E_INVALIDARG;
     std::lock_guard lock(mutex_);
     const bool known = std::any_of(entries_.begin(), entries_.end(),
@@ -43,19 +44,6 @@ class ObjectTable final : public RunningObjectTable {
                : S_FALSE;
   }
 
-  Status getObject(const std::string& name, Ref<Unknown>* object) const override {
-    if (!object) return E_POINTER;
-    std::lock_guard lock(mutex_);
-    for (const Entry& entry : entries_) {
-      if (entry.name == name && entry.object) {
-        *object = entry.object;
-        return S_OK;
-      }
-    }
-    *object = nullptr;
-    return E_FAIL;
-  }
-
  private:
   struct Entry {
     std::uint32_t cookie;
@@ -70,16 +58,14 @@ class ObjectTable final : public RunningObjectTable {
 
 }  // namespace
 
-Status getRunningObjectTable(Ref<RunningObjectTable>* table) {
-  if (!table) return E_POINTER;
+Ref<RunningObjectTable> runningObjectTable() {
   // One table for the process; never destroyed, so entries outlive statics.
   static ObjectTable* const instance = [] {
     auto* created = new ObjectTable;
     created->addRef();
     return created;
   }();
-  *table = Ref<RunningObjectTable>(instance);
-  return S_OK;
+  return Ref<RunningObjectTable>(instance);
 }
 
 std::string itemMonikerName(const std::string& delimiter, const std::string& item) {

@@ -15,7 +15,7 @@ namespace vistrel::media {
 // Flag of registerObject: the table holds a reference until revoked.
 inline constexpr std::uint32_t ROTFLAGS_REGISTRATIONKEEPSALIVE = 0x1;
 // Success code: the name was already registered (the new entry is kept too).
-inline constexpr Status MK_S_MONIKERALREADYREGISTERED = statusCode(0x000401E7);
+inline constexpr StatusCode MK_S_MONIKERALREADYREGISTERED = statusCode(0x000401E7);
 
 class RunningObjectTable : public virtual Unknown {
  public:
@@ -26,12 +26,10 @@ class RunningObjectTable : public virtual Unknown {
   virtual Status revoke(std::uint32_t cookie) = 0;
   // S_OK when an entry has that name, else S_FALSE.
   virtual Status isRunning(const std::string& name) const = 0;
-  // The first object under `name` (MK_E_UNAVAILABLE as E_FAIL when none, or
-  // when it was entered without keep-alive).
-  virtual Status getObject(const std::string& name, Ref<Unknown>* object) const = 0;
 };
 
-Status getRunningObjectTable(Ref<RunningObjectTable>* table);
+// The process's table.
+Ref<RunningObjectTable> runningObjectTable();
 
 // The display name of an item moniker: delimiter followed by the item,
 // e.g. "!FilterGraph 0x55d0c0a0 pid 00001f2a".

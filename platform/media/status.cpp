@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <utility>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -10,7 +9,7 @@ extern "C" {
 
 namespace vistrel::media {
 
-Status statusFromErrno(int error, bool creating) {
+StatusCode statusFromErrno(int error, bool creating) {
   switch (error) {
     case 0:
       return S_OK;
@@ -53,7 +52,7 @@ Status statusFromErrno(int error, bool creating) {
   }
 }
 
-Status statusFromAVError(int averror, bool creating) {
+StatusCode statusFromAVError(int averror, bool creating) {
   if (averror >= 0) return S_OK;
   switch (averror) {
     case AVERROR_ENCODER_NOT_FOUND:
@@ -79,7 +78,7 @@ Status statusFromAVError(int averror, bool creating) {
   return E_FAIL;
 }
 
-std::string statusText(Status status) {
+std::string statusText(StatusCode status) {
   switch (status) {
     case S_OK:
       return "The operation completed successfully.";
@@ -185,17 +184,9 @@ std::string statusText(Status status) {
   }
 }
 
-namespace {
-thread_local std::string lastError;
-}
-
-const std::string& lastErrorText() { return lastError; }
-
-void setLastErrorText(std::string text) { lastError = std::move(text); }
-
-Status fail(Status status, std::string text) {
-  lastError = std::move(text);
-  return status;
+const std::string& Status::detail() const {
+  static const std::string none;
+  return detail_ ? *detail_ : none;
 }
 
 }  // namespace vistrel::media

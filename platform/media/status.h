@@ -3,91 +3,108 @@
 // user would see there. Negative values are failures, S_OK and S_FALSE are
 // successes.
 //
-// Thread: everything here may be called from any thread. The last error
-// detail is kept per thread.
+// A failed Status may carry a detail: what failed, the file involved and
+// FFmpeg's or the system's own text. It travels with the code through every
+// `return status;`, so the recorder can put it in front of the user.
+//
+// Thread: everything here may be called from any thread; a Status is a value.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace vistrel::media {
 
-using Status = std::int32_t;
+using StatusCode = std::int32_t;
 
-constexpr Status statusCode(std::uint32_t value) { return static_cast<Status>(value); }
+constexpr StatusCode statusCode(std::uint32_t value) { return static_cast<StatusCode>(value); }
 
-inline constexpr Status S_OK = 0;
-inline constexpr Status S_FALSE = 1;
-inline constexpr Status E_NOTIMPL = statusCode(0x80004001);
-inline constexpr Status E_NOINTERFACE = statusCode(0x80004002);
-inline constexpr Status E_POINTER = statusCode(0x80004003);
-inline constexpr Status E_ABORT = statusCode(0x80004004);
-inline constexpr Status E_FAIL = statusCode(0x80004005);
-inline constexpr Status E_UNEXPECTED = statusCode(0x8000FFFF);
-inline constexpr Status E_ACCESSDENIED = statusCode(0x80070005);
-inline constexpr Status E_HANDLE = statusCode(0x80070006);
-inline constexpr Status E_OUTOFMEMORY = statusCode(0x8007000E);
-inline constexpr Status E_INVALIDARG = statusCode(0x80070057);
+inline constexpr StatusCode S_OK = 0;
+inline constexpr StatusCode S_FALSE = 1;
+inline constexpr StatusCode E_NOTIMPL = statusCode(0x80004001);
+inline constexpr StatusCode E_NOINTERFACE = statusCode(0x80004002);
+inline constexpr StatusCode E_POINTER = statusCode(0x80004003);
+inline constexpr StatusCode E_ABORT = statusCode(0x80004004);
+inline constexpr StatusCode E_FAIL = statusCode(0x80004005);
+inline constexpr StatusCode E_UNEXPECTED = statusCode(0x8000FFFF);
+inline constexpr StatusCode E_ACCESSDENIED = statusCode(0x80070005);
+inline constexpr StatusCode E_HANDLE = statusCode(0x80070006);
+inline constexpr StatusCode E_OUTOFMEMORY = statusCode(0x8007000E);
+inline constexpr StatusCode E_INVALIDARG = statusCode(0x80070057);
 // Win32 errors wrapped as statuses (0x8007xxxx).
-inline constexpr Status STATUS_FILE_NOT_FOUND = statusCode(0x80070002);
-inline constexpr Status STATUS_PATH_NOT_FOUND = statusCode(0x80070003);
-inline constexpr Status STATUS_TOO_MANY_OPEN_FILES = statusCode(0x80070004);
-inline constexpr Status STATUS_WRITE_PROTECT = statusCode(0x80070013);
-inline constexpr Status STATUS_SHARING_VIOLATION = statusCode(0x80070020);
-inline constexpr Status STATUS_FILE_EXISTS = statusCode(0x80070050);
-inline constexpr Status STATUS_DISK_FULL = statusCode(0x80070070);
-inline constexpr Status STATUS_INVALID_NAME = statusCode(0x8007007B);
-inline constexpr Status STATUS_ALREADY_EXISTS = statusCode(0x800700B7);
-inline constexpr Status STATUS_FILENAME_TOO_LONG = statusCode(0x800700CE);
-inline constexpr Status STATUS_IO_DEVICE = statusCode(0x8007045D);
+inline constexpr StatusCode STATUS_FILE_NOT_FOUND = statusCode(0x80070002);
+inline constexpr StatusCode STATUS_PATH_NOT_FOUND = statusCode(0x80070003);
+inline constexpr StatusCode STATUS_TOO_MANY_OPEN_FILES = statusCode(0x80070004);
+inline constexpr StatusCode STATUS_WRITE_PROTECT = statusCode(0x80070013);
+inline constexpr StatusCode STATUS_SHARING_VIOLATION = statusCode(0x80070020);
+inline constexpr StatusCode STATUS_FILE_EXISTS = statusCode(0x80070050);
+inline constexpr StatusCode STATUS_DISK_FULL = statusCode(0x80070070);
+inline constexpr StatusCode STATUS_INVALID_NAME = statusCode(0x8007007B);
+inline constexpr StatusCode STATUS_ALREADY_EXISTS = statusCode(0x800700B7);
+inline constexpr StatusCode STATUS_FILENAME_TOO_LONG = statusCode(0x800700CE);
+inline constexpr StatusCode STATUS_IO_DEVICE = statusCode(0x8007045D);
 // Media-graph errors.
-inline constexpr Status VFW_E_INVALIDMEDIATYPE = statusCode(0x80040200);
-inline constexpr Status VFW_E_NEED_OWNER = statusCode(0x80040202);
-inline constexpr Status VFW_E_ALREADY_CONNECTED = statusCode(0x80040204);
-inline constexpr Status VFW_E_FILTER_ACTIVE = statusCode(0x80040205);
-inline constexpr Status VFW_E_NO_TYPES = statusCode(0x80040206);
-inline constexpr Status VFW_E_NO_ACCEPTABLE_TYPES = statusCode(0x80040207);
-inline constexpr Status VFW_E_INVALID_DIRECTION = statusCode(0x80040208);
-inline constexpr Status VFW_E_NOT_CONNECTED = statusCode(0x80040209);
-inline constexpr Status VFW_E_NO_ALLOCATOR = statusCode(0x8004020A);
-inline constexpr Status VFW_E_BUFFER_OVERFLOW = statusCode(0x8004020D);
-inline constexpr Status VFW_E_BADALIGN = statusCode(0x8004020E);
-inline constexpr Status VFW_E_ALREADY_COMMITTED = statusCode(0x8004020F);
-inline constexpr Status VFW_E_BUFFERS_OUTSTANDING = statusCode(0x80040210);
-inline constexpr Status VFW_E_NOT_COMMITTED = statusCode(0x80040211);
-inline constexpr Status VFW_E_SIZENOTSET = statusCode(0x80040212);
-inline constexpr Status VFW_E_NOT_FOUND = statusCode(0x80040216);
-inline constexpr Status VFW_E_CANNOT_CONNECT = statusCode(0x80040217);
-inline constexpr Status VFW_E_CANNOT_RENDER = statusCode(0x80040218);
-inline constexpr Status VFW_E_NOT_STOPPED = statusCode(0x80040224);
-inline constexpr Status VFW_E_WRONG_STATE = statusCode(0x80040227);
-inline constexpr Status VFW_E_TYPE_NOT_ACCEPTED = statusCode(0x8004022A);
-inline constexpr Status VFW_E_TIMEOUT = statusCode(0x8004022E);
-inline constexpr Status VFW_E_SAMPLE_TIME_NOT_SET = statusCode(0x80040249);
-inline constexpr Status VFW_S_DUPLICATE_NAME = statusCode(0x0004022D);
-inline constexpr Status VFW_E_NOT_IN_GRAPH = statusCode(0x8004025F);
+inline constexpr StatusCode VFW_E_INVALIDMEDIATYPE = statusCode(0x80040200);
+inline constexpr StatusCode VFW_E_NEED_OWNER = statusCode(0x80040202);
+inline constexpr StatusCode VFW_E_ALREADY_CONNECTED = statusCode(0x80040204);
+inline constexpr StatusCode VFW_E_FILTER_ACTIVE = statusCode(0x80040205);
+inline constexpr StatusCode VFW_E_NO_TYPES = statusCode(0x80040206);
+inline constexpr StatusCode VFW_E_NO_ACCEPTABLE_TYPES = statusCode(0x80040207);
+inline constexpr StatusCode VFW_E_INVALID_DIRECTION = statusCode(0x80040208);
+inline constexpr StatusCode VFW_E_NOT_CONNECTED = statusCode(0x80040209);
+inline constexpr StatusCode VFW_E_NO_ALLOCATOR = statusCode(0x8004020A);
+inline constexpr StatusCode VFW_E_BUFFER_OVERFLOW = statusCode(0x8004020D);
+inline constexpr StatusCode VFW_E_BADALIGN = statusCode(0x8004020E);
+inline constexpr StatusCode VFW_E_ALREADY_COMMITTED = statusCode(0x8004020F);
+inline constexpr StatusCode VFW_E_BUFFERS_OUTSTANDING = statusCode(0x80040210);
+inline constexpr StatusCode VFW_E_NOT_COMMITTED = statusCode(0x80040211);
+inline constexpr StatusCode VFW_E_SIZENOTSET = statusCode(0x80040212);
+inline constexpr StatusCode VFW_E_NOT_FOUND = statusCode(0x80040216);
+inline constexpr StatusCode VFW_E_CANNOT_CONNECT = statusCode(0x80040217);
+inline constexpr StatusCode VFW_E_CANNOT_RENDER = statusCode(0x80040218);
+inline constexpr StatusCode VFW_E_NOT_STOPPED = statusCode(0x80040224);
+inline constexpr StatusCode VFW_E_WRONG_STATE = statusCode(0x80040227);
+inline constexpr StatusCode VFW_E_TYPE_NOT_ACCEPTED = statusCode(0x8004022A);
+inline constexpr StatusCode VFW_E_TIMEOUT = statusCode(0x8004022E);
+inline constexpr StatusCode VFW_E_SAMPLE_TIME_NOT_SET = statusCode(0x80040249);
+inline constexpr StatusCode VFW_S_DUPLICATE_NAME = statusCode(0x0004022D);
+inline constexpr StatusCode VFW_E_NOT_IN_GRAPH = statusCode(0x8004025F);
 
-constexpr bool succeeded(Status status) { return status >= 0; }
-constexpr bool failed(Status status) { return status < 0; }
+// A code with an optional detail. Converts to and from its code, so that
+// `status == E_FAIL`, `switch (status)` and `return S_OK;` read as before.
+class Status {
+ public:
+  Status(StatusCode code = S_OK) : code_(code) {}
+  Status(StatusCode code, std::string detail)
+      : code_(code), detail_(std::make_shared<const std::string>(std::move(detail))) {}
+  operator StatusCode() const { return code_; }
+  StatusCode code() const { return code_; }
+  // Empty when the failure said nothing more than its code.
+  const std::string& detail() const;
+
+ private:
+  StatusCode code_;
+  std::shared_ptr<const std::string> detail_;  // shared: statuses are copied up every call
+};
+
+constexpr bool succeeded(StatusCode status) { return status >= 0; }
+constexpr bool failed(StatusCode status) { return status < 0; }
 
 // errno → status. ENOENT gives "file not found"; a caller creating a file
 // (where a missing name means a missing folder) asks with creating = true
 // and gets "path not found", as Windows reports it.
-Status statusFromErrno(int error, bool creating = false);
+StatusCode statusFromErrno(int error, bool creating = false);
 // FFmpeg's negative AVERROR codes → status (AVERROR(errno) through
 // statusFromErrno, FFmpeg's own codes to the nearest media status).
-Status statusFromAVError(int averror, bool creating = false);
+StatusCode statusFromAVError(int averror, bool creating = false);
 
 // The platform's text for a status, e.g. "Access is denied."; codes
 // without a known text give "Unspecified error (0x...)".
-std::string statusText(Status status);
+std::string statusText(StatusCode status);
 
-// Detail of the last failure on this thread (what failed, the path involved
-// and the library's own text), like the platform's error info object. Calls
-// that fail set it; successful calls leave it alone.
-const std::string& lastErrorText();
-void setLastErrorText(std::string text);
-// Sets the detail and returns `status`, for `return fail(E_FAIL, "...")`.
-Status fail(Status status, std::string text);
+// `status` with `detail`, for `return fail(E_FAIL, "Can't ... '<path>'")`.
+inline Status fail(StatusCode status, std::string detail) { return {status, std::move(detail)}; }
 
 }  // namespace vistrel::media

@@ -183,8 +183,7 @@ TEST_F(ExportTest, RegisteredGraphIsInTheRunningObjectTableWhileItRuns) {
   logger->readProperty("Graph.Register", true, context);
   StartExport("C:\\registered.avi", TestPicture(160, 120, 0));
   const std::string name = logger->Graph().RegistrationName();
-  media::Ref<media::RunningObjectTable> table;
-  ASSERT_EQ(media::getRunningObjectTable(&table), media::S_OK);
+  media::Ref<media::RunningObjectTable> table = media::runningObjectTable();
   EXPECT_EQ(table->isRunning(name), media::S_OK);
   logger->Graph().SetRegister(false);  // revoked at once while active
   EXPECT_EQ(table->isRunning(name), media::S_FALSE);

@@ -151,15 +151,18 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
     throw;
   }
   finish();
-  if (!refusedFrame.empty()) throw EExportFailed(refusedFrame);
+  const TVLBaseCommonLogger::RecordingOutcome outcome = logger.LastRecording();
+  // The file and the system's own words, for a failure that has them.
+  const std::string reason = outcome.reason.empty() ? std::string() : " (" + outcome.reason + ")";
+  if (!refusedFrame.empty()) throw EExportFailed(refusedFrame + reason);
   if (!streaming && !report.interrupted)
     throw EExportFailed("None of the " + std::to_string(snapshots.size()) +
                         " snapshots could be loaded");
-  const TVLBaseCommonLogger::RecordingOutcome outcome = logger.LastRecording();
   if (!outcome.failure.empty() || outcome.framesWritten != report.framesWritten)
-    throw EExportFailed("The video holds " + std::to_string(outcome.framesWritten) + " of " +
-                        std::to_string(report.framesWritten) + " frames" +
-                        (outcome.failure.empty() ? std::string() : ": " + outcome.failure));
+    throw EExportFailed(
+        "The video holds " + std::to_string(outcome.framesWritten) + " of " +
+        std::to_string(report.framesWritten) + " frames" +
+        (outcome.failure.empty() ? std::string() : ": " + outcome.failure + reason));
   return report;
 }
 

@@ -132,7 +132,7 @@ TEST_F(UncompressedRecording, UnwritableFolderIsAccessDeniedAndLeavesNothingOpen
   }
   EXPECT_EQ(status, E_ACCESSDENIED);
   EXPECT_EQ(static_cast<std::uint32_t>(E_ACCESSDENIED), 0x80070005u);
-  EXPECT_NE(lastErrorText().find(folder), std::string::npos) << lastErrorText();
+  EXPECT_NE(status.detail().find(folder), std::string::npos) << status.detail();
   EXPECT_TRUE(recording.graph->filters().empty());
   EXPECT_EQ(openFileCount(), before);
   EXPECT_FALSE(std::filesystem::exists(folder + "/x.avi"));
@@ -168,9 +168,10 @@ TEST_F(UncompressedRecording, FullDiskIsReportedAsDiskFull) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   RecordingGraph recording;
   ASSERT_EQ(recording.build("/dev/full", 320, 240, nullptr), S_OK);
-  EXPECT_EQ(recording.record(3, kPeriod5fps), STATUS_DISK_FULL);
+  const Status status = recording.record(3, kPeriod5fps);
+  EXPECT_EQ(status, STATUS_DISK_FULL);
   EXPECT_EQ(static_cast<std::uint32_t>(STATUS_DISK_FULL), 0x80070070u);
-  EXPECT_NE(lastErrorText().find("/dev/full"), std::string::npos) << lastErrorText();
+  EXPECT_NE(status.detail().find("/dev/full"), std::string::npos) << status.detail();
 }
 
 TEST_F(UncompressedRecording, MissingFolderIsPathNotFound) {

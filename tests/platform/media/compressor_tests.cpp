@@ -99,7 +99,8 @@ TEST_F(CompressedRecording, OddWidthStaysUprightAndUnskewed) {
   ASSERT_TRUE(compressor);
   RecordingGraph recording;
   ASSERT_EQ(recording.build(path("odd.avi"), 641, 97, compressor.get()), S_OK);
-  ASSERT_EQ(recording.record(3, kPeriod5fps), S_OK) << lastErrorText();
+  const Status status = recording.record(3, kPeriod5fps);
+  ASSERT_EQ(status, S_OK) << status.detail();
   recording = RecordingGraph();
 
   const std::vector<Picture> frames = decodeFrames(path("odd.avi"), 641, 97);

@@ -32,7 +32,7 @@ TEST(Status, ErrnoAndFfmpegCodesMapToStatuses) {
   struct Row {
     int error;
     bool creating;
-    Status status;
+    StatusCode status;
   };
   const Row rows[] = {
       {EACCES, false, E_ACCESSDENIED},         {EPERM, false, E_ACCESSDENIED},
@@ -54,8 +54,9 @@ TEST(Status, TextsNameTheFailure) {
   EXPECT_EQ(statusText(E_ACCESSDENIED), "Access is denied.");
   EXPECT_EQ(statusText(STATUS_PATH_NOT_FOUND), "The system cannot find the path specified.");
   EXPECT_EQ(statusText(statusCode(0x80041234)), "Unspecified error (0x80041234).");
-  EXPECT_EQ(fail(E_FAIL, "detail"), E_FAIL);
-  EXPECT_EQ(lastErrorText(), "detail");
+  const Status status = fail(E_FAIL, "detail");
+  EXPECT_EQ(status, E_FAIL);
+  EXPECT_EQ(status.detail(), "detail");
 }
 
 TEST(Guid, FormatsParsesAndMakesFourCCSubtypes) {
