@@ -26,8 +26,6 @@ class MediaSample : public virtual Unknown {
   virtual Status setTime(const ReferenceTime* start, const ReferenceTime* stop) = 0;
   virtual bool isSyncPoint() const = 0;
   virtual void setSyncPoint(bool syncPoint) = 0;
-  virtual bool isDiscontinuity() const = 0;
-  virtual void setDiscontinuity(bool discontinuity) = 0;
 };
 
 struct AllocatorProperties {
@@ -46,7 +44,6 @@ class MemAllocator : public virtual Unknown {
   // VFW_E_ALREADY_COMMITTED while committed, VFW_E_BUFFERS_OUTSTANDING while
   // samples are out and VFW_E_BADALIGN for alignment that is not a power of 2.
   virtual Status setProperties(const AllocatorProperties& request, AllocatorProperties* actual) = 0;
-  virtual Status getProperties(AllocatorProperties* properties) const = 0;
   // Allocates the buffers (VFW_E_SIZENOTSET without properties).
   virtual Status commit() = 0;
   // No more samples are handed out; waiting getBuffer calls return

@@ -218,20 +218,19 @@ class AviMux final : public FilterBase {
 
  private:
   std::string path() const {
-    Ref<Pin> peer;
-    if (failed(output_->connectedTo(&peer)) || !peer || !peer->filter()) return "the AVI file";
+    const Ref<Pin> peer = output_->connectedTo();
+    if (!peer || !peer->filter()) return "the AVI file";
     std::string file;
     if (Ref<FileSinkFilter> sink = queryInterface<FileSinkFilter>(peer->filter()))
-      sink->curFile(&file, nullptr);
+      file = sink->curFile();
     return file.empty() ? "the AVI file" : file;
   }
 
   // Sets up the stream and writes the header.
   Status begin(ReferenceTime period) {
     if (period <= 0) period = kDefaultFramePeriod;
-    Ref<Pin> peer;
     Ref<ByteSink> sink;
-    if (succeeded(output_->connectedTo(&peer)) && peer) sink = queryInterface<ByteSink>(peer);
+    if (const Ref<Pin> peer = output_->connectedTo()) sink = queryInterface<ByteSink>(peer);
     AVIOContext* io = sink ? sink->byteStream() : nullptr;
     if (!io) return fail(VFW_E_NOT_CONNECTED, "The AVI multiplexer has no file to write to");
 

@@ -21,8 +21,7 @@ bool offersMajorType(Pin* pin, const Guid* majorType) {
 // The filter's first pin of `direction` that is not connected.
 Ref<Pin> freePin(BaseFilter* filter, PinDirection direction, const Guid* majorType = nullptr) {
   for (const Ref<Pin>& pin : filter->pins()) {
-    Ref<Pin> peer;
-    if (pin->direction() != direction || succeeded(pin->connectedTo(&peer))) continue;
+    if (pin->direction() != direction || pin->connectedTo()) continue;
     if (direction == PinDirection::Output && !offersMajorType(pin.get(), majorType)) continue;
     return pin;
   }
@@ -30,8 +29,7 @@ Ref<Pin> freePin(BaseFilter* filter, PinDirection direction, const Guid* majorTy
 }
 
 void disconnectBoth(Pin* pin) {
-  Ref<Pin> peer;
-  if (succeeded(pin->connectedTo(&peer)) && peer) peer->disconnect();
+  if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
   pin->disconnect();
 }
 
@@ -44,19 +42,11 @@ class CaptureBuilder final : public CaptureGraphBuilder {
     return S_OK;
   }
 
-  Status getFiltergraph(Ref<FilterGraph>* graph) override {
-    assert(graph);
-    if (!graph_) graph_ = createFilterGraph();
-    *graph = graph_;
-    return S_OK;
-  }
-
   Status setOutputFileName(const Guid& type, const std::string& hostPath,
                            Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) override {
     if ((type != MEDIASUBTYPE_Avi && type != MEDIASUBTYPE_Mp4) || hostPath.empty())
       return E_INVALIDARG;
-    Ref<FilterGraph> graph;
-    getFiltergraph(&graph);
+    Ref<FilterGraph> graph = filterGraph();
 
     Ref<BaseFilter> mux = type == MEDIASUBTYPE_Mp4 ? createMp4Mux() : createAviMux();
     Ref<BaseFilter> fileWriter = createFileWriter();
@@ -82,8 +72,7 @@ class CaptureBuilder final : public CaptureGraphBuilder {
   Status renderStream(const Guid* category, const Guid* mediaType, Unknown* source,
                       BaseFilter* intermediate, BaseFilter* sink) override {
     assert(source && sink);
-    Ref<FilterGraph> graph;
-    getFiltergraph(&graph);
+    Ref<FilterGraph> graph = filterGraph();
 
     Ref<Pin> start = queryInterface<Pin>(source);
     if (!start) {
@@ -114,6 +103,12 @@ class CaptureBuilder final : public CaptureGraphBuilder {
   }
 
  private:
+  // The graph given, or one the builder makes on first need.
+  Ref<FilterGraph> filterGraph() {
+    if (!graph_) graph_ = createFilterGraph();
+    return graph_;
+  }
+
   Ref<FilterGraph> graph_;
 };
 

@@ -40,10 +40,8 @@ class VideoCompression : public virtual Unknown {
   virtual Status putKeyFrameRate(long rate) = 0;
   virtual Status getKeyFrameRate(long* rate) const = 0;
   virtual Status putPFramesPerKeyFrame(long frames) = 0;
-  virtual Status getPFramesPerKeyFrame(long* frames) const = 0;
   // Frames over which a data rate is averaged.
   virtual Status putWindowSize(std::uint64_t frames) = 0;
-  virtual Status getWindowSize(std::uint64_t* frames) const = 0;
 };
 
 enum class SeekOrigin { Set = 0, Current = 1, End = 2 };
@@ -64,12 +62,9 @@ Ref<Stream> createMemoryStream();
 class PersistStream : public virtual Unknown {
  public:
   virtual Guid classId() const = 0;
-  // S_OK when the settings changed since the last save, else S_FALSE.
-  virtual Status isDirty() const = 0;
   // Reads a settings block from the stream's current position to its end.
   virtual Status load(Stream* stream) = 0;
-  virtual Status save(Stream* stream, bool clearDirty) = 0;
-  virtual Status getSizeMax(std::uint64_t* size) const = 0;
+  virtual Status save(Stream* stream) = 0;
 };
 
 }  // namespace vistrel::media

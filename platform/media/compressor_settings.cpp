@@ -31,7 +31,6 @@ Status CompressorSettings::putQuality(double quality) {
   if (quality > 1.0) return E_INVALIDARG;
   std::lock_guard lock(mutex_);
   quality_ = quality;
-  dirty_ = true;
   return S_OK;
 }
 
@@ -44,7 +43,6 @@ Status CompressorSettings::getQuality(double* quality) const {
 Status CompressorSettings::putKeyFrameRate(long rate) {
   std::lock_guard lock(mutex_);
   keyFrameRate_ = rate;
-  dirty_ = true;
   return S_OK;
 }
 
@@ -60,29 +58,10 @@ Status CompressorSettings::putPFramesPerKeyFrame(long frames) {
   return S_OK;
 }
 
-Status CompressorSettings::getPFramesPerKeyFrame(long* frames) const {
-  assert(frames);
-  std::lock_guard lock(mutex_);
-  *frames = pFramesPerKeyFrame_;
-  return S_OK;
-}
-
 Status CompressorSettings::putWindowSize(std::uint64_t frames) {
   std::lock_guard lock(mutex_);
   windowSize_ = frames;
   return S_OK;
-}
-
-Status CompressorSettings::getWindowSize(std::uint64_t* frames) const {
-  assert(frames);
-  std::lock_guard lock(mutex_);
-  *frames = windowSize_;
-  return S_OK;
-}
-
-Status CompressorSettings::isDirty() const {
-  std::lock_guard lock(mutex_);
-  return dirty_ ? S_OK : S_FALSE;
 }
 
 Status CompressorSettings::load(Stream* stream) {
@@ -99,26 +78,13 @@ Status CompressorSettings::load(Stream* stream) {
   }
   std::lock_guard lock(mutex_);
   block_ = std::move(bytes);
-  dirty_ = false;
   return S_OK;
 }
 
-Status CompressorSettings::save(Stream* stream, bool clearDirty) {
+Status CompressorSettings::save(Stream* stream) {
   assert(stream);
   const std::vector<std::uint8_t> bytes = settingsBlock();
-  const Status status =
-      stream->write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr);
-  if (succeeded(status) && clearDirty) {
-    std::lock_guard lock(mutex_);
-    dirty_ = false;
-  }
-  return status;
-}
-
-Status CompressorSettings::getSizeMax(std::uint64_t* size) const {
-  assert(size);
-  *size = settingsBlock().size();
-  return S_OK;
+  return stream->write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr);
 }
 
 double CompressorSettings::currentQuality() const {

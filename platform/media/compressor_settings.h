@@ -24,19 +24,15 @@ class CompressorSettings : public VideoCompression, public PersistStream {
   Status getQuality(double* quality) const override;
   Status putKeyFrameRate(long rate) override;
   Status getKeyFrameRate(long* rate) const override;
-  // Kept and reported; no B-frames are made.
+  // Kept; no B-frames are made.
   Status putPFramesPerKeyFrame(long frames) override;
-  Status getPFramesPerKeyFrame(long* frames) const override;
-  // Kept and reported; a fixed quantiser has no data-rate window.
+  // Kept; a fixed quantiser has no data-rate window.
   Status putWindowSize(std::uint64_t frames) override;
-  Status getWindowSize(std::uint64_t* frames) const override;
 
   Guid classId() const override { return classId_; }
-  Status isDirty() const override;
   // Keeps the bytes from the stream's position to its end (at most 1 MiB).
   Status load(Stream* stream) override;
-  Status save(Stream* stream, bool clearDirty) override;
-  Status getSizeMax(std::uint64_t* size) const override;
+  Status save(Stream* stream) override;
 
  protected:
   double currentQuality() const;
@@ -55,7 +51,6 @@ class CompressorSettings : public VideoCompression, public PersistStream {
   long pFramesPerKeyFrame_ = -1;
   std::uint64_t windowSize_ = 1;
   std::vector<std::uint8_t> block_;
-  bool dirty_ = false;
 };
 
 }  // namespace vistrel::media

@@ -36,16 +36,12 @@ class FileWriter final : public FilterBase, public FileSinkFilter {
     if (state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
     io_.reset();
     path_ = hostPath;
-    if (type) type_ = *type;
     return open();
   }
 
-  Status curFile(std::string* hostPath, MediaType* type) const override {
-    assert(hostPath);
+  std::string curFile() const override {
     std::lock_guard lock(stateLock());
-    *hostPath = path_;
-    if (type) *type = type_;
-    return S_OK;
+    return path_;
   }
 
   AVIOContext* byteStream() { return io_.get(); }
@@ -87,7 +83,6 @@ class FileWriter final : public FilterBase, public FileSinkFilter {
   Ref<FileWriterInputPin> input_;
   ffmpeg::IOContextPtr io_;
   std::string path_;
-  MediaType type_;
 };
 
 FileWriterInputPin::FileWriterInputPin(FileWriter* writer)

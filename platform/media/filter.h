@@ -41,9 +41,10 @@ class Pin : public virtual Unknown {
   virtual Status receiveConnection(Pin* connector, const MediaType& type) = 0;
   // Breaks this side of the connection (S_FALSE when not connected).
   virtual Status disconnect() = 0;
-  // The peer, or null (VFW_E_NOT_CONNECTED).
-  virtual Status connectedTo(Ref<Pin>* pin) const = 0;
-  virtual Status connectionMediaType(MediaType* type) const = 0;
+  // The peer, or null when not connected.
+  virtual Ref<Pin> connectedTo() const = 0;
+  // The agreed type; an empty one when not connected.
+  virtual MediaType connectionMediaType() const = 0;
   // S_OK when the pin could accept `type`, S_FALSE otherwise.
   virtual Status queryAccept(const MediaType& type) const = 0;
   // The types the pin prefers, best first.
@@ -68,8 +69,6 @@ class MemInputPin : public virtual Unknown {
   // One sample; the pin copies what it keeps. VFW_E_WRONG_STATE when the
   // filter is stopped, VFW_E_NOT_CONNECTED when the pin is not connected.
   virtual Status receive(MediaSample* sample) = 0;
-  // Calls receive() until it fails; `processed` counts the good ones.
-  virtual Status receiveMultiple(MediaSample* const* samples, long count, long* processed) = 0;
 };
 
 class BaseFilter : public virtual Unknown {
@@ -98,7 +97,8 @@ class FileSinkFilter : public virtual Unknown {
   // Opens (creates or truncates) the file; its failure is the OS error's
   // status (E_ACCESSDENIED, STATUS_PATH_NOT_FOUND, ...) and nothing stays open.
   virtual Status setFileName(const std::string& hostPath, const MediaType* type) = 0;
-  virtual Status curFile(std::string* hostPath, MediaType* type) const = 0;
+  // The file's path (empty before setFileName).
+  virtual std::string curFile() const = 0;
 };
 
 }  // namespace vistrel::media

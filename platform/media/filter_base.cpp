@@ -40,22 +40,14 @@ Status PinBase::disconnectIfStopped() {
   return PinBase::disconnect();
 }
 
-Status PinBase::connectedTo(Ref<Pin>* pin) const {
-  assert(pin);
+Ref<Pin> PinBase::connectedTo() const {
   std::lock_guard lock(pinMutex_);
-  *pin = connected_;
-  return connected_ ? S_OK : VFW_E_NOT_CONNECTED;
+  return connected_;
 }
 
-Status PinBase::connectionMediaType(MediaType* type) const {
-  assert(type);
+MediaType PinBase::connectionMediaType() const {
   std::lock_guard lock(pinMutex_);
-  if (!connected_) {
-    *type = MediaType();
-    return VFW_E_NOT_CONNECTED;
-  }
-  *type = type_;
-  return S_OK;
+  return connected_ ? type_ : MediaType();
 }
 
 Status PinBase::queryAccept(const MediaType& type) const {
@@ -247,16 +239,6 @@ Status InputPinBase::receive(MediaSample* sample) {
   return onReceive(sample);
 }
 
-Status InputPinBase::receiveMultiple(MediaSample* const* samples, long count, long* processed) {
-  if (processed) *processed = 0;
-  for (long i = 0; i < count; ++i) {
-    const Status status = receive(samples[i]);
-    if (status != S_OK) return status;
-    if (processed) ++*processed;
-  }
-  return S_OK;
-}
-
 // ---- FilterBase ----
 
 FilterBase::FilterBase(const Guid& classId) : classId_(classId) {}
@@ -267,8 +249,7 @@ void FilterBase::disconnectAll() {
   std::lock_guard lock(stateLock_);
   state_ = FilterState::Stopped;
   for (PinBase* pin : pinList()) {
-    Ref<Pin> peer;
-    if (succeeded(pin->connectedTo(&peer)) && peer) peer->disconnect();
+    if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
     pin->disconnect();
     pin->detach();
   }

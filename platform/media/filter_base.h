@@ -24,8 +24,8 @@ class PinBase : public Pin {
   PinBase(FilterBase* filter, PinDirection direction, std::string name);
 
   Status disconnect() override;
-  Status connectedTo(Ref<Pin>* pin) const override;
-  Status connectionMediaType(MediaType* type) const override;
+  Ref<Pin> connectedTo() const override;
+  MediaType connectionMediaType() const override;
   Status queryAccept(const MediaType& type) const override;
   std::vector<MediaType> mediaTypes() const override;
   PinDirection direction() const override { return direction_; }
@@ -108,7 +108,6 @@ class InputPinBase : public PinBase, public MemInputPin {
   // Checks connection and state under the filter's stream lock, then calls
   // onReceive().
   Status receive(MediaSample* sample) override;
-  Status receiveMultiple(MediaSample* const* samples, long count, long* processed) override;
 
  protected:
   // One sample, under the stream lock, while the filter is paused or running.

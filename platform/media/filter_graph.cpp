@@ -54,8 +54,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
     if (it == entries_.end()) return VFW_E_NOT_IN_GRAPH;
     if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
     for (const Ref<Pin>& pin : filter->pins()) {
-      Ref<Pin> peer;
-      if (succeeded(pin->connectedTo(&peer)) && peer) peer->disconnect();
+      if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
       pin->disconnect();
     }
     Ref<BaseFilter> keep = it->filter;  // joinFilterGraph runs while it still lives
@@ -69,19 +68,6 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
     std::vector<Ref<BaseFilter>> result;
     for (const Entry& entry : entries_) result.push_back(entry.filter);
     return result;
-  }
-
-  Status findFilterByName(const std::string& name, Ref<BaseFilter>* filter) const override {
-    assert(filter);
-    std::lock_guard lock(mutex_);
-    for (const Entry& entry : entries_) {
-      if (entry.name == name) {
-        *filter = entry.filter;
-        return S_OK;
-      }
-    }
-    *filter = nullptr;
-    return VFW_E_NOT_FOUND;
   }
 
   Status connect(Pin* output, Pin* input) override { return connectDirect(output, input, nullptr); }
@@ -129,11 +115,9 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
     return stopAll();
   }
 
-  Status getState(FilterState* state) const override {
-    assert(state);
+  FilterState state() const override {
     std::lock_guard lock(mutex_);
-    *state = state_;
-    return S_OK;
+    return state_;
   }
 
  private:
@@ -163,9 +147,9 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
         if (placed.count(entry.filter.get())) continue;
         bool ready = true;
         for (const Ref<Pin>& pin : entry.filter->pins()) {
-          Ref<Pin> peer;
-          if (pin->direction() != PinDirection::Input || failed(pin->connectedTo(&peer)) || !peer)
-            continue;
+          const Ref<Pin> peer =
+              pin->direction() == PinDirection::Input ? pin->connectedTo() : nullptr;
+          if (!peer) continue;
           BaseFilter* upstream = peer->filter();
           if (upstream && upstream != entry.filter.get() && !placed.count(upstream) &&
               contains(upstream))

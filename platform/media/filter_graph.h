@@ -28,7 +28,6 @@ class FilterGraph : public virtual Unknown {
   virtual Status removeFilter(BaseFilter* filter) = 0;
   // The filters in the order they were added.
   virtual std::vector<Ref<BaseFilter>> filters() const = 0;
-  virtual Status findFilterByName(const std::string& name, Ref<BaseFilter>* filter) const = 0;
   // Connects an output pin to an input pin, agreeing on a type. Both
   // filters must be in this graph and stopped.
   virtual Status connect(Pin* output, Pin* input) = 0;
@@ -49,7 +48,7 @@ class MediaControl : public virtual Unknown {
   virtual Status pause() = 0;
   // Keeps stopping every filter after a failure; returns the first one.
   virtual Status stop() = 0;
-  virtual Status getState(FilterState* state) const = 0;
+  virtual FilterState state() const = 0;
 };
 
 // CLSID_FilterGraph: the object offers FilterGraph and MediaControl.
@@ -57,9 +56,8 @@ Ref<FilterGraph> createFilterGraph();
 
 class CaptureGraphBuilder : public virtual Unknown {
  public:
+  // E_UNEXPECTED when the builder has a graph already.
   virtual Status setFiltergraph(FilterGraph* graph) = 0;
-  // The graph given, or one the builder made on first need.
-  virtual Status getFiltergraph(Ref<FilterGraph>* graph) = 0;
   // With MEDIASUBTYPE_Avi: creates the file at `hostPath` and adds the AVI
   // multiplexer ("AVI Mux") and the file writer (the file name) to the graph,
   // connected. The file's failure is the OS error's status (E_ACCESSDENIED,

@@ -52,14 +52,11 @@ class PoolSample final : public MediaSample {
   }
   bool isSyncPoint() const override { return syncPoint_; }
   void setSyncPoint(bool syncPoint) override { syncPoint_ = syncPoint; }
-  bool isDiscontinuity() const override { return discontinuity_; }
-  void setDiscontinuity(bool discontinuity) override { discontinuity_ = discontinuity; }
 
   void resetForLending() {
     length_ = size_;
     hasTime_ = false;
     syncPoint_ = false;
-    discontinuity_ = false;
     start_ = stop_ = 0;
   }
   void destroy() { delete this; }
@@ -75,7 +72,6 @@ class PoolSample final : public MediaSample {
   std::int32_t length_ = 0;
   bool hasTime_ = false;
   bool syncPoint_ = false;
-  bool discontinuity_ = false;
   ReferenceTime start_ = 0;
   ReferenceTime stop_ = 0;
 };
@@ -98,13 +94,6 @@ class MemoryAllocator final : public MemAllocator {
     properties_ = request;
     propertiesSet_ = true;
     *actual = properties_;
-    return S_OK;
-  }
-
-  Status getProperties(AllocatorProperties* properties) const override {
-    assert(properties);
-    std::lock_guard lock(mutex_);
-    *properties = properties_;
     return S_OK;
   }
 

@@ -132,7 +132,7 @@ TEST(CompressionItemTest, SettingsReachTheCompressor) {
   auto persist = media::queryInterface<media::PersistStream>(compressor);
   ASSERT_TRUE(persist);
   media::Ref<media::Stream> stream = media::createMemoryStream();
-  ASSERT_EQ(persist->save(stream.get(), true), media::S_OK);
+  ASSERT_EQ(persist->save(stream.get()), media::S_OK);
   std::vector<std::uint8_t> saved(64);
   std::uint32_t read = 0;
   stream->seek(0, media::SeekOrigin::Set, nullptr);

@@ -433,6 +433,11 @@ TEST_P(WriteFailureTest, FramesAreCountedAsLostAndTheFirstIsReportedOnce) {
   EXPECT_EQ(outcome.framesWritten, 0u);
   EXPECT_EQ(outcome.framesLost, 3u);
   EXPECT_EQ(outcome.failure, warnings[0]);
+  if (fullDisk) {
+    // The file and the system's own words, for the incomplete-file report.
+    EXPECT_NE(outcome.reason.find(HostPath("lost.avi")), std::string::npos) << outcome.reason;
+    EXPECT_NE(outcome.reason.find("No space left on device"), std::string::npos) << outcome.reason;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Causes, WriteFailureTest, ::testing::Values(false, true),

@@ -54,8 +54,7 @@ struct RecordingGraph {
   }
 
   Picture pictureOf(int index) const {
-    MediaType type;
-    source->output()->connectionMediaType(&type);
+    const MediaType type = source->output()->connectionMediaType();
     return makePicture(type.videoInfo->header.width, type.videoInfo->header.height, index);
   }
 };
