@@ -1,6 +1,7 @@
 #include "recording/video_source_filter.h"
 
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +31,7 @@ std::uint32_t TDSVideoSourceStreamPin::ImageSize() const {
 Status TDSVideoSourceStreamPin::GetMediaType(int position, MediaType* type) const {
   if (position < 0) return E_INVALIDARG;
   if (position > 0) return VFW_S_NO_MORE_ITEMS;
-  if (!type) return E_POINTER;
+  assert(type);
   std::lock_guard lock(owner_->stateLock());
   const bool yuy2 = subType_ == MEDIASUBTYPE_YUY2;
   MediaType result;

@@ -35,10 +35,10 @@ class VideoCompression : public virtual Unknown {
   virtual Status getInfo(VideoCompressionInfo* info) const = 0;
   // 0..1 (1 best); a negative value asks for the compressor's default.
   virtual Status putQuality(double quality) = 0;
-  virtual Status getQuality(double* quality) const = 0;
+  virtual double quality() const = 0;
   // A key frame every `rate` frames; a negative value asks for the default.
   virtual Status putKeyFrameRate(long rate) = 0;
-  virtual Status getKeyFrameRate(long* rate) const = 0;
+  virtual long keyFrameRate() const = 0;
   virtual Status putPFramesPerKeyFrame(long frames) = 0;
   // Frames over which a data rate is averaged.
   virtual Status putWindowSize(std::uint64_t frames) = 0;

@@ -34,21 +34,9 @@ Status CompressorSettings::putQuality(double quality) {
   return S_OK;
 }
 
-Status CompressorSettings::getQuality(double* quality) const {
-  assert(quality);
-  *quality = currentQuality();
-  return S_OK;
-}
-
 Status CompressorSettings::putKeyFrameRate(long rate) {
   std::lock_guard lock(mutex_);
   keyFrameRate_ = rate;
-  return S_OK;
-}
-
-Status CompressorSettings::getKeyFrameRate(long* rate) const {
-  assert(rate);
-  *rate = currentKeyFrameRate();
   return S_OK;
 }
 

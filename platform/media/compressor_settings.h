@@ -21,9 +21,9 @@ class CompressorSettings : public VideoCompression, public PersistStream {
 
   Status getInfo(VideoCompressionInfo* info) const override;
   Status putQuality(double quality) override;
-  Status getQuality(double* quality) const override;
+  double quality() const override { return currentQuality(); }
   Status putKeyFrameRate(long rate) override;
-  Status getKeyFrameRate(long* rate) const override;
+  long keyFrameRate() const override { return currentKeyFrameRate(); }
   // Kept; no B-frames are made.
   Status putPFramesPerKeyFrame(long frames) override;
   // Kept; a fixed quantiser has no data-rate window.

@@ -1,7 +1,5 @@
 #include "platform/media/media_type.h"
 
-#include <cstdio>
-
 namespace vistrel::media {
 
 bool MediaType::matchesPartial(const MediaType& full) const {
@@ -42,20 +40,6 @@ MediaType makeRgb24VideoType(std::int32_t width, std::int32_t height) {
 MediaType makeYuy2VideoType(std::int32_t width, std::int32_t height) {
   const std::uint32_t size = static_cast<std::uint32_t>(width / 2 * height * 4);
   return makeVideoType(MEDIASUBTYPE_YUY2, width, height, 16, makeFourCC('Y', 'U', 'Y', '2'), size);
-}
-
-std::string fourCCText(std::uint32_t fourCC) {
-  std::string text;
-  for (int i = 0; i < 4; ++i) {
-    const char c = static_cast<char>(fourCC >> (8 * i) & 0xFF);
-    if (c < 0x20 || c > 0x7E) {
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "0x%08X", fourCC);
-      return hex;
-    }
-    text += c;
-  }
-  return text;
 }
 
 }  // namespace vistrel::media

@@ -79,7 +79,4 @@ constexpr std::uint32_t dibStride(std::int32_t width, int bitCount) {
 MediaType makeRgb24VideoType(std::int32_t width, std::int32_t height);
 MediaType makeYuy2VideoType(std::int32_t width, std::int32_t height);
 
-// "XVID" for a four-character code, the number in hex otherwise.
-std::string fourCCText(std::uint32_t fourCC);
-
 }  // namespace vistrel::media

@@ -100,10 +100,6 @@ StatusCode statusFromErrno(int error, bool creating = false);
 // statusFromErrno, FFmpeg's own codes to the nearest media status).
 StatusCode statusFromAVError(int averror, bool creating = false);
 
-// The platform's text for a status, e.g. "Access is denied."; codes
-// without a known text give "Unspecified error (0x...)".
-std::string statusText(StatusCode status);
-
 // `status` with `detail`, for `return fail(E_FAIL, "Can't ... '<path>'")`.
 inline Status fail(StatusCode status, std::string detail) { return {status, std::move(detail)}; }
 

@@ -123,12 +123,8 @@ TEST(CompressionItemTest, SettingsReachTheCompressor) {
   items.Item(0).ApplySettings(*compressor);
   auto settings = media::queryInterface<media::VideoCompression>(compressor);
   ASSERT_TRUE(settings);
-  double quality = 0;
-  settings->getQuality(&quality);
-  EXPECT_DOUBLE_EQ(quality, 0.5);
-  long keyFrames = -5;
-  settings->getKeyFrameRate(&keyFrames);
-  EXPECT_EQ(keyFrames, 0);
+  EXPECT_DOUBLE_EQ(settings->quality(), 0.5);
+  EXPECT_EQ(settings->keyFrameRate(), 0);
   auto persist = media::queryInterface<media::PersistStream>(compressor);
   ASSERT_TRUE(persist);
   media::Ref<media::Stream> stream = media::createMemoryStream();

@@ -159,17 +159,12 @@ TEST(CompressorSettings, ReportDefaultsAndKeepWhatIsPut) {
   EXPECT_TRUE(info.capabilities & CompressionCaps_CanQuality);
   EXPECT_TRUE(info.capabilities & CompressionCaps_CanKeyFrame);
 
-  double quality = 0;
-  EXPECT_EQ(settings->getQuality(&quality), S_OK);
-  EXPECT_EQ(quality, -1.0);
+  EXPECT_EQ(settings->quality(), -1.0);
   EXPECT_EQ(settings->putQuality(0.5), S_OK);
-  EXPECT_EQ(settings->getQuality(&quality), S_OK);
-  EXPECT_EQ(quality, 0.5);
+  EXPECT_EQ(settings->quality(), 0.5);
   EXPECT_EQ(settings->putQuality(1.5), E_INVALIDARG);
-  long rate = 0;
   settings->putKeyFrameRate(12);
-  settings->getKeyFrameRate(&rate);
-  EXPECT_EQ(rate, 12);
+  EXPECT_EQ(settings->keyFrameRate(), 12);
 }
 
 TEST(CompressorSettings, QualityMapsToQuantiser) {

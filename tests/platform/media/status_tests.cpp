@@ -1,4 +1,4 @@
-// Status codes, their texts, and identifiers.
+// Status codes and identifiers.
 
 #include <cerrno>
 
@@ -48,15 +48,6 @@ TEST(Status, ErrnoAndFfmpegCodesMapToStatuses) {
   EXPECT_EQ(statusFromAVError(AVERROR_ENCODER_NOT_FOUND), VFW_E_NOT_FOUND);
   EXPECT_EQ(statusFromAVError(AVERROR_EXTERNAL), E_FAIL);
   EXPECT_EQ(statusFromAVError(0), S_OK);
-}
-
-TEST(Status, TextsNameTheFailure) {
-  EXPECT_EQ(statusText(E_ACCESSDENIED), "Access is denied.");
-  EXPECT_EQ(statusText(STATUS_PATH_NOT_FOUND), "The system cannot find the path specified.");
-  EXPECT_EQ(statusText(statusCode(0x80041234)), "Unspecified error (0x80041234).");
-  const Status status = fail(E_FAIL, "detail");
-  EXPECT_EQ(status, E_FAIL);
-  EXPECT_EQ(status.detail(), "detail");
 }
 
 TEST(Guid, FormatsParsesAndMakesFourCCSubtypes) {
