@@ -64,8 +64,6 @@ class MemInputPin : public virtual Unknown {
   virtual Status getAllocator(Ref<MemAllocator>* allocator) = 0;
   // The allocator the upstream pin decided on.
   virtual Status notifyAllocator(MemAllocator* allocator, bool readOnly) = 0;
-  // What the pin needs (E_NOTIMPL when nothing in particular).
-  virtual Status getAllocatorRequirements(AllocatorProperties* properties) const = 0;
   // One sample; the pin copies what it keeps. VFW_E_WRONG_STATE when the
   // filter is stopped, VFW_E_NOT_CONNECTED when the pin is not connected.
   virtual Status receive(MediaSample* sample) = 0;

@@ -120,8 +120,7 @@ Status OutputPinBase::tryAllocator(MemInputPin* input, MemAllocator* allocator,
 }
 
 Status OutputPinBase::decideAllocator(MemInputPin* input) {
-  AllocatorProperties request;
-  input->getAllocatorRequirements(&request);  // E_NOTIMPL leaves it zeroed
+  AllocatorProperties request;  // our input pins ask for nothing in particular
   Status status = decideBufferSize(&request);
   if (failed(status)) return status;
   if (request.alignment <= 0) request.alignment = 1;
@@ -227,8 +226,6 @@ Status InputPinBase::notifyAllocator(MemAllocator* allocator, bool) {
   allocator_ = Ref<MemAllocator>(allocator);
   return S_OK;
 }
-
-Status InputPinBase::getAllocatorRequirements(AllocatorProperties*) const { return E_NOTIMPL; }
 
 Status InputPinBase::receive(MediaSample* sample) {
   assert(sample);

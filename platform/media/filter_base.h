@@ -104,7 +104,6 @@ class InputPinBase : public PinBase, public MemInputPin {
 
   Status getAllocator(Ref<MemAllocator>* allocator) override;
   Status notifyAllocator(MemAllocator* allocator, bool readOnly) override;
-  Status getAllocatorRequirements(AllocatorProperties* properties) const override;
   // Checks connection and state under the filter's stream lock, then calls
   // onReceive().
   Status receive(MediaSample* sample) override;
