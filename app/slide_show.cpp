@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "app/controls/check_box.h"
-#include "app/controls/colors.h"
+#include "controls/colors.h"
 #include "app/controls/dialogs.h"
 #include "app/controls/image.h"
 #include "app/controls/list_box.h"
@@ -221,19 +221,19 @@ std::string TForm1::nextHourFolder() const {
 }
 
 void TForm1::SlideShowMouseDown(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-  SlideShow->setColor(clSilver);
+  SlideShow->setColor(controls::clSilver);
 }
 
 void TForm1::SlideShowMouseUp(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-  SlideShow->setColor(clNavy);
+  SlideShow->setColor(controls::clNavy);
 }
 
 void TForm1::STOPMouseDown(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-  STOP->setColor(clSilver);
+  STOP->setColor(controls::clSilver);
 }
 
 void TForm1::STOPMouseUp(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-  STOP->setColor(clNavy);
+  STOP->setColor(controls::clNavy);
 }
 
 }  // namespace vistrel::app

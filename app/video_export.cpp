@@ -18,7 +18,7 @@
 #include <QDateTime>
 
 #include "app/controls/check_box.h"
-#include "app/controls/colors.h"
+#include "controls/colors.h"
 #include "app/controls/dialogs.h"
 #include "app/controls/dispatch.h"
 #include "app/controls/image.h"
@@ -129,11 +129,11 @@ void TForm1::switchExportOn() {
     VLImageGen1->SetEnabled(false);
     VLDSVideoLogger1->SetEnabled(false);
     CheckBox1->setChecked(false);
-    CheckBox1->setFontColor(clWhite);
+    CheckBox1->setFontColor(controls::clWhite);
     if (!reserved.empty()) removeIfEmpty(reserved);
     throw;
   }
-  CheckBox1->setFontColor(clRed);
+  CheckBox1->setFontColor(controls::clRed);
 }
 
 void TForm1::switchExportOff() {
@@ -143,7 +143,7 @@ void TForm1::switchExportOff() {
     VLImageGen1->SetEnabled(false);
   });
   VLDSVideoLogger1->SetEnabled(false);
-  CheckBox1->setFontColor(clWhite);
+  CheckBox1->setFontColor(controls::clWhite);
   const TVLBaseCommonLogger::RecordingOutcome outcome = VLDSVideoLogger1->LastRecording();
   // A name chosen by switching on again during a recording that no frame
   // reached: its reserved file was never written.

@@ -13,7 +13,7 @@
 
 #include "browse/drive_combo_box.h"
 #include "browse/entry_images.h"
-#include "browse/handler_guard.h"
+#include "controls/handler_guard.h"
 #include "browse/list_error.h"
 #include "browse/path_text.h"
 #include "browse/resolve_path.h"
@@ -104,8 +104,7 @@ class TDirectoryListBox::Delegate : public QStyledItemDelegate {
 };
 
 TDirectoryListBox::TDirectoryListBox(QWidget* parent)
-    : QListWidget(parent),
-      properties_(*this, {"OnChange", "OnClick", "OnDblClick", "OnKeyDown", "OnKeyPress"}) {
+    : QListWidget(parent), Control(this) {
   setItemDelegate(new Delegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -254,7 +253,7 @@ void TDirectoryListBox::setItemHeight(int pixels) {
 
 void TDirectoryListBox::recomputeItemHeight() {
   const int imageHeight = folderImage(FolderImage::OpenFolder).height() + 1;
-  setItemHeight(std::max(textMetricHeight(font()), imageHeight));
+  setItemHeight(std::max(controls::textMetricHeight(font()), imageHeight));
 }
 
 void TDirectoryListBox::addEntry(const std::string& text, int kind) {
@@ -329,7 +328,7 @@ QItemSelectionModel::SelectionFlags TDirectoryListBox::selectionCommand(const QM
 
 void TDirectoryListBox::keyPressEvent(QKeyEvent* event) {
   event->accept();
-  runGuarded([&] {
+  controls::runGuarded([&] {
     int key = event->key();
     if (OnKeyDown) OnKeyDown(key, event->modifiers());
     if (key == 0) return;
@@ -375,7 +374,7 @@ void TDirectoryListBox::mousePressEvent(QMouseEvent* event) {
     return;
   }
   QListWidget::mousePressEvent(event);
-  runGuarded([&] {
+  controls::runGuarded([&] {
     if (OnClick) OnClick();
   });
 }
@@ -387,7 +386,7 @@ void TDirectoryListBox::mouseMoveEvent(QMouseEvent* event) {
     QListWidget::mouseMoveEvent(event);
   }
   if (itemIndex() != before) {
-    runGuarded([&] {
+    controls::runGuarded([&] {
       if (OnClick) OnClick();
     });
   }
@@ -399,7 +398,7 @@ void TDirectoryListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     return;
   }
   QListWidget::mouseDoubleClickEvent(event);
-  runGuarded([&] {
+  controls::runGuarded([&] {
     if (OnDblClick) OnDblClick();
     OpenSelected();
   });
@@ -410,47 +409,50 @@ void TDirectoryListBox::changeEvent(QEvent* event) {
   if (event->type() == QEvent::FontChange) recomputeItemHeight();
 }
 
-bool TDirectoryListBox::readProperty(const std::string& name, const layout::Value& value,
-                                     layout::ReadContext& context) {
-  if (name == "ItemHeight") {
-    setItemHeight(static_cast<int>(value.asInteger()));
-    return true;
-  }
-  if (name == "FileList" || name == "DirLabel") {
-    const std::string target = value.asIdentifier();
-    layout::Component* root = &context.root();
-    const bool isFileList = name == "FileList";
-    (isFileList ? fileListName_ : dirLabelName_) = target;
-    context.addFixup([this, root, target, isFileList] {
-      layout::Component* component = root->findComponent(target);
-      if (isFileList) {
-        auto* follower = dynamic_cast<FolderFollower*>(component);
-        if (follower == nullptr) throw Exception("Invalid property value: FileList " + target);
-        setFileList(follower);
-      } else {
-        auto* label = dynamic_cast<QLabel*>(component);
-        if (label == nullptr) throw Exception("Invalid property value: DirLabel " + target);
-        setDirLabel(label);
-      }
-    });
-    return true;
-  }
-  return properties_.read(name, value);
+void TDirectoryListBox::link(bool fileList, const layout::Value& value,
+                             layout::ReadContext& context) {
+  const std::string target = value.asIdentifier();
+  layout::Component* root = &context.root();
+  (fileList ? fileListName_ : dirLabelName_) = target;
+  context.addFixup([this, root, target, fileList] {
+    layout::Component* component = root->findComponent(target);
+    if (fileList) {
+      auto* follower = dynamic_cast<FolderFollower*>(component);
+      if (follower == nullptr) throw Exception("Invalid property value: FileList " + target);
+      setFileList(follower);
+    } else {
+      auto* label = dynamic_cast<QLabel*>(component);
+      if (label == nullptr) throw Exception("Invalid property value: DirLabel " + target);
+      setDirLabel(label);
+    }
+  });
 }
 
-std::vector<layout::Property> TDirectoryListBox::storedProperties() const {
-  std::vector<layout::Property> properties;
-  properties_.store(properties);
-  properties.push_back(layout::makeProperty("ItemHeight", itemHeight_));
-  if (!fileListName_.empty()) {
-    properties.push_back(
-        layout::makeProperty("FileList", layout::Value::Identifier{fileListName_}));
-  }
-  if (!dirLabelName_.empty()) {
-    properties.push_back(
-        layout::makeProperty("DirLabel", layout::Value::Identifier{dirLabelName_}));
-  }
-  return properties;
+const controls::PropertyTable& TDirectoryListBox::propertyTable() const {
+  using P = controls::Stored<TDirectoryListBox>;
+  using layout::Value;
+  static const controls::PropertyTable table(
+      {&controlProperties()},
+      {
+          namedHandler("OnChange"),
+          namedHandler("OnClick"),
+          namedHandler("OnDblClick"),
+          namedHandler("OnKeyDown"),
+          namedHandler("OnKeyPress"),
+          P::property("ItemHeight", &TDirectoryListBox::itemHeight,
+                      &TDirectoryListBox::setItemHeight),
+          P::property(
+              "FileList", [](const TDirectoryListBox& c) { return Value::Identifier{c.fileListName_}; },
+              [](TDirectoryListBox& c, const Value& v, layout::ReadContext& context) {
+                c.link(true, v, context);
+              }),
+          P::property(
+              "DirLabel", [](const TDirectoryListBox& c) { return Value::Identifier{c.dirLabelName_}; },
+              [](TDirectoryListBox& c, const Value& v, layout::ReadContext& context) {
+                c.link(false, v, context);
+              }),
+      });
+  return table;
 }
 
 }  // namespace vistrel::browse

@@ -11,7 +11,7 @@
 //
 // Events run synchronously: setting a value by program raises OnChange at
 // once, nested in the caller, and exceptions from handlers reach the caller.
-// Events raised from user input run through runGuarded().
+// Events raised from user input run through controls::runGuarded().
 //
 // Thread: the GUI thread.
 #pragma once
@@ -23,8 +23,7 @@
 #include <QListWidget>
 #include <QPointer>
 
-#include "browse/control_properties.h"
-#include "platform/layout/component.h"
+#include "controls/control.h"
 
 class QLabel;
 
@@ -39,7 +38,7 @@ class FolderFollower {
   virtual void setFolder(const std::string& folder) = 0;
 };
 
-class TDirectoryListBox : public QListWidget, public layout::Component {
+class TDirectoryListBox : public QListWidget, public controls::Control {
   Q_OBJECT
 
  public:
@@ -111,12 +110,8 @@ class TDirectoryListBox : public QListWidget, public layout::Component {
 
   // layout::Component
   std::string className() const override { return "TDirectoryListBox"; }
-  bool readProperty(const std::string& name, const layout::Value& value,
-                    layout::ReadContext& context) override;
-  std::vector<layout::Property> storedProperties() const override;
-  const ControlProperties& controlProperties() const { return properties_; }
-
  protected:
+  const controls::PropertyTable& propertyTable() const override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyboardSearch(const QString& search) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -137,6 +132,8 @@ class TDirectoryListBox : public QListWidget, public layout::Component {
   void recomputeItemHeight();
   int entryKind(int index) const;
   bool sameAsCurrent(const std::string& path) const;
+  // Reads FileList (`fileList`) or DirLabel: resolved once the layout is read.
+  void link(bool fileList, const layout::Value& value, layout::ReadContext& context);
 
   std::string directory_;
   int currentEntry_ = -1;
@@ -148,7 +145,6 @@ class TDirectoryListBox : public QListWidget, public layout::Component {
   QPointer<QObject> fileListObject_;
   FolderFollower* fileList_ = nullptr;
   QPointer<QLabel> dirLabel_;
-  ControlProperties properties_;
   std::string fileListName_;
   std::string dirLabelName_;
 };

@@ -12,7 +12,7 @@
 
 #include "browse/directory_list_box.h"
 #include "browse/entry_images.h"
-#include "browse/handler_guard.h"
+#include "controls/handler_guard.h"
 #include "browse/list_error.h"
 #include "platform/file_system.h"
 
@@ -52,15 +52,15 @@ class TDriveComboBox::Delegate : public QStyledItemDelegate {
 };
 
 TDriveComboBox::TDriveComboBox(QWidget* parent)
-    : QComboBox(parent), properties_(*this, {"OnChange", "OnClick", "OnSelect"}) {
+    : QComboBox(parent), Control(this) {
   setEditable(false);
   setItemDelegate(new Delegate(this));
   resize(145, height());
   const std::string current = platform::FileSystem::instance().currentDirectory();
   drive_ = current.empty() || current.front() == '\\' ? '\0' : current.front();
-  setItemHeight(std::max(textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
+  setItemHeight(std::max(controls::textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
   connect(
-      this, &QComboBox::activated, this, [this](int) { runGuarded([this] { userChoice(); }); },
+      this, &QComboBox::activated, this, [this](int) { controls::runGuarded([this] { userChoice(); }); },
       Qt::DirectConnection);
 }
 
@@ -214,7 +214,7 @@ void TDriveComboBox::drawEntry(QPainter& painter, const QRect& r, int index, boo
 
 void TDriveComboBox::showEvent(QShowEvent* event) {
   QComboBox::showEvent(event);
-  if (!windowCreated_) runGuarded([this] { windowCreated(); });
+  if (!windowCreated_) controls::runGuarded([this] { windowCreated(); });
 }
 
 void TDriveComboBox::paintEvent(QPaintEvent*) {
@@ -233,50 +233,48 @@ void TDriveComboBox::paintEvent(QPaintEvent*) {
 void TDriveComboBox::changeEvent(QEvent* event) {
   QComboBox::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
-    setItemHeight(std::max(textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
+    setItemHeight(std::max(controls::textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
   }
 }
 
-bool TDriveComboBox::readProperty(const std::string& name, const layout::Value& value,
-                                  layout::ReadContext& context) {
-  if (name == "TextCase") {
-    const std::string& textCase = value.asIdentifier();
-    if (textCase == "tcLowerCase") {
-      setTextCase(TTextCase::tcLowerCase);
-    } else if (textCase == "tcUpperCase") {
-      setTextCase(TTextCase::tcUpperCase);
-    } else {
-      throw Exception("Invalid property value: TextCase " + textCase);
-    }
-    return true;
-  }
-  if (name == "ItemHeight") {
-    setItemHeight(static_cast<int>(value.asInteger()));
-    return true;
-  }
-  if (name == "DirList") {
-    dirListName_ = value.asIdentifier();
-    layout::Component* root = &context.root();
-    context.addFixup([this, root, target = dirListName_] {
-      auto* list = dynamic_cast<TDirectoryListBox*>(root->findComponent(target));
-      if (list == nullptr) throw Exception("Invalid property value: DirList " + target);
-      setDirList(list);
-    });
-    return true;
-  }
-  return properties_.read(name, value);
-}
-
-std::vector<layout::Property> TDriveComboBox::storedProperties() const {
-  std::vector<layout::Property> properties;
-  properties_.store(properties);
-  properties.push_back(layout::makeProperty(
-      "TextCase", layout::Value::Identifier{textCase_ == TTextCase::tcUpperCase ? "tcUpperCase"
-                                                                                : "tcLowerCase"}));
-  if (!dirListName_.empty()) {
-    properties.push_back(layout::makeProperty("DirList", layout::Value::Identifier{dirListName_}));
-  }
-  return properties;
+const controls::PropertyTable& TDriveComboBox::propertyTable() const {
+  using P = controls::Stored<TDriveComboBox>;
+  using layout::Value;
+  static const controls::PropertyTable table(
+      {&controlProperties()},
+      {
+          namedHandler("OnChange"),
+          namedHandler("OnClick"),
+          namedHandler("OnSelect"),
+          P::property(
+              "TextCase",
+              [](const TDriveComboBox& c) {
+                return Value::Identifier{c.textCase_ == TTextCase::tcUpperCase ? "tcUpperCase"
+                                                                              : "tcLowerCase"};
+              },
+              [](TDriveComboBox& c, const Value::Identifier& textCase) {
+                if (textCase.name == "tcLowerCase") {
+                  c.setTextCase(TTextCase::tcLowerCase);
+                } else if (textCase.name == "tcUpperCase") {
+                  c.setTextCase(TTextCase::tcUpperCase);
+                } else {
+                  throw Exception("Invalid property value: TextCase " + textCase.name);
+                }
+              }),
+          P::property("ItemHeight", &TDriveComboBox::itemHeight, &TDriveComboBox::setItemHeight),
+          P::property(
+              "DirList", [](const TDriveComboBox& c) { return Value::Identifier{c.dirListName_}; },
+              [](TDriveComboBox& c, const Value& v, layout::ReadContext& context) {
+                c.dirListName_ = v.asIdentifier();
+                layout::Component* root = &context.root();
+                context.addFixup([&c, root, target = c.dirListName_] {
+                  auto* list = dynamic_cast<TDirectoryListBox*>(root->findComponent(target));
+                  if (list == nullptr) throw Exception("Invalid property value: DirList " + target);
+                  c.setDirList(list);
+                });
+              }),
+      });
+  return table;
 }
 
 }  // namespace vistrel::browse

@@ -12,7 +12,7 @@
 //
 // Events run synchronously: a value set by program raises OnChange at once,
 // nested in the caller, and exceptions reach the caller. Events raised from
-// user input run through runGuarded().
+// user input run through controls::runGuarded().
 //
 // Thread: the GUI thread.
 #pragma once
@@ -24,8 +24,7 @@
 #include <QComboBox>
 #include <QPointer>
 
-#include "browse/control_properties.h"
-#include "platform/layout/component.h"
+#include "controls/control.h"
 
 namespace vistrel::browse {
 
@@ -33,7 +32,7 @@ class TDirectoryListBox;
 
 enum class TTextCase { tcLowerCase = 0, tcUpperCase = 1 };
 
-class TDriveComboBox : public QComboBox, public layout::Component {
+class TDriveComboBox : public QComboBox, public controls::Control {
   Q_OBJECT
 
  public:
@@ -81,12 +80,8 @@ class TDriveComboBox : public QComboBox, public layout::Component {
 
   // layout::Component
   std::string className() const override { return "TDriveComboBox"; }
-  bool readProperty(const std::string& name, const layout::Value& value,
-                    layout::ReadContext& context) override;
-  std::vector<layout::Property> storedProperties() const override;
-  const ControlProperties& controlProperties() const { return properties_; }
-
  protected:
+  const controls::PropertyTable& propertyTable() const override;
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void changeEvent(QEvent* event) override;
@@ -107,7 +102,6 @@ class TDriveComboBox : public QComboBox, public layout::Component {
   QPointer<TDirectoryListBox> dirList_;
   bool windowCreated_ = false;
   int itemHeight_ = 13;
-  ControlProperties properties_;
   std::string dirListName_;
 };
 

@@ -10,7 +10,7 @@
 #include <QScreen>
 
 #include "browse/confirm_box.h"
-#include "browse/control_properties.h"
+#include "controls/colors.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "browse/file_list_box.h"
@@ -47,7 +47,7 @@ QPushButton* addButton(QWidget* parent, const char* caption, int left) {
 
 void grayText(QWidget* widget) {
   QPalette palette = widget->palette();
-  palette.setColor(QPalette::Text, colorFromValue(layout::Value::Identifier{"clGrayText"}));
+  palette.setColor(QPalette::Text, controls::toQColor(controls::clGrayText));
   widget->setPalette(palette);
 }
 

@@ -4,7 +4,7 @@
 
 namespace vistrel::app {
 
-TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent), Control(this) {
+TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent), EventControl(this) {
   setAutoFillBackground(true);
   connect(this, &QCheckBox::clicked, this, [this] {
     if (!byProgram_) raiseFromUser(mouse_.onClick);
@@ -27,32 +27,33 @@ void TCheckBox::setChecked(bool checked) {
   raiseFromProgram(mouse_.onClick);
 }
 
-bool TCheckBox::applyProperty(const std::string& name, const layout::Value& value,
-                              layout::ReadContext& context) {
-  if (name == "Caption") {
-    setText(QString::fromStdString(value.asString()));
-  } else if (name == "Checked") {
-    byProgram_ = true;
-    QCheckBox::setChecked(value.asBoolean());
-    byProgram_ = false;
-  } else if (name == "State") {
-    byProgram_ = true;
-    QCheckBox::setChecked(value.asIdentifier() == "cbChecked");
-    byProgram_ = false;
-  } else if (!bindMouseHandler(mouse_, name, value, context)) {
-    return Control::applyProperty(name, value, context);
-  }
-  return true;
-}
-
-layout::Value TCheckBox::propertyValue(const std::string& name) const {
-  if (name == "Caption") return text().toStdString();
-  if (name == "Checked") return isChecked();
-  if (name == "State") {
-    return layout::Value::Identifier{isChecked() ? "cbChecked" : "cbUnchecked"};
-  }
-  if (auto handler = mouseHandlerValue(mouse_, name)) return *handler;
-  return Control::propertyValue(name);
+const controls::PropertyTable& TCheckBox::propertyTable() const {
+  using P = controls::Stored<TCheckBox>;
+  // Stored values set the box without raising OnClick.
+  auto check = [](TCheckBox& c, bool checked) {
+    c.byProgram_ = true;
+    c.QCheckBox::setChecked(checked);
+    c.byProgram_ = false;
+  };
+  static const controls::PropertyTable table(
+      {&controlProperties(), &mouseProperties()},
+      {
+          P::property(
+              "Caption", [](const TCheckBox& c) { return c.text().toStdString(); },
+              [](TCheckBox& c, const std::string& caption) {
+                c.setText(QString::fromStdString(caption));
+              }),
+          P::property("Checked", &TCheckBox::isChecked, check),
+          P::property(
+              "State",
+              [](const TCheckBox& c) {
+                return layout::Value::Identifier{c.isChecked() ? "cbChecked" : "cbUnchecked"};
+              },
+              [check](TCheckBox& c, const layout::Value::Identifier& state) {
+                check(c, state.name == "cbChecked");
+              }),
+      });
+  return table;
 }
 
 void TCheckBox::mousePressEvent(QMouseEvent* event) {

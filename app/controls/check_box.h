@@ -8,11 +8,11 @@
 
 #include <QCheckBox>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 
 namespace vistrel::app {
 
-class TCheckBox : public QCheckBox, public Control {
+class TCheckBox : public QCheckBox, public EventControl {
  public:
   explicit TCheckBox(QWidget* parent = nullptr);
 
@@ -21,9 +21,7 @@ class TCheckBox : public QCheckBox, public Control {
   void setChecked(bool checked);
 
  protected:
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -34,7 +32,6 @@ class TCheckBox : public QCheckBox, public Control {
 
  private:
   bool byProgram_ = false;
-  MouseHandlers mouse_;
 };
 
 }  // namespace vistrel::app

@@ -14,7 +14,7 @@
 #include "app/controls/timer.h"
 #include "browse/browse_classes.h"
 #include "browse/confirm_box.h"
-#include "browse/handler_guard.h"
+#include "controls/handler_guard.h"
 #include "platform/layout/class_registry.h"
 
 namespace vistrel::app {
@@ -45,7 +45,7 @@ void registerControlClasses() {
                           [](layout::Component& owner) -> std::unique_ptr<layout::Component> {
                             return std::make_unique<TTimer>(dynamic_cast<QObject*>(&owner));
                           });
-    browse::setHandlerGuard([](const std::function<void()>& call) { dispatchHandler(call); });
+    controls::setHandlerGuard([](const std::function<void()>& call) { dispatchHandler(call); });
     // The folder dialog asks in the application's own confirmation box.
     browse::setConfirmFunction(
         [](const std::string& message) { return Dialogs::instance().confirm(message); });

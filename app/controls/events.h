@@ -12,11 +12,9 @@
 
 #include <Qt>
 
-class QKeyEvent;
+#include "controls/stored_component.h"
 
-namespace vistrel::layout {
-class Component;
-}
+class QKeyEvent;
 
 namespace vistrel::app {
 
@@ -39,6 +37,25 @@ struct EventSlot {
 using NotifyEvent = EventSlot<NotifyHandler>;
 using KeyEvent = EventSlot<KeyHandler>;
 using MouseEvent = EventSlot<MouseHandler>;
+
+// Binds `slot` to the handler named by `value` ("ListBox1Click") in the
+// window being read. Throws vistrel::Exception when it has none of that kind.
+void bindEvent(NotifyEvent& slot, const layout::Value& value, layout::ReadContext& context);
+void bindEvent(KeyEvent& slot, const layout::Value& value, layout::ReadContext& context);
+void bindEvent(MouseEvent& slot, const layout::Value& value, layout::ReadContext& context);
+
+// The stored event property `name` of class C, held in the slot that
+// `slotOf` picks out of a C: a member pointer, or a callable that takes a C
+// (const or not) and returns the slot.
+template <typename C, typename SlotOf>
+controls::StoredProperty eventProperty(std::string name, SlotOf slotOf) {
+  return controls::Stored<C>::property(
+      std::move(name),
+      [slotOf](const C& c) { return layout::Value::Identifier{std::invoke(slotOf, c).name}; },
+      [slotOf](C& c, const layout::Value& value, layout::ReadContext& context) {
+        bindEvent(std::invoke(slotOf, c), value, context);
+      });
+}
 
 // Windows' virtual-key code of a key event (Escape 27, Enter 13,
 // arrows 37 to 40, letters and digits as their upper-case character); 0 for

@@ -4,8 +4,6 @@
 
 #include <QScreen>
 
-#include "browse/directory_list_box.h"
-#include "browse/drive_combo_box.h"
 
 namespace vistrel::app {
 namespace {
@@ -13,19 +11,13 @@ namespace {
 // The stored TabOrder of a child control, -1 for none (or not a widget).
 int storedTabOrder(const layout::Component& child) {
   if (dynamic_cast<const QWidget*>(&child) == nullptr) return -1;
-  if (const auto* control = dynamic_cast<const Control*>(&child)) return control->tabOrder();
-  if (const auto* list = dynamic_cast<const browse::TDirectoryListBox*>(&child)) {
-    return list->controlProperties().tabOrder();
-  }
-  if (const auto* drives = dynamic_cast<const browse::TDriveComboBox*>(&child)) {
-    return drives->controlProperties().tabOrder();
-  }
-  return -1;
+  const auto* control = dynamic_cast<const controls::Control*>(&child);
+  return control == nullptr ? -1 : control->tabOrder();
 }
 
 }  // namespace
 
-TForm::TForm(QWidget* parent) : QWidget(parent), Control(this) {
+TForm::TForm(QWidget* parent) : QWidget(parent), EventControl(this) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -71,61 +63,63 @@ void TForm::loaded() {
   raiseFromUser(onCreate_);
 }
 
-bool TForm::applyProperty(const std::string& name, const layout::Value& value,
-                          layout::ReadContext& context) {
-  if (name == "Left") {
-    move(static_cast<int>(value.asInteger()), y());
-  } else if (name == "Top") {
-    move(x(), static_cast<int>(value.asInteger()));
-  } else if (name == "ClientWidth") {
-    setFixedWidth(static_cast<int>(value.asInteger()));
-  } else if (name == "ClientHeight") {
-    setFixedHeight(static_cast<int>(value.asInteger()));
-  } else if (name == "Caption") {
-    setWindowTitle(QString::fromStdString(value.asString()));
-  } else if (name == "BorderIcons") {
-    borderIcons_ = value.asSet();
-    const auto& icons = borderIcons_.members;
-    auto has = [&](const char* icon) {
-      return std::find(icons.begin(), icons.end(), icon) != icons.end();
-    };
-    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (has("biSystemMenu")) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (has("biMinimize")) flags |= Qt::WindowMinimizeButtonHint;
-    if (has("biMaximize")) flags |= Qt::WindowMaximizeButtonHint;
-    setWindowFlags(flags);
-  } else if (name == "BorderStyle") {
-    borderStyle_ = value.asIdentifier();
-  } else if (name == "Position") {
-    position_ = value.asIdentifier();
-  } else if (name == "OldCreateOrder") {
-    oldCreateOrder_ = value.asBoolean();
-  } else if (name == "PixelsPerInch") {
-    pixelsPerInch_ = static_cast<int>(value.asInteger());
-  } else if (name == "TextHeight") {
-    textHeight_ = static_cast<int>(value.asInteger());
-  } else if (name == "OnCreate") {
-    bindEvent(onCreate_, value, context);
-  } else {
-    return Control::applyProperty(name, value, context);
-  }
-  return true;
+const controls::PropertyTable& TForm::propertyTable() const {
+  using P = controls::Stored<TForm>;
+  static const controls::PropertyTable table(
+      {&controlProperties()},
+      {
+          P::property("Left", &TForm::x, [](TForm& c, int left) { c.move(left, c.y()); }),
+          P::property("Top", &TForm::y, [](TForm& c, int top) { c.move(c.x(), top); }),
+          P::property("ClientWidth", &TForm::width, &TForm::setFixedWidth),
+          P::property("ClientHeight", &TForm::height, &TForm::setFixedHeight),
+          P::property(
+              "Caption", [](const TForm& c) { return c.windowTitle().toStdString(); },
+              [](TForm& c, const std::string& caption) {
+                c.setWindowTitle(QString::fromStdString(caption));
+              }),
+          P::property(
+              "BorderIcons", [](const TForm& c) { return c.borderIcons_; },
+              [](TForm& c, const layout::Value::Set& icons) { c.setBorderIcons(icons); }),
+          P::identifier("BorderStyle", &TForm::borderStyle_),
+          P::identifier("Position", &TForm::position_),
+          P::field("OldCreateOrder", &TForm::oldCreateOrder_),
+          P::field("PixelsPerInch", &TForm::pixelsPerInch_),
+          P::field("TextHeight", &TForm::textHeight_),
+          eventProperty<TForm>("OnCreate", &TForm::onCreate_),
+      });
+  return table;
 }
 
-layout::Value TForm::propertyValue(const std::string& name) const {
-  if (name == "Left") return x();
-  if (name == "Top") return y();
-  if (name == "ClientWidth") return width();
-  if (name == "ClientHeight") return height();
-  if (name == "Caption") return windowTitle().toStdString();
-  if (name == "BorderIcons") return borderIcons_;
-  if (name == "BorderStyle") return layout::Value::Identifier{borderStyle_};
-  if (name == "Position") return layout::Value::Identifier{position_};
-  if (name == "OldCreateOrder") return oldCreateOrder_;
-  if (name == "PixelsPerInch") return pixelsPerInch_;
-  if (name == "TextHeight") return textHeight_;
-  if (name == "OnCreate") return eventValue(onCreate_.name);
-  return Control::propertyValue(name);
+void TForm::setBorderIcons(const layout::Value::Set& icons) {
+  borderIcons_ = icons;
+  auto has = [&](const char* icon) {
+    return std::find(icons.members.begin(), icons.members.end(), icon) != icons.members.end();
+  };
+  Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (has("biSystemMenu")) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (has("biMinimize")) flags |= Qt::WindowMinimizeButtonHint;
+  if (has("biMaximize")) flags |= Qt::WindowMaximizeButtonHint;
+  setWindowFlags(flags);
+}
+
+template <typename Slot>
+static void bindSlot(Slot& slot, const layout::Value& value, layout::ReadContext& context) {
+  auto* form = dynamic_cast<TForm*>(&context.root());
+  if (form == nullptr) throw Exception("Event handlers need a window as the layout's root");
+  slot.name = value.asIdentifier();
+  slot.handler = form->template handler<decltype(slot.handler)>(slot.name);
+}
+
+void bindEvent(NotifyEvent& slot, const layout::Value& value, layout::ReadContext& context) {
+  bindSlot(slot, value, context);
+}
+
+void bindEvent(KeyEvent& slot, const layout::Value& value, layout::ReadContext& context) {
+  bindSlot(slot, value, context);
+}
+
+void bindEvent(MouseEvent& slot, const layout::Value& value, layout::ReadContext& context) {
+  bindSlot(slot, value, context);
 }
 
 }  // namespace vistrel::app

@@ -16,12 +16,12 @@
 
 #include <QWidget>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 #include "platform/exception.h"
 
 namespace vistrel::app {
 
-class TForm : public QWidget, public Control {
+class TForm : public QWidget, public EventControl {
  public:
   explicit TForm(QWidget* parent = nullptr);
   ~TForm() override;
@@ -66,11 +66,11 @@ class TForm : public QWidget, public Control {
         });
   }
 
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
  private:
+  void setBorderIcons(const layout::Value::Set& icons);
+
   std::map<std::string, std::variant<NotifyHandler, KeyHandler, MouseHandler>> handlers_;
   std::vector<layout::Component*> children_;  // owned by Qt's parent chain
   NotifyEvent onCreate_;

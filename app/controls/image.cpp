@@ -8,7 +8,7 @@
 
 namespace vistrel::app {
 
-TImage::TImage(QWidget* parent) : QWidget(parent), Control(this) {
+TImage::TImage(QWidget* parent) : QWidget(parent), EventControl(this) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   picture_.setOnChange([this] { update(); });
 }
@@ -28,23 +28,20 @@ void TImage::loadFromFile(const std::string& path, bool keepPreviousOnDamage) {
   picture_.Assign(loaded);
 }
 
-bool TImage::applyProperty(const std::string& name, const layout::Value& value,
-                           layout::ReadContext& context) {
-  if (name == "Picture.Data") {
-    const auto& bytes = value.asBinary().bytes;
-    ReadPictureData(picture_, bytes);
-  } else if (name == "Stretch") {
-    stretch_ = value.asBoolean();
-  } else {
-    return Control::applyProperty(name, value, context);
-  }
-  return true;
-}
-
-layout::Value TImage::propertyValue(const std::string& name) const {
-  if (name == "Picture.Data") return layout::Value::Binary{WritePictureData(picture_)};
-  if (name == "Stretch") return stretch_;
-  return Control::propertyValue(name);
+const controls::PropertyTable& TImage::propertyTable() const {
+  using P = controls::Stored<TImage>;
+  static const controls::PropertyTable table(
+      {&controlProperties()},
+      {
+          P::property(
+              "Picture.Data",
+              [](const TImage& c) { return layout::Value::Binary{WritePictureData(c.picture_)}; },
+              [](TImage& c, const layout::Value& data, layout::ReadContext&) {
+                ReadPictureData(c.picture_, data.asBinary().bytes);
+              }),
+          P::field("Stretch", &TImage::stretch_),
+      });
+  return table;
 }
 
 void TImage::paintEvent(QPaintEvent*) {

@@ -12,12 +12,12 @@
 
 #include <QWidget>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 #include "picture/picture.h"
 
 namespace vistrel::app {
 
-class TImage : public QWidget, public Control {
+class TImage : public QWidget, public EventControl {
  public:
   explicit TImage(QWidget* parent = nullptr);
 
@@ -33,9 +33,7 @@ class TImage : public QWidget, public Control {
   void loadFromFile(const std::string& path, bool keepPreviousOnDamage = false);
 
  protected:
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
   void paintEvent(QPaintEvent* event) override;
 
  private:

@@ -2,7 +2,7 @@
 
 namespace vistrel::app {
 
-TLabel::TLabel(QWidget* parent) : QLabel(parent), Control(this) {
+TLabel::TLabel(QWidget* parent) : QLabel(parent), EventControl(this) {
   setTextFormat(Qt::PlainText);
   setAutoFillBackground(true);
   applyAlignment();
@@ -18,40 +18,25 @@ void TLabel::applyAlignment() {
   setAlignment(alignment);
 }
 
-bool TLabel::applyProperty(const std::string& name, const layout::Value& value,
-                           layout::ReadContext& context) {
-  if (name == "Caption") {
-    setCaption(value.asString());
-  } else if (name == "AutoSize") {
-    autoSize_ = value.asBoolean();
-  } else if (name == "Alignment") {
-    alignment_ = value.asIdentifier();
-    applyAlignment();
-  } else if (name == "Layout") {
-    layout_ = value.asIdentifier();
-    applyAlignment();
-  } else if (name == "BiDiMode") {
-    biDiMode_ = value.asIdentifier();
-  } else if (name == "ParentBiDiMode") {
-    parentBiDiMode_ = value.asBoolean();
-  } else if (name == "Transparent") {
-    transparent_ = value.asBoolean();
-    setAutoFillBackground(!transparent_);
-  } else {
-    return Control::applyProperty(name, value, context);
-  }
-  return true;
-}
-
-layout::Value TLabel::propertyValue(const std::string& name) const {
-  if (name == "Caption") return caption();
-  if (name == "AutoSize") return autoSize_;
-  if (name == "Alignment") return layout::Value::Identifier{alignment_};
-  if (name == "Layout") return layout::Value::Identifier{layout_};
-  if (name == "BiDiMode") return layout::Value::Identifier{biDiMode_};
-  if (name == "ParentBiDiMode") return parentBiDiMode_;
-  if (name == "Transparent") return transparent_;
-  return Control::propertyValue(name);
+const controls::PropertyTable& TLabel::propertyTable() const {
+  using P = controls::Stored<TLabel>;
+  static const controls::PropertyTable table(
+      {&controlProperties()},
+      {
+          P::property("Caption", &TLabel::caption, &TLabel::setCaption),
+          P::field("AutoSize", &TLabel::autoSize_),
+          P::identifier("Alignment", &TLabel::alignment_, &TLabel::applyAlignment),
+          P::identifier("Layout", &TLabel::layout_, &TLabel::applyAlignment),
+          P::identifier("BiDiMode", &TLabel::biDiMode_),
+          P::field("ParentBiDiMode", &TLabel::parentBiDiMode_),
+          P::property(
+              "Transparent", [](const TLabel& c) { return c.transparent_; },
+              [](TLabel& c, bool transparent) {
+                c.transparent_ = transparent;
+                c.setAutoFillBackground(!transparent);
+              }),
+      });
+  return table;
 }
 
 }  // namespace vistrel::app

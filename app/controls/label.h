@@ -6,11 +6,11 @@
 
 #include <QLabel>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 
 namespace vistrel::app {
 
-class TLabel : public QLabel, public Control {
+class TLabel : public QLabel, public EventControl {
  public:
   explicit TLabel(QWidget* parent = nullptr);
 
@@ -19,9 +19,7 @@ class TLabel : public QLabel, public Control {
   void setCaption(const std::string& caption) { setText(QString::fromStdString(caption)); }
 
  protected:
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
  private:
   void applyAlignment();

@@ -24,7 +24,7 @@ class FixedHeightDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-TListBox::TListBox(QWidget* parent) : QListWidget(parent), Control(this) {
+TListBox::TListBox(QWidget* parent) : QListWidget(parent), EventControl(this) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformItemSizes(true);
   setItemDelegate(new FixedHeightDelegate(this));
@@ -81,41 +81,35 @@ void TListBox::setItemHeight(int height) {
   doItemsLayout();
 }
 
-bool TListBox::applyProperty(const std::string& name, const layout::Value& value,
-                             layout::ReadContext& context) {
-  if (name == "ItemHeight") {
-    setItemHeight(static_cast<int>(value.asInteger()));
-  } else if (name == "Sorted") {
-    sorted_ = value.asBoolean();
-    setSortingEnabled(sorted_);
-  } else if (name == "BorderStyle") {
-    borderStyle_ = value.asIdentifier();
-    setFrameShape(borderStyle_ == "bsNone" ? QFrame::NoFrame : QFrame::Panel);
-  } else if (name == "Ctl3D") {
-    ctl3D_ = value.asBoolean();
-    setFrameShadow(ctl3D_ ? QFrame::Sunken : QFrame::Plain);
-  } else if (name == "OnDblClick") {
-    bindEvent(onDblClick_, value, context);
-  } else if (name == "OnKeyDown") {
-    bindEvent(onKeyDown_, value, context);
-  } else if (name == "OnKeyUp") {
-    bindEvent(onKeyUp_, value, context);
-  } else if (!bindMouseHandler(mouse_, name, value, context)) {
-    return Control::applyProperty(name, value, context);
-  }
-  return true;
-}
-
-layout::Value TListBox::propertyValue(const std::string& name) const {
-  if (name == "ItemHeight") return itemHeight_;
-  if (name == "Sorted") return sorted_;
-  if (name == "BorderStyle") return layout::Value::Identifier{borderStyle_};
-  if (name == "Ctl3D") return ctl3D_;
-  if (name == "OnDblClick") return eventValue(onDblClick_.name);
-  if (name == "OnKeyDown") return eventValue(onKeyDown_.name);
-  if (name == "OnKeyUp") return eventValue(onKeyUp_.name);
-  if (auto handler = mouseHandlerValue(mouse_, name)) return *handler;
-  return Control::propertyValue(name);
+const controls::PropertyTable& TListBox::propertyTable() const {
+  using P = controls::Stored<TListBox>;
+  static const controls::PropertyTable table(
+      {&controlProperties(), &mouseProperties()},
+      {
+          P::property("ItemHeight", &TListBox::itemHeight, &TListBox::setItemHeight),
+          P::property(
+              "Sorted", [](const TListBox& c) { return c.sorted_; },
+              [](TListBox& c, bool sorted) {
+                c.sorted_ = sorted;
+                c.setSortingEnabled(sorted);
+              }),
+          P::property(
+              "BorderStyle", [](const TListBox& c) { return layout::Value::Identifier{c.borderStyle_}; },
+              [](TListBox& c, const layout::Value::Identifier& style) {
+                c.borderStyle_ = style.name;
+                c.setFrameShape(style.name == "bsNone" ? QFrame::NoFrame : QFrame::Panel);
+              }),
+          P::property(
+              "Ctl3D", [](const TListBox& c) { return c.ctl3D_; },
+              [](TListBox& c, bool ctl3D) {
+                c.ctl3D_ = ctl3D;
+                c.setFrameShadow(ctl3D ? QFrame::Sunken : QFrame::Plain);
+              }),
+          eventProperty<TListBox>("OnDblClick", &TListBox::onDblClick_),
+          eventProperty<TListBox>("OnKeyDown", &TListBox::onKeyDown_),
+          eventProperty<TListBox>("OnKeyUp", &TListBox::onKeyUp_),
+      });
+  return table;
 }
 
 void TListBox::keyPressEvent(QKeyEvent* event) {

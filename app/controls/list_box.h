@@ -14,11 +14,11 @@
 
 #include <QListWidget>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 
 namespace vistrel::app {
 
-class TListBox : public QListWidget, public Control {
+class TListBox : public QListWidget, public EventControl {
  public:
   explicit TListBox(QWidget* parent = nullptr);
 
@@ -38,9 +38,7 @@ class TListBox : public QListWidget, public Control {
   int itemHeight() const { return itemHeight_; }
 
  protected:
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
@@ -60,7 +58,6 @@ class TListBox : public QListWidget, public Control {
   // Keys whose press this list received; a release raises the key-up event
   // only for them (a box closed by a key press leaves its release here).
   std::set<int> pressedKeys_;
-  MouseHandlers mouse_;
   NotifyEvent onDblClick_;
   KeyEvent onKeyDown_;
   KeyEvent onKeyUp_;

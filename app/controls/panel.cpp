@@ -4,11 +4,11 @@
 
 namespace vistrel::app {
 
-TPanel::TPanel(QWidget* parent) : QLabel(parent), Control(this) {
+TPanel::TPanel(QWidget* parent) : QLabel(parent), EventControl(this) {
   setTextFormat(Qt::PlainText);
   setAlignment(Qt::AlignCenter);
   setAutoFillBackground(true);
-  setColor(clBtnFace);
+  setColor(controls::clBtnFace);
   applyFrame();
 }
 
@@ -24,28 +24,16 @@ void TPanel::applyFrame() {
   }
 }
 
-bool TPanel::applyProperty(const std::string& name, const layout::Value& value,
-                           layout::ReadContext& context) {
-  if (name == "Caption") {
-    setCaption(value.asString());
-  } else if (name == "BevelOuter") {
-    bevelOuter_ = value.asIdentifier();
-    applyFrame();
-  } else if (name == "BorderStyle") {
-    borderStyle_ = value.asIdentifier();
-    applyFrame();
-  } else if (!bindMouseHandler(mouse_, name, value, context)) {
-    return Control::applyProperty(name, value, context);
-  }
-  return true;
-}
-
-layout::Value TPanel::propertyValue(const std::string& name) const {
-  if (name == "Caption") return caption();
-  if (name == "BevelOuter") return layout::Value::Identifier{bevelOuter_};
-  if (name == "BorderStyle") return layout::Value::Identifier{borderStyle_};
-  if (auto handler = mouseHandlerValue(mouse_, name)) return *handler;
-  return Control::propertyValue(name);
+const controls::PropertyTable& TPanel::propertyTable() const {
+  using P = controls::Stored<TPanel>;
+  static const controls::PropertyTable table(
+      {&controlProperties(), &mouseProperties()},
+      {
+          P::property("Caption", &TPanel::caption, &TPanel::setCaption),
+          P::identifier("BevelOuter", &TPanel::bevelOuter_, &TPanel::applyFrame),
+          P::identifier("BorderStyle", &TPanel::borderStyle_, &TPanel::applyFrame),
+      });
+  return table;
 }
 
 void TPanel::mousePressEvent(QMouseEvent* event) {

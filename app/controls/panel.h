@@ -10,11 +10,11 @@
 
 #include <QLabel>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 
 namespace vistrel::app {
 
-class TPanel : public QLabel, public Control {
+class TPanel : public QLabel, public EventControl {
  public:
   explicit TPanel(QWidget* parent = nullptr);
 
@@ -23,9 +23,7 @@ class TPanel : public QLabel, public Control {
   void setCaption(const std::string& caption) { setText(QString::fromStdString(caption)); }
 
  protected:
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
   void mousePressEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -37,7 +35,6 @@ class TPanel : public QLabel, public Control {
   std::string bevelOuter_ = "bvRaised";
   std::string borderStyle_ = "bsNone";
   bool clickArmed_ = false;
-  MouseHandlers mouse_;
 };
 
 }  // namespace vistrel::app

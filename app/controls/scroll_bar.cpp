@@ -26,7 +26,7 @@ QPalette standardScrollBarPalette() {
 
 }  // namespace
 
-TScrollBar::TScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent), Control(this) {
+TScrollBar::TScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent), EventControl(this) {
   setRange(0, 100);
   setSingleStep(1);
   setPageStep(1);
@@ -52,49 +52,36 @@ void TScrollBar::setPosition(int position) { setParams(position, minimum(), maxi
 void TScrollBar::setMin(int min) { setParams(value(), min, maximum()); }
 void TScrollBar::setMax(int max) { setParams(value(), minimum(), max); }
 
-bool TScrollBar::applyProperty(const std::string& name, const layout::Value& value,
-                               layout::ReadContext& context) {
+const controls::PropertyTable& TScrollBar::propertyTable() const {
+  using P = controls::Stored<TScrollBar>;
   // Stored values are applied without events: the window is still being built.
-  const bool saved = byProgram_;
-  byProgram_ = true;
-  bool known = true;
-  if (name == "Kind") {
-    kind_ = value.asIdentifier();
-    setOrientation(kind_ == "sbVertical" ? Qt::Vertical : Qt::Horizontal);
-  } else if (name == "Min") {
-    setMinimum(static_cast<int>(value.asInteger()));
-  } else if (name == "Max") {
-    setMaximum(static_cast<int>(value.asInteger()));
-  } else if (name == "Position") {
-    setValue(static_cast<int>(value.asInteger()));
-  } else if (name == "PageSize") {
-    pageSize_ = static_cast<int>(value.asInteger());
-  } else if (name == "SmallChange") {
-    setSingleStep(static_cast<int>(value.asInteger()));
-  } else if (name == "LargeChange") {
-    setPageStep(static_cast<int>(value.asInteger()));
-  } else if (name == "OnChange") {
-    bindEvent(onChange_, value, context);
-  } else if (name == "OnKeyDown") {
-    bindEvent(onKeyDown_, value, context);
-  } else {
-    known = Control::applyProperty(name, value, context);
-  }
-  byProgram_ = saved;
-  return known;
-}
-
-layout::Value TScrollBar::propertyValue(const std::string& name) const {
-  if (name == "Kind") return layout::Value::Identifier{kind_};
-  if (name == "Min") return minimum();
-  if (name == "Max") return maximum();
-  if (name == "Position") return value();
-  if (name == "PageSize") return pageSize_;
-  if (name == "SmallChange") return singleStep();
-  if (name == "LargeChange") return pageStep();
-  if (name == "OnChange") return eventValue(onChange_.name);
-  if (name == "OnKeyDown") return eventValue(onKeyDown_.name);
-  return Control::propertyValue(name);
+  auto quietly = [](void (QAbstractSlider::*set)(int)) {
+    return [set](TScrollBar& c, int value) {
+      const bool saved = c.byProgram_;
+      c.byProgram_ = true;
+      (c.*set)(value);
+      c.byProgram_ = saved;
+    };
+  };
+  static const controls::PropertyTable table(
+      {&controlProperties()},
+      {
+          P::property(
+              "Kind", [](const TScrollBar& c) { return layout::Value::Identifier{c.kind_}; },
+              [](TScrollBar& c, const layout::Value::Identifier& kind) {
+                c.kind_ = kind.name;
+                c.setOrientation(kind.name == "sbVertical" ? Qt::Vertical : Qt::Horizontal);
+              }),
+          P::property("Min", &TScrollBar::minimum, quietly(&QAbstractSlider::setMinimum)),
+          P::property("Max", &TScrollBar::maximum, quietly(&QAbstractSlider::setMaximum)),
+          P::property("Position", &TScrollBar::value, quietly(&QAbstractSlider::setValue)),
+          P::field("PageSize", &TScrollBar::pageSize_),
+          P::property("SmallChange", &TScrollBar::singleStep, &TScrollBar::setSingleStep),
+          P::property("LargeChange", &TScrollBar::pageStep, &TScrollBar::setPageStep),
+          eventProperty<TScrollBar>("OnChange", &TScrollBar::onChange_),
+          eventProperty<TScrollBar>("OnKeyDown", &TScrollBar::onKeyDown_),
+      });
+  return table;
 }
 
 void TScrollBar::keyPressEvent(QKeyEvent* event) {

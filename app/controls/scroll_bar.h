@@ -11,11 +11,11 @@
 
 #include <QScrollBar>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 
 namespace vistrel::app {
 
-class TScrollBar : public QScrollBar, public Control {
+class TScrollBar : public QScrollBar, public EventControl {
  public:
   explicit TScrollBar(QWidget* parent = nullptr);
 
@@ -29,9 +29,7 @@ class TScrollBar : public QScrollBar, public Control {
   void setMax(int max);
 
  protected:
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
   void keyPressEvent(QKeyEvent* event) override;
 

@@ -28,7 +28,7 @@ std::optional<int> parseInteger(const std::string& text) {
 
 }  // namespace
 
-TSpinEdit::TSpinEdit(QWidget* parent) : QAbstractSpinBox(parent), Control(this) {
+TSpinEdit::TSpinEdit(QWidget* parent) : QAbstractSpinBox(parent), EventControl(this) {
   setButtonSymbols(QAbstractSpinBox::UpDownArrows);
   setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
   setKeyboardTracking(true);
@@ -96,38 +96,25 @@ void TSpinEdit::focusOutEvent(QFocusEvent* event) {
   }
 }
 
-bool TSpinEdit::applyProperty(const std::string& name, const layout::Value& value,
-                              layout::ReadContext& context) {
-  if (name == "MinValue") {
-    minValue_ = static_cast<int>(value.asInteger());
-  } else if (name == "MaxValue") {
-    maxValue_ = static_cast<int>(value.asInteger());
-  } else if (name == "Increment") {
-    increment_ = static_cast<int>(value.asInteger());
-  } else if (name == "MaxLength") {
-    maxLength_ = static_cast<int>(value.asInteger());
-    lineEdit()->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
-  } else if (name == "Value") {
-    replaceText(static_cast<int>(value.asInteger()));
-  } else if (name == "AutoSize") {
-    autoSize_ = value.asBoolean();
-  } else if (name == "OnChange") {
-    bindEvent(onChange_, value, context);
-  } else {
-    return Control::applyProperty(name, value, context);
-  }
-  return true;
-}
-
-layout::Value TSpinEdit::propertyValue(const std::string& name) const {
-  if (name == "MinValue") return minValue_;
-  if (name == "MaxValue") return maxValue_;
-  if (name == "Increment") return increment_;
-  if (name == "MaxLength") return maxLength_;
-  if (name == "Value") return value();
-  if (name == "AutoSize") return autoSize_;
-  if (name == "OnChange") return eventValue(onChange_.name);
-  return Control::propertyValue(name);
+const controls::PropertyTable& TSpinEdit::propertyTable() const {
+  using P = controls::Stored<TSpinEdit>;
+  static const controls::PropertyTable table(
+      {&controlProperties()},
+      {
+          P::field("MinValue", &TSpinEdit::minValue_),
+          P::field("MaxValue", &TSpinEdit::maxValue_),
+          P::field("Increment", &TSpinEdit::increment_),
+          P::property(
+              "MaxLength", [](const TSpinEdit& c) { return c.maxLength_; },
+              [](TSpinEdit& c, int maxLength) {
+                c.maxLength_ = maxLength;
+                c.lineEdit()->setMaxLength(maxLength > 0 ? maxLength : 32767);
+              }),
+          P::property("Value", &TSpinEdit::value, &TSpinEdit::replaceText),
+          P::field("AutoSize", &TSpinEdit::autoSize_),
+          eventProperty<TSpinEdit>("OnChange", &TSpinEdit::onChange_),
+      });
+  return table;
 }
 
 }  // namespace vistrel::app

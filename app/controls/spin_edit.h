@@ -12,11 +12,11 @@
 
 #include <QAbstractSpinBox>
 
-#include "app/controls/control.h"
+#include "app/controls/event_control.h"
 
 namespace vistrel::app {
 
-class TSpinEdit : public QAbstractSpinBox, public Control {
+class TSpinEdit : public QAbstractSpinBox, public EventControl {
  public:
   explicit TSpinEdit(QWidget* parent = nullptr);
 
@@ -36,9 +36,7 @@ class TSpinEdit : public QAbstractSpinBox, public Control {
 
  protected:
   StepEnabled stepEnabled() const override;
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;

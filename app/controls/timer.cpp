@@ -35,25 +35,20 @@ void TTimer::fire() {
   if (failure) reportError(*failure);
 }
 
-bool TTimer::applyProperty(const std::string& name, const layout::Value& value,
-                           layout::ReadContext& context) {
-  if (name == "Enabled") {
-    enabled_ = value.asBoolean();
-  } else if (name == "Interval") {
-    interval_ = static_cast<int>(value.asInteger());
-  } else if (name == "OnTimer") {
-    bindEvent(onTimer_, value, context);
-  } else {
-    return false;
-  }
-  update();
-  return true;
-}
-
-layout::Value TTimer::propertyValue(const std::string& name) const {
-  if (name == "Enabled") return enabled_;
-  if (name == "Interval") return interval_;
-  return eventValue(onTimer_.name);
+const controls::PropertyTable& TTimer::propertyTable() const {
+  using P = controls::Stored<TTimer>;
+  static const controls::PropertyTable table(
+      {}, {
+              P::field("Enabled", &TTimer::enabled_, &TTimer::update),
+              P::field("Interval", &TTimer::interval_, &TTimer::update),
+              P::property(
+                  "OnTimer", [](const TTimer& c) { return layout::Value::Identifier{c.onTimer_.name}; },
+                  [](TTimer& c, const layout::Value& value, layout::ReadContext& context) {
+                    bindEvent(c.onTimer_, value, context);
+                    c.update();
+                  }),
+          });
+  return table;
 }
 
 }  // namespace vistrel::app

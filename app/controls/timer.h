@@ -12,11 +12,12 @@
 #include <QObject>
 #include <QTimer>
 
-#include "app/controls/stored_component.h"
+#include "app/controls/events.h"
+#include "controls/stored_component.h"
 
 namespace vistrel::app {
 
-class TTimer : public QObject, public StoredComponent {
+class TTimer : public QObject, public controls::StoredComponent {
  public:
   explicit TTimer(QObject* parent = nullptr);
 
@@ -34,9 +35,7 @@ class TTimer : public QObject, public StoredComponent {
   void fire();
 
  protected:
-  bool applyProperty(const std::string& name, const layout::Value& value,
-                     layout::ReadContext& context) override;
-  layout::Value propertyValue(const std::string& name) const override;
+  const controls::PropertyTable& propertyTable() const override;
 
  private:
   void update();

@@ -12,7 +12,7 @@
 #include <QTest>
 
 #include "app/controls/check_box.h"
-#include "app/controls/colors.h"
+#include "controls/colors.h"
 #include "app/controls/image.h"
 #include "app/controls/label.h"
 #include "app/controls/list_box.h"
@@ -50,11 +50,11 @@ class SlideShowTest : public ViewerTest {
 
 TEST_F(SlideShowTest, StartAtTheRecordsRootAsksForADateAndEndsAtTheFirstTick) {
   startViewer();
-  TColor whileAsking = clNavy;
+  controls::TColor whileAsking = controls::clNavy;
   dialogs_->onMessage = [&] { whileAsking = form_->SlideShow->color(); };
   click(form_->SlideShow);
-  EXPECT_EQ(whileAsking, clSilver);  // the click comes before the release
-  EXPECT_EQ(form_->SlideShow->color(), clNavy);
+  EXPECT_EQ(whileAsking, controls::clSilver);  // the click comes before the release
+  EXPECT_EQ(form_->SlideShow->color(), controls::clNavy);
   EXPECT_EQ(dialogs_->messages,
             std::vector<std::string>{
                 " Please select Date or Date and Hour from list in top left Menu! "});
@@ -360,9 +360,9 @@ TEST_F(SlideShowTest, PanelsTurnSilverWhilePressedAndRightClicksDoNotStop) {
   openHour("07");
   click(form_->SlideShow);
   QTest::mousePress(form_->STOP, Qt::RightButton);
-  EXPECT_EQ(form_->STOP->color(), clSilver);
+  EXPECT_EQ(form_->STOP->color(), controls::clSilver);
   QTest::mouseRelease(form_->STOP, Qt::RightButton);
-  EXPECT_EQ(form_->STOP->color(), clNavy);
+  EXPECT_EQ(form_->STOP->color(), controls::clNavy);
   EXPECT_EQ(caption(), "P A U S E");
   EXPECT_TRUE(form_->SlideShowTimer->enabled());
 }
@@ -376,7 +376,7 @@ TEST_F(SlideShowTest, DoubleClickOnThePanelActivatesOnce) {
   QTest::mouseDClick(form_->SlideShow, Qt::LeftButton);
   QTest::mouseRelease(form_->SlideShow, Qt::LeftButton);
   EXPECT_EQ(caption(), "P A U S E");
-  EXPECT_EQ(form_->SlideShow->color(), clNavy);
+  EXPECT_EQ(form_->SlideShow->color(), controls::clNavy);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include <QTest>
 
 #include "app/controls/check_box.h"
-#include "app/controls/colors.h"
+#include "controls/colors.h"
 #include "app/controls/image.h"
 #include "app/controls/list_box.h"
 #include "app/controls/panel.h"
@@ -110,7 +110,7 @@ TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
 
   clickExportBox();
   EXPECT_TRUE(form_->CheckBox1->checked());
-  EXPECT_EQ(form_->CheckBox1->fontColor(), clRed);
+  EXPECT_EQ(form_->CheckBox1->fontColor(), controls::clRed);
   EXPECT_EQ(form_->VLDSVideoLogger1->FileName(), std::string(kProgramFolder) + "vistrel.avi");
   EXPECT_TRUE(form_->VLImageGen1->Enabled());
   QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
@@ -118,7 +118,7 @@ TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
   EXPECT_TRUE(form_->SlideShowTimer->running());  // re-enabled after every frame
   clickExportBox();
   EXPECT_FALSE(form_->CheckBox1->checked());
-  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+  EXPECT_EQ(form_->CheckBox1->fontColor(), controls::clWhite);
   EXPECT_FALSE(form_->VLImageGen1->Enabled());
   EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
   ASSERT_EQ(dialogs_->messages,
@@ -154,7 +154,7 @@ TEST_F(VideoExportTest, FailedSwitchOnIsReportedAndLeavesExportOff) {
   EXPECT_EQ(dialogs_->errors,
             std::vector<std::string>{"Cannot open file " + std::string(kHour) + "\\snap0.jpg"});
   EXPECT_FALSE(form_->CheckBox1->checked());
-  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+  EXPECT_EQ(form_->CheckBox1->fontColor(), controls::clWhite);
   EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
   EXPECT_FALSE(form_->VLImageGen1->Enabled());
   EXPECT_TRUE(dialogs_->messages.empty());
@@ -164,7 +164,7 @@ TEST_F(VideoExportTest, EmptySnapshotListLeavesExportOff) {
   startViewer();  // the records root holds no snapshots
   clickExportBox();
   EXPECT_FALSE(form_->CheckBox1->checked());
-  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+  EXPECT_EQ(form_->CheckBox1->fontColor(), controls::clWhite);
   EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
   EXPECT_FALSE(form_->VLImageGen1->Enabled());
   EXPECT_TRUE(dialogs_->messages.empty());
@@ -258,7 +258,7 @@ TEST_F(VideoExportTest, FrameThatCannotBeWrittenHaltsTheShowAndTheVideoIsNotSaid
       0u)
       << dialogs_->errors[1];
   EXPECT_FALSE(form_->CheckBox1->checked());
-  EXPECT_EQ(form_->CheckBox1->fontColor(), clWhite);
+  EXPECT_EQ(form_->CheckBox1->fontColor(), controls::clWhite);
 }
 
 TEST_F(VideoExportTest, TerminationSignalClosesTheWindowAndCompletesTheRecording) {

@@ -101,14 +101,14 @@ TEST_F(BrowseLayoutTest, ReadsTheStoredControls) {
   EXPECT_EQ(list->font().pixelSize(), 11);
   EXPECT_TRUE(list->font().bold());
   EXPECT_EQ(list->itemHeight(), 16);
-  EXPECT_EQ(list->controlProperties().tabOrder(), 0);
-  EXPECT_EQ(combo->controlProperties().tabOrder(), 2);
+  EXPECT_EQ(list->tabOrder(), 0);
+  EXPECT_EQ(combo->tabOrder(), 2);
   // The link is resolved although the list comes later in the text.
   EXPECT_EQ(combo->DirList(), list);
   EXPECT_EQ(list->driveCombo(), combo);
-  EXPECT_EQ(combo->controlProperties().handlerName("OnChange"), "DriveComboBox1Change");
-  EXPECT_EQ(list->controlProperties().handlerName("OnKeyDown"), "DirectoryListBox1KeyDown");
-  EXPECT_EQ(list->controlProperties().handlerName("OnDblClick"), "");
+  EXPECT_EQ(combo->handlerName("OnChange"), "DriveComboBox1Change");
+  EXPECT_EQ(list->handlerName("OnKeyDown"), "DirectoryListBox1KeyDown");
+  EXPECT_EQ(list->handlerName("OnDblClick"), "");
 }
 
 TEST_F(BrowseLayoutTest, WritesWhatItRead) {

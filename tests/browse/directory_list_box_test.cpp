@@ -10,10 +10,10 @@
 #include <QLabel>
 #include <QTest>
 
-#include "browse/control_properties.h"
+#include "controls/control.h"
 #include "browse/directory_list_box.h"
 #include "browse/entry_images.h"
-#include "browse/handler_guard.h"
+#include "controls/handler_guard.h"
 #include "browse/list_error.h"
 #include "platform/file_system.h"
 #include "temporary_drives.h"
@@ -304,7 +304,7 @@ TEST_F(DirectoryListBoxTest, EscapeReachesTheWindow) {
 TEST_F(DirectoryListBoxTest, HandlerErrorsFromInputGoThroughTheGuard) {
   openRecords();
   std::vector<std::string> reported;
-  setHandlerGuard([&](const std::function<void()>& call) {
+  controls::setHandlerGuard([&](const std::function<void()>& call) {
     try {
       call();
     } catch (const Exception& error) {
@@ -315,7 +315,7 @@ TEST_F(DirectoryListBoxTest, HandlerErrorsFromInputGoThroughTheGuard) {
   QTest::keyClick(list_.get(), Qt::Key_Return);
   list_->OnChange = [] { throw Exception("handler failed"); };
   doubleClick(4);
-  setHandlerGuard(nullptr);
+  controls::setHandlerGuard(nullptr);
   EXPECT_EQ(reported,
             (std::vector<std::string>{"List index out of bounds (-1)", "handler failed"}));
 }
@@ -347,7 +347,7 @@ TEST_F(DirectoryListBoxTest, ItemHeightFollowsTheFont) {
   EXPECT_EQ(list_->itemHeight(), 16);
   font.setPixelSize(30);
   list_->setFont(font);
-  EXPECT_EQ(list_->itemHeight(), textMetricHeight(font));  // the text is now the taller
+  EXPECT_EQ(list_->itemHeight(), controls::textMetricHeight(font));  // the text is now the taller
   EXPECT_GE(list_->itemHeight(), QFontMetrics(font).height());
 }
 

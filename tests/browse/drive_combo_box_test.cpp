@@ -7,7 +7,7 @@
 #include <QAbstractItemView>
 #include <QTest>
 
-#include "browse/control_properties.h"
+#include "controls/control.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "platform/file_system.h"
@@ -172,11 +172,11 @@ TEST_F(DriveComboBoxTest, ItemHeightIsAtLeastTheImageHeight) {
   QFont font = combo_->font();
   font.setPixelSize(6);
   combo_->setFont(font);
-  EXPECT_EQ(combo_->itemHeight(), std::max(11, textMetricHeight(font)));
+  EXPECT_EQ(combo_->itemHeight(), std::max(11, controls::textMetricHeight(font)));
   font.setPixelSize(11);
   font.setBold(true);
   combo_->setFont(font);
-  EXPECT_EQ(combo_->itemHeight(), textMetricHeight(font));
+  EXPECT_EQ(combo_->itemHeight(), controls::textMetricHeight(font));
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
-#include "browse/handler_guard.h"
+#include "controls/handler_guard.h"
 
 #include <exception>
 #include <utility>
 
 #include <QtGlobal>
 
-namespace vistrel::browse {
+namespace vistrel::controls {
 namespace {
 
 HandlerGuard& installedGuard() {
@@ -35,4 +35,4 @@ void runGuarded(const std::function<void()>& call) noexcept {
   }
 }
 
-}  // namespace vistrel::browse
+}  // namespace vistrel::controls

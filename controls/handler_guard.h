@@ -1,4 +1,4 @@
-// The one place where the browsing controls hand control back from Qt's own
+// The one place where the controls hand control back from Qt's own
 // event frames (mouse, keyboard, show events, combo activation) to event
 // handlers that may throw. The application installs a guard that runs the
 // call and reports a vistrel::Exception in its error box; exceptions never
@@ -13,7 +13,7 @@
 
 #include <functional>
 
-namespace vistrel::browse {
+namespace vistrel::controls {
 
 using HandlerGuard = std::function<void(const std::function<void()>& call)>;
 
@@ -24,4 +24,4 @@ void setHandlerGuard(HandlerGuard guard);
 // Runs `call` through the installed guard. Never throws.
 void runGuarded(const std::function<void()>& call) noexcept;
 
-}  // namespace vistrel::browse
+}  // namespace vistrel::controls

@@ -1,6 +1,7 @@
 // Colours as the stored layout writes them: a name such as clNavy, or an
 // integer $00BBGGRR (blue in the high byte, red in the low byte). System
-// colours (clWindow, clBtnFace, ...) are negative and map to fixed values.
+// colours (clWindow, clBtnFace, ...) are negative and map to the classic
+// Windows scheme: one table for every control.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 
 #include "platform/layout/value.h"
 
-namespace vistrel::app {
+namespace vistrel::controls {
 
 using TColor = std::int32_t;
 
@@ -19,9 +20,13 @@ inline constexpr TColor clNavy = 0x800000;
 inline constexpr TColor clBlue = 0xFF0000;
 inline constexpr TColor clSilver = 0xC0C0C0;
 inline constexpr TColor clWhite = 0xFFFFFF;
+inline constexpr TColor clHighlight = -16777203;
+inline constexpr TColor clHighlightText = -16777202;
 inline constexpr TColor clWindow = -16777211;
 inline constexpr TColor clWindowText = -16777208;
 inline constexpr TColor clBtnFace = -16777201;
+inline constexpr TColor clGrayText = -16777199;
+inline constexpr TColor clBtnText = -16777198;
 
 QColor toQColor(TColor color);
 // Throws vistrel::Exception for an unknown colour name.
@@ -29,4 +34,4 @@ TColor colorFromValue(const layout::Value& value);
 // The name when the colour has one, else the integer.
 layout::Value colorToValue(TColor color);
 
-}  // namespace vistrel::app
+}  // namespace vistrel::controls

@@ -1,11 +1,11 @@
-#include "app/controls/colors.h"
+#include "controls/colors.h"
 
 #include <array>
 #include <string_view>
 
 #include "platform/exception.h"
 
-namespace vistrel::app {
+namespace vistrel::controls {
 namespace {
 
 struct NamedColor {
@@ -13,14 +13,15 @@ struct NamedColor {
   TColor color;
 };
 
-constexpr std::array<NamedColor, 19> kNamedColors{{
-    {"clBlack", 0x000000},    {"clMaroon", 0x000080},  {"clGreen", 0x008000},
-    {"clOlive", 0x008080},    {"clNavy", 0x800000},    {"clPurple", 0x800080},
-    {"clTeal", 0x808000},     {"clGray", 0x808080},    {"clSilver", 0xC0C0C0},
-    {"clRed", 0x0000FF},      {"clLime", 0x00FF00},    {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},     {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},
-    {"clWhite", 0xFFFFFF},    {"clWindow", clWindow},  {"clWindowText", clWindowText},
-    {"clBtnFace", clBtnFace},
+constexpr std::array<NamedColor, 23> kNamedColors{{
+    {"clBlack", 0x000000},         {"clMaroon", 0x000080},        {"clGreen", 0x008000},
+    {"clOlive", 0x008080},         {"clNavy", 0x800000},          {"clPurple", 0x800080},
+    {"clTeal", 0x808000},          {"clGray", 0x808080},          {"clSilver", 0xC0C0C0},
+    {"clRed", 0x0000FF},           {"clLime", 0x00FF00},          {"clYellow", 0x00FFFF},
+    {"clBlue", 0xFF0000},          {"clFuchsia", 0xFF00FF},       {"clAqua", 0xFFFF00},
+    {"clWhite", 0xFFFFFF},         {"clWindow", clWindow},        {"clWindowText", clWindowText},
+    {"clBtnFace", clBtnFace},      {"clBtnText", clBtnText},      {"clGrayText", clGrayText},
+    {"clHighlight", clHighlight},  {"clHighlightText", clHighlightText},
 }};
 
 }  // namespace
@@ -28,11 +29,17 @@ constexpr std::array<NamedColor, 19> kNamedColors{{
 QColor toQColor(TColor color) {
   switch (color) {
     case clWindow:
+    case clHighlightText:
       return QColor(255, 255, 255);
     case clWindowText:
+    case clBtnText:
       return QColor(0, 0, 0);
     case clBtnFace:
-      return QColor(240, 240, 240);
+      return QColor(192, 192, 192);
+    case clGrayText:
+      return QColor(128, 128, 128);
+    case clHighlight:
+      return QColor(0, 0, 128);
     default:
       break;
   }
@@ -56,4 +63,4 @@ layout::Value colorToValue(TColor color) {
   return layout::Value(std::int64_t{color});
 }
 
-}  // namespace vistrel::app
+}  // namespace vistrel::controls
