@@ -133,12 +133,12 @@ void TForm1::bindBrowseEvents() {
     NotifyHandler notify = handler<NotifyHandler>(name);
     event = [notify, sender] { notify(sender); };
   };
-  const auto& tree = DirectoryListBox1->controlProperties();
-  bind(DirectoryListBox1, tree.handlerName("OnChange"), DirectoryListBox1->OnChange);
-  bind(DirectoryListBox1, tree.handlerName("OnClick"), DirectoryListBox1->OnClick);
-  bind(DirectoryListBox1, tree.handlerName("OnDblClick"), DirectoryListBox1->OnDblClick);
+  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnChange"), DirectoryListBox1->OnChange);
+  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnClick"), DirectoryListBox1->OnClick);
+  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnDblClick"),
+       DirectoryListBox1->OnDblClick);
   // The tree list reports Qt key codes; the handler takes the platform's.
-  if (const std::string name = tree.handlerName("OnKeyDown"); !name.empty()) {
+  if (const std::string name = DirectoryListBox1->handlerName("OnKeyDown"); !name.empty()) {
     KeyHandler keyDown = handler<KeyHandler>(name);
     DirectoryListBox1->OnKeyDown = [keyDown, this](int& qtKey, Qt::KeyboardModifiers shift) {
       const int code = virtualKeyCode(qtKey);
@@ -147,9 +147,8 @@ void TForm1::bindBrowseEvents() {
       if (code != 0 && key == 0) qtKey = 0;  // the handler consumed the key
     };
   }
-  const auto& drives = DriveComboBox1->controlProperties();
-  bind(DriveComboBox1, drives.handlerName("OnChange"), DriveComboBox1->OnChange);
-  bind(DriveComboBox1, drives.handlerName("OnClick"), DriveComboBox1->OnClick);
+  bind(DriveComboBox1, DriveComboBox1->handlerName("OnChange"), DriveComboBox1->OnChange);
+  bind(DriveComboBox1, DriveComboBox1->handlerName("OnClick"), DriveComboBox1->OnClick);
 }
 
 void TForm1::FormCreate(Sender*) {

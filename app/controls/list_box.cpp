@@ -33,7 +33,7 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent), EventControl(this) {
   setFrameShadow(QFrame::Sunken);
   setLineWidth(2);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setColor(clWindow);
+  setColor(controls::clWindow);
   connect(this, &QListWidget::itemSelectionChanged, this, [this] {
     if (!selectingByProgram_) raiseFromUser(mouse_.onClick);
   });

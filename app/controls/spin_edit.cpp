@@ -32,7 +32,7 @@ TSpinEdit::TSpinEdit(QWidget* parent) : QAbstractSpinBox(parent), EventControl(t
   setButtonSymbols(QAbstractSpinBox::UpDownArrows);
   setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
   setKeyboardTracking(true);
-  setColor(clWindow);
+  setColor(controls::clWindow);
   replaceText(0);
   connect(lineEdit(), &QLineEdit::textChanged, this, [this] {
     if (!byProgram_) raiseFromUser(onChange_);
