@@ -12,7 +12,6 @@
 #include <optional>
 
 #include "app/controls/check_box.h"
-#include "controls/colors.h"
 #include "app/controls/dialogs.h"
 #include "app/controls/image.h"
 #include "app/controls/list_box.h"
@@ -22,6 +21,7 @@
 #include "app/unit1.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
+#include "controls/colors.h"
 #include "platform/file_system.h"
 
 namespace vistrel::app {

@@ -18,7 +18,6 @@
 #include <QDateTime>
 
 #include "app/controls/check_box.h"
-#include "controls/colors.h"
 #include "app/controls/dialogs.h"
 #include "app/controls/dispatch.h"
 #include "app/controls/image.h"
@@ -26,6 +25,7 @@
 #include "app/controls/spin_edit.h"
 #include "app/controls/timer.h"
 #include "app/unit1.h"
+#include "controls/colors.h"
 #include "picture/picture.h"
 #include "picture/picture_errors.h"
 #include "pipeline/image_gen.h"

@@ -13,10 +13,10 @@
 
 #include "browse/drive_combo_box.h"
 #include "browse/entry_images.h"
-#include "controls/handler_guard.h"
 #include "browse/list_error.h"
 #include "browse/path_text.h"
 #include "browse/resolve_path.h"
+#include "controls/handler_guard.h"
 #include "platform/file_system.h"
 
 namespace vistrel::browse {
@@ -103,8 +103,7 @@ class TDirectoryListBox::Delegate : public QStyledItemDelegate {
   TDirectoryListBox* list_;
 };
 
-TDirectoryListBox::TDirectoryListBox(QWidget* parent)
-    : QListWidget(parent), Control(this) {
+TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent), Control(this) {
   setItemDelegate(new Delegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -442,12 +441,14 @@ const controls::PropertyTable& TDirectoryListBox::propertyTable() const {
           P::property("ItemHeight", &TDirectoryListBox::itemHeight,
                       &TDirectoryListBox::setItemHeight),
           P::property(
-              "FileList", [](const TDirectoryListBox& c) { return Value::Identifier{c.fileListName_}; },
+              "FileList",
+              [](const TDirectoryListBox& c) { return Value::Identifier{c.fileListName_}; },
               [](TDirectoryListBox& c, const Value& v, layout::ReadContext& context) {
                 c.link(true, v, context);
               }),
           P::property(
-              "DirLabel", [](const TDirectoryListBox& c) { return Value::Identifier{c.dirLabelName_}; },
+              "DirLabel",
+              [](const TDirectoryListBox& c) { return Value::Identifier{c.dirLabelName_}; },
               [](TDirectoryListBox& c, const Value& v, layout::ReadContext& context) {
                 c.link(false, v, context);
               }),

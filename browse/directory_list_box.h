@@ -110,6 +110,7 @@ class TDirectoryListBox : public QListWidget, public controls::Control {
 
   // layout::Component
   std::string className() const override { return "TDirectoryListBox"; }
+
  protected:
   const controls::PropertyTable& propertyTable() const override;
   void keyPressEvent(QKeyEvent* event) override;

@@ -12,8 +12,8 @@
 
 #include "browse/directory_list_box.h"
 #include "browse/entry_images.h"
-#include "controls/handler_guard.h"
 #include "browse/list_error.h"
+#include "controls/handler_guard.h"
 #include "platform/file_system.h"
 
 namespace vistrel::browse {
@@ -51,17 +51,17 @@ class TDriveComboBox::Delegate : public QStyledItemDelegate {
   TDriveComboBox* combo_;
 };
 
-TDriveComboBox::TDriveComboBox(QWidget* parent)
-    : QComboBox(parent), Control(this) {
+TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent), Control(this) {
   setEditable(false);
   setItemDelegate(new Delegate(this));
   resize(145, height());
   const std::string current = platform::FileSystem::instance().currentDirectory();
   drive_ = current.empty() || current.front() == '\\' ? '\0' : current.front();
-  setItemHeight(std::max(controls::textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
+  setItemHeight(
+      std::max(controls::textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
   connect(
-      this, &QComboBox::activated, this, [this](int) { controls::runGuarded([this] { userChoice(); }); },
-      Qt::DirectConnection);
+      this, &QComboBox::activated, this,
+      [this](int) { controls::runGuarded([this] { userChoice(); }); }, Qt::DirectConnection);
 }
 
 TDriveComboBox::~TDriveComboBox() {
@@ -233,7 +233,8 @@ void TDriveComboBox::paintEvent(QPaintEvent*) {
 void TDriveComboBox::changeEvent(QEvent* event) {
   QComboBox::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
-    setItemHeight(std::max(controls::textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
+    setItemHeight(
+        std::max(controls::textMetricHeight(font()), driveImage(DriveImage::Floppy).height()));
   }
 }
 
@@ -250,7 +251,7 @@ const controls::PropertyTable& TDriveComboBox::propertyTable() const {
               "TextCase",
               [](const TDriveComboBox& c) {
                 return Value::Identifier{c.textCase_ == TTextCase::tcUpperCase ? "tcUpperCase"
-                                                                              : "tcLowerCase"};
+                                                                               : "tcLowerCase"};
               },
               [](TDriveComboBox& c, const Value::Identifier& textCase) {
                 if (textCase.name == "tcLowerCase") {

@@ -80,6 +80,7 @@ class TDriveComboBox : public QComboBox, public controls::Control {
 
   // layout::Component
   std::string className() const override { return "TDriveComboBox"; }
+
  protected:
   const controls::PropertyTable& propertyTable() const override;
   void showEvent(QShowEvent* event) override;

@@ -10,13 +10,13 @@
 #include <QScreen>
 
 #include "browse/confirm_box.h"
-#include "controls/colors.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "browse/file_list_box.h"
 #include "browse/folder_chain.h"
 #include "browse/path_label.h"
 #include "browse/path_text.h"
+#include "controls/colors.h"
 #include "platform/file_system.h"
 
 namespace vistrel::browse {

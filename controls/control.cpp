@@ -42,12 +42,13 @@ QFont faceOf(const StoredFont& stored) {
     return font;
   }
   // The cell is ascent plus descent; measure them once at a large size, where
-  // rounding does not matter, and scale.
+  // rounding does not matter, and take the largest face whose cell fits, as
+  // Windows' font mapper does.
   constexpr int kReference = 100;
   font.setPixelSize(kReference);
   const QFontMetricsF metrics(font);
   const double cell = metrics.ascent() + metrics.descent();
-  font.setPixelSize(std::max(1, static_cast<int>(std::lround(stored.height * kReference / cell))));
+  font.setPixelSize(std::max(1, static_cast<int>(stored.height * kReference / cell + 1e-6)));
   return font;
 }
 
@@ -116,7 +117,9 @@ StoredProperty Control::namedHandler(std::string event) {
   return Stored<Control>::property(
       std::move(event),
       [key](const Control& c) { return layout::Value::Identifier{c.handlerName(key)}; },
-      [key](Control& c, const layout::Value::Identifier& name) { c.handlerNames_[key] = name.name; });
+      [key](Control& c, const layout::Value::Identifier& name) {
+        c.handlerNames_[key] = name.name;
+      });
 }
 
 const PropertyTable& Control::controlProperties() {
@@ -162,7 +165,9 @@ const PropertyTable& Control::controlProperties() {
           // Points at 96 pixels per inch; kept as the character height.
           P::property(
               "Font.Size",
-              [](const Control& c) { return static_cast<int>(std::lround(std::abs(c.font_.height) * 0.75)); },
+              [](const Control& c) {
+                return static_cast<int>(std::lround(std::abs(c.font_.height) * 0.75));
+              },
               [](Control& c, const layout::Value& v, layout::ReadContext&) {
                 c.font_.height = -static_cast<int>(std::lround(v.asFloat() / 0.75));
                 c.applyFont();

@@ -95,16 +95,16 @@ struct Stored {
   template <typename Get, typename Set>
   static StoredProperty property(std::string name, Get get, Set set) {
     using T = std::decay_t<std::invoke_result_t<Get, const C&>>;
-    return {std::move(name),
-            [get](const StoredComponent& c) { return layout::Value(std::invoke(get, self(c))); },
-            [set](StoredComponent& c, const layout::Value& value, layout::ReadContext& context) {
-              if constexpr (std::is_invocable_v<Set, C&, const layout::Value&,
-                                                layout::ReadContext&>) {
-                std::invoke(set, self(c), value, context);
-              } else {
-                std::invoke(set, self(c), fromValue<T>(value));
-              }
-            }};
+    return {
+        std::move(name),
+        [get](const StoredComponent& c) { return layout::Value(std::invoke(get, self(c))); },
+        [set](StoredComponent& c, const layout::Value& value, layout::ReadContext& context) {
+          if constexpr (std::is_invocable_v<Set, C&, const layout::Value&, layout::ReadContext&>) {
+            std::invoke(set, self(c), value, context);
+          } else {
+            std::invoke(set, self(c), fromValue<T>(value));
+          }
+        }};
   }
 
   static const C& self(const StoredComponent& c) { return static_cast<const C&>(c); }

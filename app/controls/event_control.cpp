@@ -8,9 +8,12 @@ const controls::PropertyTable& EventControl::mouseProperties() {
   using C = EventControl;
   static const controls::PropertyTable table(
       {}, {
-              eventProperty<C>("OnClick", [](auto& c) -> auto& { return c.mouse_.onClick; }),
-              eventProperty<C>("OnMouseDown", [](auto& c) -> auto& { return c.mouse_.onMouseDown; }),
-              eventProperty<C>("OnMouseUp", [](auto& c) -> auto& { return c.mouse_.onMouseUp; }),
+              eventProperty<C>(
+                  "OnClick", [](auto& c) -> auto& { return c.mouse_.onClick; }),
+              eventProperty<C>(
+                  "OnMouseDown", [](auto& c) -> auto& { return c.mouse_.onMouseDown; }),
+              eventProperty<C>(
+                  "OnMouseUp", [](auto& c) -> auto& { return c.mouse_.onMouseUp; }),
           });
   return table;
 }

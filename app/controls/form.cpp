@@ -4,7 +4,6 @@
 
 #include <QScreen>
 
-
 namespace vistrel::app {
 namespace {
 

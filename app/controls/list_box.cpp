@@ -94,7 +94,8 @@ const controls::PropertyTable& TListBox::propertyTable() const {
                 c.setSortingEnabled(sorted);
               }),
           P::property(
-              "BorderStyle", [](const TListBox& c) { return layout::Value::Identifier{c.borderStyle_}; },
+              "BorderStyle",
+              [](const TListBox& c) { return layout::Value::Identifier{c.borderStyle_}; },
               [](TListBox& c, const layout::Value::Identifier& style) {
                 c.borderStyle_ = style.name;
                 c.setFrameShape(style.name == "bsNone" ? QFrame::NoFrame : QFrame::Panel);

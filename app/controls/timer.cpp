@@ -38,16 +38,17 @@ void TTimer::fire() {
 const controls::PropertyTable& TTimer::propertyTable() const {
   using P = controls::Stored<TTimer>;
   static const controls::PropertyTable table(
-      {}, {
-              P::field("Enabled", &TTimer::enabled_, &TTimer::update),
-              P::field("Interval", &TTimer::interval_, &TTimer::update),
-              P::property(
-                  "OnTimer", [](const TTimer& c) { return layout::Value::Identifier{c.onTimer_.name}; },
-                  [](TTimer& c, const layout::Value& value, layout::ReadContext& context) {
-                    bindEvent(c.onTimer_, value, context);
-                    c.update();
-                  }),
-          });
+      {},
+      {
+          P::field("Enabled", &TTimer::enabled_, &TTimer::update),
+          P::field("Interval", &TTimer::interval_, &TTimer::update),
+          P::property(
+              "OnTimer", [](const TTimer& c) { return layout::Value::Identifier{c.onTimer_.name}; },
+              [](TTimer& c, const layout::Value& value, layout::ReadContext& context) {
+                bindEvent(c.onTimer_, value, context);
+                c.update();
+              }),
+      });
   return table;
 }
 

@@ -12,7 +12,6 @@
 #include <QTest>
 
 #include "app/controls/check_box.h"
-#include "controls/colors.h"
 #include "app/controls/image.h"
 #include "app/controls/label.h"
 #include "app/controls/list_box.h"
@@ -22,6 +21,7 @@
 #include "avi_reader.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
+#include "controls/colors.h"
 #include "platform/file_system.h"
 #include "viewer_fixture.h"
 

@@ -16,7 +16,6 @@
 #include <QTest>
 
 #include "app/controls/check_box.h"
-#include "controls/colors.h"
 #include "app/controls/image.h"
 #include "app/controls/list_box.h"
 #include "app/controls/panel.h"
@@ -25,6 +24,7 @@
 #include "app/termination_signals.h"
 #include "avi_reader.h"
 #include "browse/directory_list_box.h"
+#include "controls/colors.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "recording/ds_video_logger.h"

@@ -10,11 +10,11 @@
 #include <QLabel>
 #include <QTest>
 
-#include "controls/control.h"
 #include "browse/directory_list_box.h"
 #include "browse/entry_images.h"
-#include "controls/handler_guard.h"
 #include "browse/list_error.h"
+#include "controls/control.h"
+#include "controls/handler_guard.h"
 #include "platform/file_system.h"
 #include "temporary_drives.h"
 

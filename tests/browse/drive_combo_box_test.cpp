@@ -7,9 +7,9 @@
 #include <QAbstractItemView>
 #include <QTest>
 
-#include "controls/control.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
+#include "controls/control.h"
 #include "platform/file_system.h"
 #include "temporary_drives.h"
 
