@@ -1,7 +1,8 @@
 // Event slots of the controls. A slot carries the handler's stored name (the
 // layout writes it back) and the bound member of the window. Handlers run on
 // the GUI thread; a control raises an event either from user input, through
-// the application's dispatch point (see dispatch.h), or from a setter called
+// the handler guard (controls/handler_guard.h, which the application points
+// at its dispatch point, dispatch.h), or from a setter called
 // by program, directly and nested in the caller, so that a handler's failure
 // ends the handler that made the change as well.
 #pragma once
