@@ -31,6 +31,7 @@ StoredProperty geometryProperty(std::string name, Get get, Change change) {
 }  // namespace
 
 QFont faceOf(const StoredFont& stored) {
+  installFontSubstitutes();
   QFont font(QString::fromStdString(stored.name));
   font.setStyleHint(QFont::SansSerif);
   font.setBold(hasMember(stored.style, "fsBold"));
