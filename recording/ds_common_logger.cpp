@@ -61,7 +61,7 @@ void TVLDSCommonLogger::StartAudio() {
   audioStarted_ = true;
 }
 
-void TVLDSCommonLogger::FinishWrites() { ReportWriteResults(writer_.Drain()); }
+void TVLDSCommonLogger::FinishWrites() { ReportWriteResults(writer_.drain()); }
 
 void TVLDSCommonLogger::WaitForWrites() {
   TOWWriteLockSection lock(LockObject());
@@ -161,11 +161,11 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   // stop waits for every one (WaitForWrites gives the final count earlier).
   const bool firstOfRecording = framesWritten_ == 0 && framesLost_ == 0;
   ++framesWritten_;
-  ReportWriteResults(writer_.TakeResults());
+  ReportWriteResults(writer_.takeResults());
   writingFileName_ = recordingFileName_;
   // The writer gets a buffer object of its own: the block is shared, and a
   // sender that writes into its frame afterwards gets a copy (copy-on-write).
-  writer_.Submit([source = videoSource_, own = frame->Clone(), sampleStart, sampleEnd] {
+  writer_.submit([source = videoSource_, own = frame->Clone(), sampleStart, sampleEnd] {
     if (own->Format() == 1) {
       return source->DeliverRawFrame(own->GetRead(), static_cast<std::uint32_t>(own->ByteSize()),
                                      sampleStart, sampleEnd);
@@ -179,11 +179,11 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   ReportProgress();
 }
 
-void TVLDSCommonLogger::ReportWriteResults(const TVLFrameWriter::Results& results) {
+void TVLDSCommonLogger::ReportWriteResults(const FrameWriter::Results& results) {
   // A frame the graph could not take (a full disk, a compressor that
   // refuses it) must not pass unnoticed: the graph's warning event hears of
   // every one, the window of the first.
-  for (const TVLFrameWriter::Failure& failure : results.failures) {
+  for (const FrameWriter::Failure& failure : results.failures) {
     const std::string text = "Can't write video frame to file : " + writingFileName_ + " .";
     graph_.ReportWarning(text, failure.status);
     if (framesWritten_ > 0) --framesWritten_;
