@@ -50,6 +50,10 @@ class TVLImageBuffer : public TMLMediaBuffer {
   // Makes the buffer the bitmap's size and fetches its pixels (an empty
   // bitmap changes nothing).
   void LoadFromBitmap(const QImage& bitmap);
+  // As LoadFromBitmap, but the pixels are fetched by the first reader of the
+  // block, on its thread; until then the block keeps the bitmap (implicitly
+  // shared, no pixel copied here).
+  void loadFromBitmapLater(const QImage& bitmap);
   // Sets `bitmap` to width x height, 24-bit blue-green-red, with the pixels.
   void SaveToBitmap(QImage& bitmap) const;
 
