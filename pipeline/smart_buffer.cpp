@@ -27,9 +27,10 @@ void TSLSmartBuffer::ReleaseHolder(bool asOwner) {
   if (last) delete this;
 }
 
-void TSLSmartBuffer::SetPendingFill(Fill fill) {
+void TSLSmartBuffer::SetPendingFill(Fill fill, std::ptrdiff_t step) {
   std::lock_guard lock(fillGuard_);
   fill_ = std::move(fill);
+  fillStep_ = step;
   fillPending_.store(static_cast<bool>(fill_), std::memory_order_release);
 }
 
@@ -46,8 +47,20 @@ void TSLSmartBuffer::RunPendingFill() const {
   std::lock_guard lock(fillGuard_);
   if (!fill_) return;  // another thread ran it meanwhile
   fill = std::exchange(fill_, nullptr);
-  if (data_ != nullptr) fill(data_);
+  if (data_ != nullptr) fill(data_, fillStep_);
   fillPending_.store(false, std::memory_order_release);
+}
+
+bool TSLSmartBuffer::RunPendingFillInto(std::uint8_t* first, std::ptrdiff_t step) const {
+  if (!fillPending_.load(std::memory_order_acquire)) return false;
+  Fill fill;
+  {
+    std::lock_guard lock(fillGuard_);
+    fill = fill_;  // shares the source: the block keeps its own fill
+  }
+  if (!fill) return false;
+  fill(first, step);
+  return true;
 }
 
 int TSLSmartBuffer::OwnerCount() const {

@@ -44,12 +44,16 @@ class TSLSmartBuffer {
     return data_;
   }
   std::size_t DataSize() const { return dataSize_; }
-  // `fill` writes the whole data the first time anyone asks for it, on that
-  // thread; it replaces a fill not yet run. It must not throw.
-  using Fill = std::function<void(std::uint8_t* data)>;
-  void SetPendingFill(Fill fill);
+  // `fill(first, step)` writes the whole data, its rows `step` bytes apart,
+  // the first time anyone asks for it, on that thread; it replaces a fill
+  // not yet run. It must not throw.
+  using Fill = std::function<void(std::uint8_t* first, std::ptrdiff_t step)>;
+  void SetPendingFill(Fill fill, std::ptrdiff_t step);
   // Forgets a fill not yet run: the data is about to be overwritten.
   void DropPendingFill();
+  // Runs a pending fill into other memory (rows `step` bytes apart) and
+  // leaves the block waiting for it; false when none is pending.
+  bool RunPendingFillInto(std::uint8_t* first, std::ptrdiff_t step) const;
 
   TSLSequenceStamp sequenceStamp;
 
@@ -64,6 +68,7 @@ class TSLSmartBuffer {
   mutable std::mutex guard_;
   mutable std::mutex fillGuard_;  // held while the fill runs: readers wait for it
   mutable Fill fill_;
+  std::ptrdiff_t fillStep_ = 0;
   mutable std::atomic<bool> fillPending_{false};
   int ownerCount_ = 0;
   int holderCount_ = 0;

@@ -170,8 +170,10 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
       return source->DeliverRawFrame(own->GetRead(), static_cast<std::uint32_t>(own->ByteSize()),
                                      sampleStart, sampleEnd);
     }
-    return source->DeliverRGBFrame(own->GetRead(), own->Width(), own->Height(), own->RowPitch(),
-                                   sampleStart, sampleEnd);
+    // A picture loaded late is converted straight into the sample.
+    return source->DeliverRGBFrame(
+        [&own](std::uint8_t* firstRow, std::ptrdiff_t step) { own->copyRowsTo(firstRow, step); },
+        own->Width(), own->Height(), sampleStart, sampleEnd);
   });
   // The first frame of a recording is waited for: a file that cannot take
   // any frame (a full disk) is reported at once, before the show goes on.
