@@ -168,7 +168,7 @@ void TVLImageBuffer::LoadFromBitmap(const QImage& bitmap) {
   StoreBitmap(bitmap, GetWrite(), RowPitch());
 }
 
-void TVLImageBuffer::loadFromBitmapLater(const QImage& bitmap) {
+void TVLImageBuffer::LoadFromBitmapLater(const QImage& bitmap) {
   if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0) return;
   SetSize(bitmap.width(), bitmap.height());
   MakeUnique(false);  // a frame already sent keeps its block and its pixels
@@ -177,7 +177,7 @@ void TVLImageBuffer::loadFromBitmapLater(const QImage& bitmap) {
       RowPitch());
 }
 
-void TVLImageBuffer::copyRowsTo(std::uint8_t* firstRow, std::ptrdiff_t step) const {
+void TVLImageBuffer::CopyRowsTo(std::uint8_t* firstRow, std::ptrdiff_t step) const {
   if (block_->RunPendingFillInto(firstRow, step)) return;
   const std::size_t rowBytes = static_cast<std::size_t>(Width()) * 3;
   const std::uint8_t* rows = GetRead();

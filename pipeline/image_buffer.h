@@ -54,11 +54,11 @@ class TVLImageBuffer : public TMLMediaBuffer {
   // As LoadFromBitmap, but the pixels are fetched by the first reader of the
   // block, on its thread; until then the block keeps the bitmap (implicitly
   // shared, no pixel copied here).
-  void loadFromBitmapLater(const QImage& bitmap);
+  void LoadFromBitmapLater(const QImage& bitmap);
   // Writes the pixels, blue-green-red, row after row `step` bytes apart
   // (negative: upwards) from `firstRow`; a late load goes there straight
   // from its bitmap, and the block stays as it is.
-  void copyRowsTo(std::uint8_t* firstRow, std::ptrdiff_t step) const;
+  void CopyRowsTo(std::uint8_t* firstRow, std::ptrdiff_t step) const;
   // Sets `bitmap` to width x height, 24-bit blue-green-red, with the pixels.
   void SaveToBitmap(QImage& bitmap) const;
 

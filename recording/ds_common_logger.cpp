@@ -172,7 +172,7 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
     }
     // A picture loaded late is converted straight into the sample.
     return source->DeliverRGBFrame(
-        [&own](std::uint8_t* firstRow, std::ptrdiff_t step) { own->copyRowsTo(firstRow, step); },
+        [&own](std::uint8_t* firstRow, std::ptrdiff_t step) { own->CopyRowsTo(firstRow, step); },
         own->Width(), own->Height(), sampleStart, sampleEnd);
   });
   // The first frame of a recording is waited for: a file that cannot take

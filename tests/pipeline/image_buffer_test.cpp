@@ -132,7 +132,7 @@ TEST(ImageBufferTest, ALateLoadGivesTheBitmapAsItWasToEveryReader) {
   const QImage source = TestPattern(641, 3);
   QImage changing = source;
   TVLImageBuffer buffer;
-  buffer.loadFromBitmapLater(changing);
+  buffer.LoadFromBitmapLater(changing);
   changing.fill(Qt::white);  // after the hand-over: the buffer keeps the old pixels
   auto clone = buffer.Clone();
   clone->SetTimeStamp({true, 0, 20});  // a block of its own, with the pixels copied
@@ -143,7 +143,7 @@ TEST(ImageBufferTest, ALateLoadGivesTheBitmapAsItWasToEveryReader) {
     EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), source);
   }
   TVLImageBuffer overwritten;
-  overwritten.loadFromBitmapLater(source);
+  overwritten.LoadFromBitmapLater(source);
   overwritten.Fill(0xABCDEF);  // written whole: the late load is forgotten
   EXPECT_EQ(overwritten.Pixel(640, 2), 0xABCDEFu);
 }

@@ -168,9 +168,9 @@ TEST_F(DeliveryTest, ALateLoadedPictureGoesStraightIntoTheSampleBottomUp) {
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 5; ++x) picture.setPixel(x, y, qRgb(10 * x, 100 + y, 200));
   TVLImageBuffer frame;
-  frame.loadFromBitmapLater(picture);
+  frame.LoadFromBitmapLater(picture);
   const auto write = [&frame](std::uint8_t* firstRow, std::ptrdiff_t step) {
-    frame.copyRowsTo(firstRow, step);
+    frame.CopyRowsTo(firstRow, step);
   };
   ASSERT_EQ(source->DeliverRGBFrame(write, 5, 2, 0, 0), S_OK);
   const auto& bytes = sink->samples.at(0).bytes;
