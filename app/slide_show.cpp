@@ -102,7 +102,7 @@ void TForm1::endShow() {
 
 void TForm1::cancelDecodeAhead() {
   // A show that resumes later decodes afresh: the files may change meanwhile.
-  if (decodeAhead_) decodeAhead_->Cancel();
+  if (decodeAhead_) decodeAhead_->cancel();
 }
 
 std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
@@ -127,15 +127,15 @@ void TForm1::loadSlide(int index) {
   const auto host = platform::FileSystem::instance().toHost(path);
   std::error_code error;
   // A file gone since it was decoded fails the way loading it now would.
-  if (host && std::filesystem::exists(*host, error)) ready = decodeAhead_->TakeIf(path);
+  if (host && std::filesystem::exists(*host, error)) ready = decodeAhead_->takeIf(path);
   if (!ready) {
-    decodeAhead_->Start(slideFilesFrom(index + 1));
+    decodeAhead_->start(slideFilesFrom(index + 1));
     Image1->loadFromFile(path, true);
     return;
   }
   // A damaged snapshot keeps the previous picture, as the load above does.
   if (ready->error) std::rethrow_exception(ready->error);
-  ready->ApplyTo(Image1->picture());
+  ready->applyTo(Image1->picture());
 }
 
 void TForm1::SlideShowTimerTimer(Sender*) {

@@ -191,7 +191,7 @@ struct Exporter {
   }
   // One snapshot as one frame.
   void Export(vistrel::SnapshotDecodeAhead::Decoded& snapshot) {
-    snapshot.ApplyTo(gen.Picture());
+    snapshot.applyTo(gen.Picture());
     gen.GenerateFrame();
     QCoreApplication::processEvents();
   }
@@ -221,8 +221,8 @@ double ExportRate(const SnapshotSet& set, const std::string& video, double* cpu)
     vistrel::SnapshotDecodeAhead ahead;
     std::vector<vistrel::SnapshotDecodeAhead::File> files;
     for (const std::string& file : set.files) files.push_back({file, {}});
-    ahead.Start(std::move(files));
-    while (auto snapshot = ahead.Next()) exporter.Export(*snapshot);
+    ahead.start(std::move(files));
+    while (auto snapshot = ahead.next()) exporter.Export(*snapshot);
     exporter.Finish();
   }
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -326,8 +326,8 @@ void ExportMemory(benchmark::State& state, const SnapshotSet& set) {
       std::vector<vistrel::SnapshotDecodeAhead::File> files;
       for (std::size_t i = 0; i < set.files.size() && exported + files.size() < kFrames; ++i)
         files.push_back({set.files[i], {}});
-      ahead.Start(std::move(files));
-      while (auto snapshot = ahead.Next()) {
+      ahead.start(std::move(files));
+      while (auto snapshot = ahead.next()) {
         exporter.Export(*snapshot);
         if (++exported == kEarly) early = PeakRssMiB();
       }

@@ -20,7 +20,7 @@ std::unique_ptr<TGraphic> DecodePictureFile(const std::string& hostPath,
   return graphic;
 }
 
-void SnapshotDecodeAhead::Decoded::ApplyTo(TPicture& picture) {
+void SnapshotDecodeAhead::Decoded::applyTo(TPicture& picture) {
   if (graphic) picture.setGraphic(std::move(graphic));
   if (error) std::rethrow_exception(error);
 }
@@ -29,7 +29,7 @@ SnapshotDecodeAhead::SnapshotDecodeAhead(std::size_t depth) : depth_(depth > 0 ?
   // Both are read on the worker: make them here, on the consumer's thread.
   TJPEGImage::screenBitsPerPixel();
   TFileFormatsList::instance();
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] { run(); });
 }
 
 SnapshotDecodeAhead::~SnapshotDecodeAhead() {
@@ -41,7 +41,7 @@ SnapshotDecodeAhead::~SnapshotDecodeAhead() {
   thread_.join();
 }
 
-void SnapshotDecodeAhead::Start(std::vector<File> files) {
+void SnapshotDecodeAhead::start(std::vector<File> files) {
   {
     std::lock_guard lock(mutex_);
     ++generation_;
@@ -53,28 +53,28 @@ void SnapshotDecodeAhead::Start(std::vector<File> files) {
   changed_.notify_all();
 }
 
-void SnapshotDecodeAhead::Cancel() { Start({}); }
+void SnapshotDecodeAhead::cancel() { start({}); }
 
-std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::Next() {
+std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::next() {
   std::unique_lock lock(mutex_);
   if (nextToTake_ >= files_.size()) return std::nullopt;
-  return TakeLocked(lock);
+  return takeLocked(lock);
 }
 
-std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::TakeIf(
+std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::takeIf(
     const std::string& shownPath) {
   std::unique_lock lock(mutex_);
-  if (!NextIsLocked(shownPath)) return std::nullopt;
-  return TakeLocked(lock);
+  if (!nextIsLocked(shownPath)) return std::nullopt;
+  return takeLocked(lock);
 }
 
-bool SnapshotDecodeAhead::NextIsLocked(const std::string& shownPath) const {
+bool SnapshotDecodeAhead::nextIsLocked(const std::string& shownPath) const {
   if (nextToTake_ >= files_.size()) return false;
   const File& next = files_[nextToTake_];
   return (next.shownPath.empty() ? next.hostPath : next.shownPath) == shownPath;
 }
 
-std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::TakeLocked(
+std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::takeLocked(
     std::unique_lock<std::mutex>& lock) {
   // The worker decodes in list order, so the head result is the next file's.
   changed_.wait(lock, [this] { return !ready_.empty(); });
@@ -86,7 +86,7 @@ std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::TakeLocked(
   return result;
 }
 
-void SnapshotDecodeAhead::Run() {
+void SnapshotDecodeAhead::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] {

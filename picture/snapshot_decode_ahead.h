@@ -2,14 +2,14 @@
 // on a worker thread of its own, so that the thread showing or recording
 // them only takes finished pictures.
 //
-// In: an ordered list of files (Start). Out: one result per file, in list
-// order (Next, TakeIf): the decoded graphic, or the loader's error exactly
+// In: an ordered list of files (start). Out: one result per file, in list
+// order (next, takeIf): the decoded graphic, or the loader's error exactly
 // as LoadPictureFile followed by a decode would raise it. At most `depth`
-// results wait decoded at any time, and one more is being decoded. Start, Cancel
-// and destruction drop whatever is queued; a decode in progress finishes on
+// results wait decoded at any time, and one more is being decoded. A new list,
+// cancel and destruction drop whatever is queued; a decode in progress finishes on
 // the worker and is thrown away.
 //
-// Thread: one consumer thread (Start, Next, TakeIf, Cancel), the one that
+// Thread: one consumer thread (start, next, takeIf, cancel), the one that
 // created the object; the graphics handed out belong to that thread from
 // then on. Create it on the GUI thread: the screen's depth, which JPEG
 // decoding depends on, is read there once.
@@ -50,7 +50,7 @@ class SnapshotDecodeAhead {
     // Puts the result into `picture` the way loading the file and decoding
     // it there would: a graphic replaces the picture's (also a damaged one),
     // then the error, if any, is thrown.
-    void ApplyTo(TPicture& picture);
+    void applyTo(TPicture& picture);
   };
 
   explicit SnapshotDecodeAhead(std::size_t depth = 2);
@@ -59,23 +59,23 @@ class SnapshotDecodeAhead {
   SnapshotDecodeAhead& operator=(const SnapshotDecodeAhead&) = delete;
 
   // Replaces the list; decoding starts with its first file.
-  void Start(std::vector<File> files);
+  void start(std::vector<File> files);
   // The result for the next file of the list, waiting for its decode;
   // nullopt when the list is used up or was cancelled.
-  std::optional<Decoded> Next();
+  std::optional<Decoded> next();
   // The next result when the next file of the list is `shownPath` (compared
   // with its shown path, or its host path when it has none); otherwise
   // nullopt, and the list is left as it is.
-  std::optional<Decoded> TakeIf(const std::string& shownPath);
+  std::optional<Decoded> takeIf(const std::string& shownPath);
   // Drops the list and every waiting result.
-  void Cancel();
+  void cancel();
 
-  std::size_t Depth() const { return depth_; }
+  std::size_t depth() const { return depth_; }
 
  private:
-  void Run();
-  bool NextIsLocked(const std::string& shownPath) const;
-  std::optional<Decoded> TakeLocked(std::unique_lock<std::mutex>& lock);
+  void run();
+  bool nextIsLocked(const std::string& shownPath) const;
+  std::optional<Decoded> takeLocked(std::unique_lock<std::mutex>& lock);
 
   const std::size_t depth_;
   std::mutex mutex_;

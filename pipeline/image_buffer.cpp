@@ -62,6 +62,7 @@ bool TVLImageBuffer::MakeUnique(bool keepContents) {
 
 std::uint8_t* TVLImageBuffer::GetWrite() {
   MakeUnique(false);
+  block_->DropPendingFill();  // all of it is about to be written
   return block_->Data();
 }
 
@@ -139,27 +140,49 @@ bool ReadsDirectly(QImage::Format format) {
          format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
 }
 
+// Fetches the pixels of `bitmap` into rows `pitch` bytes apart (negative:
+// upwards from `target`).
+void StoreBitmap(const QImage& bitmap, std::uint8_t* target, std::ptrdiff_t pitch) {
+  const QImage rows =
+      ReadsDirectly(bitmap.format()) ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
+  const int width = rows.width();
+  const int height = rows.height();
+  // Whole pictures in one SIMD pass where libyuv has one (the decoded JPEGs
+  // are red-green-blue rows); the row loop below is the general case.
+  if (rows.format() == QImage::Format_RGB888 &&
+      libyuv::RAWToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target,
+                         static_cast<int>(pitch), width, height) == 0)
+    return;
+  if ((rows.format() == QImage::Format_RGB32 || rows.format() == QImage::Format_ARGB32) &&
+      libyuv::ARGBToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target,
+                          static_cast<int>(pitch), width, height) == 0)
+    return;
+  for (int y = 0; y < height; ++y) StoreRow(rows, y, target + static_cast<std::size_t>(y) * pitch);
+}
+
 }  // namespace
 
 void TVLImageBuffer::LoadFromBitmap(const QImage& bitmap) {
   if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0) return;
   SetSize(bitmap.width(), bitmap.height());
-  const QImage rows =
-      ReadsDirectly(bitmap.format()) ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
-  std::uint8_t* target = GetWrite();
-  const int pitch = RowPitch();
-  // Whole pictures in one SIMD pass where libyuv has one (the decoded JPEGs
-  // are red-green-blue rows); the row loop below is the general case.
-  if (rows.format() == QImage::Format_RGB888 &&
-      libyuv::RAWToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target, pitch,
-                         Width(), Height()) == 0)
-    return;
-  if ((rows.format() == QImage::Format_RGB32 || rows.format() == QImage::Format_ARGB32) &&
-      libyuv::ARGBToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target, pitch,
-                          Width(), Height()) == 0)
-    return;
+  StoreBitmap(bitmap, GetWrite(), RowPitch());
+}
+
+void TVLImageBuffer::LoadFromBitmapLater(const QImage& bitmap) {
+  if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0) return;
+  SetSize(bitmap.width(), bitmap.height());
+  MakeUnique(false);  // a frame already sent keeps its block and its pixels
+  block_->SetPendingFill(
+      [bitmap](std::uint8_t* target, std::ptrdiff_t step) { StoreBitmap(bitmap, target, step); },
+      RowPitch());
+}
+
+void TVLImageBuffer::CopyRowsTo(std::uint8_t* firstRow, std::ptrdiff_t step) const {
+  if (block_->RunPendingFillInto(firstRow, step)) return;
+  const std::size_t rowBytes = static_cast<std::size_t>(Width()) * 3;
+  const std::uint8_t* rows = GetRead();
   for (int y = 0; y < Height(); ++y)
-    StoreRow(rows, y, target + static_cast<std::size_t>(y) * pitch);
+    std::memcpy(firstRow + y * step, rows + static_cast<std::size_t>(y) * RowPitch(), rowBytes);
 }
 
 void TVLImageBuffer::SaveToBitmap(QImage& bitmap) const {

@@ -4,6 +4,7 @@
 // built; its layout is fixed in smart_buffer.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -50,6 +51,14 @@ class TVLImageBuffer : public TMLMediaBuffer {
   // Makes the buffer the bitmap's size and fetches its pixels (an empty
   // bitmap changes nothing).
   void LoadFromBitmap(const QImage& bitmap);
+  // As LoadFromBitmap, but the pixels are fetched by the first reader of the
+  // block, on its thread; until then the block keeps the bitmap (implicitly
+  // shared, no pixel copied here).
+  void LoadFromBitmapLater(const QImage& bitmap);
+  // Writes the pixels, blue-green-red, row after row `step` bytes apart
+  // (negative: upwards) from `firstRow`; a late load goes there straight
+  // from its bitmap, and the block stays as it is.
+  void CopyRowsTo(std::uint8_t* firstRow, std::ptrdiff_t step) const;
   // Sets `bitmap` to width x height, 24-bit blue-green-red, with the pixels.
   void SaveToBitmap(QImage& bitmap) const;
 

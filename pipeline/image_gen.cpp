@@ -64,7 +64,7 @@ void TVLImageGen::PictureChanged() {
   workBitmap_ = RenderPicture(picture_, failure);
   internalBuffer_.SetSize(picture_.width(), picture_.height());
   if (!workBitmap_.isNull()) {
-    internalBuffer_.LoadFromBitmap(workBitmap_);
+    internalBuffer_.LoadFromBitmapLater(workBitmap_);  // converted where the frame is used
   } else {
     internalBuffer_.Clear();  // nothing decodable: black, never stale memory
   }

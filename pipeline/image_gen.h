@@ -1,7 +1,9 @@
 // TVLImageGen: a generator whose frames are its picture. Each frame shares the
 // pixels of the generator's internal buffer, which is filled only when the
 // picture changes; a frame already sent keeps its pixels when a new picture
-// arrives (copy-on-write).
+// arrives (copy-on-write). The buffer keeps the picture's bitmap and converts
+// it on the thread that first reads a frame's pixels (the recorder's), so
+// that changing the picture copies no pixel.
 #pragma once
 
 #include <QImage>
@@ -23,7 +25,7 @@ class TVLImageGen : public TVLCommonGen {
                     layout::ReadContext& context) override;
   std::vector<layout::Property> storedProperties() const override;
 
-  // The picture. Every change converts it into the internal buffer
+  // The picture. Every change hands its bitmap to the internal buffer
   // (PictureChanged, on the changing thread, without the generator's lock):
   // do not change it while another thread runs GenerateFrame. A JPEG whose
   // data is damaged after a good header throws its decoding error out of the

@@ -1,5 +1,7 @@
 #include "pipeline/smart_buffer.h"
 
+#include <utility>
+
 #include "pipeline/buffer_pool.h"
 
 namespace vistrel {
@@ -23,6 +25,42 @@ void TSLSmartBuffer::ReleaseHolder(bool asOwner) {
     last = --holderCount_ == 0;
   }
   if (last) delete this;
+}
+
+void TSLSmartBuffer::SetPendingFill(Fill fill, std::ptrdiff_t step) {
+  std::lock_guard lock(fillGuard_);
+  fill_ = std::move(fill);
+  fillStep_ = step;
+  fillPending_.store(static_cast<bool>(fill_), std::memory_order_release);
+}
+
+void TSLSmartBuffer::DropPendingFill() {
+  if (!fillPending_.load(std::memory_order_acquire)) return;
+  Fill dropped;
+  std::lock_guard lock(fillGuard_);
+  dropped = std::exchange(fill_, nullptr);
+  fillPending_.store(false, std::memory_order_release);
+}
+
+void TSLSmartBuffer::RunPendingFill() const {
+  Fill fill;
+  std::lock_guard lock(fillGuard_);
+  if (!fill_) return;  // another thread ran it meanwhile
+  fill = std::exchange(fill_, nullptr);
+  if (data_ != nullptr) fill(data_, fillStep_);
+  fillPending_.store(false, std::memory_order_release);
+}
+
+bool TSLSmartBuffer::RunPendingFillInto(std::uint8_t* first, std::ptrdiff_t step) const {
+  if (!fillPending_.load(std::memory_order_acquire)) return false;
+  Fill fill;
+  {
+    std::lock_guard lock(fillGuard_);
+    fill = fill_;  // shares the source: the block keeps its own fill
+  }
+  if (!fill) return false;
+  fill(first, step);
+  return true;
 }
 
 int TSLSmartBuffer::OwnerCount() const {

@@ -2,10 +2,16 @@
 // counts its holders (buffer objects referring to it) and, among them, its
 // owners; it destroys itself when the last holder lets go. The counts change
 // under the block's guard, so holders may live on different threads.
+//
+// A block may also be filled late: the thread that first reads its data runs
+// the fill (a pixel conversion, say), so that the work leaves the thread
+// that made the block.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace vistrel {
@@ -32,8 +38,22 @@ class TSLSmartBuffer {
   int OwnerCount() const;
   int HolderCount() const;
 
-  std::uint8_t* Data() const { return data_; }
+  // The data, after the pending fill (if any) has run.
+  std::uint8_t* Data() const {
+    if (fillPending_.load(std::memory_order_acquire)) RunPendingFill();
+    return data_;
+  }
   std::size_t DataSize() const { return dataSize_; }
+  // `fill(first, step)` writes the whole data, its rows `step` bytes apart,
+  // the first time anyone asks for it, on that thread; it replaces a fill
+  // not yet run. It must not throw.
+  using Fill = std::function<void(std::uint8_t* first, std::ptrdiff_t step)>;
+  void SetPendingFill(Fill fill, std::ptrdiff_t step);
+  // Forgets a fill not yet run: the data is about to be overwritten.
+  void DropPendingFill();
+  // Runs a pending fill into other memory (rows `step` bytes apart) and
+  // leaves the block waiting for it; false when none is pending.
+  bool RunPendingFillInto(std::uint8_t* first, std::ptrdiff_t step) const;
 
   TSLSequenceStamp sequenceStamp;
 
@@ -43,7 +63,13 @@ class TSLSmartBuffer {
   virtual ~TSLSmartBuffer();
 
  private:
+  void RunPendingFill() const;
+
   mutable std::mutex guard_;
+  mutable std::mutex fillGuard_;  // held while the fill runs: readers wait for it
+  mutable Fill fill_;
+  std::ptrdiff_t fillStep_ = 0;
+  mutable std::atomic<bool> fillPending_{false};
   int ownerCount_ = 0;
   int holderCount_ = 0;
   std::uint8_t* data_;

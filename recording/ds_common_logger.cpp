@@ -61,7 +61,7 @@ void TVLDSCommonLogger::StartAudio() {
   audioStarted_ = true;
 }
 
-void TVLDSCommonLogger::FinishWrites() { ReportWriteResults(writer_.Drain()); }
+void TVLDSCommonLogger::FinishWrites() { ReportWriteResults(writer_.drain()); }
 
 void TVLDSCommonLogger::WaitForWrites() {
   TOWWriteLockSection lock(LockObject());
@@ -161,17 +161,19 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   // stop waits for every one (WaitForWrites gives the final count earlier).
   const bool firstOfRecording = framesWritten_ == 0 && framesLost_ == 0;
   ++framesWritten_;
-  ReportWriteResults(writer_.TakeResults());
+  ReportWriteResults(writer_.takeResults());
   writingFileName_ = recordingFileName_;
   // The writer gets a buffer object of its own: the block is shared, and a
   // sender that writes into its frame afterwards gets a copy (copy-on-write).
-  writer_.Submit([source = videoSource_, own = frame->Clone(), sampleStart, sampleEnd] {
+  writer_.submit([source = videoSource_, own = frame->Clone(), sampleStart, sampleEnd] {
     if (own->Format() == 1) {
       return source->DeliverRawFrame(own->GetRead(), static_cast<std::uint32_t>(own->ByteSize()),
                                      sampleStart, sampleEnd);
     }
-    return source->DeliverRGBFrame(own->GetRead(), own->Width(), own->Height(), own->RowPitch(),
-                                   sampleStart, sampleEnd);
+    // A picture loaded late is converted straight into the sample.
+    return source->DeliverRGBFrame(
+        [&own](std::uint8_t* firstRow, std::ptrdiff_t step) { own->CopyRowsTo(firstRow, step); },
+        own->Width(), own->Height(), sampleStart, sampleEnd);
   });
   // The first frame of a recording is waited for: a file that cannot take
   // any frame (a full disk) is reported at once, before the show goes on.
@@ -179,11 +181,11 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   ReportProgress();
 }
 
-void TVLDSCommonLogger::ReportWriteResults(const TVLFrameWriter::Results& results) {
+void TVLDSCommonLogger::ReportWriteResults(const FrameWriter::Results& results) {
   // A frame the graph could not take (a full disk, a compressor that
   // refuses it) must not pass unnoticed: the graph's warning event hears of
   // every one, the window of the first.
-  for (const TVLFrameWriter::Failure& failure : results.failures) {
+  for (const FrameWriter::Failure& failure : results.failures) {
     const std::string text = "Can't write video frame to file : " + writingFileName_ + " .";
     graph_.ReportWarning(text, failure.status);
     if (framesWritten_ > 0) --framesWritten_;

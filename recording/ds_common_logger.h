@@ -11,7 +11,7 @@
 //
 // Thread: as the base: under the component's lock, on the thread that
 // drains the queues. Compressing and writing a frame runs on the recorder's
-// own thread (TVLFrameWriter): the drain only hands the frame over, and a
+// own thread (FrameWriter): the drain only hands the frame over, and a
 // stop waits for every frame handed over before it completes the file.
 #pragma once
 
@@ -73,7 +73,7 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   // Waits for the frames handed to the recorder's thread and reports a frame
   // the graph refused since the last report (OnWarning).
   void FinishWrites();
-  void ReportWriteResults(const TVLFrameWriter::Results& results);
+  void ReportWriteResults(const FrameWriter::Results& results);
 
   TDSGraph graph_;
   media::Ref<media::CaptureGraphBuilder> builder_;
@@ -94,7 +94,7 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   std::string stopFailureFile_;
   std::string writingFileName_;  // the file the queued frames go to
   // Last member: destroyed (drained and joined) first.
-  TVLFrameWriter writer_;
+  FrameWriter writer_;
 };
 
 }  // namespace vistrel

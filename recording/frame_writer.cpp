@@ -5,9 +5,9 @@
 
 namespace vistrel {
 
-TVLFrameWriter::TVLFrameWriter(std::size_t depth) : depth_(depth > 0 ? depth : 1) {}
+FrameWriter::FrameWriter(std::size_t depth) : depth_(depth > 0 ? depth : 1) {}
 
-TVLFrameWriter::~TVLFrameWriter() {
+FrameWriter::~FrameWriter() {
   {
     std::lock_guard lock(mutex_);
     quit_ = true;
@@ -16,27 +16,27 @@ TVLFrameWriter::~TVLFrameWriter() {
   if (thread_.joinable()) thread_.join();
 }
 
-void TVLFrameWriter::Submit(Job job) {
+void FrameWriter::submit(Job job) {
   std::unique_lock lock(mutex_);
-  if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+  if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
   changed_.wait(lock, [this] { return jobs_.size() < depth_; });
   jobs_.push_back(std::move(job));
   lock.unlock();
   changed_.notify_all();
 }
 
-TVLFrameWriter::Results TVLFrameWriter::Drain() {
+FrameWriter::Results FrameWriter::drain() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return jobs_.empty() && !busy_; });
   return std::exchange(results_, {});
 }
 
-TVLFrameWriter::Results TVLFrameWriter::TakeResults() {
+FrameWriter::Results FrameWriter::takeResults() {
   std::lock_guard lock(mutex_);
   return std::exchange(results_, {});
 }
 
-void TVLFrameWriter::Run() {
+void FrameWriter::run() {
   std::unique_lock lock(mutex_);
   for (;;) {
     // The queue is emptied before quitting: the destructor drains.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace vistrel {
 
@@ -117,6 +118,18 @@ Status TDSVideoSourceFilter::Send(MediaSample* sample, std::int64_t start, std::
 Status TDSVideoSourceFilter::DeliverRGBFrame(const std::uint8_t* pixels, std::int32_t frameWidth,
                                              std::int32_t frameHeight, std::int32_t pitch,
                                              std::int64_t start, std::int64_t end) {
+  if (!pixels) return DeliverRGBFrame(RowWriter(), frameWidth, frameHeight, start, end);
+  const std::size_t rowBytes = static_cast<std::size_t>(std::max(frameWidth, 0)) * 3;
+  const auto copyRows = [&](std::uint8_t* firstRow, std::ptrdiff_t step) {
+    for (std::int32_t y = 0; y < frameHeight; ++y)
+      std::memcpy(firstRow + y * step, pixels + static_cast<std::ptrdiff_t>(y) * pitch, rowBytes);
+  };
+  return DeliverRGBFrame(copyRows, frameWidth, frameHeight, start, end);
+}
+
+Status TDSVideoSourceFilter::DeliverRGBFrame(const RowWriter& write, std::int32_t frameWidth,
+                                             std::int32_t frameHeight, std::int64_t start,
+                                             std::int64_t end) {
   Ref<MediaSample> sample;
   Status status = GetSample(&sample);
   if (failed(status)) return status;
@@ -126,18 +139,22 @@ Status TDSVideoSourceFilter::DeliverRGBFrame(const std::uint8_t* pixels, std::in
   if (static_cast<std::uint32_t>(sample->size()) < stride * static_cast<std::uint32_t>(height))
     return VFW_E_BUFFER_OVERFLOW;
   std::uint8_t* out = sample->pointer();
-  if (!pixels || frameWidth <= 0 || frameHeight <= 0) {
+  if (!write || frameWidth <= 0 || frameHeight <= 0) {
     std::memset(out, 0, static_cast<std::size_t>(stride) * height);
   } else if (frameWidth == width && frameHeight == height) {
     const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    for (std::int32_t y = 0; y < height; ++y) {
-      // The frame's first row becomes the sample's last.
-      std::uint8_t* target = out + static_cast<std::size_t>(height - 1 - y) * stride;
-      std::memcpy(target, pixels + static_cast<std::size_t>(y) * pitch, rowBytes);
-      std::memset(target + rowBytes, 0, stride - rowBytes);
+    if (stride > rowBytes) {
+      for (std::int32_t y = 0; y < height; ++y)
+        std::memset(out + static_cast<std::size_t>(y) * stride + rowBytes, 0, stride - rowBytes);
     }
+    // The frame's first row becomes the sample's last.
+    if (height > 0)
+      write(out + static_cast<std::size_t>(height - 1) * stride, -std::ptrdiff_t{stride});
   } else {
-    status = ScaleInto(out, stride, pixels, frameWidth, frameHeight, pitch);
+    const std::int32_t pitch = frameWidth * 3;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(pitch) * frameHeight);
+    write(rows.data(), pitch);
+    status = ScaleInto(out, stride, rows.data(), frameWidth, frameHeight, pitch);
     if (failed(status)) return status;
   }
   sample->setActualDataLength(static_cast<std::int32_t>(stride * height));

@@ -7,7 +7,9 @@
 // changes states. The filter's state lock guards negotiation and sizing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/filter_base.h"
@@ -66,6 +68,14 @@ class TDSVideoSourceFilter : public media::FilterBase {
   media::Status DeliverRGBFrame(const std::uint8_t* pixels, std::int32_t frameWidth,
                                 std::int32_t frameHeight, std::int32_t pitch, std::int64_t start,
                                 std::int64_t end);
+  // The same for a frame that writes its own rows: `write(firstRow, step)`
+  // puts the frameWidth x frameHeight pixels at `firstRow`, row after row
+  // `step` bytes apart (negative: upwards). A frame of the pin's size writes
+  // straight into the sample, with no copy in between. An empty `write`
+  // gives a black frame.
+  using RowWriter = std::function<void(std::uint8_t* firstRow, std::ptrdiff_t step)>;
+  media::Status DeliverRGBFrame(const RowWriter& write, std::int32_t frameWidth,
+                                std::int32_t frameHeight, std::int64_t start, std::int64_t end);
   // `byteCount` bytes as they are (YUY2), cut to the sample's size.
   media::Status DeliverRawFrame(const std::uint8_t* data, std::uint32_t byteCount,
                                 std::int64_t start, std::int64_t end);

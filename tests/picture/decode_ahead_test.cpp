@@ -58,60 +58,60 @@ TEST_F(DecodeAheadTest, DamagedSnapshotsBringTheirErrorInOrder) {
   WriteFile(path("notajpeg.jpg"), {'B', 'M', 0, 0, 0, 0});
 
   SnapshotDecodeAhead ahead(2);
-  ahead.Start({good(1),
+  ahead.start({good(1),
                {path("damaged.jpg"), "C:\\damaged.jpg"},
                {path("missing.jpg"), "C:\\missing.jpg"},
                {path("notajpeg.jpg"), "C:\\notajpeg.jpg"},
                good(2)});
 
-  auto first = ahead.Next();
+  auto first = ahead.next();
   ASSERT_TRUE(first && first->graphic && !first->error);
   EXPECT_EQ(first->graphic->width(), 16);
 
   // Damage after a good header: the rows before it, and the error once.
   TPicture picture;
   LoadPictureFile(picture, path("good1.jpg"));
-  auto damagedResult = ahead.Next();
+  auto damagedResult = ahead.next();
   ASSERT_TRUE(damagedResult);
   EXPECT_EQ(ErrorText(damagedResult->error), "JPEG error #" + std::to_string(JERR_SOF_DUPLICATE));
-  EXPECT_THROW(damagedResult->ApplyTo(picture), std::exception);
+  EXPECT_THROW(damagedResult->applyTo(picture), std::exception);
   EXPECT_EQ(picture.width(), 128);
   EXPECT_NO_THROW(picture.prepare());  // reported once, as a load in place would
 
   // Files that do not load: no graphic, the error names the shown path, and
   // the picture keeps what it had.
-  auto missing = ahead.Next();
+  auto missing = ahead.next();
   ASSERT_TRUE(missing);
   EXPECT_FALSE(missing->graphic);
   EXPECT_EQ(ErrorText(missing->error), "Cannot open file C:\\missing.jpg");
-  auto notJpeg = ahead.Next();
+  auto notJpeg = ahead.next();
   ASSERT_TRUE(notJpeg);
   EXPECT_EQ(ErrorText(notJpeg->error), "JPEG error #" + std::to_string(JERR_NO_SOI));
-  EXPECT_THROW(notJpeg->ApplyTo(picture), std::exception);
+  EXPECT_THROW(notJpeg->applyTo(picture), std::exception);
   EXPECT_EQ(picture.width(), 128);
 
-  auto last = ahead.Next();
+  auto last = ahead.next();
   ASSERT_TRUE(last && !last->error);
-  last->ApplyTo(picture);
+  last->applyTo(picture);
   EXPECT_EQ(picture.width(), 32);
-  EXPECT_FALSE(ahead.Next());
+  EXPECT_FALSE(ahead.next());
 }
 
-TEST_F(DecodeAheadTest, TakeIfCancelAndRestart) {
+TEST_F(DecodeAheadTest, TakeIfCancelAndStartAgain) {
   SnapshotDecodeAhead ahead(1);
-  ahead.Start({good(1), good(2), good(3)});
-  EXPECT_FALSE(ahead.TakeIf("C:\\good2.jpg"));  // not next: the list stays
-  auto one = ahead.TakeIf("C:\\good1.jpg");
+  ahead.start({good(1), good(2), good(3)});
+  EXPECT_FALSE(ahead.takeIf("C:\\good2.jpg"));  // not next: the list stays
+  auto one = ahead.takeIf("C:\\good1.jpg");
   ASSERT_TRUE(one && one->graphic);
   EXPECT_EQ(one->graphic->width(), 16);
 
-  ahead.Cancel();
-  EXPECT_FALSE(ahead.Next());
-  EXPECT_FALSE(ahead.TakeIf("C:\\good2.jpg"));
+  ahead.cancel();
+  EXPECT_FALSE(ahead.next());
+  EXPECT_FALSE(ahead.takeIf("C:\\good2.jpg"));
 
   // A new list starts from its own first file, never with a leftover.
-  ahead.Start({good(3), good(1)});
-  auto three = ahead.Next();
+  ahead.start({good(3), good(1)});
+  auto three = ahead.next();
   ASSERT_TRUE(three && three->graphic);
   EXPECT_EQ(three->graphic->width(), 48);
   // Destroyed with a decode possibly under way: nothing leaks or hangs.

@@ -128,6 +128,26 @@ TEST(ImageBufferTest, LoadFromBitmapKeepsRowsUprightAndUnskewed) {
   EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), source);
 }
 
+TEST(ImageBufferTest, ALateLoadGivesTheBitmapAsItWasToEveryReader) {
+  const QImage source = TestPattern(641, 3);
+  QImage changing = source;
+  TVLImageBuffer buffer;
+  buffer.LoadFromBitmapLater(changing);
+  changing.fill(Qt::white);  // after the hand-over: the buffer keeps the old pixels
+  auto clone = buffer.Clone();
+  clone->SetTimeStamp({true, 0, 20});  // a block of its own, with the pixels copied
+  EXPECT_NE(clone->BlockId(), buffer.BlockId());
+  for (const TVLImageBuffer* reader : {clone.get(), &buffer}) {
+    QImage back;
+    reader->SaveToBitmap(back);
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), source);
+  }
+  TVLImageBuffer overwritten;
+  overwritten.LoadFromBitmapLater(source);
+  overwritten.Fill(0xABCDEF);  // written whole: the late load is forgotten
+  EXPECT_EQ(overwritten.Pixel(640, 2), 0xABCDEFu);
+}
+
 TEST(ImageBufferTest, AnEmptyBitmapLeavesTheBufferUnchanged) {
   TVLImageBuffer empty;
   empty.LoadFromBitmap(QImage());

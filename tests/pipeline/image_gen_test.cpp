@@ -2,6 +2,9 @@
 // picture's pixels, stops, pump negotiation, clock pulses and stored values.
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include <QColor>
 #include <QImage>
 
@@ -98,6 +101,33 @@ TEST_F(ImageGenTest, AFrameKeepsItsPixelsWhenTheNextPictureIsLoaded) {
   EXPECT_EQ(first->Pixel(4, 4), 0x0000FFu);
   EXPECT_EQ(second->Pixel(4, 4), 0xFF0000u);
   EXPECT_NE(first->BlockId(), second->BlockId());
+}
+
+// The recorder reads frames on its own thread while the window loads the next
+// pictures and reads the generator's buffer.
+TEST_F(ImageGenTest, FramesReadOnAnotherThreadKeepTheirOwnPicture) {
+  ConnectDisabled();
+  gen->SetEnabled(true);
+  std::vector<std::shared_ptr<TVLImageBuffer>> frames;
+  for (int i = 0; i < 8; ++i) {
+    test::SetPictureImage(gen->Picture(), Solid(33, 9, qRgb(i * 30, 0, 0)));
+    gen->GenerateFrame();
+    frames.push_back(FrameAt(sink.received.size() - 1));
+    ASSERT_TRUE(frames.back());
+  }
+  std::vector<std::uint32_t> seen;
+  std::thread recorder([&] {
+    for (int pass = 0; pass < 2; ++pass)
+      for (std::size_t i = frames.size(); i-- > 0;) seen.push_back(frames[i]->Pixel(32, 8));
+  });
+  const std::uint32_t shown = gen->InternalBuffer().Pixel(0, 0);  // shares the last frame's block
+  test::SetPictureImage(gen->Picture(), Solid(33, 9, qRgb(0, 255, 0)));
+  gen->GenerateFrame();
+  recorder.join();
+  EXPECT_EQ(shown, 7u * 30);
+  ASSERT_EQ(seen.size(), 16u);
+  for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], (7 - i % 8) * 30) << i;
+  EXPECT_EQ(FrameAt(sink.received.size() - 1)->Pixel(32, 8), 0x00FF00u);
 }
 
 TEST_F(ImageGenTest, NothingIsSentWithoutAConnectionOrWhileDisabled) {

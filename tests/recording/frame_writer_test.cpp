@@ -13,42 +13,42 @@ namespace vistrel::test {
 namespace {
 
 TEST(FrameWriterTest, RunsJobsInOrderAndKeepsTheFailuresForTheSender) {
-  std::vector<int> ran;  // touched by the jobs only, read after Drain
+  std::vector<int> ran;  // touched by the jobs only, read after drain
   std::promise<void> release;
   std::shared_future<void> released = release.get_future().share();
   {
-    TVLFrameWriter writer(2);
+    FrameWriter writer(2);
     // The first job holds the thread, so the others really queue behind it.
-    writer.Submit([&ran, released] {
+    writer.submit([&ran, released] {
       released.wait();
       ran.push_back(0);
       return media::S_OK;
     });
-    writer.Submit([&ran] {
+    writer.submit([&ran] {
       ran.push_back(1);
       return media::fail(media::E_FAIL, "disk gone");
     });
     release.set_value();
-    writer.Submit([&ran] {
+    writer.submit([&ran] {
       ran.push_back(2);
       return media::fail(media::E_OUTOFMEMORY, "second failure");
     });
     for (int i = 3; i < 20; ++i) {
-      writer.Submit([&ran, i] {
+      writer.submit([&ran, i] {
         ran.push_back(i);
         return media::S_OK;
       });
     }
-    const TVLFrameWriter::Results results = writer.Drain();
+    const FrameWriter::Results results = writer.drain();
     EXPECT_EQ(results.succeeded, 18u);
-    const std::vector<TVLFrameWriter::Failure>& failures = results.failures;
+    const std::vector<FrameWriter::Failure>& failures = results.failures;
     ASSERT_EQ(failures.size(), 2u);
     EXPECT_EQ(failures[0].status, media::E_FAIL);
     EXPECT_EQ(failures[0].detail, "disk gone");
     EXPECT_EQ(failures[1].status, media::E_OUTOFMEMORY);
-    EXPECT_TRUE(writer.Drain().failures.empty());  // taken once
-    EXPECT_EQ(writer.TakeResults().succeeded, 0u);
-    writer.Submit([&ran] {
+    EXPECT_TRUE(writer.drain().failures.empty());  // taken once
+    EXPECT_EQ(writer.takeResults().succeeded, 0u);
+    writer.submit([&ran] {
       ran.push_back(20);
       return media::S_OK;
     });

@@ -1,10 +1,14 @@
 // The recording graph's push source: its one media type, what it accepts,
 // and how a frame becomes a sample (bottom-up, both row paddings, times).
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
+#include "pipeline/image_buffer.h"
 #include "platform/media/filter_base.h"
 #include "recording/video_source_filter.h"
 
@@ -156,6 +160,32 @@ TEST_F(DeliveryTest, RowsArriveBottomUpWithEachSidesPadding) {
   EXPECT_EQ(sink->samples[1].start, 2000000);
   EXPECT_EQ(sink->samples[1].stop, 4000000);
   EXPECT_TRUE(sink->samples[1].sync);
+}
+
+TEST_F(DeliveryTest, ALateLoadedPictureGoesStraightIntoTheSampleBottomUp) {
+  Connect(5, 2);
+  QImage picture(5, 2, QImage::Format_RGB888);  // as snapshots are decoded
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 5; ++x) picture.setPixel(x, y, qRgb(10 * x, 100 + y, 200));
+  TVLImageBuffer frame;
+  frame.LoadFromBitmapLater(picture);
+  const auto write = [&frame](std::uint8_t* firstRow, std::ptrdiff_t step) {
+    frame.CopyRowsTo(firstRow, step);
+  };
+  ASSERT_EQ(source->DeliverRGBFrame(write, 5, 2, 0, 0), S_OK);
+  const auto& bytes = sink->samples.at(0).bytes;
+  ASSERT_EQ(bytes.size(), 32u);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 5; ++x) {
+      const std::uint8_t* pixel = &bytes[(1 - y) * 16 + x * 3];
+      EXPECT_EQ(pixel[0], 200) << x << "," << y;
+      EXPECT_EQ(pixel[1], 100 + y) << x << "," << y;
+      EXPECT_EQ(pixel[2], 10 * x) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(bytes[15], 0);
+  EXPECT_EQ(bytes[31], 0);
+  EXPECT_EQ(frame.Pixel(4, 1), 40u | (101u << 8) | (200u << 16));  // the frame itself agrees
 }
 
 TEST_F(DeliveryTest, SmallerFrameIsScaledToThePinNeverOverread) {

@@ -25,17 +25,17 @@ SnapshotReader::SnapshotReader(std::vector<std::string> paths)
     const auto host = files.toHost(path);
     queue.push_back({host ? host->string() : std::string(), path});
   }
-  decodeAhead_.Start(std::move(queue));
+  decodeAhead_.start(std::move(queue));
 }
 
 void SnapshotReader::read(TPicture& picture) {
   const std::string& path = paths_.at(next_++);
-  auto decoded = decodeAhead_.Next();
+  auto decoded = decodeAhead_.next();
   if (!decoded) throw EFOpenError("Cannot open file " + path);
   // Damaged scan data (or an empty file) fails the decode: the snapshot is
   // skipped rather than becoming a broken frame.
   if (decoded->error) std::rethrow_exception(decoded->error);
-  decoded->ApplyTo(picture);
+  decoded->applyTo(picture);
 }
 
 }  // namespace vistrel::exporter
