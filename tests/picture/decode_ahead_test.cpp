@@ -18,9 +18,9 @@
 namespace vistrel {
 namespace {
 
-using testing::BlockPattern;
-using testing::EncodeJpeg;
-using testing::WriteFile;
+using testing::blockPattern;
+using testing::encodeJpeg;
+using testing::writeFile;
 
 std::string ErrorText(const std::exception_ptr& error) {
   if (!error) return {};
@@ -43,19 +43,19 @@ class DecodeAheadTest : public ::testing::Test {
   // good<i>.jpg, i × 16 pixels wide, so each result tells its file.
   SnapshotDecodeAhead::File good(int i) {
     const std::string name = "good" + std::to_string(i) + ".jpg";
-    WriteFile(path(name), EncodeJpeg(BlockPattern(16 * i, 16)));
+    writeFile(path(name), encodeJpeg(blockPattern(16 * i, 16)));
     return {path(name), "C:\\" + name};
   }
   QTemporaryDir dir_;
 };
 
 TEST_F(DecodeAheadTest, DamagedSnapshotsBringTheirErrorInOrder) {
-  std::vector<std::uint8_t> damaged = EncodeJpeg(BlockPattern(128, 128));
-  const std::size_t at = testing::ScanDataStart(damaged) + damaged.size() / 3;
+  std::vector<std::uint8_t> damaged = encodeJpeg(blockPattern(128, 128));
+  const std::size_t at = testing::scanDataStart(damaged) + damaged.size() / 3;
   damaged[at] = 0xFF;
   damaged[at + 1] = 0xC0;  // a frame header inside the scan data
-  WriteFile(path("damaged.jpg"), damaged);
-  WriteFile(path("notajpeg.jpg"), {'B', 'M', 0, 0, 0, 0});
+  writeFile(path("damaged.jpg"), damaged);
+  writeFile(path("notajpeg.jpg"), {'B', 'M', 0, 0, 0, 0});
 
   SnapshotDecodeAhead ahead(2);
   ahead.start({good(1),

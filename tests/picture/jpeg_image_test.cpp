@@ -19,11 +19,11 @@
 namespace vistrel {
 namespace {
 
-using testing::BlockPattern;
-using testing::EncodeJpeg;
-using testing::RowsDistance;
+using testing::blockPattern;
+using testing::encodeJpeg;
+using testing::rowsDistance;
 
-std::string JpegMessage(int code) { return "JPEG error #" + std::to_string(code); }
+std::string jpegMessage(int code) { return "JPEG error #" + std::to_string(code); }
 
 std::vector<std::uint8_t> ReadFile(const char* path) {
   std::vector<std::uint8_t> bytes;
@@ -51,7 +51,7 @@ class JpegImageTest : public ::testing::Test {
 
   // What the message of the exception that prepare() throws says; "" when
   // none is thrown.
-  static std::string PrepareError(TJPEGImage& image) {
+  static std::string prepareError(TJPEGImage& image) {
     try {
       image.prepare();
     } catch (const EJPEG& e) {
@@ -62,13 +62,13 @@ class JpegImageTest : public ::testing::Test {
 };
 
 TEST_F(JpegImageTest, HeaderIsReadOnLoadAndDecodingWaitsForTheFirstNeed) {
-  const QImage source = BlockPattern(96, 64);
+  const QImage source = blockPattern(96, 64);
   for (const bool progressive : {false, true}) {
     SCOPED_TRACE(progressive ? "progressive" : "baseline");
     TJPEGImage image;
     int changes = 0;
     image.setOnChange([&] { ++changes; });
-    image.loadFromBytes(EncodeJpeg(source, progressive));
+    image.loadFromBytes(encodeJpeg(source, progressive));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(image.width(), 96);
     EXPECT_EQ(image.height(), 64);
@@ -77,7 +77,7 @@ TEST_F(JpegImageTest, HeaderIsReadOnLoadAndDecodingWaitsForTheFirstNeed) {
 
     const QImage& bitmap = image.bitmap();
     ASSERT_EQ(bitmap.format(), QImage::Format_RGB888);
-    EXPECT_LE(RowsDistance(bitmap, source, 0, 64), 12);
+    EXPECT_LE(rowsDistance(bitmap, source, 0, 64), 12);
     // Later draws reuse the same bitmap.
     const qint64 key = bitmap.cacheKey();
     Paint(image, {48, 32}, {0, 0, 48, 32});
@@ -86,16 +86,16 @@ TEST_F(JpegImageTest, HeaderIsReadOnLoadAndDecodingWaitsForTheFirstNeed) {
 }
 
 TEST_F(JpegImageTest, GrayscaleFileDecodesToAnEightBitGrayBitmap) {
-  const QImage source = BlockPattern(64, 48).convertToFormat(QImage::Format_Grayscale8);
+  const QImage source = blockPattern(64, 48).convertToFormat(QImage::Format_Grayscale8);
   TJPEGImage image;
-  image.loadFromBytes(EncodeJpeg(source, false, true));
+  image.loadFromBytes(encodeJpeg(source, false, true));
   EXPECT_TRUE(image.grayscale());
   const QImage& bitmap = image.bitmap();
   ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
   for (QRgb entry : bitmap.colorTable()) {
     EXPECT_TRUE(qRed(entry) == qGreen(entry) && qGreen(entry) == qBlue(entry));
   }
-  EXPECT_LE(RowsDistance(bitmap, source.convertToFormat(QImage::Format_RGB888), 0, 48), 12);
+  EXPECT_LE(rowsDistance(bitmap, source.convertToFormat(QImage::Format_RGB888), 0, 48), 12);
 }
 
 TEST_F(JpegImageTest, EightBitScreenQuantizesTo236Colours) {
@@ -106,25 +106,25 @@ TEST_F(JpegImageTest, EightBitScreenQuantizesTo236Colours) {
     for (int x = 0; x < 128; ++x) source.setPixelColor(x, y, QColor(x * 2, y * 2, (x + y) % 256));
   }
   TJPEGImage image;
-  image.loadFromBytes(EncodeJpeg(source));
+  image.loadFromBytes(encodeJpeg(source));
   EXPECT_EQ(image.pixelFormat(), TJPEGPixelFormat::jf8Bit);
   const QImage& bitmap = image.bitmap();
   ASSERT_EQ(bitmap.format(), QImage::Format_Indexed8);
   EXPECT_EQ(bitmap.colorCount(), 236);
   // Still recognisably the picture.
-  EXPECT_LE(testing::ColourDistance(bitmap.pixel(100, 20), source.pixel(100, 20)), 40);
+  EXPECT_LE(testing::colourDistance(bitmap.pixel(100, 20), source.pixel(100, 20)), 40);
 }
 
 TEST_F(JpegImageTest, CopiesShareTheCompressedBytes) {
   TJPEGImage image;
-  image.loadFromBytes(EncodeJpeg(BlockPattern(32, 32)));
+  image.loadFromBytes(encodeJpeg(blockPattern(32, 32)));
   const std::unique_ptr<TGraphic> copy = image.clone();
   const auto& jpegCopy = dynamic_cast<const TJPEGImage&>(*copy);
   EXPECT_EQ(jpegCopy.data().get(), image.data().get());
   EXPECT_EQ(jpegCopy.width(), 32);
   // Loading new data into one leaves the other's bytes alone.
   const auto before = jpegCopy.data();
-  image.loadFromBytes(EncodeJpeg(BlockPattern(16, 16)));
+  image.loadFromBytes(encodeJpeg(blockPattern(16, 16)));
   EXPECT_EQ(jpegCopy.data(), before);
   EXPECT_EQ(jpegCopy.width(), 32);
 }
@@ -145,21 +145,21 @@ std::vector<std::uint8_t> ClaimingSize(std::vector<std::uint8_t> jpeg, int width
 }
 
 TEST_F(JpegImageTest, UnreadableOrOversizedHeaderFailsOnLoad) {
-  const std::vector<std::uint8_t> good = EncodeJpeg(BlockPattern(32, 32));
+  const std::vector<std::uint8_t> good = encodeJpeg(blockPattern(32, 32));
   struct Row {
     const char* name;
     std::vector<std::uint8_t> bytes;
     std::string message;
   };
   const Row rows[] = {
-      {"bitmap", testing::ImageBytes(BlockPattern(8, 8)), JpegMessage(JERR_NO_SOI)},
+      {"bitmap", testing::imageBytes(blockPattern(8, 8)), jpegMessage(JERR_NO_SOI)},
       {"ends before the frame header",
        {good.begin(), good.begin() + 20},
-       JpegMessage(JERR_NO_IMAGE)},
+       jpegMessage(JERR_NO_IMAGE)},
       {"claims 16000 x 16000", ClaimingSize(good, 16000, 16000),
        "Picture too large: 16000 x 16000 pixels (at most 67108864 pixels)"},
       {"claims 16384 x 16384, progressive",
-       ClaimingSize(EncodeJpeg(BlockPattern(32, 32), true), 16384, 16384),
+       ClaimingSize(encodeJpeg(blockPattern(32, 32), true), 16384, 16384),
        "Picture too large: 16384 x 16384 pixels (at most 67108864 pixels)"},
   };
   for (const Row& row : rows) {
@@ -184,8 +184,8 @@ TEST_F(JpegImageTest, EmptyFileReportsOnceAtTheFirstPaintThenPaintsNothing) {
   TJPEGImage image;
   image.loadFromBytes({});
   EXPECT_TRUE(image.empty());
-  EXPECT_EQ(PrepareError(image), JpegMessage(JERR_INPUT_EMPTY));
-  EXPECT_EQ(PrepareError(image), "");
+  EXPECT_EQ(prepareError(image), jpegMessage(JERR_INPUT_EMPTY));
+  EXPECT_EQ(prepareError(image), "");
   const QImage canvas = Paint(image, {20, 20}, {0, 0, 20, 20});
   EXPECT_EQ(canvas.pixel(10, 10), QColor(Qt::magenta).rgb());
 }
@@ -193,26 +193,26 @@ TEST_F(JpegImageTest, EmptyFileReportsOnceAtTheFirstPaintThenPaintsNothing) {
 TEST_F(JpegImageTest, FileCutInItsScanDataShowsTheDecodedRowsWithoutError) {
   // libjpeg only warns about a premature end: it pads the missing data, so
   // the picture draws without a message, the missing part flat.
-  const QImage source = BlockPattern(128, 128);
-  const std::vector<std::uint8_t> whole = EncodeJpeg(source);
-  const std::size_t scan = testing::ScanDataStart(whole);
+  const QImage source = blockPattern(128, 128);
+  const std::vector<std::uint8_t> whole = encodeJpeg(source);
+  const std::size_t scan = testing::scanDataStart(whole);
   const std::size_t cut = scan + (whole.size() - scan) / 2;
   TJPEGImage image;
   image.loadFromBytes({whole.begin(), whole.begin() + static_cast<long>(cut)});
-  EXPECT_EQ(PrepareError(image), "");
+  EXPECT_EQ(prepareError(image), "");
   const QImage& bitmap = image.bitmap();
-  EXPECT_LE(RowsDistance(bitmap, source, 0, 16), 12);
+  EXPECT_LE(rowsDistance(bitmap, source, 0, 16), 12);
   const QRgb last = bitmap.pixel(127, 127);
   EXPECT_NEAR(qRed(last), qGreen(last), 2);  // padding decodes to flat gray
-  EXPECT_GT(RowsDistance(bitmap, source, 112, 128), 12);
+  EXPECT_GT(rowsDistance(bitmap, source, 112, 128), 12);
 }
 
 TEST_F(JpegImageTest, FatalDamageAfterGoodRowsIsReportedOnceAndTheRowsStay) {
   // A frame header in the middle of the scan data: libjpeg decodes the rows
   // before it, then stops with a fatal error.
-  const QImage source = BlockPattern(128, 128);
-  std::vector<std::uint8_t> bytes = EncodeJpeg(source);
-  const std::size_t damage = testing::ScanDataStart(bytes) + (bytes.size() / 3);
+  const QImage source = blockPattern(128, 128);
+  std::vector<std::uint8_t> bytes = encodeJpeg(source);
+  const std::size_t damage = testing::scanDataStart(bytes) + (bytes.size() / 3);
   bytes[damage] = 0xFF;
   bytes[damage + 1] = 0xC0;
 
@@ -222,10 +222,10 @@ TEST_F(JpegImageTest, FatalDamageAfterGoodRowsIsReportedOnceAndTheRowsStay) {
     image.loadFromBytes(bytes);
     QImage canvas;
     if (drawFirst) canvas = Paint(image, {128, 128}, {0, 0, 128, 128});
-    EXPECT_EQ(PrepareError(image), JpegMessage(JERR_SOF_DUPLICATE));
-    EXPECT_EQ(PrepareError(image), "");
+    EXPECT_EQ(prepareError(image), jpegMessage(JERR_SOF_DUPLICATE));
+    EXPECT_EQ(prepareError(image), "");
     if (!drawFirst) canvas = Paint(image, {128, 128}, {0, 0, 128, 128});
-    EXPECT_LE(RowsDistance(canvas.convertToFormat(QImage::Format_RGB888), source, 0, 16), 12);
+    EXPECT_LE(rowsDistance(canvas.convertToFormat(QImage::Format_RGB888), source, 0, 16), 12);
     const QImage& bitmap = image.bitmap();  // no new report
     EXPECT_EQ(bitmap.size(), QSize(128, 128));
   }
@@ -238,8 +238,8 @@ TEST_F(JpegImageTest, AdobeCmykFileDecodesToItsColours) {
   image.loadFromBytes(ReadFile(VISTREL_CMYK_JPEG));
   const QImage& bitmap = image.bitmap();
   ASSERT_EQ(bitmap.format(), QImage::Format_RGB888);
-  EXPECT_LE(testing::ColourDistance(bitmap.pixel(8, 0), qRgb(255, 255, 0)), 24);
-  EXPECT_LE(testing::ColourDistance(bitmap.pixel(8, 15), qRgb(0, 255, 255)), 24);
+  EXPECT_LE(testing::colourDistance(bitmap.pixel(8, 0), qRgb(255, 255, 0)), 24);
+  EXPECT_LE(testing::colourDistance(bitmap.pixel(8, 15), qRgb(0, 255, 255)), 24);
 }
 
 TEST_F(JpegImageTest, StartPictureFillsTheWholeControl) {
@@ -274,7 +274,7 @@ TEST_F(JpegImageTest, StretchingRepeatsPixelsWithoutAveraging) {
     for (int x = 8; x < 16; ++x) source.setPixelColor(x, y, Qt::white);
   }
   TJPEGImage image;
-  image.loadFromBytes(EncodeJpeg(source));
+  image.loadFromBytes(encodeJpeg(source));
   const QImage bitmap = image.bitmap();
   const QImage canvas = Paint(image, {64, 48}, {0, 0, 64, 48});
   for (int y = 0; y < 48; ++y) {
@@ -291,7 +291,7 @@ TEST_F(JpegImageTest, EightBitScreenStretchesTrueColourWithHalftone) {
   for (int y = 0; y < 16; ++y) {
     for (int x = 8; x < 16; ++x) source.setPixelColor(x, y, Qt::white);
   }
-  const std::vector<std::uint8_t> bytes = EncodeJpeg(source);
+  const std::vector<std::uint8_t> bytes = encodeJpeg(source);
   auto paintedColours = [&](TJPEGPixelFormat format) {
     TJPEGImage image;
     image.loadFromBytes(bytes);

@@ -17,17 +17,17 @@
 namespace vistrel {
 namespace {
 
-using testing::BlockPattern;
-using testing::EncodeJpeg;
-using testing::WriteFile;
+using testing::blockPattern;
+using testing::encodeJpeg;
+using testing::writeFile;
 
 class LoadPictureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TJPEGImage::setScreenBitsPerPixel(24);
-    jpeg_ = EncodeJpeg(BlockPattern(48, 32));
+    jpeg_ = encodeJpeg(blockPattern(48, 32));
     // The picture starts out holding a 16 × 16 JPEG.
-    WriteFile(path("previous.jpg"), EncodeJpeg(BlockPattern(16, 16)));
+    writeFile(path("previous.jpg"), encodeJpeg(blockPattern(16, 16)));
     LoadPictureFile(picture_, path("previous.jpg"));
     previous_ = picture_.Graphic();
     picture_.setOnChange([this] { ++changes_; });
@@ -70,8 +70,8 @@ TEST_F(LoadPictureTest, ExtensionChoosesTheGraphicIgnoringCase) {
                       {"picture.ICO", "ICO", "TIcon"}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    WriteFile(path(row.name),
-              row.format ? testing::ImageBytes(BlockPattern(48, 32), row.format) : jpeg_);
+    writeFile(path(row.name),
+              row.format ? testing::imageBytes(blockPattern(48, 32), row.format) : jpeg_);
     const int changesBefore = changes_;
     LoadPictureFile(picture_, path(row.name));
     ASSERT_NE(picture_.Graphic(), nullptr);
@@ -83,12 +83,12 @@ TEST_F(LoadPictureTest, ExtensionChoosesTheGraphicIgnoringCase) {
 }
 
 TEST_F(LoadPictureTest, FailuresKeepThePreviousPicture) {
-  WriteFile(path("snap01.jpe"), jpeg_);
-  WriteFile(path("noext"), jpeg_);
-  WriteFile(path("bitmap.jpg"), testing::ImageBytes(BlockPattern(8, 8)));
-  WriteFile(path("header.jpg"), {jpeg_.begin(), jpeg_.begin() + 20});
-  WriteFile(path("drawing.wmf"), {1, 2, 3});
-  WriteFile(path("broken.bmp"), jpeg_);
+  writeFile(path("snap01.jpe"), jpeg_);
+  writeFile(path("noext"), jpeg_);
+  writeFile(path("bitmap.jpg"), testing::imageBytes(blockPattern(8, 8)));
+  writeFile(path("header.jpg"), {jpeg_.begin(), jpeg_.begin() + 20});
+  writeFile(path("drawing.wmf"), {1, 2, 3});
+  writeFile(path("broken.bmp"), jpeg_);
   dir_.folder("folder.jpg");
 
   struct Row {
@@ -133,7 +133,7 @@ TEST_F(LoadPictureTest, MessagesNameThePathTheUserKnows) {
 }
 
 TEST_F(LoadPictureTest, EmptyJpegFileLoadsAndFailsOnceAtTheFirstPaint) {
-  WriteFile(path("empty.jpg"), {});
+  writeFile(path("empty.jpg"), {});
   LoadPictureFile(picture_, path("empty.jpg"));
   EXPECT_NE(picture_.Graphic(), previous_);
   EXPECT_EQ(changes_, 1);

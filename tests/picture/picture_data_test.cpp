@@ -24,7 +24,7 @@ std::vector<std::uint8_t> Stored(const std::string& className,
 class PictureDataTest : public ::testing::Test {
  protected:
   void SetUp() override { TJPEGImage::setScreenBitsPerPixel(24); }
-  const std::vector<std::uint8_t> jpeg_ = testing::EncodeJpeg(testing::BlockPattern(40, 24));
+  const std::vector<std::uint8_t> jpeg_ = testing::encodeJpeg(testing::blockPattern(40, 24));
 };
 
 TEST_F(PictureDataTest, JpegRoundTrips) {

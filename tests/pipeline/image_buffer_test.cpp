@@ -101,7 +101,7 @@ TEST(ImageBufferTest, SetSizeKeepsTheBlockWhenTheSizeIsUnchanged) {
   EXPECT_EQ(buffer.TimeStamp().end, 20);
 }
 
-QImage TestPattern(int width, int height) {
+QImage testPattern(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
@@ -110,7 +110,7 @@ QImage TestPattern(int width, int height) {
 }
 
 TEST(ImageBufferTest, LoadFromBitmapKeepsRowsUprightAndUnskewed) {
-  const QImage source = TestPattern(641, 3);
+  const QImage source = testPattern(641, 3);
   TVLImageBuffer buffer;
   buffer.LoadFromBitmap(source);
   ASSERT_EQ(buffer.Width(), 641);
@@ -129,7 +129,7 @@ TEST(ImageBufferTest, LoadFromBitmapKeepsRowsUprightAndUnskewed) {
 }
 
 TEST(ImageBufferTest, ALateLoadGivesTheBitmapAsItWasToEveryReader) {
-  const QImage source = TestPattern(641, 3);
+  const QImage source = testPattern(641, 3);
   QImage changing = source;
   TVLImageBuffer buffer;
   buffer.LoadFromBitmapLater(changing);
