@@ -5,6 +5,7 @@
 #include "picture/file_format_registry.h"
 #include "picture/jpeg_image.h"
 #include "picture/picture.h"
+#include "platform/thread_priority.h"
 
 namespace vistrel {
 
@@ -87,6 +88,7 @@ std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::takeLocked(
 }
 
 void SnapshotDecodeAhead::run() {
+  platform::lowerCurrentThreadPriority();
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] {

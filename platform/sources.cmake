@@ -10,6 +10,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/file_listing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/video_names.h
   ${CMAKE_CURRENT_LIST_DIR}/video_names.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/thread_priority.h
+  ${CMAKE_CURRENT_LIST_DIR}/thread_priority.cpp
 )
 target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/command_options.h

@@ -3,6 +3,8 @@
 #include <exception>
 #include <utility>
 
+#include "platform/thread_priority.h"
+
 namespace vistrel {
 
 FrameWriter::FrameWriter(std::size_t depth) : depth_(depth > 0 ? depth : 1) {}
@@ -37,6 +39,7 @@ FrameWriter::Results FrameWriter::takeResults() {
 }
 
 void FrameWriter::run() {
+  platform::lowerCurrentThreadPriority();
   std::unique_lock lock(mutex_);
   for (;;) {
     // The queue is emptied before quitting: the destructor drains.
