@@ -189,56 +189,43 @@ std::vector<TOWPublishedPin> TVLCommonGen::PublishedPins() const {
 
 // --- stored layout ---
 
-namespace {
-
-[[noreturn]] void WrongValue(const std::string& name) {
-  throw Exception("Invalid value for property " + name);
+const layout::PropertyTable& TVLCommonGen::propertyTable() const {
+  using P = layout::Stored<TVLCommonGen>;
+  static const layout::PropertyTable table(
+      {},
+      {P::property("FrameRate", &TVLCommonGen::FrameRate, &TVLCommonGen::SetFrameRate)
+           .orDefault(60),
+       P::property("Enabled", &TVLCommonGen::Enabled, &TVLCommonGen::SetEnabled).orDefault(true),
+       P::property("PumpPriority", &TVLCommonGen::PumpPriority, &TVLCommonGen::SetPumpPriority),
+       P::property(
+           "ClockSource",
+           [](const TVLCommonGen& gen) {
+             return Value::Identifier{
+                 gen.ClockSource() == TSLClockSource::csInternal ? "csInternal" : "csExternal"};
+           },
+           [](TVLCommonGen& gen, const Value::Identifier& source) {
+             if (source.name == "csInternal") {
+               gen.SetClockSource(TSLClockSource::csInternal);
+             } else if (source.name == "csExternal") {
+               gen.SetClockSource(TSLClockSource::csExternal);
+             } else {
+               throw Exception("Invalid property value: ClockSource " + source.name);
+             }
+           })});
+  return table;
 }
-
-std::int64_t IntegerOf(const std::string& name, const Value& value) {
-  if (auto* number = std::get_if<std::int64_t>(&value.data)) return *number;
-  WrongValue(name);
-}
-
-}  // namespace
 
 bool TVLCommonGen::readProperty(const std::string& name, const Value& value,
                                 layout::ReadContext& context) {
   loading_ = true;
-  if (ReadPinProperty(name, value, context)) return true;
-  if (name == "FrameRate") {
-    SetFrameRate(static_cast<int>(IntegerOf(name, value)));
-  } else if (name == "PumpPriority") {
-    SetPumpPriority(static_cast<int>(IntegerOf(name, value)));
-  } else if (name == "Enabled") {
-    auto* flag = std::get_if<bool>(&value.data);
-    if (!flag) WrongValue(name);
-    SetEnabled(*flag);
-  } else if (name == "ClockSource") {
-    auto* identifier = std::get_if<Value::Identifier>(&value.data);
-    if (!identifier) WrongValue(name);
-    if (identifier->name == "csInternal") {
-      SetClockSource(TSLClockSource::csInternal);
-    } else if (identifier->name == "csExternal") {
-      SetClockSource(TSLClockSource::csExternal);
-    } else {
-      WrongValue(name);
-    }
-  } else {
-    return false;
-  }
-  return true;
+  return ReadPinProperty(name, value, context) || propertyTable().read(*this, name, value, context);
 }
 
 std::vector<layout::Property> TVLCommonGen::storedProperties() const {
   std::vector<layout::Property> out;
   AppendPinProperties(out);
-  if (frameRate_ != 60) out.push_back(layout::makeProperty("FrameRate", frameRate_.load()));
-  if (!enabled_) out.push_back(layout::makeProperty("Enabled", false));
-  out.push_back(layout::makeProperty("PumpPriority", pumpPriority_.load()));
-  out.push_back(layout::makeProperty(
-      "ClockSource",
-      Value::Identifier{clockSource_ == TSLClockSource::csInternal ? "csInternal" : "csExternal"}));
+  std::vector<layout::Property> own = propertyTable().write(*this);
+  out.insert(out.end(), own.begin(), own.end());
   return out;
 }
 

@@ -20,6 +20,7 @@
 #include "pipeline/source_pin.h"
 #include "pipeline/state_pin.h"
 #include "pipeline/vl_size.h"
+#include "platform/layout/stored_properties.h"
 
 namespace vistrel {
 
@@ -68,6 +69,8 @@ class TVLCommonGen : public TOWComponent {
   std::vector<TOWPublishedPin> PublishedPins() const override;
 
  protected:
+  // The stored properties after the pins' (a function-local static).
+  virtual const layout::PropertyTable& propertyTable() const;
   // The output pin's owner handler (operations coming upstream from sinks).
   virtual bool HandleOperation(TOWBasicPin& pin, const TOWStreamType& type, std::uint32_t flags,
                                const TOWOperationPtr& operation);

@@ -82,22 +82,19 @@ void TVLImageGen::ProduceData(TVLImageBuffer& frame, bool& send, bool& stop) {
   frame.Assign(internalBuffer_);
 }
 
-bool TVLImageGen::readProperty(const std::string& name, const layout::Value& value,
-                               layout::ReadContext& context) {
-  if (name != "Picture.Data") return TVLCommonGen::readProperty(name, value, context);
-  const auto* data = std::get_if<layout::Value::Binary>(&value.data);
-  if (!data) throw Exception("Invalid value for property " + name);
-  ReadPictureData(picture_, data->bytes);
-  return true;
-}
-
-std::vector<layout::Property> TVLImageGen::storedProperties() const {
-  std::vector<layout::Property> out = TVLCommonGen::storedProperties();
-  std::vector<std::uint8_t> data = WritePictureData(picture_);
-  if (!data.empty()) {
-    out.push_back(layout::makeProperty("Picture.Data", layout::Value::Binary{std::move(data)}));
-  }
-  return out;
+const layout::PropertyTable& TVLImageGen::propertyTable() const {
+  static const layout::PropertyTable table(
+      {&TVLCommonGen::propertyTable()},
+      {layout::Stored<TVLImageGen>::property(
+           "Picture.Data",
+           [](const TVLImageGen& gen) {
+             return layout::Value::Binary{WritePictureData(gen.picture_)};
+           },
+           [](TVLImageGen& gen, const layout::Value::Binary& data) {
+             ReadPictureData(gen.picture_, data.bytes);
+           })
+           .orDefault(layout::Value::Binary{})});
+  return table;
 }
 
 void RegisterImageGenClass() {

@@ -20,11 +20,6 @@ class TVLImageGen : public TVLCommonGen {
   ~TVLImageGen() override;
 
   std::string className() const override { return "TVLImageGen"; }
-  // Adds the stored picture, "Picture.Data", to the generator's properties.
-  bool readProperty(const std::string& name, const layout::Value& value,
-                    layout::ReadContext& context) override;
-  std::vector<layout::Property> storedProperties() const override;
-
   // The picture. Every change hands its bitmap to the internal buffer
   // (PictureChanged, on the changing thread, without the generator's lock):
   // do not change it while another thread runs GenerateFrame. A JPEG whose
@@ -38,6 +33,8 @@ class TVLImageGen : public TVLCommonGen {
   const TVLImageBuffer& InternalBuffer() const { return internalBuffer_; }
 
  protected:
+  // Adds the stored picture, "Picture.Data", to the generator's properties.
+  const layout::PropertyTable& propertyTable() const override;
   void ProduceData(TVLImageBuffer& frame, bool& send, bool& stop) override;
   TVLSize& GetFrameSize() override;
 

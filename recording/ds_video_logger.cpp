@@ -101,46 +101,47 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
   return true;
 }
 
+const layout::PropertyTable& TVLDSVideoLogger::Properties() {
+  using P = layout::Stored<TVLDSVideoLogger>;
+  using L = TVLDSVideoLogger;
+  using Collection = layout::Value::Collection;
+  static const layout::PropertyTable table(
+      {},
+      {P::property("FileName", &L::FileName, &L::SetFileName),
+       P::property("Enabled", &L::Enabled, &L::SetEnabled),
+       P::property(
+           "Graph.Register", [](const L& l) { return l.graph_.Register(); },
+           [](L& l, bool value) { l.graph_.SetRegister(value); }),
+       P::property(
+           "Graph.AdditionalFilters",
+           [](const L& l) { return l.graph_.AdditionalFilters().Stored(); },
+           [](L& l, const Collection& value) { l.graph_.AdditionalFilters().Read(value); }),
+       P::property(
+           "VideoCompression.Enabled", [](const L& l) { return l.videoCompression_.Enabled(); },
+           [](L& l, bool value) { l.videoCompression_.SetEnabled(value); }),
+       P::property(
+           "VideoCompression.Compressions",
+           [](const L& l) { return l.videoCompression_.Compressions().Stored(); },
+           [](L& l, const Collection& value) { l.videoCompression_.Compressions().Read(value); }),
+       P::property(
+           "AudioCompression.Enabled", [](const L& l) { return l.audioCompression_.Enabled(); },
+           [](L& l, bool value) { l.audioCompression_.SetEnabled(value); }),
+       P::property(
+           "AudioCompression.Compressions", [](const L& l) { return l.audioCompression_.Stored(); },
+           [](L& l, const Collection& value) { l.audioCompression_.Read(value); })});
+  return table;
+}
+
 bool TVLDSVideoLogger::readProperty(const std::string& name, const layout::Value& value,
                                     layout::ReadContext& context) {
-  if (name == "Enabled") {
-    SetEnabled(value.asBoolean());
-  } else if (name == "FileName") {
-    SetFileName(value.asString());
-  } else if (name == "Graph.Register") {
-    graph_.SetRegister(value.asBoolean());
-  } else if (name == "Graph.AdditionalFilters") {
-    graph_.AdditionalFilters().Read(value.asCollection());
-  } else if (name == "VideoCompression.Enabled") {
-    videoCompression_.SetEnabled(value.asBoolean());
-  } else if (name == "VideoCompression.Compressions") {
-    videoCompression_.Compressions().Read(value.asCollection());
-  } else if (name == "AudioCompression.Enabled") {
-    audioCompression_.SetEnabled(value.asBoolean());
-  } else if (name == "AudioCompression.Compressions") {
-    audioCompression_.Read(value.asCollection());
-  } else {
-    return ReadPinProperty(name, value, context);
-  }
-  return true;
+  return Properties().read(*this, name, value, context) || ReadPinProperty(name, value, context);
 }
 
 std::vector<layout::Property> TVLDSVideoLogger::storedProperties() const {
-  auto& self = const_cast<TVLDSVideoLogger&>(*this);
   std::vector<layout::Property> out;
   AppendPinProperties(out);
-  out.push_back(layout::makeProperty("FileName", layout::Value(self.FileName())));
-  out.push_back(layout::makeProperty("Enabled", layout::Value(self.Enabled())));
-  out.push_back(layout::makeProperty("Graph.Register", layout::Value(graph_.Register())));
-  out.push_back(
-      layout::makeProperty("Graph.AdditionalFilters", graph_.AdditionalFilters().Stored()));
-  out.push_back(
-      layout::makeProperty("VideoCompression.Enabled", layout::Value(videoCompression_.Enabled())));
-  out.push_back(layout::makeProperty("VideoCompression.Compressions",
-                                     videoCompression_.Compressions().Stored()));
-  out.push_back(
-      layout::makeProperty("AudioCompression.Enabled", layout::Value(audioCompression_.Enabled())));
-  out.push_back(layout::makeProperty("AudioCompression.Compressions", audioCompression_.Stored()));
+  std::vector<layout::Property> own = Properties().write(*this);
+  out.insert(out.end(), own.begin(), own.end());
   return out;
 }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/layout/stored_properties.h"
 #include "recording/ds_common_logger.h"
 #include "recording/video_compression.h"
 
@@ -39,6 +40,7 @@ class TVLDSVideoLogger : public TVLDSCommonLogger {
   bool BuildAndRunGraph() override;
 
  private:
+  static const layout::PropertyTable& Properties();
   bool ConnectCompressor();
 
   TVLDSVideoCompression videoCompression_;

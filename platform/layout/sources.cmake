@@ -8,6 +8,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/class_registry.h
   ${CMAKE_CURRENT_LIST_DIR}/class_registry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/read_error.h
+  ${CMAKE_CURRENT_LIST_DIR}/stored_properties.h
+  ${CMAKE_CURRENT_LIST_DIR}/stored_properties.cpp
   ${CMAKE_CURRENT_LIST_DIR}/layout_lexer.h
   ${CMAKE_CURRENT_LIST_DIR}/layout_lexer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/layout_parser.h
