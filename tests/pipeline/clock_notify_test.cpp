@@ -20,7 +20,7 @@ namespace {
 
 // Waits (without asserting on time) until `done` holds or a generous limit passes.
 template <typename Predicate>
-bool WaitFor(Predicate done) {
+bool waitFor(Predicate done) {
   for (int i = 0; i < 10000 && !done(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -30,7 +30,7 @@ bool WaitFor(Predicate done) {
 class ClockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(WaitFor([] { return TSLClockGenList::AliveThreads() == 0; }));
+    ASSERT_TRUE(waitFor([] { return TSLClockGenList::AliveThreads() == 0; }));
   }
   TSLClockGenList& clocks = TSLClockGenList::Instance();
 };
@@ -61,13 +61,13 @@ TEST_F(ClockTest, SubscribersOfOnePeriodShareOneClockAndThreadAndNeverOverlap) {
   EXPECT_EQ(clocks.ClockCount(), 2);
   EXPECT_EQ(TSLClockGenList::AliveThreads(), 2);
 
-  EXPECT_TRUE(WaitFor([&] { return callsA >= 3 && callsB >= 3 && callsC >= 3; }));
+  EXPECT_TRUE(waitFor([&] { return callsA >= 3 && callsB >= 3 && callsC >= 3; }));
   clocks.Unsubscribe(a, lockA);
   EXPECT_EQ(clocks.ClockCount(), 2);
   clocks.Unsubscribe(b, lockB);
   clocks.Unsubscribe(c, lockC);
   EXPECT_EQ(clocks.ClockCount(), 0);
-  EXPECT_TRUE(WaitFor([] { return TSLClockGenList::AliveThreads() == 0; }));
+  EXPECT_TRUE(waitFor([] { return TSLClockGenList::AliveThreads() == 0; }));
   EXPECT_FALSE(overlapped);
   EXPECT_NE(lockA.LockObject(), lockB.LockObject());
 }
@@ -91,7 +91,7 @@ TEST_F(ClockTest, GeneratorOnTheInternalClockSendsFramesFromTheClockThread) {
       TOWReadLockSection lock(*sink.inputPin);  // the clock thread delivers under it
       EXPECT_EQ(sink.Count<TOWStartPumpOperation>(), 2);
     }
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(waitFor([&] {
       std::lock_guard lock(mutex);
       return frames >= 3;
     }));
@@ -99,7 +99,7 @@ TEST_F(ClockTest, GeneratorOnTheInternalClockSendsFramesFromTheClockThread) {
     EXPECT_FALSE(gen.HasClockSubscription());
     EXPECT_EQ(clocks.ClockCount(), 0);
   }
-  EXPECT_TRUE(WaitFor([] { return TSLClockGenList::AliveThreads() == 0; }));
+  EXPECT_TRUE(waitFor([] { return TSLClockGenList::AliveThreads() == 0; }));
 }
 
 TEST_F(ClockTest, AnExternalClockGeneratorRunsNoClock) {
@@ -139,7 +139,7 @@ TEST(MainThreadNotifyTest, PostsFromOtherThreadsRunOnTheMainThread) {
     for (int i = 0; i < 5; ++i) notify.Post();
   });
   poster.join();
-  EXPECT_TRUE(WaitFor([&] {
+  EXPECT_TRUE(waitFor([&] {
     QCoreApplication::processEvents();
     return calls == 5;
   }));

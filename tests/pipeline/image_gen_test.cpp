@@ -20,7 +20,7 @@ namespace {
 using test::PlainSource;
 using test::RecordingSink;
 
-QImage Solid(int width, int height, QRgb colour) {
+QImage solid(int width, int height, QRgb colour) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(colour);
   return image;
@@ -32,12 +32,12 @@ class ImageGenTest : public ::testing::Test {
     gen->setComponentName("VLImageGen1");
     gen->SetClockSource(TSLClockSource::csExternal);
   }
-  void ConnectDisabled() {
+  void connectDisabled() {
     gen->SetEnabled(false);
     gen->OutputPin().Connect(sink.inputPin.get());
     sink.received.clear();
   }
-  std::shared_ptr<TVLImageBuffer> FrameAt(std::size_t index) {
+  std::shared_ptr<TVLImageBuffer> frameAt(std::size_t index) {
     auto supplied = OperationAs<TOWSuppliedBufferOperation>(sink.received.at(index).operation);
     if (!supplied) return nullptr;
     return std::dynamic_pointer_cast<TVLImageBuffer>(supplied->buffer);
@@ -48,9 +48,9 @@ class ImageGenTest : public ::testing::Test {
 };
 
 TEST_F(ImageGenTest, OneWholeRecordingAsTheSinkReceivesIt) {
-  ConnectDisabled();
+  connectDisabled();
   gen->SetFrameRate(5);
-  test::SetPictureImage(gen->Picture(), Solid(641, 480, qRgb(10, 20, 30)));
+  test::setPictureImage(gen->Picture(), solid(641, 480, qRgb(10, 20, 30)));
   gen->SetEnabled(true);
   gen->GenerateFrame();
   gen->GenerateFrame();
@@ -72,8 +72,8 @@ TEST_F(ImageGenTest, OneWholeRecordingAsTheSinkReceivesIt) {
   EXPECT_EQ(start->framePeriod100ns, 2'000'000);
   EXPECT_EQ(start->formatCode, 0);
   EXPECT_TRUE(OperationAs<TOWStartPumpOperation>(got[3].operation));
-  auto frame1 = FrameAt(4);
-  auto frame2 = FrameAt(5);
+  auto frame1 = frameAt(4);
+  auto frame2 = frameAt(5);
   ASSERT_TRUE(frame1 && frame2);
   EXPECT_EQ(frame1->BlockId(), frame2->BlockId());  // no copy per frame
   EXPECT_EQ(frame1->Width(), 641);
@@ -88,15 +88,15 @@ TEST_F(ImageGenTest, OneWholeRecordingAsTheSinkReceivesIt) {
 }
 
 TEST_F(ImageGenTest, AFrameKeepsItsPixelsWhenTheNextPictureIsLoaded) {
-  ConnectDisabled();
-  test::SetPictureImage(gen->Picture(), Solid(8, 8, qRgb(255, 0, 0)));
+  connectDisabled();
+  test::setPictureImage(gen->Picture(), solid(8, 8, qRgb(255, 0, 0)));
   gen->SetEnabled(true);
   gen->GenerateFrame();
-  auto first = FrameAt(sink.received.size() - 1);
+  auto first = frameAt(sink.received.size() - 1);
   ASSERT_TRUE(first);
-  test::SetPictureImage(gen->Picture(), Solid(8, 8, qRgb(0, 0, 255)));
+  test::setPictureImage(gen->Picture(), solid(8, 8, qRgb(0, 0, 255)));
   gen->GenerateFrame();
-  auto second = FrameAt(sink.received.size() - 1);
+  auto second = frameAt(sink.received.size() - 1);
   ASSERT_TRUE(second);
   EXPECT_EQ(first->Pixel(4, 4), 0x0000FFu);
   EXPECT_EQ(second->Pixel(4, 4), 0xFF0000u);
@@ -106,13 +106,13 @@ TEST_F(ImageGenTest, AFrameKeepsItsPixelsWhenTheNextPictureIsLoaded) {
 // The recorder reads frames on its own thread while the window loads the next
 // pictures and reads the generator's buffer.
 TEST_F(ImageGenTest, FramesReadOnAnotherThreadKeepTheirOwnPicture) {
-  ConnectDisabled();
+  connectDisabled();
   gen->SetEnabled(true);
   std::vector<std::shared_ptr<TVLImageBuffer>> frames;
   for (int i = 0; i < 8; ++i) {
-    test::SetPictureImage(gen->Picture(), Solid(33, 9, qRgb(i * 30, 0, 0)));
+    test::setPictureImage(gen->Picture(), solid(33, 9, qRgb(i * 30, 0, 0)));
     gen->GenerateFrame();
-    frames.push_back(FrameAt(sink.received.size() - 1));
+    frames.push_back(frameAt(sink.received.size() - 1));
     ASSERT_TRUE(frames.back());
   }
   std::vector<std::uint32_t> seen;
@@ -121,13 +121,13 @@ TEST_F(ImageGenTest, FramesReadOnAnotherThreadKeepTheirOwnPicture) {
       for (std::size_t i = frames.size(); i-- > 0;) seen.push_back(frames[i]->Pixel(32, 8));
   });
   const std::uint32_t shown = gen->InternalBuffer().Pixel(0, 0);  // shares the last frame's block
-  test::SetPictureImage(gen->Picture(), Solid(33, 9, qRgb(0, 255, 0)));
+  test::setPictureImage(gen->Picture(), solid(33, 9, qRgb(0, 255, 0)));
   gen->GenerateFrame();
   recorder.join();
   EXPECT_EQ(shown, 7u * 30);
   ASSERT_EQ(seen.size(), 16u);
   for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], (7 - i % 8) * 30) << i;
-  EXPECT_EQ(FrameAt(sink.received.size() - 1)->Pixel(32, 8), 0x00FF00u);
+  EXPECT_EQ(frameAt(sink.received.size() - 1)->Pixel(32, 8), 0x00FF00u);
 }
 
 TEST_F(ImageGenTest, NothingIsSentWithoutAConnectionOrWhileDisabled) {
@@ -168,7 +168,7 @@ struct RateRow {
 class FrameRateTest : public ImageGenTest, public ::testing::WithParamInterface<RateRow> {};
 
 TEST_P(FrameRateTest, StartAnnouncesTheFramePeriod) {
-  ConnectDisabled();
+  connectDisabled();
   gen->SetFrameRate(GetParam().frameRate);
   gen->SetEnabled(true);
   ASSERT_EQ(sink.Count<TOWStartFrameOperation>(), 1);
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(Rates, FrameRateTest,
                                            RateRow{-4, 10'000'000}));
 
 TEST_F(ImageGenTest, SinksTalkBackUpstream) {
-  ConnectDisabled();
+  connectDisabled();
   gen->SetEnabled(true);
   sink.received.clear();
   sink.inputPin->Notify(std::make_shared<TOWStopOperation>());
@@ -198,7 +198,7 @@ TEST_F(ImageGenTest, SinksTalkBackUpstream) {
 }
 
 TEST_F(ImageGenTest, AnotherPumpDrivesFramesWithOneFramePerTick) {
-  ConnectDisabled();
+  connectDisabled();
   int otherPump = 0;
   sink.onReceive = [&](const TOWOperationPtr& operation) {
     if (auto request = OperationAs<TOWPumpRequestOperation>(operation)) request->pump = &otherPump;
@@ -218,7 +218,7 @@ TEST_F(ImageGenTest, AnotherPumpDrivesFramesWithOneFramePerTick) {
 }
 
 TEST_F(ImageGenTest, ClockPinPulsesProduceFramesWhileMasterOnAnExternalClock) {
-  ConnectDisabled();
+  connectDisabled();
   PlainSource clock{"Clock1"};
   clock.outputPin->Connect(&gen->ClockPin());
   clock.outputPin->Notify(std::make_shared<TOWClockOperation>());
@@ -269,7 +269,7 @@ class JpegPictureTest : public ImageGenTest {
 };
 
 TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
-  ConnectDisabled();
+  connectDisabled();
   // Already 24-bit, so the encoder converts nothing (Qt would convert this
   // size on its worker threads).
   QImage image(641, 480, QImage::Format_RGB888);
@@ -281,7 +281,7 @@ TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
   ASSERT_TRUE(start);
   EXPECT_EQ(start->width, 641);
   gen->GenerateFrame();
-  auto frame = FrameAt(sink.received.size() - 1);
+  auto frame = frameAt(sink.received.size() - 1);
   ASSERT_TRUE(frame);
   EXPECT_EQ(frame->RowStep(), 644);
   EXPECT_NEAR(frame->Red(640, 479), 200, 3);
@@ -290,7 +290,7 @@ TEST_F(JpegPictureTest, ASnapshotFileBecomesFramesOfItsSize) {
 }
 
 TEST_F(JpegPictureTest, DamagedDataIsReportedAndTheGeneratorGoesOn) {
-  ConnectDisabled();
+  connectDisabled();
   QImage noise(64, 48, QImage::Format_RGB888);
   for (int y = 0; y < 48; ++y) {
     for (int x = 0; x < 64; ++x)
@@ -309,7 +309,7 @@ TEST_F(JpegPictureTest, DamagedDataIsReportedAndTheGeneratorGoesOn) {
   }
   gen->SetEnabled(true);
   gen->GenerateFrame();
-  auto frame = FrameAt(sink.received.size() - 1);
+  auto frame = frameAt(sink.received.size() - 1);
   ASSERT_TRUE(frame);
   EXPECT_EQ(frame->Width(), 64);
   EXPECT_EQ(frame->Height(), 48);
@@ -337,7 +337,7 @@ class NoFixups : public layout::ReadContext {
 };
 
 TEST_F(ImageGenTest, AStoredPictureIsReadIntoTheFrameBuffer) {
-  test::SetPictureImage(gen->Picture(), Solid(9, 7, qRgb(1, 2, 3)));
+  test::setPictureImage(gen->Picture(), solid(9, 7, qRgb(1, 2, 3)));
   const auto stored = gen->storedProperties();
   ASSERT_EQ(stored.back().name, "Picture.Data");
 

@@ -113,7 +113,7 @@ TEST_F(PinTest, OnlySinkStateAndPlaceholderPinsCanBeConnected) {
 }
 
 // A sink that sends on the pin it is fed by, `levels` deliveries deep.
-void NestDeliveries(PinTest* test, RecordingSink& sink, TSLOWSourcePin& pin, int levels) {
+void nestDeliveries(PinTest* test, RecordingSink& sink, TSLOWSourcePin& pin, int levels) {
   int depth = 0;
   sink.onReceive = [&](const TOWOperationPtr&) {
     if (++depth < levels) pin.Notify(std::make_shared<TOWStartPumpOperation>());
@@ -123,12 +123,12 @@ void NestDeliveries(PinTest* test, RecordingSink& sink, TSLOWSourcePin& pin, int
 
 TEST_F(PinTest, NestedDeliveriesSucceedTo201LevelsAndThe202ndRaises) {
   out().Connect(sinkA.inputPin.get());
-  EXPECT_NO_THROW(NestDeliveries(this, sinkA, out(), 201));
+  EXPECT_NO_THROW(nestDeliveries(this, sinkA, out(), 201));
   EXPECT_EQ(sinkA.received.size(), 201u);
 
   sinkA.received.clear();
   try {
-    NestDeliveries(this, sinkA, out(), 202);
+    nestDeliveries(this, sinkA, out(), 202);
     FAIL() << "no exception";
   } catch (const EOWException& error) {
     EXPECT_STREQ(error.what(),

@@ -227,7 +227,7 @@ class WindowLayoutTest : public ::testing::Test {
   }
   void TearDown() override { TOWUnloadedPin::DiscardPlaceholders(); }
 
-  static void ExpectGeneratorFeedsLogger(TestWindow& window) {
+  static void expectGeneratorFeedsLogger(TestWindow& window) {
     auto* gen = dynamic_cast<TVLImageGen*>(window.findComponent("VLImageGen1"));
     auto* logger = dynamic_cast<RecordingSink*>(window.findComponent("VLDSVideoLogger1"));
     ASSERT_TRUE(gen && logger);
@@ -245,7 +245,7 @@ class WindowLayoutTest : public ::testing::Test {
 TEST_F(WindowLayoutTest, AfterLoadingTheGeneratorFeedsExactlyTheLogger) {
   TestWindow window;
   layout::readLayout(window, kWindowLayout);
-  ExpectGeneratorFeedsLogger(window);
+  expectGeneratorFeedsLogger(window);
 
   // Written back and read into a second window: the same single connection.
   const std::string written = layout::writeLayout(window);
@@ -254,7 +254,7 @@ TEST_F(WindowLayoutTest, AfterLoadingTheGeneratorFeedsExactlyTheLogger) {
       << written;
   TestWindow copy;
   layout::readLayout(copy, written);
-  ExpectGeneratorFeedsLogger(copy);
+  expectGeneratorFeedsLogger(copy);
   auto* gen = dynamic_cast<TVLImageGen*>(window.findComponent("VLImageGen1"));
   EXPECT_EQ(gen->OutputPin().SinkCount(), 1);  // the copy did not take the first window's pins
 }

@@ -19,7 +19,7 @@
 namespace vistrel::test {
 
 // Puts `image` into `picture` as a bitmap graphic (exact pixels).
-inline void SetPictureImage(TPicture& picture, const QImage& image) {
+inline void setPictureImage(TPicture& picture, const QImage& image) {
   QByteArray bytes;
   QBuffer device(&bytes);
   device.open(QIODevice::WriteOnly);

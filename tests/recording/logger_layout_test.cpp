@@ -28,7 +28,7 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
   return text;
 }
 
-std::string WindowLayout() {
+std::string windowLayout() {
   std::vector<std::uint8_t> params{32, 0, 0, 0};
   for (std::uint8_t b : StoredXvidParams()) params.push_back(b);
   return R"(object Form1: TRecordingWindow
@@ -89,7 +89,7 @@ class LoggerLayoutTest : public RecordingFixture {
 
 TEST_F(LoggerLayoutTest, StoredLoggerReadsWritesBackAndRecords) {
   RecordingWindow window;
-  layout::readLayout(window, WindowLayout());
+  layout::readLayout(window, windowLayout());
   auto* loaded = dynamic_cast<TVLDSVideoLogger*>(window.findComponent("VLDSVideoLogger1"));
   auto* source = dynamic_cast<TVLImageGen*>(window.findComponent("VLImageGen1"));
   ASSERT_TRUE(loaded && source);
@@ -112,13 +112,13 @@ TEST_F(LoggerLayoutTest, StoredLoggerReadsWritesBackAndRecords) {
 
   // Start-up replaces the design-time name; export runs as the viewer runs it.
   const QImage picture = TestPicture(320, 240, 0);
-  LoadPicture(source->Picture(), picture);
+  loadPicture(source->Picture(), picture);
   source->SetFrameRate(5);
   loaded->SetFileName("C:\\vistrel.avi");
   loaded->SetEnabled(true);
   source->SetEnabled(true);
   for (int i = 0; i < 3; ++i) {
-    LoadPicture(source->Picture(), TestPicture(320, 240, i));
+    loadPicture(source->Picture(), TestPicture(320, 240, i));
     source->GenerateFrame();
     QCoreApplication::processEvents();
   }

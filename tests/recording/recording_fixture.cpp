@@ -52,7 +52,7 @@ QImage TestPicture(int width, int height, int seed) {
   return image;
 }
 
-void LoadPicture(TPicture& picture, const QImage& image) {
+void loadPicture(TPicture& picture, const QImage& image) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
@@ -95,7 +95,7 @@ void RecordingFixture::StoreCompression(const layout::Value::Collection& compres
 }
 
 void RecordingFixture::StartExport(const std::string& fileName, const QImage& firstPicture) {
-  LoadPicture(gen->Picture(), firstPicture);
+  loadPicture(gen->Picture(), firstPicture);
   logger->SetFileName(fileName);
   logger->SetEnabled(true);
   gen->SetEnabled(true);
@@ -108,7 +108,7 @@ void RecordingFixture::StopExport() {
 }
 
 void RecordingFixture::ShowFrame(const QImage& picture, bool turn) {
-  LoadPicture(gen->Picture(), picture);
+  loadPicture(gen->Picture(), picture);
   gen->GenerateFrame();
   if (turn) QCoreApplication::processEvents();
 }

@@ -43,7 +43,7 @@ class StandaloneContext : public layout::ReadContext {
 };
 
 // Loads `image` into `picture` as a bitmap graphic (lossless).
-void LoadPicture(TPicture& picture, const QImage& image);
+void loadPicture(TPicture& picture, const QImage& image);
 
 // A picture with gradients, a red block at the top left and light grain.
 QImage TestPicture(int width, int height, int seed);

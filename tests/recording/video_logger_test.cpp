@@ -241,13 +241,13 @@ TEST_P(LateStopTest, FileIsCompletedByWhatComesNext) {
   EXPECT_NEAR(facts->duration, 0.6, 1e-6);
 }
 
-const char* LateStopName(const ::testing::TestParamInfo<int>& info) {
+const char* lateStopName(const ::testing::TestParamInfo<int>& info) {
   static const char* const names[] = {"DestroyedWhileRecording", "DisabledStopThenDestroyed",
                                       "DisabledStopThenLaterStop"};
   return names[info.param];
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, LateStopTest, ::testing::Values(0, 1, 2), LateStopName);
+INSTANTIATE_TEST_SUITE_P(Ends, LateStopTest, ::testing::Values(0, 1, 2), lateStopName);
 
 // Folders that refuse the file. Tests run as root, so permissions refuse
 // nothing: a path through a regular file, and a folder standing where the
