@@ -116,6 +116,7 @@ struct FileSystem::Impl {
     if (!fs::is_directory(drive->hostRoot, error)) return result;
     result.rootExists = true;
     result.host = drive->hostRoot;
+    if (walkAsSpelt(result)) return result;
     for (std::size_t i = 0; i < result.parts.size(); ++i) {
       if (i > 0 && !fs::is_directory(result.host, error)) break;
       std::optional<std::string> spelled = host::findEntryName(result.host, result.parts[i]);
@@ -125,6 +126,29 @@ struct FileSystem::Impl {
       result.existing = i + 1;
     }
     return result;
+  }
+
+  // Most paths are spelt as on disk. Then one lstat of the whole host path
+  // finds every part at once (each folder on the way was entered to reach
+  // the last one), instead of two calls per part: the slide show resolves
+  // a snapshot's path several times a tick. False leaves `walk` unchanged.
+  static bool walkAsSpelt(Walk& walk) {
+    if (walk.parts.empty()) return false;
+    fs::path host = walk.host;
+    std::vector<std::string> parts;
+    parts.reserve(walk.parts.size());
+    for (const std::string& part : walk.parts) {
+      std::string hostName = windowsNameToHost(part);
+      if (hostName.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) return false;
+      host /= hostName;
+      parts.push_back(hostNameToWindows(hostName));
+    }
+    struct stat st;
+    if (lstat(host.c_str(), &st) != 0) return false;
+    walk.host = std::move(host);
+    walk.parts = std::move(parts);
+    walk.existing = walk.parts.size();
+    return true;
   }
 
   std::optional<fs::path> toHost(const WinPath& path, bool allowMissingLeaf) const {
