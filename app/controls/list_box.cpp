@@ -156,6 +156,8 @@ void TListBox::mouseDoubleClickEvent(QMouseEvent* event) {
   raiseMouse(mouse_.onMouseDown, *event);
 }
 
+void TListBox::verticalScrollbarValueChanged(int) {}
+
 void TListBox::focusOutEvent(QFocusEvent* event) {
   pressedKeys_.clear();
   QListWidget::focusOutEvent(event);

@@ -46,6 +46,10 @@ class TListBox : public QListWidget, public EventControl {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  // Qt asks the display where the cursor is after every scroll, to move a
+  // hover highlight that a list box does not draw; during a slide show the
+  // list scrolls every tick, and that round trip would delay the next one.
+  void verticalScrollbarValueChanged(int value) override;
 
  private:
   void setItemHeight(int height);
