@@ -59,6 +59,20 @@ std::filesystem::path makeHour(int count, int width, int height) {
   return root;
 }
 
+// One timed tick per iteration; at the end of the folder the show starts
+// over, untimed.
+void fireTicks(benchmark::State& state, app::TForm1& form) {
+  for (auto _ : state) {
+    form.SlideShowTimer->fire();
+    if (!form.SlideShowTimer->enabled()) {
+      state.PauseTiming();
+      form.STOPClick(form.STOP);
+      form.SlideShowClick(form.SlideShow);
+      state.ResumeTiming();
+    }
+  }
+}
+
 void BM_SlideShowTick(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0));
   const int height = width * 3 / 4;
@@ -74,15 +88,7 @@ void BM_SlideShowTick(benchmark::State& state) {
       "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07");
   form->SledeciSat->setChecked(false);
   form->SlideShowClick(form->SlideShow);
-  for (auto _ : state) {
-    form->SlideShowTimer->fire();
-    if (!form->SlideShowTimer->enabled()) {  // end of the folder: start over
-      state.PauseTiming();
-      form->STOPClick(form->STOP);
-      form->SlideShowClick(form->SlideShow);
-      state.ResumeTiming();
-    }
-  }
+  fireTicks(state, *form);
   form.reset();
   std::filesystem::remove_all(root);
 }
@@ -176,15 +182,7 @@ void BM_ExportTick(benchmark::State& state) {
   form->CheckBox1->setChecked(true);
   form->CheckBox1MouseUp(form->CheckBox1, Qt::LeftButton, {}, 0, 0);
   form->SlideShowClick(form->SlideShow);
-  for (auto _ : state) {
-    form->SlideShowTimer->fire();
-    if (!form->SlideShowTimer->enabled()) {  // end of the folder: start over
-      state.PauseTiming();
-      form->STOPClick(form->STOP);
-      form->SlideShowClick(form->SlideShow);
-      state.ResumeTiming();
-    }
-  }
+  fireTicks(state, *form);
   form->CheckBox1->setChecked(false);
   form->CheckBox1MouseUp(form->CheckBox1, Qt::LeftButton, {}, 0, 0);
   form.reset();
