@@ -70,22 +70,28 @@ media::Ref<media::BaseFilter> TDSFilterItem::CreateFilter() const {
   return nullptr;
 }
 
-layout::CollectionItem TDSFilterItem::StoredProperties() const {
-  layout::CollectionItem item;
-  if (!IsNone()) {
-    item.push_back(layout::makeProperty(
-        "Data", layout::Value::List{{layout::Value(displayName_), layout::Value(filterName_)}}));
-  }
-  return item;
+const layout::PropertyTable& TDSFilterItem::propertyTable() {
+  static const layout::PropertyTable table(
+      {}, {layout::Stored<TDSFilterItem>::property(
+               "Data",
+               [](const TDSFilterItem& item) {
+                 if (item.IsNone()) return layout::Value::List{};
+                 return layout::Value::List{{item.displayName_, item.filterName_}};
+               },
+               [](TDSFilterItem& item, const layout::Value::List& data) {
+                 if (data.items.size() != 2)
+                   throw Exception("A filter item's Data holds two strings");
+                 item.displayName_ = data.items[0].asString();
+                 item.filterName_ = data.items[1].asString();
+               })
+               .orDefault(layout::Value::List{})});
+  return table;
 }
 
 void TDSFilterItem::ReadStoredProperties(const layout::CollectionItem& item) {
   for (const layout::Property& property : item) {
-    if (property.name != "Data") throw Exception("Unknown filter item property " + property.name);
-    const auto& values = property.value().asList().items;
-    if (values.size() != 2) throw Exception("A filter item's Data holds two strings");
-    displayName_ = values[0].asString();
-    filterName_ = values[1].asString();
+    if (!propertyTable().read(*this, property.name, property.value()))
+      throw Exception("Unknown filter item property " + property.name);
   }
 }
 

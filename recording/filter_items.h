@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/layout/value.h"
+#include "platform/layout/stored_properties.h"
 #include "platform/media/filter.h"
 
 namespace vistrel {
 
-class TDSFilterItem {
+class TDSFilterItem : public layout::StoredObject {
  public:
   const std::string& FilterName() const { return filterName_; }
   // Looks the name up among every registered filter; found, it is taken with
@@ -31,10 +31,12 @@ class TDSFilterItem {
 
   // Stored form: "Data" = (display name, FilterName), written unless the
   // item is "None".
-  layout::CollectionItem StoredProperties() const;
+  layout::CollectionItem StoredProperties() const { return propertyTable().write(*this); }
   void ReadStoredProperties(const layout::CollectionItem& item);
 
  private:
+  static const layout::PropertyTable& propertyTable();
+
   std::string filterName_ = "None";
   std::string displayName_;
 };

@@ -1,5 +1,6 @@
 #include "recording/video_compression.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -72,28 +73,35 @@ void TDSCompressionItem::Assign(const TDSCompressionItem& other) {
   params_ = other.params_;
 }
 
-layout::CollectionItem TDSCompressionItem::StoredProperties() const {
-  layout::CollectionItem item;
-  if (!displayName_.empty()) {
-    item.push_back(layout::makeProperty(
-        "Data", layout::Value::List{{layout::Value(displayName_), layout::Value(compressor_)}}));
-  }
-  if (!params_.empty())
-    item.push_back(layout::makeProperty("Params.Data", ParamsToStored(params_)));
-  return item;
+const layout::PropertyTable& TDSCompressionItem::propertyTable() const {
+  using P = layout::Stored<TDSCompressionItem>;
+  static const layout::PropertyTable table(
+      {}, {P::property(
+               "Data",
+               [](const TDSCompressionItem& item) {
+                 if (item.displayName_.empty()) return layout::Value::List{};
+                 return layout::Value::List{{item.displayName_, item.compressor_}};
+               },
+               [](TDSCompressionItem& item, const layout::Value::List& data) {
+                 if (data.items.size() != 2)
+                   throw Exception("A compression item's Data holds two strings");
+                 item.displayName_ = data.items[0].asString();
+                 item.compressor_ = data.items[1].asString();
+               })
+               .orDefault(layout::Value::List{}),
+           P::property(
+               "Params.Data",
+               [](const TDSCompressionItem& item) { return ParamsToStored(item.params_); },
+               [](TDSCompressionItem& item, const layout::Value& value) {
+                 item.params_ = ParamsFromStored(value);
+               })
+               .orDefault(ParamsToStored({}))});
+  return table;
 }
 
 void TDSCompressionItem::ReadStoredProperty(const layout::Property& property) {
-  if (property.name == "Data") {
-    const auto& values = property.value().asList().items;
-    if (values.size() != 2) throw Exception("A compression item's Data holds two strings");
-    displayName_ = values[0].asString();
-    compressor_ = values[1].asString();
-  } else if (property.name == "Params.Data") {
-    params_ = ParamsFromStored(property.value());
-  } else {
+  if (!propertyTable().read(*this, property.name, property.value()))
     throw Exception("Unknown compression item property " + property.name);
-  }
 }
 
 // ---- TVLDSVideoCompressionItem ----
@@ -191,31 +199,20 @@ void TVLDSVideoCompressionItem::Assign(const TDSCompressionItem& other) {
   }
 }
 
-layout::CollectionItem TVLDSVideoCompressionItem::StoredProperties() const {
-  layout::CollectionItem item = TDSCompressionItem::StoredProperties();
-  item.push_back(layout::makeProperty("Quality", layout::Value(std::int64_t{quality_})));
-  item.push_back(layout::makeProperty("KeyFrameRate", layout::Value(std::int64_t{keyFrameRate_})));
-  item.push_back(layout::makeProperty("WindowSize", layout::Value(std::int64_t{windowSize_})));
-  item.push_back(
-      layout::makeProperty("PFramesPerKeyFrame", layout::Value(std::int64_t{pFramesPerKeyFrame_})));
-  return item;
-}
-
-void TVLDSVideoCompressionItem::ReadStoredProperty(const layout::Property& property) {
-  const std::string& name = property.name;
-  if (name == "Quality") {
-    const std::int64_t value = property.value().asInteger();
-    SetQuality(value < 0 ? 0
-                         : static_cast<std::uint32_t>(std::min<std::int64_t>(value, kMaxQuality)));
-  } else if (name == "KeyFrameRate") {
-    keyFrameRate_ = static_cast<std::int32_t>(property.value().asInteger());
-  } else if (name == "WindowSize") {
-    windowSize_ = property.value().asInteger();
-  } else if (name == "PFramesPerKeyFrame") {
-    pFramesPerKeyFrame_ = static_cast<std::int32_t>(property.value().asInteger());
-  } else {
-    TDSCompressionItem::ReadStoredProperty(property);
-  }
+const layout::PropertyTable& TVLDSVideoCompressionItem::propertyTable() const {
+  using P = layout::Stored<TVLDSVideoCompressionItem>;
+  using Item = TVLDSVideoCompressionItem;
+  static const layout::PropertyTable table(
+      {&TDSCompressionItem::propertyTable()},
+      {P::property(
+           "Quality", [](const Item& item) { return std::int64_t{item.quality_}; },
+           [](Item& item, std::int64_t value) {
+             item.SetQuality(
+                 static_cast<std::uint32_t>(std::clamp<std::int64_t>(value, 0, kMaxQuality)));
+           }),
+       P::field("KeyFrameRate", &Item::keyFrameRate_), P::field("WindowSize", &Item::windowSize_),
+       P::field("PFramesPerKeyFrame", &Item::pFramesPerKeyFrame_)});
+  return table;
 }
 
 // ---- TVLDSVideoCompressionItems ----
@@ -269,28 +266,15 @@ void TALDSAudioCompressionItem::Assign(const TDSCompressionItem& other) {
   }
 }
 
-layout::CollectionItem TALDSAudioCompressionItem::StoredProperties() const {
-  layout::CollectionItem item = TDSCompressionItem::StoredProperties();
-  item.push_back(layout::makeProperty("Channels", layout::Value(std::int64_t{channels})));
-  item.push_back(layout::makeProperty("BitsPerSample", layout::Value(std::int64_t{bitsPerSample})));
-  item.push_back(layout::makeProperty("SamplesPerSec", layout::Value(std::int64_t{samplesPerSec})));
-  item.push_back(layout::makeProperty("ChannelMask", layout::Value(std::int64_t{channelMask})));
-  return item;
-}
-
-void TALDSAudioCompressionItem::ReadStoredProperty(const layout::Property& property) {
-  const std::string& name = property.name;
-  if (name == "Channels") {
-    channels = static_cast<std::int32_t>(property.value().asInteger());
-  } else if (name == "BitsPerSample") {
-    bitsPerSample = static_cast<std::int32_t>(property.value().asInteger());
-  } else if (name == "SamplesPerSec") {
-    samplesPerSec = static_cast<std::int32_t>(property.value().asInteger());
-  } else if (name == "ChannelMask") {
-    channelMask = static_cast<std::uint32_t>(property.value().asInteger());
-  } else {
-    TDSCompressionItem::ReadStoredProperty(property);
-  }
+const layout::PropertyTable& TALDSAudioCompressionItem::propertyTable() const {
+  using P = layout::Stored<TALDSAudioCompressionItem>;
+  using Item = TALDSAudioCompressionItem;
+  static const layout::PropertyTable table(
+      {&TDSCompressionItem::propertyTable()},
+      {P::field("Channels", &Item::channels), P::field("BitsPerSample", &Item::bitsPerSample),
+       P::field("SamplesPerSec", &Item::samplesPerSec),
+       P::field("ChannelMask", &Item::channelMask)});
+  return table;
 }
 
 TALDSAudioCompression::TALDSAudioCompression() {

@@ -20,16 +20,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/layout/value.h"
+#include "platform/layout/stored_properties.h"
 #include "platform/media/filter.h"
 
 namespace vistrel {
 
 // What every compression item keeps: the compressor and its own settings block.
-class TDSCompressionItem {
+class TDSCompressionItem : public layout::StoredObject {
  public:
-  virtual ~TDSCompressionItem() = default;
-
   const std::string& Compressor() const { return compressor_; }
   const std::string& DisplayName() const { return displayName_; }
   // The compressor's saved settings, passed to it unchanged.
@@ -42,10 +40,14 @@ class TDSCompressionItem {
   // Stored form: "Data" = (display name, Compressor) when the display name is
   // not empty; "Params.Data" = 4-byte little-endian count + bytes, when the
   // count is not 0; then the subclass's values.
-  virtual layout::CollectionItem StoredProperties() const;
-  virtual void ReadStoredProperty(const layout::Property& property);
+  layout::CollectionItem StoredProperties() const { return propertyTable().write(*this); }
+  // Throws vistrel::Exception for a property the item does not store or a
+  // value that does not fit.
+  void ReadStoredProperty(const layout::Property& property);
 
  protected:
+  virtual const layout::PropertyTable& propertyTable() const;
+
   std::string compressor_;
   std::string displayName_;
   std::vector<std::uint8_t> params_;
@@ -79,8 +81,9 @@ class TVLDSVideoCompressionItem : public TDSCompressionItem {
   double CompressorQuality() const;
 
   void Assign(const TDSCompressionItem& other) override;
-  layout::CollectionItem StoredProperties() const override;
-  void ReadStoredProperty(const layout::Property& property) override;
+
+ protected:
+  const layout::PropertyTable& propertyTable() const override;
 
  private:
   void ReadDefaults();
@@ -133,8 +136,9 @@ class TALDSAudioCompressionItem : public TDSCompressionItem {
   std::uint32_t channelMask = 0;
 
   void Assign(const TDSCompressionItem& other) override;
-  layout::CollectionItem StoredProperties() const override;
-  void ReadStoredProperty(const layout::Property& property) override;
+
+ protected:
+  const layout::PropertyTable& propertyTable() const override;
 };
 
 class TALDSAudioCompression {

@@ -43,12 +43,19 @@ class ReadContext {
   virtual void addFixup(std::function<void()> fixup) = 0;
 };
 
-class Component {
+// Anything whose stored properties a PropertyTable reads and writes: the
+// components, and the items of a stored collection.
+class StoredObject {
+ public:
+  virtual ~StoredObject() = default;
+};
+
+class Component : public StoredObject {
  public:
   Component() = default;
   Component(const Component&) = delete;
   Component& operator=(const Component&) = delete;
-  virtual ~Component();
+  ~Component() override;
 
   // The registered class name, e.g. "TListBox".
   virtual std::string className() const = 0;

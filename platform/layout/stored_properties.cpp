@@ -26,30 +26,39 @@ const StoredProperty* PropertyTable::find(std::string_view name) const {
   return found == entries_.end() ? nullptr : &*found;
 }
 
-bool PropertyTable::read(Component& component, std::string_view name, const Value& value,
+bool PropertyTable::read(StoredObject& object, std::string_view name, const Value& value,
                          ReadContext& context) const {
+  return set(object, name, value, &context);
+}
+
+bool PropertyTable::read(StoredObject& object, std::string_view name, const Value& value) const {
+  return set(object, name, value, nullptr);
+}
+
+bool PropertyTable::set(StoredObject& object, std::string_view name, const Value& value,
+                        ReadContext* context) const {
   const StoredProperty* property = find(name);
   if (property == nullptr) return false;
-  property->set(component, value, context);
+  property->set(object, value, context);
   return true;
 }
 
-std::vector<Property> PropertyTable::write(const Component& component) const {
+std::vector<Property> PropertyTable::write(const StoredObject& object) const {
   std::vector<Property> properties;
   for (const StoredProperty& entry : entries_) {
-    Value value = entry.get(component);
+    Value value = entry.get(object);
     if (entry.defaultValue && value == *entry.defaultValue) continue;
     properties.push_back(makeProperty(entry.name, std::move(value)));
   }
   return properties;
 }
 
-std::vector<Property> PropertyTable::writeNamed(const Component& component,
+std::vector<Property> PropertyTable::writeNamed(const StoredObject& object,
                                                 const std::vector<std::string>& names) const {
   std::vector<Property> properties;
   properties.reserve(names.size());
   for (const std::string& name : names) {
-    properties.push_back(makeProperty(name, find(name)->get(component)));
+    properties.push_back(makeProperty(name, find(name)->get(object)));
   }
   return properties;
 }

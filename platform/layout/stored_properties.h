@@ -1,15 +1,16 @@
-// The stored properties of a component class, declared once: each entry has
+// The stored properties of a class, declared once: each entry has
 // a name, how to get the live value, how to set a stored one and, where the
 // class leaves it out when unchanged, its default. One routine reads and
 // writes through the table, so reader and writer cannot disagree.
 //
 // Two ways of writing:
 //   - `write` lists every entry in table order, leaving out a value equal to
-//     its default (the pipeline and recorder components);
+//     its default (the pipeline and recorder components, collection items);
 //   - `writeNamed` lists the given names in the given order (the controls
 //     write what was read, in read order).
 #pragma once
 
+#include <cassert>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -24,11 +25,12 @@
 namespace vistrel::layout {
 
 // One stored property. `set` throws vistrel::Exception when the value does
-// not fit.
+// not fit; its context is null when the object is read outside a layout
+// read (a collection item).
 struct StoredProperty {
   std::string name;
-  std::function<Value(const Component&)> get;
-  std::function<void(Component&, const Value&, ReadContext&)> set;
+  std::function<Value(const StoredObject&)> get;
+  std::function<void(StoredObject&, const Value&, ReadContext*)> set;
   std::optional<Value> defaultValue = std::nullopt;  // written only when different
 
   StoredProperty orDefault(Value value) && {
@@ -47,13 +49,18 @@ class PropertyTable {
   const StoredProperty* find(std::string_view name) const;
 
   // Sets the named property; false when the class has none of that name.
-  bool read(Component& component, std::string_view name, const Value& value,
+  bool read(StoredObject& object, std::string_view name, const Value& value,
             ReadContext& context) const;
-  std::vector<Property> write(const Component& component) const;
-  std::vector<Property> writeNamed(const Component& component,
+  // The same outside a layout read: no entry may need the read context.
+  bool read(StoredObject& object, std::string_view name, const Value& value) const;
+  std::vector<Property> write(const StoredObject& object) const;
+  std::vector<Property> writeNamed(const StoredObject& object,
                                    const std::vector<std::string>& names) const;
 
  private:
+  bool set(StoredObject& object, std::string_view name, const Value& value,
+           ReadContext* context) const;
+
   std::vector<StoredProperty> entries_;
 };
 
@@ -62,14 +69,16 @@ template <typename T>
 T fromValue(const Value& value) {
   if constexpr (std::is_same_v<T, bool>) {
     return value.asBoolean();
-  } else if constexpr (std::is_same_v<T, int>) {
-    return static_cast<int>(value.asInteger());
+  } else if constexpr (std::is_integral_v<T>) {
+    return static_cast<T>(value.asInteger());
   } else if constexpr (std::is_same_v<T, std::string>) {
     return value.asString();
   } else if constexpr (std::is_same_v<T, Value::Identifier>) {
     return Value::Identifier{value.asIdentifier()};
   } else if constexpr (std::is_same_v<T, Value::Set>) {
     return value.asSet();
+  } else if constexpr (std::is_same_v<T, Value::List>) {
+    return value.asList();
   } else if constexpr (std::is_same_v<T, Value::Binary>) {
     return value.asBinary();
   } else if constexpr (std::is_same_v<T, Value::Collection>) {
@@ -80,14 +89,14 @@ T fromValue(const Value& value) {
   }
 }
 
-// Builders of the table entries of class C (derived from Component).
+// Builders of the table entries of class C (derived from StoredObject).
 template <typename C>
 struct Stored {
   // A field kept as stored; `then` (a member of C) applies it afterwards.
   template <typename T>
   static StoredProperty field(std::string name, T C::*member, void (C::*then)() = nullptr) {
-    return {std::move(name), [member](const Component& c) { return Value(self(c).*member); },
-            [member, then](Component& c, const Value& value, ReadContext&) {
+    return {std::move(name), [member](const StoredObject& c) { return Value(self(c).*member); },
+            [member, then](StoredObject& c, const Value& value, ReadContext*) {
               self(c).*member = fromValue<T>(value);
               if (then != nullptr) (self(c).*then)();
             }};
@@ -110,18 +119,20 @@ struct Stored {
   template <typename Get, typename Set>
   static StoredProperty property(std::string name, Get get, Set set) {
     using T = std::decay_t<std::invoke_result_t<Get, const C&>>;
-    return {std::move(name), [get](const Component& c) { return Value(std::invoke(get, self(c))); },
-            [set](Component& c, const Value& value, ReadContext& context) {
+    return {std::move(name),
+            [get](const StoredObject& c) { return Value(std::invoke(get, self(c))); },
+            [set](StoredObject& c, const Value& value, ReadContext* context) {
               if constexpr (std::is_invocable_v<Set, C&, const Value&, ReadContext&>) {
-                std::invoke(set, self(c), value, context);
+                assert(context != nullptr);
+                std::invoke(set, self(c), value, *context);
               } else {
                 std::invoke(set, self(c), fromValue<T>(value));
               }
             }};
   }
 
-  static const C& self(const Component& c) { return static_cast<const C&>(c); }
-  static C& self(Component& c) { return static_cast<C&>(c); }
+  static const C& self(const StoredObject& c) { return static_cast<const C&>(c); }
+  static C& self(StoredObject& c) { return static_cast<C&>(c); }
 };
 
 }  // namespace vistrel::layout

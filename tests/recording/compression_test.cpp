@@ -150,6 +150,24 @@ TEST(FilterItemTest, StoredOnlyWhenItNamesAFilter) {
   EXPECT_EQ(filters.Item(0).FilterName(), "AVI Mux");
   EXPECT_EQ(filters.Item(0).DisplayName(), "");
   EXPECT_EQ(TDSFilterItems::DisplayText(0), "Filter 1");
+
+  filters.Item(0).SetFilterName("AVI Mux");
+  const layout::Value::Collection stored = filters.Stored();
+  TDSFilterItems read;
+  read.Read(stored);
+  EXPECT_EQ(read.Item(0).FilterName(), "AVI Mux");
+  EXPECT_EQ(read.Stored(), stored);
+  const auto refused = [&](layout::Property property) {
+    try {
+      read.Read({{{std::move(property)}}});
+    } catch (const Exception& error) {
+      return std::string(error.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(refused(layout::makeProperty("Data", layout::Value::List{{"one"}})),
+            "A filter item's Data holds two strings");
+  EXPECT_EQ(refused(layout::makeProperty("Name", "AVI Mux")), "Unknown filter item property Name");
 }
 
 TEST(GraphErrorTest, CodeInDecimalAndHexadecimal) {
