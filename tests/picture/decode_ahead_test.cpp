@@ -3,9 +3,6 @@
 // without holding up the files behind it, and a new list or a cancel drops
 // what was queued.
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include <jerror.h>
@@ -14,6 +11,7 @@
 #include "picture/picture.h"
 #include "picture/snapshot_decode_ahead.h"
 #include "sample_jpegs.h"
+#include "temp_folder.h"
 
 namespace vistrel {
 namespace {
@@ -33,20 +31,15 @@ std::string ErrorText(const std::exception_ptr& error) {
 
 class DecodeAheadTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    TJPEGImage::setScreenBitsPerPixel(24);
-  }
-  std::string path(const std::string& name) const {
-    return QDir(dir_.path()).filePath(QString::fromStdString(name)).toStdString();
-  }
+  void SetUp() override { TJPEGImage::setScreenBitsPerPixel(24); }
+  std::string path(const std::string& name) const { return (dir_.path() / name).string(); }
   // good<i>.jpg, i × 16 pixels wide, so each result tells its file.
   SnapshotDecodeAhead::File good(int i) {
     const std::string name = "good" + std::to_string(i) + ".jpg";
     writeFile(path(name), encodeJpeg(blockPattern(16 * i, 16)));
     return {path(name), "C:\\" + name};
   }
-  QTemporaryDir dir_;
+  test::TempFolder dir_;
 };
 
 TEST_F(DecodeAheadTest, DamagedSnapshotsBringTheirErrorInOrder) {

@@ -63,10 +63,9 @@ void loadPicture(TPicture& picture, const QImage& image) {
 }
 
 void RecordingFixture::SetUp() {
-  ASSERT_TRUE(dir.isValid());
   platform::Drive drive;
   drive.letter = 'C';
-  drive.hostRoot = dir.path().toStdString();
+  drive.hostRoot = dir.path().string();
   platform::FileSystem::install(
       std::make_unique<platform::FileSystem>(std::vector<platform::Drive>{drive}, "C:\\"));
   gen = std::make_unique<TVLImageGen>();

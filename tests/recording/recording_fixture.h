@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QImage>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/layout/value.h"
 #include "recording/ds_video_logger.h"
+#include "temp_folder.h"
 
 namespace vistrel::test {
 
@@ -81,11 +81,9 @@ class RecordingFixture : public ::testing::Test {
   void StopExport();
   // One slide: the picture into the generator, one frame, one message turn.
   void ShowFrame(const QImage& picture, bool turn = true);
-  std::string HostPath(const std::string& name) const {
-    return dir.filePath(name.c_str()).toStdString();
-  }
+  std::string HostPath(const std::string& name) const { return (dir.path() / name).string(); }
 
-  QTemporaryDir dir;
+  TempFolder dir;
   std::unique_ptr<TVLImageGen> gen;
   std::unique_ptr<TVLDSVideoLogger> logger;
 };

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QtEndian>
@@ -262,9 +262,8 @@ class RefusedFileTest : public RecordingFixture, public ::testing::WithParamInte
  protected:
   void SetUp() override {
     RecordingFixture::SetUp();
-    QFile blocker(dir.filePath("blocker"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(QDir(dir.path()).mkdir("taken.avi"));
+    dir.file("blocker");
+    dir.folder("taken.avi");
   }
 };
 
@@ -310,8 +309,7 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
   std::vector<std::string> errors;
   TVLBaseCommonLogger::SetDeferredErrorHandler(
       [&](const std::exception& error) { errors.push_back(error.what()); });
-  QFile blocker(dir.filePath("blocker"));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  dir.file("blocker");
   StartExport("C:\\good.avi", TestPicture(160, 120, 0));
   for (int i = 0; i < 2; ++i) ShowFrame(TestPicture(160, 120, i));
   logger->SetFileName("C:\\blocker\\next.avi");
@@ -402,7 +400,7 @@ TEST_P(WriteFailureTest, FramesAreCountedAsLostAndTheFirstIsReportedOnce) {
   });
   if (fullDisk) {
     // A device that is always full: creating the file works, writing fails.
-    ASSERT_TRUE(QFile::link("/dev/full", dir.filePath("lost.avi")));
+    ASSERT_TRUE(QFile::link("/dev/full", QString::fromStdString(HostPath("lost.avi"))));
     StoreCompression(StoredCompressions(), false);
   } else {
     StoreCompression(
@@ -458,7 +456,7 @@ TEST_F(ExportTest, VideoSizeBeyondTheFormatIsRefusedAtTheStart) {
   }
   EXPECT_FALSE(logger->GraphRunning());
   StopExport();
-  EXPECT_FALSE(QFile::exists(dir.filePath("huge.avi")));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "huge.avi"));
 }
 
 // Pictures of another size than the first are scaled to the video's size,
@@ -489,7 +487,7 @@ TEST_F(ExportTest, InterruptedRecordingKeepsEveryFrameWritten) {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("VISTREL_RECORDING_CHILD", mode);
-    environment.insert("VISTREL_RECORDING_DIR", dir.path());
+    environment.insert("VISTREL_RECORDING_DIR", QString::fromStdString(dir.path().string()));
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=ExportTest.ChildRecording"});
@@ -557,7 +555,7 @@ TEST_F(ExportTest, StartWithoutPictureSizeStartsNothing) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(logger->GraphRunning());
   }
-  EXPECT_FALSE(QFile::exists(dir.filePath("nothing.avi")));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "nothing.avi"));
 }
 
 TEST_F(ExportTest, EmptyFileNameCreatesNoFile) {
@@ -566,7 +564,7 @@ TEST_F(ExportTest, EmptyFileNameCreatesNoFile) {
   EXPECT_FALSE(logger->GraphRunning());
   EXPECT_LE(logger->VideoQueueCount(), 1u);
   StopExport();
-  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 }  // namespace

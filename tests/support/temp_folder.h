@@ -1,5 +1,6 @@
-// A temporary host folder for drive tables in tests, removed with everything
-// in it (permissions restored first) when the object goes.
+// A temporary host folder for tests, removed with everything in it
+// (permissions restored first) when the object goes; VISTREL_KEEP_TEST_FILES=1
+// keeps it for a look.
 #pragma once
 
 #include <sys/stat.h>
@@ -21,6 +22,7 @@ class TempFolder {
     chmod(path_.c_str(), 0755);
   }
   ~TempFolder() {
+    if (std::getenv("VISTREL_KEEP_TEST_FILES") != nullptr) return;
     std::error_code error;
     for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {

@@ -121,7 +121,7 @@ class UnprivilegedScope {
 TEST_F(UncompressedRecording, UnwritableFolderIsAccessDeniedAndLeavesNothingOpen) {
   const std::string folder = path("locked");
   ASSERT_EQ(mkdir(folder.c_str(), 0555), 0);
-  ASSERT_EQ(chmod(dir_.path().toLocal8Bit().constData(), 0755), 0);
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
   const int before = openFileCount();
 
   RecordingGraph recording;

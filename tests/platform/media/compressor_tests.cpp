@@ -293,11 +293,11 @@ TEST(CompressorPins, OutputConnectsOnlyAfterTheInput) {
   Ref<FilterGraph> graph = createFilterGraph();
   Ref<CaptureGraphBuilder> builder = createCaptureGraphBuilder();
   builder->setFiltergraph(graph.get());
-  QTemporaryDir dir;
+  vistrel::test::TempFolder dir;
   Ref<BaseFilter> mux;
-  ASSERT_EQ(builder->setOutputFileName(MEDIASUBTYPE_Avi, dir.filePath("a.avi").toStdString(), &mux,
-                                       nullptr),
-            S_OK);
+  ASSERT_EQ(
+      builder->setOutputFileName(MEDIASUBTYPE_Avi, (dir.path() / "a.avi").string(), &mux, nullptr),
+      S_OK);
   graph->addFilter(compressor.get(), "VideoCompressor");
   Ref<Pin> output, muxInput;
   ASSERT_EQ(compressor->findPin("Output", &output), S_OK);

@@ -5,10 +5,10 @@
 #include <string>
 
 #include <gtest/gtest.h>
-#include <QTemporaryDir>
 
 #include "avi_probe.h"
 #include "platform/media/filter_graph.h"
+#include "temp_folder.h"
 #include "test_source_filter.h"
 
 namespace vistrel::media::test {
@@ -61,13 +61,9 @@ struct RecordingGraph {
 
 class RecordingTest : public ::testing::Test {
  protected:
-  // VISTREL_KEEP_TEST_FILES=1 keeps the written files for a look.
-  RecordingTest() { dir_.setAutoRemove(qEnvironmentVariableIsEmpty("VISTREL_KEEP_TEST_FILES")); }
-  std::string path(const std::string& name) const {
-    return dir_.filePath(QString::fromStdString(name)).toStdString();
-  }
+  std::string path(const std::string& name) const { return (dir_.path() / name).string(); }
 
-  QTemporaryDir dir_;
+  vistrel::test::TempFolder dir_;
 };
 
 }  // namespace vistrel::media::test
