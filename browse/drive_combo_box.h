@@ -61,7 +61,6 @@ class TDriveComboBox : public QComboBox, public controls::Control {
   // Builds the list and writes DriveLetter := the held letter. Runs on the
   // first show unless it has run already.
   void windowCreated();
-  bool isWindowCreated() const { return windowCreated_; }
 
   // The user's pick of the current entry: click step, then select step.
   // Connected to QComboBox::activated; public so that owners and tests can

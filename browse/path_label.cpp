@@ -24,14 +24,9 @@ std::string TPathLabel::shownText() const {
   });
 }
 
-void TPathLabel::setTransparent(bool transparent) {
-  transparent_ = transparent;
-  update();
-}
-
 void TPathLabel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (!transparent_) painter.fillRect(rect(), palette().brush(backgroundRole()));
+  painter.fillRect(rect(), palette().brush(backgroundRole()));
   painter.setPen(palette().color(foregroundRole()));
   painter.setFont(font());
   painter.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine,

@@ -21,14 +21,8 @@ class TPathLabel : public QLabel {
   // The caption as painted at the label's current width.
   std::string shownText() const;
 
-  bool transparent() const { return transparent_; }
-  void setTransparent(bool transparent);
-
  protected:
   void paintEvent(QPaintEvent* event) override;
-
- private:
-  bool transparent_ = false;
 };
 
 }  // namespace vistrel::browse

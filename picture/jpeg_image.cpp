@@ -56,7 +56,6 @@ std::unique_ptr<TGraphic> TJPEGImage::clone() const {
   copy->pixelFormat_ = pixelFormat_;
   copy->performance_ = performance_;
   copy->grayscaleOutput_ = grayscaleOutput_;
-  copy->smoothing_ = smoothing_;
   return copy;
 }
 
@@ -101,7 +100,6 @@ void TJPEGImage::decodeIfNeeded() noexcept {
   options.grayscale = grayscaleOutput_;
   options.eightBit = pixelFormat_ == TJPEGPixelFormat::jf8Bit;
   options.fastest = performance_ == TJPEGPerformance::jpBestSpeed;
-  options.smoothing = smoothing_;
   // An empty image still goes through libjpeg, which names the fault.
   try {
     jpeg::DecodeResult result = jpeg::Decode(data_->data(), data_->size(), options);
@@ -157,13 +155,6 @@ void TJPEGImage::setGrayscaleOutput(bool gray) {
 void TJPEGImage::setPerformance(TJPEGPerformance performance) {
   if (performance == performance_) return;
   performance_ = performance;
-  dropBitmap();
-  changed();
-}
-
-void TJPEGImage::setSmoothing(bool smoothing) {
-  if (smoothing == smoothing_) return;
-  smoothing_ = smoothing;
   dropBitmap();
   changed();
 }

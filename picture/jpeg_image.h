@@ -64,7 +64,6 @@ class TJPEGImage : public TGraphic {
   void setPixelFormat(TJPEGPixelFormat format);
   void setGrayscaleOutput(bool gray);
   void setPerformance(TJPEGPerformance performance);
-  void setSmoothing(bool smoothing);
 
   // The screen's bits per pixel, read once from the primary screen at first
   // use (24 when there is none). Tests set it before creating images.
@@ -91,7 +90,6 @@ class TJPEGImage : public TGraphic {
   TJPEGPixelFormat pixelFormat_;
   TJPEGPerformance performance_ = TJPEGPerformance::jpBestQuality;
   bool grayscaleOutput_ = false;
-  bool smoothing_ = true;
 };
 
 }  // namespace vistrel

@@ -39,11 +39,6 @@ TSLClockGen::TSLClockGen(int periodMs) : periodMs_(std::max(periodMs, 1)) {}
 
 TSLClockGen::~TSLClockGen() { StopTimer(); }
 
-int TSLClockGen::SubscriberCount() const {
-  TOWReadLockSection lock(const_cast<TSLClockGen&>(*this));
-  return static_cast<int>(items_.size());
-}
-
 void TSLClockGen::Start() {
   ++aliveThreads;
   // The worker keeps its clock alive and frees it when it ends.

@@ -55,7 +55,6 @@ class TSLClockGen : public TOWObject, public std::enable_shared_from_this<TSLClo
   explicit TSLClockGen(int periodMs);
   ~TSLClockGen() override;
   int PeriodMs() const { return periodMs_; }
-  int SubscriberCount() const;
 
  private:
   friend class TSLClockGenList;

@@ -171,11 +171,6 @@ bool TVLCommonGen::IsMaster() const {
   return isMaster_;
 }
 
-bool TVLCommonGen::RestartPending() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
-  return restartPending_;
-}
-
 bool TVLCommonGen::HasClockSubscription() const {
   TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
   return clockSubscription_ != nullptr;

@@ -58,7 +58,6 @@ class TVLCommonGen : public TOWComponent {
 
   // Inspection.
   bool IsMaster() const;
-  bool RestartPending() const;
   bool HasClockSubscription() const;
 
   // Layout component.

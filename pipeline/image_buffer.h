@@ -92,7 +92,6 @@ class TVLImageBuffer : public TMLMediaBuffer {
   // Inspection: the shared block's identity and counts.
   const void* BlockId() const { return block_; }
   int BlockOwnerCount() const { return block_->OwnerCount(); }
-  int BlockHolderCount() const { return block_->HolderCount(); }
 
  private:
   // Takes `block` as owner and releases the current one.

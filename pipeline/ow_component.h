@@ -32,7 +32,6 @@ class TOWComponent : public layout::Component, public TOWPinOwner {
   // whose owner is not set); a component with an owner uses its root
   // component. Also taken from the layout being read.
   void SetPinRoot(const layout::Component* root) { root_ = root; }
-  const layout::Component* PinRoot() const { return root_; }
 
  protected:
   // Handles "<pin property>.<stored pin property>"; returns false for other

@@ -58,8 +58,8 @@ TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, const TOWStoredPath& pat
   if (TOWBasicPin* placeholder = FindPlaceholder(path, wantSource, rootIdentity)) {
     return placeholder;
   }
-  TOWBasicPin* placeholder = TOWUnloadedPin::Create(
-      reader.Owner(), rootIdentity, root, reader.Path(), path.indexPath, path.namePath, wantSource);
+  TOWBasicPin* placeholder = TOWUnloadedPin::Create(rootIdentity, root, reader.Path(),
+                                                    path.indexPath, path.namePath, wantSource);
   context.addFixup([] { TOWUnloadedPin::ResolvePlaceholders(); });
   return placeholder;
 }

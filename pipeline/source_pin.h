@@ -59,7 +59,6 @@ class TOWSourcePin : public TOWStreamPin {
   // Functional dependency: sink pins of the owner that belong to the same
   // function; adding joins the pin into this pin's lock group.
   void AddFunctionSinkPin(TOWSinkPin& pin);
-  const std::vector<TOWSinkPin*>& FunctionSinkPins() const { return functionSinkPins_; }
 
   // Operations arriving from a connected sink (upstream). Returns false when
   // this pin has no upstream dispatcher.

@@ -36,11 +36,10 @@ TOWBasicPin* FindPinByPath(const std::string& path, const void* readerRoot,
   return nullptr;
 }
 
-TOWUnloadedPin::TOWUnloadedPin(TOWPinOwner* readerOwner, const void* readerRoot,
-                               std::string readerRootName, std::string readerPath,
-                               std::string indexPath, std::string namePath, bool standsForSource)
+TOWUnloadedPin::TOWUnloadedPin(const void* readerRoot, std::string readerRootName,
+                               std::string readerPath, std::string indexPath, std::string namePath,
+                               bool standsForSource)
     : TOWBasicPin(nullptr),
-      readerOwner_(readerOwner),
       readerRoot_(readerRoot),
       readerRootName_(std::move(readerRootName)),
       readerPath_(std::move(readerPath)),
@@ -50,13 +49,12 @@ TOWUnloadedPin::TOWUnloadedPin(TOWPinOwner* readerOwner, const void* readerRoot,
 
 TOWUnloadedPin::~TOWUnloadedPin() = default;
 
-TOWUnloadedPin* TOWUnloadedPin::Create(TOWPinOwner* readerOwner, const void* readerRoot,
-                                       std::string readerRootName, std::string readerPath,
-                                       std::string indexPath, std::string namePath,
-                                       bool standsForSource) {
+TOWUnloadedPin* TOWUnloadedPin::Create(const void* readerRoot, std::string readerRootName,
+                                       std::string readerPath, std::string indexPath,
+                                       std::string namePath, bool standsForSource) {
   std::lock_guard lock(PinListMutex());
   Placeholders().push_back(std::unique_ptr<TOWUnloadedPin>(
-      new TOWUnloadedPin(readerOwner, readerRoot, std::move(readerRootName), std::move(readerPath),
+      new TOWUnloadedPin(readerRoot, std::move(readerRootName), std::move(readerPath),
                          std::move(indexPath), std::move(namePath), standsForSource)));
   return Placeholders().back().get();
 }

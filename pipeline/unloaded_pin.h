@@ -16,13 +16,10 @@ class TOWSinkPin;
 class TOWUnloadedPin : public TOWBasicPin {
  public:
   // Creates a placeholder owned by the global placeholder list.
-  static TOWUnloadedPin* Create(TOWPinOwner* readerOwner, const void* readerRoot,
-                                std::string readerRootName, std::string readerPath,
-                                std::string indexPath, std::string namePath, bool standsForSource);
+  static TOWUnloadedPin* Create(const void* readerRoot, std::string readerRootName,
+                                std::string readerPath, std::string indexPath, std::string namePath,
+                                bool standsForSource);
 
-  // The component whose stored form named the pin (identity only: it may be
-  // gone by now, so it is never dereferenced).
-  const void* ReaderOwner() const { return readerOwner_; }
   const std::string& ReaderPath() const { return readerPath_; }
   const void* ReaderRoot() const { return readerRoot_; }
   const std::string& IndexPathText() const { return indexPath_; }
@@ -43,11 +40,9 @@ class TOWUnloadedPin : public TOWBasicPin {
   ~TOWUnloadedPin() override;
 
  private:
-  TOWUnloadedPin(TOWPinOwner* readerOwner, const void* readerRoot, std::string readerRootName,
-                 std::string readerPath, std::string indexPath, std::string namePath,
-                 bool standsForSource);
+  TOWUnloadedPin(const void* readerRoot, std::string readerRootName, std::string readerPath,
+                 std::string indexPath, std::string namePath, bool standsForSource);
 
-  const void* readerOwner_;
   const void* readerRoot_;
   std::string readerRootName_;
   std::string readerPath_;

@@ -57,15 +57,6 @@ void TDSGraph::SetOnWarning(TDSWarningEvent handler) {
 void TDSGraph::SetOnGraphBuilt(TDSNotifyEvent handler) {
   StoreHandler(ownerLock_, onGraphBuilt_, std::move(handler));
 }
-void TDSGraph::SetOnDeviceLost(TDSNotifyEvent handler) {
-  StoreHandler(ownerLock_, onDeviceLost_, std::move(handler));
-}
-void TDSGraph::SetOnAborted(TDSNotifyEvent handler) {
-  StoreHandler(ownerLock_, onAborted_, std::move(handler));
-}
-void TDSGraph::SetOnStarvation(TDSNotifyEvent handler) {
-  StoreHandler(ownerLock_, onStarvation_, std::move(handler));
-}
 
 namespace {
 

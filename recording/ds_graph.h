@@ -50,9 +50,6 @@ class TDSGraph {
   // Raised when a frame could not be written into the running graph.
   void SetOnWarning(TDSWarningEvent handler);
   void SetOnGraphBuilt(TDSNotifyEvent handler);
-  void SetOnDeviceLost(TDSNotifyEvent handler);
-  void SetOnAborted(TDSNotifyEvent handler);
-  void SetOnStarvation(TDSNotifyEvent handler);
 
   // ---- used by the logger's build ----
   // The filter graph manager, or null while no graph is built.
@@ -76,7 +73,6 @@ class TDSGraph {
   // The graph stopped: revokes its entry.
   void Deactivate();
   bool Active() const { return active_; }
-  std::uint32_t RegistrationCookie() const { return cookie_; }
   // The running-object-table item name of the current graph.
   std::string RegistrationName() const;
   void ReleaseFilterGraph() { filterGraph_.reset(); }
@@ -93,7 +89,7 @@ class TDSGraph {
   bool register_ = false;
   TDSErrorEvent onError_;
   TDSWarningEvent onWarning_;
-  TDSNotifyEvent onGraphBuilt_, onDeviceLost_, onAborted_, onStarvation_;
+  TDSNotifyEvent onGraphBuilt_;
   media::Ref<media::FilterGraph> filterGraph_;
   bool active_ = false;
   std::uint32_t cookie_ = 0;

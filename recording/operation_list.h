@@ -25,11 +25,6 @@ class TSLOperationList {
     items_.pop_front();
     return head;
   }
-  // The head, left in place; null when the list is empty.
-  const TOWOperationPtr& PeekHead() const {
-    static const TOWOperationPtr none;
-    return items_.empty() ? none : items_.front();
-  }
   void Clear() { items_.clear(); }
   std::size_t Count() const { return items_.size(); }
   bool Empty() const { return items_.empty(); }

@@ -32,7 +32,6 @@ class TDSCompressionItem : public layout::StoredObject {
   const std::string& DisplayName() const { return displayName_; }
   // The compressor's saved settings, passed to it unchanged.
   const std::vector<std::uint8_t>& Params() const { return params_; }
-  void SetParams(std::vector<std::uint8_t> params) { params_ = std::move(params); }
 
   // Copies everything stored.
   virtual void Assign(const TDSCompressionItem& other);
@@ -65,11 +64,8 @@ class TVLDSVideoCompressionItem : public TDSCompressionItem {
   std::uint32_t Quality() const { return quality_; }
   void SetQuality(std::uint32_t quality) { quality_ = std::min(quality, kMaxQuality); }
   std::int32_t KeyFrameRate() const { return keyFrameRate_; }
-  void SetKeyFrameRate(std::int32_t rate) { keyFrameRate_ = rate; }
   std::int64_t WindowSize() const { return windowSize_; }
-  void SetWindowSize(std::int64_t frames) { windowSize_ = frames; }
   std::int32_t PFramesPerKeyFrame() const { return pFramesPerKeyFrame_; }
-  void SetPFramesPerKeyFrame(std::int32_t frames) { pFramesPerKeyFrame_ = frames; }
 
   // The first installed compressor whose display name is this item's; null
   // when none is installed or it cannot be created.

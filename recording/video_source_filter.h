@@ -30,7 +30,6 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
 
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }
-  const media::Guid& SubType() const { return subType_; }
   void SetFrameSize(std::int32_t width, std::int32_t height);
 
   // Bytes of one picture: RGB24 rows padded to 4 bytes, or YUY2.

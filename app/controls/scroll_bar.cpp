@@ -49,7 +49,6 @@ void TScrollBar::setParams(int position, int min, int max) {
 }
 
 void TScrollBar::setPosition(int position) { setParams(position, minimum(), maximum()); }
-void TScrollBar::setMin(int min) { setParams(value(), min, maximum()); }
 void TScrollBar::setMax(int max) { setParams(value(), minimum(), max); }
 
 const controls::PropertyTable& TScrollBar::propertyTable() const {

@@ -14,16 +14,6 @@ void ClassRegistry::registerClass(const std::string& className, ComponentFactory
   factories_[className] = std::move(factory);
 }
 
-void ClassRegistry::unregisterClass(const std::string& className) {
-  std::lock_guard lock(mutex_);
-  factories_.erase(className);
-}
-
-bool ClassRegistry::isRegistered(const std::string& className) const {
-  std::lock_guard lock(mutex_);
-  return factories_.count(className) != 0;
-}
-
 std::unique_ptr<Component> ClassRegistry::create(const std::string& className,
                                                  Component& owner) const {
   ComponentFactory factory;

@@ -28,8 +28,6 @@ class ClassRegistry {
   static ClassRegistry& global();
 
   void registerClass(const std::string& className, ComponentFactory factory);
-  void unregisterClass(const std::string& className);
-  bool isRegistered(const std::string& className) const;
   // Creates an instance; throws EClassNotFound ("Class TFoo not found") when
   // the class is not registered.
   std::unique_ptr<Component> create(const std::string& className, Component& owner) const;

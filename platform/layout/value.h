@@ -76,15 +76,6 @@ inline Property makeProperty(std::string name, Value value) {
   return Property{std::move(name), {std::move(value)}};
 }
 
-// The value of the property called `name` in `properties` (a collection
-// item, say); nullptr when there is none.
-inline const Value* findProperty(const std::vector<Property>& properties, const std::string& name) {
-  for (const Property& property : properties) {
-    if (property.name == name) return &property.value();
-  }
-  return nullptr;
-}
-
 inline bool Value::Collection::operator==(const Collection& other) const {
   if (items.size() != other.items.size()) return false;
   for (std::size_t i = 0; i < items.size(); ++i) {
