@@ -10,8 +10,6 @@
 namespace vistrel::media::test {
 namespace {
 
-constexpr ReferenceTime kPeriod5fps = kUnitsPerSecond / 5;
-
 int openFileCount() {
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
@@ -24,10 +22,7 @@ int openFileCount() {
 using UncompressedRecording = RecordingTest;
 
 TEST_F(UncompressedRecording, TenFramesAtFivePerSecondLastTwoSecondsAndMatchExactly) {
-  RecordingGraph recording;
-  ASSERT_EQ(recording.build(path("raw.avi"), 64, 48, nullptr), S_OK);
-  ASSERT_EQ(recording.record(10, kPeriod5fps), S_OK);
-  recording = RecordingGraph();
+  recordFile("raw.avi", 64, 48, nullptr, 10);
 
   std::string error;
   const auto probed = probe(path("raw.avi"), &error);
@@ -42,32 +37,19 @@ TEST_F(UncompressedRecording, TenFramesAtFivePerSecondLastTwoSecondsAndMatchExac
   EXPECT_EQ(probed->frames, 10);
   EXPECT_DOUBLE_EQ(probed->duration, 2.0);
 
-  const std::vector<Picture> frames = decodeFrames(path("raw.avi"), 64, 48);
-  ASSERT_EQ(frames.size(), 10u);
-  for (int i = 0; i < 10; ++i)
-    EXPECT_EQ(frames[i].pixels, makePicture(64, 48, i).pixels) << "frame " << i;
+  expectFrames("raw.avi", 64, 48, 10, kExact);
 }
 
 // 641 × 3 = 1923 bytes of pixels per row: the file's rows are padded to 1924
 // bytes and the pipeline's rows to 3 × 644. A wrong stride on either side
 // shears the picture; a wrong row order turns it upside down.
 TEST_F(UncompressedRecording, OddWidthStaysUprightAndUnskewed) {
-  RecordingGraph recording;
-  ASSERT_EQ(recording.build(path("odd.avi"), 641, 37, nullptr), S_OK);
-  ASSERT_EQ(recording.record(3, kPeriod5fps), S_OK);
-  recording = RecordingGraph();
-
-  const std::vector<Picture> frames = decodeFrames(path("odd.avi"), 641, 37);
-  ASSERT_EQ(frames.size(), 3u);
-  for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(frames[i].pixels, makePicture(641, 37, i).pixels) << "frame " << i;
+  recordFile("odd.avi", 641, 37, nullptr, 3);
+  expectFrames("odd.avi", 641, 37, 3, kExact);
 }
 
 TEST_F(UncompressedRecording, StopBeforeAnyFrameLeavesValidEmptyAvi) {
-  RecordingGraph recording;
-  ASSERT_EQ(recording.build(path("empty.avi"), 320, 240, nullptr), S_OK);
-  ASSERT_EQ(recording.record(0, kPeriod5fps), S_OK);
-  recording = RecordingGraph();
+  recordFile("empty.avi", 320, 240, nullptr, 0);
 
   std::string error;
   const auto probed = probe(path("empty.avi"), &error);

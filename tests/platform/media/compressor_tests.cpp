@@ -16,7 +16,6 @@ extern "C" {
 namespace vistrel::media::test {
 namespace {
 
-constexpr ReferenceTime kPeriod5fps = kUnitsPerSecond / 5;
 const std::string kXvid = "@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\xvid";
 
 Ref<BaseFilter> createCompressor(const std::string& displayName) {
@@ -69,11 +68,8 @@ using CompressedRecording = RecordingTest;
 TEST_F(CompressedRecording, StoredXvidSettingsGiveTenFramesAtFivePerSecondAbove30dB) {
   Ref<BaseFilter> compressor = createCompressor(kXvid);
   ASSERT_TRUE(compressor);
-  RecordingGraph recording;
-  ASSERT_EQ(recording.build(path("xvid.avi"), 640, 480, compressor.get()), S_OK);
-  applyStoredSettings(compressor.get());
-  ASSERT_EQ(recording.record(10, kPeriod5fps), S_OK);
-  recording = RecordingGraph();
+  recordFile("xvid.avi", 640, 480, compressor.get(), 10, kPeriod5fps,
+             [&] { applyStoredSettings(compressor.get()); });
 
   std::string error;
   const auto probed = probe(path("xvid.avi"), &error);
@@ -86,10 +82,7 @@ TEST_F(CompressedRecording, StoredXvidSettingsGiveTenFramesAtFivePerSecondAbove3
   EXPECT_EQ(probed->frames, 10);
   EXPECT_DOUBLE_EQ(probed->duration, 2.0);
 
-  const std::vector<Picture> frames = decodeFrames(path("xvid.avi"), 640, 480);
-  ASSERT_EQ(frames.size(), 10u);
-  for (int i = 0; i < 10; ++i)
-    EXPECT_GE(psnr(frames[i], makePicture(640, 480, i)), 30.0) << "frame " << i;
+  expectFrames("xvid.avi", 640, 480, 10, 30.0);
 }
 
 // Rows of 641 pixels: a wrong stride shears the picture and a wrong row
@@ -97,15 +90,8 @@ TEST_F(CompressedRecording, StoredXvidSettingsGiveTenFramesAtFivePerSecondAbove3
 TEST_F(CompressedRecording, OddWidthStaysUprightAndUnskewed) {
   Ref<BaseFilter> compressor = createCompressor(kXvid);
   ASSERT_TRUE(compressor);
-  RecordingGraph recording;
-  ASSERT_EQ(recording.build(path("odd.avi"), 641, 97, compressor.get()), S_OK);
-  const Status status = recording.record(3, kPeriod5fps);
-  ASSERT_EQ(status, S_OK) << status.detail();
-  recording = RecordingGraph();
-
-  const std::vector<Picture> frames = decodeFrames(path("odd.avi"), 641, 97);
-  ASSERT_EQ(frames.size(), 3u);
-  for (int i = 0; i < 3; ++i) EXPECT_GE(psnr(frames[i], makePicture(641, 97, i)), 30.0);
+  recordFile("odd.avi", 641, 97, compressor.get(), 3);
+  expectFrames("odd.avi", 641, 97, 3, 30.0);
 }
 
 struct CompressorRow {
@@ -123,10 +109,7 @@ TEST_P(EveryCompressor, WritesFramesThatFfmpegDecodes) {
   Ref<BaseFilter> compressor =
       createCompressor(deviceDisplayName(CLSID_VideoCompressorCategory, row.code));
   ASSERT_TRUE(compressor) << row.code;
-  RecordingGraph recording;
-  ASSERT_EQ(recording.build(path("clip.avi"), 96, 64, compressor.get()), S_OK);
-  ASSERT_EQ(recording.record(4, kUnitsPerSecond / 10), S_OK);
-  recording = RecordingGraph();
+  recordFile("clip.avi", 96, 64, compressor.get(), 4, kUnitsPerSecond / 10);
 
   std::string error;
   const auto probed = probe(path("clip.avi"), &error);
@@ -135,9 +118,7 @@ TEST_P(EveryCompressor, WritesFramesThatFfmpegDecodes) {
   EXPECT_EQ(probed->codecTag, row.codecTag);
   EXPECT_EQ(probed->frameRate, "10/1");
   EXPECT_EQ(probed->frames, 4);
-  const std::vector<Picture> frames = decodeFrames(path("clip.avi"), 96, 64);
-  ASSERT_EQ(frames.size(), 4u);
-  for (int i = 0; i < 4; ++i) EXPECT_GE(psnr(frames[i], makePicture(96, 64, i)), row.minimumPsnr);
+  expectFrames("clip.avi", 96, 64, 4, row.minimumPsnr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Compressors, EveryCompressor,
@@ -249,18 +230,13 @@ TEST_F(CompressedRecording, NativeMpeg4StandInWritesXvid) {
       "xvid", "XviD MPEG-4 Codec", {"mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true};
   Ref<BaseFilter> compressor = createCompressorFilter(nativeOnly);
   ASSERT_TRUE(compressor);
-  RecordingGraph recording;
-  ASSERT_EQ(recording.build(path("native.avi"), 640, 480, compressor.get()), S_OK);
-  applyStoredSettings(compressor.get());
-  ASSERT_EQ(recording.record(3, kPeriod5fps), S_OK);
-  recording = RecordingGraph();
+  recordFile("native.avi", 640, 480, compressor.get(), 3, kPeriod5fps,
+             [&] { applyStoredSettings(compressor.get()); });
   const auto probed = probe(path("native.avi"));
   ASSERT_TRUE(probed);
   EXPECT_EQ(probed->codecTag, "XVID");
   EXPECT_EQ(probed->frames, 3);
-  const std::vector<Picture> frames = decodeFrames(path("native.avi"), 640, 480);
-  ASSERT_EQ(frames.size(), 3u);
-  for (int i = 0; i < 3; ++i) EXPECT_GE(psnr(frames[i], makePicture(640, 480, i)), 30.0);
+  expectFrames("native.avi", 640, 480, 3, 30.0);
 }
 
 // A compressor whose encoder refuses the picture size fails to connect and

@@ -2,7 +2,10 @@
 // optional compressor, the AVI multiplexer and the file writer.
 #pragma once
 
+#include <functional>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,10 @@
 #include "test_source_filter.h"
 
 namespace vistrel::media::test {
+
+constexpr ReferenceTime kPeriod5fps = kUnitsPerSecond / 5;
+// A PSNR that only the very same pixels reach.
+constexpr double kExact = std::numeric_limits<double>::infinity();
 
 struct RecordingGraph {
   Ref<FilterGraph> graph;
@@ -62,6 +69,27 @@ struct RecordingGraph {
 class RecordingTest : public ::testing::Test {
  protected:
   std::string path(const std::string& name) const { return (dir_.path() / name).string(); }
+
+  // Records `frames` test pictures into the file `name` and closes it;
+  // `connected` runs once the graph is built (to hand the compressor settings).
+  void recordFile(const std::string& name, int width, int height, BaseFilter* compressor,
+                  int frames, ReferenceTime period = kPeriod5fps,
+                  const std::function<void()>& connected = {}) {
+    RecordingGraph recording;
+    ASSERT_EQ(recording.build(path(name), width, height, compressor), S_OK);
+    if (connected) connected();
+    const Status status = recording.record(frames, period);
+    ASSERT_EQ(status, S_OK) << status.detail();
+  }
+
+  // The file's frames as ffmpeg decodes them: `count` of them, each at least
+  // `minimumPsnr` dB from the picture sent (infinity: the very same pixels).
+  void expectFrames(const std::string& name, int width, int height, int count, double minimumPsnr) {
+    const std::vector<Picture> frames = decodeFrames(path(name), width, height);
+    ASSERT_EQ(frames.size(), static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+      EXPECT_GE(psnr(frames[i], makePicture(width, height, i)), minimumPsnr) << "frame " << i;
+  }
 
   vistrel::test::TempFolder dir_;
 };
