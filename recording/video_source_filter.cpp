@@ -34,26 +34,10 @@ Status TDSVideoSourceStreamPin::GetMediaType(int position, MediaType* type) cons
   if (position > 0) return VFW_S_NO_MORE_ITEMS;
   assert(type);
   std::lock_guard lock(owner_->stateLock());
-  const bool yuy2 = subType_ == MEDIASUBTYPE_YUY2;
-  MediaType result;
-  result.majorType = MEDIATYPE_Video;
-  result.subType = subType_;
-  result.formatType = FORMAT_VideoInfo;
-  result.fixedSizeSamples = true;
-  result.temporalCompression = false;
-  result.sampleSize = ImageSize();
   // Empty rectangles, no rates, no average time per frame: the file's rate
-  // follows from the sample times.
-  VideoInfo info;
-  info.header.size = 40;
-  info.header.width = width_;
-  info.header.height = height_;  // positive: RGB pictures are bottom-up
-  info.header.planes = 1;
-  info.header.bitCount = yuy2 ? 16 : 24;
-  info.header.compression = yuy2 ? makeFourCC('Y', 'U', 'Y', '2') : BI_RGB;
-  info.header.imageSize = ImageSize();
-  result.videoInfo = info;
-  *type = result;
+  // follows from the sample times. RGB pictures are bottom-up (positive height).
+  *type = subType_ == MEDIASUBTYPE_YUY2 ? makeYuy2VideoType(width_, height_)
+                                        : makeRgb24VideoType(width_, height_);
   return S_OK;
 }
 
