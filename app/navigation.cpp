@@ -13,9 +13,6 @@
 namespace vistrel::app {
 namespace {
 
-// Tree list entry of the records root when a folder of the records tree is current.
-constexpr int kRecordsRootEntry = 3;
-
 bool sameFolder(const std::string& a, const std::string& b) {
   return platform::upperName(a) == platform::upperName(b);
 }
@@ -72,12 +69,10 @@ void TForm1::VideoProgressChange(Sender*) {
 }
 
 void TForm1::VideoProgressKeyDown(Sender*, int& key, Qt::KeyboardModifiers) {
-  constexpr int kEscape = 27;
-  constexpr int kEnter = 13;
-  if (key == kEscape) {
+  if (key == kKeyEscape) {
     STOPClick(VideoProgress);
     ListBox1->setFocus();
-  } else if (key == kEnter) {
+  } else if (key == kKeyEnter) {
     if (ListBox1->itemCount() >= 1) SlideShowClick(VideoProgress);
   }
 }

@@ -17,14 +17,6 @@
 namespace vistrel::app {
 namespace {
 
-constexpr int kEscape = 27;
-constexpr int kEnter = 13;
-constexpr int kDelete = 46;
-constexpr int kF2 = 113;
-
-// Entries up to this one are the records root and the folders above it.
-constexpr int kRecordsRootEntry = 3;
-
 constexpr std::uint8_t kAllPickOptions =
     browse::pfTypedName | browse::pfCreate | browse::pfAskCreate;
 
@@ -43,17 +35,17 @@ bool isAtOrBelow(const std::string& inner, const std::string& outer) {
 }  // namespace
 
 void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers) {
-  if (key == kEscape) {
+  if (key == kKeyEscape) {
     DirectoryListBox1->setFocus();
     ListBox1->clearItems();
     slideCounter_ = 0;
     VideoProgress->setPosition(0);
   }
-  if (key == kEnter && ListBox1->itemCount() >= 1) {
+  if (key == kKeyEnter && ListBox1->itemCount() >= 1) {
     SlideShowClick(sender);
     RefillSnapshotList(0, false);
   }
-  if (key == kDelete && ListBox1->itemCount() >= 1) {
+  if (key == kKeyDelete && ListBox1->itemCount() >= 1) {
     const int selected = ListBox1->itemIndex();
     if (confirm("Are you sure you want to delete file " + ListBox1->itemText(selected) + "?")) {
       ShellFileOperation(SnapshotPath(selected), std::string(), FO_DELETE,
@@ -62,7 +54,7 @@ void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers) {
       RefillSnapshotList(selected, false);
     }
   }
-  if (key == kF2 && ListBox1->itemCount() >= 1) {
+  if (key == kKeyF2 && ListBox1->itemCount() >= 1) {
     const int selected = ListBox1->itemIndex();
     if (confirm("Are you sure you want to copy file  \"" + ListBox1->itemText(selected) + "\"?")) {
       std::string destination = kCopyStart;
@@ -89,10 +81,10 @@ void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers) {
 void TForm1::DirectoryListBox1KeyDown(Sender*, int& key, Qt::KeyboardModifiers) {
   browse::TDirectoryListBox* tree = DirectoryListBox1;
   keepTreeSelectionInRecords();
-  if (key == kEscape && tree->itemIndex() > kRecordsRootEntry) {
+  if (key == kKeyEscape && tree->itemIndex() > kRecordsRootEntry) {
     tree->setCurrentDirectory(tree->ItemPath(tree->itemIndex() - 1));
   }
-  if (key == kDelete && tree->itemIndex() > kRecordsRootEntry) {
+  if (key == kKeyDelete && tree->itemIndex() > kRecordsRootEntry) {
     const int selected = tree->itemIndex();
     if (confirm("Are you sure you want to delete the folder  \"" + tree->itemText(selected) +
                 "\"  and all its contents?")) {
@@ -113,7 +105,7 @@ void TForm1::DirectoryListBox1KeyDown(Sender*, int& key, Qt::KeyboardModifiers) 
       tree->Rebuild();
     }
   }
-  if (key == kF2 && tree->itemIndex() > kRecordsRootEntry) {
+  if (key == kKeyF2 && tree->itemIndex() > kRecordsRootEntry) {
     const int selected = tree->itemIndex();
     if (confirm("Are you sure you want to copy the folder  \"" + tree->itemText(selected) +
                 "\"  and all its contents?")) {

@@ -9,13 +9,6 @@
 #include "platform/file_system.h"
 
 namespace vistrel::app {
-namespace {
-
-constexpr int kEnter = 13;
-constexpr int kDelete = 46;
-constexpr int kF2 = 113;
-
-}  // namespace
 
 std::string TForm1::savedVideoPath() const {
   return platform::FileSystem::instance().programFolder() +
@@ -26,11 +19,11 @@ void TForm1::ListBox2DblClick(Sender*) { ShellOpen(savedVideoPath()); }
 
 void TForm1::ListBox2KeyUp(Sender*, int& key, Qt::KeyboardModifiers) {
   if (ListBox2->itemIndex() < 0) return;
-  if (key == kEnter) {
+  if (key == kKeyEnter) {
     ShellOpen(savedVideoPath());
     ListBox2->setFocus();
   }
-  if (key == kDelete) {
+  if (key == kKeyDelete) {
     const int selected = ListBox2->itemIndex();
     const std::string name = ListBox2->itemText(selected);
     if (Dialogs::instance().confirm("Are you sure you want to delete file " + name + "?")) {
@@ -41,7 +34,7 @@ void TForm1::ListBox2KeyUp(Sender*, int& key, Qt::KeyboardModifiers) {
       ListBox2->setItemIndex(std::min(selected, ListBox2->itemCount() - 1));
     }
   }
-  if (key == kF2) {
+  if (key == kKeyF2) {
     const std::string name = ListBox2->itemText(ListBox2->itemIndex());
     if (Dialogs::instance().confirm("Are you sure you want to copy file  \"" + name + "\"?")) {
       std::string destination = platform::FileSystem::instance().programFolder();

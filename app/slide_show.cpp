@@ -27,7 +27,6 @@
 namespace vistrel::app {
 namespace {
 
-constexpr int kRecordsRootEntry = 3;
 constexpr int kDateEntry = 4;
 constexpr int kFirstHourEntry = 5;
 constexpr int kLastHour = 23;

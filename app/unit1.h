@@ -48,6 +48,10 @@ class TTimer;
 
 // The records root that start-up and drive C lead to.
 inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
+// The tree list's entry of the records root when a folder of the records tree
+// is current (C:\, Program Files, Vistrel, Records): entries up to it are the
+// records root and the folders above it.
+inline constexpr int kRecordsRootEntry = 3;
 // Slide-show panel captions: stored, ready, running or halted.
 inline constexpr const char* kStoredRunCaption = "RUN Slide Show";
 inline constexpr const char* kRunCaption = "Run Slide Show";

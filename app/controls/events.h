@@ -64,5 +64,10 @@ controls::StoredProperty eventProperty(std::string name, SlotOf slotOf) {
 int virtualKeyCode(const QKeyEvent& event);
 // The same for a Qt key code.
 int virtualKeyCode(int qtKey);
+// The codes that the window's handlers test for.
+inline constexpr int kKeyEnter = 13;
+inline constexpr int kKeyEscape = 27;
+inline constexpr int kKeyDelete = 46;
+inline constexpr int kKeyF2 = 113;
 
 }  // namespace vistrel::app
