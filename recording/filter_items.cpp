@@ -104,12 +104,6 @@ std::string TDSFilterItems::DisplayText(std::size_t index) {
   return "Filter " + std::to_string(index + 1);
 }
 
-layout::Value::Collection TDSFilterItems::Stored() const {
-  layout::Value::Collection collection;
-  for (const auto& item : items_) collection.items.push_back(item->StoredProperties());
-  return collection;
-}
-
 void TDSFilterItems::Read(const layout::Value::Collection& collection) {
   items_.clear();
   for (const layout::CollectionItem& stored : collection.items) Add().ReadStoredProperties(stored);

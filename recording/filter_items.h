@@ -51,7 +51,7 @@ class TDSFilterItems {
   // "Filter 1" for the first item.
   static std::string DisplayText(std::size_t index);
 
-  layout::Value::Collection Stored() const;
+  layout::Value::Collection Stored() const { return layout::writeCollection(items_); }
   void Read(const layout::Value::Collection& collection);
 
  private:

@@ -238,12 +238,6 @@ TVLDSVideoCompressionItem& TVLDSVideoCompressionItems::Add() {
   return item;
 }
 
-layout::Value::Collection TVLDSVideoCompressionItems::Stored() const {
-  layout::Value::Collection collection;
-  for (const auto& item : items_) collection.items.push_back(item->StoredProperties());
-  return collection;
-}
-
 void TVLDSVideoCompressionItems::Read(const layout::Value::Collection& collection) {
   items_.clear();
   for (const layout::CollectionItem& stored : collection.items) {
@@ -279,12 +273,6 @@ const layout::PropertyTable& TALDSAudioCompressionItem::propertyTable() const {
 
 TALDSAudioCompression::TALDSAudioCompression() {
   items_.push_back(std::make_unique<TALDSAudioCompressionItem>());
-}
-
-layout::Value::Collection TALDSAudioCompression::Stored() const {
-  layout::Value::Collection collection;
-  for (const auto& item : items_) collection.items.push_back(item->StoredProperties());
-  return collection;
 }
 
 void TALDSAudioCompression::Read(const layout::Value::Collection& collection) {

@@ -100,7 +100,7 @@ class TVLDSVideoCompressionItems {
   TVLDSVideoCompressionItem& Add();
   void Clear() { items_.clear(); }
 
-  layout::Value::Collection Stored() const;
+  layout::Value::Collection Stored() const { return layout::writeCollection(items_); }
   // Replaces the items: each is added (default choice) and then given its
   // stored values.
   void Read(const layout::Value::Collection& collection);
@@ -146,7 +146,7 @@ class TALDSAudioCompression {
   std::size_t Count() const { return items_.size(); }
   TALDSAudioCompressionItem& Item(std::size_t index) { return *items_.at(index); }
 
-  layout::Value::Collection Stored() const;
+  layout::Value::Collection Stored() const { return layout::writeCollection(items_); }
   void Read(const layout::Value::Collection& collection);
 
  private:

@@ -64,6 +64,15 @@ class PropertyTable {
   std::vector<StoredProperty> entries_;
 };
 
+// A stored collection: the properties of each item (a pointer to an object
+// with StoredProperties()), in list order.
+template <typename Items>
+Value::Collection writeCollection(const Items& items) {
+  Value::Collection collection;
+  for (const auto& item : items) collection.items.push_back(item->StoredProperties());
+  return collection;
+}
+
 // A stored value as the C++ type of the field or accessor that holds it.
 template <typename T>
 T fromValue(const Value& value) {
