@@ -88,7 +88,7 @@ int StartDecompress(Decompressor* d, const DecodeOptions* options) {
   j_decompress_ptr c = &d->cinfo;
   c->scale_num = 1;
   c->scale_denom = 1;
-  c->do_block_smoothing = options->smoothing ? TRUE : FALSE;
+  c->do_block_smoothing = TRUE;
   if (options->grayscale) c->out_color_space = JCS_GRAYSCALE;
   if (options->fastest) {
     c->dct_method = JDCT_IFAST;
@@ -237,8 +237,6 @@ std::vector<std::uint8_t> Encode(const QImage& image, const EncodeOptions& optio
   return bytes;
 }
 
-int NotAJpegCode() { return JERR_NO_SOI; }
-int EmptyInputCode() { return JERR_INPUT_EMPTY; }
 int OutOfMemoryCode() { return JERR_OUT_OF_MEMORY; }
 
 }  // namespace vistrel::jpeg

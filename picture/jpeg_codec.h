@@ -38,7 +38,6 @@ struct DecodeOptions {
   bool grayscale = false;  // ask libjpeg for gray output
   bool eightBit = false;   // quantize to 236 colours into an 8-bit bitmap
   bool fastest = false;    // integer IDCT, one-pass quantizing, ordered dither
-  bool smoothing = true;   // block smoothing
 };
 
 struct DecodeResult {
@@ -64,9 +63,7 @@ struct EncodeOptions {
 // input).
 std::vector<std::uint8_t> Encode(const QImage& image, const EncodeOptions& options);
 
-// libjpeg's message codes the callers name.
-int NotAJpegCode();     // "Not a JPEG file"
-int EmptyInputCode();   // "Empty input file"
-int OutOfMemoryCode();  // "Insufficient memory"
+// libjpeg's message code for "Insufficient memory", which callers look for.
+int OutOfMemoryCode();
 
 }  // namespace vistrel::jpeg
