@@ -14,20 +14,6 @@ extern "C" {
 namespace vistrel::media {
 namespace {
 
-TEST(Status, CodesHaveThePlatformValues) {
-  EXPECT_EQ(static_cast<std::uint32_t>(E_FAIL), 0x80004005u);
-  EXPECT_EQ(static_cast<std::uint32_t>(E_INVALIDARG), 0x80070057u);
-  EXPECT_EQ(static_cast<std::uint32_t>(E_ACCESSDENIED), 0x80070005u);
-  EXPECT_EQ(static_cast<std::uint32_t>(STATUS_PATH_NOT_FOUND), 0x80070003u);
-  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_NOT_CONNECTED), 0x80040209u);
-  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_NO_ACCEPTABLE_TYPES), 0x80040207u);
-  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_ALREADY_CONNECTED), 0x80040204u);
-  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_NOT_STOPPED), 0x80040224u);
-  EXPECT_EQ(static_cast<std::uint32_t>(VFW_E_TYPE_NOT_ACCEPTED), 0x8004022Au);
-  EXPECT_TRUE(failed(E_FAIL));
-  EXPECT_TRUE(succeeded(S_FALSE));
-}
-
 TEST(Status, ErrnoAndFfmpegCodesMapToStatuses) {
   struct Row {
     int error;
