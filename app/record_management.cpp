@@ -32,6 +32,12 @@ bool isAtOrBelow(const std::string& inner, const std::string& outer) {
   return a == b || (a.size() > b.size() && a.compare(0, b.size(), b) == 0 && a[b.size()] == '\\');
 }
 
+// The parent folder of a Windows path that is not a drive root.
+std::string parentOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('\\');
+  return slash <= 2 ? path.substr(0, 3) : path.substr(0, slash);
+}
+
 }  // namespace
 
 void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers) {
@@ -47,20 +53,21 @@ void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers) {
   }
   if (key == kKeyDelete && ListBox1->itemCount() >= 1) {
     const int selected = ListBox1->itemIndex();
-    if (confirm("Are you sure you want to delete file " + ListBox1->itemText(selected) + "?")) {
-      ShellFileOperation(SnapshotPath(selected), std::string(), FO_DELETE,
-                         FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
+    const std::string snapshot = SnapshotPath(selected);
+    if (confirm("Are you sure you want to delete file " + ListBox1->itemText(selected) + "?") &&
+        stillThere(snapshot)) {
+      ShellFileOperation(snapshot, std::string(), FO_DELETE, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
       // Past the end when the last entry went: the list is left without a selection.
       RefillSnapshotList(selected, false);
     }
   }
   if (key == kKeyF2 && ListBox1->itemCount() >= 1) {
     const int selected = ListBox1->itemIndex();
+    const std::string snapshot = SnapshotPath(selected);
     if (confirm("Are you sure you want to copy file  \"" + ListBox1->itemText(selected) + "\"?")) {
       std::string destination = kCopyStart;
-      if (browse::PickFolder(destination, kAllPickOptions, 0)) {
-        ShellFileOperation(SnapshotPath(selected), destination, FO_COPY,
-                           FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
+      if (browse::PickFolder(destination, kAllPickOptions, 0) && stillThere(snapshot)) {
+        ShellFileOperation(snapshot, destination, FO_COPY, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
       }
     }
   }
@@ -84,38 +91,53 @@ void TForm1::DirectoryListBox1KeyDown(Sender*, int& key, Qt::KeyboardModifiers) 
   if (key == kKeyEscape && tree->itemIndex() > kRecordsRootEntry) {
     tree->setCurrentDirectory(tree->ItemPath(tree->itemIndex() - 1));
   }
-  if (key == kKeyDelete && tree->itemIndex() > kRecordsRootEntry) {
-    const int selected = tree->itemIndex();
-    if (confirm("Are you sure you want to delete the folder  \"" + tree->itemText(selected) +
-                "\"  and all its contents?")) {
-      const std::string deleted = tree->ItemPath(selected);
-      ShellDeleteFolder(deleted);
-      const bool wasCurrent = deleted == tree->CurrentDirectory();
-      // A folder above the current one takes the current one with it; the
-      // list then moves to the deleted folder's parent as well, rather than
-      // stay at a path that no longer exists.
-      const bool currentGone = isAtOrBelow(tree->CurrentDirectory(), deleted) &&
-                               !browse::FolderExists(tree->CurrentDirectory());
-      if (wasCurrent || currentGone) {
-        tree->setCurrentDirectory(tree->ItemPath(selected - 1));
-        tree->setItemIndex(selected - 1);
-      } else {
-        tree->setItemIndex(selected);
-      }
-      tree->Rebuild();
-    }
-  }
+  if (key == kKeyDelete && tree->itemIndex() > kRecordsRootEntry) deleteSelectedFolder();
   if (key == kKeyF2 && tree->itemIndex() > kRecordsRootEntry) {
     const int selected = tree->itemIndex();
+    const std::string folder = tree->ItemPath(selected);
     if (confirm("Are you sure you want to copy the folder  \"" + tree->itemText(selected) +
                 "\"  and all its contents?")) {
       std::string destination = kCopyStart;
-      if (browse::PickFolder(destination, kAllPickOptions, 0)) {
-        ShellCopyFolder(tree->ItemPath(selected), destination);
+      if (browse::PickFolder(destination, kAllPickOptions, 0) && stillThere(folder)) {
+        ShellCopyFolder(folder, destination);
       }
     }
   }
   if (ListBox1->itemCount() >= 1) ListBox1->setFocus();
+}
+
+void TForm1::deleteSelectedFolder() {
+  browse::TDirectoryListBox* tree = DirectoryListBox1;
+  const int selected = tree->itemIndex();
+  const std::string folder = tree->ItemPath(selected);
+  const std::string name = tree->itemText(selected);
+  // The delete is permanent, so it is kept to the archive's own date and
+  // hour folders (and what lies below them); elsewhere on the computer the
+  // tree list deletes nothing.
+  if (!isAtOrBelow(folder, kRecordsRoot) || isAtOrBelow(kRecordsRoot, folder)) {
+    Dialogs::instance().showMessage("Only folders inside " + std::string(kRecordsRoot) +
+                                    " can be deleted here; \"" + name + "\" was not deleted.");
+    return;
+  }
+  const std::string listedAt = tree->CurrentDirectory();
+  if (!confirm("Are you sure you want to delete the folder  \"" + name +
+               "\"  and all its contents?") ||
+      !stillThere(folder)) {
+    return;
+  }
+  ShellDeleteFolder(folder);
+  // Deleting the current folder, or one above it, moves the list to the
+  // deleted folder's parent rather than leave it at a path that no longer
+  // exists. When the list moved on while the question was up (a running
+  // show opens the next hour), its own selection stays.
+  const std::string current = tree->CurrentDirectory();
+  if (current == folder || (isAtOrBelow(current, folder) && !browse::FolderExists(current))) {
+    tree->setCurrentDirectory(parentOf(folder));
+    if (current == listedAt) tree->setItemIndex(selected - 1);
+  } else if (current == listedAt) {
+    tree->setItemIndex(selected);
+  }
+  tree->Rebuild();
 }
 
 }  // namespace vistrel::app

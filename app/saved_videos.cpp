@@ -26,9 +26,12 @@ void TForm1::ListBox2KeyUp(Sender*, int& key, Qt::KeyboardModifiers) {
   if (key == kKeyDelete) {
     const int selected = ListBox2->itemIndex();
     const std::string name = ListBox2->itemText(selected);
-    if (Dialogs::instance().confirm("Are you sure you want to delete file " + name + "?")) {
-      ShellFileOperation(savedVideoPath(), std::string(), FO_DELETE,
-                         FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
+    // The path the question names: the list may be refilled while it is up
+    // (a recording switched off by a failure).
+    const std::string video = savedVideoPath();
+    if (Dialogs::instance().confirm("Are you sure you want to delete file " + name + "?") &&
+        stillThere(video)) {
+      ShellFileOperation(video, std::string(), FO_DELETE, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
       RefillSavedVideosList();
       // The same place in the list, or the new last entry.
       ListBox2->setItemIndex(std::min(selected, ListBox2->itemCount() - 1));
@@ -36,11 +39,12 @@ void TForm1::ListBox2KeyUp(Sender*, int& key, Qt::KeyboardModifiers) {
   }
   if (key == kKeyF2) {
     const std::string name = ListBox2->itemText(ListBox2->itemIndex());
+    const std::string source = savedVideoPath();
     if (Dialogs::instance().confirm("Are you sure you want to copy file  \"" + name + "\"?")) {
       std::string destination = platform::FileSystem::instance().programFolder();
-      const std::string source = savedVideoPath();
       if (browse::PickFolder(destination,
-                             browse::pfTypedName | browse::pfCreate | browse::pfAskCreate, 0)) {
+                             browse::pfTypedName | browse::pfCreate | browse::pfAskCreate, 0) &&
+          stillThere(source)) {
         ShellFileOperation(source, destination, FO_COPY, FOF_ALLOWUNDO | FOF_NOCONFIRMATION);
       }
     }

@@ -96,6 +96,12 @@ bool ShellCopyFolder(const std::string& source, const std::string& destination) 
   return runOperation(source, destination, FO_COPY, FOF_FILESONLY);
 }
 
+bool stillThere(const std::string& path) {
+  if (platform::FileSystem::instance().fileAttributes(path)) return true;
+  Dialogs::instance().showShellError(path + " no longer exists; nothing was done.");
+  return false;
+}
+
 void ShellOpen(const std::string& path) {
   std::string error;
   if (!platform::openWithDefaultProgram(platform::FileSystem::instance(), path, &error)) {

@@ -40,6 +40,13 @@ bool ShellDeleteFolder(const std::string& path);
 // questions; true when everything was copied.
 bool ShellCopyFolder(const std::string& source, const std::string& destination);
 
+// A modal question lets the world move on (the slide show's timer keeps
+// firing under it, a folder may vanish), so every operation acts on the path
+// its question named, taken before asking. This tells whether that item is
+// still there when the answer comes; when it is not, the user is told in the
+// shell's failure box and nothing is to be done.
+bool stillThere(const std::string& path);
+
 // Opens the file with the user's default program and does not wait; a
 // failure is the shell's to report.
 void ShellOpen(const std::string& path);

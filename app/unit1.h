@@ -164,6 +164,9 @@ class TForm1 : public TForm {
   // Any key or click in the tree list above the records root selects the
   // records root (within the records tree only).
   void keepTreeSelectionInRecords();
+  // Delete in the tree list: asks, then removes the selected folder for good
+  // (only inside the records root) and follows with the list.
+  void deleteSelectedFolder();
   // The program folder's path of the selected saved video.
   std::string savedVideoPath() const;
   void writeSlideLabel();
@@ -186,6 +189,9 @@ class TForm1 : public TForm {
   // Loads into the generator the first snapshot of the list that decodes,
   // which gives the recording its frame size.
   void loadFirstShowableIntoGenerator();
+  // Export is on while the logger records (the box may be toggled by the
+  // space bar without it).
+  bool exportOn() const;
   void switchExportOn();
   void switchExportOff();
   // Chooses the next video's name and creates the file empty, exclusively,

@@ -101,13 +101,20 @@ std::string TForm1::reserveVideoFile() {
 
 void TForm1::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
-void TForm1::CheckBox1MouseUp(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+void TForm1::CheckBox1MouseUp(Sender*, Qt::MouseButton button, Qt::KeyboardModifiers, int, int) {
+  // Only a left click toggles the box. A release that left it as the
+  // export already is (another button, a press that ended outside the box)
+  // switches nothing and reports nothing: a "saved" message for a video
+  // that was never recorded, or a new file mid-recording, would mislead.
+  if (button != Qt::LeftButton || CheckBox1->checked() == exportOn()) return;
   if (CheckBox1->checked()) {
     switchExportOn();
   } else {
     switchExportOff();
   }
 }
+
+bool TForm1::exportOn() const { return VLDSVideoLogger1->Enabled(); }
 
 void TForm1::switchExportOn() {
   if (ListBox1->itemCount() == 0) {
@@ -167,9 +174,17 @@ void TForm1::switchExportOff() {
 
 void TForm1::RecordingFailed(const std::string& message) {
   // A frame that could not be written halts the show: the recording has
-  // a hole from here on, and the user should know before going on.
+  // a hole from here on, and the user should know before going on. The
+  // export goes off with it, so no later frame is handed to a recording
+  // that already failed; the box then says what is on disk.
   SlideShowTimer->setEnabled(false);
-  reportError(message);
+  if (!exportOn()) {
+    reportError(message);
+    return;
+  }
+  CheckBox1->setChecked(false);
+  const std::optional<std::string> report = runCatching([this] { switchExportOff(); });
+  reportError(message + (report ? "\r\n\r\n" + *report : std::string()));
 }
 
 void TForm1::RateFPSChange(Sender*) {

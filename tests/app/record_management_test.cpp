@@ -290,6 +290,99 @@ TEST_F(RecordManagementTest, FolderCopyAsksOnCollisionsAndCancelLeavesNoPartialF
   EXPECT_TRUE(dialogs_->shellErrors.empty());
 }
 
+// A running show goes on under the question (its timer keeps firing under a
+// modal box) and opens the next hour, whose snapshots have the same names:
+// every answer acts on the item the question named.
+TEST_F(RecordManagementTest, AnsweredQuestionsActOnTheItemTheyNamedWhileTheShowMovesOn) {
+  addSnapshots("2026-12-06/07", 2);
+  addSnapshots("2026-12-06/09", 3, 10);
+  startViewer();
+  browse::TDirectoryListBox* tree = form_->DirectoryListBox1;
+  const std::string nextHour = std::string(kDate) + "\\09";
+  const auto hourHost = [&](const std::string& hour, const std::string& name) {
+    return host(std::string(kRecordsHost) + "/2026-12-06/" + hour + "/" + name);
+  };
+  // Starts the show in hour 07 and has it open hour 09 once the question is up.
+  const auto runIntoNextHourWhileAsked = [&] {
+    QTest::mouseClick(form_->STOP, Qt::LeftButton);
+    tree->setCurrentDirectory(kHour);
+    QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+    form_->SlideShowTimer->fire();
+    dialogs_->onConfirm = [&] {
+      for (int i = 0; i < 10 && tree->CurrentDirectory() != nextHour; ++i)
+        form_->SlideShowTimer->fire();
+      ASSERT_EQ(tree->CurrentDirectory(), nextHour);
+      form_->SlideShowTimer->fire();
+    };
+  };
+  const std::string snap001 = contentOf(hourHost("07", "snap001.jpg"));
+
+  runIntoNextHourWhileAsked();
+  form_->ListBox1->setItemIndex(1);
+  answerFolderDialog("C:\\backup");
+  QTest::keyClick(form_->ListBox1, Qt::Key_F2);
+  EXPECT_EQ(contentOf(host("c/backup/snap001.jpg")), snap001);
+
+  runIntoNextHourWhileAsked();
+  form_->ListBox1->setItemIndex(1);
+  QTest::keyClick(form_->ListBox1, Qt::Key_Delete);
+  EXPECT_EQ(dialogs_->questions.back(), "Are you sure you want to delete file snap001.jpg?");
+  EXPECT_FALSE(fs::exists(hourHost("07", "snap001.jpg")));
+  EXPECT_EQ(contentOf(trash() / "files/snap001.jpg"), snap001);
+  EXPECT_TRUE(fs::exists(hourHost("09", "snap001.jpg")));
+  EXPECT_EQ(snapshotNames().size(), 3u);  // refilled from the folder shown now
+
+  // The current hour folder, selected as entry 5 and asked about.
+  runIntoNextHourWhileAsked();
+  tree->setItemIndex(5);
+  answerFolderDialog("C:\\backup");
+  QTest::keyClick(tree, Qt::Key_F2);
+  EXPECT_TRUE(fs::exists(host("c/backup/07/snap000.jpg")));
+  EXPECT_FALSE(fs::exists(host("c/backup/09")));
+
+  runIntoNextHourWhileAsked();
+  tree->setItemIndex(5);
+  QTest::keyClick(tree, Qt::Key_Delete);
+  EXPECT_EQ(dialogs_->questions.back(),
+            "Are you sure you want to delete the folder  \"07\"  and all its contents?");
+  EXPECT_FALSE(fs::exists(hourHost("07", "")));
+  EXPECT_TRUE(fs::exists(hourHost("09", "snap002.jpg")));
+  EXPECT_EQ(tree->CurrentDirectory(), nextHour);  // the show's folder stays
+  EXPECT_TRUE(form_->SlideShowTimer->enabled());
+  EXPECT_TRUE(dialogs_->shellErrors.empty()) << ::testing::PrintToString(dialogs_->shellErrors);
+
+  // Gone before the answer: nothing happens, and the user is told.
+  dialogs_->onConfirm = [&] { fs::remove(hourHost("09", "snap002.jpg")); };
+  form_->ListBox1->setItemIndex(2);
+  QTest::keyClick(form_->ListBox1, Qt::Key_Delete);
+  ASSERT_EQ(dialogs_->shellErrors.size(), 1u);
+  EXPECT_EQ(dialogs_->shellErrors[0],
+            nextHour + "\\snap002.jpg no longer exists; nothing was done.");
+  EXPECT_TRUE(fs::exists(hourHost("09", "snap001.jpg")));
+}
+
+// The permanent folder delete is for the archive's date and hour folders;
+// elsewhere the tree list refuses it before asking, and copying still works.
+TEST_F(RecordManagementTest, FolderDeleteOutsideTheRecordsIsRefused) {
+  tree_.file("d/home/user/Documents/thesis/chapter1.txt", "words");
+  startViewer("C:\\", true);
+  browse::TDirectoryListBox* tree = form_->DirectoryListBox1;
+  tree->setCurrentDirectory("D:\\home\\user\\Documents");
+  ASSERT_EQ(tree->itemText(4), "thesis");
+  tree->setItemIndex(4);
+  QTest::keyClick(tree, Qt::Key_Delete);
+  EXPECT_TRUE(dialogs_->questions.empty());
+  ASSERT_EQ(dialogs_->messages.size(), 1u);
+  EXPECT_EQ(dialogs_->messages[0],
+            "Only folders inside C:\\Program Files\\Vistrel\\Records can be deleted here; "
+            "\"thesis\" was not deleted.");
+  EXPECT_EQ(contentOf(host("d/home/user/Documents/thesis/chapter1.txt")), "words");
+
+  answerFolderDialog("D:\\home");
+  QTest::keyClick(tree, Qt::Key_F2);
+  EXPECT_EQ(contentOf(host("d/home/thesis/chapter1.txt")), "words");
+}
+
 TEST_F(RecordManagementTest, SavedVideosOpenDeleteAndCopy) {
   startViewer();
   addSavedVideos({});

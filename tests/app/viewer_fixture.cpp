@@ -25,6 +25,7 @@ void RecordingDialogs::showMessage(const std::string& message) {
 
 bool RecordingDialogs::confirm(const std::string& message) {
   questions.push_back(message);
+  if (onConfirm) onConfirm();
   return answer;
 }
 

@@ -39,6 +39,7 @@ class RecordingDialogs : public Dialogs {
   std::vector<std::string> questions;
   bool answer = true;
   std::function<void()> onError;
+  std::function<void()> onConfirm;  // runs while the question is up
   std::function<void()> onMessage;
 };
 
