@@ -17,6 +17,7 @@ packages=(
   clang-format
   libcli11-dev
   desktop-file-utils appstream dpkg-dev file man-db
+  gstreamer1.0-tools gstreamer1.0-plugins-good mediainfo
 )
 # shellcheck disable=SC2206
 packages+=(${VISTREL_EXTRA_PACKAGES:-})

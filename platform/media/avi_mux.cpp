@@ -35,21 +35,34 @@ AVCodecID codecOf(const MediaType& type) {
 
 // Where the header of FFmpeg's AVI muxer keeps the sizes and counts that it
 // fills in only when the file is completed: the RIFF size at 4, the movi
-// list's size, the main header's total frames and the stream's length.
+// list's size, the main header's total frames and the stream's length; and,
+// for a file that grows beyond its first RIFF, the OpenDML header (a "JUNK"
+// chunk holding "odml" "dmlh" until completion) and the stream's super
+// index (a "JUNK" chunk until the first extension RIFF is started).
 struct OpenHeaderFields {
   std::int64_t moviList = -1;     // offset of the movi list's "LIST"
   std::int64_t totalFrames = -1;  // offset of avih's dwTotalFrames
   std::int64_t length = -1;       // offset of the first strh's dwLength
+  std::int64_t odmlList = -1;     // offset of the OpenDML header's chunk
+  std::int64_t superIndex = -1;   // offset of the first stream's super index chunk
   bool found() const { return moviList > 0 && totalFrames > 0 && length > 0; }
+  bool extensionsFound() const { return found() && odmlList > 0 && superIndex > 0; }
 };
+
+std::uint32_t le32(const std::uint8_t* at) {
+  return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
+         std::uint32_t{at[3]} << 24;
+}
 
 OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
   auto tagAt = [&](std::size_t at, const char* tag) {
     return at + 4 <= bytes.size() && std::memcmp(&bytes[at], tag, 4) == 0;
   };
-  auto sizeAt = [&](std::size_t at) {
-    return std::size_t{bytes[at + 4]} | std::size_t{bytes[at + 5]} << 8 |
-           std::size_t{bytes[at + 6]} << 16 | std::size_t{bytes[at + 7]} << 24;
+  auto sizeAt = [&](std::size_t at) { return std::size_t{le32(&bytes[at + 4])}; };
+  // A super index: four longs an entry, of type "index of indexes".
+  auto superIndexAt = [&](std::size_t at) {
+    return (tagAt(at, "JUNK") || tagAt(at, "indx")) && at + 8 + 24 <= bytes.size() &&
+           sizeAt(at) >= 24 && bytes[at + 8] == 4 && bytes[at + 9] == 0 && bytes[at + 11] == 0;
   };
   OpenHeaderFields fields;
   if (!tagAt(0, "RIFF") || !tagAt(8, "AVI ")) return fields;
@@ -63,10 +76,19 @@ OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
     if (tagAt(at, "LIST") && tagAt(at + 8, "hdrl")) {
       for (std::size_t child = at + 12; child + 8 <= end;) {
         const std::size_t childSize = sizeAt(child);
+        const std::size_t childEnd = std::min(end, child + 8 + childSize);
         if (tagAt(child, "avih")) fields.totalFrames = static_cast<std::int64_t>(child + 8 + 16);
+        if (tagAt(child, "JUNK") && tagAt(child + 8, "odml") && tagAt(child + 12, "dmlh"))
+          fields.odmlList = static_cast<std::int64_t>(child);
         if (tagAt(child, "LIST") && tagAt(child + 8, "strl") && tagAt(child + 12, "strh") &&
-            fields.length < 0)
+            fields.length < 0) {
           fields.length = static_cast<std::int64_t>(child + 12 + 8 + 32);
+          for (std::size_t part = child + 12; part + 8 <= childEnd;) {
+            if (superIndexAt(part) && fields.superIndex < 0)
+              fields.superIndex = static_cast<std::int64_t>(part);
+            part += 8 + sizeAt(part) + (sizeAt(part) & 1);
+          }
+        }
         child += 8 + childSize + (childSize & 1);
       }
     }
@@ -74,10 +96,6 @@ OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
   }
   return fields;
 }
-
-// Beyond 1 GiB the muxer starts an extension RIFF and completes the first
-// one itself; from then on its sizes are final.
-constexpr std::int64_t kFirstRiffLimit = std::int64_t{1} << 30;
 
 class AviMux;
 
@@ -152,6 +170,7 @@ class AviMux final : public FilterBase {
       if (failed(status)) return status;
     }
     AVStream* stream = format_->streams[0];
+    const std::int64_t before = avio_tell(format_->pb);
     std::int64_t pts = nextPts_;
     if (timed)
       pts = av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
@@ -181,7 +200,7 @@ class AviMux final : public FilterBase {
     // killed is a valid AVI holding every frame written so far (without
     // the index, which only the completion writes).
     avio_flush(format_->pb);
-    patchOpenHeader();
+    patchOpenHeader(before);
     if (format_->pb->error < 0) return ffmpeg::fail(format_->pb->error, "Can't write", path());
     return S_OK;
   }
@@ -203,6 +222,7 @@ class AviMux final : public FilterBase {
     Status result = S_OK;
     if (!format_) result = begin(framePeriod_);  // a file without frames is still an AVI
     if (format_) {
+      restoreIndexes();
       const int error = av_write_trailer(format_.get());
       if (error < 0 && succeeded(result)) result = ffmpeg::fail(error, "Can't complete", path());
       if (format_->pb) {
@@ -290,29 +310,121 @@ class AviMux final : public FilterBase {
     format_ = std::move(format);
     framesWritten_ = 0;
     openFields_ = OpenHeaderFields();
+    riffStart_ = 0;
+    hiddenLegacyIndex_ = -1;
+    superIndexHidden_ = false;
+    layoutKnown_ = true;
+    readBack_ = std::ifstream();
     if (container_.mp4) return S_OK;  // an MP4 is readable only once completed
     // The header's layout is FFmpeg's: read it back to find the fields to
     // keep up to date. Without them the file stays readable, only less so.
     std::vector<std::uint8_t> written(
         static_cast<std::size_t>(std::max<std::int64_t>(0, avio_tell(io))));
-    std::ifstream file(path(), std::ios::binary);
-    if (file.read(reinterpret_cast<char*>(written.data()),
-                  static_cast<std::streamsize>(written.size())))
-      openFields_ = findOpenHeaderFields(written);
+    readBack_.open(path(), std::ios::binary);
+    if (readBack(0, written.data(), written.size())) openFields_ = findOpenHeaderFields(written);
     return S_OK;
   }
 
-  void patchOpenHeader() {
+  // Reads `count` bytes at `at` of what has been written so far.
+  bool readBack(std::int64_t at, std::uint8_t* bytes, std::size_t count) {
+    readBack_.clear();
+    return readBack_.seekg(at) &&
+           readBack_.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(count));
+  }
+
+  // Walks the chunks written for the last frame, from `before` to the end:
+  // the frame's own, preceded, when the muxer found the RIFF full, by that
+  // RIFF's indexes and the header of an extension RIFF ("RIFF" "AVIX"
+  // "LIST" "movi"), which then becomes the one kept up to date. False when
+  // the chunks don't add up to the end: the layout is then unknown.
+  bool followRiffs(std::int64_t before, std::int64_t end) {
+    std::int64_t at = before;
+    while (at + 8 <= end) {
+      std::uint8_t chunk[24];
+      if (!readBack(at, chunk, 8)) return false;
+      if (std::memcmp(chunk, "RIFF", 4) == 0) {
+        if (!openFields_.extensionsFound() || at + 24 > end || !readBack(at, chunk, 24) ||
+            std::memcmp(chunk + 8, "AVIX", 4) != 0 || std::memcmp(chunk + 12, "LIST", 4) != 0 ||
+            std::memcmp(chunk + 20, "movi", 4) != 0)
+          return false;
+        startedRiff(at);
+        at += 24;  // into its movi list, whose sizes are still placeholders
+        continue;
+      }
+      if (std::memcmp(chunk, "idx1", 4) == 0 && riffStart_ == 0) hiddenLegacyIndex_ = at;
+      const std::int64_t size = le32(chunk + 4);
+      at += 8 + size + (size & 1);
+    }
+    return at == end;
+  }
+
+  // The muxer completed the RIFF before `riff`, wrote its indexes and put
+  // the super index in the header, with entries for the completed RIFFs
+  // only. Readers that find an index trust it and stop where it stops, so
+  // while recording both the legacy index of the first RIFF and the super
+  // index are hidden as JUNK: a reader then walks the chunks, which the
+  // sizes kept up to date lead it through. The completion shows them again.
+  void startedRiff(std::int64_t riff) {
+    AVIOContext* io = format_->pb;
+    if (riffStart_ == 0) {
+      if (hiddenLegacyIndex_ > 0) {
+        avio_seek(io, hiddenLegacyIndex_, SEEK_SET);
+        avio_write(io, reinterpret_cast<const unsigned char*>("JUNK"), 4);
+      }
+      // The OpenDML header, with its total frames, is read from now on.
+      avio_seek(io, openFields_.odmlList, SEEK_SET);
+      avio_write(io, reinterpret_cast<const unsigned char*>("LIST"), 4);
+    }
+    avio_seek(io, openFields_.superIndex, SEEK_SET);
+    avio_write(io, reinterpret_cast<const unsigned char*>("JUNK"), 4);
+    superIndexHidden_ = true;
+    riffStart_ = riff;
+  }
+
+  // Before completion: the indexes hidden while recording are the file's.
+  void restoreIndexes() {
+    AVIOContext* io = format_->pb;
+    if (!io || (hiddenLegacyIndex_ < 0 && !superIndexHidden_)) return;
+    const std::int64_t end = avio_tell(io);
+    if (hiddenLegacyIndex_ > 0) {
+      avio_seek(io, hiddenLegacyIndex_, SEEK_SET);
+      avio_write(io, reinterpret_cast<const unsigned char*>("idx1"), 4);
+    }
+    if (superIndexHidden_) {
+      avio_seek(io, openFields_.superIndex, SEEK_SET);
+      avio_write(io, reinterpret_cast<const unsigned char*>("indx"), 4);
+    }
+    avio_seek(io, end, SEEK_SET);
+    hiddenLegacyIndex_ = -1;
+    superIndexHidden_ = false;
+  }
+
+  // Brings the open RIFF's and movi list's sizes and the frame counts up to
+  // date after a frame that the muxer began writing at `before`.
+  void patchOpenHeader(std::int64_t before) {
     AVIOContext* io = format_->pb;
     const std::int64_t end = avio_tell(io);
-    if (!openFields_.found() || end > kFirstRiffLimit || io->error < 0) return;
+    if (!openFields_.found() || !layoutKnown_ || io->error < 0) return;
+    if (!followRiffs(before, end)) {
+      // The muxer's sizes are left alone from then on.
+      layoutKnown_ = false;
+      avio_seek(io, end, SEEK_SET);
+      return;
+    }
     const auto put = [io](std::int64_t at, std::int64_t value) {
       avio_seek(io, at, SEEK_SET);
       avio_wl32(io, static_cast<unsigned>(value));
     };
-    put(4, end - 8);
-    put(openFields_.moviList + 4, end - openFields_.moviList - 8);
-    put(openFields_.totalFrames, framesWritten_);
+    if (riffStart_ == 0) {
+      put(4, end - 8);
+      put(openFields_.moviList + 4, end - openFields_.moviList - 8);
+      put(openFields_.totalFrames, framesWritten_);
+    } else {
+      // The main header's total stays the first RIFF's, as the muxer has it.
+      put(riffStart_ + 4, end - riffStart_ - 8);
+      put(riffStart_ + 16, end - riffStart_ - 20);
+      put(openFields_.odmlList + 20, framesWritten_);
+    }
     put(openFields_.length, framesWritten_);
     avio_seek(io, end, SEEK_SET);
     avio_flush(io);
@@ -326,6 +438,11 @@ class AviMux final : public FilterBase {
   ReferenceTime framePeriod_ = 0;
   OpenHeaderFields openFields_;
   std::int64_t framesWritten_ = 0;
+  std::ifstream readBack_;               // the file, to follow what the muxer wrote
+  std::int64_t riffStart_ = 0;           // the RIFF being written
+  std::int64_t hiddenLegacyIndex_ = -1;  // the first RIFF's idx1, while hidden
+  bool superIndexHidden_ = false;
+  bool layoutKnown_ = true;  // false once a frame's chunks could not be followed
 };
 
 AviMuxInputPin::AviMuxInputPin(AviMux* mux) : InputPinBase(mux, "Input 01"), mux_(mux) {}

@@ -8,10 +8,12 @@
 // 25 per second; each sample is placed at start / period. The header is
 // written with the first sample (or at stop, for a file without frames) and
 // the index and trailer at stop. The header and every frame are flushed to
-// the file as soon as they are written, and after each frame the header's
-// RIFF and movi sizes and frame counts are brought up to date (within the
-// first GiB), so a file cut short by a killed process is a valid AVI
-// without index that holds them.
+// the file as soon as they are written, and after each frame the open
+// RIFF's and movi list's sizes and the frame counts are brought up to date,
+// so a file cut short by a killed process is a valid AVI without index that
+// holds them. Beyond 1 GiB, where the file goes on in OpenDML extension
+// RIFFs, the indexes of the completed RIFFs are hidden until the file is
+// completed: a reader that trusts them would stop where they stop.
 #pragma once
 
 #include "platform/media/filter.h"

@@ -4,6 +4,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include <QProcess>
+#include <QString>
 
 #include "recording_fixture.h"
 
@@ -20,6 +25,77 @@ int openFileCount() {
 }
 
 using UncompressedRecording = RecordingTest;
+
+// The standard output of a reader run to completion (the readers come with
+// scripts/setup.sh).
+QByteArray readerOutput(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForStarted(-1)) {
+    ADD_FAILURE() << "cannot start " << program.toStdString();
+    return {};
+  }
+  process.waitForFinished(-1);
+  return process.readAllStandardOutput();
+}
+
+// Frames that GStreamer's AVI demuxer hands on, one notification a buffer.
+int gstreamerFrames(const std::string& path) {
+  const QByteArray output =
+      readerOutput("gst-launch-1.0", {"-v", "filesrc", "location=" + QString::fromStdString(path),
+                                      "!", "avidemux", "!", "fakesink", "silent=false"});
+  return static_cast<int>(output.count("last-message = chain"));
+}
+
+int mediaInfoFrames(const std::string& path) {
+  bool ok = false;
+  const int frames =
+      readerOutput("mediainfo", {"--Inform=Video;%FrameCount%", QString::fromStdString(path)})
+          .trimmed()
+          .toInt(&ok);
+  return ok ? frames : -1;
+}
+
+// The header of the chunk at `offset`: its tag, size and, for a RIFF or
+// LIST, its form.
+struct Chunk {
+  std::string tag, form;
+  std::int64_t offset = 0, size = 0;
+  std::int64_t end() const { return offset + 8 + size + (size & 1); }
+};
+
+std::optional<Chunk> chunkAt(const std::string& path, std::int64_t offset) {
+  std::ifstream file(path, std::ios::binary);
+  unsigned char header[12] = {};
+  if (!file.seekg(offset) || !file.read(reinterpret_cast<char*>(header), 12)) return {};
+  Chunk chunk{std::string(reinterpret_cast<char*>(header), 4), "", offset,
+              std::int64_t{header[4]} | std::int64_t{header[5]} << 8 |
+                  std::int64_t{header[6]} << 16 | std::int64_t{header[7]} << 24};
+  if (chunk.tag == "RIFF" || chunk.tag == "LIST")
+    chunk.form.assign(reinterpret_cast<char*>(header) + 8, 4);
+  return chunk;
+}
+
+// The file's RIFF chunks as their headers give them, where the last one
+// says the file ends, and whether a legacy index is among their chunks.
+struct RiffLayout {
+  std::vector<Chunk> riffs;
+  std::int64_t end = 0;
+  bool legacyIndex = false;
+};
+
+RiffLayout riffLayout(const std::string& path) {
+  RiffLayout layout;
+  for (std::optional<Chunk> riff = chunkAt(path, 0); riff && riff->tag == "RIFF";
+       riff = chunkAt(path, riff->end())) {
+    layout.riffs.push_back(*riff);
+    layout.end = riff->end();
+    for (std::optional<Chunk> chunk = chunkAt(path, riff->offset + 12);
+         chunk && chunk->offset < riff->end(); chunk = chunkAt(path, chunk->end()))
+      layout.legacyIndex = layout.legacyIndex || chunk->tag == "idx1";
+  }
+  return layout;
+}
 
 TEST_F(UncompressedRecording, TenFramesAtFivePerSecondLastTwoSecondsAndMatchExactly) {
   recordFile("raw.avi", 64, 48, nullptr, 10);
@@ -154,6 +230,49 @@ TEST_F(UncompressedRecording, FullDiskIsReportedAsDiskFull) {
   EXPECT_EQ(status, STATUS_DISK_FULL);
   EXPECT_EQ(static_cast<std::uint32_t>(STATUS_DISK_FULL), 0x80070070u);
   EXPECT_NE(status.detail().find("/dev/full"), std::string::npos) << status.detail();
+}
+
+// Beyond 1 GiB the file goes on in an extension RIFF whose sizes the muxer
+// fills in only at completion, and the header's indexes then cover the
+// completed RIFF alone. The file as a killed process leaves it (the bytes
+// on disk while it is still open) holds every frame for ffprobe,
+// GStreamer and MediaInfo, and its RIFF and movi sizes add up to its
+// length; the completed file has its legacy index back. Writes ~1.1 GB.
+TEST_F(UncompressedRecording, OpenFileBeyondOneGibIsReadToItsLastFrameByEveryReader) {
+  constexpr int kWidth = 1920, kHeight = 1080;
+  constexpr int kFrames = 180;  // the extension RIFF starts after 173
+  const std::string file = path("large.avi");
+  const auto expectReadWhole = [&](const char* state) {
+    SCOPED_TRACE(state);
+    std::string error;
+    const auto probed = probe(file, &error);
+    ASSERT_TRUE(probed) << error;
+    EXPECT_EQ(probed->frames, kFrames);
+    EXPECT_EQ(probed->headerFrames, kFrames);
+    EXPECT_EQ(gstreamerFrames(file), kFrames);
+    EXPECT_EQ(mediaInfoFrames(file), kFrames);
+
+    const RiffLayout layout = riffLayout(file);
+    ASSERT_EQ(layout.riffs.size(), 2u);
+    EXPECT_EQ(layout.riffs[1].form, "AVIX");
+    EXPECT_EQ(layout.end, static_cast<std::int64_t>(std::filesystem::file_size(file)));
+    const std::optional<Chunk> movi = chunkAt(file, layout.riffs[1].offset + 12);
+    ASSERT_TRUE(movi);
+    EXPECT_EQ(movi->form, "movi");
+    EXPECT_EQ(movi->end(), layout.riffs[1].end());
+  };
+
+  RecordingGraph recording;
+  ASSERT_EQ(recording.build(file, kWidth, kHeight, nullptr), S_OK);
+  ASSERT_EQ(recording.control->run(), S_OK);
+  const Picture picture = makePicture(kWidth, kHeight, 0);
+  for (int i = 0; i < kFrames; ++i)
+    ASSERT_EQ(recording.source->deliver(picture, i * kPeriod5fps, (i + 1) * kPeriod5fps), S_OK);
+  expectReadWhole("open");
+
+  ASSERT_EQ(recording.control->stop(), S_OK);
+  expectReadWhole("completed");
+  EXPECT_TRUE(riffLayout(file).legacyIndex);
 }
 
 TEST_F(UncompressedRecording, MissingFolderIsPathNotFound) {
