@@ -269,11 +269,13 @@ class AviMux final : public FilterBase {
     format->pb = io;
     AVDictionary* options = nullptr;
     if (container_.mp4) {
-      // Fragmented: an empty index first, then each second of frames as a
-      // fragment with its own small index, handed to the system when cut.
-      // A file whose process is killed plays up to its last fragment;
-      // an index written only at the end (or moved to the front then)
-      // would leave nothing playable.
+      // Fragmented: the track's index (no frames listed) first, then at
+      // most a second of frames at a time as a fragment with its own small
+      // index, handed to the system when cut. A file whose process is
+      // killed plays up to its last fragment; an index written only at the
+      // end (or moved to the front then) would leave nothing playable. The
+      // first index waits for the first fragment: H.264's parameter sets
+      // come in-band with the first frame.
       av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+delay_moov+default_base_moof",
                   0);
       av_dict_set_int(&options, "frag_duration", AV_TIME_BASE, 0);
