@@ -23,6 +23,7 @@ constexpr int kQuantizedColours = 236;
 struct ErrorManager {
   jpeg_error_mgr base;
   std::jmp_buf resume;
+  char damage[JMSG_LENGTH_MAX];  // the first damage warning's text; "" when none
 };
 
 // Called by libjpeg on a fatal error: back into the boundary function that
@@ -30,13 +31,38 @@ struct ErrorManager {
 void JumpBack(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->resume, 1);
 }
-void DropMessage(j_common_ptr, int) {}
+
+// The warnings after which some of the picture's pixels are not the file's:
+// its scan data ends early or cannot be read, and libjpeg fills in the rest.
+// Others (an unknown JFIF revision, stray bytes before a marker, an odd
+// Adobe transform) leave every pixel as the camera stored it.
+bool IsDamageWarning(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Level -1 is a warning, 0 and above trace output.
+void KeepDamage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  ++cinfo->err->num_warnings;
+  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (errors->damage[0] == '\0' && IsDamageWarning(errors->base.msg_code))
+    errors->base.format_message(cinfo, errors->damage);
+}
 void PrintNothing(j_common_ptr) {}
 
 void Install(ErrorManager* errors) {
   jpeg_std_error(&errors->base);
   errors->base.error_exit = JumpBack;
-  errors->base.emit_message = DropMessage;
+  errors->base.emit_message = KeepDamage;
+  errors->damage[0] = '\0';
   errors->base.output_message = PrintNothing;
 }
 
@@ -221,6 +247,7 @@ DecodeResult Decode(const std::uint8_t* data, std::size_t size, const DecodeOpti
   }
   result.errorCode =
       ReadRows(d, result.bitmap.bits(), static_cast<std::size_t>(result.bitmap.bytesPerLine()));
+  result.damage = d->errors.damage;
   return result;
 }
 

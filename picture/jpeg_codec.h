@@ -5,13 +5,15 @@
 // that owns exactly one libjpeg call sequence and holds no object with a
 // destructor; that function returns libjpeg's message code and the C++ caller
 // turns it into an exception. No exception ever crosses libjpeg's C frames.
-// Warnings and trace messages are dropped.
+// Trace messages and most warnings are dropped; the first warning that says
+// the scan data is cut short or corrupt is kept as text (DecodeResult::damage).
 //
 // Thread: every function is reentrant; each call uses its own libjpeg state.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include <QImage>
@@ -47,6 +49,11 @@ struct DecodeResult {
   // the output size was known.
   QImage bitmap;
   int errorCode = 0;  // 0, or libjpeg's message code
+  // libjpeg's own text of the first warning that the scan data is cut short
+  // or corrupt ("Premature end of JPEG file"); empty when it was whole.
+  // libjpeg decodes on regardless, padding what is missing (flat grey), so
+  // such a picture is no error: each caller decides what damage means to it.
+  std::string damage;
 };
 
 DecodeResult Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options);

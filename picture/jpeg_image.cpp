@@ -53,6 +53,7 @@ std::unique_ptr<TGraphic> TJPEGImage::clone() const {
   copy->bitmap_ = bitmap_;  // implicitly shared until one side writes
   copy->decoded_ = decoded_;
   copy->pendingError_ = pendingError_;
+  copy->damage_ = damage_;
   copy->pixelFormat_ = pixelFormat_;
   copy->performance_ = performance_;
   copy->grayscaleOutput_ = grayscaleOutput_;
@@ -91,6 +92,7 @@ void TJPEGImage::dropBitmap() {
   bitmap_ = QImage();
   decoded_ = false;
   pendingError_ = 0;
+  damage_.clear();
 }
 
 void TJPEGImage::decodeIfNeeded() noexcept {
@@ -105,6 +107,7 @@ void TJPEGImage::decodeIfNeeded() noexcept {
     jpeg::DecodeResult result = jpeg::Decode(data_->data(), data_->size(), options);
     bitmap_ = std::move(result.bitmap);
     pendingError_ = result.errorCode;
+    damage_ = std::move(result.damage);
   } catch (const std::bad_alloc&) {
     bitmap_ = QImage();
     pendingError_ = jpeg::OutOfMemoryCode();

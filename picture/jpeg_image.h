@@ -10,11 +10,14 @@
 // throws it exactly once; the rows decoded before the damage stay in the
 // bitmap and draw() keeps painting them without a new report. An empty file
 // loads without error, reports libjpeg's empty-input code at the first
-// decode() and then draws nothing.
+// decode() and then draws nothing. Scan data cut short or corrupt is no
+// error: libjpeg pads it, the picture draws, and damage() names it for a
+// caller to whom a padded picture is not the snapshot (the batch exporter).
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QImage>
@@ -54,6 +57,11 @@ class TJPEGImage : public TGraphic {
   // decoding failed before the output size was known.
   const QImage& bitmap();
 
+  // After decoding: libjpeg's warning when the scan data was cut short or
+  // corrupt ("Premature end of JPEG file"), the bitmap then holding libjpeg's
+  // padding where pixels are missing. Empty when whole or not yet decoded.
+  const std::string& damage() const { return damage_; }
+
   // From the header.
   bool grayscale() const { return header_.grayscale; }
   bool progressive() const { return header_.progressive; }
@@ -86,6 +94,7 @@ class TJPEGImage : public TGraphic {
   QImage bitmap_;
   bool decoded_ = false;
   int pendingError_ = 0;  // libjpeg code not yet reported by decode()
+  std::string damage_;
 
   TJPEGPixelFormat pixelFormat_;
   TJPEGPerformance performance_ = TJPEGPerformance::jpBestQuality;

@@ -289,11 +289,16 @@ class AviMux final : public FilterBase {
     format->pb = io;
     AVDictionary* options = nullptr;
     if (container_.mp4) {
-      // Moving the index to the front reads the finished file back by name.
-      std::string url = "file:" + path();
-      av_freep(&format->url);
-      format->url = av_strdup(url.c_str());
-      av_dict_set(&options, "movflags", "+faststart", 0);
+      // Fragmented: the track's index (no frames listed) first, then at
+      // most a second of frames at a time as a fragment with its own small
+      // index, handed to the system when cut. A file whose process is
+      // killed plays up to its last fragment; an index written only at the
+      // end (or moved to the front then) would leave nothing playable. The
+      // first index waits for the first fragment: H.264's parameter sets
+      // come in-band with the first frame.
+      av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+delay_moov+default_base_moof",
+                  0);
+      av_dict_set_int(&options, "frag_duration", AV_TIME_BASE, 0);
     } else {
       // Our RGB frames are bottom-up DIBs: say so in the header (positive
       // height) instead of letting the muxer declare them top-down.
@@ -315,7 +320,7 @@ class AviMux final : public FilterBase {
     superIndexHidden_ = false;
     layoutKnown_ = true;
     readBack_ = std::ifstream();
-    if (container_.mp4) return S_OK;  // an MP4 is readable only once completed
+    if (container_.mp4) return S_OK;  // each MP4 fragment is complete as written
     // The header's layout is FFmpeg's: read it back to find the fields to
     // keep up to date. Without them the file stays readable, only less so.
     std::vector<std::uint8_t> written(

@@ -200,6 +200,8 @@ TEST_F(JpegImageTest, FileCutInItsScanDataShowsTheDecodedRowsWithoutError) {
   TJPEGImage image;
   image.loadFromBytes({whole.begin(), whole.begin() + static_cast<long>(cut)});
   EXPECT_EQ(prepareError(image), "");
+  // Named for a caller to whom the padded picture is not the file's.
+  EXPECT_EQ(image.damage(), "Premature end of JPEG file");
   const QImage& bitmap = image.bitmap();
   EXPECT_LE(rowsDistance(bitmap, source, 0, 16), 12);
   const QRgb last = bitmap.pixel(127, 127);

@@ -2,9 +2,14 @@
 // a temporary drive C, its videos read back with ffprobe and ffmpeg.
 
 #include <signal.h>
+#include <sys/mount.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include <gtest/gtest.h>
 
@@ -263,6 +268,127 @@ TEST_F(BatchExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {
             static_cast<std::size_t>(facts->frames));
 }
 
+TEST_F(BatchExportTest, AKilledOrHungUpExportLeavesItsFramesPlayableUnderTheFinalName) {
+  constexpr int kSnapshots = 300;
+  for (int i = 0; i < kSnapshots; ++i)
+    snapshot("2026-12-06/07/s" + std::to_string(1000 + i) + ".jpg", i, 1280, 720);
+  struct Row {
+    const char* codec;
+    const char* name;
+    int signal;
+  };
+  for (const Row& row : {Row{"xvid", "killed.avi", SIGKILL}, Row{"h264", "killed.mp4", SIGKILL},
+                         Row{"xvid", "hung-up.avi", SIGHUP}, Row{"h264", "hung-up.mp4", SIGHUP}}) {
+    SCOPED_TRACE(row.name);
+    const std::string file = out(row.name).toStdString();
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(VISTREL_EXPORT_PROGRAM,
+                  withDriveC({"--codec", row.codec, "-o", out(row.name),
+                              "C:\\Program Files\\Vistrel\\Records\\2026-12-06"}));
+    // Wait until a frame can be read back from the file under its final
+    // name while the export goes on.
+    int framesBefore = 0;
+    std::uintmax_t lastSize = 0;
+    while (framesBefore == 0 && !process.waitForFinished(100)) {
+      std::error_code error;
+      const std::uintmax_t size = fs::file_size(file, error);
+      if (error || size == lastSize) continue;
+      lastSize = size;
+      if (const auto facts = test::probeAvi(file)) framesBefore = std::max(facts->frames, 0);
+    }
+    ASSERT_GT(framesBefore, 0) << "no frame in " << file << " before the export ended\n"
+                               << process.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(process.processId()), row.signal);
+    ASSERT_TRUE(process.waitForFinished(120000));
+    const std::string printed = process.readAllStandardOutput().toStdString();
+    if (row.signal == SIGHUP) {
+      ASSERT_EQ(process.exitStatus(), QProcess::NormalExit);
+      EXPECT_EQ(process.exitCode(), 129) << process.readAllStandardError().toStdString();
+    }
+
+    std::string error;
+    const auto facts = test::probeAvi(file, &error);
+    ASSERT_TRUE(facts) << error;
+    EXPECT_GE(facts->frames, framesBefore);
+    EXPECT_LT(facts->frames, kSnapshots);
+    EXPECT_EQ(test::decodeAvi(file, 1280, 720).size(), static_cast<std::size_t>(facts->frames));
+    // Completed: every frame handed over is in the file.
+    if (row.signal == SIGHUP)
+      EXPECT_EQ(printed.find(std::to_string(facts->frames) + " frames written"), 0u) << printed;
+  }
+  for (const std::string& name : filesIn(root_)) EXPECT_NE(name[0], '.') << name;
+  EXPECT_EQ(filesIn(root_).size(), 6u);  // c, home and the four videos
+}
+
+TEST_F(BatchExportTest, AFullDiskKeepsWhatWasWrittenAndSaysItIsIncomplete) {
+  // Noise compresses badly: a few frames fill the small file system.
+  constexpr int kSnapshots = 12;
+  for (int i = 0; i < kSnapshots; ++i) {
+    const fs::path path = records_ / ("2026-12-06/07/s" + std::to_string(100 + i) + ".jpg");
+    fs::create_directories(path.parent_path());
+    QImage image(640, 480, QImage::Format_RGB32);
+    std::uint32_t state = 12345u + static_cast<std::uint32_t>(i);
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        state = state * 1664525u + 1013904223u;
+        image.setPixel(x, y, state >> 8);
+      }
+    }
+    ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "JPG", 85));
+  }
+  const fs::path small = root_ / "small";
+  fs::create_directories(small);
+  if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") != 0)
+    GTEST_SKIP() << "cannot mount a small file system: " << std::strerror(errno);
+  struct Unmount {
+    fs::path path;
+    ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+  } unmount{small};
+
+  const std::string file = (small / "full.avi").string();
+  const ProgramRun result = exportVideo({"--codec", "mjpeg", "-o", QString::fromStdString(file),
+                                         "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07"});
+  EXPECT_EQ(result.status, 3) << result.err;
+  EXPECT_NE(result.err.find("The video is incomplete: " + file), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("No space left on device"), std::string::npos) << result.err;
+  const std::regex counts("(\\d+) frames written, (\\d+) frames lost, (\\d+) snapshots not");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(result.err, match, counts)) << result.err;
+  const int written = std::stoi(match[1]);
+  EXPECT_GT(written, 0);
+  EXPECT_GT(std::stoi(match[2]), 0);
+  EXPECT_EQ(written + std::stoi(match[2]) + std::stoi(match[3]), kSnapshots) << result.err;
+  std::string error;
+  const auto facts = test::probeAvi(file, &error);
+  ASSERT_TRUE(facts) << error;
+  EXPECT_GE(facts->frames, written);
+}
+
+TEST_F(BatchExportTest, ASnapshotCutInItsScanDataIsSkippedWithLibjpegsWords) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  const fs::path cut = snapshot("2026-12-06/07/b.jpg", 2);
+  snapshot("2026-12-06/07/c.jpg", 3);
+  {
+    std::ifstream in(cut, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::size_t scan = bytes.find("\xFF\xDA");
+    ASSERT_NE(scan, std::string::npos);
+    bytes.resize(scan + (bytes.size() - scan) / 2);
+    std::ofstream(cut, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  const ProgramRun result =
+      exportVideo({"C:\\Program Files\\Vistrel\\Records\\2026-12-06", "-o", out("cut.avi")});
+  EXPECT_EQ(result.status, 1) << result.err;
+  EXPECT_NE(result.out.find("\\07\\b.jpg: Premature end of JPEG file"), std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("2 frames written, 1 snapshots skipped"), std::string::npos)
+      << result.out;
+  const auto facts = test::probeAvi(out("cut.avi").toStdString());
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->frames, 2);
+}
+
 TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {
   for (const char* program : {VISTREL_EXPORT_PROGRAM, VISTREL_PREVIEW_PROGRAM}) {
     const ProgramRun help = run(program, {"--help"});
@@ -289,13 +415,17 @@ TEST(ExportNaming, TheWindowsRuleNeverReusesAName) {
   EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel-20261206-201530-2.avi");
   EXPECT_EQ(nextVideoName("C:\\", ".mp4", now), "C:\\vistrel.mp4");
 
-  // The finished video moves to its name, or to the next free one when
-  // another file took it in the meantime.
-  std::ofstream(folder / "vistrel.avi") << "keep";
-  OutputFile output(folder / "vistrel.avi", true);
-  EXPECT_TRUE(fs::exists(output.temporaryPath()));
-  EXPECT_EQ(output.commit(), folder / "vistrel-2.avi");
-  EXPECT_EQ(fs::file_size(folder / "vistrel.avi"), 4u);
+  // The file is created under its final name; an existing one, also a
+  // dangling symbolic link, is never opened for writing.
+  EXPECT_EQ(reserveNextVideoName("C:\\", ".avi", now), folder / "vistrel-20261206-201530-2.avi");
+  EXPECT_EQ(fs::file_size(folder / "vistrel-20261206-201530-2.avi"), 0u);
+  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel-20261206-201530-3.avi");
+  std::ofstream(folder / "kept.avi") << "keep";
+  EXPECT_THROW(createExclusively(folder / "kept.avi"), EOutputTaken);
+  EXPECT_EQ(fs::file_size(folder / "kept.avi"), 4u);
+  fs::create_symlink(folder / "elsewhere.avi", folder / "link.avi");
+  EXPECT_THROW(createExclusively(folder / "link.avi"), EOutputTaken);
+  EXPECT_FALSE(fs::exists(folder / "elsewhere.avi"));
 }
 
 TEST(ExportProgress, TheLineCountsFramesRateAndTimeLeft) {

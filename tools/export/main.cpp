@@ -2,16 +2,17 @@
 // command line, without a window (no display needed).
 //
 // Exit status: 0 every snapshot written; 1 written, some snapshots skipped;
-// 2 usage error; 3 the video could not be written; 130 interrupted (the
-// video is completed with the frames so far).
-
+// 2 usage error; 3 the video could not be written, or writing failed part
+// way (the file keeps the frames written before); 128 + the signal's number
+// when stopped by SIGINT (130), SIGTERM (143), SIGHUP (129) or SIGPIPE
+// (141): the video is completed with the frames so far.
+//
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,25 +34,30 @@ using namespace vistrel;
 using namespace vistrel::exporter;
 namespace fs = std::filesystem;
 
-enum ExitStatus {
-  kAllWritten = 0,
-  kSomeSkipped = 1,
-  kUsage = 2,
-  kNotWritten = 3,
-  kInterrupted = 130
-};
+enum ExitStatus { kAllWritten = 0, kSomeSkipped = 1, kUsage = 2, kNotWritten = 3 };
 
 std::atomic<bool> interrupted{false};
+std::atomic<int> stopSignal{0};  // the first signal that stopped the export
 
-extern "C" void onInterrupt(int) { interrupted.store(true); }
+extern "C" void onInterrupt(int signal) {
+  int none = 0;
+  stopSignal.compare_exchange_strong(none, signal);
+  interrupted.store(true);
+}
 
+// Ctrl+C, a kill and a closed terminal or dropped connection all complete
+// the file with the frames so far: the frames are the point of the run.
+// SIGPIPE is what a dropped connection without a terminal (ssh with a
+// command) sends at the next progress line.
 void catchInterrupts() {
   struct sigaction action = {};
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaction(signal, &action, nullptr);
 }
+
+// The shell's status for a process ended by the signal.
+int interruptedStatus() { return 128 + stopSignal.load(); }
 
 int fail(int status, const std::string& message) {
   std::fprintf(stderr, "vistrel-export: %s\n", message.c_str());
@@ -68,24 +74,32 @@ std::vector<std::string> collectSnapshots(const ExportOptions& options) {
   return snapshots;
 }
 
-// The video's final host path: --output as given (a Windows or a host path),
-// else the window's naming rule in the program folder.
-fs::path finalPath(const ExportOptions& options) {
+// Creates the video's file under its final host path and returns that path:
+// --output as given (a Windows or a host path; throws EOutputTaken when it
+// exists), else the window's naming rule in the program folder.
+fs::path reserveOutput(const ExportOptions& options) {
   platform::FileSystem& files = platform::FileSystem::instance();
   const std::string extension = videoExtension(options.codec);
-  if (options.output.empty()) {
-    const std::string name =
-        nextVideoName(files.programFolder(), extension, QDateTime::currentDateTime());
-    if (auto host = files.toHost(name, true)) return *host;
-    throw EExportFailed("Cannot write in " + files.programFolder());
-  }
+  if (options.output.empty())
+    return reserveNextVideoName(files.programFolder(), extension, QDateTime::currentDateTime());
   const std::string& output = options.output;
+  fs::path target;
   if (output.size() >= 2 && output[1] == ':') {
-    if (auto host = files.toHost(files.fullPath(output), true)) return *host;
-    throw EExportFailed("No such folder for " + output);
+    const auto host = files.toHost(files.fullPath(output), true);
+    if (!host) throw EExportFailed("No such folder for " + output);
+    target = *host;
+  } else {
+    std::error_code error;
+    target = fs::absolute(output, error);
   }
+  createExclusively(target);
+  return target;
+}
+
+// Removes the reserved file of an export that put no frame into it.
+void removeUnused(const fs::path& target) {
   std::error_code error;
-  return fs::absolute(output, error);
+  fs::remove(target, error);
 }
 
 // The Windows path the logger writes, for a host path (under Z: when no
@@ -133,43 +147,59 @@ int main(int argc, char** argv) {
   }
   if (snapshots.empty()) return fail(kUsage, "Nothing to export: the folders hold no snapshots");
 
-  std::optional<OutputFile> output;
   fs::path target;
   ExportReport report;
   catchInterrupts();
+  try {
+    target = reserveOutput(options);
+  } catch (const EOutputTaken& error) {
+    return fail(kUsage, error.what());
+  } catch (const std::exception& error) {
+    return fail(kNotWritten, std::string("The video could not be written: ") + error.what());
+  }
   ProgressLine progress(stderr, isatty(STDERR_FILENO) == 1);
   try {
-    target = finalPath(options);
-    if (!options.output.empty() && fs::exists(fs::symlink_status(target)))
-      return fail(kUsage, target.string() + " exists already; it is not replaced");
-    output.emplace(target, options.output.empty());
-
-    const ExportSettings settings{options.codec, options.rateFps,
-                                  windowsPath(output->temporaryPath())};
+    const ExportSettings settings{options.codec, options.rateFps, windowsPath(target)};
     report = exportVideo(
         snapshots, settings,
         [&](std::size_t done, std::size_t total) {
           if (!options.quiet) progress.update(done, total);
         },
         &interrupted);
-    if (!options.quiet) progress.finish();
-    if (report.framesWritten == 0) {
-      output->discard();
-      return fail(kInterrupted, "Interrupted before the first frame; no video was written");
-    }
-    target = output->commit();
   } catch (const std::exception& error) {
     if (!options.quiet) progress.finish();
-    if (output) output->discard();
+    removeUnused(target);
     return fail(kNotWritten, std::string("The video could not be written: ") + error.what());
   }
+  if (!options.quiet) progress.finish();
 
   for (const SkippedSnapshot& skipped : report.skipped)
     std::printf("skipped %s: %s\n", skipped.path.c_str(), skipped.message.c_str());
+  std::fflush(stdout);
+  const std::string cause =
+      report.failure + (report.reason.empty() ? std::string() : " (" + report.reason + ")");
+  if (report.framesWritten == 0) {
+    removeUnused(target);
+    if (!report.failure.empty())
+      return fail(kNotWritten, "The video could not be written: " + cause);
+    return fail(interruptedStatus(), "Interrupted before the first frame; no video was written");
+  }
   const double seconds = static_cast<double>(report.framesWritten) / options.rateFps;
   std::printf("%llu frames written, %zu snapshots skipped: %s (%.1f s at %d fps)%s\n",
               static_cast<unsigned long long>(report.framesWritten), report.skipped.size(),
-              target.c_str(), seconds, options.rateFps, report.interrupted ? ", interrupted" : "");
-  if (report.interrupted) return kInterrupted;
+              target.c_str(), seconds, options.rateFps,
+              !report.failure.empty() ? ", incomplete"
+              : report.interrupted    ? ", interrupted"
+                                      : "");
+  std::fflush(stdout);
+  if (!report.failure.empty()) {
+    // As the window says it: what the file holds, what it lacks, and why.
+    return fail(kNotWritten, "The video is incomplete: " + target.string() + "\n  " +
+                                 std::to_string(report.framesWritten) + " frames written, " +
+                                 std::to_string(report.framesLost) + " frames lost, " +
+                                 std::to_string(report.snapshotsLeft) +
+                                 " snapshots not exported.\n  " + cause);
+  }
+  if (report.interrupted) return interruptedStatus();
   return report.skipped.empty() ? kAllWritten : kSomeSkipped;
 }

@@ -1,7 +1,6 @@
 #include "tools/export/output_file.h"
 
 #include <fcntl.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,29 +8,17 @@
 
 #include "platform/file_system.h"
 #include "platform/video_names.h"
-#include "tools/export/video_exporter.h"
 
 namespace vistrel::exporter {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string systemError(int error) { return std::strerror(error); }
+// As the window: "-2" up to "-999" for exports started within one second.
+constexpr int kMaxCopiesPerSecond = 999;
 
-// The same name with "-2", "-3" ... before the extension.
-fs::path numbered(const fs::path& path, int number) {
-  return path.parent_path() /
-         (path.stem().string() + "-" + std::to_string(number) + path.extension().string());
-}
-
-// rename() that refuses to replace `to`; EEXIST when it is taken.
-int renameNoReplace(const fs::path& from, const fs::path& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // File systems without the flag: a hard link fails on a taken name too.
-  if (link(from.c_str(), to.c_str()) != 0) return errno;
-  unlink(from.c_str());
-  return 0;
+std::string folderOf(const fs::path& path) {
+  return path.parent_path().empty() ? std::string(".") : path.parent_path().string();
 }
 
 }  // namespace
@@ -45,48 +32,35 @@ std::string nextVideoName(const std::string& windowsFolder, const std::string& e
   }
 }
 
-OutputFile::OutputFile(fs::path finalHostPath, bool renameWhenTaken)
-    : final_(std::move(finalHostPath)), renameWhenTaken_(renameWhenTaken) {
-  const fs::path folder = final_.parent_path().empty() ? fs::path(".") : final_.parent_path();
-  // Hidden, and with the final extension: the logger picks the container by it.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary_ = folder / ("." + final_.stem().string() + ".part" +
-                           std::to_string(getpid() + attempt) + final_.extension().string());
-    const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      close(fd);
-      open_ = true;
-      return;
-    }
-    if (errno != EEXIST)
-      throw EExportFailed("Cannot write in " + folder.string() + ": " + systemError(errno));
+void createExclusively(const fs::path& hostPath) {
+  // O_EXCL also fails on a symbolic link, dangling or not: the file is
+  // never written through one.
+  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    ::close(fd);
+    return;
   }
-  throw EExportFailed("Cannot write in " + folder.string() + ": no free temporary name");
+  if (errno == EEXIST)
+    throw EOutputTaken(hostPath.string() + " exists already; it is not replaced");
+  throw EExportFailed("Cannot write in " + folderOf(hostPath) + ": " + std::strerror(errno));
 }
 
-OutputFile::~OutputFile() { discard(); }
-
-void OutputFile::discard() {
-  if (open_) unlink(temporary_.c_str());
-  open_ = false;
-}
-
-fs::path OutputFile::commit() {
-  fs::path target = final_;
-  for (int number = 2;; ++number) {
-    const int error = renameNoReplace(temporary_, target);
-    if (error == 0) break;
-    if (error != EEXIST || !renameWhenTaken_ || number > 1000) {
-      open_ = false;  // the complete video stays where it is
-      throw EExportFailed(
-          "Cannot move the video to " + target.string() + ": " +
-          (error == EEXIST ? std::string("a file of that name exists") : systemError(error)) +
-          "; it is kept as " + temporary_.string());
+fs::path reserveNextVideoName(const std::string& windowsFolder, const std::string& extension,
+                              const QDateTime& now) {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  for (int attempt = 0; attempt <= kMaxCopiesPerSecond; ++attempt) {
+    const std::string name = platform::videoName(windowsFolder, extension, now, attempt);
+    if (files.fileExists(name)) continue;
+    const auto host = files.toHost(name, true);
+    if (!host) throw EExportFailed("Cannot write in " + windowsFolder);
+    try {
+      createExclusively(*host);
+      return *host;
+    } catch (const EOutputTaken&) {
+      // Taken between the look and the creation: the next name.
     }
-    target = numbered(final_, number);
   }
-  open_ = false;
-  return target;
+  throw EExportFailed("Cannot write in " + windowsFolder + ": every name for this second is taken");
 }
 
 }  // namespace vistrel::exporter

@@ -1,7 +1,9 @@
-// Where an exported video goes. It is written under a temporary name in its
-// target folder and moved to its final name only when complete, so a failed
-// or killed export never leaves a partial file under the final name, and the
-// move never replaces an existing file.
+// Where an exported video goes. Its file is created empty under its final
+// name before the first frame, and only if nothing bears that name yet: no
+// existing file is ever replaced, and the frames go straight to the name the
+// user reads, so an export that is killed leaves its frames so far there,
+// never under a hidden name. Creating the name is also what claims it, so two
+// exports started in the same second never share a file.
 #pragma once
 
 #include <filesystem>
@@ -9,36 +11,27 @@
 
 #include <QDateTime>
 
+#include "tools/export/video_exporter.h"
+
 namespace vistrel::exporter {
+
+// The output file exists already (also as a dangling symbolic link).
+VISTREL_EXCEPTION(EOutputTaken, EExportFailed);
 
 // The window's naming rule (platform::videoName) in the folder
 // `windowsFolder`: the first name that is free. Returns its Windows path.
 std::string nextVideoName(const std::string& windowsFolder, const std::string& extension,
                           const QDateTime& now);
 
-class OutputFile {
- public:
-  // Creates the temporary file next to `finalHostPath`. With `renameWhenTaken`
-  // the final name may move on to the next free one (the naming rule's
-  // names), else a taken name is an error. Throws EExportFailed naming the
-  // folder and the system's reason.
-  OutputFile(std::filesystem::path finalHostPath, bool renameWhenTaken);
-  ~OutputFile();  // removes the temporary file unless committed
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
+// Creates `hostPath` empty. Throws EOutputTaken when anything bears that
+// name, EExportFailed naming the folder and the system's reason for any
+// other failure.
+void createExclusively(const std::filesystem::path& hostPath);
 
-  const std::filesystem::path& temporaryPath() const { return temporary_; }
-  // Moves the video to its final name and returns that name's host path.
-  // Throws EExportFailed; the temporary file then stays for the caller to
-  // name in its message.
-  std::filesystem::path commit();
-  void discard();
-
- private:
-  std::filesystem::path final_;
-  std::filesystem::path temporary_;
-  bool renameWhenTaken_ = false;
-  bool open_ = false;
-};
+// Creates the naming rule's first free name in `windowsFolder` as
+// createExclusively does, moving on to the next name when another program
+// takes one first. Returns its host path. Throws EExportFailed.
+std::filesystem::path reserveNextVideoName(const std::string& windowsFolder,
+                                           const std::string& extension, const QDateTime& now);
 
 }  // namespace vistrel::exporter

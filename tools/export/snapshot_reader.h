@@ -27,8 +27,9 @@ class SnapshotReader {
 
   // Puts the next snapshot, decoded, into `picture` and moves past it, also
   // when it fails: a snapshot that cannot be shown throws the picture
-  // loader's error ("Cannot open file ...", "JPEG error #..."), and `picture`
-  // is then left as it was.
+  // loader's error ("Cannot open file ...", "JPEG error #..."), or EJPEG with
+  // libjpeg's warning for scan data cut short or corrupt ("Premature end of
+  // JPEG file"), and `picture` is then left as it was.
   void read(TPicture& picture);
 
  private:

@@ -1,5 +1,7 @@
 #include "tools/export/video_exporter.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 
 #include "kUnit1Layout.h"
@@ -108,14 +110,9 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
   SnapshotReader reader(snapshots);
   TPicture picture;
   std::size_t done = 0;
+  std::uint64_t handedOver = 0;
   bool streaming = false;
-  // The stop completes the file; it must reach the logger while it records,
-  // also when a frame fails.
-  const auto finish = [&] {
-    generator.SetEnabled(false);
-    QCoreApplication::processEvents();
-    logger.SetEnabled(false);
-  };
+  std::string failure;  // the first one, also when it came as an exception
   try {
     while (!reader.atEnd()) {
       if (interrupt && interrupt->load()) {
@@ -133,36 +130,51 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
       generator.SetPicture(picture);
       // The first snapshot that loads gives the video its frame size.
       if (!streaming) {
-        generator.SetEnabled(true);
         streaming = true;
+        generator.SetEnabled(true);
       }
+      ++handedOver;
+      ++done;
       generator.GenerateFrame();
       QCoreApplication::processEvents();  // work the logger handed to this thread
-      if (!refusedFrame.empty()) throw EExportFailed(refusedFrame);
-      ++report.framesWritten;
-      if (progress) progress(++done, snapshots.size());
+      // A video with a hole in it would pass for a whole one: stop here.
+      if (!refusedFrame.empty()) break;
+      if (progress) progress(done, snapshots.size());
     }
-  } catch (...) {
-    try {
-      finish();
-    } catch (...) {
-      // The first failure is the one to report.
-    }
-    throw;
+  } catch (const std::exception& error) {
+    failure = error.what();
   }
-  finish();
-  const TVLBaseCommonLogger::RecordingOutcome outcome = logger.LastRecording();
-  // The file and the system's own words, for a failure that has them.
-  const std::string reason = outcome.reason.empty() ? std::string() : " (" + outcome.reason + ")";
-  if (!refusedFrame.empty()) throw EExportFailed(refusedFrame + reason);
-  if (!streaming && !report.interrupted)
+  report.snapshotsLeft = snapshots.size() - done;
+  // The stop completes the file; it must reach the logger while it records,
+  // also when a frame failed.
+  try {
+    generator.SetEnabled(false);
+    QCoreApplication::processEvents();
+  } catch (const std::exception& error) {
+    if (failure.empty()) failure = error.what();
+  }
+  try {
+    logger.SetEnabled(false);
+  } catch (const std::exception& error) {
+    if (failure.empty()) failure = error.what();
+  }
+  if (!streaming && !report.interrupted && failure.empty())
     throw EExportFailed("None of the " + std::to_string(snapshots.size()) +
                         " snapshots could be loaded");
-  if (!outcome.failure.empty() || outcome.framesWritten != report.framesWritten)
-    throw EExportFailed(
-        "The video holds " + std::to_string(outcome.framesWritten) + " of " +
-        std::to_string(report.framesWritten) + " frames" +
-        (outcome.failure.empty() ? std::string() : ": " + outcome.failure + reason));
+  const TVLBaseCommonLogger::RecordingOutcome outcome = logger.LastRecording();
+  report.framesWritten = outcome.framesWritten;
+  report.framesLost =
+      std::max(outcome.framesLost, handedOver - std::min(handedOver, outcome.framesWritten));
+  report.reason = outcome.reason;
+  if (!outcome.failure.empty())
+    report.failure = outcome.failure;
+  else if (!refusedFrame.empty())
+    report.failure = refusedFrame;
+  else if (!failure.empty())
+    report.failure = failure;
+  else if (outcome.framesWritten != handedOver)
+    report.failure = "The video holds " + std::to_string(outcome.framesWritten) + " of " +
+                     std::to_string(handedOver) + " frames";
   return report;
 }
 

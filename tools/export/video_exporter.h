@@ -33,9 +33,16 @@ struct SkippedSnapshot {
 };
 
 struct ExportReport {
-  std::uint64_t framesWritten = 0;
+  std::uint64_t framesWritten = 0;  // the frames the file holds
+  std::uint64_t framesLost = 0;     // handed to the recorder, not in the file
+  std::size_t snapshotsLeft = 0;    // never reached: interrupted or stopped by a failure
   std::vector<SkippedSnapshot> skipped;
   bool interrupted = false;  // stopped early; the file holds the frames so far
+  // Set when writing failed (a full disk, a frame the file refused): the
+  // export stopped there and completed the file with what it holds. The
+  // recorder's message, and what the system or FFmpeg said, naming the file.
+  std::string failure;
+  std::string reason;
 };
 
 struct ExportSettings {
@@ -49,8 +56,9 @@ using ExportProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 // Writes `snapshots` (Windows paths) into settings.fileName and completes
 // the file. When `interrupt` becomes true the export stops before the next
-// snapshot and completes the file with the frames so far. Throws
-// EExportFailed when the video cannot be written, including when no
+// snapshot and completes the file with the frames so far; so it does when
+// writing fails, with the failure in the report. Throws EExportFailed, before
+// any frame reached the file, when the recorder cannot be set up or no
 // snapshot at all could be loaded.
 ExportReport exportVideo(const std::vector<std::string>& snapshots, const ExportSettings& settings,
                          const ExportProgress& progress, const std::atomic<bool>* interrupt);
