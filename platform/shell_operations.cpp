@@ -38,12 +38,13 @@ std::string systemMessage(int code) {
 // Removes `name` inside the open folder `parentFd` and, for a folder,
 // everything below it. Never follows a symbolic link: folders are opened with
 // O_NOFOLLOW, so a folder swapped for a link meanwhile is unlinked as a link.
-void removeEntry(int parentFd, const std::string& name, const fs::path& shown,
+// `shown` is the entry's Windows path, for the message.
+void removeEntry(int parentFd, const std::string& name, const std::string& shown,
                  std::string* firstError) {
   if (unlinkat(parentFd, name.c_str(), 0) == 0) return;
   const int unlinkError = errno;
   auto note = [&](int code) {
-    if (firstError->empty()) *firstError = shown.string() + ": " + systemMessage(code);
+    if (firstError->empty()) *firstError = shown + ": " + systemMessage(code);
   };
   // Folders answer EISDIR here (EPERM on some systems, which also stands for
   // an immutable file): only opening it as a folder tells them apart.
@@ -65,11 +66,11 @@ void removeEntry(int parentFd, const std::string& name, const fs::path& shown,
     const std::string child = entry->d_name;
     if (child != "." && child != "..") names.push_back(child);
   }
-  for (const std::string& child : names) removeEntry(dirfd(dir), child, shown / child, firstError);
-  closedir(dir);
-  if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0 && firstError->empty()) {
-    *firstError = shown.string() + ": " + systemMessage(errno);
+  for (const std::string& child : names) {
+    removeEntry(dirfd(dir), child, shown + "\\" + hostNameToWindows(child), firstError);
   }
+  closedir(dir);
+  if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) note(errno);
 }
 
 // Called with the bytes of the file written so far; false stops the copy.
@@ -326,7 +327,7 @@ bool deleteFolder(const FileSystem& fileSystem, std::string_view path, std::stri
   const int parentFd = open(host->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (parentFd < 0) return fail(error, "Cannot open the folder holding " + full);
   std::string firstError;
-  removeEntry(parentFd, host->filename().string(), *host, &firstError);
+  removeEntry(parentFd, host->filename().string(), full, &firstError);
   close(parentFd);
   if (!firstError.empty()) return fail(error, "Cannot delete " + full + ": " + firstError);
   return true;
