@@ -297,9 +297,9 @@ struct TreeCopy {
     for (std::size_t i = 0; i < missed.size() && i < kNamed; ++i) {
       const Missed& item = missed[i];
       if (i > 0) message += ", ";
-      message += item.shown;
-      if (item.files > 1) message += " (" + std::to_string(item.files) + " files)";
-      message += " (" + item.reason + ")";
+      message += item.shown + " (";
+      if (item.files > 1) message += std::to_string(item.files) + " files: ";
+      message += item.reason + ")";
     }
     if (missed.size() > kNamed)
       message += " and " + std::to_string(missed.size() - kNamed) + " more";
