@@ -14,12 +14,12 @@
 #include <system_error>
 #include <vector>
 
+#include <QByteArray>
 #include <QDesktopServices>
-#include <QFile>
-#include <QString>
 #include <QUrl>
 
 #include "platform/host_entries.h"
+#include "platform/trash.h"
 
 namespace vistrel::platform {
 namespace {
@@ -38,20 +38,26 @@ std::string systemMessage(int code) {
 // Removes `name` inside the open folder `parentFd` and, for a folder,
 // everything below it. Never follows a symbolic link: folders are opened with
 // O_NOFOLLOW, so a folder swapped for a link meanwhile is unlinked as a link.
-void removeEntry(int parentFd, const std::string& name, const fs::path& shown,
+// `shown` is the entry's Windows path, for the message.
+void removeEntry(int parentFd, const std::string& name, const std::string& shown,
                  std::string* firstError) {
   if (unlinkat(parentFd, name.c_str(), 0) == 0) return;
-  if (errno != EISDIR && errno != EPERM) {
-    if (firstError->empty()) *firstError = shown.string() + ": " + systemMessage(errno);
-    return;
-  }
+  const int unlinkError = errno;
+  auto note = [&](int code) {
+    if (firstError->empty()) *firstError = shown + ": " + systemMessage(code);
+  };
+  // Folders answer EISDIR here (EPERM on some systems, which also stands for
+  // an immutable file): only opening it as a folder tells them apart.
+  if (unlinkError != EISDIR && unlinkError != EPERM) return note(unlinkError);
   const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
-    if (firstError->empty()) *firstError = shown.string() + ": " + systemMessage(errno);
+    // Not a folder after all: the unlink's error is the real reason.
+    note(errno == ENOTDIR || errno == ELOOP ? unlinkError : errno);
     return;
   }
   DIR* dir = fdopendir(fd);
   if (dir == nullptr) {
+    note(errno);
     close(fd);
     return;
   }
@@ -60,11 +66,11 @@ void removeEntry(int parentFd, const std::string& name, const fs::path& shown,
     const std::string child = entry->d_name;
     if (child != "." && child != "..") names.push_back(child);
   }
-  for (const std::string& child : names) removeEntry(dirfd(dir), child, shown / child, firstError);
-  closedir(dir);
-  if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0 && firstError->empty()) {
-    *firstError = shown.string() + ": " + systemMessage(errno);
+  for (const std::string& child : names) {
+    removeEntry(dirfd(dir), child, shown + "\\" + hostNameToWindows(child), firstError);
   }
+  closedir(dir);
+  if (unlinkat(parentFd, name.c_str(), AT_REMOVEDIR) != 0) note(errno);
 }
 
 // Called with the bytes of the file written so far; false stops the copy.
@@ -116,8 +122,9 @@ bool writeCopy(const fs::path& source, const fs::path& temporary, const ChunkPro
 }
 
 // Copies one regular file to `target` through a temporary file beside it, so
-// that a failed or cancelled copy never leaves a half-written target.
-bool copyRegularFile(const fs::path& source, const fs::path& target, std::string* error,
+// that a failed or cancelled copy never leaves a half-written target. On
+// failure *reason is the system's word for it (nothing when cancelled).
+bool copyRegularFile(const fs::path& source, const fs::path& target, std::string* reason,
                      const ChunkProgress& progress = {}, bool* cancelled = nullptr) {
   std::error_code code;
   fs::path temporary;
@@ -127,19 +134,16 @@ bool copyRegularFile(const fs::path& source, const fs::path& target, std::string
     if (!fs::exists(fs::symlink_status(temporary, code))) break;
   }
   bool stopped = false;
-  std::string message;
-  if (!writeCopy(source, temporary, progress, &stopped, &message)) {
+  if (!writeCopy(source, temporary, progress, &stopped, reason)) {
     fs::remove(temporary, code);
     if (cancelled != nullptr) *cancelled = stopped;
-    if (stopped) return fail(error, "The copy of " + source.string() + " was cancelled");
-    return fail(error,
-                "Cannot copy " + source.string() + " to " + target.string() + ": " + message);
+    return false;
   }
   fs::rename(temporary, target, code);
   if (code) {
     std::error_code ignored;
     fs::remove(temporary, ignored);
-    return fail(error, "Cannot replace " + target.string() + ": " + code.message());
+    return fail(reason, "cannot replace the file there: " + code.message());
   }
   return true;
 }
@@ -162,7 +166,14 @@ struct TreeCopy {
   std::uint64_t bytesDone = 0;
   std::uint64_t bytesTotal = 0;
   std::optional<CollisionAnswer> standing;  // ReplaceAll or SkipAll once given
-  std::string firstError;
+  // What was not copied, in copy order: a file, a link, or a folder with
+  // the files below it.
+  struct Missed {
+    std::string shown;  // the Windows path it would have had
+    std::string reason;
+    std::size_t files = 0;
+  };
+  std::vector<Missed> missed;
   bool cancelled = false;
 
   static std::uint64_t measure(const fs::path& folder) {
@@ -175,17 +186,28 @@ struct TreeCopy {
     return total;
   }
 
+  // Files and links below the folder, where they can be read.
+  static std::size_t countFiles(const fs::path& folder) {
+    std::size_t count = 0;
+    std::error_code code;
+    for (fs::recursive_directory_iterator it(folder, code), end; !code && it != end;
+         it.increment(code)) {
+      count += it->is_symlink(code) || it->is_regular_file(code);
+    }
+    return count;
+  }
+
   void copyTree(const fs::path& source, const fs::path& target, const std::string& targetShown) {
     std::error_code code;
     if (!fs::is_directory(target, code) && !fs::create_directory(target, code)) {
-      note("Cannot create " + target.string() + ": " + code.message());
+      note(targetShown, code.message(), countFiles(source));
       return;
     }
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(source, code), end; !code && it != end; it.increment(code)) {
       entries.push_back(*it);
     }
-    if (code) note("Cannot read " + source.string() + ": " + code.message());
+    if (code) note(targetShown, "cannot read the folder: " + code.message(), 0);
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
       return nameLess(a.path().filename().string(), b.path().filename().string());
     });
@@ -229,18 +251,18 @@ struct TreeCopy {
       return;
     }
     if (mayReplace(to, shown) && !cancelled) {
-      std::string error;
+      std::string reason;
       const std::string name = from.filename().string();
       auto chunk = [&](std::uint64_t written) {
         return observer == nullptr || observer->progress(bytesDone + written, bytesTotal, name);
       };
       bool stopped = false;
-      if (!copyRegularFile(from, to, &error, chunk, &stopped)) {
+      if (!copyRegularFile(from, to, &reason, chunk, &stopped)) {
         if (stopped) {
           cancelled = true;
           return;
         }
-        note(error);
+        note(shown, reason, 1);
       }
     }
     bytesDone += code ? 0 : size;
@@ -249,14 +271,39 @@ struct TreeCopy {
   void copyLink(const fs::path& from, const fs::path& to, const std::string& shown) {
     std::error_code code;
     const fs::path link = fs::read_symlink(from, code);
-    if (code || !mayReplace(to, shown)) return;
+    if (code) return note(shown, code.message(), 1);
+    if (!mayReplace(to, shown)) return;
     fs::remove(to, code);  // a folder of that name stays: removal fails
     fs::create_symlink(link, to, code);
-    if (code) note("Cannot create link " + to.string() + ": " + code.message());
+    if (code) note(shown, code.message(), 1);
   }
 
-  void note(const std::string& message) {
-    if (firstError.empty()) firstError = message;
+  void note(const std::string& shown, const std::string& reason, std::size_t files) {
+    missed.push_back(Missed{shown, reason, files});
+  }
+
+  // One message for everything that was not copied: how many files, and
+  // the first few of them with their reasons.
+  std::string report(std::string_view folder, std::string_view destination) const {
+    constexpr std::size_t kNamed = 5;
+    std::size_t files = 0;
+    for (const Missed& item : missed) files += item.files;
+    std::string message =
+        "Cannot copy all of " + std::string(folder) + " into " + std::string(destination) + ": ";
+    if (files > 0) {
+      message +=
+          std::to_string(files) + (files == 1 ? " file was" : " files were") + " not copied: ";
+    }
+    for (std::size_t i = 0; i < missed.size() && i < kNamed; ++i) {
+      const Missed& item = missed[i];
+      if (i > 0) message += ", ";
+      message += item.shown + " (";
+      if (item.files > 1) message += std::to_string(item.files) + " files: ";
+      message += item.reason + ")";
+    }
+    if (missed.size() > kNamed)
+      message += " and " + std::to_string(missed.size() - kNamed) + " more";
+    return message;
   }
 };
 
@@ -265,10 +312,9 @@ struct TreeCopy {
 bool moveToTrash(const FileSystem& fileSystem, std::string_view path, std::string* error) {
   const std::optional<fs::path> host = fileSystem.toHost(path);
   if (!host) return fail(error, "Cannot find " + std::string(path));
-  QFile file(QString::fromStdString(host->string()));
-  if (!file.moveToTrash()) {
-    return fail(error, "Cannot move " + std::string(path) +
-                           " to the trash: " + file.errorString().toStdString());
+  std::string reason;
+  if (!moveHostEntryToTrash(fs::absolute(*host), &reason)) {
+    return fail(error, "Cannot move " + std::string(path) + " to the trash: " + reason);
   }
   return true;
 }
@@ -281,7 +327,7 @@ bool deleteFolder(const FileSystem& fileSystem, std::string_view path, std::stri
   const int parentFd = open(host->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (parentFd < 0) return fail(error, "Cannot open the folder holding " + full);
   std::string firstError;
-  removeEntry(parentFd, host->filename().string(), *host, &firstError);
+  removeEntry(parentFd, host->filename().string(), full, &firstError);
   close(parentFd);
   if (!firstError.empty()) return fail(error, "Cannot delete " + full + ": " + firstError);
   return true;
@@ -307,25 +353,37 @@ bool copyFileInto(const FileSystem& fileSystem, std::string_view file,
     return fail(error,
                 "Cannot copy " + std::string(file) + ": source and destination are the same file");
   }
-  return copyRegularFile(*source, hostTarget, error);
+  std::string reason;
+  if (!copyRegularFile(*source, hostTarget, &reason)) {
+    return fail(error, "Cannot copy " + std::string(file) + " to " + target + ": " + reason);
+  }
+  return true;
 }
 
 bool copyFolderInto(const FileSystem& fileSystem, std::string_view folder,
                     std::string_view destinationFolder, CopyObserver* observer,
                     std::string* error) {
   const std::optional<fs::path> source = fileSystem.toHost(folder);
-  const std::optional<fs::path> destination = fileSystem.toHost(destinationFolder);
   std::error_code code;
   if (!source || !fs::is_directory(*source, code)) {
     return fail(error, "Cannot find the folder " + std::string(folder));
   }
-  if (!destination || !fs::is_directory(*destination, code)) {
-    return fail(error, "Cannot find the folder " + std::string(destinationFolder));
+  std::optional<fs::path> destination = fileSystem.toHost(destinationFolder);
+  if (!destination) destination = fileSystem.toHostForCreate(destinationFolder);
+  if (!destination) return fail(error, "Cannot find the folder " + std::string(destinationFolder));
+  const bool destinationExists = fs::exists(fs::status(*destination, code));
+  if (destinationExists && !fs::is_directory(*destination, code)) {
+    return fail(error, "Cannot copy into " + std::string(destinationFolder) + ": not a folder");
   }
   const fs::path realSource = fs::canonical(*source, code);
-  const fs::path realDestination = fs::canonical(*destination, code);
+  const fs::path realDestination = fs::weakly_canonical(*destination, code);
   if (isInside(realDestination, realSource)) {
     return fail(error, "Cannot copy " + std::string(folder) + " into itself");
+  }
+  // Created only now, so that a refused copy leaves no folder behind.
+  if (!destinationExists && !fs::create_directories(*destination, code) && code) {
+    return fail(error, "Cannot create the folder " + std::string(destinationFolder) + ": " +
+                           code.message());
   }
   const std::string name = hostNameToWindows(source->filename().string());
   const std::string targetShown = fileSystem.fullPath(destinationFolder);
@@ -336,7 +394,7 @@ bool copyFolderInto(const FileSystem& fileSystem, std::string_view folder,
   copy.bytesTotal = TreeCopy::measure(*source);
   copy.copyTree(*source, target, fileSystem.fullPath(targetShown + "\\" + name));
   if (copy.cancelled) return fail(error, "The copy of " + std::string(folder) + " was cancelled");
-  if (!copy.firstError.empty()) return fail(error, copy.firstError);
+  if (!copy.missed.empty()) return fail(error, copy.report(folder, targetShown));
   return true;
 }
 
@@ -344,7 +402,13 @@ bool openWithDefaultProgram(const FileSystem& fileSystem, std::string_view path,
                             std::string* error) {
   const std::optional<fs::path> host = fileSystem.toHost(path);
   if (!host) return fail(error, "Cannot find " + std::string(path));
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(host->string())))) {
+  // Built from the path's bytes: a QString would turn a name that is not
+  // UTF-8 into replacement characters. The URL reaches the launcher in this
+  // encoded form, which keeps every byte.
+  const QUrl url = QUrl::fromEncoded(
+      QByteArray::fromStdString("file://" + percentEncodePath(fs::absolute(*host).string())),
+      QUrl::StrictMode);
+  if (!QDesktopServices::openUrl(url)) {
     return fail(error, "No program opens " + std::string(path));
   }
   return true;

@@ -16,12 +16,14 @@
 
 namespace vistrel::platform {
 
-// Moves the file or folder to the freedesktop.org trash of its volume.
+// Moves the file or folder to the freedesktop.org trash (see
+// platform/trash.h). A file that cannot go to a trash stays where it is.
 bool moveToTrash(const FileSystem& fileSystem, std::string_view path, std::string* error);
 
 // Removes the folder and all it holds, for good. Symbolic links inside are
 // removed as links, never followed; a drive root is refused. Removal goes on
-// past entries that cannot be removed and then reports the first failure.
+// past entries that cannot be removed and then reports the first failure
+// with the system's reason for that entry.
 bool deleteFolder(const FileSystem& fileSystem, std::string_view path, std::string* error);
 
 // Copies the file into `destinationFolder` under its own name, replacing a
@@ -54,13 +56,19 @@ class CopyObserver {
 
 // Copies the folder with everything in it into `destinationFolder` (so
 // "C:\a\b" into "D:\x" gives "D:\x\b"); folders that exist there are merged.
-// Symbolic links are copied as links; fifos, sockets and devices are left
-// out. Copying a folder into itself or below itself is refused. `observer`
-// may be null.
+// A missing `destinationFolder` (and its missing parents) is created once
+// the copy is known to be allowed: copying a folder into itself or below
+// itself is refused and leaves nothing behind. Symbolic links are copied as
+// links; fifos, sockets and devices are left out. Files that cannot be
+// copied do not stop the copy; the failure then counts them and names the
+// first few with their reasons. `observer` may be null.
 bool copyFolderInto(const FileSystem& fileSystem, std::string_view folder,
                     std::string_view destinationFolder, CopyObserver* observer, std::string* error);
 
-// Opens the file with the user's default program and returns at once.
+// Opens the file with the user's default program and returns at once. The
+// program gets a file:// URL carrying the path's exact bytes, through
+// QDesktopServices (so a handler set with QDesktopServices::setUrlHandler
+// for "file" receives it).
 bool openWithDefaultProgram(const FileSystem& fileSystem, std::string_view path,
                             std::string* error);
 

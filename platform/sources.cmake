@@ -22,4 +22,6 @@ set_source_files_properties(${CMAKE_CURRENT_LIST_DIR}/command_options.cpp PROPER
 target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/shell_operations.h
   ${CMAKE_CURRENT_LIST_DIR}/shell_operations.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/trash.h
+  ${CMAKE_CURRENT_LIST_DIR}/trash.cpp
 )

@@ -143,6 +143,23 @@ TEST_F(RecordManagementTest, DeletedSnapshotsGoToTheTrashAndTheListFollows) {
   EXPECT_TRUE(dialogs_->shellErrors.empty());
 }
 
+TEST_F(RecordManagementTest, ADeleteThatCannotReachTheTrashKeepsTheSnapshotAndSaysWhy) {
+  addSnapshots("2026-12-06/07", 2);
+  startViewer();
+  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  // A file where the data folder should be: no home trash can be made.
+  const fs::path blocked = tree_.file("blocked");
+  ScopedEnv data("XDG_DATA_HOME", blocked.string());
+  form_->ListBox1->setItemIndex(1);
+  QTest::keyClick(form_->ListBox1, Qt::Key_Delete);
+  ASSERT_EQ(dialogs_->shellErrors.size(), 1u);
+  const std::string& shown = dialogs_->shellErrors[0];
+  EXPECT_NE(shown.find(std::string(kHour) + "\\snap001.jpg"), std::string::npos) << shown;
+  EXPECT_NE(shown.find((blocked / "Trash").string()), std::string::npos) << shown;
+  EXPECT_EQ(snapshotNames(), (std::vector<std::string>{"snap000.jpg", "snap001.jpg"}));
+  EXPECT_TRUE(fs::exists(host(std::string(kRecordsHost) + "/2026-12-06/07/snap001.jpg")));
+}
+
 TEST_F(RecordManagementTest, EnterStartsTheShowAndEscapeLeavesTheList) {
   addSnapshots("2026-12-06/07", 3);
   startViewer();

@@ -1,6 +1,14 @@
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,20 +18,96 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <QByteArray>
+#include <QDesktopServices>
+#include <QObject>
+#include <QString>
+#include <QUrl>
 
 #include "platform/shell_operations.h"
+#include "scoped_env.h"
 #include "temp_folder.h"
 
 namespace vistrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ScopedEnv;
 using test::TempFolder;
 
 std::string contentOf(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code code;
+  for (fs::directory_iterator it(folder, code), end; !code && it != end; it.increment(code)) {
+    names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The original path recorded in a .trashinfo, decoded by Qt's own
+// percent-decoder.
+std::string trashedPath(const fs::path& trashInfo) {
+  const std::string info = contentOf(trashInfo);
+  const std::size_t start = info.find("\nPath=");
+  if (start == std::string::npos) return "(no Path= in \"" + info + "\")";
+  const std::size_t end = info.find('\n', start + 6);
+  return QByteArray::fromPercentEncoding(
+             QByteArray::fromStdString(info.substr(start + 6, end - start - 6)))
+      .toStdString();
+}
+
+// A small tmpfs mounted over `folder` while the object lives.
+class SmallVolume {
+ public:
+  SmallVolume(const fs::path& folder, const std::string& size) : folder_(folder) {
+    mounted_ = mount("tmpfs", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    if (!mounted_) error_ = std::strerror(errno);
+  }
+  ~SmallVolume() {
+    if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+  }
+  SmallVolume(const SmallVolume&) = delete;
+  SmallVolume& operator=(const SmallVolume&) = delete;
+
+  bool mounted() const { return mounted_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  fs::path folder_;
+  bool mounted_ = false;
+  std::string error_;
+};
+
+// Sets or clears the file's immutable flag; false when the file system has
+// no such flag.
+bool setImmutable(const fs::path& file, bool on) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  close(fd);
+  return ok;
+}
+
+// Takes the URLs that would go to the user's default program.
+class OpenedUrls : public QObject {
+  Q_OBJECT
+
+ public:
+  OpenedUrls() { QDesktopServices::setUrlHandler("file", this, "open"); }
+  ~OpenedUrls() override { QDesktopServices::unsetUrlHandler("file"); }
+  std::vector<QUrl> urls;
+ public slots:
+  void open(const QUrl& url) { urls.push_back(url); }
+};
 
 // Drive C holds the records, drive D is a copy destination; "outside" is a
 // host folder on no drive that links point at.
@@ -41,9 +125,20 @@ class ShellOperationsTest : public ::testing::Test {
     fs_ = std::make_unique<FileSystem>(drives, "C:\\Records");
   }
 
+  // Points the home trash into the temporary folder, so the user's own
+  // trash is never touched.
+  fs::path useTemporaryHome() {
+    home_ = std::make_unique<ScopedEnv>("HOME", temp_.folder("home").string());
+    data_ =
+        std::make_unique<ScopedEnv>("XDG_DATA_HOME", temp_.folder("home/.local/share").string());
+    return temp_.path() / "home/.local/share/Trash";
+  }
+
   TempFolder temp_;
   std::unique_ptr<FileSystem> fs_;
   std::string error_;
+  std::unique_ptr<ScopedEnv> home_;
+  std::unique_ptr<ScopedEnv> data_;
 };
 
 TEST_F(ShellOperationsTest, DeleteFolderRemovesEverythingButNeverFollowsLinks) {
@@ -181,5 +276,151 @@ TEST_F(ShellOperationsTest, MoveToTrashUsesTheFreedesktopTrash) {
   EXPECT_TRUE(fs::exists(fs::path(data) / "Trash/info/a.jpg.trashinfo"));
 }
 
+TEST_F(ShellOperationsTest, NamesThatAreNotUtf8AreTrashedAndOpenedByTheirBytes) {
+  const fs::path trash = useTemporaryHome();
+  const fs::path hour = temp_.path() / "c/Records/2026-12-06/07";
+  temp_.file("c/Records/2026-12-06/07/caf\xE9.jpg", "latin-1");
+  temp_.file("c/Records/2026-12-06/07/caf\xE9.avi", "video");
+  const std::string hourShown = "C:\\Records\\2026-12-06\\07\\";
+
+  OpenedUrls opened;
+  ASSERT_TRUE(openWithDefaultProgram(*fs_, hourShown + hostNameToWindows("caf\xE9.avi"), &error_))
+      << error_;
+  ASSERT_EQ(opened.urls.size(), 1u);
+  // The launcher is handed the URL in its encoded form.
+  const QByteArray encoded = opened.urls[0].toEncoded();
+  EXPECT_TRUE(encoded.endsWith("/caf%E9.avi")) << encoded.toStdString();
+  EXPECT_EQ(QByteArray::fromPercentEncoding(encoded).toStdString(),
+            "file://" + (hour / "caf\xE9.avi").string());
+
+  ASSERT_TRUE(moveToTrash(*fs_, hourShown + hostNameToWindows("caf\xE9.jpg"), &error_)) << error_;
+  EXPECT_FALSE(fs::exists(hour / "caf\xE9.jpg"));
+  EXPECT_EQ(contentOf(trash / "files/caf\xE9.jpg"), "latin-1");
+  EXPECT_EQ(trashedPath(trash / "info/caf\xE9.jpg.trashinfo"), (hour / "caf\xE9.jpg").string());
+}
+
+TEST_F(ShellOperationsTest, TrashIsARealTrashOrNothingMoves) {
+  const fs::path trash = useTemporaryHome();
+  const fs::path hour = temp_.path() / "c/Records/2026-12-06/07";
+  // A "%" in a name is escaped in Path=, so the entry restores to its name.
+  temp_.file("c/Records/2026-12-06/07/50%41 x.jpg", "percent");
+  ASSERT_TRUE(moveToTrash(*fs_, "C:\\Records\\2026-12-06\\07\\50%41 x.jpg", &error_)) << error_;
+  EXPECT_EQ(contentOf(trash / "files/50%41 x.jpg"), "percent");
+  EXPECT_EQ(trashedPath(trash / "info/50%41 x.jpg.trashinfo"), (hour / "50%41 x.jpg").string());
+  EXPECT_NE(contentOf(trash / "info/50%41 x.jpg.trashinfo").find("Path=/"), std::string::npos);
+  EXPECT_FALSE(moveToTrash(*fs_, "C:\\Records\\none.jpg", &error_));
+
+  // A home trash that cannot be made: the file stays, nothing is created
+  // anywhere else, and the reason names the trash.
+  const fs::path blocked = temp_.file("blocked", "a file where the data folder should be");
+  {
+    ScopedEnv data("XDG_DATA_HOME", blocked.string());
+    EXPECT_FALSE(moveToTrash(*fs_, "C:\\Records\\2026-12-06\\07\\a.jpg", &error_));
+  }
+  EXPECT_NE(error_.find("C:\\Records\\2026-12-06\\07\\a.jpg"), std::string::npos) << error_;
+  EXPECT_NE(error_.find(blocked.string()), std::string::npos) << error_;
+  EXPECT_NE(error_.find("Not a directory"), std::string::npos) << error_;
+  EXPECT_EQ(contentOf(hour / "a.jpg"), "a");
+  EXPECT_EQ(namesIn(hour), (std::vector<std::string>{"a.jpg", "b.jpg"}));
+  EXPECT_FALSE(fs::exists("files/a.jpg"));
+  EXPECT_FALSE(fs::exists("info/a.jpg.trashinfo"));
+
+  // Another volume: its own trash, Path= relative to the volume's top.
+  const fs::path volume = temp_.folder("e");
+  SmallVolume mounted(volume, "1m");
+  if (!mounted.mounted()) GTEST_SKIP() << "cannot mount a tmpfs: " << mounted.error();
+  std::vector<Drive> drives = fs_->drives();
+  drives.push_back(Drive{'E', volume, DriveType::Fixed, "", {}});
+  FileSystem withE(drives, "C:\\");
+  temp_.file("e/Records/one.jpg", "one");
+  temp_.file("e/Records/two.jpg", "two");
+  ASSERT_TRUE(moveToTrash(withE, "E:\\Records\\one.jpg", &error_)) << error_;
+  const fs::path own = volume / (".Trash-" + std::to_string(getuid()));
+  EXPECT_EQ(contentOf(own / "files/one.jpg"), "one");
+  EXPECT_EQ(trashedPath(own / "info/one.jpg.trashinfo"), "Records/one.jpg");
+  EXPECT_EQ((fs::status(own).permissions() & fs::perms::all), fs::perms::owner_all);
+  // An administrator's sticky .Trash is used first.
+  fs::create_directory(volume / ".Trash");
+  chmod((volume / ".Trash").c_str(), 01777);
+  ASSERT_TRUE(moveToTrash(withE, "E:\\Records\\two.jpg", &error_)) << error_;
+  EXPECT_EQ(contentOf(volume / ".Trash" / std::to_string(getuid()) / "files/two.jpg"), "two");
+  EXPECT_FALSE(fs::exists(trash / "files/one.jpg"));
+  EXPECT_FALSE(fs::exists(trash / "files/two.jpg"));
+}
+
+TEST_F(ShellOperationsTest, NamesTooLongForTheTrashAreShortenedUniquely) {
+  const fs::path trash = useTemporaryHome();
+  std::string name;
+  while (name.size() < 246) name += "\xC3\xA9";  // "é", two bytes
+  name += ".jpg";                                // 250 bytes in all
+  for (const char* content : {"first", "second"}) {
+    temp_.file("c/Records/2026-12-06/07/" + name, content);
+    ASSERT_TRUE(moveToTrash(*fs_, "C:\\Records\\2026-12-06\\07\\" + name, &error_)) << error_;
+  }
+  const std::vector<std::string> trashed = namesIn(trash / "files");
+  ASSERT_EQ(trashed.size(), 2u);
+  std::vector<std::string> contents;
+  for (const std::string& entry : trashed) {
+    EXPECT_LE(entry.size() + std::string(".trashinfo").size(), 255u) << entry;
+    EXPECT_TRUE(entry.ends_with(".jpg")) << entry;
+    EXPECT_EQ(QString::fromUtf8(entry).toUtf8().toStdString(), entry);  // cut between characters
+    EXPECT_EQ(trashedPath(trash / "info" / (entry + ".trashinfo")),
+              (temp_.path() / "c/Records/2026-12-06/07" / name).string());
+    contents.push_back(contentOf(trash / "files" / entry));
+  }
+  std::sort(contents.begin(), contents.end());
+  EXPECT_EQ(contents, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(ShellOperationsTest, FolderOperationsReportTheirRealFailures) {
+  // Delete: an immutable file is reported with the unlink's own reason.
+  const fs::path stuck = temp_.file("c/Records/2026-12-06/07/stuck.jpg", "s");
+  if (!setImmutable(stuck, true)) GTEST_SKIP() << "no immutable files here";
+  const bool deleted = deleteFolder(*fs_, "C:\\Records\\2026-12-06", &error_);
+  setImmutable(stuck, false);
+  EXPECT_FALSE(deleted);
+  EXPECT_NE(error_.find("C:\\Records\\2026-12-06\\07\\stuck.jpg: Operation not permitted"),
+            std::string::npos)
+      << error_;
+  EXPECT_EQ(error_.find("Not a directory"), std::string::npos) << error_;
+  EXPECT_TRUE(fs::exists(stuck));
+  EXPECT_FALSE(fs::exists(temp_.path() / "c/Records/2026-12-06/08"));
+
+  // A refused copy into a folder below itself creates nothing; an allowed
+  // one creates its missing destination.
+  EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Records", "C:\\Records\\2026-12-06\\new\\deeper", nullptr,
+                              &error_));
+  EXPECT_NE(error_.find("into itself"), std::string::npos) << error_;
+  EXPECT_FALSE(fs::exists(temp_.path() / "c/Records/2026-12-06/new"));
+  ASSERT_TRUE(copyFolderInto(*fs_, "C:\\Records\\2026-12-06", "D:\\made\\deeper", nullptr, &error_))
+      << error_;
+  EXPECT_EQ(contentOf(temp_.path() / "d/made/deeper/2026-12-06/07/stuck.jpg"), "s");
+
+  // A copy onto a full disk names every file it could not copy.
+  for (char letter = 'a'; letter <= 'e'; ++letter) {
+    temp_.file(std::string("c/Records/2026-12-09/") + letter + ".bin",
+               std::string(300 << 10, letter));
+  }
+  const fs::path full = temp_.folder("d/full");
+  SmallVolume mounted(full, "1m");
+  if (!mounted.mounted()) GTEST_SKIP() << "cannot mount a tmpfs: " << mounted.error();
+  EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Records\\2026-12-09", "D:\\full", nullptr, &error_));
+  const std::vector<std::string> copied = namesIn(full / "2026-12-09");
+  const std::size_t missing = 5 - copied.size();
+  ASSERT_GE(missing, 2u) << error_;
+  EXPECT_NE(error_.find(std::to_string(missing) + " files were not copied"), std::string::npos)
+      << error_;
+  for (char letter = 'a'; letter <= 'e'; ++letter) {
+    const std::string file = std::string(1, letter) + ".bin";
+    const bool wasCopied = std::find(copied.begin(), copied.end(), file) != copied.end();
+    EXPECT_EQ(error_.find("D:\\full\\2026-12-09\\" + file + " (No space left on device)") !=
+                  std::string::npos,
+              !wasCopied)
+        << file << ": " << error_;
+  }
+}
+
 }  // namespace
 }  // namespace vistrel::platform
+
+#include "shell_operations_test.moc"
