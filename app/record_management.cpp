@@ -19,6 +19,7 @@ namespace {
 
 constexpr std::uint8_t kAllPickOptions =
     browse::pfTypedName | browse::pfCreate | browse::pfAskCreate;
+constexpr std::uint8_t kFolderCopyPickOptions = browse::pfTypedName | browse::pfAskCreate;
 
 // Copies go to drive C's current directory unless the user picks another.
 constexpr const char* kCopyStart = "C:\\";
@@ -98,7 +99,9 @@ void TForm1::DirectoryListBox1KeyDown(Sender*, int& key, Qt::KeyboardModifiers) 
     if (confirm("Are you sure you want to copy the folder  \"" + tree->itemText(selected) +
                 "\"  and all its contents?")) {
       std::string destination = kCopyStart;
-      if (browse::PickFolder(destination, kAllPickOptions, 0) && stillThere(folder)) {
+      // The copy creates a new destination itself, after checking that it
+      // does not lie inside the folder copied: a refused copy leaves nothing.
+      if (browse::PickFolder(destination, kFolderCopyPickOptions, 0) && stillThere(folder)) {
         ShellCopyFolder(folder, destination);
       }
     }

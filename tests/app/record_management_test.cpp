@@ -305,6 +305,20 @@ TEST_F(RecordManagementTest, FolderCopyAsksOnCollisionsAndCancelLeavesNoPartialF
   }
   EXPECT_LT(files, 3);
   EXPECT_TRUE(dialogs_->shellErrors.empty());
+
+  // A new folder is asked for once and made by the copy; one inside the
+  // folder copied is refused and nothing is left behind.
+  dialogs_->cancelAtReport = -1;
+  answerFolderDialog("C:\\fresh\\deeper");
+  QTest::keyClick(list, Qt::Key_F2);
+  EXPECT_EQ(dialogs_->questions.back(), browse::kAskCreateQuestion);
+  EXPECT_TRUE(fs::exists(host("c/fresh/deeper/07/snap002.jpg")));
+  answerFolderDialog(std::string(kHour) + "\\new");
+  QTest::keyClick(list, Qt::Key_F2);
+  ASSERT_EQ(dialogs_->shellErrors.size(), 1u);
+  EXPECT_NE(dialogs_->shellErrors[0].find("into itself"), std::string::npos)
+      << dialogs_->shellErrors[0];
+  EXPECT_FALSE(fs::exists(host(std::string(kRecordsHost) + "/2026-12-06/07/new")));
 }
 
 // A running show goes on under the question (its timer keeps firing under a
