@@ -290,7 +290,7 @@ ExportOutcome ExportSession::stop() {
     outcome.failure = "The video holds " + std::to_string(outcome.framesWritten) + " of " +
                       std::to_string(handedOver_) + " frames";
   }
-  outcome.fileRemoved = removeIfEmpty(fileName_);
+  removeIfEmpty(fileName_);
   return outcome;
 }
 

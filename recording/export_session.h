@@ -78,8 +78,7 @@ struct ExportOutcome {
   // FFmpeg said of it, naming the file; may be empty.
   std::string failure;
   std::string reason;
-  std::string stopFailure;   // what the stop itself threw, when it did
-  bool fileRemoved = false;  // the file was still empty: removed
+  std::string stopFailure;  // what the stop itself threw, when it did
   // The first and the last frame handed over; empty paths when none was.
   FrameSource first;
   FrameSource last;
@@ -139,7 +138,8 @@ class ExportSession {
   // Stops the recording and returns its outcome: the generator is disabled
   // before the logger, so that the stop completing the file reaches a logger
   // that still records (a disabled logger drops it). Throws nothing; the
-  // stop's errors are in the outcome. Without a recording: an empty outcome.
+  // stop's errors are in the outcome. A file that is still empty (no start
+  // reached the logger) is removed. Without a recording: an empty outcome.
   ExportOutcome stop();
 
  private:
