@@ -74,7 +74,8 @@ struct ExportOutcome {
   std::uint64_t framesWritten = 0;  // the frames the file holds
   std::uint64_t framesLost = 0;     // handed over, not in the file
   // The first failure (the logger's, else a frame refused, else what a frame
-  // or the stop threw); empty when none. `reason` is what the system or
+  // or the stop threw, else, with MessageTurns::Session, "The video holds n
+  // of m frames"); empty when none. `reason` is what the system or
   // FFmpeg said of it, naming the file; may be empty.
   std::string failure;
   std::string reason;
@@ -101,7 +102,10 @@ class ExportSession {
   };
   // A failure of the recording that reached the main thread after the call
   // that caused it (a frame that could not be written, a file that could not
-  // be created). Called on the main thread, also between recordings.
+  // be created). Called on the main thread, also between recordings. The
+  // session installs the process-wide deferred error handler for it: the
+  // session made last hears every such failure; once it is gone they are
+  // logged.
   using FailureHandler = std::function<void(const std::string& message)>;
 
   // Drives `generator` and `logger`, which outlive the session (the
@@ -115,9 +119,6 @@ class ExportSession {
   ~ExportSession();
   ExportSession(const ExportSession&) = delete;
   ExportSession& operator=(const ExportSession&) = delete;
-
-  TVLImageGen& generator() { return generator_; }
-  TVLDSVideoLogger& logger() { return logger_; }
 
   // Starts a recording into `fileName` (a Windows path, usually just
   // reserved) at `rateFps`, with `first` as the picture that gives the video
