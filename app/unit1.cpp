@@ -18,6 +18,7 @@
 #include "platform/file_system.h"
 #include "platform/layout/layout_reader.h"
 #include "recording/ds_video_logger.h"
+#include "recording/export_session.h"
 
 namespace vistrel::app {
 namespace {
@@ -85,12 +86,7 @@ std::unique_ptr<TForm1> TForm1::create(std::string_view layoutText) {
   recording::registerClasses();
   auto form = std::make_unique<TForm1>();
   layout::readLayout(*form, layoutText);
-  // Failures of recording work done after its handler returned (a frame
-  // written at the next message turn, or on the recorder's own thread)
-  // reach the window here.
-  TVLBaseCommonLogger::SetDeferredErrorHandler([window = form.get()](const std::exception& error) {
-    window->RecordingFailed(error.what());
-  });
+  form->attachExportSession();
   return form;
 }
 

@@ -26,9 +26,14 @@
 #include "picture/snapshot_decode_ahead.h"
 
 namespace vistrel {
+class TPicture;
 class TVLDSVideoLogger;
 class TVLImageGen;
 }  // namespace vistrel
+
+namespace vistrel::recording {
+class ExportSession;
+}
 
 namespace vistrel::browse {
 class TDirectoryListBox;
@@ -186,9 +191,12 @@ class TForm1 : public TForm {
   // or go on after the folder's last snapshot.
   void showSlide(int index);
   void finishFolder();
-  // Loads into the generator the first snapshot of the list that decodes,
-  // which gives the recording its frame size.
-  void loadFirstShowableIntoGenerator();
+  // Loads into `picture` the first snapshot of the list that decodes, which
+  // gives the recording its frame size.
+  void loadFirstShowable(TPicture& picture);
+  // Puts the generator and the logger of the layout under an export session,
+  // which from then on hands recording failures to RecordingFailed.
+  void attachExportSession();
   // Export is on while the logger records (the box may be toggled by the
   // space bar without it).
   bool exportOn() const;
@@ -208,6 +216,7 @@ class TForm1 : public TForm {
   // position bar: its change handler need not load the same file again.
   std::string slideJustShown_;
   UnshowableSnapshots unshowable_;
+  std::unique_ptr<recording::ExportSession> exportSession_;  // made by create()
 };
 
 }  // namespace vistrel::app

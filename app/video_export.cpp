@@ -7,11 +7,7 @@
 // before the logger, so the stop that completes the file reaches a logger
 // that still records.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 #include <optional>
 
@@ -34,17 +30,16 @@
 #include "platform/video_names.h"
 #include "recording/ds_exception.h"
 #include "recording/ds_video_logger.h"
+#include "recording/export_session.h"
 
 namespace vistrel::app {
 namespace {
 
-constexpr int kMaxCopiesPerSecond = 999;
-
-// Loads the snapshot at the Windows path `path` into the generator's picture.
-void loadIntoGenerator(TVLImageGen& generator, const std::string& path) {
+// Loads the snapshot at the Windows path `path` into `picture`.
+void loadSnapshot(TPicture& picture, const std::string& path) {
   const auto host = platform::FileSystem::instance().toHost(path);
   if (!host) throw EFOpenError("Cannot open file " + path);
-  LoadPictureFile(generator.Picture(), host->string(), path);
+  LoadPictureFile(picture, host->string(), path);
 }
 
 // Throws the loader's "Cannot open file %s" when the file at the Windows
@@ -55,48 +50,32 @@ void requireReadable(const std::string& path) {
     throw EFOpenError("Cannot open file " + path);
 }
 
-// Creates `name` (a Windows path) empty, failing when anything already
-// bears that name. False when it exists; throws for any other failure.
-bool createExclusively(const std::string& name) {
-  media::Status status = media::S_OK;
-  const std::string host = RecordingHostPath(name, &status);
-  if (host.empty())
-    throw EDSException(FormatGraphError("Can't create file : " + name + " .", status));
-  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0 && errno == EEXIST) return false;
-  if (fd < 0) {
-    throw EDSException(FormatGraphError("Can't create file : " + name + " .",
-                                        media::statusFromErrno(errno, true)));
-  }
-  ::close(fd);
-  return true;
-}
-
-// Removes the file reserved for a recording that did not start, when it is
-// still empty.
-void removeIfEmpty(const std::string& name) {
-  media::Status status = media::S_OK;
-  const std::string host = RecordingHostPath(name, &status);
-  std::error_code error;
-  if (!host.empty() && std::filesystem::file_size(host, error) == 0 && !error)
-    std::filesystem::remove(host, error);
-}
-
 }  // namespace
 
 std::string TForm1::reserveVideoFile() {
-  const platform::FileSystem& files = platform::FileSystem::instance();
-  const std::string folder = files.programFolder();
+  const std::string folder = platform::FileSystem::instance().programFolder();
   const QDateTime now = clock_ ? clock_() : QDateTime::currentDateTime();
   // Several recordings switched on within one second get "-2", "-3", ...,
   // so that no saved video is ever replaced.
-  for (int attempt = 0; attempt <= kMaxCopiesPerSecond; ++attempt) {
-    const std::string name = platform::videoName(folder, ".avi", now, attempt);
-    if (!files.fileExists(name) && createExclusively(name)) return name;
+  const recording::FileReservation file = recording::reserveVideoName(folder, ".avi", now);
+  if (file.reserved) return file.name;
+  if (file.error == EEXIST) {
+    throw EDSException(FormatGraphError(
+        "Can't create file : " + platform::videoName(folder, ".avi", now, 1) + " .",
+        media::STATUS_FILE_EXISTS));
   }
-  throw EDSException(
-      FormatGraphError("Can't create file : " + platform::videoName(folder, ".avi", now, 1) + " .",
-                       media::STATUS_FILE_EXISTS));
+  throw EDSException(FormatGraphError(
+      "Can't create file : " + file.name + " .",
+      file.host.empty() ? media::STATUS_PATH_NOT_FOUND : media::statusFromErrno(file.error, true)));
+}
+
+void TForm1::attachExportSession() {
+  // Failures of recording work done after its handler returned (a frame
+  // written at the next message turn, or on the recorder's own thread)
+  // reach the window here.
+  exportSession_ = std::make_unique<recording::ExportSession>(
+      *VLImageGen1, *VLDSVideoLogger1, recording::ExportSession::MessageTurns::Caller,
+      [this](const std::string& message) { RecordingFailed(message); });
 }
 
 void TForm1::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
@@ -121,23 +100,18 @@ void TForm1::switchExportOn() {
     CheckBox1->setChecked(false);
     return;
   }
-  std::string reserved;
   try {
-    loadFirstShowableIntoGenerator();
-    reserved = reserveVideoFile();
-    VLDSVideoLogger1->SetFileName(reserved);
-    VLDSVideoLogger1->SetEnabled(true);
-    VLImageGen1->SetEnabled(true);
-    VLImageGen1->SetFrameRate(RateFPS->value());
-    VLImageGen1->Start();
+    TPicture first;
+    loadFirstShowable(first);
+    const std::string reserved = reserveVideoFile();
+    // The session enables the logger, then the generator; a start that
+    // fails disables both again and removes the file while it is empty.
+    exportSession_->start(reserved, RateFPS->value(), first);
   } catch (...) {
-    // A checked box must mean a recording: go back to Off (completing any
-    // file already started) and report the failure.
-    VLImageGen1->SetEnabled(false);
-    VLDSVideoLogger1->SetEnabled(false);
+    // A checked box must mean a recording: go back to Off and report the
+    // failure.
     CheckBox1->setChecked(false);
     CheckBox1->setFontColor(controls::clWhite);
-    if (!reserved.empty()) removeIfEmpty(reserved);
     throw;
   }
   CheckBox1->setFontColor(controls::clRed);
@@ -145,24 +119,15 @@ void TForm1::switchExportOn() {
 
 void TForm1::switchExportOff() {
   // The stop completes the file while the logger still records.
-  const std::optional<std::string> stopFailure = runCatching([this] {
-    VLImageGen1->Stop();
-    VLImageGen1->SetEnabled(false);
-  });
-  VLDSVideoLogger1->SetEnabled(false);
+  const recording::ExportOutcome outcome = exportSession_->stop();
   CheckBox1->setFontColor(controls::clWhite);
-  const TVLBaseCommonLogger::RecordingOutcome outcome = VLDSVideoLogger1->LastRecording();
-  // A name chosen by switching on again during a recording that no frame
-  // reached: its reserved file was never written.
-  if (!outcome.fileName.empty() && outcome.fileName != VLDSVideoLogger1->FileName())
-    removeIfEmpty(VLDSVideoLogger1->FileName());
-  if (stopFailure || outcome.framesLost > 0 || !outcome.failure.empty()) {
+  if (!outcome.complete()) {
     // "Saved" only for a complete file holding every frame handed to it.
     RefillSavedVideosList();  // what was written is there to look at
     std::string message = kVideoIncompleteMessage + VLDSVideoLogger1->FileName() + "\r\n\r\n" +
                           std::to_string(outcome.framesWritten) + " frames written, " +
                           std::to_string(outcome.framesLost) + " frames lost.";
-    const std::string& cause = stopFailure ? *stopFailure : outcome.failure;
+    const std::string& cause = outcome.stopFailure.empty() ? outcome.failure : outcome.stopFailure;
     if (!cause.empty()) message += "\r\n\r\n" + cause;
     // The file and what the system or FFmpeg said of it.
     if (!outcome.reason.empty()) message += "\r\n" + outcome.reason;
@@ -193,7 +158,7 @@ void TForm1::RateFPSChange(Sender*) {
   VLImageGen1->SetFrameRate(RateFPS->value());
 }
 
-void TForm1::loadFirstShowableIntoGenerator() {
+void TForm1::loadFirstShowable(TPicture& picture) {
   // The first snapshot gives the stream its frame size; one that cannot be
   // shown never becomes a frame, so it must not set the size either. The
   // show reports it when it gets there.
@@ -201,14 +166,14 @@ void TForm1::loadFirstShowableIntoGenerator() {
     const std::string path = SnapshotPath(index);
     if (unshowable_.contains(path)) continue;
     try {
-      loadIntoGenerator(*VLImageGen1, path);
-      VLImageGen1->Picture().prepare();  // an empty file decodes only here
+      loadSnapshot(picture, path);
+      picture.prepare();  // an empty file decodes only here
       return;
     } catch (const std::exception&) {
     }
   }
-  loadIntoGenerator(*VLImageGen1, SnapshotPath(0));  // none decodes: report the first
-  VLImageGen1->Picture().prepare();
+  loadSnapshot(picture, SnapshotPath(0));  // none decodes: report the first
+  picture.prepare();
 }
 
 void TForm1::exportFrame(int index) {
@@ -218,11 +183,11 @@ void TForm1::exportFrame(int index) {
   // The tick has just loaded and decoded snapshot `index` into Image1; the
   // generator's copy shares those pixels instead of decoding the file again.
   // A file gone meanwhile still fails here, as loading it would.
-  requireReadable(SnapshotPath(index));
-  VLImageGen1->Picture().Assign(Image1->picture());
+  const std::string path = SnapshotPath(index);
+  requireReadable(path);
   // Only the hand-over happens here: the recorder compresses and writes the
   // frame on its own thread.
-  VLImageGen1->GenerateFrame();
+  exportSession_->frame(recording::frameSource(path), Image1->picture());
   SlideShowTimer->setEnabled(true);
 }
 

@@ -1,14 +1,13 @@
 #include "tools/export/video_exporter.h"
 
-#include <algorithm>
-
-#include <QCoreApplication>
+#include <memory>
 
 #include "kUnit1Layout.h"
 #include "picture/picture.h"
 #include "pipeline/image_gen.h"
 #include "platform/layout/layout_parser.h"
 #include "recording/ds_video_logger.h"
+#include "recording/export_session.h"
 #include "tools/export/snapshot_reader.h"
 
 namespace vistrel::exporter {
@@ -85,34 +84,21 @@ void applyStoredCompression(TVLDSVideoLogger& logger, VideoCodec codec) {
 
 ExportReport exportVideo(const std::vector<std::string>& snapshots, const ExportSettings& settings,
                          const ExportProgress& progress, const std::atomic<bool>* interrupt) {
-  TVLImageGen generator;
+  auto generator = std::make_unique<TVLImageGen>();
   // Disabled, on the external clock: a frame only when asked for one.
-  readStored(generator, "VLImageGen1", {"Enabled", "ClockSource", "PumpPriority"});
-  TVLDSVideoLogger logger;
-  applyStoredCompression(logger, settings.codec);
-  std::string refusedFrame;
-  logger.Graph().SetOnWarning([&](layout::Component&, const std::string& text, std::int32_t) {
-    if (refusedFrame.empty()) refusedFrame = text;
-  });
-  // Failures the logger hands to the main thread are this export's to report.
-  TVLBaseCommonLogger::SetDeferredErrorHandler([&](const std::exception& error) {
-    if (refusedFrame.empty()) refusedFrame = error.what();
-  });
-  struct ForgetHandler {
-    ~ForgetHandler() { TVLBaseCommonLogger::SetDeferredErrorHandler(nullptr); }
-  } forgetHandler;
-  generator.OutputPin().Connect(&logger.InputPin());
-  generator.SetFrameRate(settings.rateFps);
-  logger.SetFileName(settings.fileName);
-  logger.SetEnabled(true);
+  readStored(*generator, "VLImageGen1", {"Enabled", "ClockSource", "PumpPriority"});
+  auto logger = std::make_unique<TVLDSVideoLogger>();
+  applyStoredCompression(*logger, settings.codec);
+  // No message loop runs here: the session runs the logger's turns itself.
+  recording::ExportSession session(std::move(generator), std::move(logger),
+                                   recording::ExportSession::MessageTurns::Session);
 
   ExportReport report;
   SnapshotReader reader(snapshots);
   TPicture picture;
   std::size_t done = 0;
-  std::uint64_t handedOver = 0;
-  bool streaming = false;
-  std::string failure;  // the first one, also when it came as an exception
+  bool started = false;
+  std::string failure;  // one the session did not see
   try {
     while (!reader.atEnd()) {
       if (interrupt && interrupt->load()) {
@@ -127,54 +113,28 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
         if (progress) progress(++done, snapshots.size());
         continue;
       }
-      generator.SetPicture(picture);
       // The first snapshot that loads gives the video its frame size.
-      if (!streaming) {
-        streaming = true;
-        generator.SetEnabled(true);
+      if (!started) {
+        started = true;
+        session.start(settings.fileName, settings.rateFps, picture);
       }
-      ++handedOver;
       ++done;
-      generator.GenerateFrame();
-      QCoreApplication::processEvents();  // work the logger handed to this thread
       // A video with a hole in it would pass for a whole one: stop here.
-      if (!refusedFrame.empty()) break;
+      if (!session.frame(recording::frameSource(path), picture)) break;
       if (progress) progress(done, snapshots.size());
     }
   } catch (const std::exception& error) {
     failure = error.what();
   }
   report.snapshotsLeft = snapshots.size() - done;
-  // The stop completes the file; it must reach the logger while it records,
-  // also when a frame failed.
-  try {
-    generator.SetEnabled(false);
-    QCoreApplication::processEvents();
-  } catch (const std::exception& error) {
-    if (failure.empty()) failure = error.what();
-  }
-  try {
-    logger.SetEnabled(false);
-  } catch (const std::exception& error) {
-    if (failure.empty()) failure = error.what();
-  }
-  if (!streaming && !report.interrupted && failure.empty())
+  const recording::ExportOutcome outcome = session.stop();
+  if (!started && !report.interrupted && failure.empty())
     throw EExportFailed("None of the " + std::to_string(snapshots.size()) +
                         " snapshots could be loaded");
-  const TVLBaseCommonLogger::RecordingOutcome outcome = logger.LastRecording();
   report.framesWritten = outcome.framesWritten;
-  report.framesLost =
-      std::max(outcome.framesLost, handedOver - std::min(handedOver, outcome.framesWritten));
+  report.framesLost = outcome.framesLost;
   report.reason = outcome.reason;
-  if (!outcome.failure.empty())
-    report.failure = outcome.failure;
-  else if (!refusedFrame.empty())
-    report.failure = refusedFrame;
-  else if (!failure.empty())
-    report.failure = failure;
-  else if (outcome.framesWritten != handedOver)
-    report.failure = "The video holds " + std::to_string(outcome.framesWritten) + " of " +
-                     std::to_string(handedOver) + " frames";
+  report.failure = outcome.failure.empty() ? failure : outcome.failure;
   return report;
 }
 

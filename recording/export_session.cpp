@@ -1,0 +1,297 @@
+#include "recording/export_session.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QtGlobal>
+
+#include "picture/picture.h"
+#include "pipeline/image_gen.h"
+#include "platform/file_system.h"
+#include "platform/video_names.h"
+#include "recording/ds_video_logger.h"
+
+namespace vistrel::recording {
+namespace {
+
+namespace fs = std::filesystem;
+
+// "-2" up to "-999" for recordings started within one second.
+constexpr int kMaxCopiesPerSecond = 999;
+
+// The value of `text` when it is exactly `digits` decimal digits, else -1.
+int readNumber(const std::string& text, std::size_t digits) {
+  if (text.size() != digits) return -1;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// A date folder's name, "yyyy-mm-dd"; invalid for anything else.
+QDate readDate(const std::string& name) {
+  if (name.size() != 10 || name[4] != '-' || name[7] != '-') return QDate();
+  const int year = readNumber(name.substr(0, 4), 4);
+  const int month = readNumber(name.substr(5, 2), 2);
+  const int day = readNumber(name.substr(8, 2), 2);
+  if (year < 0 || month < 0 || day < 0) return QDate();
+  return QDate(year, month, day);  // invalid for a day that does not exist
+}
+
+// The last `count` components of a Windows path, nearest first.
+std::vector<std::string> lastComponents(const std::string& path, std::size_t count) {
+  std::vector<std::string> components;
+  std::size_t end = path.size();
+  while (components.size() < count && end > 0) {
+    const std::size_t slash = path.find_last_of("\\/", end - 1);
+    const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
+    if (end > begin) components.push_back(path.substr(begin, end - begin));
+    if (slash == std::string::npos) break;
+    end = slash;
+  }
+  return components;
+}
+
+// Removes the file of `windowsName` when it is empty. True when removed.
+bool removeIfEmpty(const std::string& windowsName) {
+  media::Status status = media::S_OK;
+  const std::string host = RecordingHostPath(windowsName, &status);
+  std::error_code error;
+  if (host.empty() || fs::file_size(host, error) != 0 || error) return false;
+  return fs::remove(host, error);
+}
+
+}  // namespace
+
+QDateTime snapshotTime(const std::string& windowsPath, const QDateTime& modified) {
+  const std::vector<std::string> parts = lastComponents(windowsPath, 3);
+  if (parts.size() < 3) return modified;
+  const QDate date = readDate(parts[2]);
+  const int hour = readNumber(parts[1], 2);
+  if (!date.isValid() || hour < 0 || hour > 23) return modified;
+  int minute = modified.isValid() ? modified.time().minute() : 0;
+  int second = modified.isValid() ? modified.time().second() : 0;
+  const std::string stem = parts[0].substr(0, parts[0].rfind('.'));
+  const int named = readNumber(stem, 6);
+  // The recorder names a snapshot by its time within the hour folder; a
+  // name whose hour is another folder's was renamed or copied, and says
+  // nothing about this one.
+  if (named >= 0 && named / 10000 == hour && named / 100 % 100 < 60 && named % 100 < 60) {
+    minute = named / 100 % 100;
+    second = named % 100;
+  }
+  return QDateTime(date, QTime(hour, minute, second));
+}
+
+FrameSource frameSource(const std::string& windowsPath) {
+  QDateTime modified;
+  if (const auto host = platform::FileSystem::instance().toHost(windowsPath)) {
+    const QFileInfo info(QString::fromStdString(host->string()));
+    if (info.exists()) modified = info.lastModified();
+  }
+  return {windowsPath, snapshotTime(windowsPath, modified)};
+}
+
+int createFileExclusively(const fs::path& hostPath) {
+  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  ::close(fd);
+  return 0;
+}
+
+FileReservation reserveVideoName(const std::string& windowsFolder, const std::string& extension,
+                                 const QDateTime& now) {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  FileReservation result;
+  for (int attempt = 0; attempt <= kMaxCopiesPerSecond; ++attempt) {
+    result.name = platform::videoName(windowsFolder, extension, now, attempt);
+    if (files.fileExists(result.name)) continue;
+    // Where the logger will create it: a missing folder keeps its name, so
+    // that the system's own error reports it.
+    const auto host = files.toHostForCreate(result.name);
+    if (!host) {
+      result.host.clear();
+      result.error = ENOENT;
+      return result;
+    }
+    result.host = *host;
+    result.error = createFileExclusively(*host);
+    if (result.error == 0) {
+      result.reserved = true;
+      return result;
+    }
+    if (result.error != EEXIST) return result;
+    // Taken between the look and the creation: the next name.
+  }
+  result.error = EEXIST;
+  return result;
+}
+
+// The failures the logger and its graph report after the call that caused
+// them. Shared with the installed handlers, which outlive the session.
+struct ExportSession::Hooks {
+  std::mutex mutex;
+  std::string refused;  // the first one since the recording started
+  FailureHandler onFailure;
+
+  void note(const std::string& text) {
+    std::lock_guard lock(mutex);
+    if (refused.empty()) refused = text;
+  }
+  std::string first() {
+    std::lock_guard lock(mutex);
+    return refused;
+  }
+};
+
+ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger, MessageTurns turns,
+                             FailureHandler onFailure)
+    : ExportSession(generator, logger, std::unique_ptr<TVLImageGen>(),
+                    std::unique_ptr<TVLDSVideoLogger>(), turns, std::move(onFailure)) {}
+
+ExportSession::ExportSession(std::unique_ptr<TVLImageGen> generator,
+                             std::unique_ptr<TVLDSVideoLogger> logger, MessageTurns turns,
+                             FailureHandler onFailure)
+    : ExportSession(*generator, *logger, std::move(generator), std::move(logger), turns,
+                    std::move(onFailure)) {}
+
+ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger,
+                             std::unique_ptr<TVLImageGen>&& ownGenerator,
+                             std::unique_ptr<TVLDSVideoLogger>&& ownLogger, MessageTurns turns,
+                             FailureHandler onFailure)
+    : ownGenerator_(std::move(ownGenerator)),
+      ownLogger_(std::move(ownLogger)),
+      generator_(generator),
+      logger_(logger),
+      turns_(turns),
+      hooks_(std::make_shared<Hooks>()) {
+  hooks_->onFailure = std::move(onFailure);
+  if (logger_.InputPin().Source() != &generator_.OutputPin())
+    generator_.OutputPin().Connect(&logger_.InputPin());
+  const std::weak_ptr<Hooks> hooks = hooks_;
+  // A frame the running graph could not take, heard at once (the deferred
+  // report comes a message turn later).
+  logger_.Graph().SetOnWarning([hooks](layout::Component&, const std::string& text, std::int32_t) {
+    if (const auto alive = hooks.lock()) alive->note(text);
+  });
+  // One handler for the process: the last session made hears the failures.
+  // Once the session is gone they are logged, as without a handler.
+  TVLBaseCommonLogger::SetDeferredErrorHandler([hooks](const std::exception& error) {
+    const auto alive = hooks.lock();
+    if (!alive) {
+      qWarning("Recording: %s", error.what());
+      return;
+    }
+    alive->note(error.what());
+    if (alive->onFailure) alive->onFailure(error.what());
+  });
+}
+
+ExportSession::~ExportSession() { logger_.Graph().SetOnWarning(nullptr); }
+
+void ExportSession::runMessageTurn() {
+  if (turns_ == MessageTurns::Session) QCoreApplication::processEvents();
+}
+
+void ExportSession::start(const std::string& fileName, int rateFps, const TPicture& first) {
+  {
+    std::lock_guard lock(hooks_->mutex);
+    hooks_->refused.clear();
+  }
+  fileName_ = fileName;
+  handedOver_ = 0;
+  thrown_.clear();
+  first_ = last_ = FrameSource();
+  try {
+    generator_.SetPicture(first);
+    generator_.SetFrameRate(rateFps);
+    logger_.SetFileName(fileName);
+    logger_.SetEnabled(true);
+    generator_.SetEnabled(true);
+  } catch (...) {
+    // Disabling only sets flags and sends the stop; it cannot hide the error.
+    try {
+      generator_.SetEnabled(false);
+    } catch (...) {
+    }
+    logger_.SetEnabled(false);
+    removeIfEmpty(fileName);
+    throw;
+  }
+  recording_ = true;
+}
+
+bool ExportSession::frame(const FrameSource& source, const TPicture& picture) {
+  if (!recording_) {
+    generator_.SetPicture(picture);
+    return true;
+  }
+  try {
+    generator_.SetPicture(picture);
+    ++handedOver_;
+    if (first_.path.empty()) first_ = source;
+    last_ = source;
+    generator_.GenerateFrame();
+  } catch (const std::exception& error) {
+    if (thrown_.empty()) thrown_ = error.what();
+    throw;
+  }
+  runMessageTurn();  // the work the logger handed to this thread
+  return hooks_->first().empty();
+}
+
+ExportOutcome ExportSession::stop() {
+  ExportOutcome outcome;
+  if (!recording_) return outcome;
+  recording_ = false;
+  try {
+    generator_.SetEnabled(false);
+    runMessageTurn();
+  } catch (const std::exception& error) {
+    outcome.stopFailure = error.what();
+  }
+  try {
+    logger_.SetEnabled(false);
+  } catch (const std::exception& error) {
+    if (outcome.stopFailure.empty()) outcome.stopFailure = error.what();
+  }
+  outcome.fileName = fileName_;
+  outcome.first = first_;
+  outcome.last = last_;
+  // The logger's outcome is this recording's only once a frame or the
+  // generator's start reached it; before, it still tells of the last one.
+  const TVLBaseCommonLogger::RecordingOutcome logged = logger_.LastRecording();
+  if (logged.fileName == fileName_) {
+    outcome.framesWritten = logged.framesWritten;
+    outcome.framesLost = logged.framesLost;
+    outcome.failure = logged.failure;
+    outcome.reason = logged.reason;
+  }
+  // With the caller's message loop, frames may still wait for its next turn
+  // here: only a session that ran the turns itself can count them as lost.
+  const bool allHandled = turns_ == MessageTurns::Session;
+  if (allHandled) {
+    outcome.framesLost =
+        std::max(outcome.framesLost, handedOver_ - std::min(handedOver_, outcome.framesWritten));
+  }
+  if (outcome.failure.empty()) outcome.failure = hooks_->first();
+  if (outcome.failure.empty()) outcome.failure = thrown_;
+  if (outcome.failure.empty()) outcome.failure = outcome.stopFailure;
+  if (outcome.failure.empty() && allHandled && outcome.framesWritten != handedOver_) {
+    outcome.failure = "The video holds " + std::to_string(outcome.framesWritten) + " of " +
+                      std::to_string(handedOver_) + " frames";
+  }
+  removeIfEmpty(fileName_);
+  return outcome;
+}
+
+}  // namespace vistrel::recording
