@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -73,9 +74,12 @@ class BatchExportTest : public ::testing::Test {
     return arguments;
   }
 
-  ProgramRun run(const char* program, const QStringList& arguments) const {
+  ProgramRun run(const char* program, const QStringList& arguments,
+                 const fs::path& workingFolder = {}) const {
     QProcess process;
     process.setProcessEnvironment(environment());
+    if (!workingFolder.empty())
+      process.setWorkingDirectory(QString::fromStdString(workingFolder.string()));
     process.start(program, arguments);
     ProgramRun result;
     if (!process.waitForFinished(300000)) return result;
@@ -85,8 +89,8 @@ class BatchExportTest : public ::testing::Test {
     return result;
   }
 
-  ProgramRun exportVideo(const QStringList& arguments) const {
-    return run(VISTREL_EXPORT_PROGRAM, withDriveC(arguments));
+  ProgramRun exportVideo(const QStringList& arguments, const fs::path& workingFolder = {}) const {
+    return run(VISTREL_EXPORT_PROGRAM, withDriveC(arguments), workingFolder);
   }
 
   QString out(const char* name) const { return QString::fromStdString((root_ / name).string()); }
@@ -182,6 +186,56 @@ TEST_F(BatchExportTest, UsageErrorsNameTheProblem) {
                                                                << result.err;
   }
   EXPECT_EQ(filesIn(root_).size(), 2u);  // c and home: nothing written
+}
+
+TEST_F(BatchExportTest, CommandLineRefusalsNameTheOptionAsTypedAndTheChoices) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  const fs::path work = root_ / "work";
+  fs::create_directories(work);
+  struct Row {
+    QStringList arguments;
+    const char* message;
+  };
+  const QString hour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const Row rows[] = {
+      {{"--ouput", "F", "--from", "2026-12-06 07", "--to", "2026-12-06 07"},
+       "unknown option --ouput; did you mean --output?"},
+      {{"--codec", "h246", hour}, "--codec h246: choose xvid, mjpeg or h264 (did you mean h264?)"},
+      {{"--codec", "2", hour}, "--codec 2: choose xvid, mjpeg or h264\n"},
+      {{"--codec", "mjpeg", "-o", "x.mp4", hour}, "--codec mjpeg writes AVI, but --output x.mp4"},
+      {{"--codec", "h264", "-o", "x.avi", hour}, "--codec h264 writes MP4, but --output x.avi"},
+      {{"-o", "x.mkv", hour}, "--output x.mkv: Matroska is not written"},
+      {{"-o", "x", hour}, "--output x: name the file .avi (xvid, mjpeg) or .mp4 (h264)"},
+      {{"-o", "-", hour}, "--output -: a video cannot be written to standard output"},
+  };
+  for (const Row& row : rows) {
+    const ProgramRun result = exportVideo(row.arguments, work);
+    EXPECT_EQ(result.status, 2) << row.arguments.join(' ').toStdString() << "\n" << result.err;
+    EXPECT_NE(result.err.find(row.message), std::string::npos) << row.message << " in\n"
+                                                               << result.err;
+  }
+  EXPECT_TRUE(fs::is_empty(work));
+
+  // Off a terminal the help fits 80 columns and lists the codecs by name.
+  const ProgramRun help = run(VISTREL_EXPORT_PROGRAM, {"--help"});
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+  EXPECT_NE(help.out.find("--codec xvid|mjpeg|h264"), std::string::npos) << help.out;
+  EXPECT_EQ(help.out.find("->"), std::string::npos) << help.out;
+}
+
+TEST_F(BatchExportTest, FfmpegsLogIsSilentUnderQuietAndOursWithVerbose) {
+  for (int i = 0; i < 3; ++i) snapshot("2026-12-06/07/s" + std::to_string(i) + ".jpg", i);
+  const QString hour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const ProgramRun quiet = exportVideo({"--quiet", "--codec", "h264", "-o", out("q.mp4"), hour});
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "");
+  const ProgramRun plain = exportVideo({"--codec", "h264", "-o", out("p.mp4"), hour});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.err.find("libx264"), std::string::npos) << plain.err;  // notes, no warnings
+  const ProgramRun verbose = exportVideo({"-v", "--codec", "h264", "-o", out("v.mp4"), hour});
+  ASSERT_EQ(verbose.status, 0) << verbose.err;
+  EXPECT_NE(verbose.err.find("\nvistrel-export: libx264: "), std::string::npos) << verbose.err;
 }
 
 TEST_F(BatchExportTest, AnUnwritableOutputFolderIsReportedAndLeavesNothing) {
@@ -394,7 +448,10 @@ TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {
     const ProgramRun help = run(program, {"--help"});
     EXPECT_EQ(help.status, 0) << program << help.err;
     EXPECT_NE(help.out.find("--drive"), std::string::npos) << help.out;
-    EXPECT_NE(help.out.find("Program folder"), std::string::npos) << help.out;
+    // Where the video goes when no file is named.
+    const bool exporter = std::string(program) == VISTREL_EXPORT_PROGRAM;
+    EXPECT_NE(help.out.find(exporter ? "current folder" : "Program folder"), std::string::npos)
+        << help.out;
     const ProgramRun version = run(program, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind(fs::path(program).filename().string() + " ", 0), 0u) << version.out;

@@ -23,6 +23,7 @@
 #include "platform/drive_table.h"
 #include "platform/file_system.h"
 #include "tools/export/export_options.h"
+#include "tools/export/ffmpeg_log.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
 #include "tools/export/snapshot_sources.h"
@@ -124,10 +125,10 @@ int main(int argc, char** argv) {
     return kAllWritten;
   }
   if (options.help) {
-    const platform::FileSystem files(drives, std::string());
-    std::fputs(exportUsageText(files.programFolder(false)).c_str(), stdout);
+    std::fputs(exportUsageText(platform::helpWidth(STDOUT_FILENO)).c_str(), stdout);
     return kAllWritten;
   }
+  routeFfmpegLog(options.quiet ? kFfmpegQuiet : options.verbose);
 
   // Sources given as host paths count from the folder the export runs in.
   std::error_code cwdError;
