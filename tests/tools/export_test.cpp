@@ -224,6 +224,41 @@ TEST_F(BatchExportTest, CommandLineRefusalsNameTheOptionAsTypedAndTheChoices) {
   EXPECT_EQ(help.out.find("->"), std::string::npos) << help.out;
 }
 
+TEST_F(BatchExportTest, WithoutOutputTheVideoGoesIntoTheCurrentFolderAndMp4MeansH264) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  snapshot("2026-12-06/07/b.jpg", 2);
+  const fs::path work = root_ / "work";
+  fs::create_directories(work);
+  std::ofstream(work / "vistrel.avi") << "keep";
+  const QString hour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const ProgramRun first = exportVideo({hour}, work);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const ProgramRun second = exportVideo({hour}, work);
+  ASSERT_EQ(second.status, 0) << second.err;
+  // Two new names beside the kept file, each one's path printed by its run.
+  std::vector<std::string> names = filesIn(work);
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_EQ(fs::file_size(work / "vistrel.avi"), 4u);
+  names.erase(std::find(names.begin(), names.end(), "vistrel.avi"));
+  for (const std::string& name : names) {
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(vistrel-\d{8}-\d{6}(-2)?\.avi)"))) << name;
+    const std::string printed = ": " + (work / name).string() + " (";
+    EXPECT_TRUE(first.out.find(printed) != std::string::npos ||
+                second.out.find(printed) != std::string::npos)
+        << printed;
+    const auto facts = test::probeAvi((work / name).string());
+    ASSERT_TRUE(facts) << name;
+    EXPECT_EQ(facts->frames, 2);
+  }
+
+  // An MP4 without --codec holds H.264, which browsers play.
+  const ProgramRun mp4 = exportVideo({hour, "-o", "web.mp4"}, work);
+  ASSERT_EQ(mp4.status, 0) << mp4.err;
+  const auto web = test::probeAvi((work / "web.mp4").string());
+  ASSERT_TRUE(web);
+  EXPECT_EQ(web->codecName, "h264");
+}
+
 TEST_F(BatchExportTest, FfmpegsLogIsSilentUnderQuietAndOursWithVerbose) {
   for (int i = 0; i < 3; ++i) snapshot("2026-12-06/07/s" + std::to_string(i) + ".jpg", i);
   const QString hour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,12 +78,18 @@ std::vector<std::string> collectSnapshots(const ExportOptions& options) {
 
 // Creates the video's file under its final host path and returns that path:
 // --output as given (a Windows or a host path; throws EOutputTaken when it
-// exists), else the window's naming rule in the program folder.
+// exists), else the window's naming rule in the current folder.
 fs::path reserveOutput(const ExportOptions& options) {
   platform::FileSystem& files = platform::FileSystem::instance();
   const std::string extension = videoExtension(options.codec);
-  if (options.output.empty())
-    return reserveNextVideoName(files.programFolder(), extension, QDateTime::currentDateTime());
+  if (options.output.empty()) {
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    std::optional<std::string> folder = error ? std::nullopt : files.fromHost(here);
+    if (!folder) throw EExportFailed("The current folder cannot be written to; give --output");
+    if (folder->back() != '\\') *folder += '\\';  // the naming rule appends the name
+    return reserveNextVideoName(*folder, extension, QDateTime::currentDateTime());
+  }
   const std::string& output = options.output;
   fs::path target;
   if (output.size() >= 2 && output[1] == ':') {
