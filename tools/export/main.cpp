@@ -27,6 +27,7 @@
 #include "tools/export/ffmpeg_log.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
+#include "tools/export/skip_report.h"
 #include "tools/export/snapshot_sources.h"
 #include "tools/export/video_exporter.h"
 
@@ -182,7 +183,8 @@ int main(int argc, char** argv) {
   if (!options.quiet) progress.finish();
 
   for (const SkippedSnapshot& skipped : report.skipped)
-    std::printf("skipped %s: %s\n", skipped.path.c_str(), skipped.message.c_str());
+    std::printf("skipped %s: %s\n", pathAsGiven(skipped.path, options.sources).c_str(),
+                loaderMessageInWords(skipped.message).c_str());
   std::fflush(stdout);
   const std::string cause =
       report.failure + (report.reason.empty() ? std::string() : " (" + report.reason + ")");
