@@ -1,5 +1,6 @@
 #include "tools/export/skip_report.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <regex>
