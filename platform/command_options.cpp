@@ -172,7 +172,9 @@ std::string optionsHelp(const CLI::App& parser, int width) {
   for (const CLI::Option* option : parser.get_options()) {
     const std::string title = optionTitle(option);
     std::string entry = wrapText(option->get_description(), width, kColumn);
-    if (static_cast<int>(title.size()) + 2 <= kColumn)
+    if (option->get_description().empty())
+      entry = title + "\n";
+    else if (static_cast<int>(title.size()) + 2 <= kColumn)
       entry.replace(0, title.size(), title);
     else
       entry = title + "\n" + entry;
