@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/command_line.h"
 #include "app/controls/dialogs.h"
@@ -68,6 +69,13 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(app::kApplicationTitle);
+  // The desktop entry's id ties the window to its menu entry and icon on
+  // Wayland; the icon itself is built in for the build tree.
+  QApplication::setDesktopFileName(QStringLiteral("io.github.vistrel.RecordsPreview"));
+  QIcon icon;
+  for (const int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/vistrel-preview-%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
   // Before the window: a signal that comes while start-up shows an error box
   // closes the box, and the program ends instead of showing its window.
   if (!app::dispatchHandler([] { app::closeWindowsOnTerminationSignals(); })) return 1;

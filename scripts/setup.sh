@@ -16,7 +16,7 @@ packages=(
   libglib2.0-bin xvfb xauth fonts-liberation fonts-dejavu-core
   clang-format
   libcli11-dev
-  desktop-file-utils appstream dpkg-dev file man-db
+  desktop-file-utils appstream dpkg-dev file man-db lintian
   gstreamer1.0-tools gstreamer1.0-plugins-good mediainfo
 )
 # shellcheck disable=SC2206

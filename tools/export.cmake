@@ -5,10 +5,14 @@
 add_library(vistrel_export STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export/export_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/export_options.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/ffmpeg_log.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/ffmpeg_log.h
   ${CMAKE_CURRENT_LIST_DIR}/export/output_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/output_file.h
   ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.h
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.h
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_sources.cpp
@@ -16,7 +20,8 @@ add_library(vistrel_export STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.h
 )
-target_link_libraries(vistrel_export PUBLIC recording pipeline picture platform Qt6::Core)
+target_link_libraries(vistrel_export PUBLIC recording pipeline picture platform Qt6::Core
+                      PRIVATE PkgConfig::FFMPEG JPEG::JPEG)
 vistrel_embed_layout(vistrel_export ${PROJECT_SOURCE_DIR}/resources/unit1.layout
                      vistrel::exporter::resources::kUnit1Layout)
 

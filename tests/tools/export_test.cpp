@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -73,9 +74,12 @@ class BatchExportTest : public ::testing::Test {
     return arguments;
   }
 
-  ProgramRun run(const char* program, const QStringList& arguments) const {
+  ProgramRun run(const char* program, const QStringList& arguments,
+                 const fs::path& workingFolder = {}) const {
     QProcess process;
     process.setProcessEnvironment(environment());
+    if (!workingFolder.empty())
+      process.setWorkingDirectory(QString::fromStdString(workingFolder.string()));
     process.start(program, arguments);
     ProgramRun result;
     if (!process.waitForFinished(300000)) return result;
@@ -85,8 +89,8 @@ class BatchExportTest : public ::testing::Test {
     return result;
   }
 
-  ProgramRun exportVideo(const QStringList& arguments) const {
-    return run(VISTREL_EXPORT_PROGRAM, withDriveC(arguments));
+  ProgramRun exportVideo(const QStringList& arguments, const fs::path& workingFolder = {}) const {
+    return run(VISTREL_EXPORT_PROGRAM, withDriveC(arguments), workingFolder);
   }
 
   QString out(const char* name) const { return QString::fromStdString((root_ / name).string()); }
@@ -148,12 +152,28 @@ TEST_F(BatchExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {
   const ProgramRun result =
       exportVideo({"C:\\Program Files\\Vistrel\\Records\\2026-12-06", "-o", out("damaged.avi")});
   ASSERT_EQ(result.status, 1) << result.err;
-  for (const char* name : {"\\07\\b.jpg: JPEG error #", "\\07\\c.jpg: JPEG error #"})
-    EXPECT_NE(result.out.find(name), std::string::npos) << name << " in\n" << result.out;
+  // The loader's message in words, each snapshot named as its source was:
+  // a Windows path, an absolute or a relative host path.
+  for (const char* line :
+       {"skipped C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07\\b.jpg: empty file\n",
+        "skipped C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07\\c.jpg: damaged JPEG data: "
+        "bogus marker length\n"})
+    EXPECT_NE(result.out.find(line), std::string::npos) << line << " in\n" << result.out;
   EXPECT_NE(result.out.find("2 frames written, 2 snapshots skipped"), std::string::npos);
   const auto facts = test::probeAvi(out("damaged.avi").toStdString());
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, 2);
+
+  const std::string absolute = (records_ / "2026-12-06").string();
+  const ProgramRun hostPaths =
+      exportVideo({QString::fromStdString(absolute), "-o", out("absolute.avi")});
+  EXPECT_NE(hostPaths.out.find("skipped " + absolute + "/07/b.jpg: empty file\n"),
+            std::string::npos)
+      << hostPaths.out;
+  const ProgramRun relative = exportVideo({"2026-12-06/07/", "-o", out("relative.avi")}, records_);
+  EXPECT_NE(relative.out.find("skipped 2026-12-06/07/c.jpg: damaged JPEG data: "),
+            std::string::npos)
+      << relative.out;
 }
 
 TEST_F(BatchExportTest, UsageErrorsNameTheProblem) {
@@ -182,6 +202,91 @@ TEST_F(BatchExportTest, UsageErrorsNameTheProblem) {
                                                                << result.err;
   }
   EXPECT_EQ(filesIn(root_).size(), 2u);  // c and home: nothing written
+}
+
+TEST_F(BatchExportTest, CommandLineRefusalsNameTheOptionAsTypedAndTheChoices) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  const fs::path work = root_ / "work";
+  fs::create_directories(work);
+  struct Row {
+    QStringList arguments;
+    const char* message;
+  };
+  const QString hour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const Row rows[] = {
+      {{"--ouput", "F", "--from", "2026-12-06 07", "--to", "2026-12-06 07"},
+       "unknown option --ouput; did you mean --output?"},
+      {{"--codec", "h246", hour}, "--codec h246: choose xvid, mjpeg or h264 (did you mean h264?)"},
+      {{"--codec", "2", hour}, "--codec 2: choose xvid, mjpeg or h264\n"},
+      {{"--codec", "mjpeg", "-o", "x.mp4", hour}, "--codec mjpeg writes AVI, but --output x.mp4"},
+      {{"--codec", "h264", "-o", "x.avi", hour}, "--codec h264 writes MP4, but --output x.avi"},
+      {{"-o", "x.mkv", hour}, "--output x.mkv: Matroska is not written"},
+      {{"-o", "x", hour}, "--output x: name the file .avi (xvid, mjpeg) or .mp4 (h264)"},
+      {{"-o", "-", hour}, "--output -: a video cannot be written to standard output"},
+  };
+  for (const Row& row : rows) {
+    const ProgramRun result = exportVideo(row.arguments, work);
+    EXPECT_EQ(result.status, 2) << row.arguments.join(' ').toStdString() << "\n" << result.err;
+    EXPECT_NE(result.err.find(row.message), std::string::npos) << row.message << " in\n"
+                                                               << result.err;
+  }
+  EXPECT_TRUE(fs::is_empty(work));
+
+  // Off a terminal the help fits 80 columns and lists the codecs by name.
+  const ProgramRun help = run(VISTREL_EXPORT_PROGRAM, {"--help"});
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
+  EXPECT_NE(help.out.find("--codec xvid|mjpeg|h264"), std::string::npos) << help.out;
+  EXPECT_EQ(help.out.find("->"), std::string::npos) << help.out;
+}
+
+TEST_F(BatchExportTest, WithoutOutputTheVideoGoesIntoTheCurrentFolderAndMp4MeansH264) {
+  snapshot("2026-12-06/07/a.jpg", 1);
+  snapshot("2026-12-06/07/b.jpg", 2);
+  const fs::path work = root_ / "work";
+  fs::create_directories(work);
+  std::ofstream(work / "vistrel.avi") << "keep";
+  const QString hour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const ProgramRun first = exportVideo({hour}, work);
+  ASSERT_EQ(first.status, 0) << first.err;
+  const ProgramRun second = exportVideo({hour}, work);
+  ASSERT_EQ(second.status, 0) << second.err;
+  // Two new names beside the kept file, each one's path printed by its run.
+  std::vector<std::string> names = filesIn(work);
+  ASSERT_EQ(names.size(), 3u);
+  EXPECT_EQ(fs::file_size(work / "vistrel.avi"), 4u);
+  names.erase(std::find(names.begin(), names.end(), "vistrel.avi"));
+  for (const std::string& name : names) {
+    EXPECT_TRUE(std::regex_match(name, std::regex(R"(vistrel-\d{8}-\d{6}(-2)?\.avi)"))) << name;
+    const std::string printed = ": " + (work / name).string() + " (";
+    EXPECT_TRUE(first.out.find(printed) != std::string::npos ||
+                second.out.find(printed) != std::string::npos)
+        << printed;
+    const auto facts = test::probeAvi((work / name).string());
+    ASSERT_TRUE(facts) << name;
+    EXPECT_EQ(facts->frames, 2);
+  }
+
+  // An MP4 without --codec holds H.264, which browsers play.
+  const ProgramRun mp4 = exportVideo({hour, "-o", "web.mp4"}, work);
+  ASSERT_EQ(mp4.status, 0) << mp4.err;
+  const auto web = test::probeAvi((work / "web.mp4").string());
+  ASSERT_TRUE(web);
+  EXPECT_EQ(web->codecName, "h264");
+}
+
+TEST_F(BatchExportTest, FfmpegsLogIsSilentUnderQuietAndOursWithVerbose) {
+  for (int i = 0; i < 3; ++i) snapshot("2026-12-06/07/s" + std::to_string(i) + ".jpg", i);
+  const QString hour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const ProgramRun quiet = exportVideo({"--quiet", "--codec", "h264", "-o", out("q.mp4"), hour});
+  ASSERT_EQ(quiet.status, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "");
+  const ProgramRun plain = exportVideo({"--codec", "h264", "-o", out("p.mp4"), hour});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.err.find("libx264"), std::string::npos) << plain.err;  // notes, no warnings
+  const ProgramRun verbose = exportVideo({"-v", "--codec", "h264", "-o", out("v.mp4"), hour});
+  ASSERT_EQ(verbose.status, 0) << verbose.err;
+  EXPECT_NE(verbose.err.find("\nvistrel-export: libx264: "), std::string::npos) << verbose.err;
 }
 
 TEST_F(BatchExportTest, AnUnwritableOutputFolderIsReportedAndLeavesNothing) {
@@ -380,8 +485,7 @@ TEST_F(BatchExportTest, ASnapshotCutInItsScanDataIsSkippedWithLibjpegsWords) {
   const ProgramRun result =
       exportVideo({"C:\\Program Files\\Vistrel\\Records\\2026-12-06", "-o", out("cut.avi")});
   EXPECT_EQ(result.status, 1) << result.err;
-  EXPECT_NE(result.out.find("\\07\\b.jpg: Premature end of JPEG file"), std::string::npos)
-      << result.out;
+  EXPECT_NE(result.out.find("\\07\\b.jpg: premature end of file"), std::string::npos) << result.out;
   EXPECT_NE(result.out.find("2 frames written, 1 snapshots skipped"), std::string::npos)
       << result.out;
   const auto facts = test::probeAvi(out("cut.avi").toStdString());
@@ -394,7 +498,10 @@ TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {
     const ProgramRun help = run(program, {"--help"});
     EXPECT_EQ(help.status, 0) << program << help.err;
     EXPECT_NE(help.out.find("--drive"), std::string::npos) << help.out;
-    EXPECT_NE(help.out.find("Program folder"), std::string::npos) << help.out;
+    // Where the video goes when no file is named.
+    const bool exporter = std::string(program) == VISTREL_EXPORT_PROGRAM;
+    EXPECT_NE(help.out.find(exporter ? "current folder" : "Program folder"), std::string::npos)
+        << help.out;
     const ProgramRun version = run(program, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind(fs::path(program).filename().string() + " ", 0), 0u) << version.out;

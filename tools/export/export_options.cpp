@@ -1,6 +1,8 @@
 #include "tools/export/export_options.h"
 
-#include <map>
+#include <algorithm>
+#include <array>
+#include <cctype>
 
 #include <CLI/CLI.hpp>
 
@@ -14,29 +16,54 @@ constexpr const char* kDescription =
     "Writes the snapshots of date or hour folders of the archive into one video, "
     "without a window.";
 
-void declareOptions(CLI::App& parser, ExportOptions& options) {
-  static const std::map<std::string, VideoCodec> codecs = {
-      {"xvid", VideoCodec::Xvid}, {"mjpeg", VideoCodec::Mjpeg}, {"h264", VideoCodec::H264}};
+struct CodecName {
+  const char* name;
+  VideoCodec codec;
+};
+constexpr std::array<CodecName, 3> kCodecs = {
+    {{"xvid", VideoCodec::Xvid}, {"mjpeg", VideoCodec::Mjpeg}, {"h264", VideoCodec::H264}}};
+
+// What the command line gives before it is checked against itself.
+struct Typed {
+  std::string codec;
+  bool codecGiven = false;
+};
+
+std::string lowered(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+void declareOptions(CLI::App& parser, ExportOptions& options, Typed& typed) {
   platform::addDriveOption(parser, options.driveOptions);
-  parser.add_option("--rate", options.rateFps, "frames per second of the video, 1-30 (default 5)")
+  parser
+      .add_option("--rate", options.rateFps, "frames per second of the video, 1 to 30 (default 5)")
       ->check(CLI::Range(1, 30))
       ->option_text("FPS");
   parser
-      .add_option("--codec", options.codec,
-                  "xvid: MPEG-4 AVI as the window writes (default); mjpeg: Motion JPEG AVI; "
-                  "h264: H.264 MP4")
-      ->transform(CLI::CheckedTransformer(codecs, CLI::ignore_case))
+      .add_option("--codec", typed.codec,
+                  "xvid: an MPEG-4 AVI as the window writes it (the default for .avi); "
+                  "mjpeg: a Motion JPEG AVI; h264: an H.264 MP4 (the default for .mp4)")
       ->option_text("xvid|mjpeg|h264");
-  parser.add_option("-o,--output", options.output,
-                    "the video file (default: the program folder, named as the window names "
-                    "its videos, never over an existing file)");
-  parser.add_flag("-q,--quiet", options.quiet, "no progress line");
+  parser
+      .add_option("-o,--output", options.output,
+                  "the video file, named .avi or .mp4 (default: a new vistrel.avi or "
+                  "vistrel-YYYYMMDD-HHMMSS.avi in the current folder; an existing file is "
+                  "never replaced)")
+      ->option_text("FILE");
+  CLI::Option* quiet =
+      parser.add_flag("-q,--quiet", options.quiet, "no progress line and no FFmpeg messages");
+  CLI::Option* verbose = parser.add_flag(
+      "-v,--verbose", options.verbose,
+      "FFmpeg's and the encoder's notes too, not only their warnings (twice: more detail)");
+  quiet->excludes(verbose);
   CLI::Option* from = parser.add_option(
       "--from", options.from, "first hour of a range under the records root, \"YYYY-MM-DD HH\"");
   CLI::Option* to = parser.add_option("--to", options.to,
                                       "last hour of the range (inclusive), \"YYYY-MM-DD HH\"");
-  from->needs(to);
-  to->needs(from);
+  from->option_text("\"DATE HH\"")->needs(to);
+  to->option_text("\"DATE HH\"")->needs(from);
   CLI::Option* sources = parser.add_option(
       "SOURCE", options.sources,
       "a date folder (its hour folders 00-23 in order) or an hour folder (its snapshots), as a "
@@ -45,27 +72,83 @@ void declareOptions(CLI::App& parser, ExportOptions& options) {
   platform::addHelpAndVersionFlags(parser, options.help, options.version);
 }
 
+VideoCodec codecNamed(const std::string& typed) {
+  std::vector<std::string> names;
+  for (const CodecName& known : kCodecs) {
+    if (lowered(typed) == known.name) return known.codec;
+    names.emplace_back(known.name);
+  }
+  const std::string close = platform::closestName(lowered(typed), names);
+  throw Exception("--codec " + typed + ": choose xvid, mjpeg or h264" +
+                  (close.empty() ? "" : " (did you mean " + close + "?)"));
+}
+
+// The extension of a Windows or host path, in lower case ("" when none).
+std::string extensionOf(const std::string& path) {
+  const std::size_t name = path.find_last_of("\\/:");
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (name != std::string::npos && dot < name)) return "";
+  return lowered(path.substr(dot));
+}
+
+// The container follows --output's name, so a file never holds what its
+// extension does not promise: without --codec the extension picks it.
+void fitCodecToOutput(ExportOptions& options, const Typed& typed) {
+  const std::string& output = options.output;
+  if (output.empty()) return;
+  if (output == "-")
+    throw Exception("--output -: a video cannot be written to standard output; name a file");
+  const std::string extension = extensionOf(output);
+  if (extension == ".mkv")
+    throw Exception("--output " + output +
+                    ": Matroska is not written; name the file .mp4 for H.264 (or .avi)");
+  if (extension != ".avi" && extension != ".mp4")
+    throw Exception("--output " + output +
+                    ": name the file .avi (xvid, mjpeg) or .mp4 (h264); the extension "
+                    "chooses the container");
+  if (!typed.codecGiven) {
+    options.codec = extension == ".mp4" ? VideoCodec::H264 : VideoCodec::Xvid;
+    return;
+  }
+  if (extension != videoExtension(options.codec)) {
+    const bool mp4 = options.codec == VideoCodec::H264;
+    throw Exception("--codec " + lowered(typed.codec) + " writes " + (mp4 ? "MP4" : "AVI") +
+                    ", but --output " + output + " is named " + extension + " (name it " +
+                    videoExtension(options.codec) + (mp4 ? "" : ", or use --codec h264") + ")");
+  }
+}
+
 }  // namespace
 
 ExportOptions parseExportOptions(const std::vector<std::string>& arguments) {
   ExportOptions options;
+  Typed typed;
   CLI::App parser(kDescription, "vistrel-export");
-  declareOptions(parser, options);
+  declareOptions(parser, options, typed);
   platform::parseArguments(parser, arguments);
-  if (!options.help && !options.version && options.sources.empty() && options.from.empty())
+  if (options.help || options.version) return options;
+  typed.codecGiven = parser.count("--codec") > 0;
+  if (typed.codecGiven) options.codec = codecNamed(typed.codec);
+  fitCodecToOutput(options, typed);
+  if (options.sources.empty() && options.from.empty())
     throw Exception("Nothing to export: give SOURCE folders or --from and --to (try --help)");
   return options;
 }
 
-std::string exportUsageText(const std::string& programFolder) {
-  ExportOptions unused;
+std::string exportUsageText(int width) {
+  ExportOptions unusedOptions;
+  Typed unusedTyped;
   CLI::App parser(kDescription, "vistrel-export");
-  declareOptions(parser, unused);
-  return parser.help() + "\nProgram folder (the video goes here without --output):\n  " +
-         programFolder +
-         "\n\nExit status: 0 every snapshot written; 1 written, but damaged snapshots were "
-         "skipped;\n2 usage error; 3 the video could not be written; 130 interrupted (the "
-         "video holds\nthe frames written so far).\n";
+  declareOptions(parser, unusedOptions, unusedTyped);
+  return "Usage: vistrel-export [OPTIONS] SOURCE...\n"
+         "       vistrel-export [OPTIONS] --from \"DATE HH\" --to \"DATE HH\"\n\n" +
+         platform::wrapText(kDescription, width) + "\n" + platform::optionsHelp(parser, width) +
+         "\n" +
+         platform::wrapText(
+             "Exit status: 0 every snapshot written; 1 written, but damaged snapshots were "
+             "skipped; 2 usage error; 3 the video could not be written; 130 interrupted (the "
+             "video holds the frames written so far).",
+             width);
 }
 
 const char* videoExtension(VideoCodec codec) { return codec == VideoCodec::H264 ? ".mp4" : ".avi"; }

@@ -1,6 +1,7 @@
 // vistrel-export's command line:
 //   vistrel-export [--drive X:=HOSTDIR]... [--rate FPS] [--codec xvid|mjpeg|h264]
-//                  [--output FILE] [--quiet] (SOURCE... | --from "DATE HH" --to "DATE HH")
+//                  [--output FILE] [--quiet | --verbose...]
+//                  (SOURCE... | --from "DATE HH" --to "DATE HH")
 #pragma once
 
 #include <string>
@@ -14,21 +15,27 @@ struct ExportOptions {
   bool help = false;
   bool version = false;
   bool quiet = false;
+  int verbose = 0;                        // -v given this many times: more of FFmpeg's log
   std::vector<std::string> driveOptions;  // "X:=HOSTDIR" each
   int rateFps = 5;                        // the window's stored RateFPS
+  // Without --codec: xvid, or h264 for an --output named .mp4.
   VideoCodec codec = VideoCodec::Xvid;
-  std::string output;                // empty: the program folder's naming rule
+  std::string output;                // empty: a new name in the current folder
   std::vector<std::string> sources;  // date or hour folders, Windows or host paths
   std::string from;                  // "2026-12-06 07"; set together with `to`
   std::string to;
 };
 
-// Throws vistrel::Exception with a message naming the problem: an unknown
-// option, a value out of range, SOURCEs together with --from/--to, one of
-// --from/--to alone, or nothing to export at all.
+// Throws vistrel::Exception with a message naming the problem and the
+// option as typed: an unknown option (with the closest one), a value out of
+// range, a codec that is not one of the named three, an --output whose
+// extension does not fit the codec (.avi holds xvid or mjpeg, .mp4 h264) or
+// that is "-", SOURCEs together with --from/--to, one of --from/--to alone,
+// or nothing to export at all.
 ExportOptions parseExportOptions(const std::vector<std::string>& arguments);
 
-std::string exportUsageText(const std::string& programFolder);
+// The --help text, wrapped to `width` columns.
+std::string exportUsageText(int width);
 
 // ".avi" or ".mp4".
 const char* videoExtension(VideoCodec codec);

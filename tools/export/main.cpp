@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,10 @@
 #include "platform/drive_table.h"
 #include "platform/file_system.h"
 #include "tools/export/export_options.h"
+#include "tools/export/ffmpeg_log.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
+#include "tools/export/skip_report.h"
 #include "tools/export/snapshot_sources.h"
 #include "tools/export/video_exporter.h"
 
@@ -76,12 +79,18 @@ std::vector<std::string> collectSnapshots(const ExportOptions& options) {
 
 // Creates the video's file under its final host path and returns that path:
 // --output as given (a Windows or a host path; throws EOutputTaken when it
-// exists), else the window's naming rule in the program folder.
+// exists), else the window's naming rule in the current folder.
 fs::path reserveOutput(const ExportOptions& options) {
   platform::FileSystem& files = platform::FileSystem::instance();
   const std::string extension = videoExtension(options.codec);
-  if (options.output.empty())
-    return reserveNextVideoName(files.programFolder(), extension, QDateTime::currentDateTime());
+  if (options.output.empty()) {
+    std::error_code error;
+    const fs::path here = fs::current_path(error);
+    std::optional<std::string> folder = error ? std::nullopt : files.fromHost(here);
+    if (!folder) throw EExportFailed("The current folder cannot be written to; give --output");
+    if (folder->back() != '\\') *folder += '\\';  // the naming rule appends the name
+    return reserveNextVideoName(*folder, extension, QDateTime::currentDateTime());
+  }
   const std::string& output = options.output;
   fs::path target;
   if (output.size() >= 2 && output[1] == ':') {
@@ -124,10 +133,10 @@ int main(int argc, char** argv) {
     return kAllWritten;
   }
   if (options.help) {
-    const platform::FileSystem files(drives, std::string());
-    std::fputs(exportUsageText(files.programFolder(false)).c_str(), stdout);
+    std::fputs(exportUsageText(platform::helpWidth(STDOUT_FILENO)).c_str(), stdout);
     return kAllWritten;
   }
+  routeFfmpegLog(options.quiet ? kFfmpegQuiet : options.verbose);
 
   // Sources given as host paths count from the folder the export runs in.
   std::error_code cwdError;
@@ -174,7 +183,8 @@ int main(int argc, char** argv) {
   if (!options.quiet) progress.finish();
 
   for (const SkippedSnapshot& skipped : report.skipped)
-    std::printf("skipped %s: %s\n", skipped.path.c_str(), skipped.message.c_str());
+    std::printf("skipped %s: %s\n", pathAsGiven(skipped.path, options.sources).c_str(),
+                loaderMessageInWords(skipped.message).c_str());
   std::fflush(stdout);
   const std::string cause =
       report.failure + (report.reason.empty() ? std::string() : " (" + report.reason + ")");
