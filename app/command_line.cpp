@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "platform/exception.h"
+
+#include "platform/archive_folder.h"
 #include "platform/command_options.h"
 
 namespace vistrel::app {
@@ -11,6 +14,10 @@ constexpr const char* kDescription =
     "Shows the snapshot archive under C:\\Program Files\\Vistrel\\Records.";
 
 void declareOptions(CLI::App& parser, CommandLine& line) {
+  parser.add_option("FOLDER", line.folder,
+                    "open the archive in FOLDER: a records root, its Vistrel or Program Files "
+                    "folder, or a drive root holding Program Files/Vistrel/Records (drive C: is "
+                    "mapped to show it)");
   platform::addDriveOption(parser, line.driveOptions);
   platform::addHelpAndVersionFlags(parser, line.help, line.version);
 }
@@ -23,6 +30,21 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   declareOptions(parser, line);
   platform::parseArguments(parser, arguments);
   return line;
+}
+
+std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders) {
+  std::vector<platform::Drive> drives = platform::defaultDrives(line.driveOptions, createFolders);
+  if (line.folder.empty()) return drives;
+  for (const std::string& option : line.driveOptions) {
+    if (!option.empty() && (option[0] == 'C' || option[0] == 'c')) {
+      throw Exception("Both FOLDER and --drive " + option + " map drive C:; give only one of them");
+    }
+  }
+  const platform::ArchiveFolder archive = platform::openArchiveFolder(line.folder, createFolders);
+  for (platform::Drive& drive : drives) {
+    if (drive.letter == 'C') drive = archive.driveC;
+  }
+  return drives;
 }
 
 std::string usageText(const std::string& driveTable, const std::string& programFolder) {

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     commandLine = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     // --help and --version change nothing on disk, not even drive C's folder.
     const bool createFolders = !commandLine.help && !commandLine.version;
-    drives = platform::defaultDrives(commandLine.driveOptions, createFolders);
+    drives = app::driveTable(commandLine, createFolders);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "vistrel-preview: %s\n", error.what());
     return 2;
@@ -45,8 +45,13 @@ int main(int argc, char** argv) {
   }
   if (commandLine.help) {
     const platform::FileSystem files(drives, std::string());
-    std::fputs(app::usageText(platform::describeDrives(drives), files.programFolder(false)).c_str(),
-               stdout);
+    // The host folder too: an installed viewer's folder is the user's
+    // videos folder, reached through Z: or a mounted drive.
+    std::string programFolder = files.programFolder(false);
+    if (auto host = files.toHostForCreate(programFolder)) {
+      programFolder += "  (" + host->string() + ")";
+    }
+    std::fputs(app::usageText(platform::describeDrives(drives), programFolder).c_str(), stdout);
     return 0;
   }
   if (!hasDisplay()) {

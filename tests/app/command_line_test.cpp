@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/command_line.h"
 #include "platform/exception.h"
+#include "scoped_env.h"
+#include "temp_folder.h"
 
 namespace vistrel::app {
 namespace {
@@ -22,7 +26,46 @@ TEST(CommandLineTest, ReadsHelpVersionAndRepeatedDriveOptions) {
 TEST(CommandLineTest, RefusesUnknownOptionsAndMissingValues) {
   EXPECT_THROW(parseCommandLine({"--drive"}), Exception);
   EXPECT_THROW(parseCommandLine({"--verbose"}), Exception);
-  EXPECT_THROW(parseCommandLine({"archive"}), Exception);
+  EXPECT_THROW(parseCommandLine({"archive", "another"}), Exception);
+}
+
+TEST(CommandLineTest, FolderArgumentMapsDriveCToItsArchive) {
+  const test::TempFolder temp;
+  const test::ScopedEnv home("HOME", temp.path().string());
+  const test::ScopedEnv cache("XDG_CACHE_HOME", std::nullopt);
+  const test::ScopedEnv driveC("VISTREL_DRIVE_C", temp.folder("default_c").string());
+  temp.folder("disk/Program Files/Vistrel/Records/2026-12-06/07");
+  temp.folder("copy/Records");
+  const auto driveCOf = [](const std::vector<platform::Drive>& drives) {
+    for (const platform::Drive& drive : drives) {
+      if (drive.letter == 'C') return drive.hostRoot;
+    }
+    return std::filesystem::path();
+  };
+
+  const CommandLine line = parseCommandLine({(temp.path() / "disk/Program Files").string()});
+  EXPECT_EQ(line.folder, (temp.path() / "disk/Program Files").string());
+  EXPECT_EQ(driveCOf(driveTable(line, true)), temp.path() / "disk");
+  EXPECT_EQ(driveCOf(driveTable(parseCommandLine({}), true)), temp.path() / "default_c");
+  // A records root elsewhere: a folder of links in the user's cache.
+  const std::filesystem::path linked =
+      driveCOf(driveTable(parseCommandLine({(temp.path() / "copy/Records").string()}), true));
+  EXPECT_EQ(linked.parent_path(), temp.path() / ".cache/vistrel/archives");
+  EXPECT_EQ(std::filesystem::read_symlink(linked / "Program Files/Vistrel/Records"),
+            temp.path() / "copy/Records");
+
+  try {
+    driveTable(parseCommandLine({temp.folder("nothing").string()}), true);
+    ADD_FAILURE() << "a folder without an archive was accepted";
+  } catch (const Exception& error) {
+    EXPECT_NE(std::string(error.what()).find("Program Files/Vistrel/Records"), std::string::npos)
+        << error.what();
+  }
+  // Two mappings of drive C: one of them would be dropped silently.
+  EXPECT_THROW(driveTable(parseCommandLine({(temp.path() / "disk").string(), "--drive",
+                                            "c:=" + temp.path().string()}),
+                          true),
+               Exception);
 }
 
 TEST(CommandLineTest, UsageNamesTheOptionAndListsTheDrives) {

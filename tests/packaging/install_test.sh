@@ -23,7 +23,7 @@ done
 
 desktop-file-validate "$usr/share/applications/vistrel-preview.desktop"
 appstreamcli validate --no-net "$usr/share/metainfo/io.github.vistrel.RecordsPreview.metainfo.xml"
-grep -qx 'Exec=vistrel-preview' "$usr/share/applications/vistrel-preview.desktop"
+grep -qx 'Exec=vistrel-preview %f' "$usr/share/applications/vistrel-preview.desktop"
 grep -qx 'Icon=vistrel-preview' "$usr/share/applications/vistrel-preview.desktop"
 for page in vistrel-preview vistrel-export; do
   MANWIDTH=80 man -l "$usr/share/man/man1/$page.1" 2>&1 >/dev/null | (! grep .)
