@@ -14,10 +14,9 @@ constexpr const char* kDescription =
     "Shows the snapshot archive under C:\\Program Files\\Vistrel\\Records.";
 
 void declareOptions(CLI::App& parser, CommandLine& line) {
-  parser.add_option("FOLDER", line.folder,
-                    "open the archive in FOLDER: a records root, its Vistrel or Program Files "
-                    "folder, or a drive root holding Program Files/Vistrel/Records (drive C: is "
-                    "mapped to show it)");
+  // A records root, its Vistrel or Program Files folder, or a drive root.
+  parser.add_option("FOLDER", line.folder, "the archive to open (maps drive C: to it)")
+      ->type_name("");
   platform::addDriveOption(parser, line.driveOptions);
   platform::addHelpAndVersionFlags(parser, line.help, line.version);
 }
@@ -33,7 +32,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders) {
-  std::vector<platform::Drive> drives = platform::defaultDrives(line.driveOptions, createFolders);
+  // FOLDER replaces drive C: its default folder need not be made.
+  std::vector<platform::Drive> drives =
+      platform::defaultDrives(line.driveOptions, createFolders && line.folder.empty());
   if (line.folder.empty()) return drives;
   for (const std::string& option : line.driveOptions) {
     if (!option.empty() && (option[0] == 'C' || option[0] == 'c')) {
