@@ -1,5 +1,8 @@
 #include "app/command_line.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <CLI/CLI.hpp>
 
 #include "platform/exception.h"
@@ -46,6 +49,14 @@ std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFold
     if (drive.letter == 'C') drive = archive.driveC;
   }
   return drives;
+}
+
+std::string startDirectory(const CommandLine& line, const platform::FileSystem& files) {
+  if (!line.folder.empty()) return "C:\\";
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  if (error) return {};
+  return files.fromHost(here).value_or(std::string());
 }
 
 std::string usageText(const std::string& driveTable, const std::string& programFolder) {

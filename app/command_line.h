@@ -28,6 +28,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 // folder without an archive, or FOLDER given with --drive C:=.
 std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders);
 
+// The process's first current directory: drive C's root when FOLDER was
+// given (the window then opens the records root), else the host folder it
+// was started from as a Windows path of `files` (the drive selector moves the
+// tree list there when it is not on drive C); empty when that is unknown.
+std::string startDirectory(const CommandLine& line, const platform::FileSystem& files);
+
 // The --help text: the options, the program folder in use and one line per
 // drive of `driveTable`.
 std::string usageText(const std::string& driveTable, const std::string& programFolder);

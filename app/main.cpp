@@ -2,7 +2,6 @@
 // from its stored layout and runs the event loop until it is closed.
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -62,14 +61,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The process starts in the host folder it was started from, as a Windows
-  // path; the drive selector moves the tree list there when it is not drive C.
-  std::error_code error;
-  const std::filesystem::path hostCwd = std::filesystem::current_path(error);
-  auto fileSystem = std::make_unique<platform::FileSystem>(drives, std::string());
-  std::string initial;
-  if (!error) initial = fileSystem->fromHost(hostCwd).value_or(std::string());
-  platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, initial));
+  platform::FileSystem::install(std::make_unique<platform::FileSystem>(
+      drives, app::startDirectory(commandLine, platform::FileSystem(drives, std::string()))));
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(app::kApplicationTitle);

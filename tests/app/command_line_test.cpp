@@ -46,6 +46,11 @@ TEST(CommandLineTest, FolderArgumentMapsDriveCToItsArchive) {
   const CommandLine line = parseCommandLine({(temp.path() / "disk/Program Files").string()});
   EXPECT_EQ(line.folder, (temp.path() / "disk/Program Files").string());
   EXPECT_EQ(driveCOf(driveTable(line, true)), temp.path() / "disk");
+  // The window then opens the records root, wherever it was started from.
+  const platform::FileSystem files(driveTable(line, true), std::string());
+  EXPECT_EQ(startDirectory(line, files), "C:\\");
+  EXPECT_EQ(startDirectory(parseCommandLine({}), files),
+            files.fromHost(std::filesystem::current_path()));
   EXPECT_EQ(driveCOf(driveTable(parseCommandLine({}), true)), temp.path() / "default_c");
   // A records root elsewhere: a folder of links in the user's cache.
   const std::filesystem::path linked =
