@@ -32,10 +32,10 @@ TEST(CommandLineTest, RefusesUnknownOptionsAndMissingValues) {
 TEST(CommandLineTest, FolderArgumentMapsDriveCToItsArchive) {
   const test::TempFolder temp;
   const test::ScopedEnv home("HOME", temp.path().string());
-  const test::ScopedEnv cache("XDG_CACHE_HOME", std::nullopt);
-  const test::ScopedEnv driveC("VISTREL_DRIVE_C", temp.folder("default_c").string());
+  const test::ScopedEnv driveC("VISTREL_DRIVE_C", std::nullopt);
+  const test::ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+  const test::ScopedEnv wine("WINEPREFIX", std::nullopt);
   temp.folder("disk/Program Files/Vistrel/Records/2026-12-06/07");
-  temp.folder("copy/Records");
   const auto driveCOf = [](const std::vector<platform::Drive>& drives) {
     for (const platform::Drive& drive : drives) {
       if (drive.letter == 'C') return drive.hostRoot;
@@ -51,14 +51,10 @@ TEST(CommandLineTest, FolderArgumentMapsDriveCToItsArchive) {
   EXPECT_EQ(startDirectory(line, files), "C:\\");
   EXPECT_EQ(startDirectory(parseCommandLine({}), files),
             files.fromHost(std::filesystem::current_path()));
-  EXPECT_EQ(driveCOf(driveTable(parseCommandLine({}), true)), temp.path() / "default_c");
-  // A records root elsewhere: a folder of links in the user's cache.
-  const std::filesystem::path linked =
-      driveCOf(driveTable(parseCommandLine({(temp.path() / "copy/Records").string()}), true));
-  EXPECT_EQ(linked.parent_path(), temp.path() / ".cache/vistrel/archives");
-  EXPECT_EQ(std::filesystem::read_symlink(linked / "Program Files/Vistrel/Records"),
-            temp.path() / "copy/Records");
-
+  // The default drive C folder is made only when no folder replaces it.
+  EXPECT_FALSE(std::filesystem::exists(temp.path() / ".local"));
+  EXPECT_EQ(driveCOf(driveTable(parseCommandLine({}), true)),
+            temp.path() / ".local/share/vistrel/drive_c");
   try {
     driveTable(parseCommandLine({temp.folder("nothing").string()}), true);
     ADD_FAILURE() << "a folder without an archive was accepted";
