@@ -2,7 +2,6 @@
 // from its stored layout and runs the event loop until it is closed.
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -35,7 +34,7 @@ int main(int argc, char** argv) {
     commandLine = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     // --help and --version change nothing on disk, not even drive C's folder.
     const bool createFolders = !commandLine.help && !commandLine.version;
-    drives = platform::defaultDrives(commandLine.driveOptions, createFolders);
+    drives = app::driveTable(commandLine, createFolders);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "vistrel-preview: %s\n", error.what());
     return 2;
@@ -46,8 +45,13 @@ int main(int argc, char** argv) {
   }
   if (commandLine.help) {
     const platform::FileSystem files(drives, std::string());
-    std::fputs(app::usageText(platform::describeDrives(drives), files.programFolder(false)).c_str(),
-               stdout);
+    // The host folder too: an installed viewer's folder is the user's
+    // videos folder, reached through Z: or a mounted drive.
+    std::string programFolder = files.programFolder(false);
+    if (auto host = files.toHostForCreate(programFolder)) {
+      programFolder += "  (" + host->string() + ")";
+    }
+    std::fputs(app::usageText(platform::describeDrives(drives), programFolder).c_str(), stdout);
     return 0;
   }
   if (!hasDisplay()) {
@@ -58,14 +62,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The process starts in the host folder it was started from, as a Windows
-  // path; the drive selector moves the tree list there when it is not drive C.
-  std::error_code error;
-  const std::filesystem::path hostCwd = std::filesystem::current_path(error);
-  auto fileSystem = std::make_unique<platform::FileSystem>(drives, std::string());
-  std::string initial;
-  if (!error) initial = fileSystem->fromHost(hostCwd).value_or(std::string());
-  platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, initial));
+  platform::FileSystem::install(std::make_unique<platform::FileSystem>(
+      drives, app::startDirectory(commandLine, platform::FileSystem(drives, std::string()))));
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(app::kApplicationTitle);

@@ -59,6 +59,7 @@ TForm1::TForm1() {
   publish("DirectoryListBox1KeyDown", &TForm1::DirectoryListBox1KeyDown);
   publish("ListBox2DblClick", &TForm1::ListBox2DblClick);
   publish("ListBox2KeyUp", &TForm1::ListBox2KeyUp);
+  setAcceptDrops(true);
 }
 
 TForm1::~TForm1() {
@@ -118,7 +119,36 @@ void TForm1::loaded() {
   SlideShow = field<TPanel>("SlideShow");
   STOP = field<TPanel>("STOP");
   bindBrowseEvents();
+  nameControls();
   TForm::loaded();  // tab order, then OnCreate
+}
+
+void TForm1::nameControls() {
+  const std::pair<QWidget*, const char*> names[] = {
+      {Image1, "Picture"},
+      {ListBox1, "Snapshot list"},
+      {DriveComboBox1, "Drive"},
+      {DirectoryListBox1, "Folder tree"},
+      {VideoProgress, "Position in folder"},
+      {CheckBox1, "Create video"},
+      {RateFPS, "Video rate"},
+      {PreviewFPS, "Preview rate"},
+      {SledeciSat, "Continue to the next hour"},
+      {ListBox2, "Saved videos"},
+  };
+  for (const auto& [widget, name] : names) widget->setAccessibleName(QString::fromUtf8(name));
+  // Qt names a drop-down list on Linux by its selected entry, not by this
+  // name: the description says what it is there.
+  DriveComboBox1->setAccessibleDescription("Drive");
+  RateFPS->setAccessibleDescription("Frames per second of the video");
+  PreviewFPS->setAccessibleDescription("Snapshots per second of the slide show");
+  CheckBox1->setAccessibleDescription("Records the slide show into an AVI file");
+  // The panels' captions are spelt for the eye ("S T O P").
+  SlideShow->setSpokenCaption(kStoredRunCaption, "Run slide show");
+  SlideShow->setSpokenCaption(kRunCaption, "Run slide show");
+  SlideShow->setSpokenCaption(kPauseCaption, "Pause slide show");
+  STOP->setSpokenCaption(STOP->caption(), "Stop slide show");
+  writeSlideLabelName();
 }
 
 void TForm1::bindBrowseEvents() {
@@ -174,7 +204,16 @@ std::string TForm1::SlideLabelText() const {
          std::to_string(ListBox1->itemCount()) + " ";
 }
 
-void TForm1::writeSlideLabel() { Label1->setCaption(SlideLabelText()); }
+void TForm1::writeSlideLabel() {
+  Label1->setCaption(SlideLabelText());
+  writeSlideLabelName();
+}
+
+void TForm1::writeSlideLabelName() {
+  // " Slide: 3/120 " would be read out as a fraction.
+  Label1->setAccessibleName(
+      QString("Slide %1 of %2").arg(ListBox1->itemIndex() + 1).arg(ListBox1->itemCount()));
+}
 
 void TForm1::RefillSnapshotList(int selectIndex, bool resetShow) {
   ListBox1->clearItems();

@@ -4,8 +4,9 @@
 //
 // Navigation handlers live in navigation.cpp, the slide show in
 // slide_show.cpp, the video export in video_export.cpp, deleting and copying
-// in record_management.cpp and saved_videos.cpp, creation and the shared
-// routines in unit1.cpp.
+// in record_management.cpp and saved_videos.cpp, opening another archive
+// (a dropped folder) in open_archive.cpp, creation and the shared routines
+// in unit1.cpp.
 //
 // Thread: the GUI thread. Handlers run one at a time; a value that a handler
 // sets by program (the tree list's directory, the position bar) raises the
@@ -13,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -154,6 +156,12 @@ class TForm1 : public TForm {
   void RefillSnapshotList(int selectIndex = 0, bool resetShow = false);
   void RefillSavedVideosList();
 
+  // Opens the archive in the host folder as the command line's FOLDER does
+  // (platform::openArchiveFolder): a running show stops, drive C is mapped
+  // anew and the tree list shows the records root. A folder without an
+  // archive is reported in a message box and changes nothing.
+  void OpenArchiveFolder(const std::filesystem::path& folder);
+
   // A recording failure that reached the main thread after the handler that
   // caused it (a frame that could not be written): halts the show and shows
   // the message in the error box.
@@ -161,9 +169,16 @@ class TForm1 : public TForm {
   // The clock that stamps video file names (tests fix it).
   void setClock(std::function<QDateTime()> clock);
 
+ protected:
+  // A folder dropped on the window (a local file URL) is opened as an archive.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
   template <typename T>
   T* field(const char* name);
+  // Names and descriptions for assistive technology; none of it is stored.
+  void nameControls();
   void bindBrowseEvents();
   void showSelectedSnapshot();
   // Any key or click in the tree list above the records root selects the
@@ -175,6 +190,7 @@ class TForm1 : public TForm {
   // The program folder's path of the selected saved video.
   std::string savedVideoPath() const;
   void writeSlideLabel();
+  void writeSlideLabelName();
   // The folder of the next existing hour after the selected tree entry's
   // hour, or empty when there is none.
   std::string nextHourFolder() const;

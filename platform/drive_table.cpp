@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <system_error>
@@ -168,13 +169,55 @@ std::vector<Mount> readMountTable(const fs::path& mountInfo) {
   return mounts;
 }
 
+// The value of `XDG_NAME_DIR="..."` in a user-dirs.dirs file, with "$HOME"
+// at its start expanded; nullopt when the file does not set it or the value
+// is neither "$HOME/..." nor absolute (the forms the file may hold).
+std::optional<fs::path> userDirsEntry(const fs::path& file, const std::string& key) {
+  std::ifstream in(file);
+  std::optional<fs::path> found;
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line.compare(start, key.size() + 2, key + "=\"") != 0) {
+      continue;
+    }
+    std::string value;
+    bool closed = false;
+    for (std::size_t i = start + key.size() + 2; i < line.size(); ++i) {
+      if (line[i] == '"') {
+        closed = true;
+        break;
+      }
+      if (line[i] == '\\' && i + 1 < line.size()) ++i;  // \" \\ \$ \` stand for themselves
+      value += line[i];
+    }
+    if (!closed) continue;
+    if (value == "$HOME" || value.rfind("$HOME/", 0) == 0) {
+      found = homeFolder() / value.substr(std::min<std::size_t>(value.size(), 6));
+    } else if (!value.empty() && value.front() == '/') {
+      found = fs::path(value);
+    }
+    // A later line overrides an earlier one, as when the shell sources the file.
+  }
+  return found;
+}
+
+}  // namespace
+
 fs::path homeFolder() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
   if (const passwd* entry = getpwuid(getuid()); entry != nullptr) return entry->pw_dir;
   return "/";
 }
 
-}  // namespace
+fs::path userVideosFolder() {
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  const fs::path config = (configHome != nullptr && *configHome == '/') ? fs::path(configHome)
+                                                                        : homeFolder() / ".config";
+  if (auto folder = userDirsEntry(config / "user-dirs.dirs", "XDG_VIDEOS_DIR")) {
+    return folder->lexically_normal();
+  }
+  return homeFolder() / "Videos";
+}
 
 std::vector<Drive> mountedDrives(const MountSources& sources) {
   std::vector<Drive> drives;

@@ -44,6 +44,14 @@ std::vector<Drive> defaultDrives(const std::vector<std::string>& driveOptions,
 // unless `createWhenMissing` is false (--help must change nothing).
 std::filesystem::path defaultDriveC(bool createWhenMissing = true);
 
+// $HOME, else the user's entry in the password database, else "/".
+std::filesystem::path homeFolder();
+
+// The user's videos folder: XDG_VIDEOS_DIR as
+// ${XDG_CONFIG_HOME:-~/.config}/user-dirs.dirs sets it ("$HOME/..." or an
+// absolute path, shell-quoted), else ~/Videos. Nothing is created.
+std::filesystem::path userVideosFolder();
+
 // "removable", "fixed", "remote", "CD-ROM", "RAM disk", ...
 const char* driveTypeName(DriveType type);
 

@@ -212,6 +212,22 @@ void FileSystem::install(std::unique_ptr<FileSystem> fileSystem) {
 
 const std::vector<Drive>& FileSystem::drives() const { return impl_->drives; }
 
+void FileSystem::mapDrive(Drive drive) {
+  const char letter = upperLetter(drive.letter);
+  if (letter < 'A' || letter > 'Z') return;
+  drive.letter = letter;
+  auto& drives = impl_->drives;
+  auto at = std::find_if(drives.begin(), drives.end(),
+                         [&](const Drive& d) { return d.letter >= letter; });
+  if (at != drives.end() && at->letter == letter) {
+    *at = std::move(drive);
+  } else {
+    drives.insert(at, std::move(drive));
+  }
+  impl_->driveDirectories[letter - 'A'].reset();
+  if (impl_->current.letter == letter) impl_->current = WinPath{letter, {}};
+}
+
 const Drive* FileSystem::drive(char letter) const { return impl_->find(letter); }
 
 std::uint32_t FileSystem::logicalDrives() const {
@@ -444,8 +460,6 @@ bool isUsersProgramFolder(const fs::path& hostFolder) {
   return access(hostFolder.c_str(), W_OK) == 0 || errno == ENOENT;
 }
 
-constexpr const char* kInstalledProgramFolder = "C:\\Program Files\\Vistrel";
-
 }  // namespace
 
 std::string FileSystem::programFolder(bool create) const {
@@ -456,15 +470,16 @@ std::string FileSystem::programFolder(bool create) const {
     std::error_code error;
     executable = fs::read_symlink("/proc/self/exe", error);
   }
-  if (!isUsersProgramFolder(executable.parent_path())) {
-    if (create && !directoryExists(kInstalledProgramFolder)) {
-      auto& self = const_cast<FileSystem&>(*this);  // the state is shared, not the object's
-      self.createDirectory("C:\\Program Files");
-      self.createDirectory(kInstalledProgramFolder);
-    }
-    return fullPath(kInstalledProgramFolder) + "\\";
+  fs::path host = executable.parent_path();
+  if (!isUsersProgramFolder(host)) {
+    // An installed viewer keeps its videos where the desktop keeps videos.
+    // A folder that cannot be made is still named: saving there then fails
+    // with the system's reason for it.
+    host = userVideosFolder() / "Vistrel";
+    std::error_code error;
+    if (create) fs::create_directories(host, error);
   }
-  std::string folder = fromHost(executable.parent_path()).value_or(std::string("Z:\\"));
+  std::string folder = fromHost(host).value_or(std::string("Z:\\"));
   if (folder.back() != '\\') folder += '\\';
   return folder;
 }

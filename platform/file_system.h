@@ -81,6 +81,10 @@ class FileSystem {
   static void install(std::unique_ptr<FileSystem> fileSystem);
 
   const std::vector<Drive>& drives() const;
+  // Adds the drive, or replaces the one of its letter. The drive's current
+  // directory returns to its root (the process's too, when it is on it): the
+  // folders of the old mapping need not exist in the new one.
+  void mapDrive(Drive drive);
   const Drive* drive(char letter) const;  // either case; nullptr when not mapped
 
   // Bit i set for drive letter 'A' + i.
@@ -143,8 +147,10 @@ class FileSystem {
   // The executable's folder as a Windows path ending with "\": under the
   // drive whose host folder holds it (longest match), else under Z:. When
   // that folder is an installed program's (under /usr, /bin, /sbin, /lib or
-  // /opt) or not writable by the user, "C:\Program Files\Vistrel\" instead,
-  // created here on first use unless `create` is false.
+  // /opt) or not writable by the user, the host folder "Vistrel" in the
+  // user's videos folder (userVideosFolder() in drive_table.h) instead,
+  // reached the same way and created here (with its parents) on first use
+  // unless `create` is false.
   std::string programFolder(bool create = true) const;
   // Replaces /proc/self/exe as the executable's host path (tests).
   void setExecutablePath(std::filesystem::path hostPath);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, writes the demo archive on first use, and starts the
-# viewer. Extra arguments go to vistrel-preview (e.g. --drive C:=/path).
+# viewer. Extra arguments go to vistrel-preview (e.g. an archive folder, or
+# --drive C:=/path).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/setup.sh"
@@ -13,9 +14,17 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 
 args=("$@")
+# Drive C is the user's when a --drive C:= or an archive FOLDER is given.
 user_maps_c=0
+after_drive=0
 for a in "${args[@]}"; do
-  case "$a" in [cC]:=*) user_maps_c=1 ;; esac
+  case "$a" in
+    [cC]:=*|--drive=[cC]:=*) user_maps_c=1 ;;
+    --drive) ;;
+    -*) ;;
+    *) [ "$after_drive" -eq 1 ] || user_maps_c=1 ;;
+  esac
+  if [ "$a" = --drive ]; then after_drive=1; else after_drive=0; fi
 done
 if [ "$user_maps_c" -eq 0 ] && [ -z "${VISTREL_DRIVE_C:-}" ]; then
   demo=${VISTREL_DEMO_DIR:-$here/demo/drive_c}

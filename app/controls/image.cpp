@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "app/controls/accessibility.h"
 #include "picture/picture_data.h"
 #include "picture/picture_errors.h"
 #include "platform/file_system.h"
@@ -11,6 +12,7 @@ namespace vistrel::app {
 TImage::TImage(QWidget* parent) : QWidget(parent), EventControl(this) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   picture_.setOnChange([this] { update(); });
+  installAccessibleInterfaces();
 }
 
 void TImage::loadFromFile(const std::string& path, bool keepPreviousOnDamage) {

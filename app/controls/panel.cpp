@@ -1,6 +1,12 @@
 #include "app/controls/panel.h"
 
+#include <QAccessible>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+#include "app/controls/accessibility.h"
 
 namespace vistrel::app {
 
@@ -10,7 +16,26 @@ TPanel::TPanel(QWidget* parent) : QLabel(parent), EventControl(this) {
   setAutoFillBackground(true);
   setColor(controls::clBtnFace);
   applyFrame();
+  setFocusPolicy(Qt::TabFocus);
+  installAccessibleInterfaces();
 }
+
+void TPanel::setCaption(const std::string& caption) {
+  setText(QString::fromStdString(caption));
+  QAccessibleEvent changed(this, QAccessible::NameChanged);
+  QAccessible::updateAccessibility(&changed);
+}
+
+void TPanel::setSpokenCaption(const std::string& caption, const std::string& spoken) {
+  spokenCaptions_[caption] = spoken;
+}
+
+std::string TPanel::spokenCaption() const {
+  const auto found = spokenCaptions_.find(caption());
+  return found == spokenCaptions_.end() ? caption() : found->second;
+}
+
+void TPanel::click() { raiseFromUser(mouse_.onClick); }
 
 void TPanel::applyFrame() {
   if (borderStyle_ == "bsSingle") {
@@ -55,6 +80,37 @@ void TPanel::mouseReleaseEvent(QMouseEvent* event) {
     if (click) raiseFromUser(mouse_.onClick);
   }
   raiseMouse(mouse_.onMouseUp, *event);
+}
+
+void TPanel::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    if (!event->isAutoRepeat()) click();
+    return;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void TPanel::focusInEvent(QFocusEvent* event) {
+  QLabel::focusInEvent(event);
+  update();
+}
+
+void TPanel::focusOutEvent(QFocusEvent* event) {
+  QLabel::focusOutEvent(event);
+  update();
+}
+
+void TPanel::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  QStylePainter painter(this);
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  option.rect = contentsRect().adjusted(1, 1, -1, -1);
+  option.backgroundColor = palette().color(QPalette::Window);
+  painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 
 }  // namespace vistrel::app

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app/command_line.h"
 #include "platform/exception.h"
+#include "scoped_env.h"
+#include "temp_folder.h"
 
 namespace vistrel::app {
 namespace {
@@ -22,7 +26,47 @@ TEST(CommandLineTest, ReadsHelpVersionAndRepeatedDriveOptions) {
 TEST(CommandLineTest, RefusesUnknownOptionsAndMissingValues) {
   EXPECT_THROW(parseCommandLine({"--drive"}), Exception);
   EXPECT_THROW(parseCommandLine({"--verbose"}), Exception);
-  EXPECT_THROW(parseCommandLine({"archive"}), Exception);
+  EXPECT_THROW(parseCommandLine({"archive", "another"}), Exception);
+}
+
+TEST(CommandLineTest, FolderArgumentMapsDriveCToItsArchive) {
+  const test::TempFolder temp;
+  const test::ScopedEnv home("HOME", temp.path().string());
+  const test::ScopedEnv driveC("VISTREL_DRIVE_C", std::nullopt);
+  const test::ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+  const test::ScopedEnv wine("WINEPREFIX", std::nullopt);
+  temp.folder("disk/Program Files/Vistrel/Records/2026-12-06/07");
+  const auto driveCOf = [](const std::vector<platform::Drive>& drives) {
+    for (const platform::Drive& drive : drives) {
+      if (drive.letter == 'C') return drive.hostRoot;
+    }
+    return std::filesystem::path();
+  };
+
+  const CommandLine line = parseCommandLine({(temp.path() / "disk/Program Files").string()});
+  EXPECT_EQ(line.folder, (temp.path() / "disk/Program Files").string());
+  EXPECT_EQ(driveCOf(driveTable(line, true)), temp.path() / "disk");
+  // The window then opens the records root, wherever it was started from.
+  const platform::FileSystem files(driveTable(line, true), std::string());
+  EXPECT_EQ(startDirectory(line, files), "C:\\");
+  EXPECT_EQ(startDirectory(parseCommandLine({}), files),
+            files.fromHost(std::filesystem::current_path()));
+  // The default drive C folder is made only when no folder replaces it.
+  EXPECT_FALSE(std::filesystem::exists(temp.path() / ".local"));
+  EXPECT_EQ(driveCOf(driveTable(parseCommandLine({}), true)),
+            temp.path() / ".local/share/vistrel/drive_c");
+  try {
+    driveTable(parseCommandLine({temp.folder("nothing").string()}), true);
+    ADD_FAILURE() << "a folder without an archive was accepted";
+  } catch (const Exception& error) {
+    EXPECT_NE(std::string(error.what()).find("Program Files/Vistrel/Records"), std::string::npos)
+        << error.what();
+  }
+  // Two mappings of drive C: one of them would be dropped silently.
+  EXPECT_THROW(driveTable(parseCommandLine({(temp.path() / "disk").string(), "--drive",
+                                            "c:=" + temp.path().string()}),
+                          true),
+               Exception);
 }
 
 TEST(CommandLineTest, UsageNamesTheOptionAndListsTheDrives) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_system.h"
+#include "scoped_env.h"
 #include "temp_folder.h"
 
 namespace vistrel::platform {
@@ -336,17 +337,46 @@ TEST_F(FileSystemTest, ProgramFolderComesFromTheLongestMatchingDrive) {
     nested.setExecutablePath(row.executable);
     EXPECT_EQ(nested.programFolder(), row.folder) << row.executable;
   }
-  // An installed program keeps its files on drive C, beside the records root;
-  // asking without creating leaves the disk alone.
+  // An installed program (a system folder, or one the user cannot write)
+  // keeps its videos in the user's videos folder, reached through the drive
+  // table; asking without creating leaves the disk alone.
+  const fs::path home = temp_.folder("home");
+  const test::ScopedEnv homeVariable("HOME", home.string());
+  const test::ScopedEnv configVariable("XDG_CONFIG_HOME", std::nullopt);
   const fs::path freshC = temp_.folder("fresh_c");
-  FileSystem installed({Drive{'C', freshC, DriveType::Fixed, "", {}}}, "C:\\");
+  FileSystem installed(
+      {Drive{'C', freshC, DriveType::Fixed, "", {}}, Drive{'H', home, DriveType::Fixed, "", {}}},
+      "C:\\");
   for (const char* executable : {"/usr/bin/vistrel-preview", "/usr/local/bin/vistrel-preview"}) {
     installed.setExecutablePath(executable);
-    EXPECT_EQ(installed.programFolder(false), "C:\\Program Files\\Vistrel\\") << executable;
-    EXPECT_FALSE(fs::exists(freshC / "Program Files"));
+    EXPECT_EQ(installed.programFolder(false), "H:\\Videos\\Vistrel\\") << executable;
+    EXPECT_FALSE(fs::exists(home / "Videos"));
   }
-  EXPECT_EQ(installed.programFolder(), "C:\\Program Files\\Vistrel\\");
-  EXPECT_TRUE(fs::is_directory(freshC / "Program Files/Vistrel"));
+  EXPECT_EQ(installed.programFolder(), "H:\\Videos\\Vistrel\\");
+  EXPECT_TRUE(fs::is_directory(home / "Videos/Vistrel"));
+  EXPECT_FALSE(fs::exists(freshC / "Program Files"));
+
+  // The folder that user-dirs.dirs names: "$HOME/..." (escapes undone, the
+  // last line winning, other folders' lines ignored) or an absolute path.
+  temp_.file("home/.config/user-dirs.dirs",
+             "# written by xdg-user-dirs-update\n"
+             "XDG_VIDEOS_DIR=\"$HOME/Vids\"\n"
+             "XDG_MUSIC_DIR=\"$HOME/Music\"\n"
+             "  XDG_VIDEOS_DIR=\"$HOME/My \\$Films\"\n");
+  EXPECT_EQ(installed.programFolder(false), "H:\\My $Films\\Vistrel\\");
+  const fs::path config = temp_.folder("config");
+  const test::ScopedEnv otherConfig("XDG_CONFIG_HOME", config.string());
+  temp_.file("config/user-dirs.dirs", "XDG_VIDEOS_DIR=\"" + (freshC / "films").string() + "\"\n");
+  EXPECT_EQ(installed.programFolder(), "C:\\films\\Vistrel\\");
+  EXPECT_TRUE(fs::is_directory(freshC / "films/Vistrel"));
+
+  // A folder the user cannot write, outside the system's folders.
+  const fs::path locked = temp_.folder("locked");
+  chmod(locked.c_str(), 0755);
+  installed.setExecutablePath(locked / "vistrel-preview");
+  const std::optional<bool> elsewhere =
+      runUnprivileged([&] { return installed.programFolder(false) == "C:\\films\\Vistrel\\"; });
+  if (elsewhere) EXPECT_TRUE(*elsewhere);
   // Without a path given, the running test program is the executable.
   const std::string own = fs_->programFolder();
   EXPECT_EQ(own.back(), '\\');

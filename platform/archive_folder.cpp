@@ -1,0 +1,147 @@
+#include "platform/archive_folder.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <system_error>
+
+#include "platform/drive_table.h"
+#include "platform/host_entries.h"
+
+namespace vistrel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isFolder(const fs::path& path) {
+  std::error_code error;
+  return fs::is_directory(path, error);
+}
+
+// The folder `relative` (names separated by "/") below `folder`, each name
+// matched as the path layer matches it; nullopt when a name is missing.
+std::optional<fs::path> findFolder(fs::path folder, std::string_view relative) {
+  while (!relative.empty()) {
+    const std::size_t slash = relative.find('/');
+    const std::string_view name = relative.substr(0, slash);
+    const std::optional<std::string> spelled = host::findEntryName(folder, name);
+    if (!spelled || !isFolder(folder / *spelled)) return std::nullopt;
+    folder /= *spelled;
+    relative = slash == std::string_view::npos ? std::string_view() : relative.substr(slash + 1);
+  }
+  return folder;
+}
+
+bool isHourName(const std::string& name) {
+  return name.size() == 2 && name[0] >= '0' && name[0] <= '2' && name[1] >= '0' && name[1] <= '9' &&
+         (name[0] < '2' || name[1] <= '3');
+}
+
+bool holdsDateFolder(const fs::path& folder) {
+  for (const std::string& date : host::listNames(folder)) {
+    if (!isFolder(folder / date)) continue;
+    for (const std::string& hour : host::listNames(folder / date)) {
+      if (isHourName(hour) && isFolder(folder / date / hour)) return true;
+    }
+  }
+  return false;
+}
+
+bool named(const fs::path& path, const char* name) {
+  return upperName(path.filename().string()) == upperName(name);
+}
+
+// A stable key for a path (FNV-1a), so that a folder opened again finds its
+// link folder.
+std::string pathKey(const std::string& path) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : path) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+// Makes <base>/Program Files/Vistrel/Records a link to `recordsRoot`. A link
+// pointing elsewhere is replaced in one step (a new link renamed over it).
+void makeRecordsLink(const fs::path& base, const fs::path& recordsRoot) {
+  const fs::path vistrel = base / "Program Files" / "Vistrel";
+  std::error_code error;
+  fs::create_directories(vistrel, error);
+  const auto fail = [&](const fs::path& path, const std::error_code& why) {
+    throw Exception("Cannot make the drive C folder for " + recordsRoot.string() + ": " +
+                    path.string() + ": " + why.message());
+  };
+  if (error) fail(vistrel, error);
+  const fs::path link = vistrel / "Records";
+  if (fs::is_symlink(link, error) && fs::read_symlink(link, error) == recordsRoot) return;
+  const fs::path fresh = vistrel / (".Records-" + std::to_string(getpid()));
+  fs::remove(fresh, error);
+  fs::create_directory_symlink(recordsRoot, fresh, error);
+  if (error) fail(fresh, error);
+  fs::rename(fresh, link, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(fresh, ignored);
+    fail(link, error);
+  }
+}
+
+}  // namespace
+
+fs::path archiveLinkBase() {
+  const char* cacheHome = std::getenv("XDG_CACHE_HOME");
+  const fs::path cache =
+      (cacheHome != nullptr && *cacheHome == '/') ? fs::path(cacheHome) : homeFolder() / ".cache";
+  return cache / "vistrel" / "archives";
+}
+
+ArchiveFolder openArchiveFolder(const fs::path& folder, const fs::path& linkBase, bool create) {
+  std::error_code error;
+  fs::path given = fs::absolute(folder, error).lexically_normal();
+  if (given.has_parent_path() && !given.has_filename()) given = given.parent_path();
+  const std::string shown = "\"" + folder.string() + "\"";
+  fs::file_status status = fs::status(given, error);
+  if (error) throw ENoArchive(shown + ": " + error.message());
+  if (!fs::is_directory(status)) throw ENoArchive(shown + " is not a folder");
+
+  std::optional<fs::path> root;
+  for (const char* below : {"Program Files/Vistrel/Records", "Vistrel/Records", "Records"}) {
+    if ((root = findFolder(given, below))) break;
+  }
+  if (!root && (named(given, "Records") || holdsDateFolder(given))) root = given;
+  if (!root) {
+    throw ENoArchive(shown +
+                     " holds no snapshot archive: looked for Program Files/Vistrel/Records, "
+                     "Vistrel/Records or Records in it, and for date folders (folders holding "
+                     "hour folders 00 to 23) in it");
+  }
+
+  ArchiveFolder archive;
+  archive.recordsRoot = *root;
+  archive.driveC.letter = 'C';
+  const fs::path vistrel = root->parent_path();
+  const fs::path programFiles = vistrel.parent_path();
+  if (named(*root, "Records") && named(vistrel, "Vistrel") &&
+      named(programFiles, "Program Files")) {
+    archive.driveC.hostRoot = programFiles.parent_path();
+    return archive;
+  }
+  std::string name = root->filename().string();
+  if (name.empty()) name = "root";
+  archive.driveC.hostRoot = linkBase / (name + "-" + pathKey(root->string()));
+  if (create) makeRecordsLink(archive.driveC.hostRoot, *root);
+  return archive;
+}
+
+ArchiveFolder openArchiveFolder(const fs::path& folder, bool create) {
+  return openArchiveFolder(folder, archiveLinkBase(), create);
+}
+
+}  // namespace vistrel::platform

@@ -1,0 +1,112 @@
+// What assistive technology sees of the window: every control's name and
+// role, and the slide-show panels as push buttons for it and the keyboard.
+
+#include <QAccessible>
+#include <QApplication>
+#include <QTest>
+
+#include "app/controls/check_box.h"
+#include "app/controls/image.h"
+#include "app/controls/label.h"
+#include "app/controls/list_box.h"
+#include "app/controls/panel.h"
+#include "app/controls/scroll_bar.h"
+#include "app/controls/spin_edit.h"
+#include "app/controls/timer.h"
+#include "browse/directory_list_box.h"
+#include "browse/drive_combo_box.h"
+#include "viewer_fixture.h"
+
+namespace vistrel::app::testing {
+namespace {
+
+QAccessibleInterface* accessible(QWidget* widget) {
+  return QAccessible::queryAccessibleInterface(widget);
+}
+
+std::string nameOf(QWidget* widget) {
+  return accessible(widget)->text(QAccessible::Name).toStdString();
+}
+
+class AccessibilityTest : public ViewerTest {};
+
+TEST_F(AccessibilityTest, EveryControlSaysWhatItIs) {
+  startViewer();
+  struct Row {
+    QWidget* widget;
+    const char* name;
+    QAccessible::Role role;
+  } rows[] = {
+      {form_->Image1, "Picture", QAccessible::Graphic},
+      {form_->ListBox1, "Snapshot list", QAccessible::List},
+      {form_->DirectoryListBox1, "Folder tree", QAccessible::List},
+      {form_->VideoProgress, "Position in folder", QAccessible::ScrollBar},
+      {form_->CheckBox1, "Create video", QAccessible::CheckBox},
+      {form_->RateFPS, "Video rate", QAccessible::SpinBox},
+      {form_->PreviewFPS, "Preview rate", QAccessible::SpinBox},
+      {form_->SledeciSat, "Continue to the next hour", QAccessible::CheckBox},
+      {form_->ListBox2, "Saved videos", QAccessible::List},
+      {form_->Label1, "Slide 0 of 0", QAccessible::StaticText},
+      {form_->SlideShow, "Run slide show", QAccessible::Button},
+      {form_->STOP, "Stop slide show", QAccessible::Button},
+  };
+  for (const Row& row : rows) {
+    QAccessibleInterface* face = accessible(row.widget);
+    ASSERT_NE(face, nullptr) << row.name;
+    EXPECT_EQ(face->text(QAccessible::Name).toStdString(), row.name);
+    EXPECT_EQ(face->role(), row.role) << row.name;
+  }
+  // On Linux Qt names a drop-down list by its selected entry; it says what
+  // it is in its description.
+  QAccessibleInterface* drives = accessible(form_->DriveComboBox1);
+  EXPECT_EQ(drives->role(), QAccessible::ComboBox);
+  EXPECT_EQ(drives->text(QAccessible::Description).toStdString(), "Drive");
+  EXPECT_EQ(drives->text(QAccessible::Name).toStdString(), "c: []");
+
+  // The names follow what the controls show.
+  addSnapshots("2026-12-06/07", 3);
+  form_->DirectoryListBox1->setCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
+  EXPECT_EQ(nameOf(form_->Label1), "Slide 1 of 3");
+  form_->SlideShow->click();
+  EXPECT_EQ(caption(), "P A U S E");
+  EXPECT_EQ(nameOf(form_->SlideShow), "Pause slide show");
+}
+
+TEST_F(AccessibilityTest, SlideShowPanelsAreButtonsForTheKeyboardAndAssistiveTechnology) {
+  addSnapshots("2026-12-06/07", 3);
+  startViewer();
+  form_->DirectoryListBox1->setCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
+  form_->activateWindow();
+
+  // Tab goes from the saved videos to the run panel, then to the stop panel;
+  // Space starts, Enter stops.
+  form_->ListBox2->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(form_->ListBox2, Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), form_->SlideShow);
+  EXPECT_TRUE(accessible(form_->SlideShow)->state().focused);
+  QTest::keyClick(form_->SlideShow, Qt::Key_Space);
+  EXPECT_EQ(caption(), "P A U S E");
+  EXPECT_TRUE(form_->SlideShowTimer->enabled());
+  form_->SlideShow->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(form_->SlideShow, Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), form_->STOP);
+  QTest::keyClick(form_->STOP, Qt::Key_Return);
+  EXPECT_EQ(caption(), "Run Slide Show");
+  EXPECT_FALSE(form_->SlideShowTimer->enabled());
+
+  // A click does not take the focus, as before.
+  form_->ListBox1->setFocus(Qt::OtherFocusReason);
+  QTest::mouseClick(form_->STOP, Qt::LeftButton);
+  EXPECT_NE(QApplication::focusWidget(), form_->STOP);
+
+  // The press action of assistive technology is the click.
+  QAccessibleActionInterface* actions = accessible(form_->SlideShow)->actionInterface();
+  ASSERT_NE(actions, nullptr);
+  ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+  actions->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(caption(), "P A U S E");
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+}  // namespace
+}  // namespace vistrel::app::testing
