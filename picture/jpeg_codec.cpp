@@ -288,32 +288,25 @@ bool RawLayoutOk(const jpeg_decompress_struct& c) {
          comp[2].v_samp_factor == 1 && comp[0].h_samp_factor <= 4 && comp[0].v_samp_factor <= 4;
 }
 
-// Full range (JPEG) to video range, in libswscale's fixed-point steps (15-bit
-// samples, its factors and offsets, rounded on output), so that our frames
-// match what FFmpeg makes of the same snapshot sample for sample.
-struct RangeTables {
-  std::uint8_t luma[256];
-  std::uint8_t chroma[256];
-  RangeTables() {
-    for (int v = 0; v < 256; ++v) {
-      const int y = ((v << 7) * 14071 + 33561947) >> 14;
-      const int c = ((v << 7) * 1799 + 4081085) >> 11;
-      luma[v] = static_cast<std::uint8_t>(std::min((y + 64) >> 7, 255));
-      chroma[v] = static_cast<std::uint8_t>(std::min((c + 64) >> 7, 255));
-    }
-  }
-};
-
-void MapRows(std::uint8_t* first, std::size_t stride, int width, int height,
-             const std::uint8_t (&table)[256]) {
-  for (int y = 0; y < height; ++y, first += stride)
-    for (int x = 0; x < width; ++x) first[x] = table[first[x]];
+// Full range (JPEG) to video range as libswscale maps it: its 15-bit steps
+// (luma (v * 14071 + 33561947) >> 14, colour (v * 1799 + 4081085) >> 11 on
+// v << 7, rounded on output) give, for every 8-bit value, exactly
+// (v * 1759 + 33775) >> 11 and (v * 1799 + 32910) >> 11. So our frames match
+// what FFmpeg makes of the same snapshot.
+void MapRow(std::uint8_t* row, int width, std::uint32_t factor, std::uint32_t offset) {
+  for (int x = 0; x < width; ++x)
+    row[x] = static_cast<std::uint8_t>((row[x] * factor + offset) >> 11);
+}
+void MapLumaRows(std::uint8_t* first, std::size_t stride, int width, int height) {
+  for (int y = 0; y < height; ++y) MapRow(first + stride * y, width, 1759, 33775);
+}
+void MapChromaRows(std::uint8_t* first, std::size_t stride, int width, int height) {
+  for (int y = 0; y < height; ++y) MapRow(first + stride * y, width, 1799, 32910);
 }
 
 }  // namespace
 
 PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
-  static const RangeTables kRange;
   PlanesResult result;
   DecompressorHolder holder;
   Decompressor* d = holder.get();
@@ -382,7 +375,7 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
         std::memset(d->raw[ci].first + d->raw[ci].stride * y, ci == 0 ? 0 : 128, d->raw[ci].stride);
     }
   }
-  MapRows(planes->Plane(0), planes->Stride(0), width, height, kRange.luma);
+  MapLumaRows(planes->Plane(0), planes->Stride(0), width, height);
   if (gray) {
     for (int ci = 1; ci < 3; ++ci)
       std::memset(planes->Plane(ci), 128,
@@ -397,8 +390,8 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
                            sourceHeight, planes->Plane(ci), planes->Stride(ci),
                            planes->ChromaWidth(), planes->ChromaHeight(), libyuv::kFilterBox);
       }
-      MapRows(planes->Plane(ci), planes->Stride(ci), planes->ChromaWidth(), planes->ChromaHeight(),
-              kRange.chroma);
+      MapChromaRows(planes->Plane(ci), planes->Stride(ci), planes->ChromaWidth(),
+                    planes->ChromaHeight());
     }
   }
   result.planes = std::move(planes);

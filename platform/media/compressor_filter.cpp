@@ -8,6 +8,7 @@
 
 extern "C" {
 #include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 #include <libyuv/convert.h>
@@ -252,19 +253,23 @@ class Compressor final : public FilterBase, public CompressorSettings {
         : source == AV_PIX_FMT_YUV420P && context->pix_fmt == AV_PIX_FMT_YUV420P && !fullRange
             ? Converter::Copy
             : Converter::Scale;
-    ffmpeg::SwsPtr scaler(sws_getContext(
-        context->width, context->height, source, context->width, context->height, context->pix_fmt,
-        SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    if (!scaler) return fail(E_FAIL, "Can't convert pictures for " + name);
-    if (fullRange) {
-      int* inverse = nullptr;
-      int* table = nullptr;
-      int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
-      sws_getColorspaceDetails(scaler.get(), &inverse, &sourceRange, &table, &targetRange,
-                               &brightness, &contrast, &saturation);
-      sws_setColorspaceDetails(scaler.get(), inverse, 1, table, 1, brightness, contrast,
-                               saturation);
-    }
+    // The ranges are given before the context is set up: set afterwards,
+    // a conversion between two equal formats would stay a plain copy.
+    // I420 pictures come in the video range and are widened for a
+    // full-range encoder.
+    ffmpeg::SwsPtr scaler(sws_alloc_context());
+    if (!scaler) return fail(E_OUTOFMEMORY, "Can't convert pictures for " + name);
+    av_opt_set_int(scaler.get(), "srcw", context->width, 0);
+    av_opt_set_int(scaler.get(), "srch", context->height, 0);
+    av_opt_set_int(scaler.get(), "src_format", source, 0);
+    av_opt_set_int(scaler.get(), "dstw", context->width, 0);
+    av_opt_set_int(scaler.get(), "dsth", context->height, 0);
+    av_opt_set_int(scaler.get(), "dst_format", context->pix_fmt, 0);
+    av_opt_set_int(scaler.get(), "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND, 0);
+    av_opt_set_int(scaler.get(), "src_range", fullRange && !isI420(in) ? 1 : 0, 0);
+    av_opt_set_int(scaler.get(), "dst_range", fullRange ? 1 : 0, 0);
+    if (sws_init_context(scaler.get(), nullptr, nullptr) < 0)
+      return fail(E_FAIL, "Can't convert pictures for " + name);
     ffmpeg::FramePtr frame(av_frame_alloc());
     ffmpeg::PacketPtr packet(av_packet_alloc());
     if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + name);
