@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <libyuv/convert.h>
+
 namespace vistrel {
 
 using namespace media;
@@ -211,6 +213,14 @@ Status TDSVideoSourceFilter::ConvertInto(std::uint8_t* out, const RowWriter& wri
   const std::int32_t pitch = frameWidth * 3;
   rows_.resize(static_cast<std::size_t>(pitch) * frameHeight);
   write(rows_.data(), pitch);
+  if (frameWidth == width && frameHeight == height) {
+    // libswscale's accurate conversion measured no better here (colour that
+    // clipped on the way into RGB is lost either way) and costs the
+    // recorder's thread more: libyuv's one pass, as the compressor did.
+    libyuv::RGB24ToI420(rows_.data(), pitch, target.planes[0], target.strides[0], target.planes[1],
+                        target.strides[1], target.planes[2], target.strides[2], width, height);
+    return S_OK;
+  }
   // Accurate rounding and every pixel's own colour before the colour is
   // halved: the fast path's pair averaging and coarse factors cost the
   // picture several dB of colour against its snapshot.

@@ -64,8 +64,7 @@ class TDSVideoSourceFilter : public media::FilterBase {
 
   // One RGB frame, rows top first, `pitch` bytes apart, blue-green-red
   // pixels. It is stored bottom-up with rows padded to 4 bytes (on an I420
-  // pin: converted to video-range 4:2:0 with libswscale's accurate rounding
-  // and full-resolution colour input); a frame of another size than the
+  // pin: converted to video-range 4:2:0); a frame of another size than the
   // pin's is scaled to the pin's size, so the video shows the whole picture
   // as the viewer showed it. Times in 100 ns; both 0 means untimed. Waits
   // for a free sample while the filter runs. VFW_E_NOT_CONNECTED when the pin is not connected; a
