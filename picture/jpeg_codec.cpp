@@ -1,13 +1,17 @@
 #include "picture/jpeg_codec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jerror.h>
 #include <jpeglib.h>
+#include <libyuv/scale.h>
 
 namespace vistrel::jpeg {
 namespace {
@@ -72,6 +76,13 @@ struct Decompressor {
   ErrorManager errors;
   jpeg_decompress_struct cinfo;
   JSAMPROW cmykRow;  // libjpeg-pool row for CMYK output, converted by us
+  // Raw (planar) output: where each component's rows go, and the row
+  // pointers of one row of MCUs (at most 4 x 8 rows per component).
+  struct RawPlane {
+    std::uint8_t* first;
+    std::size_t stride;
+  } raw[3];
+  JSAMPROW rawRows[3][4 * DCTSIZE];
 };
 
 class DecompressorHolder {
@@ -161,6 +172,44 @@ int ReadRows(Decompressor* d, std::uint8_t* bits, std::size_t bytesPerLine) {
   return 0;
 }
 
+// Sets up raw output: the components' own samples, not upsampled, not
+// converted. The caller has checked the layout (RawLayoutOk).
+int StartRawDecompress(Decompressor* d) {
+  if (setjmp(d->errors.resume)) return d->errors.base.msg_code;
+  j_decompress_ptr c = &d->cinfo;
+  c->scale_num = 1;
+  c->scale_denom = 1;
+  c->do_block_smoothing = TRUE;
+  c->raw_data_out = TRUE;
+  c->do_fancy_upsampling = FALSE;
+  c->out_color_space = c->jpeg_color_space;
+  // The accurate integer IDCT: as exact as the float one, and libjpeg-turbo
+  // has SIMD code for it.
+  c->dct_method = JDCT_ISLOW;
+  jpeg_start_decompress(c);
+  return 0;
+}
+
+// Reads one row of MCUs after the other into d->raw.
+int ReadRawRows(Decompressor* d) {
+  if (setjmp(d->errors.resume)) return d->errors.base.msg_code;
+  j_decompress_ptr c = &d->cinfo;
+  const JDIMENSION linesPerRow = static_cast<JDIMENSION>(c->max_v_samp_factor * DCTSIZE);
+  JSAMPARRAY planes[3];
+  while (c->output_scanline < c->output_height) {
+    const JDIMENSION mcuRow = c->output_scanline / linesPerRow;
+    for (int ci = 0; ci < c->num_components; ++ci) {
+      const int rows = c->comp_info[ci].v_samp_factor * DCTSIZE;
+      std::uint8_t* first = d->raw[ci].first + d->raw[ci].stride * mcuRow * rows;
+      for (int y = 0; y < rows; ++y) d->rawRows[ci][y] = first + d->raw[ci].stride * y;
+      planes[ci] = d->rawRows[ci];
+    }
+    jpeg_read_raw_data(c, planes, linesPerRow);
+  }
+  jpeg_finish_decompress(c);
+  return 0;
+}
+
 struct Compressor {
   ErrorManager errors;
   jpeg_compress_struct cinfo;
@@ -180,9 +229,13 @@ int Compress(Compressor* k, const std::uint8_t* bits, std::size_t bytesPerLine, 
   c->image_height = static_cast<JDIMENSION>(height);
   c->input_components = options->grayscale ? 1 : 3;
   c->in_color_space = options->grayscale ? JCS_GRAYSCALE : JCS_RGB;
-  // Defaults: JFIF 1.01, YCbCr with the luminance sampled 2 × 2.
+  // Defaults: JFIF 1.01, YCbCr.
   jpeg_set_defaults(c);
   jpeg_set_quality(c, options->quality, TRUE);
+  if (!options->grayscale) {
+    c->comp_info[0].h_samp_factor = options->colourStepX;
+    c->comp_info[0].v_samp_factor = options->colourStepY;
+  }
   c->density_unit = 1;  // dots per inch
   c->X_density = static_cast<UINT16>(options->densityDpi);
   c->Y_density = static_cast<UINT16>(options->densityDpi);
@@ -225,7 +278,125 @@ QImage MakeBitmap(j_decompress_ptr c) {
   return bitmap;
 }
 
+// Gray, or Y/Cb/Cr with both colour components sampled alike and no finer
+// than luma: the layouts cameras write (4:2:0, 4:2:2, 4:4:4, 4:4:0, 4:1:1).
+bool RawLayoutOk(const jpeg_decompress_struct& c) {
+  if (c.num_components == 1) return c.jpeg_color_space == JCS_GRAYSCALE;
+  if (c.num_components != 3 || c.jpeg_color_space != JCS_YCbCr) return false;
+  const jpeg_component_info* comp = c.comp_info;
+  return comp[1].h_samp_factor == 1 && comp[1].v_samp_factor == 1 && comp[2].h_samp_factor == 1 &&
+         comp[2].v_samp_factor == 1 && comp[0].h_samp_factor <= 4 && comp[0].v_samp_factor <= 4;
+}
+
+// Full range (JPEG) to video range as libswscale maps it: its 15-bit steps
+// (luma (v * 14071 + 33561947) >> 14, colour (v * 1799 + 4081085) >> 11 on
+// v << 7, rounded on output) give, for every 8-bit value, exactly
+// (v * 1759 + 33775) >> 11 and (v * 1799 + 32910) >> 11. So our frames match
+// what FFmpeg makes of the same snapshot.
+void MapRow(std::uint8_t* row, int width, std::uint32_t factor, std::uint32_t offset) {
+  for (int x = 0; x < width; ++x)
+    row[x] = static_cast<std::uint8_t>((row[x] * factor + offset) >> 11);
+}
+void MapLumaRows(std::uint8_t* first, std::size_t stride, int width, int height) {
+  for (int y = 0; y < height; ++y) MapRow(first + stride * y, width, 1759, 33775);
+}
+void MapChromaRows(std::uint8_t* first, std::size_t stride, int width, int height) {
+  for (int y = 0; y < height; ++y) MapRow(first + stride * y, width, 1799, 32910);
+}
+
 }  // namespace
+
+PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
+  PlanesResult result;
+  DecompressorHolder holder;
+  Decompressor* d = holder.get();
+  result.errorCode = BeginDecompress(d, data, size);
+  if (result.errorCode != 0) return result;
+  j_decompress_ptr c = &d->cinfo;
+  if (!RawLayoutOk(*c)) {
+    result.unsupported = true;
+    return result;
+  }
+  const int width = static_cast<int>(c->image_width);
+  const int height = static_cast<int>(c->image_height);
+  if (width <= 0 || height <= 0 || std::int64_t{width} * height > kMaxPicturePixels) {
+    result.errorCode = width <= 0 || height <= 0 ? JERR_EMPTY_IMAGE : JERR_OUT_OF_MEMORY;
+    return result;
+  }
+  result.errorCode = StartRawDecompress(d);
+  if (result.errorCode != 0) return result;
+
+  // Each component's plane as libjpeg writes it: whole MCUs, so rows and
+  // columns run past the picture to the MCU grid.
+  const int maxH = c->max_h_samp_factor;
+  const int maxV = c->max_v_samp_factor;
+  const int mcuColumns = (width + maxH * DCTSIZE - 1) / (maxH * DCTSIZE);
+  const int mcuRows = (height + maxV * DCTSIZE - 1) / (maxV * DCTSIZE);
+  const auto paddedWidth = [&](int ci) {
+    return mcuColumns * c->comp_info[ci].h_samp_factor * DCTSIZE;
+  };
+  const auto paddedRows = [&](int ci) {
+    return mcuRows * c->comp_info[ci].v_samp_factor * DCTSIZE;
+  };
+  const bool gray = c->num_components == 1;
+  // 4:2:0 decodes straight into the video planes; other layouts decode their
+  // colour apart and resample it.
+  const bool direct = !gray && maxH == 2 && maxV == 2;
+  std::shared_ptr<VideoPlanes> planes;
+  std::unique_ptr<std::uint8_t[]> ownChroma;
+  try {
+    planes =
+        direct ? std::make_shared<VideoPlanes>(width, height, paddedWidth(0), paddedWidth(1),
+                                               paddedRows(0), paddedRows(1))
+               : std::make_shared<VideoPlanes>(width, height, paddedWidth(0), 0, paddedRows(0), 0);
+    d->raw[0] = {planes->Plane(0), static_cast<std::size_t>(planes->Stride(0))};
+    if (direct) {
+      for (int ci = 1; ci < 3; ++ci)
+        d->raw[ci] = {planes->Plane(ci), static_cast<std::size_t>(planes->Stride(ci))};
+    } else if (!gray) {
+      const std::size_t bytes = static_cast<std::size_t>(paddedWidth(1)) * paddedRows(1);
+      ownChroma.reset(new std::uint8_t[2 * bytes]);
+      d->raw[1] = {ownChroma.get(), static_cast<std::size_t>(paddedWidth(1))};
+      d->raw[2] = {ownChroma.get() + bytes, static_cast<std::size_t>(paddedWidth(2))};
+    }
+  } catch (const std::bad_alloc&) {
+    result.errorCode = JERR_OUT_OF_MEMORY;
+    return result;
+  }
+  result.errorCode = ReadRawRows(d);
+  result.damage = d->errors.damage;
+  // Rows a fatal error left undecoded show black.
+  const int decodedRows = result.errorCode == 0 ? height : static_cast<int>(c->output_scanline);
+  if (decodedRows < height) {
+    for (int ci = 0; ci < c->num_components; ++ci) {
+      const int from = decodedRows * c->comp_info[ci].v_samp_factor / maxV;
+      const int to = paddedRows(ci);
+      for (int y = from; y < to; ++y)
+        std::memset(d->raw[ci].first + d->raw[ci].stride * y, ci == 0 ? 0 : 128, d->raw[ci].stride);
+    }
+  }
+  MapLumaRows(planes->Plane(0), planes->Stride(0), width, height);
+  if (gray) {
+    for (int ci = 1; ci < 3; ++ci)
+      std::memset(planes->Plane(ci), 128,
+                  static_cast<std::size_t>(planes->Stride(ci)) * planes->ChromaHeight());
+  } else {
+    for (int ci = 1; ci < 3; ++ci) {
+      if (!direct) {
+        // The component's own samples: width x height in its resolution.
+        const int sourceWidth = (width * c->comp_info[ci].h_samp_factor + maxH - 1) / maxH;
+        const int sourceHeight = (height * c->comp_info[ci].v_samp_factor + maxV - 1) / maxV;
+        libyuv::ScalePlane(d->raw[ci].first, static_cast<int>(d->raw[ci].stride), sourceWidth,
+                           sourceHeight, planes->Plane(ci), planes->Stride(ci),
+                           planes->ChromaWidth(), planes->ChromaHeight(), libyuv::kFilterBox);
+      }
+      MapChromaRows(planes->Plane(ci), planes->Stride(ci), planes->ChromaWidth(),
+                    planes->ChromaHeight());
+    }
+  }
+  result.planes = std::move(planes);
+  return result;
+}
 
 int ReadHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* header) noexcept {
   DecompressorHolder holder;

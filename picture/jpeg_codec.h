@@ -13,10 +13,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QImage>
+
+#include "picture/video_planes.h"
 
 namespace vistrel::jpeg {
 
@@ -58,15 +61,35 @@ struct DecodeResult {
 
 DecodeResult Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options);
 
+struct PlanesResult {
+  // The picture in the video's planes and range. Null when the file's
+  // colours are neither Y/Cb/Cr nor gray (CMYK, RGB: `unsupported`), or
+  // when a fatal error came before the output size was known. After a
+  // fatal error later on it holds the rows decoded before it, the rest black.
+  std::shared_ptr<VideoPlanes> planes;
+  bool unsupported = false;  // decode a bitmap instead
+  int errorCode = 0;         // 0, or libjpeg's message code
+  std::string damage;        // as DecodeResult::damage
+};
+
+// Decodes the file's own Y/Cb/Cr (or gray) samples, without going through
+// RGB: only the range changes (full to video range, rounded as libswscale
+// rounds it) and, when the file's colour is not at half resolution both ways
+// (4:2:2, 4:4:4, gray), the colour planes are resampled to it.
+PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size);
+
 struct EncodeOptions {
   int quality = 90;
   bool progressive = false;
   bool grayscale = false;
   int densityDpi = 72;
+  // Luma samples per colour sample across and down (1 or 2).
+  int colourStepX = 2;
+  int colourStepY = 2;
 };
 
-// Encodes a JFIF file (YCbCr with chroma at half resolution both ways, or
-// gray). Returns an empty vector when libjpeg fails (it cannot on valid
+// Encodes a JFIF file (YCbCr, by default with the colour at half resolution
+// both ways, or gray). Returns an empty vector when libjpeg fails (it cannot on valid
 // input).
 std::vector<std::uint8_t> Encode(const QImage& image, const EncodeOptions& options);
 

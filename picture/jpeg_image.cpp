@@ -51,6 +51,7 @@ std::unique_ptr<TGraphic> TJPEGImage::clone() const {
   copy->data_ = data_;
   copy->header_ = header_;
   copy->bitmap_ = bitmap_;  // implicitly shared until one side writes
+  copy->planes_ = planes_;
   copy->decoded_ = decoded_;
   copy->pendingError_ = pendingError_;
   copy->damage_ = damage_;
@@ -90,6 +91,7 @@ void TJPEGImage::loadFromMemory(const std::uint8_t* data, std::size_t size) {
 
 void TJPEGImage::dropBitmap() {
   bitmap_ = QImage();
+  planes_.reset();
   decoded_ = false;
   pendingError_ = 0;
   damage_.clear();
@@ -121,6 +123,27 @@ void TJPEGImage::decode() {
     pendingError_ = 0;
     throw JpegError(code);
   }
+}
+
+void TJPEGImage::decodeVideoPlanes() {
+  if (planes_) return;
+  if (decoded_) {
+    decode();  // reports an error not reported yet
+    return;
+  }
+  jpeg::PlanesResult result;
+  try {
+    result = jpeg::DecodeVideoPlanes(data_->data(), data_->size());
+  } catch (const std::bad_alloc&) {
+    result.errorCode = jpeg::OutOfMemoryCode();
+  }
+  if (result.unsupported) {
+    decode();
+    return;
+  }
+  planes_ = std::move(result.planes);
+  damage_ = std::move(result.damage);
+  if (result.errorCode != 0) throw JpegError(result.errorCode);
 }
 
 const QImage& TJPEGImage::bitmap() {

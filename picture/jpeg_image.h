@@ -23,6 +23,7 @@
 #include <QImage>
 
 #include "picture/graphic.h"
+#include "picture/video_planes.h"
 
 namespace vistrel {
 
@@ -56,6 +57,17 @@ class TJPEGImage : public TGraphic {
   // The decoded bitmap (decoding first, which may throw once). Null when
   // decoding failed before the output size was known.
   const QImage& bitmap();
+
+  // Decodes the file into the planes a video encoder takes (the file's own
+  // Y/Cb/Cr samples in the video's range; see jpeg::DecodeVideoPlanes)
+  // instead of a bitmap, when its colours allow; otherwise decodes the bitmap
+  // (decode()). Throws a decoding error, the planes then holding the rows
+  // decoded before it; a later call does not throw it again. The bitmap is
+  // still made at its first need (and reports the error on its own). Thread: the picture's one
+  // thread (the decode-ahead worker).
+  void decodeVideoPlanes();
+  // The planes made by decodeVideoPlanes(); null when it made none.
+  const std::shared_ptr<const VideoPlanes>& videoPlanes() const { return planes_; }
 
   // After decoding: libjpeg's warning when the scan data was cut short or
   // corrupt ("Premature end of JPEG file"), the bitmap then holding libjpeg's
@@ -92,6 +104,7 @@ class TJPEGImage : public TGraphic {
   std::shared_ptr<const std::vector<std::uint8_t>> data_;
   Header header_;
   QImage bitmap_;
+  std::shared_ptr<const VideoPlanes> planes_;
   bool decoded_ = false;
   int pendingError_ = 0;  // libjpeg code not yet reported by decode()
   std::string damage_;

@@ -11,10 +11,15 @@ namespace vistrel {
 
 std::unique_ptr<TGraphic> DecodePictureFile(const std::string& hostPath,
                                             const std::string& shownPath,
-                                            std::exception_ptr& decodeError) {
+                                            std::exception_ptr& decodeError,
+                                            SnapshotDecodeAhead::Output output) {
   std::unique_ptr<TGraphic> graphic = LoadGraphicFile(hostPath, shownPath);
   try {
-    graphic->prepare();
+    auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get());
+    if (jpeg && output == SnapshotDecodeAhead::Output::VideoPlanes)
+      jpeg->decodeVideoPlanes();
+    else
+      graphic->prepare();
   } catch (...) {
     decodeError = std::current_exception();
   }
@@ -26,7 +31,8 @@ void SnapshotDecodeAhead::Decoded::applyTo(TPicture& picture) {
   if (error) std::rethrow_exception(error);
 }
 
-SnapshotDecodeAhead::SnapshotDecodeAhead(std::size_t depth) : depth_(depth > 0 ? depth : 1) {
+SnapshotDecodeAhead::SnapshotDecodeAhead(std::size_t depth, Output output)
+    : depth_(depth > 0 ? depth : 1), output_(output) {
   // Both are read on the worker: make them here, on the consumer's thread.
   TJPEGImage::screenBitsPerPixel();
   TFileFormatsList::instance();
@@ -102,7 +108,7 @@ void SnapshotDecodeAhead::run() {
     try {
       const std::string& shown =
           result.file.shownPath.empty() ? result.file.hostPath : result.file.shownPath;
-      result.graphic = DecodePictureFile(result.file.hostPath, shown, result.error);
+      result.graphic = DecodePictureFile(result.file.hostPath, shown, result.error, output_);
     } catch (...) {
       result.error = std::current_exception();
     }

@@ -53,7 +53,12 @@ class SnapshotDecodeAhead {
     void applyTo(TPicture& picture);
   };
 
-  explicit SnapshotDecodeAhead(std::size_t depth = 2);
+  // What JPEG files are decoded into: a bitmap for the screen, or the planes
+  // a video encoder takes (TJPEGImage::decodeVideoPlanes), for a caller that
+  // only records them.
+  enum class Output { Bitmap, VideoPlanes };
+
+  explicit SnapshotDecodeAhead(std::size_t depth = 2, Output output = Output::Bitmap);
   ~SnapshotDecodeAhead();
   SnapshotDecodeAhead(const SnapshotDecodeAhead&) = delete;
   SnapshotDecodeAhead& operator=(const SnapshotDecodeAhead&) = delete;
@@ -78,6 +83,7 @@ class SnapshotDecodeAhead {
   std::optional<Decoded> takeLocked(std::unique_lock<std::mutex>& lock);
 
   const std::size_t depth_;
+  const Output output_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<File> files_;
@@ -90,10 +96,10 @@ class SnapshotDecodeAhead {
 };
 
 // Loads the file into a new graphic of the class its extension names and
-// decodes it. Throws what LoadPictureFile throws; a decoding error comes in
-// `decodeError` together with the graphic.
-std::unique_ptr<TGraphic> DecodePictureFile(const std::string& hostPath,
-                                            const std::string& shownPath,
-                                            std::exception_ptr& decodeError);
+// decodes it (a JPEG into `output`). Throws what LoadPictureFile throws; a
+// decoding error comes in `decodeError` together with the graphic.
+std::unique_ptr<TGraphic> DecodePictureFile(
+    const std::string& hostPath, const std::string& shownPath, std::exception_ptr& decodeError,
+    SnapshotDecodeAhead::Output output = SnapshotDecodeAhead::Output::Bitmap);
 
 }  // namespace vistrel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include <libyuv/convert_argb.h>
 #include <libyuv/convert_from_argb.h>
 #include <libyuv/planar_functions.h>
 
@@ -63,12 +64,15 @@ bool TVLImageBuffer::MakeUnique(bool keepContents) {
 std::uint8_t* TVLImageBuffer::GetWrite() {
   MakeUnique(false);
   block_->DropPendingFill();  // all of it is about to be written
+  block_->planes.reset();
   return block_->Data();
 }
 
 std::uint8_t* TVLImageBuffer::GetModify() {
   MakeUnique(true);
-  return block_->Data();
+  std::uint8_t* data = block_->Data();
+  block_->planes.reset();
+  return data;
 }
 
 void TVLImageBuffer::SetSequenceStamp(const TSLSequenceStamp& stamp) {
@@ -172,8 +176,24 @@ void TVLImageBuffer::LoadFromBitmapLater(const QImage& bitmap) {
   if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0) return;
   SetSize(bitmap.width(), bitmap.height());
   MakeUnique(false);  // a frame already sent keeps its block and its pixels
+  block_->planes.reset();
   block_->SetPendingFill(
       [bitmap](std::uint8_t* target, std::ptrdiff_t step) { StoreBitmap(bitmap, target, step); },
+      RowPitch());
+}
+
+void TVLImageBuffer::LoadFromPlanesLater(std::shared_ptr<const VideoPlanes> planes) {
+  if (!planes || planes->Width() <= 0 || planes->Height() <= 0) return;
+  SetSize(planes->Width(), planes->Height());
+  MakeUnique(false);  // a frame already sent keeps its block and its pixels
+  block_->planes = planes;
+  block_->SetPendingFill(
+      [planes](std::uint8_t* target, std::ptrdiff_t step) {
+        // libyuv's "RGB24" is blue-green-red in memory, BT.601 video range.
+        libyuv::I420ToRGB24(planes->Plane(0), planes->Stride(0), planes->Plane(1),
+                            planes->Stride(1), planes->Plane(2), planes->Stride(2), target,
+                            static_cast<int>(step), planes->Width(), planes->Height());
+      },
       RowPitch());
 }
 

@@ -55,6 +55,13 @@ class TVLImageBuffer : public TMLMediaBuffer {
   // block, on its thread; until then the block keeps the bitmap (implicitly
   // shared, no pixel copied here).
   void LoadFromBitmapLater(const QImage& bitmap);
+  // As LoadFromBitmapLater for a picture held as video planes: the frame
+  // carries `planes` on (Planes()) for a recorder that takes them as they
+  // are, and a reader of its RGB pixels gets them converted on its thread.
+  void LoadFromPlanesLater(std::shared_ptr<const VideoPlanes> planes);
+  // The planes the pixels were loaded from; null when they came from
+  // elsewhere or were written since.
+  const std::shared_ptr<const VideoPlanes>& Planes() const { return block_->planes; }
   // Writes the pixels, blue-green-red, row after row `step` bytes apart
   // (negative: upwards) from `firstRow`; a late load goes there straight
   // from its bitmap, and the block stays as it is.

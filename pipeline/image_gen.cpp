@@ -60,6 +60,14 @@ void TVLImageGen::SetPicture(const TPicture& picture) {
 }
 
 void TVLImageGen::PictureChanged() {
+  // A snapshot decoded into video planes goes on as it is: its decoding
+  // error, if any, was reported when it was decoded.
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(picture_.Graphic()); jpeg && jpeg->videoPlanes()) {
+    workBitmap_ = QImage();
+    internalBuffer_.SetSize(picture_.width(), picture_.height());
+    internalBuffer_.LoadFromPlanesLater(jpeg->videoPlanes());
+    return;
+  }
   std::exception_ptr failure;
   workBitmap_ = RenderPicture(picture_, failure);
   internalBuffer_.SetSize(picture_.width(), picture_.height());

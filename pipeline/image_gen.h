@@ -3,7 +3,8 @@
 // picture changes; a frame already sent keeps its pixels when a new picture
 // arrives (copy-on-write). The buffer keeps the picture's bitmap and converts
 // it on the thread that first reads a frame's pixels (the recorder's), so
-// that changing the picture copies no pixel.
+// that changing the picture copies no pixel. A JPEG picture decoded into
+// video planes (TJPEGImage::decodeVideoPlanes) is handed on as those planes.
 #pragma once
 
 #include <QImage>

@@ -12,7 +12,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+
+#include "picture/video_planes.h"
 
 namespace vistrel {
 
@@ -93,6 +96,11 @@ class TVLSmartImageBuffer : public TMLSmartMediaBuffer {
   int BytesPerPixel() const { return bytesPerPixel_; }
   int RowPitch() const { return rowStep_ * bytesPerPixel_; }
   virtual std::uint8_t FormatCode() const = 0;
+
+  // The picture's own video planes when the block's pixels were made from
+  // them and not changed since (see TVLImageBuffer::LoadFromPlanesLater).
+  // Set and cleared only while one owner holds the block.
+  std::shared_ptr<const VideoPlanes> planes;
 
   static int RowStepFor(int width) { return width <= 0 ? 0 : ((width - 1) & ~3) + 4; }
 

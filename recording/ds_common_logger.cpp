@@ -170,6 +170,10 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
       return source->DeliverRawFrame(own->GetRead(), static_cast<std::uint32_t>(own->ByteSize()),
                                      sampleStart, sampleEnd);
     }
+    // A picture held as video planes goes into the video as it is.
+    if (const auto& planes = own->Planes();
+        planes && source->Pin().SubType() == media::MEDIASUBTYPE_I420)
+      return source->DeliverPlanarFrame(*planes, sampleStart, sampleEnd);
     // A picture loaded late is converted straight into the sample.
     return source->DeliverRGBFrame(
         [&own](std::uint8_t* firstRow, std::ptrdiff_t step) { own->CopyRowsTo(firstRow, step); },

@@ -36,23 +36,43 @@ TVLDSVideoLogger::TVLDSVideoLogger(layout::Component&) {}
 
 TVLDSVideoLogger::~TVLDSVideoLogger() { BeforeDestruction(); }
 
+Status TVLDSVideoLogger::UseVideoSource(const Guid& subType) {
+  FilterGraph* graph = graph_.FilterGraph();
+  if (videoSource_) {
+    if (videoSource_->Pin().SubType() == subType) return S_OK;
+    graph->removeFilter(videoSource_.get());
+  }
+  videoSource_ = Ref<TDSVideoSourceFilter>(new TDSVideoSourceFilter(subType));
+  videoSource_->SetFrameSize(videoFormat_.width, videoFormat_.height);
+  return graph->addFilter(videoSource_.get(), "VideoSource");
+}
+
 bool TVLDSVideoLogger::ConnectCompressor() {
   if (!videoCompression_.Enabled()) return false;
   TVLDSVideoCompressionItems& items = videoCompression_.Compressions();
   FilterGraph* graph = graph_.FilterGraph();
+  // Each compressor gets 4:2:0 planes when it takes them (frames held as
+  // planes go in as they are, RGB frames are converted accurately on the
+  // recorder's thread), RGB otherwise.
+  const std::vector<Guid> sourceTypes =
+      videoFormat_.formatCode == 1 ? std::vector<Guid>{MEDIASUBTYPE_YUY2}
+                                   : std::vector<Guid>{MEDIASUBTYPE_I420, MEDIASUBTYPE_RGB24};
   for (std::size_t i = 0; i < items.Count(); ++i) {
     const TVLDSVideoCompressionItem& item = items.Item(i);
-    Ref<BaseFilter> compressor = item.CreateCompressor();
-    if (!compressor) continue;  // not installed: skipped without a report
-    if (failed(graph->addFilter(compressor.get(), "VideoCompressor"))) continue;
-    const Status status = builder_->renderStream(nullptr, &MEDIATYPE_Video, videoSource_.get(),
-                                                 compressor.get(), multiplexer_.get());
-    if (succeeded(status)) {
-      item.ApplySettings(*compressor);
-      videoCompressor_ = compressor;
-      return true;
+    for (const Guid& sourceType : sourceTypes) {
+      Ref<BaseFilter> compressor = item.CreateCompressor();
+      if (!compressor) break;  // not installed: skipped without a report
+      if (failed(UseVideoSource(sourceType))) return false;
+      if (failed(graph->addFilter(compressor.get(), "VideoCompressor"))) break;
+      const Status status = builder_->renderStream(nullptr, &MEDIATYPE_Video, videoSource_.get(),
+                                                   compressor.get(), multiplexer_.get());
+      if (succeeded(status)) {
+        item.ApplySettings(*compressor);
+        videoCompressor_ = compressor;
+        return true;
+      }
+      graph->removeFilter(compressor.get());
     }
-    graph->removeFilter(compressor.get());
   }
   return false;
 }
@@ -79,12 +99,13 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
     return graph_.ReportError("Can't create file : " + recordingFileName_ + " .", status);
 
   const Guid subType = videoFormat_.formatCode == 1 ? MEDIASUBTYPE_YUY2 : MEDIASUBTYPE_RGB24;
-  videoSource_ = Ref<TDSVideoSourceFilter>(new TDSVideoSourceFilter(subType));
-  videoSource_->SetFrameSize(videoFormat_.width, videoFormat_.height);
-  status = graph->addFilter(videoSource_.get(), "VideoSource");
+  status = UseVideoSource(subType);
   if (failed(status)) return graph_.ReportError("Can't set video source filter.", status);
 
   if (!ConnectCompressor()) {
+    // An uncompressed file stores the frames as the window shows them.
+    status = UseVideoSource(subType);
+    if (failed(status)) return graph_.ReportError("Can't set video source filter.", status);
     status = builder_->renderStream(nullptr, &MEDIATYPE_Video, videoSource_.get(), nullptr,
                                     multiplexer_.get());
     if (failed(status)) return graph_.ReportError("Can't render video output.", status);

@@ -42,6 +42,9 @@ class TVLDSVideoLogger : public TVLDSCommonLogger {
  private:
   static const layout::PropertyTable& Properties();
   bool ConnectCompressor();
+  // Makes videoSource_ a source of `subType` in the graph (replacing one of
+  // another type).
+  media::Status UseVideoSource(const media::Guid& subType);
 
   TVLDSVideoCompression videoCompression_;
   TALDSAudioCompression audioCompression_;

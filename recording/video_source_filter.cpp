@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <libyuv/convert.h>
+
 namespace vistrel {
 
 using namespace media;
@@ -26,6 +28,7 @@ void TDSVideoSourceStreamPin::SetFrameSize(std::int32_t width, std::int32_t heig
 std::uint32_t TDSVideoSourceStreamPin::ImageSize() const {
   if (subType_ == MEDIASUBTYPE_YUY2)
     return static_cast<std::uint32_t>(width_ / 2) * static_cast<std::uint32_t>(height_) * 4;
+  if (subType_ == MEDIASUBTYPE_I420) return i420ImageSize(width_, height_);
   return dibStride(width_, 24) * static_cast<std::uint32_t>(std::abs(height_));
 }
 
@@ -36,8 +39,9 @@ Status TDSVideoSourceStreamPin::GetMediaType(int position, MediaType* type) cons
   std::lock_guard lock(owner_->stateLock());
   // Empty rectangles, no rates, no average time per frame: the file's rate
   // follows from the sample times. RGB pictures are bottom-up (positive height).
-  *type = subType_ == MEDIASUBTYPE_YUY2 ? makeYuy2VideoType(width_, height_)
-                                        : makeRgb24VideoType(width_, height_);
+  *type = subType_ == MEDIASUBTYPE_YUY2   ? makeYuy2VideoType(width_, height_)
+          : subType_ == MEDIASUBTYPE_I420 ? makeI420VideoType(width_, height_)
+                                          : makeRgb24VideoType(width_, height_);
   return S_OK;
 }
 
@@ -119,6 +123,14 @@ Status TDSVideoSourceFilter::DeliverRGBFrame(const RowWriter& write, std::int32_
   if (failed(status)) return status;
   const std::int32_t width = pin_->Width();
   const std::int32_t height = std::abs(pin_->Height());
+  if (pin_->SubType() == MEDIASUBTYPE_I420) {
+    const std::uint32_t size = pin_->ImageSize();
+    if (static_cast<std::uint32_t>(sample->size()) < size) return VFW_E_BUFFER_OVERFLOW;
+    status = ConvertInto(sample->pointer(), write, frameWidth, frameHeight);
+    if (failed(status)) return status;
+    sample->setActualDataLength(static_cast<std::int32_t>(size));
+    return Send(sample.get(), start, end);
+  }
   const std::uint32_t stride = dibStride(width, 24);
   if (static_cast<std::uint32_t>(sample->size()) < stride * static_cast<std::uint32_t>(height))
     return VFW_E_BUFFER_OVERFLOW;
@@ -165,6 +177,91 @@ Status TDSVideoSourceFilter::ScaleInto(std::uint8_t* out, std::uint32_t stride,
   const int targetPitch[4] = {-static_cast<int>(stride), 0, 0, 0};
   sws_scale(context, source, sourcePitch, 0, frameHeight, target, targetPitch);
   return S_OK;
+}
+
+namespace {
+
+// The planes of an I420 picture packed at `out`.
+struct PackedI420 {
+  std::uint8_t* planes[4];
+  int strides[4];
+  PackedI420(std::uint8_t* out, std::int32_t width, std::int32_t height) {
+    const int chromaWidth = (width + 1) / 2;
+    planes[0] = out;
+    planes[1] = out + static_cast<std::ptrdiff_t>(width) * height;
+    planes[2] = planes[1] + static_cast<std::ptrdiff_t>(chromaWidth) * ((height + 1) / 2);
+    planes[3] = nullptr;
+    strides[0] = width;
+    strides[1] = strides[2] = chromaWidth;
+    strides[3] = 0;
+  }
+};
+
+}  // namespace
+
+Status TDSVideoSourceFilter::ConvertInto(std::uint8_t* out, const RowWriter& write,
+                                         std::int32_t frameWidth, std::int32_t frameHeight) {
+  const std::int32_t width = pin_->Width();
+  const std::int32_t height = std::abs(pin_->Height());
+  PackedI420 target(out, width, height);
+  if (!write || frameWidth <= 0 || frameHeight <= 0) {  // black
+    const std::size_t luma = static_cast<std::size_t>(width) * height;
+    std::memset(out, 16, luma);
+    std::memset(out + luma, 128, pin_->ImageSize() - luma);
+    return S_OK;
+  }
+  const std::int32_t pitch = frameWidth * 3;
+  rows_.resize(static_cast<std::size_t>(pitch) * frameHeight);
+  write(rows_.data(), pitch);
+  if (frameWidth == width && frameHeight == height) {
+    // libswscale's accurate conversion measured no better here (colour that
+    // clipped on the way into RGB is lost either way) and costs the
+    // recorder's thread more: libyuv's one pass, as the compressor did.
+    libyuv::RGB24ToI420(rows_.data(), pitch, target.planes[0], target.strides[0], target.planes[1],
+                        target.strides[1], target.planes[2], target.strides[2], width, height);
+    return S_OK;
+  }
+  // Accurate rounding and every pixel's own colour before the colour is
+  // halved: the fast path's pair averaging and coarse factors cost the
+  // picture several dB of colour against its snapshot.
+  SwsContext* context = sws_getCachedContext(converter_.release(), frameWidth, frameHeight,
+                                             AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUV420P,
+                                             SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP,
+                                             nullptr, nullptr, nullptr);
+  converter_.reset(context);
+  if (!context) return fail(E_OUTOFMEMORY, "Can't convert a video frame");
+  const std::uint8_t* source[4] = {rows_.data(), nullptr, nullptr, nullptr};
+  const int sourcePitch[4] = {pitch, 0, 0, 0};
+  sws_scale(context, source, sourcePitch, 0, frameHeight, target.planes, target.strides);
+  return S_OK;
+}
+
+Status TDSVideoSourceFilter::DeliverPlanarFrame(const VideoPlanes& planes, std::int64_t start,
+                                                std::int64_t end) {
+  if (pin_->SubType() != MEDIASUBTYPE_I420)
+    return fail(E_UNEXPECTED, "The video source does not take planes");
+  Ref<MediaSample> sample;
+  Status status = GetSample(&sample);
+  if (failed(status)) return status;
+  const std::int32_t width = pin_->Width();
+  const std::int32_t height = std::abs(pin_->Height());
+  const std::uint32_t size = pin_->ImageSize();
+  if (static_cast<std::uint32_t>(sample->size()) < size) return VFW_E_BUFFER_OVERFLOW;
+  if (planes.Width() == width && planes.Height() == height) {
+    planes.CopyPackedTo(sample->pointer());
+  } else {
+    SwsContext* context = sws_getCachedContext(
+        converter_.release(), planes.Width(), planes.Height(), AV_PIX_FMT_YUV420P, width, height,
+        AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    converter_.reset(context);
+    if (!context) return fail(E_OUTOFMEMORY, "Can't scale a video frame");
+    const std::uint8_t* source[4] = {planes.Plane(0), planes.Plane(1), planes.Plane(2), nullptr};
+    const int sourceStrides[4] = {planes.Stride(0), planes.Stride(1), planes.Stride(2), 0};
+    PackedI420 target(sample->pointer(), width, height);
+    sws_scale(context, source, sourceStrides, 0, planes.Height(), target.planes, target.strides);
+  }
+  sample->setActualDataLength(static_cast<std::int32_t>(size));
+  return Send(sample.get(), start, end);
 }
 
 Status TDSVideoSourceFilter::DeliverRawFrame(const std::uint8_t* data, std::uint32_t byteCount,

@@ -1,7 +1,8 @@
 // TDSVideoSourceFilter: the push source of a recording graph. The logger
 // hands it one frame at a time; its one output pin, "VideoOutput", offers a
-// single uncompressed type (RGB24 bottom-up or YUY2, of the set frame size),
-// asks for one buffer of one picture and copies each frame into a sample.
+// single uncompressed type (RGB24 bottom-up, YUY2 or I420, of the set frame
+// size), asks for one buffer of one picture and copies each frame into a
+// sample, converting it to the pin's type where they differ.
 //
 // Thread: frames are delivered on the logger's thread; the graph's caller
 // changes states. The filter's state lock guards negotiation and sizing.
@@ -10,7 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "picture/video_planes.h"
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/filter_base.h"
 #include "platform/media/guid.h"
@@ -32,7 +35,8 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
   std::int32_t Height() const { return height_; }
   void SetFrameSize(std::int32_t width, std::int32_t height);
 
-  // Bytes of one picture: RGB24 rows padded to 4 bytes, or YUY2.
+  const media::Guid& SubType() const { return subType_; }
+  // Bytes of one picture: RGB24 rows padded to 4 bytes, YUY2 or I420.
   std::uint32_t ImageSize() const;
   // The pin's one type at position 0; E_INVALIDARG below 0, VFW_S_NO_MORE_ITEMS above.
   media::Status GetMediaType(int position, media::MediaType* type) const;
@@ -51,7 +55,7 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
 
 class TDSVideoSourceFilter : public media::FilterBase {
  public:
-  // `subType` is MEDIASUBTYPE_RGB24 or MEDIASUBTYPE_YUY2.
+  // `subType` is MEDIASUBTYPE_RGB24, MEDIASUBTYPE_YUY2 or MEDIASUBTYPE_I420.
   explicit TDSVideoSourceFilter(const media::Guid& subType);
   ~TDSVideoSourceFilter() override;
 
@@ -59,9 +63,10 @@ class TDSVideoSourceFilter : public media::FilterBase {
   void SetFrameSize(std::int32_t width, std::int32_t height);
 
   // One RGB frame, rows top first, `pitch` bytes apart, blue-green-red
-  // pixels. It is stored bottom-up with rows padded to 4 bytes; a frame of
-  // another size than the pin's is scaled to the pin's size, so the video
-  // shows the whole picture as the viewer showed it. Times in 100 ns; both 0 means untimed. Waits
+  // pixels. It is stored bottom-up with rows padded to 4 bytes (on an I420
+  // pin: converted to video-range 4:2:0); a frame of another size than the
+  // pin's is scaled to the pin's size, so the video shows the whole picture
+  // as the viewer showed it. Times in 100 ns; both 0 means untimed. Waits
   // for a free sample while the filter runs. VFW_E_NOT_CONNECTED when the pin is not connected; a
   // receiver that throws counts as success.
   media::Status DeliverRGBFrame(const std::uint8_t* pixels, std::int32_t frameWidth,
@@ -75,6 +80,10 @@ class TDSVideoSourceFilter : public media::FilterBase {
   using RowWriter = std::function<void(std::uint8_t* firstRow, std::ptrdiff_t step)>;
   media::Status DeliverRGBFrame(const RowWriter& write, std::int32_t frameWidth,
                                 std::int32_t frameHeight, std::int64_t start, std::int64_t end);
+  // A picture held as video planes, on an I420 pin: copied as it is, or
+  // scaled in Y/Cb/Cr when its size is not the pin's. E_UNEXPECTED on a pin
+  // of another type (hand such a pin RGB rows instead).
+  media::Status DeliverPlanarFrame(const VideoPlanes& planes, std::int64_t start, std::int64_t end);
   // `byteCount` bytes as they are (YUY2), cut to the sample's size.
   media::Status DeliverRawFrame(const std::uint8_t* data, std::uint32_t byteCount,
                                 std::int64_t start, std::int64_t end);
@@ -89,8 +98,14 @@ class TDSVideoSourceFilter : public media::FilterBase {
   media::Status ScaleInto(std::uint8_t* out, std::uint32_t stride, const std::uint8_t* pixels,
                           std::int32_t frameWidth, std::int32_t frameHeight, std::int32_t pitch);
 
+  // RGB rows into the I420 sample `out`.
+  media::Status ConvertInto(std::uint8_t* out, const RowWriter& write, std::int32_t frameWidth,
+                            std::int32_t frameHeight);
+
   media::Ref<TDSVideoSourceStreamPin> pin_;
-  media::ffmpeg::SwsPtr scaler_;  // kept between frames of one size
+  media::ffmpeg::SwsPtr scaler_;     // kept between frames of one size
+  media::ffmpeg::SwsPtr converter_;  // RGB or planes into I420, likewise
+  std::vector<std::uint8_t> rows_;   // RGB rows on their way into an I420 sample
 };
 
 }  // namespace vistrel

@@ -8,9 +8,11 @@
 
 extern "C" {
 #include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 #include <libyuv/convert.h>
+#include <libyuv/planar_functions.h>
 
 #include "platform/media/compressor_settings.h"
 #include "platform/media/ffmpeg_handles.h"
@@ -32,6 +34,11 @@ bool isYuy2(const MediaType& type) {
          type.videoInfo->header.bitCount == 16;
 }
 
+bool isI420(const MediaType& type) {
+  return type.subType == MEDIASUBTYPE_I420 && type.videoInfo &&
+         type.videoInfo->header.bitCount == 12;
+}
+
 class Compressor;
 
 class CompressorInputPin final : public InputPinBase {
@@ -41,12 +48,13 @@ class CompressorInputPin final : public InputPinBase {
  protected:
   Status checkMediaType(const MediaType& type) const override {
     if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo ||
-        !type.videoInfo || (!isRgb24(type) && !isYuy2(type)))
+        !type.videoInfo || (!isRgb24(type) && !isYuy2(type) && !isI420(type)))
       return VFW_E_TYPE_NOT_ACCEPTED;
     const BitmapInfoHeader& header = type.videoInfo->header;
     if (header.width <= 0 || header.height == 0) return VFW_E_TYPE_NOT_ACCEPTED;
     if (isYuy2(type) && (header.width % 2 != 0 || header.height < 0))
       return VFW_E_TYPE_NOT_ACCEPTED;
+    if (isI420(type) && header.height < 0) return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
   }
   Status completeConnect(Pin* peer) override;
@@ -234,25 +242,34 @@ class Compressor final : public FilterBase, public CompressorSettings {
     av_dict_free(&options);
     if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
 
-    const AVPixelFormat source = isYuy2(in) ? AV_PIX_FMT_YUYV422 : AV_PIX_FMT_BGR24;
+    const AVPixelFormat source = isYuy2(in)   ? AV_PIX_FMT_YUYV422
+                                 : isI420(in) ? AV_PIX_FMT_YUV420P
+                                              : AV_PIX_FMT_BGR24;
     // libswscale has no SIMD path for 24-bit input; libyuv converts BGR rows
     // to limited-range 4:2:0 (what the MPEG-4 encoders take) in one pass.
-    converter_ = source == AV_PIX_FMT_BGR24 && context->pix_fmt == AV_PIX_FMT_YUV420P && !fullRange
-                     ? Converter::Yuv
-                     : Converter::Scale;
-    ffmpeg::SwsPtr scaler(sws_getContext(
-        context->width, context->height, source, context->width, context->height, context->pix_fmt,
-        SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
-    if (!scaler) return fail(E_FAIL, "Can't convert pictures for " + name);
-    if (fullRange) {
-      int* inverse = nullptr;
-      int* table = nullptr;
-      int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
-      sws_getColorspaceDetails(scaler.get(), &inverse, &sourceRange, &table, &targetRange,
-                               &brightness, &contrast, &saturation);
-      sws_setColorspaceDetails(scaler.get(), inverse, 1, table, 1, brightness, contrast,
-                               saturation);
-    }
+    converter_ =
+        source == AV_PIX_FMT_BGR24 && context->pix_fmt == AV_PIX_FMT_YUV420P && !fullRange
+            ? Converter::Yuv
+        : source == AV_PIX_FMT_YUV420P && context->pix_fmt == AV_PIX_FMT_YUV420P && !fullRange
+            ? Converter::Copy
+            : Converter::Scale;
+    // The ranges are given before the context is set up: set afterwards,
+    // a conversion between two equal formats would stay a plain copy.
+    // I420 pictures come in the video range and are widened for a
+    // full-range encoder.
+    ffmpeg::SwsPtr scaler(sws_alloc_context());
+    if (!scaler) return fail(E_OUTOFMEMORY, "Can't convert pictures for " + name);
+    av_opt_set_int(scaler.get(), "srcw", context->width, 0);
+    av_opt_set_int(scaler.get(), "srch", context->height, 0);
+    av_opt_set_int(scaler.get(), "src_format", source, 0);
+    av_opt_set_int(scaler.get(), "dstw", context->width, 0);
+    av_opt_set_int(scaler.get(), "dsth", context->height, 0);
+    av_opt_set_int(scaler.get(), "dst_format", context->pix_fmt, 0);
+    av_opt_set_int(scaler.get(), "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND, 0);
+    av_opt_set_int(scaler.get(), "src_range", fullRange && !isI420(in) ? 1 : 0, 0);
+    av_opt_set_int(scaler.get(), "dst_range", fullRange ? 1 : 0, 0);
+    if (sws_init_context(scaler.get(), nullptr, nullptr) < 0)
+      return fail(E_FAIL, "Can't convert pictures for " + name);
     ffmpeg::FramePtr frame(av_frame_alloc());
     ffmpeg::PacketPtr packet(av_packet_alloc());
     if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + name);
@@ -276,6 +293,7 @@ class Compressor final : public FilterBase, public CompressorSettings {
     const BitmapInfoHeader& header = in.videoInfo->header;
     const int height = std::abs(header.height);
     const bool yuy2 = isYuy2(in);
+    if (isI420(in)) return convertI420(sample, header.width, height);
     const int stride = yuy2 ? header.width * 2 : static_cast<int>(dibStride(header.width, 24));
     if (sample->actualDataLength() < stride * height)
       return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
@@ -299,6 +317,30 @@ class Compressor final : public FilterBase, public CompressorSettings {
     }
     const std::uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
     const int linesizes[4] = {linesize, 0, 0, 0};
+    sws_scale(scaler_.get(), planes, linesizes, 0, height, frame_->data, frame_->linesize);
+    return S_OK;
+  }
+
+  // An I420 sample (planes packed one after the other) into frame_.
+  Status convertI420(MediaSample* sample, int width, int height) {
+    const int chromaWidth = (width + 1) / 2;
+    const int chromaHeight = (height + 1) / 2;
+    if (static_cast<std::uint32_t>(sample->actualDataLength()) < i420ImageSize(width, height))
+      return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
+    const int error = av_frame_make_writable(frame_.get());
+    if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
+    const std::uint8_t* y = sample->pointer();
+    const std::uint8_t* u = y + static_cast<std::ptrdiff_t>(width) * height;
+    const std::uint8_t* v = u + static_cast<std::ptrdiff_t>(chromaWidth) * chromaHeight;
+    if (converter_ == Converter::Copy) {
+      // Already what the encoder takes: the frame's own rows are padded.
+      libyuv::I420Copy(y, width, u, chromaWidth, v, chromaWidth, frame_->data[0],
+                       frame_->linesize[0], frame_->data[1], frame_->linesize[1], frame_->data[2],
+                       frame_->linesize[2], width, height);
+      return S_OK;
+    }
+    const std::uint8_t* planes[4] = {y, u, v, nullptr};
+    const int linesizes[4] = {width, chromaWidth, chromaWidth, 0};
     sws_scale(scaler_.get(), planes, linesizes, 0, height, frame_->data, frame_->linesize);
     return S_OK;
   }
@@ -347,7 +389,7 @@ class Compressor final : public FilterBase, public CompressorSettings {
   ffmpeg::PacketPtr packet_;
   std::map<std::int64_t, FrameTimes> times_;
   std::int64_t nextPts_ = 0;
-  enum class Converter { Scale, Yuv } converter_ = Converter::Scale;
+  enum class Converter { Scale, Yuv, Copy } converter_ = Converter::Scale;
 };
 
 CompressorInputPin::CompressorInputPin(Compressor* compressor)

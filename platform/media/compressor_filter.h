@@ -1,5 +1,5 @@
 // Video compressors on libavcodec: a filter with one input pin (RGB24
-// bottom-up or YUY2 pictures) and one output pin (compressed frames tagged
+// bottom-up, YUY2 or I420 pictures) and one output pin (compressed frames tagged
 // with the compressor's four-character code, one sample per frame), with
 // the VideoCompression and PersistStream settings interfaces.
 //

@@ -68,6 +68,7 @@ const Guid MEDIATYPE_Stream =
 const Guid MEDIASUBTYPE_RGB24 =
     make(0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_YUY2 = Guid::fromFourCC(makeFourCC('Y', 'U', 'Y', '2'));
+const Guid MEDIASUBTYPE_I420 = Guid::fromFourCC(makeFourCC('I', '4', '2', '0'));
 const Guid MEDIASUBTYPE_Avi =
     make(0xE436EB88, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_Mp4 =

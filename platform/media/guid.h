@@ -41,6 +41,8 @@ extern const Guid MEDIATYPE_Video;
 extern const Guid MEDIATYPE_Stream;
 extern const Guid MEDIASUBTYPE_RGB24;
 extern const Guid MEDIASUBTYPE_YUY2;
+// Planar 4:2:0 Y, Cb, Cr, each plane packed (Windows' I420).
+extern const Guid MEDIASUBTYPE_I420;
 extern const Guid MEDIASUBTYPE_Avi;
 // An MP4 file (ISO base media), our own subtype for the H.264 export.
 extern const Guid MEDIASUBTYPE_Mp4;

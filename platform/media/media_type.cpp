@@ -42,4 +42,14 @@ MediaType makeYuy2VideoType(std::int32_t width, std::int32_t height) {
   return makeVideoType(MEDIASUBTYPE_YUY2, width, height, 16, makeFourCC('Y', 'U', 'Y', '2'), size);
 }
 
+std::uint32_t i420ImageSize(std::int32_t width, std::int32_t height) {
+  const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+  return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
+}
+
+MediaType makeI420VideoType(std::int32_t width, std::int32_t height) {
+  return makeVideoType(MEDIASUBTYPE_I420, width, height, 12, makeFourCC('I', '4', '2', '0'),
+                       i420ImageSize(width, height));
+}
+
 }  // namespace vistrel::media

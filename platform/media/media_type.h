@@ -75,8 +75,12 @@ constexpr std::uint32_t dibStride(std::int32_t width, int bitCount) {
 }
 
 // Uncompressed video types as a push source offers them: RGB24 (bottom-up,
-// bit count 24, BI_RGB) or YUY2 (bit count 16), fixed-size samples.
+// bit count 24, BI_RGB), YUY2 (bit count 16) or I420 (bit count 12, the
+// colour planes (width + 1) / 2 x (height + 1) / 2), fixed-size samples.
 MediaType makeRgb24VideoType(std::int32_t width, std::int32_t height);
 MediaType makeYuy2VideoType(std::int32_t width, std::int32_t height);
+MediaType makeI420VideoType(std::int32_t width, std::int32_t height);
+// Bytes of one I420 picture.
+std::uint32_t i420ImageSize(std::int32_t width, std::int32_t height);
 
 }  // namespace vistrel::media

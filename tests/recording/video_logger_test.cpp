@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -12,6 +14,7 @@
 #include <QtEndian>
 
 #include "avi_reader.h"
+#include "picture/jpeg_image.h"
 #include "platform/media/device_enum.h"
 #include "platform/media/filter_base.h"
 #include "platform/media/guid.h"
@@ -52,6 +55,69 @@ TEST_F(ExportTest, TenFramesAtFiveFramesPerSecondWithTheStoredCompressor) {
     EXPECT_GE(psnr(decoded[i], shown[i]), 30.0) << "frame " << i;
   }
   RecordProperty("lowest_psnr_db", std::to_string(lowest));
+}
+
+// The window records the pictures it shows (RGB); the batch exporter hands
+// over each snapshot's own planes. Both give one kind of stream, and both
+// keep what the snapshot holds.
+TEST_F(ExportTest, ShownPicturesAndSnapshotPlanesGiveOneStreamAndKeepEachPlane) {
+  std::vector<std::string> snapshots;
+  for (int i = 0; i < 3; ++i) {
+    snapshots.push_back(HostPath("snap" + std::to_string(i) + ".jpg"));
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25",
+                            "-frames:v", QString::number(i + 1), "-update", "1", "-q:v", "3",
+                            QString::fromStdString(snapshots.back())});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+  }
+  const auto record = [&](const std::string& name, bool planes) {
+    for (std::size_t i = 0; i < snapshots.size(); ++i) {
+      QFile file(QString::fromStdString(snapshots[i]));
+      EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+      const QByteArray bytes = file.readAll();
+      auto jpeg = std::make_unique<TJPEGImage>();
+      jpeg->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+      if (planes) jpeg->decodeVideoPlanes();
+      TPicture picture;
+      picture.setGraphic(std::move(jpeg));
+      gen->SetPicture(picture);
+      if (i == 0) {
+        logger->SetFileName("C:\\" + name);
+        logger->SetEnabled(true);
+        gen->SetEnabled(true);
+      }
+      gen->GenerateFrame();
+      QCoreApplication::processEvents();
+    }
+    StopExport();
+  };
+  record("shown.avi", false);
+  record("planes.avi", true);
+
+  const auto shown = probeAvi(HostPath("shown.avi"));
+  const auto planes = probeAvi(HostPath("planes.avi"));
+  ASSERT_TRUE(shown && planes);
+  EXPECT_EQ(planes->codecTag, shown->codecTag);
+  EXPECT_EQ(planes->width, shown->width);
+  EXPECT_EQ(planes->height, shown->height);
+  EXPECT_EQ(planes->frameRate, shown->frameRate);
+  EXPECT_EQ(planes->frames, 3);
+  EXPECT_EQ(shown->frames, 3);
+  const std::vector<std::uint8_t> shownFrames = decodeAviRaw(HostPath("shown.avi"), "yuv420p");
+  const std::vector<std::uint8_t> planeFrames = decodeAviRaw(HostPath("planes.avi"), "yuv420p");
+  for (std::size_t i = 0; i < snapshots.size(); ++i) {
+    const std::vector<std::uint8_t> reference = referenceI420(snapshots[i], 320, 240);
+    const std::array<double, 3> own = planePsnr(planeFrames, i, reference, 320, 240);
+    EXPECT_GE(own[0], 44.0) << "frame " << i;
+    EXPECT_GE(own[1], 40.0) << "frame " << i;
+    EXPECT_GE(own[2], 40.0) << "frame " << i;
+    // The shown picture went through RGB, where saturated colour clips: its
+    // average over the planes, as ffmpeg's psnr filter weighs them.
+    const std::array<double, 3> viaRgb = planePsnr(shownFrames, i, reference, 320, 240);
+    double mse = 0;
+    for (int p = 0; p < 3; ++p) mse += (p == 0 ? 4.0 : 1.0) * std::pow(10.0, -viaRgb[p] / 10);
+    EXPECT_GE(-10 * std::log10(mse / 6), 35.0) << "frame " << i;
+  }
 }
 
 TEST_F(ExportTest, MissingCompressorRecordsTheFramesUncompressedAndExact) {

@@ -98,6 +98,37 @@ std::vector<QImage> decodeAvi(const std::string& path, int width, int height,
   return frames;
 }
 
+std::vector<std::uint8_t> referenceI420(const std::string& picturePath, int width, int height) {
+  const QByteArray raw =
+      Run("ffmpeg",
+          {"-v", "error", "-i", QString::fromStdString(picturePath), "-vf",
+           QString("scale=%1:%2,format=yuv420p").arg(width).arg(height), "-f", "rawvideo", "-"},
+          nullptr);
+  return std::vector<std::uint8_t>(raw.begin(), raw.end());
+}
+
+std::array<double, 3> planePsnr(const std::vector<std::uint8_t>& frames, std::size_t index,
+                                const std::vector<std::uint8_t>& reference, int width, int height) {
+  const std::size_t luma = std::size_t(width) * height;
+  const std::size_t chroma = std::size_t((width + 1) / 2) * ((height + 1) / 2);
+  const std::size_t frameBytes = luma + 2 * chroma;
+  std::array<double, 3> result{0, 0, 0};
+  if (reference.size() < frameBytes || frames.size() < (index + 1) * frameBytes) return result;
+  const std::uint8_t* frame = frames.data() + index * frameBytes;
+  const std::size_t offsets[3] = {0, luma, luma + chroma};
+  const std::size_t sizes[3] = {luma, chroma, chroma};
+  for (int plane = 0; plane < 3; ++plane) {
+    double squares = 0;
+    for (std::size_t i = 0; i < sizes[plane]; ++i) {
+      const double d = double(frame[offsets[plane] + i]) - double(reference[offsets[plane] + i]);
+      squares += d * d;
+    }
+    result[plane] = squares == 0 ? std::numeric_limits<double>::infinity()
+                                 : 10 * std::log10(255.0 * 255.0 * sizes[plane] / squares);
+  }
+  return result;
+}
+
 double psnr(const QImage& a, const QImage& b) {
   const QImage x = a.convertToFormat(QImage::Format_RGB888);
   const QImage y = b.convertToFormat(QImage::Format_RGB888);

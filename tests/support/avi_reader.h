@@ -2,6 +2,8 @@
 // facts, ffmpeg for the decoded pixels. Each call runs the tool to completion.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,5 +43,13 @@ std::vector<QImage> decodeAvi(const std::string& path, int width, int height,
 // Peak signal-to-noise ratio in dB over every sample (infinity when equal,
 // 0 when the sizes differ).
 double psnr(const QImage& a, const QImage& b);
+
+// The picture file (a JPEG snapshot) as ffmpeg turns it into the video's
+// 4:2:0 video-range planes at width x height (I420 bytes; empty on failure).
+std::vector<std::uint8_t> referenceI420(const std::string& picturePath, int width, int height);
+// PSNR in dB of each plane (Y, U, V) of the I420 frame `index` of `frames`
+// against the I420 picture `reference`, both width x height.
+std::array<double, 3> planePsnr(const std::vector<std::uint8_t>& frames, std::size_t index,
+                                const std::vector<std::uint8_t>& reference, int width, int height);
 
 }  // namespace vistrel::test

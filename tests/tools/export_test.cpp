@@ -59,6 +59,36 @@ class BatchExportTest : public ::testing::Test {
     return path;
   }
 
+  // Frame `step` of ffmpeg's colour test pattern as a JPEG snapshot whose
+  // colour is stored as `pixelFormat` says (yuvj420p, yuvj422p, yuvj444p,
+  // gray), encoded by ffmpeg as a camera would.
+  fs::path patternSnapshot(const fs::path& relative, int step, const char* pixelFormat,
+                           int width = 192, int height = 144) {
+    const fs::path path = records_ / relative;
+    fs::create_directories(path.parent_path());
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
+                            QString("testsrc2=size=%1x%2:rate=25").arg(width).arg(height),
+                            "-frames:v", QString::number(step + 1), "-update", "1", "-pix_fmt",
+                            pixelFormat, "-q:v", "3", QString::fromStdString(path.string())});
+    EXPECT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0)
+        << ffmpeg.readAllStandardError().toStdString();
+    return path;
+  }
+
+  // Y, U and V of each frame of `video` (width x height) against its
+  // snapshot as ffmpeg makes it video-range 4:2:0, in dB.
+  std::vector<std::array<double, 3>> framePsnr(const QString& video,
+                                               const std::vector<fs::path>& snapshots,
+                                               int width = 192, int height = 144) {
+    const std::vector<std::uint8_t> frames = test::decodeAviRaw(video.toStdString(), "yuv420p");
+    std::vector<std::array<double, 3>> result;
+    for (std::size_t i = 0; i < snapshots.size(); ++i)
+      result.push_back(test::planePsnr(
+          frames, i, test::referenceI420(snapshots[i].string(), width, height), width, height));
+    return result;
+  }
+
   QProcessEnvironment environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", QString::fromStdString((root_ / "home").string()));
@@ -340,6 +370,61 @@ TEST_F(BatchExportTest, MjpegGivesAnAviAndH264AnMp4ThatPlaysFromItsStart) {
   ASSERT_TRUE(motion) << error;
   EXPECT_EQ(motion->codecTag, "MJPG");
   EXPECT_EQ(motion->frames, 12);
+}
+
+// Far below what each codec keeps at the stored quantiser, far above what a
+// plane in another's place, an unconverted range or shifted colour leave.
+TEST_F(BatchExportTest, EveryCodecKeepsEachPlaneOfTheSnapshots) {
+  std::vector<fs::path> snapshots;
+  for (int i = 0; i < 4; ++i)
+    snapshots.push_back(
+        patternSnapshot("2026-12-06/07/s" + std::to_string(10 + i) + ".jpg", i, "yuvj420p"));
+  const QString hour = QString::fromStdString((records_ / "2026-12-06/07").string());
+  struct Case {
+    const char* codec;
+    const char* file;
+    double luma, colour;
+  };
+  for (const Case& c : {Case{"xvid", "x.avi", 44, 40}, Case{"mjpeg", "m.avi", 50, 45},
+                        Case{"h264", "h.mp4", 40, 38}}) {
+    SCOPED_TRACE(c.codec);
+    const ProgramRun result = exportVideo({"--codec", c.codec, "-o", out(c.file), hour});
+    ASSERT_EQ(result.status, 0) << result.err;
+    for (const std::array<double, 3>& frame : framePsnr(out(c.file), snapshots)) {
+      EXPECT_GE(frame[0], c.luma);
+      EXPECT_GE(frame[1], c.colour);
+      EXPECT_GE(frame[2], c.colour);
+    }
+  }
+}
+
+TEST_F(BatchExportTest, ColourLayoutsGreyAndOtherSizesMixInOneExport) {
+  const std::vector<fs::path> snapshots = {
+      patternSnapshot("2026-12-06/07/a.jpg", 0, "yuvj420p"),  // gives the video its size
+      patternSnapshot("2026-12-06/07/b.jpg", 1, "yuvj422p"),
+      patternSnapshot("2026-12-06/07/c.jpg", 2, "yuvj444p"),
+      patternSnapshot("2026-12-06/07/d.jpg", 3, "gray"),
+      patternSnapshot("2026-12-06/07/e.jpg", 4, "yuvj420p", 320, 240),
+  };
+  const ProgramRun result = exportVideo(
+      {"-o", out("mixed.avi"), QString::fromStdString((records_ / "2026-12-06/07").string())});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("5 frames written, 0 snapshots skipped"), std::string::npos);
+  const auto facts = test::probeAvi(out("mixed.avi").toStdString());
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->width, 192);
+  EXPECT_EQ(facts->height, 144);
+  const std::vector<std::array<double, 3>> frames = framePsnr(out("mixed.avi"), snapshots);
+  ASSERT_EQ(frames.size(), snapshots.size());
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(snapshots[i].filename().string());
+    // 4:2:2 colour halved down (a box filter) is furthest from FFmpeg's own
+    // filter, which the reference comes from.
+    const double colour = i == 1 ? 30.0 : 38.0;
+    EXPECT_GE(frames[i][0], 42.0);
+    EXPECT_GE(frames[i][1], colour);
+    EXPECT_GE(frames[i][2], colour);
+  }
 }
 
 TEST_F(BatchExportTest, InterruptCompletesThePlayableFileWithTheFramesSoFar) {

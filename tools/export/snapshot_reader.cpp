@@ -16,7 +16,9 @@ constexpr std::size_t kDecodeAheadDepth = 3;
 }  // namespace
 
 SnapshotReader::SnapshotReader(std::vector<std::string> paths)
-    : paths_(std::move(paths)), decodeAhead_(kDecodeAheadDepth) {
+    : paths_(std::move(paths)),
+      // Nothing here is shown: the snapshots go into the video as their own planes.
+      decodeAhead_(kDecodeAheadDepth, SnapshotDecodeAhead::Output::VideoPlanes) {
   const platform::FileSystem& files = platform::FileSystem::instance();
   std::vector<SnapshotDecodeAhead::File> queue;
   queue.reserve(paths_.size());

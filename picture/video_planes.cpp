@@ -1,0 +1,44 @@
+#include "picture/video_planes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vistrel {
+
+VideoPlanes::VideoPlanes(int width, int height, int lumaStride, int chromaStride, int lumaRows,
+                         int chromaRows)
+    : width_(std::max(width, 0)), height_(std::max(height, 0)) {
+  stride_[0] = std::max(lumaStride, width_);
+  stride_[1] = stride_[2] = std::max(chromaStride, ChromaWidth());
+  const std::size_t lumaBytes =
+      static_cast<std::size_t>(stride_[0]) * static_cast<std::size_t>(std::max(lumaRows, height_));
+  const std::size_t chromaBytes = static_cast<std::size_t>(stride_[1]) *
+                                  static_cast<std::size_t>(std::max(chromaRows, ChromaHeight()));
+  offset_[0] = 0;
+  offset_[1] = lumaBytes;
+  offset_[2] = lumaBytes + chromaBytes;
+  // Default-initialised: the decoder writes every sample.
+  bytes_.reset(new std::uint8_t[lumaBytes + 2 * chromaBytes]);
+}
+
+std::size_t VideoPlanes::PackedSize() const {
+  return static_cast<std::size_t>(width_) * height_ +
+         2 * static_cast<std::size_t>(ChromaWidth()) * ChromaHeight();
+}
+
+void VideoPlanes::CopyPackedTo(std::uint8_t* target) const {
+  for (int plane = 0; plane < 3; ++plane) {
+    const std::size_t rowBytes = static_cast<std::size_t>(PlaneWidth(plane));
+    const std::uint8_t* row = Plane(plane);
+    if (static_cast<std::size_t>(Stride(plane)) == rowBytes) {
+      const std::size_t bytes = rowBytes * PlaneHeight(plane);
+      std::memcpy(target, row, bytes);
+      target += bytes;
+      continue;
+    }
+    for (int y = 0; y < PlaneHeight(plane); ++y, row += Stride(plane), target += rowBytes)
+      std::memcpy(target, row, rowBytes);
+  }
+}
+
+}  // namespace vistrel
