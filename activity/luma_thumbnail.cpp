@@ -1,0 +1,202 @@
+#include "activity/luma_thumbnail.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "picture/jpeg_codec.h"
+
+namespace vistrel::activity {
+namespace {
+
+// The same error handling as the picture loader's (picture/jpeg_codec.cpp):
+// a fatal error longjmp()s back into the one boundary function below, which
+// holds no object with a destructor; the first warning that the scan data is
+// cut short or corrupt is kept as text.
+struct ErrorManager {
+  jpeg_error_mgr base;  // first, so libjpeg's pointer is also ours
+  std::jmp_buf resume;
+  char damage[JMSG_LENGTH_MAX];
+};
+
+void jumpBack(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->resume, 1);
+}
+
+bool isDamageWarning(int code) {
+  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+         code == JWRN_MUST_RESYNC;
+}
+
+void keepDamage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (errors->damage[0] == '\0' && isDamageWarning(errors->base.msg_code))
+    errors->base.format_message(cinfo, errors->damage);
+}
+
+void printNothing(j_common_ptr) {}
+
+// Plain data, zero-initialised, so destroying it is safe whatever step failed.
+struct Decompressor {
+  ErrorManager errors;
+  jpeg_decompress_struct cinfo;
+};
+
+// The 1/8-scale gray rows land in `pixels` (reserved for the largest picture
+// we accept). Returns 0 or libjpeg's message code; -1 for a picture above
+// the loader's pixel limit.
+int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size,
+                 std::vector<std::uint8_t>* pixels, int* width, int* height) {
+  jpeg_std_error(&d->errors.base);
+  d->errors.base.error_exit = jumpBack;
+  d->errors.base.emit_message = keepDamage;
+  d->errors.base.output_message = printNothing;
+  d->errors.damage[0] = '\0';
+  d->cinfo.err = &d->errors.base;
+  if (setjmp(d->errors.resume)) return d->errors.base.msg_code;
+  j_decompress_ptr c = &d->cinfo;
+  jpeg_create_decompress(c);
+  jpeg_mem_src(c, data, static_cast<unsigned long>(size));
+  jpeg_read_header(c, TRUE);
+  if (std::int64_t{c->image_width} * c->image_height > jpeg::kMaxPicturePixels) return -1;
+  c->scale_num = 1;
+  c->scale_denom = 8;
+  c->out_color_space = JCS_GRAYSCALE;
+  c->dct_method = JDCT_IFAST;
+  c->do_fancy_upsampling = FALSE;
+  c->do_block_smoothing = FALSE;
+  jpeg_start_decompress(c);
+  *width = static_cast<int>(c->output_width);
+  *height = static_cast<int>(c->output_height);
+  pixels->resize(std::size_t(c->output_width) * c->output_height);
+  while (c->output_scanline < c->output_height) {
+    JSAMPROW row = pixels->data() + std::size_t(c->output_width) * c->output_scanline;
+    jpeg_read_scanlines(c, &row, 1);
+  }
+  jpeg_finish_decompress(c);
+  return 0;
+}
+
+struct DecompressorHolder {
+  Decompressor d{};
+  ~DecompressorHolder() { jpeg_destroy_decompress(&d.cinfo); }
+};
+
+}  // namespace
+
+LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::size_t stride) {
+  LumaGrid grid;
+  if (width == kGridWidth && height == kGridHeight) {
+    for (int y = 0; y < kGridHeight; ++y)
+      std::copy_n(pixels + std::size_t(y) * stride, kGridWidth, &grid[y * kGridWidth]);
+    return grid;
+  }
+  for (int y = 0; y < kGridHeight; ++y) {
+    const int y0 = y * height / kGridHeight;
+    const int y1 = std::max(y0 + 1, (y + 1) * height / kGridHeight);
+    for (int x = 0; x < kGridWidth; ++x) {
+      const int x0 = x * width / kGridWidth;
+      const int x1 = std::max(x0 + 1, (x + 1) * width / kGridWidth);
+      unsigned sum = 0;
+      for (int sy = y0; sy < y1; ++sy)
+        for (int sx = x0; sx < x1; ++sx) sum += pixels[std::size_t(sy) * stride + sx];
+      const unsigned count = unsigned(y1 - y0) * unsigned(x1 - x0);
+      grid[y * kGridWidth + x] = static_cast<std::uint8_t>((sum + count / 2) / count);
+    }
+  }
+  return grid;
+}
+
+LumaGrid blurGrid(const LumaGrid& grid) {
+  // Separable [1 2 1] / 4 both ways, rounded once at the end.
+  std::array<std::uint16_t, kGridPixels> rows;
+  for (int y = 0; y < kGridHeight; ++y) {
+    const std::uint8_t* in = &grid[y * kGridWidth];
+    std::uint16_t* out = &rows[y * kGridWidth];
+    for (int x = 0; x < kGridWidth; ++x) {
+      const int left = in[std::max(x - 1, 0)];
+      const int right = in[std::min(x + 1, kGridWidth - 1)];
+      out[x] = static_cast<std::uint16_t>(left + 2 * in[x] + right);
+    }
+  }
+  LumaGrid blurred;
+  for (int y = 0; y < kGridHeight; ++y) {
+    const std::uint16_t* up = &rows[std::max(y - 1, 0) * kGridWidth];
+    const std::uint16_t* mid = &rows[y * kGridWidth];
+    const std::uint16_t* down = &rows[std::min(y + 1, kGridHeight - 1) * kGridWidth];
+    for (int x = 0; x < kGridWidth; ++x)
+      blurred[y * kGridWidth + x] =
+          static_cast<std::uint8_t>((up[x] + 2 * mid[x] + down[x] + 8) / 16);
+  }
+  return blurred;
+}
+
+LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
+  LumaThumbnail thumbnail;
+  thumbnail.stamp.size = size;
+  // Thread-local: a worker decodes thousands of snapshots and reuses it.
+  thread_local std::vector<std::uint8_t> pixels;
+  int width = 0;
+  int height = 0;
+  int code = 0;
+  std::string damage;
+  {
+    auto holder = std::make_unique<DecompressorHolder>();
+    code = decodeEighth(&holder->d, data, size, &pixels, &width, &height);
+    damage = holder->d.errors.damage;
+  }
+  if (code == -1) {
+    thumbnail.problem =
+        "Picture too large (more than " + std::to_string(jpeg::kMaxPicturePixels) + " pixels)";
+  } else if (code != 0) {
+    thumbnail.problem = "JPEG error #" + std::to_string(code);
+  } else if (!damage.empty()) {
+    // libjpeg pads what is missing with grey, which would score as a change.
+    thumbnail.problem = damage;
+  } else {
+    thumbnail.grid = blurGrid(resampleToGrid(pixels.data(), width, height, std::size_t(width)));
+  }
+  return thumbnail;
+}
+
+LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& shownPath) {
+  LumaThumbnail failed;
+  failed.problem = "Cannot open file " + shownPath;
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return failed;
+  struct stat info {};
+  thread_local std::vector<std::uint8_t> bytes;
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (ok) {
+    // One read() for the whole file; the loop only continues after a short
+    // read (a file still growing, a signal).
+    bytes.resize(std::size_t(info.st_size));
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+      if (got < 0) ok = false;
+      if (got <= 0) break;
+      done += std::size_t(got);
+    }
+    bytes.resize(done);
+  }
+  ::close(fd);
+  if (!ok) return failed;
+  LumaThumbnail thumbnail = decodeLumaThumbnail(bytes.data(), bytes.size());
+  thumbnail.stamp.size = std::uint64_t(info.st_size);
+  thumbnail.stamp.modifiedNs =
+      std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  return thumbnail;
+}
+
+}  // namespace vistrel::activity

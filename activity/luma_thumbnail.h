@@ -1,0 +1,59 @@
+// A snapshot's small luma picture, the unit the activity score compares.
+//
+// The snapshot is read into memory with one read() and decoded by libjpeg at
+// 1/8 scale, gray only: libjpeg then takes each 8 × 8 block's DC coefficient
+// as its pixel and skips the inverse DCT, the chroma planes and colour
+// conversion. What no scaling skips is the entropy decoding of the whole
+// scan, which is where the time goes. The result is brought onto a fixed
+// grid (640 × 480 at 1/8 lands on it exactly; other sizes are averaged or
+// repeated onto it) and lightly blurred.
+//
+// Thread: every function is reentrant.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vistrel::activity {
+
+inline constexpr int kGridWidth = 80;
+inline constexpr int kGridHeight = 60;
+inline constexpr int kGridPixels = kGridWidth * kGridHeight;
+
+using LumaGrid = std::array<std::uint8_t, kGridPixels>;
+
+// A host file's identity: what tells a later look that it is unchanged.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;  // st_mtim in nanoseconds since the epoch
+  bool operator==(const FileStamp&) const = default;
+};
+
+struct LumaThumbnail {
+  std::optional<LumaGrid> grid;  // blurred luma; empty when the snapshot is unusable
+  // Why it is unusable, in the loader's words ("Cannot open file …",
+  // "JPEG error #…", or libjpeg's text for cut or corrupt scan data).
+  std::string problem;
+  FileStamp stamp;  // of the bytes that were decoded
+};
+
+// Reads and decodes the snapshot at `hostPath`; `shownPath` is the name the
+// problem text gives.
+LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& shownPath);
+
+// Decodes JPEG bytes already in memory (stamp left zero).
+LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size);
+
+// The (unblurred) 1/8-scale luma brought onto the grid: exact copy when the
+// sizes match, the mean of the covered pixels when the source is larger,
+// the nearest pixel when it is smaller. Exposed for the tests.
+LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::size_t stride);
+
+// A 3 × 3 binomial blur with the edge pixels repeated.
+LumaGrid blurGrid(const LumaGrid& grid);
+
+}  // namespace vistrel::activity
