@@ -113,17 +113,21 @@ QImage sceneSnapshot(const SceneScript& script, int index) {
   return image;
 }
 
+void writeSnapshot(const std::filesystem::path& path, const QImage& image, int quality) {
+  jpeg::EncodeOptions options;
+  options.quality = quality;
+  const std::vector<std::uint8_t> bytes = jpeg::Encode(image, options);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
 std::vector<std::string> writeSceneSet(const std::filesystem::path& folder,
                                        const SceneScript& script, int count) {
   std::filesystem::create_directories(folder);
   std::vector<std::string> names;
-  jpeg::EncodeOptions options;
-  options.quality = script.quality;
   for (int i = 0; i < count; ++i) {
-    const std::vector<std::uint8_t> bytes = jpeg::Encode(sceneSnapshot(script, i), options);
     names.push_back(sceneName(i));
-    std::ofstream(folder / names.back(), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    writeSnapshot(folder / names.back(), sceneSnapshot(script, i), script.quality);
   }
   return names;
 }

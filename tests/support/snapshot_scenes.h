@@ -32,6 +32,9 @@ QImage sceneSnapshot(const SceneScript& script, int index);
 std::vector<std::string> writeSceneSet(const std::filesystem::path& folder,
                                        const SceneScript& script, int count);
 
+// Writes `image` as a JPEG file of the given quality.
+void writeSnapshot(const std::filesystem::path& path, const QImage& image, int quality);
+
 // The file name of snapshot `index` in such a set.
 std::string sceneName(int index);
 
