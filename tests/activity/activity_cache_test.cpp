@@ -73,6 +73,17 @@ TEST(ActivityCache, SecondLookDecodesOnlyWhatChanged) {
   EXPECT_EQ(removed.decoded, 2u);
   EXPECT_EQ(indexHour(archive, names, options).decoded, 0u);
 
+  // A snapshot cut short: it and both neighbours are read again; its reason
+  // comes back from the cache the next time.
+  std::filesystem::resize_file(archive / names[2], 1000);
+  const HourActivity cut = indexHour(archive, names, options);
+  EXPECT_EQ(cut.decoded, 3u);
+  ASSERT_NE(cut.snapshots[2].problem, "");
+  const HourActivity cutAgain = indexHour(archive, names, options);
+  EXPECT_EQ(cutAgain.decoded, 0u);
+  EXPECT_EQ(cutAgain.snapshots[2].problem, cut.snapshots[2].problem);
+  EXPECT_EQ(cutAgain.scores(), cut.scores());
+
   // The archive holds exactly what the test wrote there.
   auto expected = archiveFiles;
   expected.insert((archive / "snap0020.jpg").string());
