@@ -5,32 +5,42 @@
 namespace vistrel::activity {
 namespace {
 
+std::uint8_t lowest(std::uint8_t a, std::uint8_t b) { return a < b ? a : b; }
+std::uint8_t highest(std::uint8_t a, std::uint8_t b) { return a > b ? a : b; }
+
 // The darkest and brightest value in each pixel's 3 × 3 neighbourhood
-// (edges repeated), separably.
+// (edges repeated), separably. Plain loops over whole rows, which the
+// compiler turns into vector code.
 void neighbourhoodRange(const LumaGrid& grid, LumaGrid& low, LumaGrid& high) {
   LumaGrid rowLow;
   LumaGrid rowHigh;
   for (int y = 0; y < kGridHeight; ++y) {
-    const std::uint8_t* in = &grid[y * kGridWidth];
-    std::uint8_t* outLow = &rowLow[y * kGridWidth];
-    std::uint8_t* outHigh = &rowHigh[y * kGridWidth];
-    outLow[0] = std::min(in[0], in[1]);
-    outHigh[0] = std::max(in[0], in[1]);
-    for (int x = 1; x < kGridWidth - 1; ++x) {
-      outLow[x] = std::min(std::min(in[x - 1], in[x]), in[x + 1]);
-      outHigh[x] = std::max(std::max(in[x - 1], in[x]), in[x + 1]);
-    }
+    const std::uint8_t* __restrict in = &grid[y * kGridWidth];
+    std::uint8_t* __restrict outLow = &rowLow[y * kGridWidth];
+    std::uint8_t* __restrict outHigh = &rowHigh[y * kGridWidth];
     const int last = kGridWidth - 1;
-    outLow[last] = std::min(in[last - 1], in[last]);
-    outHigh[last] = std::max(in[last - 1], in[last]);
+    outLow[0] = lowest(in[0], in[1]);
+    outHigh[0] = highest(in[0], in[1]);
+    for (int x = 1; x < last; ++x) {
+      outLow[x] = lowest(lowest(in[x - 1], in[x]), in[x + 1]);
+      outHigh[x] = highest(highest(in[x - 1], in[x]), in[x + 1]);
+    }
+    outLow[last] = lowest(in[last - 1], in[last]);
+    outHigh[last] = highest(in[last - 1], in[last]);
   }
   for (int y = 0; y < kGridHeight; ++y) {
-    const int up = std::max(y - 1, 0) * kGridWidth;
-    const int mid = y * kGridWidth;
-    const int down = std::min(y + 1, kGridHeight - 1) * kGridWidth;
+    const std::uint8_t* __restrict up = &rowLow[std::max(y - 1, 0) * kGridWidth];
+    const std::uint8_t* __restrict mid = &rowLow[y * kGridWidth];
+    const std::uint8_t* __restrict down = &rowLow[std::min(y + 1, kGridHeight - 1) * kGridWidth];
+    const std::uint8_t* __restrict upHigh = &rowHigh[std::max(y - 1, 0) * kGridWidth];
+    const std::uint8_t* __restrict midHigh = &rowHigh[y * kGridWidth];
+    const std::uint8_t* __restrict downHigh =
+        &rowHigh[std::min(y + 1, kGridHeight - 1) * kGridWidth];
+    std::uint8_t* __restrict outLow = &low[y * kGridWidth];
+    std::uint8_t* __restrict outHigh = &high[y * kGridWidth];
     for (int x = 0; x < kGridWidth; ++x) {
-      low[mid + x] = std::min(std::min(rowLow[up + x], rowLow[mid + x]), rowLow[down + x]);
-      high[mid + x] = std::max(std::max(rowHigh[up + x], rowHigh[mid + x]), rowHigh[down + x]);
+      outLow[x] = lowest(lowest(up[x], mid[x]), down[x]);
+      outHigh[x] = highest(highest(upHigh[x], midHigh[x]), downHigh[x]);
     }
   }
 }
@@ -49,9 +59,9 @@ double activityScore(const LumaGrid& before, const LumaGrid& after) {
   int changed = 0;
   for (int i = 0; i < kGridPixels; ++i) {
     const int value = int(after[i]) * 16 - meanSixteenths;
-    const bool darker = value < int(low[i]) * 16 - limitSixteenths;
-    const bool brighter = value > int(high[i]) * 16 + limitSixteenths;
-    changed += int(darker) + int(brighter);
+    const int darker = value < int(low[i]) * 16 - limitSixteenths ? 1 : 0;
+    const int brighter = value > int(high[i]) * 16 + limitSixteenths ? 1 : 0;
+    changed += darker + brighter;
   }
   return double(changed) / kGridPixels;
 }

@@ -17,6 +17,10 @@
 // their ratio (ours / theirs), in wall time and in CPU time.
 //
 // The snapshots are made in a temporary folder; the cache goes there too.
+// `--noise=SIGMA` and `--quality=Q` (before any other option) change the
+// hour's sensor noise (default 6 grey levels) and JPEG quality (75): the
+// noisier the snapshots, the larger the files and the larger the share of
+// entropy decoding, which both sides pay alike.
 // `bench_activity --write-hour=DIR` only writes the hour's snapshots into DIR
 // (for timing whole processes, e.g. vistrel-activity --no-cache DIR against
 // the ffmpeg command above run in DIR).
@@ -58,8 +62,10 @@ std::filesystem::path scratch(const std::string& name) {
 
 // An hour of snapshots: kUniqueSnapshots different ones (noise, a figure
 // crossing now and then) repeated, so making it takes seconds, not minutes.
+SceneScript gHourScript;
+
 std::vector<std::string> writeHour(const std::filesystem::path& folder) {
-  SceneScript script;
+  SceneScript script = gHourScript;
   script.figureFirst = 40;
   script.figureLast = 60;
   std::vector<std::vector<std::uint8_t>> unique;
@@ -213,6 +219,14 @@ SceneScript shake(int pixels) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
+  for (const auto& [option, value] :
+       {std::pair{"--noise=", &gHourScript.noiseSigma}, {"--quality=", &gHourScript.quality}}) {
+    if (argc > 1 && std::string(argv[1]).starts_with(option)) {
+      *value = std::stoi(std::string(argv[1]).substr(std::string(option).size()));
+      std::copy(argv + 2, argv + argc + 1, argv + 1);
+      --argc;
+    }
+  }
   const std::string writeOption = "--write-hour=";
   if (argc == 2 && std::string(argv[1]).starts_with(writeOption)) {
     writeHour(std::string(argv[1]).substr(writeOption.size()));
