@@ -22,9 +22,10 @@
 namespace vistrel::activity {
 
 struct EventOptions {
-  // A snapshot takes part when its score is at least this share of the grid.
-  // Still scenes with noise and light ramps score 0; a person-sized figure
-  // at 640 × 480 scores 0.03 and more (see activity_score.h).
+  // A snapshot takes part when its score is at least this share of the
+  // grid: 24 grid pixels. Quiet material scores 0 and a person-sized figure
+  // at least 0.026 (activity_score.h), so a figure of a fifth of that area
+  // (a person four times as far away, a cat) still passes.
   double threshold = 0.005;
   // Runs separated by at most this many snapshots below the threshold (or
   // unknown) are one event.

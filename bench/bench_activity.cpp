@@ -238,7 +238,12 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("Material/light_ramp", Material, lightRamp())->Iterations(1);
   benchmark::RegisterBenchmark("Material/figure_crossing", Material, figureCrossing())
       ->Iterations(1);
+  SceneScript noisy;  // a poor camera in poor light
+  noisy.noiseSigma = 14;
+  noisy.quality = 50;
+  benchmark::RegisterBenchmark("Material/noisy_camera", Material, noisy)->Iterations(1);
   benchmark::RegisterBenchmark("Material/shake_2px", Material, shake(2))->Iterations(1);
+  benchmark::RegisterBenchmark("Material/shake_4px", Material, shake(4))->Iterations(1);
   benchmark::RegisterBenchmark("Material/shake_8px", Material, shake(8))->Iterations(1);
   benchmark::RegisterBenchmark("HourFromNothing", HourFromNothing)
       ->Unit(benchmark::kMillisecond)
