@@ -23,10 +23,9 @@ void runPool(std::size_t count, int threads, const std::function<void(std::size_
     for (std::size_t i = next++; i < count; i = next++) work(i);
   };
   const std::size_t extra = std::min<std::size_t>(std::size_t(std::max(threads, 1)) - 1, count);
-  std::vector<std::jthread> workers;
+  std::vector<std::jthread> workers;  // joined when they go, after the caller's own share
   workers.reserve(extra);
-  for (std::size_t t = 1; t < extra; ++t) workers.emplace_back(loop);
-  if (extra > 0) workers.emplace_back(loop);
+  for (std::size_t t = 0; t < extra; ++t) workers.emplace_back(loop);
   loop();
 }
 

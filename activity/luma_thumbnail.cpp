@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <new>
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jerror.h>
@@ -86,6 +87,8 @@ int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size,
   jpeg_finish_decompress(c);
   return 0;
 }
+
+LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownPath);
 
 struct DecompressorHolder {
   Decompressor d{};
@@ -170,12 +173,39 @@ LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
 }
 
 LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& shownPath) {
+  try {
+    return loadOrThrow(hostPath, shownPath);
+  } catch (const std::bad_alloc&) {
+    // A file too large to hold (or a memory-starved machine): the loader's
+    // "Insufficient memory" code, as the picture loader reports it.
+    LumaThumbnail failed;
+    failed.problem = "JPEG error #" + std::to_string(jpeg::OutOfMemoryCode());
+    return failed;
+  }
+}
+
+namespace {
+
+constexpr std::size_t kKeptBufferBytes = std::size_t{8} << 20;
+
+LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownPath) {
   LumaThumbnail failed;
   failed.problem = "Cannot open file " + shownPath;
   const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return failed;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat info {};
+  // Reused by the thread's next snapshot; an unusually large file's buffer
+  // is given back at once.
   thread_local std::vector<std::uint8_t> bytes;
+  struct Trimmer {
+    ~Trimmer() {
+      if (bytes.capacity() > kKeptBufferBytes) std::vector<std::uint8_t>().swap(bytes);
+    }
+  } trimmer;
   bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   if (ok) {
     // One read() for the whole file; the loop only continues after a short
@@ -190,7 +220,6 @@ LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& 
     }
     bytes.resize(done);
   }
-  ::close(fd);
   if (!ok) return failed;
   LumaThumbnail thumbnail = decodeLumaThumbnail(bytes.data(), bytes.size());
   thumbnail.stamp.size = std::uint64_t(info.st_size);
@@ -198,5 +227,7 @@ LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& 
       std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
   return thumbnail;
 }
+
+}  // namespace
 
 }  // namespace vistrel::activity
