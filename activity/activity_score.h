@@ -18,9 +18,9 @@
 // snapshot adds nothing. A person-sized figure (a third of the picture high)
 // differs from the background by 30 to 100 levels. kChangedLevels = 12 lies
 // four times above the noise and well below the figure. Scores: still,
-// ramp, noisy camera and shakes of up to 4 pixels 0 (2 pixels: at most
-// 0.0004); the walking figure 0.026 to 0.031; a shake of 8 pixels up to
-// 0.07, which is reported as activity.
+// ramp, noisy camera and shakes of up to 4 pixels 0; the walking figure
+// 0.026 to 0.031; a shake of 8 pixels up to 0.06, which is reported as
+// activity.
 #pragma once
 
 #include "activity/luma_thumbnail.h"
