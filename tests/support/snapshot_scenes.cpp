@@ -18,7 +18,7 @@ std::uint32_t nextRandom(std::uint32_t& state) {
 }
 
 QImage background(int width, int height) {
-  QImage image(width, height, QImage::Format_RGB888);
+  QImage image(width, height, QImage::Format_RGB32);
   QPainter painter(&image);
   QLinearGradient sky(0, 0, 0, height / 2);
   sky.setColorAt(0, QColor(120, 160, 210));
@@ -66,7 +66,9 @@ QImage sceneSnapshot(const SceneScript& script, int index) {
     cached = background(script.width, script.height);
     cachedSize = QSize(script.width, script.height);
   }
-  QImage image(script.width, script.height, QImage::Format_RGB888);
+  // Painted in the raster engine's own format: painting on others converts,
+  // possibly on Qt's worker threads, which ThreadSanitizer cannot see into.
+  QImage image(script.width, script.height, QImage::Format_RGB32);
   std::uint32_t state = 1000u + std::uint32_t(index) * 7919u;
   int dx = 0;
   int dy = 0;
@@ -76,15 +78,11 @@ QImage sceneSnapshot(const SceneScript& script, int index) {
     dy = int(nextRandom(state) % unsigned(span)) - script.shakePixels;
   }
   // The scene displaced by (dx, dy), its edge pixels repeated into the gap.
-  // Copied by hand: QPainter::drawImage() may convert on Qt's worker
-  // threads, which ThreadSanitizer cannot see into.
   for (int y = 0; y < script.height; ++y) {
-    const std::uint8_t* from = cached.constScanLine(std::clamp(y - dy, 0, script.height - 1));
-    std::uint8_t* row = image.scanLine(y);
-    for (int x = 0; x < script.width; ++x) {
-      const int sx = std::clamp(x - dx, 0, script.width - 1);
-      std::copy_n(from + 3 * sx, 3, row + 3 * x);
-    }
+    const auto* from = reinterpret_cast<const QRgb*>(
+        cached.constScanLine(std::clamp(y - dy, 0, script.height - 1)));
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < script.width; ++x) row[x] = from[std::clamp(x - dx, 0, script.width - 1)];
   }
   if (index >= script.figureFirst && index <= script.figureLast) {
     QPainter painter(&image);
@@ -106,9 +104,13 @@ QImage sceneSnapshot(const SceneScript& script, int index) {
     }
   }
   const int light = int(script.lightPerSnapshot * index);
+  QImage snapshot(script.width, script.height, QImage::Format_RGB888);
   for (int y = 0; y < script.height; ++y) {
-    std::uint8_t* row = image.scanLine(y);
+    const auto* painted = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    std::uint8_t* row = snapshot.scanLine(y);
     for (int x = 0; x < script.width * 3; ++x) {
+      const QRgb pixel = painted[x / 3];
+      const int channel = x % 3 == 0 ? qRed(pixel) : x % 3 == 1 ? qGreen(pixel) : qBlue(pixel);
       int noise = 0;
       if (script.noiseSigma > 0) {
         // The sum of four uniform values: close to Gaussian.
@@ -117,10 +119,10 @@ QImage sceneSnapshot(const SceneScript& script, int index) {
                 int((r >> 18) & 0x3F) - 126;
         noise = noise * script.noiseSigma / 37;
       }
-      row[x] = std::uint8_t(std::clamp(int(row[x]) + light + noise, 0, 255));
+      row[x] = std::uint8_t(std::clamp(channel + light + noise, 0, 255));
     }
   }
-  return image;
+  return snapshot;
 }
 
 void writeSnapshot(const std::filesystem::path& path, const QImage& image, int quality) {
