@@ -75,9 +75,14 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
   HourActivity hour;
   std::vector<std::optional<LumaThumbnail>> thumbnails(count);
   auto decode = [&](const std::vector<std::size_t>& which) {
+    std::vector<std::string> shown;
+    shown.reserve(which.size());
+    for (const std::size_t i : which)
+      shown.push_back(options.shownPath ? options.shownPath(names[i])
+                                        : (folder / names[i]).string());
     runPool(which.size(), threads, [&](std::size_t k) {
       const std::size_t i = which[k];
-      thumbnails[i] = loadLumaThumbnail((folder / names[i]).string(), (folder / names[i]).string());
+      thumbnails[i] = loadLumaThumbnail((folder / names[i]).string(), shown[k]);
     });
     hour.decoded += which.size();
   };

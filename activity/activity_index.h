@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,9 @@ struct IndexOptions {
   std::filesystem::path cacheFolder;  // empty: defaultCacheFolder()
   bool useCache = true;
   int threads = 0;  // 0: one per core
+  // The path a problem text gives for the snapshot `name` (a front end's
+  // Windows path); unset: the host path. Called on the calling thread only.
+  std::function<std::string(const std::string& name)> shownPath;
 };
 
 // Scores the snapshots `names` (file names, in playing order) of the host

@@ -24,8 +24,7 @@ struct Indexed {
 };
 
 Indexed indexSet(const std::filesystem::path& folder, const std::vector<std::string>& names,
-                 int threads = 0) {
-  IndexOptions options;
+                 int threads = 0, IndexOptions options = {}) {
   options.useCache = false;
   options.threads = threads;
   Indexed result;
@@ -135,12 +134,14 @@ TEST(ActivityScenes, DamagedSnapshotsAreUnknownAndReported) {
   std::ofstream(temp.path() / names[20], std::ios::trunc);  // empty
   names.insert(names.begin() + 30, "gone.jpg");             // listed, then deleted
 
-  const Indexed indexed = indexSet(temp.path(), names);
+  IndexOptions shownAsWindows;
+  shownAsWindows.shownPath = [](const std::string& name) { return "C:\\Records\\" + name; };
+  const Indexed indexed = indexSet(temp.path(), names, 0, shownAsWindows);
   const auto& at = indexed.hour.snapshots;
   EXPECT_FALSE(at[20].score.has_value());
   EXPECT_EQ(at[20].problem.rfind("JPEG error #", 0), 0u) << at[20].problem;
   EXPECT_FALSE(at[30].score.has_value());
-  EXPECT_EQ(at[30].problem, "Cannot open file " + (temp.path() / "gone.jpg").string());
+  EXPECT_EQ(at[30].problem, "Cannot open file C:\\Records\\gone.jpg");
   EXPECT_FALSE(at[51].score.has_value());  // names[50], shifted by the inserted one
   EXPECT_NE(at[51].problem.find("Premature end"), std::string::npos) << at[51].problem;
   // Compared with the snapshot before the damaged one: the same still scene.
