@@ -13,6 +13,8 @@ add_library(vistrel_export STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.h
   ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_events.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_events.h
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.h
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_sources.cpp
@@ -20,7 +22,7 @@ add_library(vistrel_export STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.h
 )
-target_link_libraries(vistrel_export PUBLIC recording pipeline picture platform Qt6::Core
+target_link_libraries(vistrel_export PUBLIC activity recording pipeline picture platform Qt6::Core
                       PRIVATE PkgConfig::FFMPEG JPEG::JPEG)
 vistrel_embed_layout(vistrel_export ${PROJECT_SOURCE_DIR}/resources/unit1.layout
                      vistrel::exporter::resources::kUnit1Layout)

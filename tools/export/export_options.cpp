@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <string>
 
 #include <CLI/CLI.hpp>
 
@@ -27,11 +30,21 @@ constexpr std::array<CodecName, 3> kCodecs = {
 struct Typed {
   std::string codec;
   bool codecGiven = false;
+  std::string threshold;
+  std::string minGap;
+  std::string context;
 };
 
 std::string lowered(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// 0.005 as "0.005" (std::to_string would write "0.005000").
+std::string shareText(double share) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", share);
   return text;
 }
 
@@ -52,6 +65,37 @@ void declareOptions(CLI::App& parser, ExportOptions& options, Typed& typed) {
                   "vistrel-YYYYMMDD-HHMMSS.avi in the current folder; an existing file is "
                   "never replaced)")
       ->option_text("FILE");
+  CLI::Option* events = parser.add_flag(
+      "--events", options.events,
+      "list the events (runs of snapshots that changed against the one before) instead of "
+      "writing a video, one a line");
+  CLI::Option* json =
+      parser.add_flag("--json", options.json, "with --events: one JSON object a line");
+  json->needs(events);
+  CLI::Option* motion = parser.add_flag(
+      "--motion", options.motion,
+      "write only the snapshots of events, with --context snapshots before and after each");
+  motion->excludes(events);
+  parser
+      .add_option("--context", typed.context,
+                  "with --motion: snapshots kept before and after each event, 0 to 1000 "
+                  "(default 2)")
+      ->option_text("N")
+      ->needs(motion);
+  parser
+      .add_option("--threshold", typed.threshold,
+                  "share of the picture that must change for a snapshot to take part in an "
+                  "event, above 0 and at most 1 (default " +
+                      shareText(activity::EventOptions{}.threshold) + ")")
+      ->option_text("SHARE");
+  parser
+      .add_option("--min-gap", typed.minGap,
+                  "quiet snapshots that still join two runs into one event, 0 to 100000 "
+                  "(default " +
+                      std::to_string(activity::EventOptions{}.minGapSnapshots) + ")")
+      ->option_text("N");
+  for (const char* video : {"--rate", "--codec", "--output"})
+    events->excludes(parser.get_option(video));
   CLI::Option* quiet =
       parser.add_flag("-q,--quiet", options.quiet, "no progress line and no FFmpeg messages");
   CLI::Option* verbose = parser.add_flag(
@@ -118,6 +162,40 @@ void fitCodecToOutput(ExportOptions& options, const Typed& typed) {
   }
 }
 
+// The typed `text` of `option` as a number in [low, high] (above `low` when
+// `lowOpen`); throws naming the option and the range.
+double numberIn(const std::string& option, const std::string& text, double low, double high,
+                bool lowOpen, bool whole, const std::string& range) {
+  std::size_t used = 0;
+  double value = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  const bool fits = used > 0 && used == text.size() && std::isfinite(value) &&
+                    (lowOpen ? value > low : value >= low) && value <= high &&
+                    (!whole || value == std::floor(value));
+  if (!fits) throw Exception(option + " " + text + ": give " + range);
+  return value;
+}
+
+void readEventOptions(ExportOptions& options, const Typed& typed, const CLI::App& parser) {
+  activity::EventOptions& events = options.eventOptions;
+  for (const char* option : {"--threshold", "--min-gap"})
+    if (parser.count(option) > 0 && !options.events && !options.motion)
+      throw Exception(std::string(option) + " applies to --events and --motion only");
+  if (parser.count("--threshold") > 0)
+    events.threshold = numberIn("--threshold", typed.threshold, 0, 1, true, false,
+                                "a share of the picture above 0 and at most 1, like 0.005");
+  if (parser.count("--min-gap") > 0)
+    events.minGapSnapshots = static_cast<int>(numberIn("--min-gap", typed.minGap, 0, 100000, false,
+                                                       true, "a whole number from 0 to 100000"));
+  if (parser.count("--context") > 0)
+    options.context = static_cast<int>(numberIn("--context", typed.context, 0, 1000, false, true,
+                                                "a whole number from 0 to 1000"));
+}
+
 }  // namespace
 
 ExportOptions parseExportOptions(const std::vector<std::string>& arguments) {
@@ -130,6 +208,7 @@ ExportOptions parseExportOptions(const std::vector<std::string>& arguments) {
   typed.codecGiven = parser.count("--codec") > 0;
   if (typed.codecGiven) options.codec = codecNamed(typed.codec);
   fitCodecToOutput(options, typed);
+  readEventOptions(options, typed, parser);
   if (options.sources.empty() && options.from.empty())
     throw Exception("Nothing to export: give SOURCE folders or --from and --to (try --help)");
   return options;
@@ -145,8 +224,9 @@ std::string exportUsageText(int width) {
          platform::wrapText(kDescription, width) + "\n" + platform::optionsHelp(parser, width) +
          "\n" +
          platform::wrapText(
-             "Exit status: 0 every snapshot written; 1 written, but damaged snapshots were "
-             "skipped; 2 usage error; 3 the video could not be written; 130 interrupted (the "
+             "Exit status: 0 every snapshot written (or, with --events, read); 1 written, but "
+             "damaged snapshots were skipped; 2 usage error; 3 the video could not be written; 130 "
+             "interrupted (the "
              "video holds the frames written so far).",
              width);
 }

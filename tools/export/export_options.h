@@ -1,11 +1,15 @@
 // vistrel-export's command line:
 //   vistrel-export [--drive X:=HOSTDIR]... [--rate FPS] [--codec xvid|mjpeg|h264]
 //                  [--output FILE] [--quiet | --verbose...]
+//                  [--events [--json] | --motion [--context N]]
+//                  [--threshold SHARE] [--min-gap N]
 //                  (SOURCE... | --from "DATE HH" --to "DATE HH")
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "activity/activity_events.h"
 
 namespace vistrel::exporter {
 
@@ -24,14 +28,23 @@ struct ExportOptions {
   std::vector<std::string> sources;  // date or hour folders, Windows or host paths
   std::string from;                  // "2026-12-06 07"; set together with `to`
   std::string to;
+  // --events: list the events instead of writing a video; --json as JSON
+  // Lines. --motion: write only the events' snapshots and `context` more
+  // before and after each.
+  bool events = false;
+  bool json = false;
+  bool motion = false;
+  int context = 2;
+  activity::EventOptions eventOptions;  // --threshold, --min-gap
 };
 
 // Throws vistrel::Exception with a message naming the problem and the
 // option as typed: an unknown option (with the closest one), a value out of
 // range, a codec that is not one of the named three, an --output whose
 // extension does not fit the codec (.avi holds xvid or mjpeg, .mp4 h264) or
-// that is "-", SOURCEs together with --from/--to, one of --from/--to alone,
-// or nothing to export at all.
+// that is "-", a --threshold, --min-gap or --context that is not a number
+// in its range, --events with --motion or with video options, SOURCEs together with --from/--to,
+// one of --from/--to alone, or nothing to export at all.
 ExportOptions parseExportOptions(const std::vector<std::string>& arguments);
 
 // The --help text, wrapped to `width` columns.

@@ -1,7 +1,12 @@
 // vistrel-export: writes snapshots of the archive into one video from the
 // command line, without a window (no display needed).
 //
-// Exit status: 0 every snapshot written; 1 written, some snapshots skipped;
+// With --events it writes no video but lists the events on standard output
+// (damaged snapshots and notes on standard error); with --motion it writes
+// only the events' snapshots and their context.
+//
+// Exit status: 0 every snapshot written (or read, with --events); 1 written
+// (listed), some snapshots skipped;
 // 2 usage error; 3 the video could not be written, or writing failed part
 // way (the file keeps the frames written before); 128 + the signal's number
 // when stopped by SIGINT (130), SIGTERM (143), SIGHUP (129) or SIGPIPE
@@ -15,6 +20,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <QCoreApplication>
@@ -28,6 +34,7 @@
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
 #include "tools/export/skip_report.h"
+#include "tools/export/snapshot_events.h"
 #include "tools/export/snapshot_sources.h"
 #include "tools/export/video_exporter.h"
 
@@ -117,6 +124,58 @@ std::string windowsPath(const fs::path& host) {
   return platform::FileSystem::instance().fromHost(host).value_or(host.string());
 }
 
+// Prints the skip list: each snapshot named as its source was.
+void printSkipped(std::FILE* out, const std::vector<SkippedSnapshot>& skipped,
+                  const ExportOptions& options) {
+  for (const SkippedSnapshot& snapshot : skipped)
+    std::fprintf(out, "skipped %s: %s\n", pathAsGiven(snapshot.path, options.sources).c_str(),
+                 loaderMessageInWords(snapshot.message).c_str());
+  std::fflush(out);
+}
+
+void printCacheProblems(const SnapshotEvents& found, const ExportOptions& options) {
+  if (options.quiet) return;
+  for (const std::string& problem : found.cacheProblems)
+    std::fprintf(stderr, "vistrel-export: the activity index was not kept: %s\n", problem.c_str());
+}
+
+// --events: the events on standard output, one a line (or one JSON object a
+// line), damaged snapshots and the count on standard error.
+int listEvents(const std::vector<std::string>& snapshots, const ExportOptions& options) {
+  const SnapshotEvents found = findSnapshotEvents(snapshots, options.eventOptions);
+  for (const activity::ActivityEvent& event : found.events) {
+    const std::string peak = pathAsGiven(event.peakPath, options.sources);
+    const std::string line =
+        options.json ? eventJson(event, peak, pathAsGiven(event.firstPath, options.sources),
+                                 pathAsGiven(event.lastPath, options.sources))
+                     : eventLine(event, peak);
+    std::printf("%s\n", line.c_str());
+  }
+  std::fflush(stdout);
+  printSkipped(stderr, found.damaged, options);
+  printCacheProblems(found, options);
+  if (!options.quiet)
+    std::fprintf(stderr, "%zu events among %zu snapshots, %zu skipped\n", found.events.size(),
+                 snapshots.size(), found.damaged.size());
+  return found.damaged.empty() ? kAllWritten : kSomeSkipped;
+}
+
+// The damaged snapshots the index found and those the export skipped, each
+// once, in the order of `snapshots`.
+std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
+                                         const std::vector<SkippedSnapshot>& indexed,
+                                         const std::vector<SkippedSnapshot>& exported) {
+  std::unordered_map<std::string, const SkippedSnapshot*> byPath;
+  for (const SkippedSnapshot& skipped : exported) byPath.emplace(skipped.path, &skipped);
+  for (const SkippedSnapshot& skipped : indexed) byPath.emplace(skipped.path, &skipped);
+  std::vector<SkippedSnapshot> joined;
+  for (const std::string& path : snapshots) {
+    const auto found = byPath.find(path);
+    if (found != byPath.end()) joined.push_back(*found->second);
+  }
+  return joined;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,6 +214,28 @@ int main(int argc, char** argv) {
     return fail(kUsage, error.what());
   }
   if (snapshots.empty()) return fail(kUsage, "Nothing to export: the folders hold no snapshots");
+  if (options.events) return listEvents(snapshots, options);
+
+  // --motion: the video takes the events' snapshots only.
+  const std::vector<std::string> listed = snapshots;
+  std::vector<SkippedSnapshot> indexedDamage;
+  std::size_t leftOut = 0;
+  if (options.motion) {
+    const SnapshotEvents found = findSnapshotEvents(snapshots, options.eventOptions);
+    printCacheProblems(found, options);
+    indexedDamage = found.damaged;
+    std::vector<std::string> selected;
+    for (const std::size_t index : motionSelection(found.events, snapshots.size(), options.context))
+      selected.push_back(snapshots[index]);
+    leftOut = snapshots.size() - selected.size();
+    if (selected.empty()) {
+      printSkipped(stdout, indexedDamage, options);
+      std::printf("No events among %zu snapshots; no video written\n", snapshots.size());
+      std::fflush(stdout);
+      return indexedDamage.empty() ? kAllWritten : kSomeSkipped;
+    }
+    snapshots = std::move(selected);
+  }
 
   fs::path target;
   ExportReport report;
@@ -167,6 +248,7 @@ int main(int argc, char** argv) {
     return fail(kNotWritten, std::string("The video could not be written: ") + error.what());
   }
   ProgressLine progress(stderr, isatty(STDERR_FILENO) == 1);
+  progress.setLeftOut(leftOut);
   try {
     const ExportSettings settings{options.codec, options.rateFps, windowsPath(target)};
     report = exportVideo(
@@ -182,10 +264,8 @@ int main(int argc, char** argv) {
   }
   if (!options.quiet) progress.finish();
 
-  for (const SkippedSnapshot& skipped : report.skipped)
-    std::printf("skipped %s: %s\n", pathAsGiven(skipped.path, options.sources).c_str(),
-                loaderMessageInWords(skipped.message).c_str());
-  std::fflush(stdout);
+  if (options.motion) report.skipped = joinSkipped(listed, indexedDamage, report.skipped);
+  printSkipped(stdout, report.skipped, options);
   const std::string cause =
       report.failure + (report.reason.empty() ? std::string() : " (" + report.reason + ")");
   if (report.framesWritten == 0) {
@@ -195,9 +275,11 @@ int main(int argc, char** argv) {
     return fail(interruptedStatus(), "Interrupted before the first frame; no video was written");
   }
   const double seconds = static_cast<double>(report.framesWritten) / options.rateFps;
-  std::printf("%llu frames written, %zu snapshots skipped: %s (%.1f s at %d fps)%s\n",
+  const std::string leftOutText =
+      options.motion ? ", " + std::to_string(leftOut) + " left out without activity" : "";
+  std::printf("%llu frames written, %zu snapshots skipped%s: %s (%.1f s at %d fps)%s\n",
               static_cast<unsigned long long>(report.framesWritten), report.skipped.size(),
-              target.c_str(), seconds, options.rateFps,
+              leftOutText.c_str(), target.c_str(), seconds, options.rateFps,
               !report.failure.empty() ? ", incomplete"
               : report.interrupted    ? ", interrupted"
                                       : "");

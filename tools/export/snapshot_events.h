@@ -1,0 +1,45 @@
+// The events among the snapshots an export takes: each hour folder's
+// snapshots are scored through the activity index (cached per folder), and
+// the events are found within each folder run; an event never spans two
+// folders.
+//
+// Paths are Windows paths of the installed platform::FileSystem.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "activity/activity_events.h"
+#include "tools/export/video_exporter.h"
+
+namespace vistrel::exporter {
+
+struct SnapshotEvents {
+  // first, last and peak index the snapshot list given; the paths are its
+  // Windows paths, start and end the snapshots' frame times.
+  std::vector<activity::ActivityEvent> events;
+  std::vector<SkippedSnapshot> damaged;    // in list order, the loader's message
+  std::vector<std::string> cacheProblems;  // why a folder's scores were not kept
+};
+
+// Scores `snapshots` (in playing order) and finds their events.
+SnapshotEvents findSnapshotEvents(const std::vector<std::string>& snapshots,
+                                  const activity::EventOptions& options);
+
+// Indexes of the snapshots an event or its `context` snapshots before and
+// after take, in order, each once (overlapping spans merged), within
+// 0 .. count-1.
+std::vector<std::size_t> motionSelection(const std::vector<activity::ActivityEvent>& events,
+                                         std::size_t count, int context);
+
+// "2026-12-06 07:14:05 - 07:14:31  27 snapshots  peak 0.031 at PEAK"; the
+// end's date is given only when it differs from the start's.
+std::string eventLine(const activity::ActivityEvent& event, const std::string& peakShown);
+
+// The event as one JSON object (no line end): start, end (ISO local times,
+// null when unknown), count, peak, peak_path, first_path, last_path.
+std::string eventJson(const activity::ActivityEvent& event, const std::string& peakShown,
+                      const std::string& firstShown, const std::string& lastShown);
+
+}  // namespace vistrel::exporter
