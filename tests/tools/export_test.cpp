@@ -18,11 +18,14 @@
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
 
 #include "avi_reader.h"
 #include "platform/file_system.h"
+#include "snapshot_scenes.h"
 #include "temp_folder.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
@@ -93,6 +96,7 @@ class BatchExportTest : public ::testing::Test {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", QString::fromStdString((root_ / "home").string()));
     env.insert("XDG_DATA_HOME", QString::fromStdString((root_ / "home/data").string()));
+    env.insert("XDG_CACHE_HOME", QString::fromStdString((root_ / "home/cache").string()));
     env.remove("VISTREL_DRIVE_C");
     env.remove("WINEPREFIX");
     return env;
@@ -253,6 +257,12 @@ TEST_F(BatchExportTest, CommandLineRefusalsNameTheOptionAsTypedAndTheChoices) {
       {{"-o", "x.mkv", hour}, "--output x.mkv: Matroska is not written"},
       {{"-o", "x", hour}, "--output x: name the file .avi (xvid, mjpeg) or .mp4 (h264)"},
       {{"-o", "-", hour}, "--output -: a video cannot be written to standard output"},
+      {{"--events", "--threshold", "0", hour}, "--threshold 0: give a share of the picture"},
+      {{"--motion", "--threshold", "1e", hour}, "--threshold 1e: give a share"},
+      {{"--motion", "--min-gap", "2.5", hour}, "--min-gap 2.5: give a whole number"},
+      {{"--motion", "--context", "-1", hour}, "--context -1: give a whole number"},
+      {{"--threshold", "0.01", hour}, "--threshold applies to --events and --motion only"},
+      {{"--events", "-o", "x.avi", hour}, "--output excludes --events"},
   };
   for (const Row& row : rows) {
     const ProgramRun result = exportVideo(row.arguments, work);
@@ -576,6 +586,71 @@ TEST_F(BatchExportTest, ASnapshotCutInItsScanDataIsSkippedWithLibjpegsWords) {
   const auto facts = test::probeAvi(out("cut.avi").toStdString());
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, 2);
+}
+
+// An hour of 100 snapshots a second apart from 07:10:00, named as the
+// recorder names them; a figure walks across snapshots 40 to 60 and
+// snapshot 85 is an empty file.
+TEST_F(BatchExportTest, EventsListTheCrossingAndMotionWritesItWithContext) {
+  const fs::path hour = records_ / "2026-12-06/07";
+  fs::create_directories(hour);
+  test::SceneScript script;
+  script.figureFirst = 40;
+  script.figureLast = 60;
+  for (int i = 0; i < 100; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "07%02d%02d.jpg", 10 + i / 60, i % 60);
+    if (i == 85)
+      std::ofstream(hour / name).close();
+    else
+      test::writeSnapshot(hour / name, test::sceneSnapshot(script, i), script.quality);
+  }
+  const QString source = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const char* damaged =
+      "skipped C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07\\071125.jpg: empty file\n";
+
+  const ProgramRun text = exportVideo({"--events", source});
+  EXPECT_EQ(text.status, 1) << text.err;
+  EXPECT_NE(text.err.find(damaged), std::string::npos) << text.err;
+  EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 1) << text.out;
+  EXPECT_EQ(text.out.rfind("2026-12-06 07:10:", 0), 0u) << text.out;
+
+  const ProgramRun json = exportVideo({"--events", "--json", source});
+  QJsonParseError error;
+  const QJsonObject event =
+      QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error).object();
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
+  const QDateTime start = QDateTime::fromString(event["start"].toString(), Qt::ISODate);
+  const QDateTime end = QDateTime::fromString(event["end"].toString(), Qt::ISODate);
+  const QDateTime figureIn(QDate(2026, 12, 6), QTime(7, 10, 40));
+  // The event covers the crossing, at most a snapshot or two beyond it.
+  EXPECT_LE(start, figureIn);
+  EXPECT_GE(start, figureIn.addSecs(-2));
+  EXPECT_GE(end, figureIn.addSecs(20));
+  EXPECT_LE(end, figureIn.addSecs(22));
+  const int count = event["count"].toInt();
+  EXPECT_EQ(count, start.secsTo(end) + 1);
+  const std::string peak = event["peak_path"].toString().toStdString();
+  EXPECT_EQ(peak.rfind(source.toStdString() + "\\07", 0), 0u) << peak;
+  EXPECT_GT(event["peak"].toDouble(), 0.005);
+  EXPECT_EQ(event["first_path"].toString(), source + "\\" + start.toString("HHmmss") + ".jpg");
+
+  // The damaged snapshot lies outside the event and its context, yet the
+  // video's report names it as the index found it.
+  const ProgramRun motion =
+      exportVideo({"--motion", "--context", "3", source, "-o", out("motion.avi")});
+  EXPECT_EQ(motion.status, 1) << motion.err;
+  EXPECT_NE(motion.out.find(damaged), std::string::npos) << motion.out;
+  const int written = count + 6;
+  EXPECT_NE(motion.out.find(std::to_string(written) + " frames written, 1 snapshots skipped, " +
+                            std::to_string(100 - written) + " left out without activity"),
+            std::string::npos)
+      << motion.out;
+  EXPECT_NE(motion.err.find(std::to_string(100 - written) + " left out"), std::string::npos)
+      << motion.err;
+  const auto facts = test::probeAvi(out("motion.avi").toStdString());
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->frames, written);
 }
 
 TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {
