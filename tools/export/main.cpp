@@ -155,8 +155,8 @@ int listEvents(const std::vector<std::string>& snapshots, const ExportOptions& o
   printSkipped(stderr, found.damaged, options);
   printCacheProblems(found, options);
   if (!options.quiet)
-    std::fprintf(stderr, "%zu events among %zu snapshots, %zu skipped\n", found.events.size(),
-                 snapshots.size(), found.damaged.size());
+    std::fprintf(stderr, "%zu event%s among %zu snapshots, %zu skipped\n", found.events.size(),
+                 found.events.size() == 1 ? "" : "s", snapshots.size(), found.damaged.size());
   return found.damaged.empty() ? kAllWritten : kSomeSkipped;
 }
 

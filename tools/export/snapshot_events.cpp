@@ -98,8 +98,8 @@ std::string eventLine(const activity::ActivityEvent& event, const std::string& p
                                  ? QStringLiteral("HH:mm:ss")
                                  : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
   char figures[96];
-  std::snprintf(figures, sizeof figures, "  %zu snapshots  peak %.3f at ", event.snapshotCount(),
-                event.peakScore);
+  std::snprintf(figures, sizeof figures, "  %zu snapshot%s  peak %.3f at ", event.snapshotCount(),
+                event.snapshotCount() == 1 ? "" : "s", event.peakScore);
   return (start + QStringLiteral(" - ") + end).toStdString() + figures + peakShown;
 }
 
