@@ -120,15 +120,27 @@ std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
 }
 
 void TForm1::loadSlide(int index) {
+  using Output = SnapshotDecodeAhead::Output;
   const std::string path = SnapshotPath(index);
   if (!decodeAhead_) decodeAhead_ = std::make_unique<SnapshotDecodeAhead>();
+  // With export on, the worker decodes each snapshot's planes beside the
+  // bitmap shown: the video takes the file's own colour samples instead of
+  // the bitmap's RGB converted back.
+  const Output output = CheckBox1->checked() ? Output::BitmapAndVideoPlanes : Output::Bitmap;
   std::optional<SnapshotDecodeAhead::Decoded> ready;
   const auto host = platform::FileSystem::instance().toHost(path);
   std::error_code error;
   // A file gone since it was decoded fails the way loading it now would.
-  if (host && std::filesystem::exists(*host, error)) ready = decodeAhead_->takeIf(path);
+  const bool present = host && std::filesystem::exists(*host, error);
+  if (present && decodeAhead_->output() == output) ready = decodeAhead_->takeIf(path);
+  if (!ready && present && output == Output::BitmapAndVideoPlanes) {
+    // Loading it here would leave the frame without planes: the worker
+    // decodes this one too, and the tick waits for it.
+    decodeAhead_->start(slideFilesFrom(index), output);
+    ready = decodeAhead_->takeIf(path);
+  }
   if (!ready) {
-    decodeAhead_->start(slideFilesFrom(index + 1));
+    decodeAhead_->start(slideFilesFrom(index + 1), output);
     Image1->loadFromFile(path, true);
     return;
   }

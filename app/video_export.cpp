@@ -181,7 +181,8 @@ void TForm1::exportFrame(int index) {
   // the timer off: the show halts with one error box.
   SlideShowTimer->setEnabled(false);
   // The tick has just loaded and decoded snapshot `index` into Image1; the
-  // generator's copy shares those pixels instead of decoding the file again.
+  // generator's copy shares those pixels instead of decoding the file again,
+  // and the planes the worker decoded beside them when there are any.
   // A file gone meanwhile still fails here, as loading it would.
   const std::string path = SnapshotPath(index);
   requireReadable(path);

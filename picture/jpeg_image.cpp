@@ -146,6 +146,22 @@ void TJPEGImage::decodeVideoPlanes() {
   if (result.errorCode != 0) throw JpegError(result.errorCode);
 }
 
+void TJPEGImage::decodeWithVideoPlanes() {
+  decode();
+  // Planes beside a bitmap that lacks rows, or shows gray or a reduced
+  // palette, would make a video that differs from what is shown.
+  if (planes_ || bitmap_.isNull() || !damage_.empty() || grayscaleOutput_ ||
+      pixelFormat_ != TJPEGPixelFormat::jf24Bit)
+    return;
+  jpeg::PlanesResult result;
+  try {
+    result = jpeg::DecodeVideoPlanes(data_->data(), data_->size());
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  if (result.errorCode == 0 && result.damage.empty()) planes_ = std::move(result.planes);
+}
+
 const QImage& TJPEGImage::bitmap() {
   decode();
   return bitmap_;

@@ -66,7 +66,15 @@ class TJPEGImage : public TGraphic {
   // still made at its first need (and reports the error on its own). Thread: the picture's one
   // thread (the decode-ahead worker).
   void decodeVideoPlanes();
-  // The planes made by decodeVideoPlanes(); null when it made none.
+  // Decodes the bitmap (decode(), throwing what it throws) and, when it
+  // decoded whole with the default colour settings, the planes as well: the
+  // screen shows the bitmap while a recording takes the planes, so the video
+  // is not made from the bitmap's RGB a second time. Planes that cannot be
+  // made (unsupported colours, damage) are left out without an error; a
+  // recording then takes the bitmap. Thread: the picture's one thread.
+  void decodeWithVideoPlanes();
+  // The planes made by decodeVideoPlanes() or decodeWithVideoPlanes(); null
+  // when they made none.
   const std::shared_ptr<const VideoPlanes>& videoPlanes() const { return planes_; }
 
   // After decoding: libjpeg's warning when the scan data was cut short or

@@ -18,6 +18,8 @@ std::unique_ptr<TGraphic> DecodePictureFile(const std::string& hostPath,
     auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get());
     if (jpeg && output == SnapshotDecodeAhead::Output::VideoPlanes)
       jpeg->decodeVideoPlanes();
+    else if (jpeg && output == SnapshotDecodeAhead::Output::BitmapAndVideoPlanes)
+      jpeg->decodeWithVideoPlanes();
     else
       graphic->prepare();
   } catch (...) {
@@ -32,7 +34,7 @@ void SnapshotDecodeAhead::Decoded::applyTo(TPicture& picture) {
 }
 
 SnapshotDecodeAhead::SnapshotDecodeAhead(std::size_t depth, Output output)
-    : depth_(depth > 0 ? depth : 1), output_(output) {
+    : depth_(depth > 0 ? depth : 1), defaultOutput_(output), output_(output) {
   // Both are read on the worker: make them here, on the consumer's thread.
   TJPEGImage::screenBitsPerPixel();
   TFileFormatsList::instance();
@@ -49,9 +51,14 @@ SnapshotDecodeAhead::~SnapshotDecodeAhead() {
 }
 
 void SnapshotDecodeAhead::start(std::vector<File> files) {
+  start(std::move(files), defaultOutput_);
+}
+
+void SnapshotDecodeAhead::start(std::vector<File> files, Output output) {
   {
     std::lock_guard lock(mutex_);
     ++generation_;
+    output_ = output;
     files_ = std::move(files);
     nextToDecode_ = 0;
     nextToTake_ = 0;
@@ -102,13 +109,14 @@ void SnapshotDecodeAhead::run() {
     });
     if (quit_) return;
     const std::uint64_t generation = generation_;
+    const Output output = output_;
     Decoded result;
     result.file = files_[nextToDecode_++];
     lock.unlock();
     try {
       const std::string& shown =
           result.file.shownPath.empty() ? result.file.hostPath : result.file.shownPath;
-      result.graphic = DecodePictureFile(result.file.hostPath, shown, result.error, output_);
+      result.graphic = DecodePictureFile(result.file.hostPath, shown, result.error, output);
     } catch (...) {
       result.error = std::current_exception();
     }

@@ -53,18 +53,21 @@ class SnapshotDecodeAhead {
     void applyTo(TPicture& picture);
   };
 
-  // What JPEG files are decoded into: a bitmap for the screen, or the planes
-  // a video encoder takes (TJPEGImage::decodeVideoPlanes), for a caller that
-  // only records them.
-  enum class Output { Bitmap, VideoPlanes };
+  // What JPEG files are decoded into: a bitmap for the screen, the planes a
+  // video encoder takes (TJPEGImage::decodeVideoPlanes) for a caller that
+  // only records them, or both (TJPEGImage::decodeWithVideoPlanes) for a
+  // caller that shows and records them.
+  enum class Output { Bitmap, VideoPlanes, BitmapAndVideoPlanes };
 
   explicit SnapshotDecodeAhead(std::size_t depth = 2, Output output = Output::Bitmap);
   ~SnapshotDecodeAhead();
   SnapshotDecodeAhead(const SnapshotDecodeAhead&) = delete;
   SnapshotDecodeAhead& operator=(const SnapshotDecodeAhead&) = delete;
 
-  // Replaces the list; decoding starts with its first file.
+  // Replaces the list; decoding starts with its first file. Its files are
+  // decoded into `output`; without one, into the output given at creation.
   void start(std::vector<File> files);
+  void start(std::vector<File> files, Output output);
   // The result for the next file of the list, waiting for its decode;
   // nullopt when the list is used up or was cancelled.
   std::optional<Decoded> next();
@@ -76,6 +79,8 @@ class SnapshotDecodeAhead {
   void cancel();
 
   std::size_t depth() const { return depth_; }
+  // What the current list's files are decoded into.
+  Output output() const { return output_; }
 
  private:
   void run();
@@ -83,7 +88,8 @@ class SnapshotDecodeAhead {
   std::optional<Decoded> takeLocked(std::unique_lock<std::mutex>& lock);
 
   const std::size_t depth_;
-  const Output output_;
+  const Output defaultOutput_;
+  Output output_;  // the current list's; written by the consumer, under the lock
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<File> files_;

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -13,6 +14,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QTest>
 
 #include "app/controls/check_box.h"
@@ -25,6 +27,7 @@
 #include "avi_reader.h"
 #include "browse/directory_list_box.h"
 #include "controls/colors.h"
+#include "picture/jpeg_image.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "recording/ds_video_logger.h"
@@ -142,6 +145,63 @@ TEST_F(VideoExportTest, RecordingsFollowTheShowAndAreListedWhenSwitchedOff) {
   EXPECT_EQ(savedVideos(), (std::vector<std::string>{secondName, "vistrel.avi"}));
   expectVideo(secondName, 4, 2, 3);
   EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+// The video keeps each snapshot's own colour samples, not the shown RGB
+// converted back: with export on from the show's start (the first snapshot
+// not decoded ahead yet) and switched on mid-show (snapshots decoded ahead
+// for the screen only). The window still shows libjpeg's RGB decode.
+TEST_F(VideoExportTest, VideoKeepsTheSnapshotsPlanesWhileTheWindowShowsTheirRgb) {
+  const auto folder = tree_.folder(std::string(kRecordsHost) + "/2026-12-06/07");
+  QProcess ffmpeg;
+  ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=size=640x480:rate=25",
+                          "-frames:v", "7", "-q:v", "3", "-start_number", "0",
+                          QString::fromStdString((folder / "snap%d.jpg").string())});
+  ASSERT_TRUE(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+  for (int i = 0; i < 7; ++i) snapshots_.push_back(folder / ("snap" + std::to_string(i) + ".jpg"));
+  startInHour();
+  const auto expectShown = [&](int index) {
+    std::ifstream file(snapshots_.at(index), std::ios::binary);
+    TJPEGImage own;
+    own.loadFromBytes({std::istreambuf_iterator<char>(file), {}});
+    auto* shown = dynamic_cast<TJPEGImage*>(form_->Image1->picture().Graphic());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->bitmap(), own.bitmap()) << "snapshot " << index;
+  };
+  const auto expectPlanes = [&](const std::string& name, int first, int frames) {
+    const std::vector<std::uint8_t> video = test::decodeAviRaw(hostVideo(name).string(), "yuv420p");
+    ASSERT_EQ(video.size(), std::size_t(frames) * 640 * 480 * 3 / 2);
+    for (int i = 0; i < frames; ++i) {
+      const std::array<double, 3> planes = test::planePsnr(
+          video, i, test::referenceI420(snapshots_.at(first + i).string(), 640, 480), 640, 480);
+      // Averaged as ffmpeg's psnr filter weighs the planes; through RGB the
+      // saturated colours clip and it stays near 38 dB.
+      double mse = 0;
+      for (int p = 0; p < 3; ++p) mse += (p == 0 ? 4.0 : 1.0) * std::pow(10.0, -planes[p] / 10);
+      EXPECT_GE(-10 * std::log10(mse / 6), 44.0) << name << " frame " << i;
+    }
+  };
+
+  clickExportBox();
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  for (int i = 0; i < 3; ++i) {
+    ticks(1);
+    expectShown(i);
+  }
+  clickExportBox();
+  expectPlanes("vistrel.avi", 0, 3);
+
+  ticks(1);  // shown without export: the ones after it are decoded for the screen only
+  expectShown(3);
+  clickExportBox();
+  const std::string second = form_->VLDSVideoLogger1->FileName();
+  for (int i = 4; i < 7; ++i) {
+    ticks(1);
+    expectShown(i);
+  }
+  clickExportBox();
+  EXPECT_TRUE(dialogs_->errors.empty());
+  expectPlanes(second.substr(std::string(kProgramFolder).size()), 4, 3);
 }
 
 TEST_F(VideoExportTest, FailedSwitchOnIsReportedAndLeavesExportOff) {

@@ -114,5 +114,39 @@ TEST(VideoPlanesTest, FullRangeExtremesLandOnTheVideoRangeLimitsAndCmykFallsBack
   EXPECT_FALSE(image.bitmap().isNull());
 }
 
+// A picture both shown and recorded: the bitmap exactly as decode() makes
+// it, the planes exactly as decodeVideoPlanes() makes them; a file whose scan
+// data is cut short gets no planes, so its video shows the padded bitmap.
+TEST(VideoPlanesTest, BitmapAndPlanesDecodeAsEachAloneAndDamageLeavesOnlyTheBitmap) {
+  QImage colours(48, 32, QImage::Format_RGB888);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 48; ++x) colours.setPixel(x, y, qRgb(x * 5, 255 - y * 7, (x * y) % 256));
+  const std::vector<std::uint8_t> whole = testing::encodeJpeg(colours, false, false, 95);
+  const std::size_t scan = testing::scanDataStart(whole);
+  const std::vector<std::uint8_t> cut(whole.begin(),
+                                      whole.begin() + long(scan + (whole.size() - scan) / 2));
+  for (const std::vector<std::uint8_t>* file : {&whole, &cut}) {
+    TJPEGImage both, bitmapOnly, planesOnly;
+    both.loadFromBytes(*file);
+    bitmapOnly.loadFromBytes(*file);
+    planesOnly.loadFromBytes(*file);
+    both.decodeWithVideoPlanes();
+    planesOnly.decodeVideoPlanes();
+    EXPECT_EQ(both.bitmap(), bitmapOnly.bitmap());
+    if (file == &cut) {
+      EXPECT_EQ(both.damage(), "Premature end of JPEG file");
+      EXPECT_FALSE(both.videoPlanes());
+      continue;
+    }
+    ASSERT_TRUE(both.videoPlanes() && planesOnly.videoPlanes());
+    const VideoPlanes& got = *both.videoPlanes();
+    const VideoPlanes& want = *planesOnly.videoPlanes();
+    std::vector<std::uint8_t> gotBytes(got.PackedSize()), wantBytes(want.PackedSize());
+    got.CopyPackedTo(gotBytes.data());
+    want.CopyPackedTo(wantBytes.data());
+    EXPECT_EQ(gotBytes, wantBytes);
+  }
+}
+
 }  // namespace
 }  // namespace vistrel
