@@ -332,13 +332,18 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
   const int maxV = c->max_v_samp_factor;
   const int mcuColumns = (width + maxH * DCTSIZE - 1) / (maxH * DCTSIZE);
   const int mcuRows = (height + maxV * DCTSIZE - 1) / (maxV * DCTSIZE);
-  const auto paddedWidth = [&](int ci) {
-    return mcuColumns * c->comp_info[ci].h_samp_factor * DCTSIZE;
-  };
-  const auto paddedRows = [&](int ci) {
-    return mcuRows * c->comp_info[ci].v_samp_factor * DCTSIZE;
-  };
-  const bool gray = c->num_components == 1;
+  // The sampling factors, kept: finishing the decompression frees the
+  // component table before the planes are completed.
+  const int components = c->num_components;
+  int hSamp[3] = {1, 1, 1};
+  int vSamp[3] = {1, 1, 1};
+  for (int ci = 0; ci < components && ci < 3; ++ci) {
+    hSamp[ci] = c->comp_info[ci].h_samp_factor;
+    vSamp[ci] = c->comp_info[ci].v_samp_factor;
+  }
+  const auto paddedWidth = [&](int ci) { return mcuColumns * hSamp[ci] * DCTSIZE; };
+  const auto paddedRows = [&](int ci) { return mcuRows * vSamp[ci] * DCTSIZE; };
+  const bool gray = components == 1;
   // 4:2:0 decodes straight into the video planes; other layouts decode their
   // colour apart and resample it.
   const bool direct = !gray && maxH == 2 && maxV == 2;
@@ -368,8 +373,8 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
   // Rows a fatal error left undecoded show black.
   const int decodedRows = result.errorCode == 0 ? height : static_cast<int>(c->output_scanline);
   if (decodedRows < height) {
-    for (int ci = 0; ci < c->num_components; ++ci) {
-      const int from = decodedRows * c->comp_info[ci].v_samp_factor / maxV;
+    for (int ci = 0; ci < components; ++ci) {
+      const int from = decodedRows * vSamp[ci] / maxV;
       const int to = paddedRows(ci);
       for (int y = from; y < to; ++y)
         std::memset(d->raw[ci].first + d->raw[ci].stride * y, ci == 0 ? 0 : 128, d->raw[ci].stride);
@@ -384,8 +389,8 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
     for (int ci = 1; ci < 3; ++ci) {
       if (!direct) {
         // The component's own samples: width x height in its resolution.
-        const int sourceWidth = (width * c->comp_info[ci].h_samp_factor + maxH - 1) / maxH;
-        const int sourceHeight = (height * c->comp_info[ci].v_samp_factor + maxV - 1) / maxV;
+        const int sourceWidth = (width * hSamp[ci] + maxH - 1) / maxH;
+        const int sourceHeight = (height * vSamp[ci] + maxV - 1) / maxV;
         libyuv::ScalePlane(d->raw[ci].first, static_cast<int>(d->raw[ci].stride), sourceWidth,
                            sourceHeight, planes->Plane(ci), planes->Stride(ci),
                            planes->ChromaWidth(), planes->ChromaHeight(), libyuv::kFilterBox);
