@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <QCoreApplication>
@@ -98,16 +97,7 @@ fs::path reserveOutput(const ExportOptions& options) {
     if (folder->back() != '\\') *folder += '\\';  // the naming rule appends the name
     return reserveNextVideoName(*folder, extension, QDateTime::currentDateTime());
   }
-  const std::string& output = options.output;
-  fs::path target;
-  if (output.size() >= 2 && output[1] == ':') {
-    const auto host = files.toHost(files.fullPath(output), true);
-    if (!host) throw EExportFailed("No such folder for " + output);
-    target = *host;
-  } else {
-    std::error_code error;
-    target = fs::absolute(output, error);
-  }
+  const fs::path target = outputHostPath(options.output);
   createExclusively(target);
   return target;
 }
@@ -158,22 +148,6 @@ int listEvents(const std::vector<std::string>& snapshots, const ExportOptions& o
     std::fprintf(stderr, "%zu event%s among %zu snapshots, %zu skipped\n", found.events.size(),
                  found.events.size() == 1 ? "" : "s", snapshots.size(), found.damaged.size());
   return found.damaged.empty() ? kAllWritten : kSomeSkipped;
-}
-
-// The damaged snapshots the index found and those the export skipped, each
-// once, in the order of `snapshots`.
-std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
-                                         const std::vector<SkippedSnapshot>& indexed,
-                                         const std::vector<SkippedSnapshot>& exported) {
-  std::unordered_map<std::string, const SkippedSnapshot*> byPath;
-  for (const SkippedSnapshot& skipped : exported) byPath.emplace(skipped.path, &skipped);
-  for (const SkippedSnapshot& skipped : indexed) byPath.emplace(skipped.path, &skipped);
-  std::vector<SkippedSnapshot> joined;
-  for (const std::string& path : snapshots) {
-    const auto found = byPath.find(path);
-    if (found != byPath.end()) joined.push_back(*found->second);
-  }
-  return joined;
 }
 
 }  // namespace
