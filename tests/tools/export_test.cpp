@@ -261,7 +261,8 @@ TEST_F(BatchExportTest, CommandLineRefusalsNameTheOptionAsTypedAndTheChoices) {
       {{"--motion", "--threshold", "1e", hour}, "--threshold 1e: give a share"},
       {{"--motion", "--min-gap", "2.5", hour}, "--min-gap 2.5: give a whole number"},
       {{"--motion", "--context", "-1", hour}, "--context -1: give a whole number"},
-      {{"--threshold", "0.01", hour}, "--threshold applies to --events and --motion only"},
+      {{"--threshold", "0.01", hour},
+       "--threshold applies to --events, --motion and --contact-sheet only"},
       {{"--events", "-o", "x.avi", hour}, "--output excludes --events"},
   };
   for (const Row& row : rows) {
