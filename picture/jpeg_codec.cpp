@@ -1,6 +1,7 @@
 #include "picture/jpeg_codec.h"
 
 #include <algorithm>
+#include <cassert>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -124,7 +125,7 @@ int StartDecompress(Decompressor* d, const DecodeOptions* options) {
   if (setjmp(d->errors.resume)) return d->errors.base.msg_code;
   j_decompress_ptr c = &d->cinfo;
   c->scale_num = 1;
-  c->scale_denom = 1;
+  c->scale_denom = static_cast<unsigned>(options->scaleDenom);
   c->do_block_smoothing = TRUE;
   if (options->grayscale) c->out_color_space = JCS_GRAYSCALE;
   if (options->fastest) {
@@ -252,7 +253,8 @@ int Compress(Compressor* k, const std::uint8_t* bits, std::size_t bytesPerLine, 
 QImage MakeBitmap(j_decompress_ptr c) {
   const int width = static_cast<int>(c->output_width);
   const int height = static_cast<int>(c->output_height);
-  if (std::int64_t{width} * height > kMaxPicturePixels) return QImage();
+  // The limit is the picture's, also when it is decoded scaled down.
+  if (std::int64_t{c->image_width} * c->image_height > kMaxPicturePixels) return QImage();
   if (!c->quantize_colors) {
     // Rows that a fatal error leaves undecoded show black.
     QImage bitmap(width, height, QImage::Format_RGB888);
@@ -410,6 +412,8 @@ int ReadHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* header) n
 }
 
 DecodeResult Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options) {
+  assert(options.scaleDenom == 1 || options.scaleDenom == 2 || options.scaleDenom == 4 ||
+         options.scaleDenom == 8);
   DecodeResult result;
   DecompressorHolder holder;
   Decompressor* d = holder.get();

@@ -43,6 +43,11 @@ struct DecodeOptions {
   bool grayscale = false;  // ask libjpeg for gray output
   bool eightBit = false;   // quantize to 236 colours into an 8-bit bitmap
   bool fastest = false;    // integer IDCT, one-pass quantizing, ordered dither
+  // 1, 2, 4 or 8: libjpeg scales the picture down by this while decoding,
+  // with a smaller inverse DCT per block (1/8 takes the DC value alone), so
+  // a thumbnail costs a fraction of a full decode. The output size is the
+  // picture's divided by it, rounded up.
+  int scaleDenom = 1;
 };
 
 struct DecodeResult {

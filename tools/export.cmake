@@ -3,6 +3,8 @@
 # code; the program sits beside vistrel-preview, so that both share one
 # program folder in the build tree as they do when installed.
 add_library(vistrel_export STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/export/contact_sheet.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/contact_sheet.h
   ${CMAKE_CURRENT_LIST_DIR}/export/export_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/export_options.h
   ${CMAKE_CURRENT_LIST_DIR}/export/ffmpeg_log.cpp
@@ -11,6 +13,8 @@ add_library(vistrel_export STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export/output_file.h
   ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.h
+  ${CMAKE_CURRENT_LIST_DIR}/export/sheet_thumbnail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/export/sheet_thumbnail.h
   ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.h
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_events.cpp

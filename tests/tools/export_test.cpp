@@ -27,6 +27,7 @@
 #include "platform/file_system.h"
 #include "snapshot_scenes.h"
 #include "temp_folder.h"
+#include "tools/export/contact_sheet.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
 
@@ -261,8 +262,15 @@ TEST_F(BatchExportTest, CommandLineRefusalsNameTheOptionAsTypedAndTheChoices) {
       {{"--motion", "--threshold", "1e", hour}, "--threshold 1e: give a share"},
       {{"--motion", "--min-gap", "2.5", hour}, "--min-gap 2.5: give a whole number"},
       {{"--motion", "--context", "-1", hour}, "--context -1: give a whole number"},
-      {{"--threshold", "0.01", hour}, "--threshold applies to --events and --motion only"},
+      {{"--threshold", "0.01", hour},
+       "--threshold applies to --events, --motion and --contact-sheet only"},
       {{"--events", "-o", "x.avi", hour}, "--output excludes --events"},
+      {{"--contact-sheet", "s.gif", hour}, "--contact-sheet s.gif: name the picture .jpg or .png"},
+      {{"--contact-sheet", "s.jpg", "--columns", "0", hour},
+       "--columns 0: give a whole number from 1 to 100"},
+      {{"--contact-sheet", "s.png", "--tile-width", "1e3", hour}, "--tile-width 1e3: give"},
+      {{"--columns", "4", hour}, "--columns requires --contact-sheet"},
+      {{"--contact-sheet", "s.jpg", "--motion", hour}, "--motion excludes --contact-sheet"},
   };
   for (const Row& row : rows) {
     const ProgramRun result = exportVideo(row.arguments, work);
@@ -651,6 +659,89 @@ TEST_F(BatchExportTest, EventsListTheCrossingAndMotionWritesItWithContext) {
   const auto facts = test::probeAvi(out("motion.avi").toStdString());
   ASSERT_TRUE(facts);
   EXPECT_EQ(facts->frames, written);
+}
+
+// 40 snapshots a second apart from 07:10:00; a figure walks across 15 to 25
+// and snapshot 35 is an empty file. On the sheet: 6 tiles of 160 x 120 (the
+// snapshots' 4:3) across, each in a 3-pixel ring, under a 28-pixel header.
+TEST_F(BatchExportTest, AContactSheetTilesTheHourFramesItsEventAndKeepsAnExistingFile) {
+  const fs::path hour = records_ / "2026-12-06/07";
+  fs::create_directories(hour);
+  test::SceneScript script;
+  script.figureFirst = 15;
+  script.figureLast = 25;
+  for (int i = 0; i < 40; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "0710%02d.jpg", i);
+    if (i == 35)
+      std::ofstream(hour / name).close();
+    else
+      test::writeSnapshot(hour / name, test::sceneSnapshot(script, i), script.quality);
+  }
+  const QString source = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+
+  const ProgramRun made =
+      exportVideo({"--contact-sheet", out("sheet.png"), "--columns", "6", source});
+  EXPECT_EQ(made.status, 1) << made.err;
+  EXPECT_NE(made.out.find("skipped " + source.toStdString() + "\\071035.jpg: empty file"),
+            std::string::npos)
+      << made.out;
+  EXPECT_NE(made.out.find("40 snapshots, 1 event, 1 snapshots skipped"), std::string::npos)
+      << made.out;
+  const QImage sheet(out("sheet.png"));
+  ASSERT_EQ(sheet.size(), QSize(6 * 166, 28 + 7 * 126));
+  const auto cell = [](int tile) { return QPoint(tile % 6 * 166, 28 + tile / 6 * 126); };
+  const auto at = [&sheet](QPoint point) { return sheet.pixel(point); };
+  for (const int tile : {0, 20, 34, 36, 39}) {
+    // The snapshot right way up in its own box: sky above, ground below.
+    const QColor sky = at(cell(tile) + QPoint(20, 10));
+    const QColor ground = at(cell(tile) + QPoint(20, 90));
+    EXPECT_GT(sky.blue(), sky.red() + 40) << tile;
+    EXPECT_GT(ground.green(), ground.blue()) << tile;
+  }
+  EXPECT_EQ(at(cell(20) + QPoint(1, 1)), kEventColour);  // the crossing is framed
+  EXPECT_EQ(at(cell(20) + QPoint(164, 124)), kEventColour);
+  EXPECT_EQ(at(cell(5) + QPoint(1, 1)), kSheetBackground);  // quiet ones are not
+  EXPECT_EQ(at(cell(39) + QPoint(1, 1)), kSheetBackground);
+  EXPECT_EQ(at(cell(35) + QPoint(10, 10)), kDamagedTile);
+  EXPECT_EQ(at(cell(40) + QPoint(80, 60)), kSheetBackground);  // 40 tiles, no more
+
+  // Fewer snapshots than columns: the sheet is as wide as they are; a JPEG.
+  const ProgramRun narrow = exportVideo(
+      {"--contact-sheet", out("narrow.jpg"), "--columns", "100", "--tile-width", "80", source});
+  EXPECT_EQ(narrow.status, 1) << narrow.err;
+  EXPECT_EQ(QImage(out("narrow.jpg")).size(), QSize(40 * 86, 28 + 66));
+
+  // An existing file is never replaced.
+  const auto before = fs::file_size(root_ / "sheet.png");
+  const ProgramRun taken = exportVideo({"--contact-sheet", out("sheet.png"), source});
+  EXPECT_EQ(taken.status, 2) << taken.err;
+  EXPECT_NE(taken.err.find("not replaced"), std::string::npos) << taken.err;
+  EXPECT_EQ(fs::file_size(root_ / "sheet.png"), before);
+  EXPECT_EQ(filesIn(root_).size(), 4u);  // c, home, sheet.png, narrow.jpg
+}
+
+// However long the range and whatever the options, a sheet stays a picture
+// a JPEG can hold and every snapshot has a tile standing for it.
+TEST(ContactSheetLayout, ALongRangeIsSampledEvenlyWithinThePictureLimits) {
+  struct Row {
+    std::size_t snapshots;
+    int columns;
+    int tileWidth;
+    std::size_t step;
+  };
+  for (const Row& row : {Row{3600, 10, 160, 1}, Row{3601, 10, 160, 2}, Row{86400, 10, 160, 24},
+                         Row{3600, 1, 640, 27}, Row{500, 100, 640, 2}}) {
+    const SheetLayout layout =
+        planSheet(row.snapshots, row.columns, row.tileWidth, QSize(640, 480));
+    EXPECT_EQ(layout.step, row.step) << row.snapshots << " " << row.columns;
+    EXPECT_GE(layout.tiles * layout.step, row.snapshots);
+    EXPECT_LT((layout.tiles - 1) * layout.step, row.snapshots);
+    EXPECT_LE(layout.size().height(), kMaxSheetSide);
+    EXPECT_LE(layout.size().width(), kMaxSheetSide);
+    EXPECT_LE(std::int64_t{layout.size().width()} * layout.size().height(), kMaxSheetPixels);
+    EXPECT_EQ(layout.cell(layout.tiles - 1).bottom(), layout.size().height() - 1);
+  }
 }
 
 TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {

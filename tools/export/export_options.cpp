@@ -33,6 +33,8 @@ struct Typed {
   std::string threshold;
   std::string minGap;
   std::string context;
+  std::string columns;
+  std::string tileWidth;
 };
 
 std::string lowered(std::string text) {
@@ -96,6 +98,25 @@ void declareOptions(CLI::App& parser, ExportOptions& options, Typed& typed) {
       ->option_text("N");
   for (const char* video : {"--rate", "--codec", "--output"})
     events->excludes(parser.get_option(video));
+  CLI::Option* sheet =
+      parser
+          .add_option("--contact-sheet", options.contactSheet,
+                      "write one picture (.jpg or .png) of small tiles, each with its time, "
+                      "events framed in orange, instead of a video; an existing file is never "
+                      "replaced")
+          ->option_text("FILE");
+  for (const char* other : {"--rate", "--codec", "--output", "--events", "--motion"})
+    sheet->excludes(parser.get_option(other));
+  parser
+      .add_option("--columns", typed.columns,
+                  "with --contact-sheet: tiles across, 1 to 100 (default 10)")
+      ->option_text("N")
+      ->needs(sheet);
+  parser
+      .add_option("--tile-width", typed.tileWidth,
+                  "with --contact-sheet: width of a tile in pixels, 64 to 640 (default 160)")
+      ->option_text("PX")
+      ->needs(sheet);
   CLI::Option* quiet =
       parser.add_flag("-q,--quiet", options.quiet, "no progress line and no FFmpeg messages");
   CLI::Option* verbose = parser.add_flag(
@@ -183,8 +204,10 @@ double numberIn(const std::string& option, const std::string& text, double low, 
 void readEventOptions(ExportOptions& options, const Typed& typed, const CLI::App& parser) {
   activity::EventOptions& events = options.eventOptions;
   for (const char* option : {"--threshold", "--min-gap"})
-    if (parser.count(option) > 0 && !options.events && !options.motion)
-      throw Exception(std::string(option) + " applies to --events and --motion only");
+    if (parser.count(option) > 0 && !options.events && !options.motion &&
+        options.contactSheet.empty())
+      throw Exception(std::string(option) +
+                      " applies to --events, --motion and --contact-sheet only");
   if (parser.count("--threshold") > 0)
     events.threshold = numberIn("--threshold", typed.threshold, 0, 1, true, false,
                                 "a share of the picture above 0 and at most 1, like 0.005");
@@ -194,6 +217,21 @@ void readEventOptions(ExportOptions& options, const Typed& typed, const CLI::App
   if (parser.count("--context") > 0)
     options.context = static_cast<int>(numberIn("--context", typed.context, 0, 1000, false, true,
                                                 "a whole number from 0 to 1000"));
+}
+
+// The sheet's name must say what it holds, as a video's does.
+void readSheetOptions(ExportOptions& options, const Typed& typed, const CLI::App& parser) {
+  if (options.contactSheet.empty()) return;
+  const std::string extension = extensionOf(options.contactSheet);
+  if (extension != ".jpg" && extension != ".jpeg" && extension != ".png")
+    throw Exception("--contact-sheet " + options.contactSheet +
+                    ": name the picture .jpg or .png; the extension chooses the format");
+  if (parser.count("--columns") > 0)
+    options.columns = static_cast<int>(
+        numberIn("--columns", typed.columns, 1, 100, false, true, "a whole number from 1 to 100"));
+  if (parser.count("--tile-width") > 0)
+    options.tileWidth = static_cast<int>(numberIn("--tile-width", typed.tileWidth, 64, 640, false,
+                                                  true, "a whole number of pixels from 64 to 640"));
 }
 
 }  // namespace
@@ -209,6 +247,7 @@ ExportOptions parseExportOptions(const std::vector<std::string>& arguments) {
   if (typed.codecGiven) options.codec = codecNamed(typed.codec);
   fitCodecToOutput(options, typed);
   readEventOptions(options, typed, parser);
+  readSheetOptions(options, typed, parser);
   if (options.sources.empty() && options.from.empty())
     throw Exception("Nothing to export: give SOURCE folders or --from and --to (try --help)");
   return options;
@@ -225,9 +264,9 @@ std::string exportUsageText(int width) {
          "\n" +
          platform::wrapText(
              "Exit status: 0 every snapshot written (or, with --events, read); 1 written, but "
-             "damaged snapshots were skipped; 2 usage error; 3 the video could not be written; 130 "
-             "interrupted (the "
-             "video holds the frames written so far).",
+             "damaged snapshots were skipped; 2 usage error; 3 the video (or contact sheet) could "
+             "not be written; 130 interrupted (the video holds the frames written so far; no "
+             "contact sheet is left).",
              width);
 }
 

@@ -2,6 +2,7 @@
 //   vistrel-export [--drive X:=HOSTDIR]... [--rate FPS] [--codec xvid|mjpeg|h264]
 //                  [--output FILE] [--quiet | --verbose...]
 //                  [--events [--json] | --motion [--context N]]
+//                  [--contact-sheet FILE [--columns N] [--tile-width PX]]
 //                  [--threshold SHARE] [--min-gap N]
 //                  (SOURCE... | --from "DATE HH" --to "DATE HH")
 #pragma once
@@ -36,6 +37,11 @@ struct ExportOptions {
   bool motion = false;
   int context = 2;
   activity::EventOptions eventOptions;  // --threshold, --min-gap
+  // --contact-sheet: one picture (.jpg or .png) of small tiles instead of a
+  // video, at most `columns` across, each `tileWidth` pixels wide.
+  std::string contactSheet;
+  int columns = 10;
+  int tileWidth = 160;
 };
 
 // Throws vistrel::Exception with a message naming the problem and the
@@ -43,7 +49,10 @@ struct ExportOptions {
 // range, a codec that is not one of the named three, an --output whose
 // extension does not fit the codec (.avi holds xvid or mjpeg, .mp4 h264) or
 // that is "-", a --threshold, --min-gap or --context that is not a number
-// in its range, --events with --motion or with video options, SOURCEs together with --from/--to,
+// in its range, --events with --motion or with video options, a
+// --contact-sheet not named .jpg, .jpeg or .png or given with --events,
+// --motion or video options, --columns or --tile-width out of range or
+// without --contact-sheet, SOURCEs together with --from/--to,
 // one of --from/--to alone, or nothing to export at all.
 ExportOptions parseExportOptions(const std::vector<std::string>& arguments);
 

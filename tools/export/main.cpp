@@ -3,12 +3,14 @@
 //
 // With --events it writes no video but lists the events on standard output
 // (damaged snapshots and notes on standard error); with --motion it writes
-// only the events' snapshots and their context.
+// only the events' snapshots and their context; with --contact-sheet it
+// writes one picture of small tiles instead.
 //
 // Exit status: 0 every snapshot written (or read, with --events); 1 written
 // (listed), some snapshots skipped;
-// 2 usage error; 3 the video could not be written, or writing failed part
-// way (the file keeps the frames written before); 128 + the signal's number
+// 2 usage error; 3 the video (or sheet) could not be written, or writing
+// failed part way (the video keeps the frames written before; a sheet is
+// removed); 128 + the signal's number
 // when stopped by SIGINT (130), SIGTERM (143), SIGHUP (129) or SIGPIPE
 // (141): the video is completed with the frames so far.
 //
@@ -18,17 +20,19 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 
 #include "platform/command_options.h"
 #include "platform/drive_table.h"
 #include "platform/file_system.h"
+#include "tools/export/contact_sheet.h"
 #include "tools/export/export_options.h"
 #include "tools/export/ffmpeg_log.h"
 #include "tools/export/output_file.h"
@@ -98,16 +102,7 @@ fs::path reserveOutput(const ExportOptions& options) {
     if (folder->back() != '\\') *folder += '\\';  // the naming rule appends the name
     return reserveNextVideoName(*folder, extension, QDateTime::currentDateTime());
   }
-  const std::string& output = options.output;
-  fs::path target;
-  if (output.size() >= 2 && output[1] == ':') {
-    const auto host = files.toHost(files.fullPath(output), true);
-    if (!host) throw EExportFailed("No such folder for " + output);
-    target = *host;
-  } else {
-    std::error_code error;
-    target = fs::absolute(output, error);
-  }
+  const fs::path target = outputHostPath(options.output);
   createExclusively(target);
   return target;
 }
@@ -133,9 +128,9 @@ void printSkipped(std::FILE* out, const std::vector<SkippedSnapshot>& skipped,
   std::fflush(out);
 }
 
-void printCacheProblems(const SnapshotEvents& found, const ExportOptions& options) {
+void printCacheProblems(const std::vector<std::string>& problems, const ExportOptions& options) {
   if (options.quiet) return;
-  for (const std::string& problem : found.cacheProblems)
+  for (const std::string& problem : problems)
     std::fprintf(stderr, "vistrel-export: the activity index was not kept: %s\n", problem.c_str());
 }
 
@@ -153,27 +148,62 @@ int listEvents(const std::vector<std::string>& snapshots, const ExportOptions& o
   }
   std::fflush(stdout);
   printSkipped(stderr, found.damaged, options);
-  printCacheProblems(found, options);
+  printCacheProblems(found.cacheProblems, options);
   if (!options.quiet)
     std::fprintf(stderr, "%zu event%s among %zu snapshots, %zu skipped\n", found.events.size(),
                  found.events.size() == 1 ? "" : "s", snapshots.size(), found.damaged.size());
   return found.damaged.empty() ? kAllWritten : kSomeSkipped;
 }
 
-// The damaged snapshots the index found and those the export skipped, each
-// once, in the order of `snapshots`.
-std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
-                                         const std::vector<SkippedSnapshot>& indexed,
-                                         const std::vector<SkippedSnapshot>& exported) {
-  std::unordered_map<std::string, const SkippedSnapshot*> byPath;
-  for (const SkippedSnapshot& skipped : exported) byPath.emplace(skipped.path, &skipped);
-  for (const SkippedSnapshot& skipped : indexed) byPath.emplace(skipped.path, &skipped);
-  std::vector<SkippedSnapshot> joined;
-  for (const std::string& path : snapshots) {
-    const auto found = byPath.find(path);
-    if (found != byPath.end()) joined.push_back(*found->second);
+QtMessageHandler qtHandler = nullptr;  // the one dropRuntimeFolderNote passes on to
+
+void dropRuntimeFolderNote(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+  if (type == QtWarningMsg && message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR")))
+    return;
+  if (qtHandler != nullptr) qtHandler(type, context, message);
+}
+
+// --contact-sheet: the picture under its name, created before any snapshot
+// is read (so a taken name costs nothing), removed again when it cannot be
+// completed.
+int writeContactSheet(const std::vector<std::string>& snapshots, const ExportOptions& options) {
+  fs::path target;
+  catchInterrupts();
+  try {
+    target = outputHostPath(options.contactSheet);
+    createExclusively(target);
+  } catch (const EOutputTaken& error) {
+    return fail(kUsage, error.what());
+  } catch (const std::exception& error) {
+    return fail(kNotWritten,
+                std::string("The contact sheet could not be written: ") + error.what());
   }
-  return joined;
+  ContactSheet sheet;
+  try {
+    sheet = makeContactSheet(snapshots, {options.columns, options.tileWidth, options.eventOptions},
+                             &interrupted);
+    if (!sheet.interrupted) saveContactSheet(sheet.image, target);
+  } catch (const std::exception& error) {
+    removeUnused(target);
+    return fail(kNotWritten,
+                std::string("The contact sheet could not be written: ") + error.what());
+  }
+  if (sheet.interrupted) {
+    removeUnused(target);
+    return fail(interruptedStatus(), "Interrupted; no contact sheet was written");
+  }
+  printCacheProblems(sheet.cacheProblems, options);
+  printSkipped(stdout, sheet.damaged, options);
+  const SheetLayout& layout = sheet.layout;
+  const std::string sampled =
+      layout.step > 1 ? ", 1 in " + std::to_string(layout.step) + " shown" : std::string();
+  std::printf("%zu snapshots, %zu event%s, %zu snapshots skipped%s: %s (%d x %d, %zu tiles)\n",
+              snapshots.size(), sheet.events, sheet.events == 1 ? "" : "s", sheet.damaged.size(),
+              sampled.c_str(), target.c_str(), layout.size().width(), layout.size().height(),
+              layout.tiles);
+  std::fflush(stdout);
+  return sheet.damaged.empty() ? kAllWritten : kSomeSkipped;
 }
 
 }  // namespace
@@ -205,7 +235,20 @@ int main(int argc, char** argv) {
     const std::string initial = cwdError ? std::string() : probe.fromHost(hostCwd).value_or("");
     platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, initial));
   }
-  QCoreApplication application(argc, argv);
+  // The sheet's text needs Qt's fonts, which come with a GUI application;
+  // the offscreen platform needs no display.
+  std::unique_ptr<QCoreApplication> application;
+  if (options.contactSheet.empty()) {
+    application = std::make_unique<QCoreApplication>(argc, argv);
+  } else {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Started from cron or an ssh command there is no XDG_RUNTIME_DIR; Qt
+    // falls back to a folder of its own and says so, which is no news to
+    // the user of a batch tool.
+    qtHandler = qInstallMessageHandler(dropRuntimeFolderNote);
+    application = std::make_unique<QGuiApplication>(argc, argv);
+    qInstallMessageHandler(qtHandler);
+  }
 
   std::vector<std::string> snapshots;
   try {
@@ -215,6 +258,7 @@ int main(int argc, char** argv) {
   }
   if (snapshots.empty()) return fail(kUsage, "Nothing to export: the folders hold no snapshots");
   if (options.events) return listEvents(snapshots, options);
+  if (!options.contactSheet.empty()) return writeContactSheet(snapshots, options);
 
   // --motion: the video takes the events' snapshots only.
   const std::vector<std::string> listed = snapshots;
@@ -222,7 +266,7 @@ int main(int argc, char** argv) {
   std::size_t leftOut = 0;
   if (options.motion) {
     const SnapshotEvents found = findSnapshotEvents(snapshots, options.eventOptions);
-    printCacheProblems(found, options);
+    printCacheProblems(found.cacheProblems, options);
     indexedDamage = found.damaged;
     std::vector<std::string> selected;
     for (const std::size_t index : motionSelection(found.events, snapshots.size(), options.context))

@@ -27,6 +27,17 @@ std::string nextVideoName(const std::string& windowsFolder, const std::string& e
   }
 }
 
+fs::path outputHostPath(const std::string& output) {
+  if (output.size() >= 2 && output[1] == ':') {
+    platform::FileSystem& files = platform::FileSystem::instance();
+    const auto host = files.toHost(files.fullPath(output), true);
+    if (!host) throw EExportFailed("No such folder for " + output);
+    return *host;
+  }
+  std::error_code error;
+  return fs::absolute(output, error);
+}
+
 void createExclusively(const fs::path& hostPath) {
   const int error = recording::createFileExclusively(hostPath);
   if (error == 0) return;

@@ -23,6 +23,11 @@ VISTREL_EXCEPTION(EOutputTaken, EExportFailed);
 std::string nextVideoName(const std::string& windowsFolder, const std::string& extension,
                           const QDateTime& now);
 
+// The host path of an output named on the command line: a Windows path
+// through the drive table (throws EExportFailed when no drive holds its
+// folder), else a host path from the current folder.
+std::filesystem::path outputHostPath(const std::string& output);
+
 // Creates `hostPath` empty. Throws EOutputTaken when anything bears that
 // name, EExportFailed naming the folder and the system's reason for any
 // other failure.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <regex>
+#include <unordered_map>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jerror.h>
@@ -89,6 +90,20 @@ std::string loaderMessageInWords(const std::string& message) {
   static const std::string corrupt = "Corrupt JPEG data: ";
   if (message.rfind(corrupt, 0) == 0) return "damaged JPEG data: " + message.substr(corrupt.size());
   return message;
+}
+
+std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
+                                         const std::vector<SkippedSnapshot>& indexed,
+                                         const std::vector<SkippedSnapshot>& exported) {
+  std::unordered_map<std::string, const SkippedSnapshot*> byPath;
+  for (const SkippedSnapshot& skipped : exported) byPath.emplace(skipped.path, &skipped);
+  for (const SkippedSnapshot& skipped : indexed) byPath.emplace(skipped.path, &skipped);
+  std::vector<SkippedSnapshot> joined;
+  for (const std::string& path : snapshots) {
+    const auto found = byPath.find(path);
+    if (found != byPath.end()) joined.push_back(*found->second);
+  }
+  return joined;
 }
 
 }  // namespace vistrel::exporter

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/export/video_exporter.h"
+
 namespace vistrel::exporter {
 
 // `windowsPath`, a snapshot of one of `sources` (as given on the command
@@ -20,5 +22,12 @@ std::string pathAsGiven(const std::string& windowsPath, const std::vector<std::s
 // libjpeg's warnings about cut or corrupt data "premature end of file" and
 // "damaged JPEG data: ...". Other messages are returned as they are.
 std::string loaderMessageInWords(const std::string& message);
+
+// The damaged snapshots the activity index found and those the export
+// skipped, each once (with the export's message when both have it), in the
+// order of `snapshots`.
+std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
+                                         const std::vector<SkippedSnapshot>& indexed,
+                                         const std::vector<SkippedSnapshot>& exported);
 
 }  // namespace vistrel::exporter
