@@ -14,11 +14,9 @@ namespace {
 FolderEvents::Answer score(FolderListing listing) {
   FolderEvents::Answer answer;
   try {
-    activity::IndexOptions options;
-    options.shownPath = [&listing](const std::string& name) {
-      return listing.folder + "\\" + name;
-    };
-    const activity::HourActivity hour = activity::indexHour(listing.host, listing.names, options);
+    // Damaged snapshots score as unknown and start no event; their problem
+    // texts are the slide show's and the export's to report, not this one's.
+    const activity::HourActivity hour = activity::indexHour(listing.host, listing.names);
     for (const activity::ActivityEvent& event : activity::findEvents(hour.scores(), listing.names))
       answer.starts.push_back(event.first);
   } catch (const std::exception& error) {

@@ -30,7 +30,7 @@
 namespace vistrel::app {
 
 struct FolderListing {
-  std::string folder;          // the Windows path, which problem texts name
+  std::string folder;          // the Windows path the tree list shows
   std::filesystem::path host;  // where the snapshots are read
   std::vector<std::string> names;
 
