@@ -256,7 +256,7 @@ QImage yard(const QSize& size) {
   return image;
 }
 
-// A person seen from the side, about a quarter of the picture's height tall,
+// A person about a quarter of the picture's height tall,
 // standing on the ground at `x` (their left edge).
 void drawPerson(QPainter& painter, const QSize& size, double x) {
   const double h = size.height();
