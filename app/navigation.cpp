@@ -68,7 +68,8 @@ void TForm1::VideoProgressChange(Sender*) {
   slideCounter_ = position;
 }
 
-void TForm1::VideoProgressKeyDown(Sender*, int& key, Qt::KeyboardModifiers) {
+void TForm1::VideoProgressKeyDown(Sender*, int& key, Qt::KeyboardModifiers shift) {
+  if (eventJumpKey(key, shift)) return;
   if (key == kKeyEscape) {
     STOPClick(VideoProgress);
     ListBox1->setFocus();

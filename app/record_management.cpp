@@ -41,7 +41,8 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
-void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers) {
+void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers shift) {
+  if (eventJumpKey(key, shift)) return;
   if (key == kKeyEscape) {
     DirectoryListBox1->setFocus();
     ListBox1->clearItems();

@@ -2,7 +2,8 @@
 // stored layout, the slide counter, the handlers the layout binds by name and
 // the routines several handlers share.
 //
-// Navigation handlers live in navigation.cpp, the slide show in
+// Navigation handlers live in navigation.cpp (with the jumps from event to
+// event, event_jumps.cpp), the slide show in
 // slide_show.cpp, the video export in video_export.cpp, deleting and copying
 // in record_management.cpp and saved_videos.cpp, opening another archive
 // (a dropped folder) in open_archive.cpp, creation and the shared routines
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +26,7 @@
 #include <QDateTime>
 
 #include "app/controls/form.h"
+#include "app/folder_events.h"
 #include "app/unshowable_snapshots.h"
 #include "picture/snapshot_decode_ahead.h"
 
@@ -166,6 +169,8 @@ class TForm1 : public TForm {
   // caused it (a frame that could not be written): halts the show and shows
   // the message in the error box.
   void RecordingFailed(const std::string& message);
+  // A Ctrl+arrow jump waits for its folder to be scored.
+  bool eventJumpWaiting() const { return pendingEventJump_.has_value(); }
   // The clock that stamps video file names (tests fix it).
   void setClock(std::function<QDateTime()> clock);
 
@@ -225,6 +230,26 @@ class TForm1 : public TForm {
   // timer off meanwhile; a failure leaves the timer off.
   void exportFrame(int index);
 
+  // The snapshots of the activity events in the listed folder: Ctrl+Right
+  // selects the first snapshot of the next event after the selected
+  // snapshot, Ctrl+Left that of the nearest event starting before it, each
+  // as a click on it would (picture, position bar, label, slide counter);
+  // without such an event nothing moves. A folder not scored yet is scored
+  // on a worker and the jump follows when it is done, provided the list
+  // still shows the same folder and snapshots (a running show may have
+  // moved on). Returns false, leaving `key` alone, for any other key.
+  bool eventJumpKey(int& key, Qt::KeyboardModifiers shift);
+  // See eventJumpKey.
+  struct EventJump {
+    FolderListing listing;  // as shown when the key was pressed
+    int from = -1;          // the snapshot selected then
+    int direction = 1;      // +1 next, -1 previous
+  };
+  std::optional<FolderListing> currentListing() const;
+  void jumpToEvent(int direction);
+  void eventsReady();
+  void carryOutEventJump(const EventJump& jump, const FolderEvents::Answer& answer);
+
   std::int32_t slideCounter_ = 0;
   std::function<QDateTime()> clock_;                  // empty: the system's local time
   std::unique_ptr<SnapshotDecodeAhead> decodeAhead_;  // made at the first tick
@@ -233,6 +258,8 @@ class TForm1 : public TForm {
   std::string slideJustShown_;
   UnshowableSnapshots unshowable_;
   std::unique_ptr<recording::ExportSession> exportSession_;  // made by create()
+  std::optional<EventJump> pendingEventJump_;                // waits for its folder's events
+  FolderEvents folderEvents_{[this] { eventsReady(); }};
 };
 
 }  // namespace vistrel::app

@@ -9,10 +9,17 @@
 // names, a few 1920 x 1080 snapshots, one damaged snapshot (cut in the middle
 // of its scan data) and one read-only snapshot.
 //
-// Usage: vistrel-demo-archive [--force] <host folder for drive C>
-// An existing records root is left alone unless --force is given; --force
-// rewrites the snapshots this tool makes (read-only ones included) and leaves
-// every other file in place. Exit status 0 on success, 1 on any failure.
+// With --events-day it writes instead one more date folder, 2026-12-07, for
+// trying the event tools: hours 14 to 16 with a snapshot every 20 seconds of
+// a still yard (sensor noise and a slow rise of the light, nothing else
+// moves) that a person crosses exactly three times, at known times.
+//
+// Usage: vistrel-demo-archive [--force] [--events-day] <host folder for drive C>
+// An existing records root (or, with --events-day, date folder) is left alone
+// unless --force is given; --force rewrites the snapshots this tool makes
+// (read-only ones included) and leaves every other file in place. Exit status
+// 0 on success, 1 on any failure.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +39,32 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
+#include <QStringList>
+#include <QTime>
 
 namespace {
 
 constexpr int kJpegQuality = 80;
+
+// The events day.
+const QDate kEventsDate(2026, 12, 7);
+constexpr int kEventsFirstHour = 14;
+constexpr int kEventsHours = 3;
+constexpr int kEventsInterval = 20;  // seconds between snapshots
+constexpr int kCrossingSnapshots = 5;
+// Light added per snapshot, in grey levels: 27 levels over the three hours.
+constexpr double kLightPerSnapshot = 0.05;
+
+struct Crossing {
+  QTime start;  // the first snapshot the person is in
+  bool leftToRight;
+};
+
+const Crossing kCrossings[] = {
+    {QTime(14, 21, 40), true},
+    {QTime(15, 8, 20), false},
+    {QTime(16, 44, 0), true},
+};
 
 struct HourPlan {
   int hour;
@@ -209,6 +238,101 @@ int writeHour(const QDir& hourDir, const QDate& date, const HourPlan& plan) {
   return plan.snapshots;
 }
 
+// The yard of the events day without anyone in it.
+QImage yard(const QSize& size) {
+  QImage image(size, QImage::Format_RGB32);
+  QPainter painter(&image);
+  const double w = size.width();
+  const double h = size.height();
+  painter.fillRect(QRectF(0, 0, w, h * 0.45), QColor(150, 170, 190));
+  painter.fillRect(QRectF(0, h * 0.45, w, h * 0.55), QColor(110, 105, 95));
+  // Paving slabs: a texture for the noise to sit on, the same every snapshot.
+  painter.setPen(QColor(85, 80, 72));
+  for (double y = h * 0.5; y < h; y += h * 0.06) painter.drawLine(QPointF(0, y), QPointF(w, y));
+  for (double x = 0; x < w; x += w * 0.08) painter.drawLine(QPointF(x, h * 0.45), QPointF(x, h));
+  painter.fillRect(QRectF(w * 0.55, h * 0.12, w * 0.4, h * 0.33), QColor(160, 110, 80));
+  painter.fillRect(QRectF(w * 0.68, h * 0.25, w * 0.07, h * 0.2), QColor(70, 50, 35));
+  painter.fillRect(QRectF(w * 0.05, h * 0.3, w * 0.3, h * 0.15), QColor(60, 90, 50));
+  return image;
+}
+
+// A person about a quarter of the picture's height tall,
+// standing on the ground at `x` (their left edge).
+void drawPerson(QPainter& painter, const QSize& size, double x) {
+  const double h = size.height();
+  const double top = h * 0.55;
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(40, 45, 70));
+  painter.drawRect(QRectF(x + h * 0.01, top + h * 0.16, h * 0.05, h * 0.12));  // legs
+  painter.setBrush(QColor(170, 40, 40));
+  painter.drawRect(QRectF(x, top + h * 0.04, h * 0.07, h * 0.13));  // coat
+  painter.setBrush(QColor(220, 180, 150));
+  painter.drawEllipse(QRectF(x + h * 0.015, top, h * 0.04, h * 0.045));  // head
+}
+
+// Sensor noise of a few grey levels, different in every snapshot (`seed`),
+// and the light raised by `light` levels.
+void addNoiseAndLight(QImage& image, unsigned seed, int light) {
+  Random random(seed);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      int channel[3] = {qRed(row[x]), qGreen(row[x]), qBlue(row[x])};
+      for (int& value : channel)
+        value = std::clamp(value + light + random.below(7) + random.below(7) - 6, 0, 255);
+      row[x] = qRgb(channel[0], channel[1], channel[2]);
+    }
+  }
+}
+
+int runEventsDay(const QString& driveFolder, bool force) {
+  const QString dateFolder = QDir(driveFolder)
+                                 .filePath(QStringLiteral("Program Files/Vistrel/Records/") +
+                                           kEventsDate.toString(QStringLiteral("yyyy-MM-dd")));
+  if (QFileInfo::exists(dateFolder) && !force) {
+    std::fprintf(stderr, "%s already exists; nothing written (use --force to rewrite it)\n",
+                 qPrintable(dateFolder));
+    return 1;
+  }
+  const QSize size(640, 480);
+  const QImage empty = yard(size);
+  int index = 0;  // snapshots since the first hour's start: the light and noise
+  for (int hour = kEventsFirstHour; hour < kEventsFirstHour + kEventsHours; ++hour) {
+    const QString hourFolder = QDir(dateFolder).filePath(QString::asprintf("%.2d", hour));
+    if (!QDir().mkpath(hourFolder))
+      throw std::runtime_error("cannot create " + hourFolder.toStdString());
+    int written = 0;
+    for (int second = 0; second < 3600; second += kEventsInterval, ++index, ++written) {
+      const QTime time(hour, second / 60, second % 60);
+      QImage image = empty;
+      for (const Crossing& crossing : kCrossings) {
+        const int step = crossing.start.secsTo(time) / kEventsInterval;
+        if (crossing.start > time || step >= kCrossingSnapshots) continue;
+        // Evenly from just inside one edge to just inside the other.
+        const double span = size.width() * 0.85;
+        const double along = span * step / (kCrossingSnapshots - 1);
+        QPainter painter(&image);
+        drawPerson(painter, size,
+                   size.width() * 0.03 + (crossing.leftToRight ? along : span - along));
+      }
+      addNoiseAndLight(image, unsigned(index) + 1, int(index * kLightPerSnapshot));
+      QByteArray jpeg;
+      QBuffer buffer(&jpeg);
+      buffer.open(QIODevice::WriteOnly);
+      if (!image.save(&buffer, "JPG", kJpegQuality))
+        throw std::runtime_error("cannot encode a JPEG (is Qt's JPEG plug-in installed?)");
+      writeFile(QDir(hourFolder).filePath(time.toString(QStringLiteral("HHmmss")) + ".jpg"), jpeg);
+    }
+    std::printf("%s: %d snapshots\n", qPrintable(hourFolder), written);
+  }
+  QStringList times;
+  for (const Crossing& crossing : kCrossings)
+    times << crossing.start.toString(QStringLiteral("HH:mm:ss"));
+  std::printf("A person crosses the yard at %s (in %d snapshots each, %d s apart)\n",
+              qPrintable(times.join(QStringLiteral(", "))), kCrossingSnapshots, kEventsInterval);
+  return 0;
+}
+
 int run(const QString& driveFolder, bool force) {
   const QString recordsRoot =
       QDir(driveFolder).filePath(QStringLiteral("Program Files/Vistrel/Records"));
@@ -251,9 +375,12 @@ int main(int argc, char* argv[]) {
 
   QString driveFolder;
   bool force = false;
+  bool eventsDay = false;
   for (const QString& argument : application.arguments().mid(1)) {
     if (argument == QLatin1String("--force")) {
       force = true;
+    } else if (argument == QLatin1String("--events-day")) {
+      eventsDay = true;
     } else if (driveFolder.isEmpty() && !argument.startsWith(QLatin1Char('-'))) {
       driveFolder = argument;
     } else {
@@ -262,11 +389,12 @@ int main(int argc, char* argv[]) {
     }
   }
   if (driveFolder.isEmpty()) {
-    std::fprintf(stderr, "usage: vistrel-demo-archive [--force] <host folder for drive C>\n");
+    std::fprintf(
+        stderr, "usage: vistrel-demo-archive [--force] [--events-day] <host folder for drive C>\n");
     return 1;
   }
   try {
-    return run(driveFolder, force);
+    return eventsDay ? runEventsDay(driveFolder, force) : run(driveFolder, force);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "vistrel-demo-archive: %s\n", error.what());
     return 1;

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 
@@ -23,12 +24,24 @@
 #include "app/controls/timer.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
+#include "picture/picture.h"
+#include "scoped_env.h"
+#include "snapshot_scenes.h"
 #include "viewer_fixture.h"
 
 namespace vistrel::app::testing {
 namespace {
 
 constexpr const char* kHour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+constexpr const char* kStillHour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\08";
+
+// The picture as the window paints it, for comparing two pictures.
+QImage drawn(TPicture& picture) {
+  QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
+  QPainter painter(&image);
+  picture.draw(painter, image.rect());
+  return image;
+}
 
 class NavigationTest : public ViewerTest {
  protected:
@@ -417,6 +430,79 @@ TEST_F(NavigationTest, NegativeOrNonNumericRatesKeepTheInterval) {
   typeInto(rate, "1234");  // at most three characters
   EXPECT_EQ(rate->text(), "123");
   EXPECT_EQ(form_->SlideShowTimer->interval(), 8);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+// Two crossings of a figure (snapshots 10-16 and 28-34 of hour 07) give two
+// events; hour 08 is still. Ctrl+arrows jump between the events' first
+// snapshots as clicks on them would, in the list and on the bar, once the
+// folder has been scored on the worker; an answer for a folder no longer
+// shown moves nothing.
+TEST_F(NavigationTest, CtrlArrowsJumpBetweenActivityEvents) {
+  const test::ScopedEnv cache("XDG_CACHE_HOME", (tree_.path() / "cache").string());
+  const auto hourHost = tree_.path() / kRecordsHost / "2026-12-06";
+  test::SceneScript first, second;
+  first.figureFirst = 10;
+  first.figureLast = 16;
+  second.figureFirst = 28;
+  second.figureLast = 34;
+  std::filesystem::create_directories(hourHost / "07");
+  for (int i = 0; i < 40; ++i)
+    test::writeSnapshot(hourHost / "07" / test::sceneName(i),
+                        test::sceneSnapshot(i <= first.figureLast ? first : second, i), 75);
+  test::writeSceneSet(hourHost / "08", test::SceneScript{}, 12);
+  startViewer();
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  TListBox* list = form_->ListBox1;
+  TScrollBar* bar = form_->VideoProgress;
+  auto press = [&](QWidget* control, Qt::Key key) {
+    QTest::keyClick(control, key, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->eventJumpWaiting(); }, 120000));
+  };
+  auto expectShown = [&](int index) {
+    EXPECT_EQ(list->itemIndex(), index);
+    EXPECT_EQ(bar->position(), index);
+    EXPECT_EQ(form_->slideCounter(), index);
+    EXPECT_EQ(label(), " Slide: " + std::to_string(index + 1) + "/" +
+                           std::to_string(list->itemCount()) + " ");
+    TPicture expected;
+    expected.LoadFromFile((hourHost / "07" / test::sceneName(index)).string());
+    EXPECT_EQ(drawn(form_->Image1->picture()), drawn(expected)) << index;
+  };
+
+  // Asked in hour 07, answered after the list moved on to hour 08 (as a
+  // running show moves it); then hour 08 itself has no event.
+  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  QTest::keyClick(list, Qt::Key_Right, Qt::ControlModifier);
+  form_->DirectoryListBox1->setCurrentDirectory(kStillHour);
+  ASSERT_EQ(list->itemCount(), 12);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->eventJumpWaiting(); }, 120000));
+  press(list, Qt::Key_Right);
+  press(bar, Qt::Key_Right);
+  press(list, Qt::Key_Left);
+  EXPECT_EQ(list->itemIndex(), 0);
+  EXPECT_EQ(bar->position(), 0);
+  EXPECT_EQ(form_->slideCounter(), 0);
+
+  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  press(list, Qt::Key_Right);
+  expectShown(10);
+  press(list, Qt::Key_Right);
+  expectShown(28);
+  press(list, Qt::Key_Right);
+  expectShown(28);
+  press(list, Qt::Key_Left);
+  expectShown(10);
+  press(list, Qt::Key_Left);
+  expectShown(10);
+  clickSnapshot(20);
+  press(bar, Qt::Key_Right);
+  expectShown(28);
+  press(bar, Qt::Key_Right);
+  expectShown(28);
+  press(bar, Qt::Key_Left);
+  expectShown(10);
   EXPECT_TRUE(dialogs_->errors.empty());
 }
 

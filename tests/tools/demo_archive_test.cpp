@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -136,6 +138,41 @@ TEST_F(DemoArchiveTest, ExistingArchiveIsLeftAloneWithoutForce) {
   EXPECT_EQ(run({"--force", drivePath()}, &output), 0) << output.toStdString();
   EXPECT_TRUE(QFileInfo::exists(probe));
   QFile::remove(probe);
+}
+
+// The events day: vistrel-export --events finds the three crossings, each
+// from the first snapshot the person is in to the one after they left, and
+// nothing else in three hours of noise and rising light.
+TEST_F(DemoArchiveTest, EventsDayHasExactlyItsThreeCrossings) {
+  vistrel::test::TempFolder drive;
+  const QString drivePath = QString::fromStdString(drive.path().string());
+  QString output;
+  ASSERT_EQ(run({"--events-day", drivePath}, &output), 0) << output.toStdString();
+  EXPECT_TRUE(output.contains("A person crosses the yard at 14:21:40, 15:08:20, 16:44:00"))
+      << output.toStdString();
+  EXPECT_EQ(run({"--events-day", drivePath}, &output), 1) << "an existing day is kept";
+
+  QProcess exporter;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CACHE_HOME", QString::fromStdString((drive.path() / "cache").string()));
+  exporter.setProcessEnvironment(environment);
+  exporter.start(VISTREL_EXPORT_PROGRAM, {"--drive", "C:=" + drivePath, "--events", "--json",
+                                          "C:\\Program Files\\Vistrel\\Records\\2026-12-07"});
+  ASSERT_TRUE(exporter.waitForFinished(300000));
+  const QString errors = QString::fromUtf8(exporter.readAllStandardError());
+  EXPECT_EQ(exporter.exitCode(), 0) << errors.toStdString();
+  EXPECT_TRUE(errors.contains("3 events among 540 snapshots, 0 skipped")) << errors.toStdString();
+  QStringList starts, ends;
+  for (const QByteArray& line : exporter.readAllStandardOutput().split('\n')) {
+    if (line.isEmpty()) continue;
+    const QJsonObject event = QJsonDocument::fromJson(line).object();
+    starts << event["start"].toString();
+    ends << event["end"].toString();
+  }
+  EXPECT_EQ(starts,
+            QStringList({"2026-12-07T14:21:40", "2026-12-07T15:08:20", "2026-12-07T16:44:00"}));
+  EXPECT_EQ(ends,
+            QStringList({"2026-12-07T14:23:20", "2026-12-07T15:10:00", "2026-12-07T16:45:40"}));
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+// Where the activity events of the listed folder start, found on a worker
+// thread so that the window never waits while a big folder is scored. The
+// scores come from the activity index and its cache (the same ones
+// `vistrel-export --events` reads), the events from its default threshold
+// and gap.
+//
+// An answer belongs to one listing: the folder and its snapshot names in
+// list order, as the window showed them when it asked. One listing is
+// scored at a time; asking for another meanwhile queues it (the newest
+// wins) and it is scored when the current one is done. Only the last
+// answer is kept in memory; a listing asked for again is cheap through the
+// cache on disk.
+//
+// Thread: the GUI thread, which must create the object; the scoring runs on
+// a thread of its own. `ready` runs on the GUI thread from the event loop,
+// never from inside eventStarts().
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QObject>
+
+namespace vistrel::app {
+
+struct FolderListing {
+  std::string folder;          // the Windows path the tree list shows
+  std::filesystem::path host;  // where the snapshots are read
+  std::vector<std::string> names;
+
+  bool operator==(const FolderListing&) const = default;
+};
+
+class FolderEvents {
+ public:
+  struct Answer {
+    FolderListing listing;
+    std::vector<std::size_t> starts;  // index into listing.names of each event's first snapshot
+    std::string problem;              // why the folder could not be scored; then `starts` is empty
+  };
+
+  explicit FolderEvents(std::function<void()> ready);
+  // Waits for a folder being scored: scoring cannot be interrupted.
+  ~FolderEvents();
+  FolderEvents(const FolderEvents&) = delete;
+  FolderEvents& operator=(const FolderEvents&) = delete;
+
+  // The answer for `listing` when it is known; otherwise nullopt, and the
+  // listing is scored (or queued), after which `ready` runs.
+  std::optional<Answer> answerFor(const FolderListing& listing);
+
+ private:
+  void start(FolderListing listing);
+  void finished();
+
+  std::function<void()> ready_;
+  QObject context_;  // receives the worker's "done" on the GUI thread
+  std::thread worker_;
+  bool busy_ = false;                    // GUI thread only
+  std::optional<FolderListing> queued_;  // GUI thread only
+  std::mutex mutex_;
+  std::optional<Answer> answer_;  // guarded by mutex_: the worker writes it
+};
+
+}  // namespace vistrel::app
