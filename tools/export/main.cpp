@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -25,6 +26,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 
 #include "platform/command_options.h"
 #include "platform/drive_table.h"
@@ -205,7 +207,16 @@ int main(int argc, char** argv) {
     const std::string initial = cwdError ? std::string() : probe.fromHost(hostCwd).value_or("");
     platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, initial));
   }
-  QCoreApplication application(argc, argv);
+  // Time stamps are drawn with Qt's fonts, which need a QGuiApplication; the
+  // offscreen platform gives it without a display. Without --stamp nothing
+  // here needs more than QCoreApplication.
+  std::unique_ptr<QCoreApplication> application;
+  if (options.stamp) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    application = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    application = std::make_unique<QCoreApplication>(argc, argv);
+  }
 
   std::vector<std::string> snapshots;
   try {
@@ -250,7 +261,8 @@ int main(int argc, char** argv) {
   ProgressLine progress(stderr, isatty(STDERR_FILENO) == 1);
   progress.setLeftOut(leftOut);
   try {
-    const ExportSettings settings{options.codec, options.rateFps, windowsPath(target)};
+    const ExportSettings settings{options.codec, options.rateFps, windowsPath(target),
+                                  options.stamp};
     report = exportVideo(
         snapshots, settings,
         [&](std::size_t done, std::size_t total) {
