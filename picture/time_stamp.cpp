@@ -120,7 +120,9 @@ void blendStamp(VideoPlanes& planes, const QImage& stamp, QPoint at) {
       for (int y = 2 * cy; y < std::min(2 * cy + 2, planes.Height()); ++y) {
         for (int x = 2 * cx; x < std::min(2 * cx + 2, planes.Width()); ++x) {
           ++pixels;
-          if (area.contains(x, y)) covered += qAlpha(stamp.pixel(x - at.x(), y - at.y()));
+          if (!area.contains(x, y)) continue;
+          const auto* row = reinterpret_cast<const QRgb*>(stamp.constScanLine(y - at.y()));
+          covered += qAlpha(row[x - at.x()]);
         }
       }
       const int alpha = covered / pixels;
