@@ -21,6 +21,9 @@ void declareOptions(CLI::App& parser, CommandLine& line) {
   parser.add_option("FOLDER", line.folder, "the archive to open (maps drive C: to it)")
       ->type_name("");
   platform::addDriveOption(parser, line.driveOptions);
+  parser.add_flag("--stamp", line.stamp,
+                  "videos exported from the slide show show each snapshot's date and time in "
+                  "the bottom-left corner (the window shows the snapshots as they are)");
   platform::addHelpAndVersionFlags(parser, line.help, line.version);
 }
 

@@ -1,6 +1,6 @@
 // The viewer's command line: an archive FOLDER to open, --drive X:=HOSTDIR
 // (repeatable, also as --drive=X:=HOSTDIR) to map or override drives,
-// --help and --version.
+// --stamp for time stamps in exported videos, --help and --version.
 #pragma once
 
 #include <string>
@@ -13,6 +13,7 @@ namespace vistrel::app {
 struct CommandLine {
   bool help = false;
   bool version = false;
+  bool stamp = false;  // the export burns each snapshot's date and time into its frame
   std::vector<std::string> driveOptions;  // "X:=HOSTDIR" each
   std::string folder;                     // host folder holding an archive; empty for none
 };

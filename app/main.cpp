@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
   if (!app::dispatchHandler([] { app::closeWindowsOnTerminationSignals(); })) return 1;
   std::unique_ptr<app::TForm1> window;
   if (!app::dispatchHandler([&] { window = app::TForm1::create(); })) return 1;
+  window->setStampedExport(commandLine.stamp);
   if (app::terminationRequested()) return 0;
   window->show();
   return application.exec();

@@ -173,6 +173,9 @@ class TForm1 : public TForm {
   bool eventJumpWaiting() const { return pendingEventJump_.has_value(); }
   // The clock that stamps video file names (tests fix it).
   void setClock(std::function<QDateTime()> clock);
+  // Whether the export burns each snapshot's date and time into its frame
+  // (--stamp); what the window shows stays unstamped. Off at creation.
+  void setStampedExport(bool on);
 
  protected:
   // A folder dropped on the window (a local file URL) is opened as an archive.

@@ -80,6 +80,8 @@ void TForm1::attachExportSession() {
 
 void TForm1::setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
 
+void TForm1::setStampedExport(bool on) { exportSession_->setTimeStamps(on); }
+
 void TForm1::CheckBox1MouseUp(Sender*, Qt::MouseButton button, Qt::KeyboardModifiers, int, int) {
   // Only a left click toggles the box. A release that left it as the
   // export already is (another button, a press that ended outside the box)

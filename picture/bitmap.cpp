@@ -1,5 +1,7 @@
 #include "picture/bitmap.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QPainter>
 
 #include "picture/picture_errors.h"
@@ -13,6 +15,21 @@ void TRasterGraphic::loadFromBytes(std::vector<std::uint8_t> bytes) {
   }
   image_ = std::move(image);
   bytes_ = std::move(bytes);
+  changed();
+}
+
+std::vector<std::uint8_t> TRasterGraphic::saveToBytes() const {
+  if (!bytes_.empty() || image_.isNull()) return bytes_;
+  QByteArray encoded;
+  QBuffer buffer(&encoded);
+  buffer.open(QIODevice::WriteOnly);
+  image_.save(&buffer, format_);
+  return std::vector<std::uint8_t>(encoded.begin(), encoded.end());
+}
+
+void TRasterGraphic::setImage(QImage image) {
+  image_ = std::move(image);
+  bytes_.clear();
   changed();
 }
 

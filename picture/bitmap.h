@@ -22,10 +22,14 @@ class TRasterGraphic : public TGraphic {
   int height() const override { return image_.height(); }
   bool empty() const override { return image_.isNull(); }
   void loadFromBytes(std::vector<std::uint8_t> bytes) override;
-  std::vector<std::uint8_t> saveToBytes() const override { return bytes_; }
+  // The bytes loaded, or the image made in memory as a file of the format.
+  std::vector<std::uint8_t> saveToBytes() const override;
   // Nearest-neighbour stretch. Never throws.
   void draw(QPainter& painter, const QRect& target) noexcept override;
   const QImage& image() const { return image_; }
+  // Holds `image`, made in memory (a frame with a time stamp drawn on it),
+  // and raises the change.
+  void setImage(QImage image);
 
  protected:
   TRasterGraphic(const char* format, const char* invalidMessage)

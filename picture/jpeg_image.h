@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -76,6 +77,9 @@ class TJPEGImage : public TGraphic {
   // The planes made by decodeVideoPlanes() or decodeWithVideoPlanes(); null
   // when they made none.
   const std::shared_ptr<const VideoPlanes>& videoPlanes() const { return planes_; }
+  // Gives a recording `planes` in place of the decoded ones: the same picture
+  // with something drawn over it (a time stamp). The bitmap stays as decoded.
+  void setVideoPlanes(std::shared_ptr<const VideoPlanes> planes) { planes_ = std::move(planes); }
 
   // After decoding: libjpeg's warning when the scan data was cut short or
   // corrupt ("Premature end of JPEG file"), the bitmap then holding libjpeg's

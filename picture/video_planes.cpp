@@ -41,4 +41,10 @@ void VideoPlanes::CopyPackedTo(std::uint8_t* target) const {
   }
 }
 
+std::unique_ptr<VideoPlanes> VideoPlanes::Copy() const {
+  auto copy = std::make_unique<VideoPlanes>(width_, height_);
+  CopyPackedTo(copy->Plane(0));  // packed planes are its planes, back to back
+  return copy;
+}
+
 }  // namespace vistrel

@@ -36,6 +36,9 @@ class VideoPlanes {
   std::size_t PackedSize() const;
   // Writes the picture packed as I420 into `target` (PackedSize() bytes).
   void CopyPackedTo(std::uint8_t* target) const;
+  // A copy of the picture with rows of its planes' widths, to change while
+  // this one stays as it is.
+  std::unique_ptr<VideoPlanes> Copy() const;
 
  private:
   int width_;

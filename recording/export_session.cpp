@@ -12,7 +12,11 @@
 #include <QFileInfo>
 #include <QtGlobal>
 
+#include "picture/bitmap.h"
+#include "picture/jpeg_image.h"
 #include "picture/picture.h"
+#include "picture/time_stamp.h"
+#include "picture/video_planes.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/video_names.h"
@@ -236,7 +240,8 @@ bool ExportSession::frame(const FrameSource& source, const TPicture& picture) {
     return true;
   }
   try {
-    generator_.SetPicture(picture);
+    generator_.SetPicture(timeStamps_ && source.time.isValid() ? stampedFrame(source.time, picture)
+                                                               : picture);
     ++handedOver_;
     if (first_.path.empty()) first_ = source;
     last_ = source;
@@ -247,6 +252,49 @@ bool ExportSession::frame(const FrameSource& source, const TPicture& picture) {
   }
   runMessageTurn();  // the work the logger handed to this thread
   return hooks_->first().empty();
+}
+
+const TPicture& ExportSession::stampedFrame(const QDateTime& time, const TPicture& picture) {
+  if (picture.empty()) return picture;
+  const QString text = timeStampText(time);
+  if (text != stampText_ || picture.height() != stampHeight_) {
+    stamp_ = renderStamp(text, picture.height());
+    stampText_ = text;
+    stampHeight_ = picture.height();
+  }
+  const QPoint at = stampPosition(QSize(picture.width(), picture.height()), stamp_.size());
+  if (!stamped_) stamped_ = std::make_unique<TPicture>();
+  // A copy, so that the caller's picture (the window's, on screen) keeps
+  // what it shows and any decoding error it has not reported yet.
+  std::unique_ptr<TGraphic> copy = picture.Graphic()->clone();
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(copy.get())) {
+    if (jpeg->videoPlanes()) {
+      // The planes are shared read-only with the decoder's other users.
+      std::unique_ptr<VideoPlanes> planes = jpeg->videoPlanes()->Copy();
+      blendStamp(*planes, stamp_, at);
+      jpeg->setVideoPlanes(std::move(planes));
+      stamped_->setGraphic(std::move(copy));
+      return *stamped_;
+    }
+  }
+  QImage bitmap;
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(copy.get())) {
+    try {
+      bitmap = jpeg->bitmap();
+    } catch (const std::exception&) {
+      // Damaged: handed over unstamped, so the generator reports the
+      // damage as it does for any frame.
+      return picture;
+    }
+  } else if (auto* raster = dynamic_cast<TRasterGraphic*>(copy.get())) {
+    bitmap = raster->image();
+  }
+  if (bitmap.isNull()) return picture;
+  blendStamp(bitmap, stamp_, at);
+  auto stampedBitmap = std::make_unique<TBitmap>();
+  stampedBitmap->setImage(std::move(bitmap));
+  stamped_->setGraphic(std::move(stampedBitmap));
+  return *stamped_;
 }
 
 ExportOutcome ExportSession::stop() {

@@ -16,6 +16,8 @@
 #include <string>
 
 #include <QDateTime>
+#include <QImage>
+#include <QString>
 
 namespace vistrel {
 class TPicture;
@@ -129,6 +131,15 @@ class ExportSession {
   void start(const std::string& fileName, int rateFps, const TPicture& first);
   bool recording() const { return recording_; }
 
+  // With time stamps on, each frame handed over carries its source's time
+  // ("2026-12-04 07:15:32") on a dark box in its bottom-left corner (see
+  // picture/time_stamp.h; needs a QGuiApplication). A frame whose source has
+  // no time goes as it is. The snapshot's own planes are stamped when the
+  // picture has them, else its bitmap; `picture` itself is never changed.
+  // Off: frames are handed over untouched, without a copy.
+  void setTimeStamps(bool on) { timeStamps_ = on; }
+  bool timeStamps() const { return timeStamps_; }
+
   // Hands `picture` to the recording as its next frame. The recorder
   // compresses and writes it on its own thread. False once the recording
   // refused a frame (with MessageTurns::Caller, as far as known yet): stop.
@@ -150,6 +161,7 @@ class ExportSession {
                 std::unique_ptr<TVLDSVideoLogger>&& ownLogger, MessageTurns turns,
                 FailureHandler onFailure);
   void runMessageTurn();
+  const TPicture& stampedFrame(const QDateTime& time, const TPicture& picture);
 
   std::unique_ptr<TVLImageGen> ownGenerator_;
   std::unique_ptr<TVLDSVideoLogger> ownLogger_;
@@ -164,6 +176,13 @@ class ExportSession {
   std::string thrown_;  // the first error a frame threw
   FrameSource first_;
   FrameSource last_;
+
+  bool timeStamps_ = false;
+  std::unique_ptr<TPicture> stamped_;  // the last frame with its stamp
+  // The stamp last drawn: consecutive snapshots of one second share it.
+  QString stampText_;
+  int stampHeight_ = 0;
+  QImage stamp_;
 };
 
 }  // namespace vistrel::recording

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include "app/command_line.h"
 #include "app/controls/check_box.h"
 #include "app/controls/image.h"
 #include "app/controls/list_box.h"
@@ -202,6 +203,49 @@ TEST_F(VideoExportTest, VideoKeepsTheSnapshotsPlanesWhileTheWindowShowsTheirRgb)
   clickExportBox();
   EXPECT_TRUE(dialogs_->errors.empty());
   expectPlanes(second.substr(std::string(kProgramFolder).size()), 4, 3);
+}
+
+// --stamp: the recorded frames carry each snapshot's time on a dark box in
+// the bottom-left corner; the picture the window shows stays the snapshot.
+TEST_F(VideoExportTest, StampSwitchPutsTheTimeIntoTheVideoButNotOnTheScreen) {
+  writeSnapshots(3);
+  startInHour();
+  form_->setStampedExport(parseCommandLine({"--stamp"}).stamp);
+  clickExportBox();
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  ticks(3);
+  clickExportBox();
+  ASSERT_TRUE(dialogs_->errors.empty());
+  {
+    std::ifstream file(snapshots_.back(), std::ios::binary);
+    TJPEGImage own;
+    own.loadFromBytes({std::istreambuf_iterator<char>(file), {}});
+    auto* shown = dynamic_cast<TJPEGImage*>(form_->Image1->picture().Graphic());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->bitmap(), own.bitmap());
+  }
+  const std::vector<std::uint8_t> video =
+      test::decodeAviRaw(hostVideo("vistrel.avi").string(), "yuv420p");
+  ASSERT_EQ(video.size(), 3u * 640 * 480 * 3 / 2);
+  for (int frame = 0; frame < 3; ++frame) {
+    const std::uint8_t* luma = video.data() + std::size_t(frame) * 640 * 480 * 3 / 2;
+    // The scene's darkest is the road (luma about 76): dark rows are the box.
+    int boxRows = 0;
+    int firstRow = -1;
+    int light = 0;
+    for (int y = 0; y < 480; ++y) {
+      int dark = 0;
+      for (int x = 0; x < 320; ++x) dark += luma[y * 640 + x] < 48;
+      if (dark < 80) continue;
+      ++boxRows;
+      if (firstRow < 0) firstRow = y;
+      for (int x = 0; x < 320; ++x) light += luma[y * 640 + x] > 180;
+    }
+    EXPECT_GE(firstRow, 400) << "frame " << frame;
+    EXPECT_GE(boxRows, 24) << "frame " << frame;  // a twentieth of 480 rows and more
+    EXPECT_LE(boxRows, 48) << "frame " << frame;
+    EXPECT_GE(light, 200) << "frame " << frame;
+  }
 }
 
 TEST_F(VideoExportTest, FailedSwitchOnIsReportedAndLeavesExportOff) {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -742,6 +744,95 @@ TEST(ContactSheetLayout, ALongRangeIsSampledEvenlyWithinThePictureLimits) {
     EXPECT_LE(std::int64_t{layout.size().width()} * layout.size().height(), kMaxSheetPixels);
     EXPECT_EQ(layout.cell(layout.tiles - 1).bottom(), layout.size().height() - 1);
   }
+}
+
+// The time stamp: a dark box with light text in the bottom-left corner, its
+// height following the frame's, its text each snapshot's own time, and the
+// rest of the frame as the export without it writes it.
+TEST_F(BatchExportTest, StampBurnsEachSnapshotsTimeIntoItsCornerScaledToTheFrame) {
+  // A light scene (no luma below 100), so that the box is the only dark.
+  const auto lightSnapshot = [&](const std::string& relative, int width, int height) {
+    const fs::path path = records_ / relative;
+    fs::create_directories(path.parent_path());
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(210, 200, 180));
+    QPainter painter(&image);
+    for (int x = 0; x < width; x += width / 8)
+      painter.fillRect(x, 0, width / 16, height, QColor(170, 190, 150));
+    painter.end();
+    EXPECT_TRUE(image.save(QString::fromStdString(path.string()), "JPG", 90));
+  };
+  struct Luma {
+    std::vector<std::uint8_t> frames;  // I420
+    int width, height;
+    int at(int frame, int x, int y) const {
+      return frames[std::size_t(frame) * width * height * 3 / 2 + std::size_t(y) * width + x];
+    }
+    // The rows whose left half is mostly dark: the box's.
+    std::vector<int> boxRows(int frame) const {
+      std::vector<int> rows;
+      for (int y = 0; y < height; ++y) {
+        int dark = 0;
+        for (int x = 0; x < width / 2; ++x) dark += at(frame, x, y) < 48;
+        if (dark >= width / 8) rows.push_back(y);
+      }
+      return rows;
+    }
+  };
+  const auto exported = [&](QStringList arguments, const char* name, int width, int height) {
+    const ProgramRun result = exportVideo(arguments << "-o" << out(name));
+    EXPECT_EQ(result.status, 0) << result.err;
+    return Luma{test::decodeAviRaw(out(name).toStdString(), "yuv420p"), width, height};
+  };
+
+  lightSnapshot("2026-12-04/07/071532.jpg", 320, 240);
+  lightSnapshot("2026-12-04/07/071533.jpg", 320, 240);
+  lightSnapshot("2026-12-04/08/080000.jpg", 1920, 1080);
+  const QString small = QString::fromStdString((records_ / "2026-12-04/07").string());
+  const Luma stamped = exported({"--stamp", small}, "stamped.avi", 320, 240);
+  const Luma plain = exported({small}, "plain.avi", 320, 240);
+  const Luma large =
+      exported({"--stamp", QString::fromStdString((records_ / "2026-12-04/08").string())},
+               "large.avi", 1920, 1080);
+  ASSERT_EQ(stamped.frames.size(), 2u * 320 * 240 * 3 / 2);
+  ASSERT_EQ(plain.frames.size(), stamped.frames.size());
+  ASSERT_EQ(large.frames.size(), 1920u * 1080 * 3 / 2);
+
+  const std::vector<int> rows = stamped.boxRows(0);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.back() - rows.front() + 1, int(rows.size()));  // one box
+  EXPECT_GE(rows.front(), 240 * 3 / 4);                         // at the bottom
+  EXPECT_GE(rows.size(), 12u);                                  // legible
+  EXPECT_EQ(stamped.boxRows(1), rows);
+  EXPECT_TRUE(plain.boxRows(0).empty());
+  int light = 0;
+  int changed = 0;  // 07:15:32 against 07:15:33
+  for (const int y : rows) {
+    for (int x = 0; x < 160; ++x) {
+      light += stamped.at(0, x, y) > 180;
+      changed += std::abs(stamped.at(0, x, y) - stamped.at(1, x, y)) > 60;
+    }
+  }
+  EXPECT_GE(light, 100);
+  EXPECT_GE(changed, 5);
+  // Elsewhere only the encoder's noise: rows clear of the box (and of the
+  // blocks it shares with the picture) as without the stamp.
+  double error = 0;
+  int samples = 0;
+  for (int frame = 0; frame < 2; ++frame) {
+    for (int y = 0; y < (rows.front() & ~15) - 16; ++y, samples += 320)
+      for (int x = 0; x < 320; ++x)
+        error += std::pow(stamped.at(frame, x, y) - plain.at(frame, x, y), 2);
+  }
+  EXPECT_GE(10 * std::log10(255.0 * 255 * samples / std::max(error, 1.0)), 40.0);
+
+  // The box grows with the frame: 4.5 times the rows, about as much box.
+  const std::vector<int> largeRows = large.boxRows(0);
+  ASSERT_FALSE(largeRows.empty());
+  EXPECT_EQ(largeRows.back() - largeRows.front() + 1, int(largeRows.size()));
+  const double scale = double(largeRows.size()) / double(rows.size());
+  EXPECT_GE(scale, 3.5);
+  EXPECT_LE(scale, 5.5);
 }
 
 TEST_F(BatchExportTest, HelpAndVersionChangeNothing) {

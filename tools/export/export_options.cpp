@@ -67,6 +67,10 @@ void declareOptions(CLI::App& parser, ExportOptions& options, Typed& typed) {
                   "vistrel-YYYYMMDD-HHMMSS.avi in the current folder; an existing file is "
                   "never replaced)")
       ->option_text("FILE");
+  parser.add_flag(
+      "--stamp", options.stamp,
+      "burn each snapshot's date and time (\"YYYY-MM-DD HH:MM:SS\", from its date and hour "
+      "folders and its name) into the bottom-left corner of its frame");
   CLI::Option* events = parser.add_flag(
       "--events", options.events,
       "list the events (runs of snapshots that changed against the one before) instead of "
@@ -96,7 +100,7 @@ void declareOptions(CLI::App& parser, ExportOptions& options, Typed& typed) {
                   "(default " +
                       std::to_string(activity::EventOptions{}.minGapSnapshots) + ")")
       ->option_text("N");
-  for (const char* video : {"--rate", "--codec", "--output"})
+  for (const char* video : {"--rate", "--codec", "--output", "--stamp"})
     events->excludes(parser.get_option(video));
   CLI::Option* sheet =
       parser

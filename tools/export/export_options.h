@@ -1,6 +1,6 @@
 // vistrel-export's command line:
 //   vistrel-export [--drive X:=HOSTDIR]... [--rate FPS] [--codec xvid|mjpeg|h264]
-//                  [--output FILE] [--quiet | --verbose...]
+//                  [--output FILE] [--stamp] [--quiet | --verbose...]
 //                  [--events [--json] | --motion [--context N]]
 //                  [--contact-sheet FILE [--columns N] [--tile-width PX]]
 //                  [--threshold SHARE] [--min-gap N]
@@ -26,6 +26,7 @@ struct ExportOptions {
   // Without --codec: xvid, or h264 for an --output named .mp4.
   VideoCodec codec = VideoCodec::Xvid;
   std::string output;                // empty: a new name in the current folder
+  bool stamp = false;                // each frame shows its snapshot's date and time
   std::vector<std::string> sources;  // date or hour folders, Windows or host paths
   std::string from;                  // "2026-12-06 07"; set together with `to`
   std::string to;

@@ -235,10 +235,11 @@ int main(int argc, char** argv) {
     const std::string initial = cwdError ? std::string() : probe.fromHost(hostCwd).value_or("");
     platform::FileSystem::install(std::make_unique<platform::FileSystem>(drives, initial));
   }
-  // The sheet's text needs Qt's fonts, which come with a GUI application;
-  // the offscreen platform needs no display.
+  // The sheet's text and the time stamps need Qt's fonts, which come with a
+  // GUI application; the offscreen platform needs no display. Without either
+  // nothing here needs more than QCoreApplication.
   std::unique_ptr<QCoreApplication> application;
-  if (options.contactSheet.empty()) {
+  if (options.contactSheet.empty() && !options.stamp) {
     application = std::make_unique<QCoreApplication>(argc, argv);
   } else {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -294,7 +295,8 @@ int main(int argc, char** argv) {
   ProgressLine progress(stderr, isatty(STDERR_FILENO) == 1);
   progress.setLeftOut(leftOut);
   try {
-    const ExportSettings settings{options.codec, options.rateFps, windowsPath(target)};
+    const ExportSettings settings{options.codec, options.rateFps, windowsPath(target),
+                                  options.stamp};
     report = exportVideo(
         snapshots, settings,
         [&](std::size_t done, std::size_t total) {

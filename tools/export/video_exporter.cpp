@@ -92,6 +92,7 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
   // No message loop runs here: the session runs the logger's turns itself.
   recording::ExportSession session(std::move(generator), std::move(logger),
                                    recording::ExportSession::MessageTurns::Session);
+  session.setTimeStamps(settings.stamp);
 
   ExportReport report;
   SnapshotReader reader(snapshots);

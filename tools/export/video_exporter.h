@@ -49,6 +49,8 @@ struct ExportSettings {
   VideoCodec codec = VideoCodec::Xvid;
   int rateFps = 5;
   std::string fileName;  // Windows path the video is written to
+  // Each frame with its snapshot's time burned in (needs a QGuiApplication).
+  bool stamp = false;
 };
 
 // Called after each snapshot, written or skipped: snapshots done, total.
