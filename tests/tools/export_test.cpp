@@ -273,6 +273,7 @@ TEST_F(BatchExportTest, CommandLineRefusalsNameTheOptionAsTypedAndTheChoices) {
       {{"--contact-sheet", "s.png", "--tile-width", "1e3", hour}, "--tile-width 1e3: give"},
       {{"--columns", "4", hour}, "--columns requires --contact-sheet"},
       {{"--contact-sheet", "s.jpg", "--motion", hour}, "--motion excludes --contact-sheet"},
+      {{"--contact-sheet", "s.jpg", "--stamp", hour}, "--stamp excludes --contact-sheet"},
   };
   for (const Row& row : rows) {
     const ProgramRun result = exportVideo(row.arguments, work);

@@ -109,7 +109,7 @@ void declareOptions(CLI::App& parser, ExportOptions& options, Typed& typed) {
                       "events framed in orange, instead of a video; an existing file is never "
                       "replaced")
           ->option_text("FILE");
-  for (const char* other : {"--rate", "--codec", "--output", "--events", "--motion"})
+  for (const char* other : {"--rate", "--codec", "--output", "--stamp", "--events", "--motion"})
     sheet->excludes(parser.get_option(other));
   parser
       .add_option("--columns", typed.columns,
