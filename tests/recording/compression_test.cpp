@@ -6,7 +6,7 @@
 #include "platform/media/compression.h"
 #include "platform/media/device_enum.h"
 #include "platform/media/guid.h"
-#include "recording/ds_graph.h"
+#include "recording/graph.h"
 #include "recording/video_compression.h"
 #include "recording_fixture.h"
 

@@ -19,7 +19,7 @@
 #include "platform/media/filter_base.h"
 #include "platform/media/guid.h"
 #include "platform/media/running_object_table.h"
-#include "recording/ds_exception.h"
+#include "recording/exception.h"
 #include "recording_fixture.h"
 
 namespace vistrel::test {

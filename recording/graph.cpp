@@ -1,4 +1,4 @@
-#include "recording/ds_graph.h"
+#include "recording/graph.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <QtGlobal>
 
 #include "platform/media/running_object_table.h"
-#include "recording/ds_exception.h"
+#include "recording/exception.h"
 
 namespace vistrel {
 

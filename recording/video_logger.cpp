@@ -1,4 +1,4 @@
-#include "recording/ds_video_logger.h"
+#include "recording/video_logger.h"
 
 #include <cstdio>
 #include <filesystem>

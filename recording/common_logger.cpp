@@ -1,4 +1,4 @@
-#include "recording/ds_common_logger.h"
+#include "recording/common_logger.h"
 
 #include <utility>
 
