@@ -118,7 +118,7 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
     return graph_.ReportError("Can't start logger.", status);
   }
   graph_.Activate();
-  graphRunning_ = true;
+  Transition(RecorderEvent::GraphRunning);
   return true;
 }
 
