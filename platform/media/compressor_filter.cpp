@@ -81,14 +81,12 @@ class Compressor final : public FilterBase, public CompressorSettings {
  public:
   Compressor(CompressorDescription description, std::string encoder)
       : FilterBase(CLSID_AVICo),
-        CompressorSettings(description, CLSID_AVICo),
+        CompressorSettings(description),
         description_(std::move(description)),
         encoderName_(std::move(encoder)),
         input_(new CompressorInputPin(this)),
         output_(new CompressorOutputPin(this)) {}
   ~Compressor() override { disconnectAll(); }
-
-  Guid classId() const override { return FilterBase::classId(); }
 
   // The compressed type for the connected input, if any.
   bool outputType(MediaType* type) const {

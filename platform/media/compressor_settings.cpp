@@ -8,12 +8,10 @@ namespace {
 constexpr std::size_t kMaxSettingsBytes = 1 << 20;
 }
 
-CompressorSettings::CompressorSettings(const CompressorDescription& description,
-                                       const Guid& classId)
+CompressorSettings::CompressorSettings(const CompressorDescription& description)
     : friendlyName_(description.friendlyName),
       code_(description.code),
-      fixedQuantiser_(description.fixedQuantiser),
-      classId_(classId) {}
+      fixedQuantiser_(description.fixedQuantiser) {}
 
 Status CompressorSettings::getInfo(VideoCompressionInfo* info) const {
   assert(info);
@@ -52,27 +50,11 @@ Status CompressorSettings::putWindowSize(std::uint64_t frames) {
   return S_OK;
 }
 
-Status CompressorSettings::load(Stream* stream) {
-  assert(stream);
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[4096];
-  for (;;) {
-    std::uint32_t read = 0;
-    const Status status = stream->read(chunk, sizeof chunk, &read);
-    if (failed(status)) return status;
-    bytes.insert(bytes.end(), chunk, chunk + read);
-    if (bytes.size() > kMaxSettingsBytes) return E_INVALIDARG;
-    if (read < sizeof chunk) break;
-  }
+Status CompressorSettings::setSettingsBlock(std::vector<std::uint8_t> block) {
+  if (block.size() > kMaxSettingsBytes) return E_INVALIDARG;
   std::lock_guard lock(mutex_);
-  block_ = std::move(bytes);
+  block_ = std::move(block);
   return S_OK;
-}
-
-Status CompressorSettings::save(Stream* stream) {
-  assert(stream);
-  const std::vector<std::uint8_t> bytes = settingsBlock();
-  return stream->write(bytes.data(), static_cast<std::uint32_t>(bytes.size()), nullptr);
 }
 
 double CompressorSettings::currentQuality() const {

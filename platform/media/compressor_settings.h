@@ -1,5 +1,5 @@
 // The settings side of a compressor: VideoCompression (capabilities,
-// defaults, quality, key frames) and PersistStream (its settings block).
+// defaults, quality, key frames and its settings block).
 // The compressor filter reads the current values when it opens its encoder,
 // so changes apply from the next stream on.
 //
@@ -15,9 +15,9 @@
 
 namespace vistrel::media {
 
-class CompressorSettings : public VideoCompression, public PersistStream {
+class CompressorSettings : public VideoCompression {
  public:
-  CompressorSettings(const CompressorDescription& description, const Guid& classId);
+  explicit CompressorSettings(const CompressorDescription& description);
 
   Status getInfo(VideoCompressionInfo* info) const override;
   Status putQuality(double quality) override;
@@ -29,22 +29,18 @@ class CompressorSettings : public VideoCompression, public PersistStream {
   // Kept; a fixed quantiser has no data-rate window.
   Status putWindowSize(std::uint64_t frames) override;
 
-  Guid classId() const override { return classId_; }
-  // Keeps the bytes from the stream's position to its end (at most 1 MiB).
-  Status load(Stream* stream) override;
-  Status save(Stream* stream) override;
+  Status setSettingsBlock(std::vector<std::uint8_t> block) override;
+  // The block given, else the compressor's own (see compressor_filter.h).
+  std::vector<std::uint8_t> settingsBlock() const override;
 
  protected:
   double currentQuality() const;
   long currentKeyFrameRate() const;
 
  private:
-  std::vector<std::uint8_t> settingsBlock() const;
-
   const std::string friendlyName_;
   const std::string code_;
   const bool fixedQuantiser_;
-  const Guid classId_;
   mutable std::mutex mutex_;
   double quality_ = -1;
   long keyFrameRate_ = -1;

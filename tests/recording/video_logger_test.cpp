@@ -249,14 +249,13 @@ TEST_F(ExportTest, RegisteredGraphIsInTheRunningObjectTableWhileItRuns) {
   logger->readProperty("Graph.Register", true, context);
   StartExport("C:\\registered.avi", TestPicture(160, 120, 0));
   const std::string name = logger->Graph().RegistrationName();
-  media::Ref<media::RunningObjectTable> table = media::runningObjectTable();
-  EXPECT_EQ(table->isRunning(name), media::S_OK);
+  EXPECT_TRUE(media::isRunning(name));
   logger->Graph().SetRegister(false);  // revoked at once while active
-  EXPECT_EQ(table->isRunning(name), media::S_FALSE);
+  EXPECT_FALSE(media::isRunning(name));
   logger->Graph().SetRegister(true);
-  EXPECT_EQ(table->isRunning(name), media::S_OK);
+  EXPECT_TRUE(media::isRunning(name));
   StopExport();
-  EXPECT_EQ(table->isRunning(name), media::S_FALSE);
+  EXPECT_FALSE(media::isRunning(name));
 }
 
 TEST_F(ExportTest, AdditionalFiltersJoinTheGraphBeforeItIsBuilt) {

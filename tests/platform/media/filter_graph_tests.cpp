@@ -224,23 +224,18 @@ TEST(MemoryAllocator, ReleasedSampleReturnsToThePool) {
   EXPECT_EQ(sample->getTime(&start, &stop), VFW_E_SAMPLE_TIME_NOT_SET);
 }
 
-TEST(RunningObjectTable, RegisterKeepsTheObjectAliveUntilRevoked) {
-  Ref<RunningObjectTable> table = runningObjectTable();
+TEST(RunningObjects, AnEntryKeepsItsObjectAliveUntilRevoked) {
   Ref<FilterGraph> graph = createFilterGraph();
-  const std::string name = itemMonikerName("!", "FilterGraph 0x1234 pid 00000042");
-  EXPECT_EQ(name, "!FilterGraph 0x1234 pid 00000042");
-
-  std::uint32_t cookie = 0;
-  ASSERT_EQ(table->registerObject(ROTFLAGS_REGISTRATIONKEEPSALIVE, graph.get(), name, &cookie),
-            S_OK);
+  const std::string name = "!FilterGraph 0x1234 pid 00000042";
+  const std::uint32_t cookie = registerRunning(name, graph);
   EXPECT_NE(cookie, 0u);
   EXPECT_EQ(graph->refCount(), 2u);
-  EXPECT_EQ(table->isRunning(name), S_OK);
+  EXPECT_TRUE(isRunning(name));
 
-  EXPECT_EQ(table->revoke(cookie), S_OK);
+  EXPECT_TRUE(revokeRunning(cookie));
   EXPECT_EQ(graph->refCount(), 1u);
-  EXPECT_EQ(table->isRunning(name), S_FALSE);
-  EXPECT_EQ(table->revoke(cookie), E_INVALIDARG);
+  EXPECT_FALSE(isRunning(name));
+  EXPECT_FALSE(revokeRunning(cookie));
 }
 
 }  // namespace
