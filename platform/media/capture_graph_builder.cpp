@@ -1,10 +1,9 @@
-// The capture graph builder: puts the AVI multiplexer and the file writer
-// into a graph and connects source → compressor or none → multiplexer.
+// The capture graph builder: puts the AVI sink into a graph and connects
+// source → compressor or none → sink.
 
 #include <cassert>
 
 #include "platform/media/avi_mux.h"
-#include "platform/media/file_writer.h"
 #include "platform/media/filter_graph.h"
 
 namespace vistrel::media {
@@ -49,21 +48,11 @@ class CaptureBuilder final : public CaptureGraphBuilder {
     Ref<FilterGraph> graph = filterGraph();
 
     Ref<BaseFilter> mux = type == MEDIASUBTYPE_Mp4 ? createMp4Mux() : createAviMux();
-    Ref<BaseFilter> fileWriter = createFileWriter();
-    Ref<FileSinkFilter> sink = queryInterface<FileSinkFilter>(fileWriter);
+    Ref<FileSinkFilter> sink = queryInterface<FileSinkFilter>(mux);
     Status status = sink->setFileName(hostPath, nullptr);
-    if (failed(status)) return status;  // the writer closes nothing it did not open
+    if (failed(status)) return status;  // nothing was opened
     status = graph->addFilter(mux.get(), "AVI Mux");
-    if (succeeded(status)) status = graph->addFilter(fileWriter.get(), hostPath);
-    Ref<Pin> out = freePin(mux.get(), PinDirection::Output);
-    Ref<Pin> in = freePin(fileWriter.get(), PinDirection::Input);
-    if (succeeded(status))
-      status = out && in ? graph->connect(out.get(), in.get()) : Status(E_UNEXPECTED);
-    if (failed(status)) {
-      graph->removeFilter(fileWriter.get());
-      graph->removeFilter(mux.get());
-      return status;
-    }
+    if (failed(status)) return status;
     if (multiplexer) *multiplexer = mux;
     if (writer) *writer = sink;
     return S_OK;

@@ -71,7 +71,7 @@ class CompressorOutputPin final : public OutputPinBase {
  protected:
   Status checkMediaType(const MediaType& type) const override;
   std::vector<MediaType> ownMediaTypes() const override;
-  Status decideBufferSize(AllocatorProperties* properties) override;
+  std::int32_t bufferSize() const override;
 
  private:
   Compressor* compressor_;
@@ -409,17 +409,14 @@ Status CompressorOutputPin::checkMediaType(const MediaType& type) const {
              : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
+std::int32_t CompressorOutputPin::bufferSize() const {
+  return static_cast<std::int32_t>(compressor_->maxFrameBytes());
+}
+
 std::vector<MediaType> CompressorOutputPin::ownMediaTypes() const {
   MediaType own;
   if (!compressor_->outputType(&own)) return {};
   return {own};
-}
-
-Status CompressorOutputPin::decideBufferSize(AllocatorProperties* properties) {
-  properties->buffers = std::max(properties->buffers, 1);
-  properties->bufferSize =
-      std::max(properties->bufferSize, static_cast<std::int32_t>(compressor_->maxFrameBytes()));
-  return S_OK;
 }
 
 }  // namespace

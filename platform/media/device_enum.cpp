@@ -8,7 +8,6 @@
 
 #include "platform/media/avi_mux.h"
 #include "platform/media/compressor_filter.h"
-#include "platform/media/file_writer.h"
 
 namespace vistrel::media {
 
@@ -68,8 +67,6 @@ class Registry {
     }
     devices_.push_back({++lastId_, CLSID_LegacyAmFilterCategory, CLSID_AviDest.toString(),
                         "AVI Mux", [] { return createAviMux(); }, MERIT_DO_NOT_USE});
-    devices_.push_back({++lastId_, CLSID_LegacyAmFilterCategory, CLSID_FileWriter.toString(),
-                        "File writer", [] { return createFileWriter(); }, MERIT_DO_NOT_USE});
   }
 
   mutable std::mutex mutex_;

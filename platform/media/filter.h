@@ -1,10 +1,9 @@
 // Filters and pins: the contracts every filter of a graph keeps, whether it
-// is one of the service's own (compressors, AVI multiplexer, file writer) or
-// the caller's (a push source).
+// is one of the service's own (compressors, the AVI sink) or the caller's (a
+// push source).
 //
 // Connection: the graph asks the output pin to connect(); the output pin
-// proposes media types to the input pin's receiveConnection(), then agrees
-// on an allocator through the input pin's MemInputPin. Filters start
+// proposes media types to the input pin's receiveConnection(). Filters start
 // stopped; pins connect only while their filter is stopped.
 //
 // Thread: state changes come from the graph's caller; receive() comes from
@@ -15,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/media/allocator.h"
 #include "platform/media/guid.h"
 #include "platform/media/media_type.h"
+#include "platform/media/sample.h"
 #include "platform/media/status.h"
 #include "platform/media/unknown.h"
 
@@ -57,24 +56,11 @@ class Pin : public virtual Unknown {
   virtual BaseFilter* filter() const = 0;
 };
 
-// The delivery side of an input pin.
-class MemInputPin : public virtual Unknown {
- public:
-  // The pin's own allocator, offered to the upstream pin.
-  virtual Status getAllocator(Ref<MemAllocator>* allocator) = 0;
-  // The allocator the upstream pin decided on.
-  virtual Status notifyAllocator(MemAllocator* allocator, bool readOnly) = 0;
-  // One sample; the pin copies what it keeps. VFW_E_WRONG_STATE when the
-  // filter is stopped, VFW_E_NOT_CONNECTED when the pin is not connected.
-  virtual Status receive(MediaSample* sample) = 0;
-};
-
 class BaseFilter : public virtual Unknown {
  public:
   virtual Guid classId() const = 0;
-  // Stopped → paused → running. run() from stopped pauses first; leaving
-  // stopped commits the allocators; stop() decommits them and keeps the
-  // first failure as its result.
+  // Stopped → paused → running. run() from stopped pauses first; samples
+  // flow while not stopped; stop() keeps the first failure as its result.
   virtual Status stop() = 0;
   virtual Status pause() = 0;
   virtual Status run(ReferenceTime start) = 0;
@@ -89,7 +75,7 @@ class BaseFilter : public virtual Unknown {
   virtual Status joinFilterGraph(FilterGraph* graph, const std::string& name) = 0;
 };
 
-// A filter that writes a file (the file writer of an AVI recording).
+// A filter that writes a file (the AVI sink of a recording).
 class FileSinkFilter : public virtual Unknown {
  public:
   // Opens (creates or truncates) the file; its failure is the OS error's

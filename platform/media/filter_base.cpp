@@ -86,6 +86,8 @@ Status OutputPinBase::connect(Pin* receivePin, const MediaType* type) {
 
 Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
   if (failed(checkMediaType(type))) return E_INVALIDARG;
+  Ref<InputPinBase> input(dynamic_cast<InputPinBase*>(receivePin));
+  if (!input) return E_NOINTERFACE;
   Status status = receivePin->receiveConnection(this, type);
   if (failed(status)) return status;
   {
@@ -93,46 +95,17 @@ Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
     connected_ = Ref<Pin>(receivePin);
     type_ = type;
   }
-  Ref<MemInputPin> input = queryInterface<MemInputPin>(receivePin);
-  status = input ? decideAllocator(input.get()) : Status(E_NOINTERFACE);
-  if (succeeded(status)) status = completeConnect(receivePin);
+  status = completeConnect(receivePin);
   if (failed(status)) {
     receivePin->disconnect();
     PinBase::disconnect();
-    input_.reset();
-    allocator_.reset();
     return status;
   }
   input_ = input;
+  const std::int32_t bytes = bufferSize();
+  std::lock_guard lock(sampleMutex_);
+  sampleBytes_ = bytes;
   return S_OK;
-}
-
-Status OutputPinBase::tryAllocator(MemInputPin* input, MemAllocator* allocator,
-                                   const AllocatorProperties& request) {
-  AllocatorProperties actual;
-  Status status = allocator->setProperties(request, &actual);
-  if (failed(status)) return status;
-  if (actual.bufferSize < request.bufferSize || actual.buffers < 1) return E_FAIL;
-  status = input->notifyAllocator(allocator, false);
-  if (failed(status)) return status;
-  allocator_ = Ref<MemAllocator>(allocator);
-  return S_OK;
-}
-
-Status OutputPinBase::decideAllocator(MemInputPin* input) {
-  AllocatorProperties request;  // our input pins ask for nothing in particular
-  Status status = decideBufferSize(&request);
-  if (failed(status)) return status;
-  if (request.alignment <= 0) request.alignment = 1;
-
-  // The input pin's own allocator first, our memory allocator second.
-  Ref<MemAllocator> offered;
-  if (succeeded(input->getAllocator(&offered)) && offered &&
-      succeeded(tryAllocator(input, offered.get(), request)))
-    return S_OK;
-  Ref<MemAllocator> own = createMemoryAllocator();
-  status = tryAllocator(input, own.get(), request);
-  return failed(status) ? status : Status(S_OK);
 }
 
 Status OutputPinBase::receiveConnection(Pin*, const MediaType&) { return E_UNEXPECTED; }
@@ -141,36 +114,44 @@ Status OutputPinBase::disconnect() {
   const Status status = disconnectIfStopped();
   if (status == S_OK) {
     breakConnect();
-    if (allocator_) allocator_->decommit();
-    allocator_.reset();
     input_.reset();
   }
   return status;
 }
 
 Status OutputPinBase::active() {
-  if (!isConnected()) return S_OK;
-  return allocator_ ? allocator_->commit() : Status(VFW_E_NO_ALLOCATOR);
-}
-
-Status OutputPinBase::inactive() {
-  if (allocator_) return allocator_->decommit();
+  active_ = true;
   return S_OK;
 }
 
-Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample, std::uint32_t flags) {
-  Ref<MemAllocator> allocator = allocator_;
-  if (!allocator || !isConnected()) return VFW_E_NOT_CONNECTED;
-  return allocator->getBuffer(sample, nullptr, nullptr, flags);
+Status OutputPinBase::inactive() {
+  active_ = false;
+  std::lock_guard lock(sampleMutex_);
+  sample_.reset();  // a sample still out is freed when let go
+  return S_OK;
+}
+
+Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample) {
+  if (!input_ || !isConnected()) return VFW_E_NOT_CONNECTED;
+  if (!active_) return VFW_E_NOT_COMMITTED;
+  std::lock_guard lock(sampleMutex_);
+  try {
+    // The one sample is held by the pin alone once its delivery returned.
+    if (!sample_ || sample_->refCount() > 1 || sample_->size() != sampleBytes_)
+      sample_ = makeRef<MediaSample>(sampleBytes_);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  sample_->reset();
+  *sample = sample_;
+  return S_OK;
 }
 
 Status OutputPinBase::deliver(MediaSample* sample) {
-  Ref<MemInputPin> input = input_;
+  Ref<InputPinBase> input = input_;
   if (!input || !isConnected()) return VFW_E_NOT_CONNECTED;
   return input->receive(sample);
 }
-
-Ref<MemAllocator> OutputPinBase::allocator() const { return allocator_; }
 
 // ---- InputPinBase ----
 
@@ -202,29 +183,8 @@ Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
 
 Status InputPinBase::disconnect() {
   const Status status = disconnectIfStopped();
-  if (status == S_OK) {
-    breakConnect();
-    allocator_.reset();
-  }
+  if (status == S_OK) breakConnect();
   return status;
-}
-
-Status InputPinBase::inactive() {
-  if (allocator_) return allocator_->decommit();
-  return S_OK;
-}
-
-Status InputPinBase::getAllocator(Ref<MemAllocator>* allocator) {
-  assert(allocator);
-  if (!allocator_) allocator_ = createMemoryAllocator();
-  *allocator = allocator_;
-  return S_OK;
-}
-
-Status InputPinBase::notifyAllocator(MemAllocator* allocator, bool) {
-  assert(allocator);
-  allocator_ = Ref<MemAllocator>(allocator);
-  return S_OK;
 }
 
 Status InputPinBase::receive(MediaSample* sample) {

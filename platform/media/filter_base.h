@@ -1,6 +1,6 @@
 // Base classes for filters and pins that keep the filter and pin contracts
-// of filter.h: the state machine, connection with media-type negotiation,
-// allocator negotiation and checked delivery. The service's own filters are
+// of filter.h: the state machine, connection with media-type negotiation
+// and checked delivery. The service's own filters are
 // built on them; a caller's filter may be too.
 //
 // Locks: each filter has a state lock (state changes, connections) and a
@@ -18,6 +18,7 @@
 namespace vistrel::media {
 
 class FilterBase;
+class InputPinBase;
 
 class PinBase : public Pin {
  public:
@@ -71,49 +72,44 @@ class OutputPinBase : public PinBase {
   Status active() override;
   Status inactive() override;
 
-  // A free sample of the agreed allocator (waits for one, see
-  // MemAllocator::getBuffer). VFW_E_NOT_CONNECTED without a connection.
-  Status getDeliveryBuffer(Ref<MediaSample>* sample, std::uint32_t flags = 0);
+  // A sample of bufferSize() bytes to fill and deliver: the pin's own, used
+  // again once the last delivery let go of it. VFW_E_NOT_CONNECTED without a
+  // connection, VFW_E_NOT_COMMITTED while the filter is stopped.
+  Status getDeliveryBuffer(Ref<MediaSample>* sample);
   // Hands `sample` to the connected input pin; VFW_E_NOT_CONNECTED when none.
   Status deliver(MediaSample* sample);
-  Ref<MemAllocator> allocator() const;
 
  protected:
-  // Fills the buffer count, size and alignment this pin needs, given the
-  // downstream pin's wishes in `properties`.
-  virtual Status decideBufferSize(AllocatorProperties* properties) = 0;
+  // Bytes of the largest sample this pin delivers; asked once it connected.
+  virtual std::int32_t bufferSize() const = 0;
 
  private:
   Status attempt(Pin* receivePin, const MediaType& type);
-  Status decideAllocator(MemInputPin* input);
-  Status tryAllocator(MemInputPin* input, MemAllocator* allocator,
-                      const AllocatorProperties& request);
 
-  Ref<MemInputPin> input_;
-  Ref<MemAllocator> allocator_;
+  Ref<InputPinBase> input_;
+  std::mutex sampleMutex_;
+  Ref<MediaSample> sample_;
+  std::int32_t sampleBytes_ = 0;
+  std::atomic<bool> active_{false};
 };
 
-class InputPinBase : public PinBase, public MemInputPin {
+class InputPinBase : public PinBase {
  public:
   InputPinBase(FilterBase* filter, std::string name);
 
   Status connect(Pin* receivePin, const MediaType* type) override;
   Status receiveConnection(Pin* connector, const MediaType& type) override;
   Status disconnect() override;
-  Status inactive() override;
 
-  Status getAllocator(Ref<MemAllocator>* allocator) override;
-  Status notifyAllocator(MemAllocator* allocator, bool readOnly) override;
-  // Checks connection and state under the filter's stream lock, then calls
-  // onReceive().
-  Status receive(MediaSample* sample) override;
+  // One sample from the connected output pin: checks connection and state
+  // under the filter's stream lock, then calls onReceive(). The pin copies
+  // what it keeps. VFW_E_WRONG_STATE when the filter is stopped,
+  // VFW_E_NOT_CONNECTED when the pin is not connected.
+  Status receive(MediaSample* sample);
 
  protected:
   // One sample, under the stream lock, while the filter is paused or running.
   virtual Status onReceive(MediaSample* sample) = 0;
-
- private:
-  Ref<MemAllocator> allocator_;
 };
 
 class FilterBase : public BaseFilter {

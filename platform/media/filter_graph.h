@@ -1,6 +1,6 @@
 // The filter graph manager and its media control, and the capture graph
 // builder that assembles recording graphs (source → compressor or none →
-// AVI multiplexer → file writer).
+// AVI sink).
 //
 // Ownership: the graph holds a reference on every filter added to it and
 // breaks all connections when it goes away. Thread: one caller thread at a
@@ -38,10 +38,9 @@ class FilterGraph : public virtual Unknown {
 };
 
 // Run/Pause/Stop of the whole graph: filters go stopped → paused →
-// running (a run from stopped pauses first; allocators are committed when
-// a filter leaves stopped). Stopping goes from the sources downstream, so a
-// compressor flushes into a multiplexer that is still running, and the file
-// is complete once stop() returns.
+// running (a run from stopped pauses first). Stopping goes from the sources
+// downstream, so a compressor flushes into a sink that is still running,
+// and the file is complete once stop() returns.
 class MediaControl : public virtual Unknown {
  public:
   virtual Status run() = 0;
@@ -51,7 +50,7 @@ class MediaControl : public virtual Unknown {
   virtual FilterState state() const = 0;
 };
 
-// CLSID_FilterGraph: the object offers FilterGraph and MediaControl.
+// The filter graph manager: the object offers FilterGraph and MediaControl.
 Ref<FilterGraph> createFilterGraph();
 
 class CaptureGraphBuilder : public virtual Unknown {
@@ -59,11 +58,11 @@ class CaptureGraphBuilder : public virtual Unknown {
   // E_UNEXPECTED when the builder has a graph already.
   virtual Status setFiltergraph(FilterGraph* graph) = 0;
   // With MEDIASUBTYPE_Avi: creates the file at `hostPath` and adds the AVI
-  // multiplexer ("AVI Mux") and the file writer (the file name) to the graph,
-  // connected. The file's failure is the OS error's status (E_ACCESSDENIED,
+  // sink ("AVI Mux") to the graph; `multiplexer` and `writer` are that one
+  // sink. The file's failure is the OS error's status (E_ACCESSDENIED,
   // STATUS_PATH_NOT_FOUND, ...); then nothing is added and nothing stays
-  // open. MEDIASUBTYPE_Mp4 does the same with the MP4 multiplexer. Other
-  // subtypes: E_INVALIDARG.
+  // open. MEDIASUBTYPE_Mp4 does the same with the MP4 sink. Other subtypes:
+  // E_INVALIDARG.
   virtual Status setOutputFileName(const Guid& type, const std::string& hostPath,
                                    Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) = 0;
   // Connects `source` (a filter: its first free output pin of `mediaType`,
@@ -74,7 +73,6 @@ class CaptureGraphBuilder : public virtual Unknown {
                               BaseFilter* intermediate, BaseFilter* sink) = 0;
 };
 
-// CLSID_CaptureGraphBuilder2.
 Ref<CaptureGraphBuilder> createCaptureGraphBuilder();
 
 }  // namespace vistrel::media

@@ -15,7 +15,6 @@
 // detail (what, which file, the library's text) in Status::detail().
 #pragma once
 
-#include "platform/media/allocator.h"
 #include "platform/media/compression.h"
 #include "platform/media/device_enum.h"
 #include "platform/media/filter.h"
@@ -24,5 +23,6 @@
 #include "platform/media/guid.h"
 #include "platform/media/media_type.h"
 #include "platform/media/running_object_table.h"
+#include "platform/media/sample.h"
 #include "platform/media/status.h"
 #include "platform/media/unknown.h"

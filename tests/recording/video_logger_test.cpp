@@ -424,11 +424,7 @@ class RefusingCompressor final : public media::FilterBase {
       type.videoInfo->header.compression = mjpg;
       return {type};
     }
-    media::Status decideBufferSize(media::AllocatorProperties* properties) override {
-      properties->buffers = 1;
-      properties->bufferSize = 1024;
-      return media::S_OK;
-    }
+    std::int32_t bufferSize() const override { return 1024; }
     RefusingCompressor* filter_;
   };
   media::Ref<Input> input_;

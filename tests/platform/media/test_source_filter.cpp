@@ -51,11 +51,7 @@ class TestSource::OutputPin final : public OutputPinBase {
                : E_INVALIDARG;
   }
   std::vector<MediaType> ownMediaTypes() const override { return {type_}; }
-  Status decideBufferSize(AllocatorProperties* properties) override {
-    properties->buffers = 1;
-    properties->bufferSize = static_cast<std::int32_t>(type_.sampleSize);
-    return S_OK;
-  }
+  std::int32_t bufferSize() const override { return static_cast<std::int32_t>(type_.sampleSize); }
 
  private:
   MediaType type_;
