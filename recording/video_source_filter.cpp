@@ -62,7 +62,7 @@ std::vector<MediaType> TDSVideoSourceStreamPin::ownMediaTypes() const {
 }
 
 TDSVideoSourceFilter::TDSVideoSourceFilter(const Guid& subType)
-    : FilterBase(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {}
+    : BaseFilter(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {}
 
 TDSVideoSourceFilter::~TDSVideoSourceFilter() { disconnectAll(); }
 

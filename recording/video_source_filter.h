@@ -15,7 +15,7 @@
 
 #include "picture/video_planes.h"
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 #include "platform/media/guid.h"
 
 namespace vistrel {
@@ -53,7 +53,7 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
   std::int32_t height_ = 240;
 };
 
-class TDSVideoSourceFilter : public media::FilterBase {
+class TDSVideoSourceFilter : public media::BaseFilter {
  public:
   // `subType` is MEDIASUBTYPE_RGB24, MEDIASUBTYPE_YUY2 or MEDIASUBTYPE_I420.
   explicit TDSVideoSourceFilter(const media::Guid& subType);
@@ -89,7 +89,7 @@ class TDSVideoSourceFilter : public media::FilterBase {
                                 std::int64_t start, std::int64_t end);
 
  protected:
-  std::vector<media::PinBase*> pinList() const override { return {pin_.get()}; }
+  std::vector<media::Pin*> pinList() const override { return {pin_.get()}; }
 
  private:
   media::Status GetSample(media::Ref<media::MediaSample>* sample);

@@ -11,7 +11,7 @@ extern "C" {
 }
 
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 
 namespace vistrel::media {
 
@@ -118,10 +118,10 @@ struct Container {
   bool mp4;
 };
 
-class AviMux final : public FilterBase, public FileSinkFilter {
+class AviMux final : public BaseFilter, public FileSinkFilter {
  public:
   explicit AviMux(Container container)
-      : FilterBase(CLSID_AviDest), container_(container), input_(new AviMuxInputPin(this)) {}
+      : BaseFilter(CLSID_AviDest), container_(container), input_(new AviMuxInputPin(this)) {}
   ~AviMux() override { disconnectAll(); }
 
   Status setFileName(const std::string& hostPath, const MediaType*) override {
@@ -184,7 +184,7 @@ class AviMux final : public FilterBase, public FileSinkFilter {
   }
 
  protected:
-  std::vector<PinBase*> pinList() const override { return {input_.get()}; }
+  std::vector<Pin*> pinList() const override { return {input_.get()}; }
 
   Status onPause() override {
     // A graph run again after a stop writes the file anew.

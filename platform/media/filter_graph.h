@@ -31,10 +31,6 @@ class FilterGraph : public virtual Unknown {
   // Connects an output pin to an input pin, agreeing on a type. Both
   // filters must be in this graph and stopped.
   virtual Status connect(Pin* output, Pin* input) = 0;
-  // The same with a given type (null: any).
-  virtual Status connectDirect(Pin* output, Pin* input, const MediaType* type) = 0;
-  // Breaks one side of a connection; call it for both pins.
-  virtual Status disconnect(Pin* pin) = 0;
 };
 
 // Run/Pause/Stop of the whole graph: filters go stopped → paused →

@@ -18,7 +18,6 @@
 #include "platform/media/compression.h"
 #include "platform/media/device_enum.h"
 #include "platform/media/filter.h"
-#include "platform/media/filter_base.h"
 #include "platform/media/filter_graph.h"
 #include "platform/media/guid.h"
 #include "platform/media/media_type.h"

@@ -16,7 +16,7 @@
 #include "avi_reader.h"
 #include "picture/jpeg_image.h"
 #include "platform/media/device_enum.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 #include "platform/media/guid.h"
 #include "platform/media/running_object_table.h"
 #include "recording/exception.h"
@@ -390,14 +390,14 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
 }
 
 // A compressor that connects like any other and refuses every frame.
-class RefusingCompressor final : public media::FilterBase {
+class RefusingCompressor final : public media::BaseFilter {
  public:
   RefusingCompressor()
-      : FilterBase(media::CLSID_AVICo), input_(new Input(this)), output_(new Output(this)) {}
+      : BaseFilter(media::CLSID_AVICo), input_(new Input(this)), output_(new Output(this)) {}
   ~RefusingCompressor() override { disconnectAll(); }
 
  protected:
-  std::vector<media::PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
+  std::vector<media::Pin*> pinList() const override { return {input_.get(), output_.get()}; }
 
  private:
   struct Input final : media::InputPinBase {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 #include "platform/media/filter_graph.h"
 #include "platform/media/running_object_table.h"
 #include "test_source_filter.h"
@@ -12,9 +12,9 @@ namespace vistrel::media::test {
 namespace {
 
 // A sink that takes RGB24 and records what happens to it.
-class RecordingSink final : public FilterBase {
+class RecordingSink final : public BaseFilter {
  public:
-  RecordingSink() : FilterBase(Guid{1, 2, 3, {}}), pin_(new InputPin(this)) {}
+  RecordingSink() : BaseFilter(Guid{1, 2, 3, {}}), pin_(new InputPin(this)) {}
   ~RecordingSink() override { disconnectAll(); }
 
   std::vector<std::string> events;
@@ -23,7 +23,7 @@ class RecordingSink final : public FilterBase {
   Pin* input() const { return pin_.get(); }
 
  protected:
-  std::vector<PinBase*> pinList() const override { return {pin_.get()}; }
+  std::vector<Pin*> pinList() const override { return {pin_.get()}; }
   Status onPause() override {
     events.push_back("pause");
     return S_OK;
@@ -114,7 +114,7 @@ TEST_F(GraphTest, ConnectedPinRefusesAnotherConnection) {
 TEST_F(GraphTest, TypesNeitherSideAcceptsGiveNoAcceptableTypes) {
   // A complete type is tried alone: the source refuses a type it does not offer.
   MediaType yuy2 = makeYuy2VideoType(32, 16);
-  EXPECT_EQ(graph->connectDirect(source->output(), sink->input(), &yuy2), E_INVALIDARG);
+  EXPECT_EQ(source->output()->connect(sink->input(), &yuy2), E_INVALIDARG);
   // A sink that takes RGB24 only.
   Ref<TestSource> yuy2Source = makeRef<TestSource>(32, 16, MEDIASUBTYPE_YUY2);
   graph->addFilter(yuy2Source.get(), "Yuy2");

@@ -58,14 +58,14 @@ class TestSource::OutputPin final : public OutputPinBase {
 };
 
 TestSource::TestSource(int width, int height, const Guid& subType)
-    : FilterBase(*Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}")),
+    : BaseFilter(*Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}")),
       pin_(new OutputPin(this, width, height, subType)) {}
 
 TestSource::~TestSource() { disconnectAll(); }
 
 Pin* TestSource::output() const { return pin_.get(); }
 
-std::vector<PinBase*> TestSource::pinList() const { return {pin_.get()}; }
+std::vector<Pin*> TestSource::pinList() const { return {pin_.get()}; }
 
 Status TestSource::deliver(const Picture& picture, ReferenceTime start, ReferenceTime stop) {
   if (!pin_->isConnected()) return VFW_E_NOT_CONNECTED;

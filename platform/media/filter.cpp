@@ -1,30 +1,26 @@
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 
 #include <cassert>
 #include <utility>
 
 namespace vistrel::media {
 
-// ---- PinBase ----
+// ---- Pin ----
 
-PinBase::PinBase(FilterBase* filter, PinDirection direction, std::string name)
+Pin::Pin(BaseFilter* filter, PinDirection direction, std::string name)
     : owner_(filter), direction_(direction), name_(std::move(name)) {}
 
-BaseFilter* PinBase::filter() const { return owner_; }
-
-void PinBase::detach() { owner_ = nullptr; }
-
-bool PinBase::isConnected() const {
+bool Pin::isConnected() const {
   std::lock_guard lock(pinMutex_);
   return static_cast<bool>(connected_);
 }
 
-MediaType PinBase::connectionType() const {
+MediaType Pin::connectionType() const {
   std::lock_guard lock(pinMutex_);
   return type_;
 }
 
-Status PinBase::disconnect() {
+Status Pin::disconnect() {
   std::lock_guard lock(pinMutex_);
   if (!connected_) return S_FALSE;
   connected_.reset();
@@ -32,34 +28,32 @@ Status PinBase::disconnect() {
   return S_OK;
 }
 
-Status PinBase::disconnectIfStopped() {
+Status Pin::disconnectIfStopped() {
   if (owner_) {
     std::lock_guard lock(owner_->stateLock());
     if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   }
-  return PinBase::disconnect();
+  return Pin::disconnect();
 }
 
-Ref<Pin> PinBase::connectedTo() const {
+Ref<Pin> Pin::connectedTo() const {
   std::lock_guard lock(pinMutex_);
   return connected_;
 }
 
-MediaType PinBase::connectionMediaType() const {
+MediaType Pin::connectionMediaType() const {
   std::lock_guard lock(pinMutex_);
   return connected_ ? type_ : MediaType();
 }
 
-Status PinBase::queryAccept(const MediaType& type) const {
+Status Pin::queryAccept(const MediaType& type) const {
   return succeeded(checkMediaType(type)) ? S_OK : S_FALSE;
 }
 
-std::vector<MediaType> PinBase::mediaTypes() const { return ownMediaTypes(); }
-
 // ---- OutputPinBase ----
 
-OutputPinBase::OutputPinBase(FilterBase* filter, std::string name)
-    : PinBase(filter, PinDirection::Output, std::move(name)) {}
+OutputPinBase::OutputPinBase(BaseFilter* filter, std::string name)
+    : Pin(filter, PinDirection::Output, std::move(name)) {}
 
 Status OutputPinBase::connect(Pin* receivePin, const MediaType* type) {
   assert(receivePin);
@@ -98,7 +92,7 @@ Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
   status = completeConnect(receivePin);
   if (failed(status)) {
     receivePin->disconnect();
-    PinBase::disconnect();
+    Pin::disconnect();
     return status;
   }
   input_ = input;
@@ -155,8 +149,8 @@ Status OutputPinBase::deliver(MediaSample* sample) {
 
 // ---- InputPinBase ----
 
-InputPinBase::InputPinBase(FilterBase* filter, std::string name)
-    : PinBase(filter, PinDirection::Input, std::move(name)) {}
+InputPinBase::InputPinBase(BaseFilter* filter, std::string name)
+    : Pin(filter, PinDirection::Input, std::move(name)) {}
 
 Status InputPinBase::connect(Pin*, const MediaType*) { return VFW_E_INVALID_DIRECTION; }
 
@@ -175,7 +169,7 @@ Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
   }
   const Status status = completeConnect(connector);
   if (failed(status)) {
-    PinBase::disconnect();
+    Pin::disconnect();
     return status;
   }
   return S_OK;
@@ -196,23 +190,19 @@ Status InputPinBase::receive(MediaSample* sample) {
   return onReceive(sample);
 }
 
-// ---- FilterBase ----
+// ---- BaseFilter ----
 
-FilterBase::FilterBase(const Guid& classId) : classId_(classId) {}
-
-FilterBase::~FilterBase() = default;
-
-void FilterBase::disconnectAll() {
+void BaseFilter::disconnectAll() {
   std::lock_guard lock(stateLock_);
   state_ = FilterState::Stopped;
-  for (PinBase* pin : pinList()) {
+  for (Pin* pin : pinList()) {
     if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
     pin->disconnect();
     pin->detach();
   }
 }
 
-Status FilterBase::stop() {
+Status BaseFilter::stop() {
   std::lock_guard lock(stateLock_);
   if (state_ == FilterState::Stopped) return S_OK;
   Status result = S_OK;
@@ -221,26 +211,26 @@ Status FilterBase::stop() {
     state_ = FilterState::Stopped;
     result = onStop();
   }
-  for (PinBase* pin : pinList()) {
+  for (Pin* pin : pinList()) {
     const Status status = pin->inactive();
     if (failed(status) && succeeded(result)) result = status;
   }
   return result;
 }
 
-Status FilterBase::pause() {
+Status BaseFilter::pause() {
   std::lock_guard lock(stateLock_);
   if (state_ == FilterState::Stopped) {
-    for (PinBase* pin : pinList()) {
+    for (Pin* pin : pinList()) {
       const Status status = pin->active();
       if (failed(status)) {
-        for (PinBase* other : pinList()) other->inactive();
+        for (Pin* other : pinList()) other->inactive();
         return status;
       }
     }
     const Status status = onPause();
     if (failed(status)) {
-      for (PinBase* pin : pinList()) pin->inactive();
+      for (Pin* pin : pinList()) pin->inactive();
       return status;
     }
   }
@@ -248,7 +238,7 @@ Status FilterBase::pause() {
   return S_OK;
 }
 
-Status FilterBase::run(ReferenceTime start) {
+Status BaseFilter::run(ReferenceTime start) {
   std::lock_guard lock(stateLock_);
   if (state_ == FilterState::Stopped) {
     const Status status = pause();
@@ -262,15 +252,15 @@ Status FilterBase::run(ReferenceTime start) {
   return S_OK;
 }
 
-std::vector<Ref<Pin>> FilterBase::pins() const {
+std::vector<Ref<Pin>> BaseFilter::pins() const {
   std::vector<Ref<Pin>> result;
-  for (PinBase* pin : pinList()) result.emplace_back(pin);
+  for (Pin* pin : pinList()) result.emplace_back(pin);
   return result;
 }
 
-Status FilterBase::findPin(const std::string& id, Ref<Pin>* pin) const {
+Status BaseFilter::findPin(const std::string& id, Ref<Pin>* pin) const {
   assert(pin);
-  for (PinBase* candidate : pinList()) {
+  for (Pin* candidate : pinList()) {
     if (candidate->id() == id) {
       *pin = Ref<Pin>(candidate);
       return S_OK;
@@ -280,17 +270,17 @@ Status FilterBase::findPin(const std::string& id, Ref<Pin>* pin) const {
   return VFW_E_NOT_FOUND;
 }
 
-std::string FilterBase::name() const {
+std::string BaseFilter::name() const {
   std::lock_guard lock(stateLock_);
   return name_;
 }
 
-FilterGraph* FilterBase::graph() const {
+FilterGraph* BaseFilter::graph() const {
   std::lock_guard lock(stateLock_);
   return graph_;
 }
 
-Status FilterBase::joinFilterGraph(FilterGraph* graph, const std::string& name) {
+Status BaseFilter::joinFilterGraph(FilterGraph* graph, const std::string& name) {
   std::lock_guard lock(stateLock_);
   graph_ = graph;
   name_ = graph ? name : std::string();
