@@ -186,7 +186,7 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
  protected:
   std::vector<Pin*> pinList() const override { return {input_.get()}; }
 
-  Status onPause() override {
+  Status onRun(ReferenceTime) override {
     // A graph run again after a stop writes the file anew.
     if (!io_ && !path_.empty()) {
       const Status status = openFile();

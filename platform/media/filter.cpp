@@ -218,35 +218,16 @@ Status BaseFilter::stop() {
   return result;
 }
 
-Status BaseFilter::pause() {
-  std::lock_guard lock(stateLock_);
-  if (state_ == FilterState::Stopped) {
-    for (Pin* pin : pinList()) {
-      const Status status = pin->active();
-      if (failed(status)) {
-        for (Pin* other : pinList()) other->inactive();
-        return status;
-      }
-    }
-    const Status status = onPause();
-    if (failed(status)) {
-      for (Pin* pin : pinList()) pin->inactive();
-      return status;
-    }
-  }
-  state_ = FilterState::Paused;
-  return S_OK;
-}
-
 Status BaseFilter::run(ReferenceTime start) {
   std::lock_guard lock(stateLock_);
-  if (state_ == FilterState::Stopped) {
-    const Status status = pause();
-    if (failed(status)) return status;
-  }
-  if (state_ != FilterState::Running) {
-    const Status status = onRun(start);
-    if (failed(status)) return status;
+  if (state_ == FilterState::Running) return S_OK;
+  Status status = S_OK;
+  for (Pin* pin : pinList())
+    if (succeeded(status)) status = pin->active();
+  if (succeeded(status)) status = onRun(start);
+  if (failed(status)) {
+    for (Pin* pin : pinList()) pin->inactive();
+    return status;
   }
   state_ = FilterState::Running;
   return S_OK;

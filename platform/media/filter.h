@@ -34,7 +34,7 @@ class InputPinBase;
 
 enum class PinDirection { Input, Output };
 
-enum class FilterState { Stopped = 0, Paused = 1, Running = 2 };
+enum class FilterState { Stopped, Running };
 
 class Pin : public virtual Unknown {
  public:
@@ -140,7 +140,7 @@ class InputPinBase : public Pin {
   Status receive(MediaSample* sample);
 
  protected:
-  // One sample, under the stream lock, while the filter is paused or running.
+  // One sample, under the stream lock, while the filter runs.
   virtual Status onReceive(MediaSample* sample) = 0;
 };
 
@@ -149,10 +149,9 @@ class BaseFilter : public virtual Unknown {
   explicit BaseFilter(const Guid& classId) : classId_(classId) {}
 
   Guid classId() const { return classId_; }
-  // Stopped → paused → running. run() from stopped pauses first; samples
-  // flow while not stopped; stop() keeps the first failure as its result.
+  // Stopped ⇄ running; samples flow while running. stop() keeps the first
+  // failure as its result.
   Status stop();
-  Status pause();
   Status run(ReferenceTime start);
   FilterState state() const { return state_.load(); }
   std::vector<Ref<Pin>> pins() const;
@@ -170,8 +169,8 @@ class BaseFilter : public virtual Unknown {
  protected:
   // The filter's pins in order; they live as long as the filter.
   virtual std::vector<Pin*> pinList() const = 0;
-  // Leaving stopped (after the pins became active), under the state lock.
-  virtual Status onPause() { return S_OK; }
+  // Leaving stopped (after the pins became active), under the state lock;
+  // a failure leaves the filter stopped.
   virtual Status onRun(ReferenceTime start) { return S_OK; }
   // Stopping: under both locks, after the state became stopped and before
   // the pins become inactive (a filter flushes what it holds here).

@@ -85,12 +85,17 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   Status run() override {
     std::lock_guard lock(mutex_);
     if (state_ == FilterState::Running) return S_OK;
-    return changeState(FilterState::Running);
-  }
-
-  Status pause() override {
-    std::lock_guard lock(mutex_);
-    return changeState(FilterState::Paused);
+    std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
+    std::reverse(ordered.begin(), ordered.end());
+    for (const Ref<BaseFilter>& filter : ordered) {
+      const Status status = filter->run(0);
+      if (failed(status)) {
+        stop();
+        return status;
+      }
+    }
+    state_ = FilterState::Running;
+    return S_OK;
   }
 
   Status stop() override {
@@ -141,22 +146,6 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
     std::vector<Ref<BaseFilter>> ordered;
     for (auto& [rank, filter] : ranked) ordered.push_back(std::move(filter));
     return ordered;
-  }
-
-  // Downstream first, so that a filter never delivers into one still
-  // stopped; a failure stops everything again.
-  Status changeState(FilterState target) {
-    std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
-    std::reverse(ordered.begin(), ordered.end());
-    for (const Ref<BaseFilter>& filter : ordered) {
-      const Status status = target == FilterState::Running ? filter->run(0) : filter->pause();
-      if (failed(status)) {
-        stop();
-        return status;
-      }
-    }
-    state_ = target;
-    return S_OK;
   }
 
   mutable std::recursive_mutex mutex_;

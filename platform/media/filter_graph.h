@@ -33,14 +33,14 @@ class FilterGraph : public virtual Unknown {
   virtual Status connect(Pin* output, Pin* input) = 0;
 };
 
-// Run/Pause/Stop of the whole graph: filters go stopped → paused →
-// running (a run from stopped pauses first). Stopping goes from the sources
+// Run/Stop of the whole graph. Running goes from the sinks upstream, so no
+// filter delivers into one still stopped; stopping goes from the sources
 // downstream, so a compressor flushes into a sink that is still running,
 // and the file is complete once stop() returns.
 class MediaControl : public virtual Unknown {
  public:
+  // A failure stops every filter again.
   virtual Status run() = 0;
-  virtual Status pause() = 0;
   // Keeps stopping every filter after a failure; returns the first one.
   virtual Status stop() = 0;
   virtual FilterState state() const = 0;

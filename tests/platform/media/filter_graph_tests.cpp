@@ -24,10 +24,6 @@ class RecordingSink final : public BaseFilter {
 
  protected:
   std::vector<Pin*> pinList() const override { return {pin_.get()}; }
-  Status onPause() override {
-    events.push_back("pause");
-    return S_OK;
-  }
   Status onRun(ReferenceTime) override {
     events.push_back("run");
     return S_OK;
@@ -78,10 +74,10 @@ class GraphTest : public ::testing::Test {
   Ref<RecordingSink> sink;
 };
 
-TEST_F(GraphTest, RunFromStoppedPausesFirstAndStopReturnsToStopped) {
+TEST_F(GraphTest, RunAndStopChangeEveryFilter) {
   ASSERT_EQ(graph->connect(source->output(), sink->input()), S_OK);
   EXPECT_EQ(control->run(), S_OK);
-  EXPECT_EQ(sink->events, (std::vector<std::string>{"pause", "run"}));
+  EXPECT_EQ(sink->events, (std::vector<std::string>{"run"}));
   EXPECT_EQ(control->state(), FilterState::Running);
   EXPECT_EQ(source->state(), FilterState::Running);
 
@@ -128,7 +124,7 @@ TEST_F(GraphTest, SamplesNeedAConnectionAndAFilterThatLeftStopped) {
   EXPECT_EQ(source->deliver(picture, 0, 1), VFW_E_NOT_CONNECTED);
   ASSERT_EQ(graph->connect(source->output(), sink->input()), S_OK);
   EXPECT_EQ(source->deliver(picture, 0, 1), VFW_E_NOT_COMMITTED);
-  ASSERT_EQ(control->pause(), S_OK);
+  ASSERT_EQ(control->run(), S_OK);
   EXPECT_EQ(source->deliver(picture, 100, 200), S_OK);
   EXPECT_EQ(source->deliver(picture, 0, 0), S_OK);  // no times, no sync point
   ASSERT_EQ(control->stop(), S_OK);
