@@ -17,8 +17,8 @@
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/layout/layout_reader.h"
-#include "recording/ds_video_logger.h"
 #include "recording/export_session.h"
+#include "recording/video_logger.h"
 
 namespace vistrel::app {
 namespace {

@@ -28,9 +28,9 @@
 #include "platform/file_system.h"
 #include "platform/media/status.h"
 #include "platform/video_names.h"
-#include "recording/ds_exception.h"
-#include "recording/ds_video_logger.h"
+#include "recording/exception.h"
 #include "recording/export_session.h"
+#include "recording/video_logger.h"
 
 namespace vistrel::app {
 namespace {

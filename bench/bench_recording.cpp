@@ -55,7 +55,7 @@
 #include "picture/snapshot_decode_ahead.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
-#include "recording/ds_video_logger.h"
+#include "recording/video_logger.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 
 #include "pipeline/source_pin.h"
-#include "recording/ds_exception.h"
+#include "recording/exception.h"
 #include "recording/logger_operations.h"
 
 namespace vistrel {
@@ -105,7 +105,7 @@ void TVLBaseCommonLogger::SetFileName(const std::string& fileName) {
   TOWWriteLockSection lock(lock_);
   if (fileName == fileName_) return;
   fileName_ = fileName;
-  if (!fileName_.empty() && enabled_ && !graphRunning_) QueueStarts();
+  if (!fileName_.empty() && enabled_ && !IsGraphRunning()) QueueStarts();
 }
 
 bool TVLBaseCommonLogger::Enabled() const {
@@ -115,9 +115,9 @@ bool TVLBaseCommonLogger::Enabled() const {
 
 void TVLBaseCommonLogger::SetEnabled(bool enabled) {
   TOWWriteLockSection lock(lock_);
-  const bool restart = enabled != enabled_ || (enabled && !graphRunning_);
+  const bool restart = enabled != enabled_ || (enabled && !IsGraphRunning());
   enabled_ = enabled;
-  if (restart && enabled && !fileName_.empty() && !graphRunning_) QueueStarts();
+  if (restart && enabled && !fileName_.empty() && !IsGraphRunning()) QueueStarts();
 }
 
 void TVLBaseCommonLogger::SetOnProgress(TVLLoggerProgressEvent handler) {
@@ -127,7 +127,7 @@ void TVLBaseCommonLogger::SetOnProgress(TVLLoggerProgressEvent handler) {
 
 bool TVLBaseCommonLogger::GraphRunning() const {
   TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
-  return graphRunning_;
+  return IsGraphRunning();
 }
 
 std::size_t TVLBaseCommonLogger::VideoQueueCount() const {
@@ -184,7 +184,6 @@ void TVLBaseCommonLogger::RecordFormat(std::int32_t width, std::int32_t height, 
 
 void TVLBaseCommonLogger::OpenVideoStream(std::int32_t width, std::int32_t height,
                                           std::int64_t period, std::uint8_t formatCode) {
-  videoStreamOpen_ = true;
   RecordFormat(width, height, period, formatCode);
   if (enabled_)
     StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
@@ -203,31 +202,26 @@ std::uint8_t TVLBaseCommonLogger::VideoArrived(const TOWOperationPtr& operation)
   {
     TOWWriteLockSection lock(*inputPin_);
     if (destroyed_) return 0;
-    if (auto start = OperationAs<TOWStartFrameOperation>(operation)) {
-      stopped_ = false;
-      videoStreamOpen_ = true;
+    if (auto start = OperationAs<TOWStartFrameOperation>(operation))
       RecordFormat(start->width, start->height, start->framePeriod100ns, start->formatCode);
-    }
     if (!enabled_) {
-      acceptedWhileEnabled_ = false;
+      Transition(RecorderEvent::DroppedWhileDisabled);
       return 0;
     }
-    if (graphRunning_ && (!acceptedWhileEnabled_ || activeFileName_ != fileName_)) {
+    const bool newFile = activeFileName_ != fileName_;
+    if (IsGraphRunning() && (newFile || state_ == RecorderState::Paused)) {
       mainThreadDrainPending_ = true;
-      if (activeFileName_ != fileName_) {
+      if (newFile) {
         // A new file: close the current one and open the new one at this frame.
         activeFileName_ = fileName_;
         videoQueue_.Append(std::make_shared<TSLInternalStopOperation>());
         videoQueue_.Append(std::make_shared<TVLInternalStartFrameOperation>(
             fileName_, videoFormat_.width, videoFormat_.height, videoFormat_.framePeriod100ns,
             videoFormat_.formatCode));
-      } else {
-        // Frames resume after a pause: the pause must leave no gap.
-        videoTimingRestart_ = true;
-        audioTimingRestart_ = true;
       }
+      // Frames resume after a pause: the pause must leave no gap.
+      Transition(RecorderEvent::Resumed);
     }
-    acceptedWhileEnabled_ = true;
     videoQueue_.Append(operation);
     notify = mainThreadDrainPending_;
   }
@@ -266,10 +260,8 @@ void TVLBaseCommonLogger::Drain(bool inMainThread) {
   } pendingClear{mainThreadDrainPending_};
   for (;;) {
     bool progress = false;
-    if (!videoHeld_) {
-      if (TOWOperationPtr operation = videoQueue_.TakeHead())
-        progress = ProcessVideoOperation(operation, inMainThread);
-    }
+    if (TOWOperationPtr operation = videoQueue_.TakeHead())
+      progress = ProcessVideoOperation(operation, inMainThread);
     if (TOWOperationPtr operation = audioQueue_.TakeHead())
       progress = ProcessAudioOperation(operation, inMainThread) || progress;
     if (!progress) break;
@@ -280,56 +272,86 @@ bool TVLBaseCommonLogger::ProcessAudioOperation(const TOWOperationPtr&, bool) {
   return true;  // no audio is recorded: everything is consumed
 }
 
+void TVLBaseCommonLogger::Transition(RecorderEvent event) {
+  using S = RecorderState;
+  switch (event) {
+    case RecorderEvent::StartQueued:
+      if (state_ == S::Idle) state_ = S::StartQueued;
+      break;
+    case RecorderEvent::Started:
+      if (!IsVideoStarted()) state_ = S::NoGraph;
+      break;
+    case RecorderEvent::GraphRunning:
+      state_ = S::Recording;
+      break;
+    case RecorderEvent::GraphStopped:
+      if (IsGraphRunning()) state_ = S::NoGraph;
+      break;
+    case RecorderEvent::Stopped:
+      state_ = S::Idle;
+      break;
+    case RecorderEvent::DroppedWhileDisabled:
+      if (IsGraphRunning()) state_ = S::Paused;
+      break;
+    case RecorderEvent::Resumed:
+      if (state_ == S::Paused) state_ = S::Resuming;
+      break;
+    case RecorderEvent::GapClosed:
+      if (state_ == S::Resuming) state_ = S::Recording;
+      break;
+  }
+}
+
 bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation,
                                                 bool inMainThread) {
-  if (auto start = OperationAs<TVLInternalStartFrameOperation>(operation)) {
-    if (videoHeld_) {
-      videoQueue_.InsertHead(operation);
-      return false;
-    }
-    if (graphRunning_ && recordingFileName_ == start->fileName) return true;
-    recordingFileName_ = start->fileName;
-    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
-    return true;
-  }
-  if (auto start = OperationAs<TOWStartFrameOperation>(operation)) {
-    recordingFileName_ = fileName_;
-    activeFileName_ = fileName_;
-    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
-    return true;
-  }
-  if (OperationAs<TSLInternalStopOperation>(operation)) {
-    videoStarted_ = false;
-    videoStartQueued_ = false;
-    // The audio path would restart its stream here; no audio is recorded.
-    StopLogging(false);
-    return true;
-  }
-  if (OperationAs<TOWStopOperation>(operation)) {
-    videoStartQueued_ = false;
-    videoStreamOpen_ = false;
-    audioStreamOpen_ = false;
-    stopped_ = true;
-    StopLogging(true);
-    return true;
-  }
-  auto supplied = OperationAs<TOWSuppliedBufferOperation>(operation);
-  if (!supplied) return true;  // pump requests and the like need no answer
+  if (auto start = OperationAs<TVLInternalStartFrameOperation>(operation))
+    return ProcessStartFile(*start);
+  if (auto start = OperationAs<TOWStartFrameOperation>(operation)) return ProcessStartFrame(*start);
+  if (OperationAs<TSLInternalStopOperation>(operation)) return ProcessInternalStop();
+  if (OperationAs<TOWStopOperation>(operation)) return ProcessStop();
+  if (auto supplied = OperationAs<TOWSuppliedBufferOperation>(operation))
+    return ProcessFrame(operation, *supplied, inMainThread);
+  return true;  // pump requests and the like need no answer
+}
 
+bool TVLBaseCommonLogger::ProcessStartFile(const TVLInternalStartFrameOperation& start) {
+  if (IsGraphRunning() && recordingFileName_ == start.fileName) return true;
+  recordingFileName_ = start.fileName;
+  OpenVideoStream(start.width, start.height, start.framePeriod100ns, start.formatCode);
+  return true;
+}
+
+bool TVLBaseCommonLogger::ProcessStartFrame(const TOWStartFrameOperation& start) {
+  recordingFileName_ = fileName_;
+  activeFileName_ = fileName_;
+  OpenVideoStream(start.width, start.height, start.framePeriod100ns, start.formatCode);
+  return true;
+}
+
+bool TVLBaseCommonLogger::ProcessInternalStop() {
+  // The audio path would restart its stream here; no audio is recorded.
+  StopLogging(false);
+  return true;
+}
+
+bool TVLBaseCommonLogger::ProcessStop() {
+  StopLogging(true);
+  return true;
+}
+
+bool TVLBaseCommonLogger::ProcessFrame(const TOWOperationPtr& operation,
+                                       const TOWSuppliedBufferOperation& supplied,
+                                       bool inMainThread) {
   const auto internal = OperationAs<TOWInternalBufferOperation>(operation);
   const bool write = internal ? internal->write : enabled_;
-  if (!write && !videoStarted_) return true;
-  if (videoHeld_) {
-    videoQueue_.InsertHead(std::make_shared<TOWInternalBufferOperation>(write, supplied->buffer));
-    return false;
-  }
-  if (!videoStarted_) {
+  if (!IsVideoStarted()) {
+    if (!write) return true;
     if (!inMainThread) {
       // Starting builds a graph: the main thread does that at its next turn.
       mainThreadDrainPending_ = true;
       videoQueue_.InsertHead(operation);
-      if (!videoStartQueued_) {
-        videoStartQueued_ = true;
+      if (state_ != RecorderState::StartQueued) {
+        Transition(RecorderEvent::StartQueued);
         videoQueue_.InsertHead(std::make_shared<TOWStartFrameOperation>(
             videoFormat_.width, videoFormat_.height, videoFormat_.framePeriod100ns,
             videoFormat_.formatCode));
@@ -340,7 +362,7 @@ bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation
     StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
                videoFormat_.framePeriod100ns);
   }
-  auto frame = std::dynamic_pointer_cast<TVLImageBuffer>(supplied->buffer);
+  auto frame = std::dynamic_pointer_cast<TVLImageBuffer>(supplied.buffer);
   if (!frame) return true;  // not a picture: nothing to record
   if (HasVideoSource()) {
     WriteVideoFrame(write, frame);

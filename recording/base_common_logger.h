@@ -26,6 +26,7 @@
 #include "pipeline/main_thread_notify.h"
 #include "pipeline/ow_component.h"
 #include "pipeline/sink_pin.h"
+#include "recording/logger_operations.h"
 #include "recording/logger_pins.h"
 #include "recording/operation_list.h"
 
@@ -124,7 +125,34 @@ class TVLBaseCommonLogger : public TOWComponent {
   TOWObject& LockObject() { return lock_; }
   void EmptyQueues();
 
-  // State the recorder reads and changes, under the component's lock.
+  // Where the recording stands, under the component's lock. Only
+  // Transition() changes it.
+  enum class RecorderState {
+    Idle,         // nothing started: the next frame written starts a recording
+    StartQueued,  // a start waits for the main thread's next message turn
+    NoGraph,      // started, but no graph could be built: frames wait, bounded
+    Recording,    // the graph runs and takes the frames
+    Paused,       // the graph runs; a frame was dropped while disabled
+    Resuming,     // frames came back after a pause: the next timed one closes the gap
+  };
+  enum class RecorderEvent {
+    StartQueued,           // a frame off the main thread asked for a start
+    Started,               // StartVideo began a recording
+    GraphRunning,          // the recording's graph was built and runs
+    GraphStopped,          // the graph stopped and was released; the recording goes on
+    Stopped,               // the recording ended
+    DroppedWhileDisabled,  // a frame arrived while disabled
+    Resumed,               // a frame arrived while enabled after a pause
+    GapClosed,             // the first timed frame after the pause was written
+  };
+  RecorderState State() const { return state_; }
+  void Transition(RecorderEvent event);
+  bool IsVideoStarted() const {
+    return state_ != RecorderState::Idle && state_ != RecorderState::StartQueued;
+  }
+  bool IsGraphRunning() const { return IsVideoStarted() && state_ != RecorderState::NoGraph; }
+
+  // The recorder's data, under the component's lock.
   struct VideoFormat {
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -133,7 +161,7 @@ class TVLBaseCommonLogger : public TOWComponent {
   };
   VideoFormat videoFormat_;
   std::string fileName_;
-  bool enabled_ = true;
+  bool enabled_ = true;  // the Enabled property
   std::string activeFileName_;
   std::string recordingFileName_;
   std::uint64_t framesWritten_ = 0;
@@ -141,25 +169,24 @@ class TVLBaseCommonLogger : public TOWComponent {
   std::string outcomeFileName_;
   std::string failure_;
   std::string failureReason_;
-  bool videoStreamOpen_ = false;
-  bool audioStreamOpen_ = false;
-  bool stopped_ = false;
+  // The drain's scheduling, whatever the state: a drain was posted to the
+  // main thread, so frames arriving meanwhile queue behind it.
   bool mainThreadDrainPending_ = false;
-  bool videoStarted_ = false;
-  bool audioStarted_ = false;
-  bool videoStartQueued_ = false;
-  bool audioStartQueued_ = false;
-  bool acceptedWhileEnabled_ = false;
-  bool graphRunning_ = false;
-  bool videoTimingRestart_ = false;
-  bool audioTimingRestart_ = false;
-  bool videoHeld_ = false;
   std::vector<std::uint8_t> waveFormat_;  // empty: no audio format known
 
   // Progress snapshot, guarded by its own critical section.
   void ResetProgressSnapshot();
 
  private:
+  // One handler per kind of video operation; each returns whether the
+  // operation was consumed (false: it went back to the queue's head).
+  bool ProcessStartFile(const TVLInternalStartFrameOperation& start);
+  bool ProcessStartFrame(const TOWStartFrameOperation& start);
+  bool ProcessInternalStop();
+  bool ProcessStop();
+  bool ProcessFrame(const TOWOperationPtr& operation, const TOWSuppliedBufferOperation& supplied,
+                    bool inMainThread);
+
   std::uint8_t VideoArrived(const TOWOperationPtr& operation);
   std::uint8_t AudioArrived(const TOWOperationPtr& operation);
   void Drain(bool inMainThread);
@@ -187,6 +214,7 @@ class TVLBaseCommonLogger : public TOWComponent {
   std::int64_t progressSnapshot_ = 0;
   bool progressMessagePosted_ = false;
   bool destroyed_ = false;
+  RecorderState state_ = RecorderState::Idle;
 };
 
 }  // namespace vistrel

@@ -20,7 +20,7 @@
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/video_names.h"
-#include "recording/ds_video_logger.h"
+#include "recording/video_logger.h"
 
 namespace vistrel::recording {
 namespace {

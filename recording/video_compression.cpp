@@ -165,28 +165,18 @@ double TVLDSVideoCompressionItem::CompressorQuality() const {
 }
 
 void TVLDSVideoCompressionItem::ApplySettings(BaseFilter& compressor) const {
-  if (Ref<VideoCompression> settings = FindCompressorInterface<VideoCompression>(compressor)) {
-    VideoCompressionInfo info;
-    if (succeeded(settings->getInfo(&info))) {
-      if (info.capabilities & CompressionCaps_CanQuality) settings->putQuality(CompressorQuality());
-      if (info.capabilities & CompressionCaps_CanKeyFrame) settings->putKeyFrameRate(keyFrameRate_);
-      if (info.capabilities & CompressionCaps_CanBFrame)
-        settings->putPFramesPerKeyFrame(pFramesPerKeyFrame_);
-      if (info.capabilities & CompressionCaps_CanWindow)
-        settings->putWindowSize(static_cast<std::uint64_t>(windowSize_));
-    }
+  Ref<VideoCompression> settings = FindCompressorInterface<VideoCompression>(compressor);
+  if (!settings) return;
+  VideoCompressionInfo info;
+  if (succeeded(settings->getInfo(&info))) {
+    if (info.capabilities & CompressionCaps_CanQuality) settings->putQuality(CompressorQuality());
+    if (info.capabilities & CompressionCaps_CanKeyFrame) settings->putKeyFrameRate(keyFrameRate_);
+    if (info.capabilities & CompressionCaps_CanBFrame)
+      settings->putPFramesPerKeyFrame(pFramesPerKeyFrame_);
+    if (info.capabilities & CompressionCaps_CanWindow)
+      settings->putWindowSize(static_cast<std::uint64_t>(windowSize_));
   }
-  if (params_.empty()) return;
-  if (Ref<PersistStream> persist = FindCompressorInterface<PersistStream>(compressor)) {
-    Ref<Stream> stream = createMemoryStream();
-    if (!stream) return;
-    const auto size = static_cast<std::uint32_t>(params_.size());
-    stream->setSize(size);
-    stream->seek(0, SeekOrigin::Set, nullptr);
-    stream->write(params_.data(), size, nullptr);
-    stream->seek(0, SeekOrigin::Set, nullptr);
-    persist->load(stream.get());
-  }
+  if (!params_.empty()) settings->setSettingsBlock(params_);
 }
 
 void TVLDSVideoCompressionItem::Assign(const TDSCompressionItem& other) {

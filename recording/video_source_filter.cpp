@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cassert>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include <libyuv/convert.h>
@@ -63,16 +61,8 @@ std::vector<MediaType> TDSVideoSourceStreamPin::ownMediaTypes() const {
   return {type};
 }
 
-Status TDSVideoSourceStreamPin::decideBufferSize(AllocatorProperties* properties) {
-  std::lock_guard lock(owner_->stateLock());
-  properties->buffers = 1;
-  properties->bufferSize = static_cast<std::int32_t>(ImageSize());
-  if (properties->alignment == 0) properties->alignment = 1;
-  return S_OK;
-}
-
 TDSVideoSourceFilter::TDSVideoSourceFilter(const Guid& subType)
-    : FilterBase(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {}
+    : BaseFilter(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {}
 
 TDSVideoSourceFilter::~TDSVideoSourceFilter() { disconnectAll(); }
 
@@ -81,13 +71,7 @@ void TDSVideoSourceFilter::SetFrameSize(std::int32_t width, std::int32_t height)
 }
 
 Status TDSVideoSourceFilter::GetSample(Ref<MediaSample>* sample) {
-  for (;;) {
-    const Status status = pin_->getDeliveryBuffer(sample, AM_GBF_NOWAIT);
-    if (status != VFW_E_TIMEOUT) return status;
-    // The wait ends when the graph leaves the running state.
-    if (state() == FilterState::Stopped) return VFW_E_WRONG_STATE;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  return pin_->getDeliveryBuffer(sample);
 }
 
 Status TDSVideoSourceFilter::Send(MediaSample* sample, std::int64_t start, std::int64_t end) {

@@ -1,8 +1,8 @@
 // TDSVideoSourceFilter: the push source of a recording graph. The logger
 // hands it one frame at a time; its one output pin, "VideoOutput", offers a
 // single uncompressed type (RGB24 bottom-up, YUY2 or I420, of the set frame
-// size), asks for one buffer of one picture and copies each frame into a
-// sample, converting it to the pin's type where they differ.
+// size), lends samples of one picture and copies each frame into one,
+// converting it to the pin's type where they differ.
 //
 // Thread: frames are delivered on the logger's thread; the graph's caller
 // changes states. The filter's state lock guards negotiation and sizing.
@@ -15,7 +15,7 @@
 
 #include "picture/video_planes.h"
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 #include "platform/media/guid.h"
 
 namespace vistrel {
@@ -45,7 +45,7 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
   // Accepts only video of the pin's subtype and size, fixed-size samples.
   media::Status checkMediaType(const media::MediaType& type) const override;
   std::vector<media::MediaType> ownMediaTypes() const override;
-  media::Status decideBufferSize(media::AllocatorProperties* properties) override;
+  std::int32_t bufferSize() const override { return static_cast<std::int32_t>(ImageSize()); }
 
  private:
   media::Guid subType_;
@@ -53,7 +53,7 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
   std::int32_t height_ = 240;
 };
 
-class TDSVideoSourceFilter : public media::FilterBase {
+class TDSVideoSourceFilter : public media::BaseFilter {
  public:
   // `subType` is MEDIASUBTYPE_RGB24, MEDIASUBTYPE_YUY2 or MEDIASUBTYPE_I420.
   explicit TDSVideoSourceFilter(const media::Guid& subType);
@@ -66,9 +66,9 @@ class TDSVideoSourceFilter : public media::FilterBase {
   // pixels. It is stored bottom-up with rows padded to 4 bytes (on an I420
   // pin: converted to video-range 4:2:0); a frame of another size than the
   // pin's is scaled to the pin's size, so the video shows the whole picture
-  // as the viewer showed it. Times in 100 ns; both 0 means untimed. Waits
-  // for a free sample while the filter runs. VFW_E_NOT_CONNECTED when the pin is not connected; a
-  // receiver that throws counts as success.
+  // as the viewer showed it. Times in 100 ns; both 0 means untimed.
+  // VFW_E_NOT_CONNECTED when the pin is not connected, VFW_E_NOT_COMMITTED
+  // when the filter is stopped; a receiver that throws counts as success.
   media::Status DeliverRGBFrame(const std::uint8_t* pixels, std::int32_t frameWidth,
                                 std::int32_t frameHeight, std::int32_t pitch, std::int64_t start,
                                 std::int64_t end);
@@ -89,7 +89,7 @@ class TDSVideoSourceFilter : public media::FilterBase {
                                 std::int64_t start, std::int64_t end);
 
  protected:
-  std::vector<media::PinBase*> pinList() const override { return {pin_.get()}; }
+  std::vector<media::Pin*> pinList() const override { return {pin_.get()}; }
 
  private:
   media::Status GetSample(media::Ref<media::MediaSample>* sample);

@@ -11,8 +11,7 @@ extern "C" {
 }
 
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/file_writer.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 
 namespace vistrel::media {
 
@@ -113,52 +112,31 @@ class AviMuxInputPin final : public InputPinBase {
   AviMux* mux_;
 };
 
-// The container a multiplexer writes.
+// The container a sink writes.
 struct Container {
   const char* format;  // libavformat's muxer name
-  Guid subType;        // of the output stream
   bool mp4;
 };
 
-class AviMuxOutputPin final : public OutputPinBase {
- public:
-  AviMuxOutputPin(FilterBase* filter, const char* name, Guid subType)
-      : OutputPinBase(filter, name), subType_(subType) {}
-
- protected:
-  Status checkMediaType(const MediaType& type) const override {
-    return type.majorType == MEDIATYPE_Stream && (type.subType.isNull() || type.subType == subType_)
-               ? S_OK
-               : VFW_E_TYPE_NOT_ACCEPTED;
-  }
-  std::vector<MediaType> ownMediaTypes() const override {
-    MediaType type;
-    type.majorType = MEDIATYPE_Stream;
-    type.subType = subType_;
-    type.formatType = FORMAT_None;
-    return {type};
-  }
-  // The multiplexer writes through the writer's byte stream; one small
-  // buffer keeps the allocator contract.
-  Status decideBufferSize(AllocatorProperties* properties) override {
-    properties->buffers = 1;
-    properties->bufferSize = std::max(properties->bufferSize, 1);
-    return S_OK;
-  }
-
- private:
-  Guid subType_;
-};
-
-class AviMux final : public FilterBase {
+class AviMux final : public BaseFilter, public FileSinkFilter {
  public:
   explicit AviMux(Container container)
-      : FilterBase(CLSID_AviDest),
-        container_(container),
-        input_(new AviMuxInputPin(this)),
-        output_(
-            new AviMuxOutputPin(this, container.mp4 ? "MP4 Out" : "AVI Out", container.subType)) {}
+      : BaseFilter(CLSID_AviDest), container_(container), input_(new AviMuxInputPin(this)) {}
   ~AviMux() override { disconnectAll(); }
+
+  Status setFileName(const std::string& hostPath, const MediaType*) override {
+    if (hostPath.empty()) return E_INVALIDARG;
+    std::lock_guard lock(stateLock());
+    if (state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+    io_.reset();
+    path_ = hostPath;
+    return openFile();
+  }
+
+  std::string curFile() const override {
+    std::lock_guard lock(stateLock());
+    return path_;
+  }
 
   Status write(MediaSample* sample) {
     ReferenceTime start = 0, stop = 0;
@@ -206,9 +184,14 @@ class AviMux final : public FilterBase {
   }
 
  protected:
-  std::vector<PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
+  std::vector<Pin*> pinList() const override { return {input_.get()}; }
 
-  Status onPause() override {
+  Status onRun(ReferenceTime) override {
+    // A graph run again after a stop writes the file anew.
+    if (!io_ && !path_.empty()) {
+      const Status status = openFile();
+      if (failed(status)) return status;
+    }
     format_.reset();
     nextPts_ = 0;
     framePeriod_ = 0;
@@ -218,9 +201,9 @@ class AviMux final : public FilterBase {
   }
 
   Status onStop() override {
-    if (!input_->isConnected()) return S_OK;
     Status result = S_OK;
-    if (!format_) result = begin(framePeriod_);  // a file without frames is still an AVI
+    // A file without frames is still an AVI.
+    if (!format_ && input_->isConnected()) result = begin(framePeriod_);
     if (format_) {
       restoreIndexes();
       const int error = av_write_trailer(format_.get());
@@ -230,29 +213,38 @@ class AviMux final : public FilterBase {
         if (format_->pb->error < 0 && succeeded(result))
           result = ffmpeg::fail(format_->pb->error, "Can't write", path());
       }
-      format_->pb = nullptr;  // the writer owns and closes it
+      format_->pb = nullptr;  // io_ is ours, closed below
       format_.reset();
+    }
+    if (io_) {
+      AVIOContext* io = io_.release();
+      avio_flush(io);
+      const int error = io->error;
+      const int closed = avio_closep(&io);
+      if (error < 0 && succeeded(result)) result = ffmpeg::fail(error, "Can't write", path_);
+      if (closed < 0 && succeeded(result)) result = ffmpeg::fail(closed, "Can't close", path_);
     }
     return result;
   }
 
  private:
-  std::string path() const {
-    const Ref<Pin> peer = output_->connectedTo();
-    if (!peer || !peer->filter()) return "the AVI file";
-    std::string file;
-    if (Ref<FileSinkFilter> sink = queryInterface<FileSinkFilter>(peer->filter()))
-      file = sink->curFile();
-    return file.empty() ? "the AVI file" : file;
+  std::string path() const { return path_.empty() ? "the AVI file" : path_; }
+
+  // Creates (or truncates) the file; nothing stays open on failure.
+  Status openFile() {
+    AVIOContext* io = nullptr;
+    // The "file:" prefix keeps a ':' in the name from selecting a protocol.
+    const int error = avio_open(&io, ("file:" + path_).c_str(), AVIO_FLAG_WRITE);
+    if (error < 0) return ffmpeg::fail(error, "Can't create file", path_, true);
+    io_.reset(io);
+    return S_OK;
   }
 
   // Sets up the stream and writes the header.
   Status begin(ReferenceTime period) {
     if (period <= 0) period = kDefaultFramePeriod;
-    Ref<ByteSink> sink;
-    if (const Ref<Pin> peer = output_->connectedTo()) sink = queryInterface<ByteSink>(peer);
-    AVIOContext* io = sink ? sink->byteStream() : nullptr;
-    if (!io) return fail(VFW_E_NOT_CONNECTED, "The AVI multiplexer has no file to write to");
+    AVIOContext* io = io_.get();
+    if (!io) return fail(E_HANDLE, "No file is open for " + path());
 
     AVFormatContext* raw = nullptr;
     int error = avformat_alloc_output_context2(&raw, nullptr, container_.format, nullptr);
@@ -437,8 +429,9 @@ class AviMux final : public FilterBase {
 
   const Container container_;
   Ref<AviMuxInputPin> input_;
-  Ref<AviMuxOutputPin> output_;
-  ffmpeg::FormatContextPtr format_;  // its pb belongs to the file writer
+  std::string path_;
+  ffmpeg::IOContextPtr io_;          // the open file
+  ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own
   std::int64_t nextPts_ = 0;
   ReferenceTime framePeriod_ = 0;
   OpenHeaderFields openFields_;
@@ -456,12 +449,8 @@ Status AviMuxInputPin::onReceive(MediaSample* sample) { return mux_->write(sampl
 
 }  // namespace
 
-Ref<BaseFilter> createAviMux() {
-  return Ref<BaseFilter>(new AviMux(Container{"avi", MEDIASUBTYPE_Avi, false}));
-}
+Ref<BaseFilter> createAviMux() { return Ref<BaseFilter>(new AviMux(Container{"avi", false})); }
 
-Ref<BaseFilter> createMp4Mux() {
-  return Ref<BaseFilter>(new AviMux(Container{"mp4", MEDIASUBTYPE_Mp4, true}));
-}
+Ref<BaseFilter> createMp4Mux() { return Ref<BaseFilter>(new AviMux(Container{"mp4", true})); }
 
 }  // namespace vistrel::media

@@ -1,7 +1,10 @@
-// The AVI multiplexer: one video input pin, one output pin to the file
-// writer. It takes uncompressed 24-bit bottom-up RGB (stored as a BI_RGB
-// DIB stream, codec tag 0), uncompressed YUY2, or any compressed video whose
-// four-character code is an AVI video tag (XVID, MJPG, cvid, ...).
+// The AVI sink: the end of a recording graph, one video input pin. It
+// multiplexes and writes the file itself: the file is created when its name
+// is set (FileSinkFilter) and completed and closed when the graph stops; a
+// graph run again writes it anew. It takes uncompressed 24-bit bottom-up RGB
+// (stored as a BI_RGB DIB stream, codec tag 0), uncompressed YUY2, or any
+// compressed video whose four-character code is an AVI video tag (XVID,
+// MJPG, cvid, ...).
 //
 // Timing: the stream's rate is the first sample's duration (stop − start),
 // or the input's average time per frame when the source gives one, else
@@ -22,7 +25,7 @@ namespace vistrel::media {
 
 Ref<BaseFilter> createAviMux();
 
-// The same multiplexer writing an MP4 file (codec tags chosen by the
+// The same sink writing an MP4 file (codec tags chosen by the
 // container, the index moved to the front when the file is completed so
 // that players can start before the whole file arrived). Takes H.264.
 Ref<BaseFilter> createMp4Mux();

@@ -1,13 +1,12 @@
-// The settings interfaces of a video compressor: its capabilities and
+// The settings interface of a video compressor: its capabilities and
 // defaults, the quality and key-frame settings, and its stored settings
-// block loaded from a stream.
+// block.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/media/guid.h"
 #include "platform/media/status.h"
 #include "platform/media/unknown.h"
 
@@ -42,29 +41,10 @@ class VideoCompression : public virtual Unknown {
   virtual Status putPFramesPerKeyFrame(long frames) = 0;
   // Frames over which a data rate is averaged.
   virtual Status putWindowSize(std::uint64_t frames) = 0;
-};
-
-enum class SeekOrigin { Set = 0, Current = 1, End = 2 };
-
-// A byte stream (the platform's IStream, reduced to what settings need).
-class Stream : public virtual Unknown {
- public:
-  // S_FALSE when fewer bytes than asked were read.
-  virtual Status read(void* buffer, std::uint32_t size, std::uint32_t* read) = 0;
-  virtual Status write(const void* buffer, std::uint32_t size, std::uint32_t* written) = 0;
-  virtual Status seek(std::int64_t offset, SeekOrigin origin, std::uint64_t* position) = 0;
-  virtual Status setSize(std::uint64_t size) = 0;
-};
-
-// A growable stream in memory (CreateStreamOnHGlobal).
-Ref<Stream> createMemoryStream();
-
-class PersistStream : public virtual Unknown {
- public:
-  virtual Guid classId() const = 0;
-  // Reads a settings block from the stream's current position to its end.
-  virtual Status load(Stream* stream) = 0;
-  virtual Status save(Stream* stream) = 0;
+  // The settings block the window's layout stores with the compressor: kept
+  // as given and handed back unchanged (E_INVALIDARG beyond 1 MiB).
+  virtual Status setSettingsBlock(std::vector<std::uint8_t> block) = 0;
+  virtual std::vector<std::uint8_t> settingsBlock() const = 0;
 };
 
 }  // namespace vistrel::media

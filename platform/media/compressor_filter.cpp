@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -14,9 +15,9 @@ extern "C" {
 #include <libyuv/convert.h>
 #include <libyuv/planar_functions.h>
 
-#include "platform/media/compressor_settings.h"
+#include "platform/media/compression.h"
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 
 namespace vistrel::media {
 
@@ -38,6 +39,81 @@ bool isI420(const MediaType& type) {
   return type.subType == MEDIASUBTYPE_I420 && type.videoInfo &&
          type.videoInfo->header.bitCount == 12;
 }
+
+// The settings side of a compressor. The filter reads the current values
+// when it opens its encoder, so changes apply from the next stream on.
+// Thread: any; the values are guarded.
+class CompressorSettings : public VideoCompression {
+ public:
+  explicit CompressorSettings(const CompressorDescription& description)
+      : friendlyName_(description.friendlyName),
+        code_(description.code),
+        fixedQuantiser_(description.fixedQuantiser) {}
+
+  Status getInfo(VideoCompressionInfo* info) const override {
+    info->version = "1.0";
+    info->description = friendlyName_;
+    info->defaultKeyFrameRate = kDefaultKeyFrameRate;
+    info->defaultPFramesPerKey = 0;
+    info->defaultQuality = kDefaultCompressorQuality;
+    info->capabilities =
+        CompressionCaps_CanKeyFrame | (fixedQuantiser_ ? CompressionCaps_CanQuality : 0);
+    return S_OK;
+  }
+  Status putQuality(double quality) override {
+    if (quality > 1.0) return E_INVALIDARG;
+    std::lock_guard lock(mutex_);
+    quality_ = quality;
+    return S_OK;
+  }
+  double quality() const override {
+    std::lock_guard lock(mutex_);
+    return quality_;
+  }
+  Status putKeyFrameRate(long rate) override {
+    std::lock_guard lock(mutex_);
+    keyFrameRate_ = rate;
+    return S_OK;
+  }
+  long keyFrameRate() const override {
+    std::lock_guard lock(mutex_);
+    return keyFrameRate_;
+  }
+  // Accepted and not used: no B-frames are made, a fixed quantiser has no
+  // data-rate window.
+  Status putPFramesPerKeyFrame(long) override { return S_OK; }
+  Status putWindowSize(std::uint64_t) override { return S_OK; }
+
+  Status setSettingsBlock(std::vector<std::uint8_t> block) override {
+    if (block.size() > kMaxSettingsBytes) return E_INVALIDARG;
+    std::lock_guard lock(mutex_);
+    block_ = std::move(block);
+    return S_OK;
+  }
+  std::vector<std::uint8_t> settingsBlock() const override {
+    std::lock_guard lock(mutex_);
+    if (!block_.empty()) return block_;
+    // Our own block: a version of twelve UTF-16 characters, the number 8 and
+    // the code name.
+    std::vector<std::uint8_t> block;
+    for (char c : std::string("00000000000 ")) block.insert(block.end(), {std::uint8_t(c), 0});
+    block.insert(block.end(), {8, 0, 0, 0});
+    std::string code = code_;
+    code.resize(4, '\0');
+    block.insert(block.end(), code.begin(), code.end());
+    return block;
+  }
+
+ private:
+  static constexpr std::size_t kMaxSettingsBytes = 1 << 20;
+  const std::string friendlyName_;
+  const std::string code_;
+  const bool fixedQuantiser_;
+  mutable std::mutex mutex_;
+  double quality_ = -1;
+  long keyFrameRate_ = -1;
+  std::vector<std::uint8_t> block_;
+};
 
 class Compressor;
 
@@ -71,24 +147,22 @@ class CompressorOutputPin final : public OutputPinBase {
  protected:
   Status checkMediaType(const MediaType& type) const override;
   std::vector<MediaType> ownMediaTypes() const override;
-  Status decideBufferSize(AllocatorProperties* properties) override;
+  std::int32_t bufferSize() const override;
 
  private:
   Compressor* compressor_;
 };
 
-class Compressor final : public FilterBase, public CompressorSettings {
+class Compressor final : public BaseFilter, public CompressorSettings {
  public:
   Compressor(CompressorDescription description, std::string encoder)
-      : FilterBase(CLSID_AVICo),
-        CompressorSettings(description, CLSID_AVICo),
+      : BaseFilter(CLSID_AVICo),
+        CompressorSettings(description),
         description_(std::move(description)),
         encoderName_(std::move(encoder)),
         input_(new CompressorInputPin(this)),
         output_(new CompressorOutputPin(this)) {}
   ~Compressor() override { disconnectAll(); }
-
-  Guid classId() const override { return FilterBase::classId(); }
 
   // The compressed type for the connected input, if any.
   bool outputType(MediaType* type) const {
@@ -157,7 +231,7 @@ class Compressor final : public FilterBase, public CompressorSettings {
   }
 
  protected:
-  std::vector<PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
+  std::vector<Pin*> pinList() const override { return {input_.get(), output_.get()}; }
 
   Status onStop() override {
     Status result = S_OK;
@@ -229,11 +303,11 @@ class Compressor final : public FilterBase, public CompressorSettings {
     }
     context->codec_tag = description_.fourCC;
     context->max_b_frames = 0;
-    const long keyFrameRate = currentKeyFrameRate();
-    context->gop_size = static_cast<int>(keyFrameRate > 0 ? keyFrameRate : kDefaultKeyFrameRate);
+    const long keyFrames = keyFrameRate();
+    context->gop_size = static_cast<int>(keyFrames > 0 ? keyFrames : kDefaultKeyFrameRate);
     if (description_.fixedQuantiser) {
       context->flags |= AV_CODEC_FLAG_QSCALE;
-      context->global_quality = FF_QP2LAMBDA * quantiserForQuality(currentQuality());
+      context->global_quality = FF_QP2LAMBDA * quantiserForQuality(quality());
     }
     AVDictionary* options = nullptr;
     if (description_.constantRateFactor > 0)
@@ -411,17 +485,14 @@ Status CompressorOutputPin::checkMediaType(const MediaType& type) const {
              : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
+std::int32_t CompressorOutputPin::bufferSize() const {
+  return static_cast<std::int32_t>(compressor_->maxFrameBytes());
+}
+
 std::vector<MediaType> CompressorOutputPin::ownMediaTypes() const {
   MediaType own;
   if (!compressor_->outputType(&own)) return {};
   return {own};
-}
-
-Status CompressorOutputPin::decideBufferSize(AllocatorProperties* properties) {
-  properties->buffers = std::max(properties->buffers, 1);
-  properties->bufferSize =
-      std::max(properties->bufferSize, static_cast<std::int32_t>(compressor_->maxFrameBytes()));
-  return S_OK;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Video compressors on libavcodec: a filter with one input pin (RGB24
 // bottom-up, YUY2 or I420 pictures) and one output pin (compressed frames tagged
 // with the compressor's four-character code, one sample per frame), with
-// the VideoCompression and PersistStream settings interfaces.
+// the VideoCompression settings interface.
 //
 // Picture quality: compressors that take a quantiser (MPEG-4, Motion JPEG)
 // run at a fixed quantiser; H.264 at a constant rate factor. Quality q in (0, 1] gives quantiser
@@ -12,8 +12,8 @@
 // gives the default (one every 100 frames, plus scene changes). No B-frames
 // are made, so every frame leaves the compressor when it enters.
 //
-// The settings block given to load() is kept as it is and handed back by
-// save(); its content is not interpreted. A compressor without one saves a
+// The settings block given to setSettingsBlock() is kept as it is and
+// handed back by settingsBlock(); its content is not interpreted. A compressor without one saves a
 // 32-byte block of its own: a version of twelve UTF-16 characters
 // ("00000000000 "), the 32-bit little-endian number 8 and its four-character
 // code name.

@@ -8,7 +8,6 @@
 
 #include "platform/media/avi_mux.h"
 #include "platform/media/compressor_filter.h"
-#include "platform/media/file_writer.h"
 
 namespace vistrel::media {
 
@@ -21,38 +20,16 @@ struct Device {
   std::string friendlyName;
   FilterFactory factory;
   std::uint32_t merit = MERIT_DO_NOT_USE;
+  Ref<Moniker> moniker() const { return makeRef<Moniker>(category, code, friendlyName, factory); }
 };
 
-class Registry {
- public:
-  static Registry& instance() {
-    static Registry registry;
-    return registry;
-  }
+struct Registry {
+  std::mutex mutex;
+  std::vector<Device> devices;
+  int lastId = 0;
 
-  int add(Device device) {
-    std::lock_guard lock(mutex_);
-    device.id = ++lastId_;
-    devices_.push_back(std::move(device));
-    return lastId_;
-  }
-
-  void remove(int id) {
-    std::lock_guard lock(mutex_);
-    devices_.erase(std::remove_if(devices_.begin(), devices_.end(),
-                                  [id](const Device& device) { return device.id == id; }),
-                   devices_.end());
-  }
-
-  std::vector<Device> devices() const {
-    std::lock_guard lock(mutex_);
-    return devices_;
-  }
-
- private:
-  Registry() { registerBuiltIns(); }
-
-  void registerBuiltIns() {
+  // The service's own devices, registered on first use.
+  Registry() {
     const CompressorDescription compressors[] = {
         {"xvid", "XviD MPEG-4 Codec", {"libxvid", "mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true},
         {"cvid", "Cinepak Codec", {"cinepak"}, makeFourCC('c', 'v', 'i', 'd'), false},
@@ -62,65 +39,25 @@ class Registry {
     };
     for (const CompressorDescription& description : compressors) {
       if (availableEncoder(description).empty()) continue;  // not installed
-      devices_.push_back(
-          {++lastId_, CLSID_VideoCompressorCategory, description.code, description.friendlyName,
-           [description] { return createCompressorFilter(description); }, MERIT_DO_NOT_USE});
+      devices.push_back({++lastId, CLSID_VideoCompressorCategory, description.code,
+                         description.friendlyName,
+                         [description] { return createCompressorFilter(description); }});
     }
-    devices_.push_back({++lastId_, CLSID_LegacyAmFilterCategory, CLSID_AviDest.toString(),
-                        "AVI Mux", [] { return createAviMux(); }, MERIT_DO_NOT_USE});
-    devices_.push_back({++lastId_, CLSID_LegacyAmFilterCategory, CLSID_FileWriter.toString(),
-                        "File writer", [] { return createFileWriter(); }, MERIT_DO_NOT_USE});
+    devices.push_back({++lastId, CLSID_LegacyAmFilterCategory, CLSID_AviDest.toString(), "AVI Mux",
+                       [] { return createAviMux(); }});
   }
-
-  mutable std::mutex mutex_;
-  std::vector<Device> devices_;
-  int lastId_ = 0;
 };
 
-class DeviceMoniker final : public Moniker {
- public:
-  explicit DeviceMoniker(Device device) : device_(std::move(device)) {}
+Registry& registry() {
+  static Registry instance;
+  return instance;
+}
 
-  std::string displayName() const override {
-    return deviceDisplayName(device_.category, device_.code);
-  }
-
-  Status readProperty(const std::string& name, std::string* value) const override {
-    assert(value);
-    if (name == "FriendlyName") {
-      *value = device_.friendlyName;
-      return S_OK;
-    }
-    if (name == "CLSID") {
-      Ref<BaseFilter> filter;
-      if (failed(bindToObject(&filter))) return E_FAIL;
-      *value = filter->classId().toString();
-      return S_OK;
-    }
-    return E_INVALIDARG;
-  }
-
-  Status bindToObject(Ref<BaseFilter>* filter) const override {
-    assert(filter);
-    *filter = device_.factory ? device_.factory() : nullptr;
-    if (!*filter) return fail(E_FAIL, "Can't create " + displayName());
-    return S_OK;
-  }
-
- private:
-  Device device_;
-};
-
-class DeviceEnumerator final : public SystemDeviceEnum {
- public:
-  Status createClassEnumerator(const Guid& category, std::vector<Ref<Moniker>>* monikers) override {
-    assert(monikers);
-    monikers->clear();
-    for (const Device& device : Registry::instance().devices())
-      if (device.category == category) monikers->emplace_back(new DeviceMoniker(device));
-    return monikers->empty() ? S_FALSE : S_OK;
-  }
-};
+// A copy of the devices, taken under the registry's lock.
+std::vector<Device> devices() {
+  std::lock_guard lock(registry().mutex);
+  return registry().devices;
+}
 
 std::string trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r\n");
@@ -131,30 +68,57 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
-Ref<SystemDeviceEnum> createSystemDeviceEnum() {
-  return Ref<SystemDeviceEnum>(new DeviceEnumerator);
+std::string Moniker::displayName() const { return deviceDisplayName(category_, code_); }
+
+Status Moniker::readProperty(const std::string& name, std::string* value) const {
+  assert(value);
+  if (name != "FriendlyName") return E_INVALIDARG;
+  *value = friendlyName_;
+  return S_OK;
+}
+
+Status Moniker::bindToObject(Ref<BaseFilter>* filter) const {
+  assert(filter);
+  *filter = factory_ ? factory_() : nullptr;
+  if (!*filter) return fail(E_FAIL, "Can't create " + displayName());
+  return S_OK;
+}
+
+Status SystemDeviceEnum::createClassEnumerator(const Guid& category,
+                                               std::vector<Ref<Moniker>>* monikers) {
+  assert(monikers);
+  monikers->clear();
+  for (const Device& device : devices())
+    if (device.category == category) monikers->push_back(device.moniker());
+  return monikers->empty() ? S_FALSE : S_OK;
 }
 
 std::vector<Ref<Moniker>> enumMatchingFilters(std::uint32_t minimumMerit) {
   std::vector<Ref<Moniker>> monikers;
-  for (const Device& device : Registry::instance().devices())
-    if (device.merit >= minimumMerit) monikers.emplace_back(new DeviceMoniker(device));
+  for (const Device& device : devices())
+    if (device.merit >= minimumMerit) monikers.push_back(device.moniker());
   return monikers;
 }
 
 int registerDevice(const Guid& category, const std::string& code, const std::string& friendlyName,
                    FilterFactory factory, std::uint32_t merit) {
-  return Registry::instance().add({0, category, code, friendlyName, std::move(factory), merit});
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  r.devices.push_back({++r.lastId, category, code, friendlyName, std::move(factory), merit});
+  return r.lastId;
 }
 
-void unregisterDevice(int id) { Registry::instance().remove(id); }
+void unregisterDevice(int id) {
+  Registry& r = registry();
+  std::lock_guard lock(r.mutex);
+  std::erase_if(r.devices, [id](const Device& device) { return device.id == id; });
+}
 
 std::string deviceDisplayName(const Guid& category, const std::string& code) {
   // "cm": devices of the compression manager; "sw": software filters.
   const char* kind = category == CLSID_VideoCompressorCategory ? "cm" : "sw";
   return std::string("@device:") + kind + ":" + category.toString() + "\\" + code;
 }
-
 std::vector<std::string> uniqueFriendlyNames(const std::vector<std::string>& names) {
   std::vector<std::string> result;
   std::map<std::string, int> seen;

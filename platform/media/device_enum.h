@@ -5,8 +5,9 @@
 //
 // The service's own compressors are registered on first use: "XviD MPEG-4
 // Codec" (\xvid: libxvid, or FFmpeg's MPEG-4 part 2 encoder when libxvid is
-// missing; XVID in the file), "Cinepak Codec" (\cvid) and "Motion JPEG Codec"
-// (\mjpg). An entry whose encoder this FFmpeg build lacks is not listed.
+// missing; XVID in the file), "Cinepak Codec" (\cvid), "Motion JPEG Codec"
+// (\mjpg) and "H.264 Codec" (\h264, for MP4 files). An entry whose encoder
+// this FFmpeg build lacks is not listed.
 //
 // Thread: any; the registry is guarded.
 #pragma once
@@ -23,37 +24,46 @@
 
 namespace vistrel::media {
 
-class Moniker : public virtual Unknown {
- public:
-  virtual std::string displayName() const = 0;
-  // Reads a property of the device: "FriendlyName" (as registered, not yet
-  // made unique) and "CLSID". E_INVALIDARG for other names.
-  virtual Status readProperty(const std::string& name, std::string* value) const = 0;
-  // Creates the device's filter; E_FAIL (with its detail)
-  // when it cannot be made.
-  virtual Status bindToObject(Ref<BaseFilter>* filter) const = 0;
-};
-
-class SystemDeviceEnum : public virtual Unknown {
- public:
-  // The category's devices in registration order; S_FALSE (and an empty
-  // list) when the category has none.
-  virtual Status createClassEnumerator(const Guid& category,
-                                       std::vector<Ref<Moniker>>* monikers) = 0;
-};
-
-// CLSID_SystemDeviceEnum.
-Ref<SystemDeviceEnum> createSystemDeviceEnum();
+using FilterFactory = std::function<Ref<BaseFilter>()>;
 
 // Merit values of registered filters.
 inline constexpr std::uint32_t MERIT_DO_NOT_USE = 0x200000;
 inline constexpr std::uint32_t MERIT_NORMAL = 0x600000;
 
-// CLSID_FilterMapper2's EnumMatchingFilters reduced to what is asked of it:
-// every registered filter of at least `minimumMerit`, in every category.
-std::vector<Ref<Moniker>> enumMatchingFilters(std::uint32_t minimumMerit);
+// One registered device.
+class Moniker final : public Unknown {
+ public:
+  Moniker(const Guid& category, std::string code, std::string friendlyName, FilterFactory factory)
+      : category_(category),
+        code_(std::move(code)),
+        friendlyName_(std::move(friendlyName)),
+        factory_(std::move(factory)) {}
 
-using FilterFactory = std::function<Ref<BaseFilter>()>;
+  std::string displayName() const;
+  // Reads a property of the device: "FriendlyName" (as registered, not yet
+  // made unique). E_INVALIDARG for other names.
+  Status readProperty(const std::string& name, std::string* value) const;
+  // Creates the device's filter; E_FAIL (with its detail) when it cannot be made.
+  Status bindToObject(Ref<BaseFilter>* filter) const;
+
+ private:
+  Guid category_;
+  std::string code_;
+  std::string friendlyName_;
+  FilterFactory factory_;
+};
+
+class SystemDeviceEnum final : public Unknown {
+ public:
+  // The category's devices in registration order; S_FALSE (and an empty
+  // list) when the category has none.
+  Status createClassEnumerator(const Guid& category, std::vector<Ref<Moniker>>* monikers);
+};
+
+inline Ref<SystemDeviceEnum> createSystemDeviceEnum() { return makeRef<SystemDeviceEnum>(); }
+
+// Every registered filter of at least `minimumMerit`, in every category.
+std::vector<Ref<Moniker>> enumMatchingFilters(std::uint32_t minimumMerit);
 
 // Registers a device (as a driver's set-up would). The display name is
 // "@device:cm:" (compressors) or "@device:sw:" (other filters) + category +

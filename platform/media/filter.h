@@ -1,23 +1,28 @@
 // Filters and pins: the contracts every filter of a graph keeps, whether it
-// is one of the service's own (compressors, AVI multiplexer, file writer) or
-// the caller's (a push source).
+// is one of the service's own (compressors, the AVI sink) or the caller's (a
+// push source), and the base classes that keep them: the state machine,
+// connection with media-type negotiation and checked delivery.
 //
 // Connection: the graph asks the output pin to connect(); the output pin
-// proposes media types to the input pin's receiveConnection(), then agrees
-// on an allocator through the input pin's MemInputPin. Filters start
+// proposes media types to the input pin's receiveConnection(). Filters start
 // stopped; pins connect only while their filter is stopped.
 //
-// Thread: state changes come from the graph's caller; receive() comes from
-// the thread that delivers (with synchronous delivery, the same thread).
+// Locks: each filter has a state lock (state changes, connections) and a
+// stream lock (receive() and the work done on stop); a stop waits for a
+// receive in progress and no sample is taken once the filter is stopped.
+// State changes come from the graph's caller; receive() comes from the
+// thread that delivers.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
-#include "platform/media/allocator.h"
 #include "platform/media/guid.h"
 #include "platform/media/media_type.h"
+#include "platform/media/sample.h"
 #include "platform/media/status.h"
 #include "platform/media/unknown.h"
 
@@ -25,13 +30,16 @@ namespace vistrel::media {
 
 class BaseFilter;
 class FilterGraph;
+class InputPinBase;
 
 enum class PinDirection { Input, Output };
 
-enum class FilterState { Stopped = 0, Paused = 1, Running = 2 };
+enum class FilterState { Stopped, Running };
 
 class Pin : public virtual Unknown {
  public:
+  Pin(BaseFilter* filter, PinDirection direction, std::string name);
+
   // Output pins: connect to `receivePin`, with `type` if it is complete,
   // else with the first type (receiver's first, then own) both agree on.
   // VFW_E_ALREADY_CONNECTED, VFW_E_NOT_STOPPED, VFW_E_NO_ACCEPTABLE_TYPES.
@@ -39,57 +47,148 @@ class Pin : public virtual Unknown {
   // Input pins: accept a connection from `connector` with `type`
   // (VFW_E_TYPE_NOT_ACCEPTED when the type does not suit).
   virtual Status receiveConnection(Pin* connector, const MediaType& type) = 0;
-  // Breaks this side of the connection (S_FALSE when not connected).
-  virtual Status disconnect() = 0;
+  // Breaks this side of the connection (S_FALSE when not connected); the
+  // pins of OutputPinBase and InputPinBase refuse with VFW_E_NOT_STOPPED
+  // unless their filter is stopped.
+  virtual Status disconnect();
   // The peer, or null when not connected.
-  virtual Ref<Pin> connectedTo() const = 0;
+  Ref<Pin> connectedTo() const;
   // The agreed type; an empty one when not connected.
-  virtual MediaType connectionMediaType() const = 0;
+  MediaType connectionMediaType() const;
   // S_OK when the pin could accept `type`, S_FALSE otherwise.
-  virtual Status queryAccept(const MediaType& type) const = 0;
+  Status queryAccept(const MediaType& type) const;
   // The types the pin prefers, best first.
-  virtual std::vector<MediaType> mediaTypes() const = 0;
-  virtual PinDirection direction() const = 0;
-  virtual std::string name() const = 0;
-  virtual std::string id() const = 0;
+  std::vector<MediaType> mediaTypes() const { return ownMediaTypes(); }
+  PinDirection direction() const { return direction_; }
+  std::string name() const { return name_; }
+  std::string id() const { return name_; }
   // The filter the pin belongs to (not a counted reference: pins live as
   // long as their filter).
-  virtual BaseFilter* filter() const = 0;
+  BaseFilter* filter() const { return owner_; }
+
+  bool isConnected() const;
+  MediaType connectionType() const;
+  // Hooks of the filter's state changes (leaving stopped, stopping).
+  virtual Status active() { return S_OK; }
+  virtual Status inactive() { return S_OK; }
+  // Called by the filter when it goes away: the pin no longer names it.
+  void detach() { owner_ = nullptr; }
+
+ protected:
+  // S_OK when this pin can take `type`; any failure refuses it.
+  virtual Status checkMediaType(const MediaType& type) const = 0;
+  // The pin's preferred types; none by default.
+  virtual std::vector<MediaType> ownMediaTypes() const { return {}; }
+  // Called after a connection was made; a failure undoes it.
+  virtual Status completeConnect(Pin* peer) { return S_OK; }
+  virtual void breakConnect() {}
+  // Pin::disconnect, refused with VFW_E_NOT_STOPPED unless the owning
+  // filter is stopped.
+  Status disconnectIfStopped();
+
+  BaseFilter* owner_;
+  const PinDirection direction_;
+  const std::string name_;
+  mutable std::mutex pinMutex_;
+  Ref<Pin> connected_;
+  MediaType type_;
 };
 
-// The delivery side of an input pin.
-class MemInputPin : public virtual Unknown {
+class OutputPinBase : public Pin {
  public:
-  // The pin's own allocator, offered to the upstream pin.
-  virtual Status getAllocator(Ref<MemAllocator>* allocator) = 0;
-  // The allocator the upstream pin decided on.
-  virtual Status notifyAllocator(MemAllocator* allocator, bool readOnly) = 0;
-  // One sample; the pin copies what it keeps. VFW_E_WRONG_STATE when the
-  // filter is stopped, VFW_E_NOT_CONNECTED when the pin is not connected.
-  virtual Status receive(MediaSample* sample) = 0;
+  OutputPinBase(BaseFilter* filter, std::string name);
+
+  Status connect(Pin* receivePin, const MediaType* type) override;
+  Status receiveConnection(Pin* connector, const MediaType& type) override;
+  Status disconnect() override;
+  Status active() override;
+  Status inactive() override;
+
+  // A sample of bufferSize() bytes to fill and deliver: the pin's own, used
+  // again once the last delivery let go of it. VFW_E_NOT_CONNECTED without a
+  // connection, VFW_E_NOT_COMMITTED while the filter is stopped.
+  Status getDeliveryBuffer(Ref<MediaSample>* sample);
+  // Hands `sample` to the connected input pin; VFW_E_NOT_CONNECTED when none.
+  Status deliver(MediaSample* sample);
+
+ protected:
+  // Bytes of the largest sample this pin delivers; asked once it connected.
+  virtual std::int32_t bufferSize() const = 0;
+
+ private:
+  Status attempt(Pin* receivePin, const MediaType& type);
+
+  Ref<InputPinBase> input_;
+  std::mutex sampleMutex_;
+  Ref<MediaSample> sample_;
+  std::int32_t sampleBytes_ = 0;
+  std::atomic<bool> active_{false};
+};
+
+class InputPinBase : public Pin {
+ public:
+  InputPinBase(BaseFilter* filter, std::string name);
+
+  Status connect(Pin* receivePin, const MediaType* type) override;
+  Status receiveConnection(Pin* connector, const MediaType& type) override;
+  Status disconnect() override;
+
+  // One sample from the connected output pin: checks connection and state
+  // under the filter's stream lock, then calls onReceive(). The pin copies
+  // what it keeps. VFW_E_WRONG_STATE when the filter is stopped,
+  // VFW_E_NOT_CONNECTED when the pin is not connected.
+  Status receive(MediaSample* sample);
+
+ protected:
+  // One sample, under the stream lock, while the filter runs.
+  virtual Status onReceive(MediaSample* sample) = 0;
 };
 
 class BaseFilter : public virtual Unknown {
  public:
-  virtual Guid classId() const = 0;
-  // Stopped → paused → running. run() from stopped pauses first; leaving
-  // stopped commits the allocators; stop() decommits them and keeps the
-  // first failure as its result.
-  virtual Status stop() = 0;
-  virtual Status pause() = 0;
-  virtual Status run(ReferenceTime start) = 0;
-  virtual FilterState state() const = 0;
-  virtual std::vector<Ref<Pin>> pins() const = 0;
+  explicit BaseFilter(const Guid& classId) : classId_(classId) {}
+
+  Guid classId() const { return classId_; }
+  // Stopped ⇄ running; samples flow while running. stop() keeps the first
+  // failure as its result.
+  Status stop();
+  Status run(ReferenceTime start);
+  FilterState state() const { return state_.load(); }
+  std::vector<Ref<Pin>> pins() const;
   // VFW_E_NOT_FOUND for an unknown id.
-  virtual Status findPin(const std::string& id, Ref<Pin>* pin) const = 0;
-  virtual std::string name() const = 0;
-  virtual FilterGraph* graph() const = 0;
+  Status findPin(const std::string& id, Ref<Pin>* pin) const;
+  std::string name() const;
+  FilterGraph* graph() const;
   // Called by the graph when the filter is added (graph, name) or removed
   // (null, empty). The filter does not hold a reference to the graph.
-  virtual Status joinFilterGraph(FilterGraph* graph, const std::string& name) = 0;
+  Status joinFilterGraph(FilterGraph* graph, const std::string& name);
+
+  std::recursive_mutex& stateLock() const { return stateLock_; }
+  std::mutex& streamLock() const { return streamLock_; }
+
+ protected:
+  // The filter's pins in order; they live as long as the filter.
+  virtual std::vector<Pin*> pinList() const = 0;
+  // Leaving stopped (after the pins became active), under the state lock;
+  // a failure leaves the filter stopped.
+  virtual Status onRun(ReferenceTime start) { return S_OK; }
+  // Stopping: under both locks, after the state became stopped and before
+  // the pins become inactive (a filter flushes what it holds here).
+  virtual Status onStop() { return S_OK; }
+  // Call from the most derived destructor: breaks every connection while
+  // the pins' filter still exists.
+  void disconnectAll();
+
+ private:
+  const Guid classId_;
+  mutable std::recursive_mutex stateLock_;
+  mutable std::mutex streamLock_;
+  std::atomic<FilterState> state_{FilterState::Stopped};
+  std::string name_;
+  FilterGraph* graph_ = nullptr;
 };
 
-// A filter that writes a file (the file writer of an AVI recording).
+// A filter that writes a file (the AVI sink of a recording).
 class FileSinkFilter : public virtual Unknown {
  public:
   // Opens (creates or truncates) the file; its failure is the OS error's

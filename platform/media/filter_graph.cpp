@@ -1,5 +1,6 @@
-// The filter graph manager: a list of named filters, connections between
-// their pins, and the state of the whole graph.
+// The filter graph manager (a list of named filters and the state of the
+// whole graph) and the capture graph builder that puts a recording's chain
+// into it: source → compressor or none → AVI sink.
 
 #include "platform/media/filter_graph.h"
 
@@ -7,11 +8,17 @@
 #include <cassert>
 #include <cstdio>
 #include <mutex>
-#include <set>
+
+#include "platform/media/avi_mux.h"
 
 namespace vistrel::media {
 
 namespace {
+
+void disconnectBoth(Pin* pin) {
+  if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
+  pin->disconnect();
+}
 
 class FilterGraphManager final : public FilterGraph, public MediaControl {
  public:
@@ -27,18 +34,14 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
     assert(filter);
     std::lock_guard lock(mutex_);
     if (filter->graph()) return E_INVALIDARG;
-    std::string name = requested.empty() ? filter->classId().toString() : requested;
+    const std::string base = requested.empty() ? filter->classId().toString() : requested;
+    std::string name = base;
     Status result = S_OK;
-    if (find(name) != entries_.end()) {
+    for (int suffix = 1; find(name) != entries_.end(); ++suffix) {
+      char tail[16];
+      std::snprintf(tail, sizeof tail, " %04d", suffix);
+      name = base + tail;
       result = VFW_S_DUPLICATE_NAME;
-      for (int suffix = 1;; ++suffix) {
-        char tail[16];
-        std::snprintf(tail, sizeof tail, " %04d", suffix);
-        if (find(name + tail) == entries_.end()) {
-          name += tail;
-          break;
-        }
-      }
     }
     const Status status = filter->joinFilterGraph(this, name);
     if (failed(status)) return status;
@@ -53,10 +56,7 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
                            [&](const Entry& entry) { return entry.filter.get() == filter; });
     if (it == entries_.end()) return VFW_E_NOT_IN_GRAPH;
     if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    for (const Ref<Pin>& pin : filter->pins()) {
-      if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
-      pin->disconnect();
-    }
+    for (const Ref<Pin>& pin : filter->pins()) disconnectBoth(pin.get());
     Ref<BaseFilter> keep = it->filter;  // joinFilterGraph runs while it still lives
     entries_.erase(it);
     keep->joinFilterGraph(nullptr, std::string());
@@ -70,19 +70,14 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
     return result;
   }
 
-  Status connect(Pin* output, Pin* input) override { return connectDirect(output, input, nullptr); }
-
-  Status connectDirect(Pin* output, Pin* input, const MediaType* type) override {
+  Status connect(Pin* output, Pin* input) override {
     assert(output && input);
-    if (!contains(output->filter()) || !contains(input->filter())) return VFW_E_NOT_IN_GRAPH;
+    BaseFilter* from = output->filter();
+    BaseFilter* to = input->filter();
+    if (!from || !to || from->graph() != this || to->graph() != this) return VFW_E_NOT_IN_GRAPH;
     if (output->direction() != PinDirection::Output || input->direction() != PinDirection::Input)
       return VFW_E_INVALID_DIRECTION;
-    return output->connect(input, type);
-  }
-
-  Status disconnect(Pin* pin) override {
-    assert(pin);
-    return pin->disconnect();
+    return output->connect(input, nullptr);
   }
 
   // ---- MediaControl ----
@@ -90,14 +85,12 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   Status run() override {
     std::lock_guard lock(mutex_);
     if (state_ == FilterState::Running) return S_OK;
-    if (state_ == FilterState::Stopped) {
-      const Status status = pauseAll();
-      if (failed(status)) return status;
-    }
-    for (const Ref<BaseFilter>& filter : downstreamFirst()) {
+    std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
+    std::reverse(ordered.begin(), ordered.end());
+    for (const Ref<BaseFilter>& filter : ordered) {
       const Status status = filter->run(0);
       if (failed(status)) {
-        stopAll();
+        stop();
         return status;
       }
     }
@@ -105,14 +98,15 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
     return S_OK;
   }
 
-  Status pause() override {
-    std::lock_guard lock(mutex_);
-    return pauseAll();
-  }
-
   Status stop() override {
     std::lock_guard lock(mutex_);
-    return stopAll();
+    Status result = S_OK;
+    for (const Ref<BaseFilter>& filter : upstreamFirst()) {
+      const Status status = filter->stop();
+      if (failed(status) && succeeded(result)) result = status;
+    }
+    state_ = FilterState::Stopped;
+    return result;
   }
 
   FilterState state() const override {
@@ -131,71 +125,27 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
                         [&](const Entry& entry) { return entry.name == name; });
   }
 
-  bool contains(BaseFilter* filter) const {
-    std::lock_guard lock(mutex_);
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [&](const Entry& entry) { return entry.filter.get() == filter; });
+  // Filters upstream of `filter` along its inputs, at most `limit` deep.
+  static std::size_t depth(BaseFilter* filter, std::size_t limit) {
+    std::size_t deepest = 0;
+    for (const Ref<Pin>& pin : filter->pins()) {
+      const Ref<Pin> peer = pin->direction() == PinDirection::Input ? pin->connectedTo() : nullptr;
+      if (peer && peer->filter() && limit > 0)
+        deepest = std::max(deepest, depth(peer->filter(), limit - 1) + 1);
+    }
+    return deepest;
   }
 
   // Sources first: a filter comes after every filter feeding its inputs.
   std::vector<Ref<BaseFilter>> upstreamFirst() const {
+    std::vector<std::pair<std::size_t, Ref<BaseFilter>>> ranked;
+    for (const Entry& entry : entries_)
+      ranked.emplace_back(depth(entry.filter.get(), entries_.size()), entry.filter);
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Ref<BaseFilter>> ordered;
-    std::set<BaseFilter*> placed;
-    while (ordered.size() < entries_.size()) {
-      bool progress = false;
-      for (const Entry& entry : entries_) {
-        if (placed.count(entry.filter.get())) continue;
-        bool ready = true;
-        for (const Ref<Pin>& pin : entry.filter->pins()) {
-          const Ref<Pin> peer =
-              pin->direction() == PinDirection::Input ? pin->connectedTo() : nullptr;
-          if (!peer) continue;
-          BaseFilter* upstream = peer->filter();
-          if (upstream && upstream != entry.filter.get() && !placed.count(upstream) &&
-              contains(upstream))
-            ready = false;
-        }
-        if (ready) {
-          ordered.push_back(entry.filter);
-          placed.insert(entry.filter.get());
-          progress = true;
-        }
-      }
-      if (!progress) {  // a cycle: take the rest as they come
-        for (const Entry& entry : entries_)
-          if (!placed.count(entry.filter.get())) ordered.push_back(entry.filter);
-        break;
-      }
-    }
+    for (auto& [rank, filter] : ranked) ordered.push_back(std::move(filter));
     return ordered;
-  }
-
-  std::vector<Ref<BaseFilter>> downstreamFirst() const {
-    std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
-    std::reverse(ordered.begin(), ordered.end());
-    return ordered;
-  }
-
-  Status pauseAll() {
-    for (const Ref<BaseFilter>& filter : downstreamFirst()) {
-      const Status status = filter->pause();
-      if (failed(status)) {
-        stopAll();
-        return status;
-      }
-    }
-    state_ = FilterState::Paused;
-    return S_OK;
-  }
-
-  Status stopAll() {
-    Status result = S_OK;
-    for (const Ref<BaseFilter>& filter : upstreamFirst()) {
-      const Status status = filter->stop();
-      if (failed(status) && succeeded(result)) result = status;
-    }
-    state_ = FilterState::Stopped;
-    return result;
   }
 
   mutable std::recursive_mutex mutex_;
@@ -203,8 +153,94 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   FilterState state_ = FilterState::Stopped;
 };
 
+bool offersMajorType(Pin* pin, const Guid* majorType) {
+  if (!majorType) return true;
+  for (const MediaType& type : pin->mediaTypes())
+    if (type.majorType == *majorType) return true;
+  return false;
+}
+
+// The filter's first pin of `direction` that is not connected.
+Ref<Pin> freePin(BaseFilter* filter, PinDirection direction, const Guid* majorType = nullptr) {
+  for (const Ref<Pin>& pin : filter->pins()) {
+    if (pin->direction() != direction || pin->connectedTo()) continue;
+    if (direction == PinDirection::Output && !offersMajorType(pin.get(), majorType)) continue;
+    return pin;
+  }
+  return nullptr;
+}
+
+class CaptureBuilder final : public CaptureGraphBuilder {
+ public:
+  Status setFiltergraph(FilterGraph* graph) override {
+    assert(graph);
+    if (graph_) return E_UNEXPECTED;
+    graph_ = Ref<FilterGraph>(graph);
+    return S_OK;
+  }
+
+  Status setOutputFileName(const Guid& type, const std::string& hostPath,
+                           Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) override {
+    if ((type != MEDIASUBTYPE_Avi && type != MEDIASUBTYPE_Mp4) || hostPath.empty())
+      return E_INVALIDARG;
+    Ref<BaseFilter> sink = type == MEDIASUBTYPE_Mp4 ? createMp4Mux() : createAviMux();
+    Status status = queryInterface<FileSinkFilter>(sink)->setFileName(hostPath, nullptr);
+    if (failed(status)) return status;  // nothing was opened
+    status = filterGraph()->addFilter(sink.get(), "AVI Mux");
+    if (failed(status)) return status;
+    if (multiplexer) *multiplexer = sink;
+    if (writer) *writer = queryInterface<FileSinkFilter>(sink);
+    return S_OK;
+  }
+
+  Status renderStream(const Guid*, const Guid* mediaType, Unknown* source, BaseFilter* intermediate,
+                      BaseFilter* sink) override {
+    assert(source && sink);
+    Ref<FilterGraph> graph = filterGraph();
+    Ref<Pin> start = queryInterface<Pin>(source);
+    if (!start) {
+      Ref<BaseFilter> filter = queryInterface<BaseFilter>(source);
+      if (!filter) return E_NOINTERFACE;
+      start = freePin(filter.get(), PinDirection::Output, mediaType);
+      if (!start) return VFW_E_NOT_FOUND;
+    } else if (start->direction() != PinDirection::Output) {
+      return VFW_E_INVALID_DIRECTION;
+    }
+
+    Ref<Pin> upstream = start;
+    if (intermediate) {
+      Ref<Pin> in = freePin(intermediate, PinDirection::Input);
+      if (!in) return VFW_E_NOT_FOUND;
+      const Status status = graph->connect(start.get(), in.get());
+      if (failed(status)) return status;
+      upstream = freePin(intermediate, PinDirection::Output);
+      if (!upstream) {
+        disconnectBoth(start.get());
+        return VFW_E_NOT_FOUND;
+      }
+    }
+    Ref<Pin> in = freePin(sink, PinDirection::Input);
+    Status status = in ? graph->connect(upstream.get(), in.get()) : Status(VFW_E_NOT_FOUND);
+    if (failed(status) && intermediate) disconnectBoth(start.get());
+    return status;
+  }
+
+ private:
+  // The graph given, or one the builder makes on first need.
+  Ref<FilterGraph> filterGraph() {
+    if (!graph_) graph_ = createFilterGraph();
+    return graph_;
+  }
+
+  Ref<FilterGraph> graph_;
+};
+
 }  // namespace
 
 Ref<FilterGraph> createFilterGraph() { return Ref<FilterGraph>(new FilterGraphManager); }
+
+Ref<CaptureGraphBuilder> createCaptureGraphBuilder() {
+  return Ref<CaptureGraphBuilder>(new CaptureBuilder);
+}
 
 }  // namespace vistrel::media

@@ -1,6 +1,6 @@
 // The filter graph manager and its media control, and the capture graph
 // builder that assembles recording graphs (source → compressor or none →
-// AVI multiplexer → file writer).
+// AVI sink).
 //
 // Ownership: the graph holds a reference on every filter added to it and
 // breaks all connections when it goes away. Thread: one caller thread at a
@@ -31,27 +31,22 @@ class FilterGraph : public virtual Unknown {
   // Connects an output pin to an input pin, agreeing on a type. Both
   // filters must be in this graph and stopped.
   virtual Status connect(Pin* output, Pin* input) = 0;
-  // The same with a given type (null: any).
-  virtual Status connectDirect(Pin* output, Pin* input, const MediaType* type) = 0;
-  // Breaks one side of a connection; call it for both pins.
-  virtual Status disconnect(Pin* pin) = 0;
 };
 
-// Run/Pause/Stop of the whole graph: filters go stopped → paused →
-// running (a run from stopped pauses first; allocators are committed when
-// a filter leaves stopped). Stopping goes from the sources downstream, so a
-// compressor flushes into a multiplexer that is still running, and the file
-// is complete once stop() returns.
+// Run/Stop of the whole graph. Running goes from the sinks upstream, so no
+// filter delivers into one still stopped; stopping goes from the sources
+// downstream, so a compressor flushes into a sink that is still running,
+// and the file is complete once stop() returns.
 class MediaControl : public virtual Unknown {
  public:
+  // A failure stops every filter again.
   virtual Status run() = 0;
-  virtual Status pause() = 0;
   // Keeps stopping every filter after a failure; returns the first one.
   virtual Status stop() = 0;
   virtual FilterState state() const = 0;
 };
 
-// CLSID_FilterGraph: the object offers FilterGraph and MediaControl.
+// The filter graph manager: the object offers FilterGraph and MediaControl.
 Ref<FilterGraph> createFilterGraph();
 
 class CaptureGraphBuilder : public virtual Unknown {
@@ -59,11 +54,11 @@ class CaptureGraphBuilder : public virtual Unknown {
   // E_UNEXPECTED when the builder has a graph already.
   virtual Status setFiltergraph(FilterGraph* graph) = 0;
   // With MEDIASUBTYPE_Avi: creates the file at `hostPath` and adds the AVI
-  // multiplexer ("AVI Mux") and the file writer (the file name) to the graph,
-  // connected. The file's failure is the OS error's status (E_ACCESSDENIED,
+  // sink ("AVI Mux") to the graph; `multiplexer` and `writer` are that one
+  // sink. The file's failure is the OS error's status (E_ACCESSDENIED,
   // STATUS_PATH_NOT_FOUND, ...); then nothing is added and nothing stays
-  // open. MEDIASUBTYPE_Mp4 does the same with the MP4 multiplexer. Other
-  // subtypes: E_INVALIDARG.
+  // open. MEDIASUBTYPE_Mp4 does the same with the MP4 sink. Other subtypes:
+  // E_INVALIDARG.
   virtual Status setOutputFileName(const Guid& type, const std::string& hostPath,
                                    Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) = 0;
   // Connects `source` (a filter: its first free output pin of `mediaType`,
@@ -74,7 +69,6 @@ class CaptureGraphBuilder : public virtual Unknown {
                               BaseFilter* intermediate, BaseFilter* sink) = 0;
 };
 
-// CLSID_CaptureGraphBuilder2.
 Ref<CaptureGraphBuilder> createCaptureGraphBuilder();
 
 }  // namespace vistrel::media

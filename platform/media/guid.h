@@ -53,13 +53,6 @@ extern const Guid CLSID_VideoCompressorCategory;
 extern const Guid CLSID_LegacyAmFilterCategory;
 // Classes of the service's own filters.
 extern const Guid CLSID_AviDest;
-extern const Guid CLSID_FileWriter;
 extern const Guid CLSID_AVICo;
-extern const Guid CLSID_MemoryAllocator;
-extern const Guid CLSID_FilterGraph;
-extern const Guid CLSID_CaptureGraphBuilder2;
-// Category argument of RenderStream.
-extern const Guid PIN_CATEGORY_CAPTURE;
-extern const Guid PIN_CATEGORY_PREVIEW;
 
 }  // namespace vistrel::media

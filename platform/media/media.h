@@ -15,14 +15,13 @@
 // detail (what, which file, the library's text) in Status::detail().
 #pragma once
 
-#include "platform/media/allocator.h"
 #include "platform/media/compression.h"
 #include "platform/media/device_enum.h"
 #include "platform/media/filter.h"
-#include "platform/media/filter_base.h"
 #include "platform/media/filter_graph.h"
 #include "platform/media/guid.h"
 #include "platform/media/media_type.h"
 #include "platform/media/running_object_table.h"
+#include "platform/media/sample.h"
 #include "platform/media/status.h"
 #include "platform/media/unknown.h"

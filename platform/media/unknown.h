@@ -3,8 +3,8 @@
 // Unknown, so an object that offers several of them has one count.
 //
 // Ownership: an object is born with a count of 0; Ref<T> holds one
-// reference. The object is destroyed (or recycled, see lastReleased) when the
-// last reference goes. Thread: addRef/release from any thread.
+// reference. The object is destroyed when the last reference goes.
+// Thread: addRef/release from any thread.
 #pragma once
 
 #include <atomic>
@@ -25,23 +25,22 @@ class Unknown {
   std::uint32_t release() noexcept {
     const std::uint32_t left = refs_.fetch_sub(1, std::memory_order_acq_rel) - 1;
     assert(left != 0xFFFFFFFFu && "release without a reference");
-    if (left == 0) lastReleased();
+    if (left == 0) destroy();
     return left;
   }
   std::uint32_t refCount() const noexcept { return refs_.load(std::memory_order_relaxed); }
 
  protected:
   virtual ~Unknown() = default;
-  // Called once the count reaches 0; objects that live in a pool (samples)
-  // go back to it instead of being deleted.
+
+ private:
 #pragma GCC diagnostic push
   // GCC mistakes the deleting destructor through a virtual base for a bad
   // free (-Wfree-nonheap-object); the destructor is virtual, this is sound.
 #pragma GCC diagnostic ignored "-Wfree-nonheap-object"
-  virtual void lastReleased() noexcept { delete this; }
+  void destroy() noexcept { delete this; }
 #pragma GCC diagnostic pop
 
- private:
   std::atomic<std::uint32_t> refs_{0};
 };
 

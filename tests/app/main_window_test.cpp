@@ -22,7 +22,7 @@
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
 #include "platform/layout/layout_writer.h"
-#include "recording/ds_video_logger.h"
+#include "recording/video_logger.h"
 #include "viewer_fixture.h"
 
 namespace vistrel::app::testing {

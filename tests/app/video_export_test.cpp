@@ -31,7 +31,7 @@
 #include "picture/jpeg_image.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
-#include "recording/ds_video_logger.h"
+#include "recording/video_logger.h"
 #include "viewer_fixture.h"
 
 namespace vistrel::app::testing {

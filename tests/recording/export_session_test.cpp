@@ -9,7 +9,7 @@
 #include <QFile>
 
 #include "avi_reader.h"
-#include "recording/ds_exception.h"
+#include "recording/exception.h"
 #include "recording/export_session.h"
 #include "recording_fixture.h"
 

@@ -17,7 +17,7 @@
 #include "pipeline/source_pin.h"
 #include "platform/file_system.h"
 #include "platform/layout/value.h"
-#include "recording/ds_video_logger.h"
+#include "recording/video_logger.h"
 #include "temp_folder.h"
 
 namespace vistrel::test {

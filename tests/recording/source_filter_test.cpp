@@ -9,7 +9,7 @@
 #include <QImage>
 
 #include "pipeline/image_buffer.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 #include "recording/video_source_filter.h"
 
 namespace vistrel {
@@ -18,7 +18,7 @@ namespace {
 using namespace media;
 
 // A sink that keeps a copy of every sample it receives.
-class CaptureFilter final : public FilterBase {
+class CaptureFilter final : public BaseFilter {
  public:
   struct Captured {
     std::vector<std::uint8_t> bytes;
@@ -26,13 +26,13 @@ class CaptureFilter final : public FilterBase {
     ReferenceTime start = 0, stop = 0;
     bool sync = false;
   };
-  CaptureFilter() : FilterBase(Guid{}), input_(new Input(this)) {}
+  CaptureFilter() : BaseFilter(Guid{}), input_(new Input(this)) {}
   ~CaptureFilter() override { disconnectAll(); }
   Pin* input() { return input_.get(); }
   std::vector<Captured> samples;
 
  protected:
-  std::vector<PinBase*> pinList() const override { return {input_.get()}; }
+  std::vector<Pin*> pinList() const override { return {input_.get()}; }
 
  private:
   class Input final : public InputPinBase {

@@ -16,10 +16,10 @@
 #include "avi_reader.h"
 #include "picture/jpeg_image.h"
 #include "platform/media/device_enum.h"
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 #include "platform/media/guid.h"
 #include "platform/media/running_object_table.h"
-#include "recording/ds_exception.h"
+#include "recording/exception.h"
 #include "recording_fixture.h"
 
 namespace vistrel::test {
@@ -249,14 +249,13 @@ TEST_F(ExportTest, RegisteredGraphIsInTheRunningObjectTableWhileItRuns) {
   logger->readProperty("Graph.Register", true, context);
   StartExport("C:\\registered.avi", TestPicture(160, 120, 0));
   const std::string name = logger->Graph().RegistrationName();
-  media::Ref<media::RunningObjectTable> table = media::runningObjectTable();
-  EXPECT_EQ(table->isRunning(name), media::S_OK);
+  EXPECT_TRUE(media::isRunning(name));
   logger->Graph().SetRegister(false);  // revoked at once while active
-  EXPECT_EQ(table->isRunning(name), media::S_FALSE);
+  EXPECT_FALSE(media::isRunning(name));
   logger->Graph().SetRegister(true);
-  EXPECT_EQ(table->isRunning(name), media::S_OK);
+  EXPECT_TRUE(media::isRunning(name));
   StopExport();
-  EXPECT_EQ(table->isRunning(name), media::S_FALSE);
+  EXPECT_FALSE(media::isRunning(name));
 }
 
 TEST_F(ExportTest, AdditionalFiltersJoinTheGraphBeforeItIsBuilt) {
@@ -391,14 +390,14 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
 }
 
 // A compressor that connects like any other and refuses every frame.
-class RefusingCompressor final : public media::FilterBase {
+class RefusingCompressor final : public media::BaseFilter {
  public:
   RefusingCompressor()
-      : FilterBase(media::CLSID_AVICo), input_(new Input(this)), output_(new Output(this)) {}
+      : BaseFilter(media::CLSID_AVICo), input_(new Input(this)), output_(new Output(this)) {}
   ~RefusingCompressor() override { disconnectAll(); }
 
  protected:
-  std::vector<media::PinBase*> pinList() const override { return {input_.get(), output_.get()}; }
+  std::vector<media::Pin*> pinList() const override { return {input_.get(), output_.get()}; }
 
  private:
   struct Input final : media::InputPinBase {
@@ -425,11 +424,7 @@ class RefusingCompressor final : public media::FilterBase {
       type.videoInfo->header.compression = mjpg;
       return {type};
     }
-    media::Status decideBufferSize(media::AllocatorProperties* properties) override {
-      properties->buffers = 1;
-      properties->bufferSize = 1024;
-      return media::S_OK;
-    }
+    std::int32_t bufferSize() const override { return 1024; }
     RefusingCompressor* filter_;
   };
   media::Ref<Input> input_;

@@ -6,8 +6,8 @@
 #include "picture/picture.h"
 #include "pipeline/image_gen.h"
 #include "platform/layout/layout_parser.h"
-#include "recording/ds_video_logger.h"
 #include "recording/export_session.h"
+#include "recording/video_logger.h"
 #include "tools/export/snapshot_reader.h"
 
 namespace vistrel::exporter {

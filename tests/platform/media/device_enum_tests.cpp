@@ -42,7 +42,6 @@ TEST(DeviceEnumerator, BindingAMonikerGivesACompressorWithItsSettings) {
     VideoCompressionInfo info;
     EXPECT_EQ(settings->getInfo(&info), S_OK);
     EXPECT_EQ(info.description, entry.friendlyName);
-    EXPECT_TRUE(queryInterface<PersistStream>(filter));
   }
 }
 
@@ -58,7 +57,7 @@ TEST(DeviceEnumerator, EmptyCategoryIsFalseAndFilterMapperListsEveryFilter) {
     moniker->readProperty("FriendlyName", &name);
     names.push_back(name);
   }
-  for (const char* expected : {"XviD MPEG-4 Codec", "AVI Mux", "File writer"})
+  for (const char* expected : {"XviD MPEG-4 Codec", "AVI Mux"})
     EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
   EXPECT_TRUE(enumMatchingFilters(MERIT_NORMAL).empty());
 }

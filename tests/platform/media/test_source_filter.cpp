@@ -51,25 +51,21 @@ class TestSource::OutputPin final : public OutputPinBase {
                : E_INVALIDARG;
   }
   std::vector<MediaType> ownMediaTypes() const override { return {type_}; }
-  Status decideBufferSize(AllocatorProperties* properties) override {
-    properties->buffers = 1;
-    properties->bufferSize = static_cast<std::int32_t>(type_.sampleSize);
-    return S_OK;
-  }
+  std::int32_t bufferSize() const override { return static_cast<std::int32_t>(type_.sampleSize); }
 
  private:
   MediaType type_;
 };
 
 TestSource::TestSource(int width, int height, const Guid& subType)
-    : FilterBase(*Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}")),
+    : BaseFilter(*Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}")),
       pin_(new OutputPin(this, width, height, subType)) {}
 
 TestSource::~TestSource() { disconnectAll(); }
 
 Pin* TestSource::output() const { return pin_.get(); }
 
-std::vector<PinBase*> TestSource::pinList() const { return {pin_.get()}; }
+std::vector<Pin*> TestSource::pinList() const { return {pin_.get()}; }
 
 Status TestSource::deliver(const Picture& picture, ReferenceTime start, ReferenceTime stop) {
   if (!pin_->isConnected()) return VFW_E_NOT_CONNECTED;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 
 namespace vistrel::media::test {
 
@@ -25,7 +25,7 @@ struct Picture {
 // frame, so that row order, skew, frame order and lost detail all show.
 Picture makePicture(int width, int height, int frameIndex);
 
-class TestSource final : public FilterBase {
+class TestSource final : public BaseFilter {
  public:
   // `subType`: MEDIASUBTYPE_RGB24 or MEDIASUBTYPE_YUY2.
   TestSource(int width, int height, const Guid& subType = MEDIASUBTYPE_RGB24);
@@ -40,7 +40,7 @@ class TestSource final : public FilterBase {
   Pin* output() const;
 
  protected:
-  std::vector<PinBase*> pinList() const override;
+  std::vector<Pin*> pinList() const override;
 
  private:
   class OutputPin;

@@ -1,4 +1,4 @@
-#include "recording/ds_common_logger.h"
+#include "recording/common_logger.h"
 
 #include <utility>
 
@@ -37,9 +37,10 @@ void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std:
   videoRunningTime_ = 0;
   lastEndStamp_ = 0;
   firstFrame_ = true;
-  videoStarted_ = true;
+  Transition(RecorderEvent::Started);
   activeFileName_ = fileName_;
-  if (AudioInputPin().IsConnected() && !audioStarted_) return;  // StartAudio starts the graph
+  // With audio, the audio path would start the graph; no audio is recorded.
+  if (AudioInputPin().IsConnected()) return;
   if (graph_.Built() || videoSource_) {
     StopGraph();
     ReleaseGraph();
@@ -58,7 +59,6 @@ void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std:
 
 void TVLDSCommonLogger::StartAudio() {
   // No audio is recorded; the audio path keeps its shape only.
-  audioStarted_ = true;
 }
 
 void TVLDSCommonLogger::FinishWrites() { ReportWriteResults(writer_.drain()); }
@@ -69,7 +69,7 @@ void TVLDSCommonLogger::WaitForWrites() {
 }
 
 void TVLDSCommonLogger::StopGraph() {
-  if (!graphRunning_) return;
+  if (!IsGraphRunning()) return;
   // Every frame handed over belongs in the file before it is completed.
   FinishWrites();
   if (mediaControl_) {
@@ -80,7 +80,7 @@ void TVLDSCommonLogger::StopGraph() {
     }
   }
   graph_.Deactivate();
-  graphRunning_ = false;
+  Transition(RecorderEvent::GraphStopped);
   ReleaseGraph();
 }
 
@@ -114,25 +114,20 @@ void TVLDSCommonLogger::StopLogging(bool clearQueues) {
   if (graph_.Built() || videoSource_) ReleaseGraph();
   if (clearQueues) EmptyQueues();
   activeFileName_.clear();
-  videoHeld_ = false;
-  videoStreamOpen_ = false;
-  audioStreamOpen_ = false;
-  videoStarted_ = false;
-  audioStarted_ = false;
-  stopped_ = true;
+  Transition(RecorderEvent::Stopped);
   ReportStopFailure();
 }
 
 void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) {
-  if (!graphRunning_ || !videoSource_ || !frame) return;
+  if (!IsGraphRunning() || !videoSource_ || !frame) return;
   std::int64_t sampleStart = 0;
   const TMLTimeStamp stamp = frame->TimeStamp();
   if (stamp.valid) {
     std::int64_t gap = 0;
     if (firstFrame_) {
       firstFrame_ = false;
-    } else if (videoTimingRestart_) {
-      videoTimingRestart_ = false;
+    } else if (State() == RecorderState::Resuming) {
+      Transition(RecorderEvent::GapClosed);
     } else {
       const TSLSequenceStamp sequence = frame->SequenceStamp();
       const auto difference =

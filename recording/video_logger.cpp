@@ -1,4 +1,4 @@
-#include "recording/ds_video_logger.h"
+#include "recording/video_logger.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -118,7 +118,7 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
     return graph_.ReportError("Can't start logger.", status);
   }
   graph_.Activate();
-  graphRunning_ = true;
+  Transition(RecorderEvent::GraphRunning);
   return true;
 }
 

@@ -1,30 +1,26 @@
-#include "platform/media/filter_base.h"
+#include "platform/media/filter.h"
 
 #include <cassert>
 #include <utility>
 
 namespace vistrel::media {
 
-// ---- PinBase ----
+// ---- Pin ----
 
-PinBase::PinBase(FilterBase* filter, PinDirection direction, std::string name)
+Pin::Pin(BaseFilter* filter, PinDirection direction, std::string name)
     : owner_(filter), direction_(direction), name_(std::move(name)) {}
 
-BaseFilter* PinBase::filter() const { return owner_; }
-
-void PinBase::detach() { owner_ = nullptr; }
-
-bool PinBase::isConnected() const {
+bool Pin::isConnected() const {
   std::lock_guard lock(pinMutex_);
   return static_cast<bool>(connected_);
 }
 
-MediaType PinBase::connectionType() const {
+MediaType Pin::connectionType() const {
   std::lock_guard lock(pinMutex_);
   return type_;
 }
 
-Status PinBase::disconnect() {
+Status Pin::disconnect() {
   std::lock_guard lock(pinMutex_);
   if (!connected_) return S_FALSE;
   connected_.reset();
@@ -32,34 +28,32 @@ Status PinBase::disconnect() {
   return S_OK;
 }
 
-Status PinBase::disconnectIfStopped() {
+Status Pin::disconnectIfStopped() {
   if (owner_) {
     std::lock_guard lock(owner_->stateLock());
     if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   }
-  return PinBase::disconnect();
+  return Pin::disconnect();
 }
 
-Ref<Pin> PinBase::connectedTo() const {
+Ref<Pin> Pin::connectedTo() const {
   std::lock_guard lock(pinMutex_);
   return connected_;
 }
 
-MediaType PinBase::connectionMediaType() const {
+MediaType Pin::connectionMediaType() const {
   std::lock_guard lock(pinMutex_);
   return connected_ ? type_ : MediaType();
 }
 
-Status PinBase::queryAccept(const MediaType& type) const {
+Status Pin::queryAccept(const MediaType& type) const {
   return succeeded(checkMediaType(type)) ? S_OK : S_FALSE;
 }
 
-std::vector<MediaType> PinBase::mediaTypes() const { return ownMediaTypes(); }
-
 // ---- OutputPinBase ----
 
-OutputPinBase::OutputPinBase(FilterBase* filter, std::string name)
-    : PinBase(filter, PinDirection::Output, std::move(name)) {}
+OutputPinBase::OutputPinBase(BaseFilter* filter, std::string name)
+    : Pin(filter, PinDirection::Output, std::move(name)) {}
 
 Status OutputPinBase::connect(Pin* receivePin, const MediaType* type) {
   assert(receivePin);
@@ -86,6 +80,8 @@ Status OutputPinBase::connect(Pin* receivePin, const MediaType* type) {
 
 Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
   if (failed(checkMediaType(type))) return E_INVALIDARG;
+  Ref<InputPinBase> input(dynamic_cast<InputPinBase*>(receivePin));
+  if (!input) return E_NOINTERFACE;
   Status status = receivePin->receiveConnection(this, type);
   if (failed(status)) return status;
   {
@@ -93,46 +89,17 @@ Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
     connected_ = Ref<Pin>(receivePin);
     type_ = type;
   }
-  Ref<MemInputPin> input = queryInterface<MemInputPin>(receivePin);
-  status = input ? decideAllocator(input.get()) : Status(E_NOINTERFACE);
-  if (succeeded(status)) status = completeConnect(receivePin);
+  status = completeConnect(receivePin);
   if (failed(status)) {
     receivePin->disconnect();
-    PinBase::disconnect();
-    input_.reset();
-    allocator_.reset();
+    Pin::disconnect();
     return status;
   }
   input_ = input;
+  const std::int32_t bytes = bufferSize();
+  std::lock_guard lock(sampleMutex_);
+  sampleBytes_ = bytes;
   return S_OK;
-}
-
-Status OutputPinBase::tryAllocator(MemInputPin* input, MemAllocator* allocator,
-                                   const AllocatorProperties& request) {
-  AllocatorProperties actual;
-  Status status = allocator->setProperties(request, &actual);
-  if (failed(status)) return status;
-  if (actual.bufferSize < request.bufferSize || actual.buffers < 1) return E_FAIL;
-  status = input->notifyAllocator(allocator, false);
-  if (failed(status)) return status;
-  allocator_ = Ref<MemAllocator>(allocator);
-  return S_OK;
-}
-
-Status OutputPinBase::decideAllocator(MemInputPin* input) {
-  AllocatorProperties request;  // our input pins ask for nothing in particular
-  Status status = decideBufferSize(&request);
-  if (failed(status)) return status;
-  if (request.alignment <= 0) request.alignment = 1;
-
-  // The input pin's own allocator first, our memory allocator second.
-  Ref<MemAllocator> offered;
-  if (succeeded(input->getAllocator(&offered)) && offered &&
-      succeeded(tryAllocator(input, offered.get(), request)))
-    return S_OK;
-  Ref<MemAllocator> own = createMemoryAllocator();
-  status = tryAllocator(input, own.get(), request);
-  return failed(status) ? status : Status(S_OK);
 }
 
 Status OutputPinBase::receiveConnection(Pin*, const MediaType&) { return E_UNEXPECTED; }
@@ -141,41 +108,49 @@ Status OutputPinBase::disconnect() {
   const Status status = disconnectIfStopped();
   if (status == S_OK) {
     breakConnect();
-    if (allocator_) allocator_->decommit();
-    allocator_.reset();
     input_.reset();
   }
   return status;
 }
 
 Status OutputPinBase::active() {
-  if (!isConnected()) return S_OK;
-  return allocator_ ? allocator_->commit() : Status(VFW_E_NO_ALLOCATOR);
-}
-
-Status OutputPinBase::inactive() {
-  if (allocator_) return allocator_->decommit();
+  active_ = true;
   return S_OK;
 }
 
-Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample, std::uint32_t flags) {
-  Ref<MemAllocator> allocator = allocator_;
-  if (!allocator || !isConnected()) return VFW_E_NOT_CONNECTED;
-  return allocator->getBuffer(sample, nullptr, nullptr, flags);
+Status OutputPinBase::inactive() {
+  active_ = false;
+  std::lock_guard lock(sampleMutex_);
+  sample_.reset();  // a sample still out is freed when let go
+  return S_OK;
+}
+
+Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample) {
+  if (!input_ || !isConnected()) return VFW_E_NOT_CONNECTED;
+  if (!active_) return VFW_E_NOT_COMMITTED;
+  std::lock_guard lock(sampleMutex_);
+  try {
+    // The one sample is held by the pin alone once its delivery returned.
+    if (!sample_ || sample_->refCount() > 1 || sample_->size() != sampleBytes_)
+      sample_ = makeRef<MediaSample>(sampleBytes_);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+  sample_->reset();
+  *sample = sample_;
+  return S_OK;
 }
 
 Status OutputPinBase::deliver(MediaSample* sample) {
-  Ref<MemInputPin> input = input_;
+  Ref<InputPinBase> input = input_;
   if (!input || !isConnected()) return VFW_E_NOT_CONNECTED;
   return input->receive(sample);
 }
 
-Ref<MemAllocator> OutputPinBase::allocator() const { return allocator_; }
-
 // ---- InputPinBase ----
 
-InputPinBase::InputPinBase(FilterBase* filter, std::string name)
-    : PinBase(filter, PinDirection::Input, std::move(name)) {}
+InputPinBase::InputPinBase(BaseFilter* filter, std::string name)
+    : Pin(filter, PinDirection::Input, std::move(name)) {}
 
 Status InputPinBase::connect(Pin*, const MediaType*) { return VFW_E_INVALID_DIRECTION; }
 
@@ -194,7 +169,7 @@ Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
   }
   const Status status = completeConnect(connector);
   if (failed(status)) {
-    PinBase::disconnect();
+    Pin::disconnect();
     return status;
   }
   return S_OK;
@@ -202,29 +177,8 @@ Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
 
 Status InputPinBase::disconnect() {
   const Status status = disconnectIfStopped();
-  if (status == S_OK) {
-    breakConnect();
-    allocator_.reset();
-  }
+  if (status == S_OK) breakConnect();
   return status;
-}
-
-Status InputPinBase::inactive() {
-  if (allocator_) return allocator_->decommit();
-  return S_OK;
-}
-
-Status InputPinBase::getAllocator(Ref<MemAllocator>* allocator) {
-  assert(allocator);
-  if (!allocator_) allocator_ = createMemoryAllocator();
-  *allocator = allocator_;
-  return S_OK;
-}
-
-Status InputPinBase::notifyAllocator(MemAllocator* allocator, bool) {
-  assert(allocator);
-  allocator_ = Ref<MemAllocator>(allocator);
-  return S_OK;
 }
 
 Status InputPinBase::receive(MediaSample* sample) {
@@ -236,23 +190,19 @@ Status InputPinBase::receive(MediaSample* sample) {
   return onReceive(sample);
 }
 
-// ---- FilterBase ----
+// ---- BaseFilter ----
 
-FilterBase::FilterBase(const Guid& classId) : classId_(classId) {}
-
-FilterBase::~FilterBase() = default;
-
-void FilterBase::disconnectAll() {
+void BaseFilter::disconnectAll() {
   std::lock_guard lock(stateLock_);
   state_ = FilterState::Stopped;
-  for (PinBase* pin : pinList()) {
+  for (Pin* pin : pinList()) {
     if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
     pin->disconnect();
     pin->detach();
   }
 }
 
-Status FilterBase::stop() {
+Status BaseFilter::stop() {
   std::lock_guard lock(stateLock_);
   if (state_ == FilterState::Stopped) return S_OK;
   Status result = S_OK;
@@ -261,56 +211,37 @@ Status FilterBase::stop() {
     state_ = FilterState::Stopped;
     result = onStop();
   }
-  for (PinBase* pin : pinList()) {
+  for (Pin* pin : pinList()) {
     const Status status = pin->inactive();
     if (failed(status) && succeeded(result)) result = status;
   }
   return result;
 }
 
-Status FilterBase::pause() {
+Status BaseFilter::run(ReferenceTime start) {
   std::lock_guard lock(stateLock_);
-  if (state_ == FilterState::Stopped) {
-    for (PinBase* pin : pinList()) {
-      const Status status = pin->active();
-      if (failed(status)) {
-        for (PinBase* other : pinList()) other->inactive();
-        return status;
-      }
-    }
-    const Status status = onPause();
-    if (failed(status)) {
-      for (PinBase* pin : pinList()) pin->inactive();
-      return status;
-    }
-  }
-  state_ = FilterState::Paused;
-  return S_OK;
-}
-
-Status FilterBase::run(ReferenceTime start) {
-  std::lock_guard lock(stateLock_);
-  if (state_ == FilterState::Stopped) {
-    const Status status = pause();
-    if (failed(status)) return status;
-  }
-  if (state_ != FilterState::Running) {
-    const Status status = onRun(start);
-    if (failed(status)) return status;
+  if (state_ == FilterState::Running) return S_OK;
+  Status status = S_OK;
+  for (Pin* pin : pinList())
+    if (succeeded(status)) status = pin->active();
+  if (succeeded(status)) status = onRun(start);
+  if (failed(status)) {
+    for (Pin* pin : pinList()) pin->inactive();
+    return status;
   }
   state_ = FilterState::Running;
   return S_OK;
 }
 
-std::vector<Ref<Pin>> FilterBase::pins() const {
+std::vector<Ref<Pin>> BaseFilter::pins() const {
   std::vector<Ref<Pin>> result;
-  for (PinBase* pin : pinList()) result.emplace_back(pin);
+  for (Pin* pin : pinList()) result.emplace_back(pin);
   return result;
 }
 
-Status FilterBase::findPin(const std::string& id, Ref<Pin>* pin) const {
+Status BaseFilter::findPin(const std::string& id, Ref<Pin>* pin) const {
   assert(pin);
-  for (PinBase* candidate : pinList()) {
+  for (Pin* candidate : pinList()) {
     if (candidate->id() == id) {
       *pin = Ref<Pin>(candidate);
       return S_OK;
@@ -320,17 +251,17 @@ Status FilterBase::findPin(const std::string& id, Ref<Pin>* pin) const {
   return VFW_E_NOT_FOUND;
 }
 
-std::string FilterBase::name() const {
+std::string BaseFilter::name() const {
   std::lock_guard lock(stateLock_);
   return name_;
 }
 
-FilterGraph* FilterBase::graph() const {
+FilterGraph* BaseFilter::graph() const {
   std::lock_guard lock(stateLock_);
   return graph_;
 }
 
-Status FilterBase::joinFilterGraph(FilterGraph* graph, const std::string& name) {
+Status BaseFilter::joinFilterGraph(FilterGraph* graph, const std::string& name) {
   std::lock_guard lock(stateLock_);
   graph_ = graph;
   name_ = graph ? name : std::string();

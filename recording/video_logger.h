@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/layout/stored_properties.h"
-#include "recording/ds_common_logger.h"
+#include "recording/common_logger.h"
 #include "recording/video_compression.h"
 
 namespace vistrel {

@@ -22,8 +22,8 @@
 
 #include "platform/media/filter_graph.h"
 #include "recording/base_common_logger.h"
-#include "recording/ds_graph.h"
 #include "recording/frame_writer.h"
+#include "recording/graph.h"
 #include "recording/video_source_filter.h"
 
 namespace vistrel {

@@ -1,4 +1,4 @@
-#include "recording/ds_graph.h"
+#include "recording/graph.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <QtGlobal>
 
 #include "platform/media/running_object_table.h"
-#include "recording/ds_exception.h"
+#include "recording/exception.h"
 
 namespace vistrel {
 
@@ -121,7 +121,7 @@ std::string TDSGraph::RegistrationName() const {
   char item[64];
   std::snprintf(item, sizeof item, "FilterGraph %8p pid %8x",
                 static_cast<const void*>(filterGraph_.get()), static_cast<unsigned>(getpid()));
-  return media::itemMonikerName("!", item);
+  return std::string("!") + item;
 }
 
 void TDSGraph::Activate() {
@@ -137,15 +137,12 @@ void TDSGraph::Deactivate() {
 
 void TDSGraph::RegisterRunning() {
   if (!filterGraph_ || cookie_ != 0) return;
-  std::uint32_t cookie = 0;
-  if (media::succeeded(media::runningObjectTable()->registerObject(
-          media::ROTFLAGS_REGISTRATIONKEEPSALIVE, filterGraph_.get(), RegistrationName(), &cookie)))
-    cookie_ = cookie;
+  cookie_ = media::registerRunning(RegistrationName(), filterGraph_);
 }
 
 void TDSGraph::RevokeRunning() {
   if (cookie_ == 0) return;
-  media::runningObjectTable()->revoke(cookie_);
+  media::revokeRunning(cookie_);
   cookie_ = 0;
 }
 
