@@ -1,0 +1,524 @@
+// decodeEighthLumaDc(): libjpeg reads the headers (so every marker means
+// what it means to libjpeg, and the colour space is its guess), then the
+// scan is walked here. Whatever libjpeg would have warned about or
+// stopped at makes us decline instead, and the caller asks libjpeg.
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+
+#include "activity/eighth_luma.h"
+#include "picture/jpeg_codec.h"
+
+namespace vistrel::activity {
+namespace {
+
+// ---------------------------------------------------------------------------
+// Huffman tables
+
+constexpr int kCodeBits = 9;  // codes up to this long are found in one lookup
+constexpr int kDcBits = 9;    // DC code and its extra bits up to this long: one lookup
+constexpr int kAcBits = 12;   // the window a run of AC codes is skipped through
+constexpr std::uint8_t kEndOfBlock = 0x80;
+
+// What the next kAcBits bits of an AC code run hold: the whole codes (with
+// their extra bits) that fit in the window, up to and including an end of
+// block, and separately the first of them alone. `bits` 0: even the first
+// code does not fit and is decoded the long way.
+struct AcStep {
+  std::uint8_t bits;          // of all the codes in the window
+  std::uint8_t advance;       // coefficients they cover; | kEndOfBlock when the last ends the block
+  std::uint8_t firstBits;     // of the first code alone
+  std::uint8_t firstAdvance;  // likewise
+};
+
+struct HuffTable {
+  bool dc = false;
+  std::array<std::uint8_t, 17> counts{};  // codes of each length 1..16, as in the DHT
+  std::array<std::uint8_t, 256> values{};
+  int symbols = 0;
+  // The canonical decoding, as libjpeg derives it.
+  std::array<std::int32_t, 18> maxCode{};
+  std::array<std::int32_t, 18> valueOffset{};
+  std::array<std::uint16_t, 1 << kCodeBits> codes{};  // (length << 8) | symbol; 0: longer
+  // DC: (difference << 8) | bits of code and extra bits together; 0: longer.
+  std::array<std::int32_t, 1 << kDcBits> dcSteps{};
+  std::array<AcStep, 1 << kAcBits> acSteps{};
+
+  bool sameAs(bool isDc, const JHUFF_TBL& table) const {
+    return dc == isDc && std::memcmp(counts.data(), table.bits, counts.size()) == 0 &&
+           std::memcmp(values.data(), table.huffval, std::size_t(symbols)) == 0;
+  }
+
+  // The symbol whose code starts `window` (16 bits, first bit highest), and
+  // its code length; length 0 for a pattern no code matches.
+  int symbolOf(std::uint32_t window, int* length) const {
+    const std::uint16_t quick = codes[window >> (16 - kCodeBits)];
+    if (quick != 0) {
+      *length = quick >> 8;
+      return quick & 0xFF;
+    }
+    for (int l = kCodeBits + 1; l <= 16; ++l) {
+      const std::int32_t code = std::int32_t(window >> (16 - l));
+      if (code <= maxCode[l]) {
+        *length = l;
+        return values[std::size_t(code + valueOffset[l]) & 0xFF];
+      }
+    }
+    *length = 0;
+    return 0;
+  }
+};
+
+int extendSign(std::uint32_t bits, int size) {
+  return bits < (1u << (size - 1)) ? int(bits) - (1 << size) + 1 : int(bits);
+}
+
+// Builds the decoding of `source`; false where libjpeg refuses the table.
+bool buildTable(bool isDc, const JHUFF_TBL& source, HuffTable* table) {
+  table->dc = isDc;
+  std::memcpy(table->counts.data(), source.bits, table->counts.size());
+  std::array<std::uint8_t, 257> lengths{};
+  int count = 0;
+  for (int l = 1; l <= 16; ++l) {
+    if (count + source.bits[l] > 256) return false;
+    for (int i = 0; i < source.bits[l]; ++i) lengths[std::size_t(count++)] = std::uint8_t(l);
+  }
+  table->symbols = count;
+  std::memcpy(table->values.data(), source.huffval, table->values.size());
+  std::array<std::uint32_t, 256> codes{};
+  std::uint32_t code = 0;
+  int size = lengths[0];
+  for (int p = 0; lengths[std::size_t(p)] != 0;) {
+    while (lengths[std::size_t(p)] == size) codes[std::size_t(p++)] = code++;
+    if (code >= (1u << size)) return false;
+    code <<= 1;
+    ++size;
+  }
+  for (int l = 1, p = 0; l <= 16; ++l) {
+    if (source.bits[l] != 0) {
+      table->valueOffset[l] = p - std::int32_t(codes[std::size_t(p)]);
+      p += source.bits[l];
+      table->maxCode[l] = std::int32_t(codes[std::size_t(p - 1)]);
+    } else {
+      table->maxCode[l] = -1;
+    }
+  }
+  table->maxCode[17] = 0xFFFFF;
+  if (isDc)
+    for (int i = 0; i < count; ++i)
+      if (table->values[std::size_t(i)] > 15) return false;
+
+  table->codes.fill(0);
+  for (int p = 0; p < count && lengths[std::size_t(p)] <= kCodeBits; ++p) {
+    const int shift = kCodeBits - lengths[std::size_t(p)];
+    const std::uint32_t first = codes[std::size_t(p)] << shift;
+    for (std::uint32_t i = 0; i < (1u << shift); ++i)
+      table->codes[first + i] = std::uint16_t((lengths[std::size_t(p)] << 8) | table->values[p]);
+  }
+
+  if (isDc) {
+    for (std::uint32_t i = 0; i < table->dcSteps.size(); ++i) {
+      int length = 0;
+      const int symbol = table->symbolOf(i << (16 - kDcBits), &length);
+      const int total = length + symbol;
+      std::int32_t step = 0;
+      if (length != 0 && total <= kDcBits) {
+        int difference = 0;
+        if (symbol != 0)
+          difference = extendSign((i >> (kDcBits - total)) & ((1u << symbol) - 1), symbol);
+        step = std::int32_t(std::uint32_t(difference) << 8) | total;
+      }
+      table->dcSteps[i] = step;
+    }
+    return true;
+  }
+  for (std::uint32_t i = 0; i < table->acSteps.size(); ++i) {
+    AcStep step{};
+    int used = 0;
+    int covered = 0;
+    while (true) {
+      int length = 0;
+      const std::uint32_t window = (i << used) & ((1u << kAcBits) - 1);
+      const int symbol = table->symbolOf(window << (16 - kAcBits), &length);
+      const int run = symbol >> 4;
+      const int extra = symbol & 15;
+      if (length == 0 || length > kAcBits - used || length + extra > kAcBits - used) break;
+      const bool ends = extra == 0 && run != 15;
+      const int advance = ends ? 0 : extra != 0 ? run + 1 : 16;
+      if (used == 0) {
+        step.firstBits = std::uint8_t(length + extra);
+        step.firstAdvance = std::uint8_t(ends ? kEndOfBlock : advance);
+      }
+      if (covered + advance > 63) break;
+      used += length + extra;
+      covered += advance;
+      step.bits = std::uint8_t(used);
+      step.advance = std::uint8_t(covered | (ends ? kEndOfBlock : 0));
+      if (ends) break;
+    }
+    table->acSteps[i] = step;
+  }
+  return true;
+}
+
+// Snapshots of one camera share their tables: a thread keeps the last few
+// it built, since building one costs about as much as decoding a snapshot.
+const HuffTable* tableFor(bool isDc, const JHUFF_TBL& source) {
+  constexpr std::size_t kKept = 8;
+  thread_local std::vector<std::unique_ptr<HuffTable>> kept;
+  thread_local std::size_t nextSlot = 0;
+  for (const auto& table : kept)
+    if (table->sameAs(isDc, source)) return table.get();
+  auto built = std::make_unique<HuffTable>();
+  if (!buildTable(isDc, source, built.get())) return nullptr;
+  if (kept.size() < kKept) {
+    kept.push_back(std::move(built));
+    return kept.back().get();
+  }
+  nextSlot = (nextSlot + 1) % kKept;
+  kept[nextSlot] = std::move(built);
+  return kept[nextSlot].get();
+}
+
+// ---------------------------------------------------------------------------
+// The entropy-coded data
+
+// Reads the scan's bits, unstuffing 0xFF 0x00. At a marker (or the end of
+// the data) it stops and supplies zero bits, counting them, so a reader
+// that used any of them knows that libjpeg would have warned.
+class BitReader {
+ public:
+  BitReader(const std::uint8_t* at, const std::uint8_t* end) : at_(at), end_(end) {}
+
+  // At least 32 bits are held after this.
+  void fill() {
+    while (held_ <= 56) {
+      std::uint32_t byte = 0;
+      if (stopped_) {
+        padding_ += 8;
+      } else if (at_ < end_ && *at_ != 0xFF) {
+        byte = *at_++;
+      } else if (!takeFF()) {
+        stopped_ = true;
+        padding_ += 8;
+      } else {
+        byte = 0xFF;
+      }
+      bits_ |= std::uint64_t(byte) << (56 - held_);
+      held_ += 8;
+    }
+  }
+  void ensure() {
+    if (held_ < 32) fill();
+  }
+  std::uint32_t peek(int count) const { return std::uint32_t(bits_ >> (64 - count)); }
+  void drop(int count) {
+    bits_ <<= count;
+    held_ -= count;
+  }
+  std::uint32_t take(int count) {
+    const std::uint32_t value = peek(count);
+    drop(count);
+    return value;
+  }
+  // True when bits past the end of the segment were used.
+  bool overrun() const { return held_ < padding_; }
+
+  // Drops the bits held and finds the marker that ends the segment,
+  // skipping what libjpeg skips before one; 0 when the data ends first.
+  int nextMarker() {
+    bits_ = 0;
+    held_ = 0;
+    padding_ = 0;
+    if (!stopped_) {
+      while (takeFF()) {
+        // stuffed 0xFF data: skip on
+      }
+      if (marker_ == 0) return 0;
+    }
+    stopped_ = false;
+    const int marker = marker_;
+    marker_ = 0;
+    return marker;
+  }
+
+ private:
+  // Steps over bytes up to a 0xFF, then over the 0xFF and any fill bytes
+  // after it. True when what follows is stuffing (a data byte 0xFF); else
+  // the marker code is kept (0 when the data ended).
+  bool takeFF() {
+    while (at_ < end_ && *at_ != 0xFF) ++at_;
+    while (at_ < end_ && *at_ == 0xFF) ++at_;
+    if (at_ == end_) {
+      marker_ = 0;
+      return false;
+    }
+    const int code = *at_++;
+    if (code == 0) return true;
+    marker_ = code;
+    return false;
+  }
+
+  const std::uint8_t* at_;
+  const std::uint8_t* end_;
+  std::uint64_t bits_ = 0;
+  int held_ = 0;
+  int padding_ = 0;
+  bool stopped_ = false;
+  int marker_ = 0;
+};
+
+// Returns the DC difference; false for a pattern that is no code.
+bool readDc(BitReader& in, const HuffTable& table, int* difference) {
+  in.ensure();
+  const std::int32_t step = table.dcSteps[in.peek(kDcBits)];
+  if (step != 0) {
+    in.drop(step & 0xFF);
+    *difference = step >> 8;
+    return true;
+  }
+  int length = 0;
+  const int size = table.symbolOf(in.peek(16), &length);
+  if (length == 0) return false;
+  in.drop(length);
+  *difference = size == 0 ? 0 : extendSign(in.take(size), size);
+  return true;
+}
+
+// Steps over a block's AC codes; false for a pattern that is no code.
+bool skipAc(BitReader& in, const HuffTable& table) {
+  int left = 63;  // coefficients still to come
+  while (true) {
+    in.ensure();
+    const AcStep step = table.acSteps[in.peek(kAcBits)];
+    const int advance = step.advance & ~kEndOfBlock;
+    if (step.bits != 0 && advance < left) {
+      in.drop(step.bits);
+      if (step.advance & kEndOfBlock) return true;
+      left -= advance;
+      continue;
+    }
+    int bits = step.firstBits;
+    int first = step.firstAdvance;
+    if (bits == 0) {
+      int length = 0;
+      const int symbol = table.symbolOf(in.peek(16), &length);
+      if (length == 0) return false;
+      const int run = symbol >> 4;
+      const int extra = symbol & 15;
+      bits = length + extra;
+      first = extra != 0 ? run + 1 : run == 15 ? 16 : kEndOfBlock;
+    }
+    in.drop(bits);
+    if (first & kEndOfBlock) return true;
+    left -= first;
+    if (left <= 0) return true;
+  }
+}
+
+// libjpeg's 1 × 1 inverse DCT: the dequantised DC descaled by 3, through
+// its range-limit table (which folds values far outside 0..255 back in,
+// as its index is masked to 10 bits).
+const std::array<std::uint8_t, 1024>& rangeLimit() {
+  static const std::array<std::uint8_t, 1024> table = [] {
+    std::array<std::uint8_t, 1024> t{};
+    for (int i = 0; i < 1024; ++i) {
+      if (i < 128)
+        t[std::size_t(i)] = std::uint8_t(i + 128);
+      else if (i < 512)
+        t[std::size_t(i)] = 255;
+      else if (i < 896)
+        t[std::size_t(i)] = 0;
+      else
+        t[std::size_t(i)] = std::uint8_t(i - 896);
+    }
+    return t;
+  }();
+  return table;
+}
+
+struct ScanComponent {
+  int across = 1;  // blocks of the MCU, across and down
+  int down = 1;
+  bool luma = false;
+  const HuffTable* dc = nullptr;
+  const HuffTable* ac = nullptr;
+};
+
+struct Scan {
+  int width = 0;  // of the picture
+  int height = 0;
+  int mcusAcross = 0;
+  int mcusDown = 0;
+  int restartInterval = 0;
+  int lumaQuant = 0;
+  std::array<ScanComponent, MAX_COMPS_IN_SCAN> components{};
+  int componentCount = 0;
+};
+
+bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* end,
+                EighthLuma* out) {
+  out->width = (scan.width + 7) / 8;
+  out->height = (scan.height + 7) / 8;
+  out->pixels.resize(std::size_t(out->width) * std::size_t(out->height));
+  const auto& limit = rangeLimit();
+  BitReader in(at, end);
+  std::array<int, MAX_COMPS_IN_SCAN> predictions{};
+  int restartsToGo = scan.restartInterval;
+  int nextRestart = 0;
+  for (int mcuRow = 0; mcuRow < scan.mcusDown; ++mcuRow) {
+    for (int mcuColumn = 0; mcuColumn < scan.mcusAcross; ++mcuColumn) {
+      if (scan.restartInterval != 0) {
+        if (restartsToGo == 0) {
+          if (in.overrun() || in.nextMarker() != JPEG_RST0 + nextRestart) return false;
+          nextRestart = (nextRestart + 1) & 7;
+          restartsToGo = scan.restartInterval;
+          predictions.fill(0);
+        }
+        --restartsToGo;
+      }
+      for (int c = 0; c < scan.componentCount; ++c) {
+        const ScanComponent& component = scan.components[std::size_t(c)];
+        for (int y = 0; y < component.down; ++y) {
+          for (int x = 0; x < component.across; ++x) {
+            int difference = 0;
+            if (!readDc(in, *component.dc, &difference) || !skipAc(in, *component.ac)) return false;
+            if (!component.luma) continue;
+            int& dc = predictions[std::size_t(c)];
+            dc += difference;
+            // libjpeg keeps coefficients in 16 bits; a sum beyond that is
+            // no real picture and its wrapping is not worth copying.
+            if (dc < -32767 || dc > 32767) return false;
+            const int column = mcuColumn * component.across + x;
+            const int row = mcuRow * component.down + y;
+            if (column < out->width && row < out->height) {
+              const int value = (dc * scan.lumaQuant + 4) >> 3;
+              out->pixels[std::size_t(row) * std::size_t(out->width) + std::size_t(column)] =
+                  limit[std::size_t(value & 1023)];
+            }
+          }
+        }
+      }
+    }
+  }
+  return !in.overrun() && in.nextMarker() == JPEG_EOI;
+}
+
+// ---------------------------------------------------------------------------
+// The headers, read by libjpeg
+
+struct QuietErrors {
+  jpeg_error_mgr base;  // first, so libjpeg's pointer is also ours
+  std::jmp_buf resume;
+  int warnings;
+};
+
+void jumpBack(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<QuietErrors*>(cinfo->err)->resume, 1);
+}
+
+void countWarning(j_common_ptr cinfo, int level) {
+  if (level < 0) ++reinterpret_cast<QuietErrors*>(cinfo->err)->warnings;
+}
+
+void printNothing(j_common_ptr) {}
+
+struct HeaderReader {
+  QuietErrors errors;
+  jpeg_decompress_struct cinfo;
+};
+
+// Reads the headers up to the scan and describes the scan when we handle
+// it. Plain data only between setjmp() and a longjmp(). Returns the first
+// byte of the entropy-coded data, or null to decline.
+const std::uint8_t* readHeaders(HeaderReader* r, const std::uint8_t* data, std::size_t size,
+                                Scan* scan) {
+  jpeg_std_error(&r->errors.base);
+  r->errors.base.error_exit = jumpBack;
+  r->errors.base.emit_message = countWarning;
+  r->errors.base.output_message = printNothing;
+  r->errors.warnings = 0;
+  r->cinfo.err = &r->errors.base;
+  if (setjmp(r->errors.resume)) return nullptr;
+  j_decompress_ptr c = &r->cinfo;
+  jpeg_create_decompress(c);
+  jpeg_mem_src(c, data, static_cast<unsigned long>(size));
+  if (jpeg_read_header(c, TRUE) != JPEG_HEADER_OK || r->errors.warnings != 0) return nullptr;
+  if (c->progressive_mode || c->arith_code || c->data_precision != 8) return nullptr;
+  if (c->comps_in_scan != c->num_components || c->Ss != 0 || c->Se != DCTSIZE2 - 1 || c->Ah != 0 ||
+      c->Al != 0)
+    return nullptr;
+  const bool gray = c->num_components == 1 && c->jpeg_color_space == JCS_GRAYSCALE;
+  const bool yCbCr = c->num_components == 3 && c->jpeg_color_space == JCS_YCbCr;
+  if (!gray && !yCbCr) return nullptr;
+  if (std::int64_t{c->image_width} * c->image_height > jpeg::kMaxPicturePixels) return nullptr;
+
+  const jpeg_component_info& luma = c->comp_info[0];
+  int maxAcross = 1;
+  int maxDown = 1;
+  for (int i = 0; i < c->num_components; ++i) {
+    maxAcross = std::max(maxAcross, c->comp_info[i].h_samp_factor);
+    maxDown = std::max(maxDown, c->comp_info[i].v_samp_factor);
+  }
+  // A luma plane sampled below the others is scaled by libjpeg with a
+  // larger inverse DCT, which needs the AC terms.
+  if (luma.h_samp_factor != maxAcross || luma.v_samp_factor != maxDown) return nullptr;
+  const JQUANT_TBL* quant = c->quant_tbl_ptrs[luma.quant_tbl_no];
+  if (quant == nullptr || quant->quantval[0] > 32767) return nullptr;
+
+  scan->width = int(c->image_width);
+  scan->height = int(c->image_height);
+  scan->restartInterval = int(c->restart_interval);
+  scan->lumaQuant = quant->quantval[0];
+  scan->componentCount = c->comps_in_scan;
+  int blocks = 0;
+  for (int i = 0; i < c->comps_in_scan; ++i) {
+    const jpeg_component_info* info = c->cur_comp_info[i];
+    ScanComponent& component = scan->components[std::size_t(i)];
+    // One component alone is coded block by block whatever its factors.
+    component.across = c->comps_in_scan == 1 ? 1 : info->h_samp_factor;
+    component.down = c->comps_in_scan == 1 ? 1 : info->v_samp_factor;
+    component.luma = info == &luma;
+    blocks += component.across * component.down;
+    const JHUFF_TBL* dcTable = c->dc_huff_tbl_ptrs[info->dc_tbl_no];
+    const JHUFF_TBL* acTable = c->ac_huff_tbl_ptrs[info->ac_tbl_no];
+    if (dcTable == nullptr || acTable == nullptr) return nullptr;
+    component.dc = tableFor(true, *dcTable);
+    component.ac = tableFor(false, *acTable);
+    if (component.dc == nullptr || component.ac == nullptr) return nullptr;
+  }
+  if (blocks > D_MAX_BLOCKS_IN_MCU) return nullptr;
+  const int mcuWidth = 8 * (c->comps_in_scan == 1 ? 1 : maxAcross);
+  const int mcuHeight = 8 * (c->comps_in_scan == 1 ? 1 : maxDown);
+  scan->mcusAcross = (scan->width + mcuWidth - 1) / mcuWidth;
+  scan->mcusDown = (scan->height + mcuHeight - 1) / mcuHeight;
+  return c->src->next_input_byte;
+}
+
+struct HeaderReaderHolder {
+  HeaderReader r{};
+  ~HeaderReaderHolder() { jpeg_destroy_decompress(&r.cinfo); }
+};
+
+}  // namespace
+
+bool decodeEighthLumaDc(const std::uint8_t* data, std::size_t size, EighthLuma* out) {
+  Scan scan;
+  const std::uint8_t* start = nullptr;
+  {
+    // A new decompressor each time: one that is reused keeps the tables of
+    // the file before, which a file without its own would then decode with.
+    auto holder = std::make_unique<HeaderReaderHolder>();
+    start = readHeaders(&holder->r, data, size, &scan);
+  }
+  return start != nullptr && decodeScan(scan, start, data + size, out);
+}
+
+}  // namespace vistrel::activity
