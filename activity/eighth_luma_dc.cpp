@@ -25,18 +25,18 @@ namespace {
 constexpr int kCodeBits = 9;  // codes up to this long are found in one lookup
 constexpr int kDcBits = 9;    // DC code and its extra bits up to this long: one lookup
 constexpr int kAcBits = 12;   // the window a run of AC codes is skipped through
-constexpr std::uint8_t kEndOfBlock = 0x80;
 
-// What the next kAcBits bits of an AC code run hold: the whole codes (with
-// their extra bits) that fit in the window, up to and including an end of
-// block, and separately the first of them alone. `bits` 0: even the first
-// code does not fit and is decoded the long way.
-struct AcStep {
-  std::uint8_t bits;          // of all the codes in the window
-  std::uint8_t advance;       // coefficients they cover; | kEndOfBlock when the last ends the block
-  std::uint8_t firstBits;     // of the first code alone
-  std::uint8_t firstAdvance;  // likewise
-};
+// What the next kAcBits bits of a block's AC codes hold: the whole codes
+// (with their extra bits) that fit in the window, up to and including an
+// end of block, as bits used (low 4 bits), coefficients covered (next 6)
+// and whether the last code ends the block. 0: not even one code fits, it
+// is decoded the long way. Two bytes, so that the luma and the chroma
+// table stay in the first-level cache together.
+using AcStep = std::uint16_t;
+constexpr int kStepBits = 0xF;
+constexpr int kStepAdvanceShift = 4;
+constexpr int kStepAdvance = 0x3F;
+constexpr int kStepEndsBlock = 0x400;
 
 struct HuffTable {
   bool dc = false;
@@ -140,30 +140,24 @@ bool buildTable(bool isDc, const JHUFF_TBL& source, HuffTable* table) {
     return true;
   }
   for (std::uint32_t i = 0; i < table->acSteps.size(); ++i) {
-    AcStep step{};
     int used = 0;
     int covered = 0;
-    while (true) {
+    bool ends = false;
+    while (!ends) {
       int length = 0;
       const std::uint32_t window = (i << used) & ((1u << kAcBits) - 1);
       const int symbol = table->symbolOf(window << (16 - kAcBits), &length);
       const int run = symbol >> 4;
       const int extra = symbol & 15;
-      if (length == 0 || length > kAcBits - used || length + extra > kAcBits - used) break;
-      const bool ends = extra == 0 && run != 15;
-      const int advance = ends ? 0 : extra != 0 ? run + 1 : 16;
-      if (used == 0) {
-        step.firstBits = std::uint8_t(length + extra);
-        step.firstAdvance = std::uint8_t(ends ? kEndOfBlock : advance);
-      }
-      if (covered + advance > 63) break;
+      if (length == 0 || length + extra > kAcBits - used) break;
+      const bool endOfBlock = extra == 0 && run != 15;
+      const int advance = endOfBlock ? 0 : extra != 0 ? run + 1 : 16;
+      if (covered + advance > kStepAdvance) break;
       used += length + extra;
       covered += advance;
-      step.bits = std::uint8_t(used);
-      step.advance = std::uint8_t(covered | (ends ? kEndOfBlock : 0));
-      if (ends) break;
+      ends = endOfBlock;
     }
-    table->acSteps[i] = step;
+    table->acSteps[i] = AcStep(used | covered << kStepAdvanceShift | (ends ? kStepEndsBlock : 0));
   }
   return true;
 }
@@ -199,6 +193,24 @@ class BitReader {
 
   // At least 32 bits are held after this.
   void fill() {
+    // Far from the end, whole bytes up to the first 0xFF come in one load.
+    if (!stopped_ && end_ - at_ >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, at_, sizeof word);
+      word = __builtin_bswap64(word);
+      const int bytes = (63 - held_) >> 3;
+      const std::uint64_t taken = ~std::uint64_t{0} << (64 - 8 * bytes);
+      // High bit of each byte that is 0xFF (and perhaps of bytes before
+      // one, which only sends us the slow way).
+      const std::uint64_t inverse = ~word;
+      const std::uint64_t ff = (inverse - 0x0101010101010101u) & ~inverse & 0x8080808080808080u;
+      if ((ff & taken) == 0) {
+        bits_ |= (word & taken) >> held_;
+        held_ += 8 * bytes;
+        at_ += bytes;
+        return;
+      }
+    }
     while (held_ <= 56) {
       std::uint32_t byte = 0;
       if (stopped_) {
@@ -298,27 +310,23 @@ bool skipAc(BitReader& in, const HuffTable& table) {
   while (true) {
     in.ensure();
     const AcStep step = table.acSteps[in.peek(kAcBits)];
-    const int advance = step.advance & ~kEndOfBlock;
-    if (step.bits != 0 && advance < left) {
-      in.drop(step.bits);
-      if (step.advance & kEndOfBlock) return true;
+    const int advance = (step >> kStepAdvanceShift) & kStepAdvance;
+    // All the window's codes, when the block cannot end inside them.
+    if (step != 0 && advance < left) {
+      in.drop(step & kStepBits);
+      if (step & kStepEndsBlock) return true;
       left -= advance;
       continue;
     }
-    int bits = step.firstBits;
-    int first = step.firstAdvance;
-    if (bits == 0) {
-      int length = 0;
-      const int symbol = table.symbolOf(in.peek(16), &length);
-      if (length == 0) return false;
-      const int run = symbol >> 4;
-      const int extra = symbol & 15;
-      bits = length + extra;
-      first = extra != 0 ? run + 1 : run == 15 ? 16 : kEndOfBlock;
-    }
-    in.drop(bits);
-    if (first & kEndOfBlock) return true;
-    left -= first;
+    int length = 0;
+    const int symbol = table.symbolOf(in.peek(16), &length);
+    if (length == 0) return false;
+    const int run = symbol >> 4;
+    const int extra = symbol & 15;
+    in.drop(length);
+    if (extra == 0 && run != 15) return true;
+    in.drop(extra);
+    left -= extra != 0 ? run + 1 : 16;
     if (left <= 0) return true;
   }
 }
@@ -363,11 +371,37 @@ struct Scan {
   int componentCount = 0;
 };
 
+// One block of the MCU, in coding order.
+struct McuBlock {
+  const HuffTable* dc;
+  const HuffTable* ac;
+  int component;  // index into the scan's DC predictions
+  int offset;     // of its pixel from the MCU's first in the padded plane; -1: not luma
+};
+
 bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* end,
                 EighthLuma* out) {
-  out->width = (scan.width + 7) / 8;
-  out->height = (scan.height + 7) / 8;
-  out->pixels.resize(std::size_t(out->width) * std::size_t(out->height));
+  // The pixels first land in the plane of whole MCUs, then are cut to size.
+  int lumaAcross = 1;
+  int lumaDown = 1;
+  for (int c = 0; c < scan.componentCount; ++c)
+    if (scan.components[std::size_t(c)].luma) {
+      lumaAcross = scan.components[std::size_t(c)].across;
+      lumaDown = scan.components[std::size_t(c)].down;
+    }
+  const int planeWidth = scan.mcusAcross * lumaAcross;
+  const int planeHeight = scan.mcusDown * lumaDown;
+  std::array<McuBlock, D_MAX_BLOCKS_IN_MCU> blocks{};
+  int blockCount = 0;
+  for (int c = 0; c < scan.componentCount; ++c) {
+    const ScanComponent& component = scan.components[std::size_t(c)];
+    for (int y = 0; y < component.down; ++y)
+      for (int x = 0; x < component.across; ++x)
+        blocks[std::size_t(blockCount++)] = {component.dc, component.ac, c,
+                                             component.luma ? y * planeWidth + x : -1};
+  }
+  out->pixels.resize(std::size_t(planeWidth) * std::size_t(planeHeight));
+  std::uint8_t* plane = out->pixels.data();
   const auto& limit = rangeLimit();
   BitReader in(at, end);
   std::array<int, MAX_COMPS_IN_SCAN> predictions{};
@@ -384,31 +418,31 @@ bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* en
         }
         --restartsToGo;
       }
-      for (int c = 0; c < scan.componentCount; ++c) {
-        const ScanComponent& component = scan.components[std::size_t(c)];
-        for (int y = 0; y < component.down; ++y) {
-          for (int x = 0; x < component.across; ++x) {
-            int difference = 0;
-            if (!readDc(in, *component.dc, &difference) || !skipAc(in, *component.ac)) return false;
-            if (!component.luma) continue;
-            int& dc = predictions[std::size_t(c)];
-            dc += difference;
-            // libjpeg keeps coefficients in 16 bits; a sum beyond that is
-            // no real picture and its wrapping is not worth copying.
-            if (dc < -32767 || dc > 32767) return false;
-            const int column = mcuColumn * component.across + x;
-            const int row = mcuRow * component.down + y;
-            if (column < out->width && row < out->height) {
-              const int value = (dc * scan.lumaQuant + 4) >> 3;
-              out->pixels[std::size_t(row) * std::size_t(out->width) + std::size_t(column)] =
-                  limit[std::size_t(value & 1023)];
-            }
-          }
-        }
+      std::uint8_t* mcuPixels = plane + std::size_t(mcuRow * lumaDown) * std::size_t(planeWidth) +
+                                std::size_t(mcuColumn * lumaAcross);
+      for (int b = 0; b < blockCount; ++b) {
+        const McuBlock& block = blocks[std::size_t(b)];
+        int difference = 0;
+        if (!readDc(in, *block.dc, &difference) || !skipAc(in, *block.ac)) return false;
+        if (block.offset < 0) continue;
+        int& dc = predictions[std::size_t(block.component)];
+        dc += difference;
+        // libjpeg keeps coefficients in 16 bits; a sum beyond that is no
+        // real picture and its wrapping is not worth copying.
+        if (dc < -32767 || dc > 32767) return false;
+        mcuPixels[block.offset] = limit[std::size_t(((dc * scan.lumaQuant + 4) >> 3) & 1023)];
       }
     }
   }
-  return !in.overrun() && in.nextMarker() == JPEG_EOI;
+  if (in.overrun() || in.nextMarker() != JPEG_EOI) return false;
+  out->width = (scan.width + 7) / 8;
+  out->height = (scan.height + 7) / 8;
+  if (out->width != planeWidth)
+    for (int row = 1; row < out->height; ++row)
+      std::memmove(plane + std::size_t(row) * std::size_t(out->width),
+                   plane + std::size_t(row) * std::size_t(planeWidth), std::size_t(out->width));
+  out->pixels.resize(std::size_t(out->width) * std::size_t(out->height));
+  return true;
 }
 
 // ---------------------------------------------------------------------------
