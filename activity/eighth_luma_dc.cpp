@@ -162,23 +162,34 @@ bool buildTable(bool isDc, const JHUFF_TBL& source, HuffTable* table) {
   return true;
 }
 
-// Snapshots of one camera share their tables: a thread keeps the last few
-// it built, since building one costs about as much as decoding a snapshot.
-const HuffTable* tableFor(bool isDc, const JHUFF_TBL& source) {
-  constexpr std::size_t kKept = 8;
-  thread_local std::vector<std::unique_ptr<HuffTable>> kept;
-  thread_local std::size_t nextSlot = 0;
-  for (const auto& table : kept)
-    if (table->sameAs(isDc, source)) return table.get();
+// Snapshots of one camera share their tables: a thread keeps the ones it
+// built, since building one costs about as much as decoding a snapshot.
+// The least recently used goes, never one that the snapshot `file` (a
+// number new for each snapshot) already holds: a snapshot uses at most
+// 2 × 4 tables, fewer than are kept.
+const HuffTable* tableFor(bool isDc, const JHUFF_TBL& source, std::uint64_t file) {
+  constexpr std::size_t kKept = 12;
+  struct Kept {
+    std::unique_ptr<HuffTable> table;
+    std::uint64_t lastFile;
+  };
+  thread_local std::vector<Kept> kept;
+  for (Kept& entry : kept)
+    if (entry.table->sameAs(isDc, source)) {
+      entry.lastFile = file;
+      return entry.table.get();
+    }
   auto built = std::make_unique<HuffTable>();
   if (!buildTable(isDc, source, built.get())) return nullptr;
   if (kept.size() < kKept) {
-    kept.push_back(std::move(built));
-    return kept.back().get();
+    kept.push_back({std::move(built), file});
+    return kept.back().table.get();
   }
-  nextSlot = (nextSlot + 1) % kKept;
-  kept[nextSlot] = std::move(built);
-  return kept[nextSlot].get();
+  Kept& oldest = *std::min_element(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
+    return a.lastFile < b.lastFile;
+  });
+  oldest = {std::move(built), file};
+  return oldest.table.get();
 }
 
 // ---------------------------------------------------------------------------
@@ -474,6 +485,8 @@ struct HeaderReader {
 // byte of the entropy-coded data, or null to decline.
 const std::uint8_t* readHeaders(HeaderReader* r, const std::uint8_t* data, std::size_t size,
                                 Scan* scan) {
+  thread_local std::uint64_t files = 0;
+  const std::uint64_t file = ++files;
   jpeg_std_error(&r->errors.base);
   r->errors.base.error_exit = jumpBack;
   r->errors.base.emit_message = countWarning;
@@ -504,8 +517,14 @@ const std::uint8_t* readHeaders(HeaderReader* r, const std::uint8_t* data, std::
   // A luma plane sampled below the others is scaled by libjpeg with a
   // larger inverse DCT, which needs the AC terms.
   if (luma.h_samp_factor != maxAcross || luma.v_samp_factor != maxDown) return nullptr;
+  // Table numbers are only checked by libjpeg when it starts decoding,
+  // for every component in the scan.
+  for (int i = 0; i < c->num_components; ++i) {
+    const int table = c->comp_info[i].quant_tbl_no;
+    if (table < 0 || table >= NUM_QUANT_TBLS || c->quant_tbl_ptrs[table] == nullptr) return nullptr;
+  }
   const JQUANT_TBL* quant = c->quant_tbl_ptrs[luma.quant_tbl_no];
-  if (quant == nullptr || quant->quantval[0] > 32767) return nullptr;
+  if (quant->quantval[0] > 32767) return nullptr;
 
   scan->width = int(c->image_width);
   scan->height = int(c->image_height);
@@ -521,11 +540,14 @@ const std::uint8_t* readHeaders(HeaderReader* r, const std::uint8_t* data, std::
     component.down = c->comps_in_scan == 1 ? 1 : info->v_samp_factor;
     component.luma = info == &luma;
     blocks += component.across * component.down;
+    if (info->dc_tbl_no < 0 || info->dc_tbl_no >= NUM_HUFF_TBLS || info->ac_tbl_no < 0 ||
+        info->ac_tbl_no >= NUM_HUFF_TBLS)
+      return nullptr;
     const JHUFF_TBL* dcTable = c->dc_huff_tbl_ptrs[info->dc_tbl_no];
     const JHUFF_TBL* acTable = c->ac_huff_tbl_ptrs[info->ac_tbl_no];
     if (dcTable == nullptr || acTable == nullptr) return nullptr;
-    component.dc = tableFor(true, *dcTable);
-    component.ac = tableFor(false, *acTable);
+    component.dc = tableFor(true, *dcTable, file);
+    component.ac = tableFor(false, *acTable, file);
     if (component.dc == nullptr || component.ac == nullptr) return nullptr;
   }
   if (blocks > D_MAX_BLOCKS_IN_MCU) return nullptr;

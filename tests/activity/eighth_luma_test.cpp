@@ -159,6 +159,15 @@ TEST(EighthLuma, DamagedAndUnusualFilesGetLibjpegsAnswer) {
               : 0;
     }
   EXPECT_GT(taken, 0) << "no damaged file decoded cleanly: the comparison above proved little";
+  // A chroma component naming a quantisation table that was never defined:
+  // libjpeg refuses the file although the luma never needs that table.
+  std::vector<std::uint8_t> undefinedTable = good;
+  for (std::size_t i = 0; i + 15 < undefinedTable.size(); ++i)
+    if (undefinedTable[i] == 0xFF && undefinedTable[i + 1] == 0xC0) {
+      undefinedTable[i + 15] = 3;
+      break;
+    }
+  EXPECT_FALSE(expectSameAsLibjpeg(undefinedTable, "undefined chroma quantisation table"));
   // Other coding processes go to libjpeg whole.
   Layout progressive = base;
   progressive.progressive = true;
