@@ -24,14 +24,15 @@ namespace {
 
 constexpr int kCodeBits = 9;  // codes up to this long are found in one lookup
 constexpr int kDcBits = 9;    // DC code and its extra bits up to this long: one lookup
-constexpr int kAcBits = 12;   // the window a run of AC codes is skipped through
+constexpr int kAcBits = 13;   // the window a run of AC codes is skipped through
 
 // What the next kAcBits bits of a block's AC codes hold: the whole codes
 // (with their extra bits) that fit in the window, up to and including an
 // end of block, as bits used (low 4 bits), coefficients covered (next 6)
-// and whether the last code ends the block. 0: not even one code fits, it
-// is decoded the long way. Two bytes, so that the luma and the chroma
-// table stay in the first-level cache together.
+// and whether the last code ends the block. When not even one code fits,
+// 0 bits covering all 63 coefficients: it is decoded the long way. Two bytes, so that the luma and
+// the chroma table stay in the first-level cache together (13 bits: a few per cent faster than 12
+// or 14 on 640 × 480 snapshots of quality 75).
 using AcStep = std::uint16_t;
 constexpr int kStepBits = 0xF;
 constexpr int kStepAdvanceShift = 4;
@@ -157,6 +158,9 @@ bool buildTable(bool isDc, const JHUFF_TBL& source, HuffTable* table) {
       covered += advance;
       ends = endOfBlock;
     }
+    // An entry without a whole code claims to cover every coefficient, so
+    // that one comparison sends it the long way.
+    if (used == 0) covered = kStepAdvance;
     table->acSteps[i] = AcStep(used | covered << kStepAdvanceShift | (ends ? kStepEndsBlock : 0));
   }
   return true;
@@ -323,7 +327,7 @@ bool skipAc(BitReader& in, const HuffTable& table) {
     const AcStep step = table.acSteps[in.peek(kAcBits)];
     const int advance = (step >> kStepAdvanceShift) & kStepAdvance;
     // All the window's codes, when the block cannot end inside them.
-    if (step != 0 && advance < left) {
+    if (advance < left) {
       in.drop(step & kStepBits);
       if (step & kStepEndsBlock) return true;
       left -= advance;
