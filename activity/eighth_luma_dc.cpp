@@ -226,7 +226,7 @@ class BitReader {
         return;
       }
     }
-    while (held_ <= 56) {
+    while (held_ <= 55) {
       std::uint32_t byte = 0;
       if (stopped_) {
         padding_ += 8;
