@@ -22,9 +22,10 @@ namespace {
 // ---------------------------------------------------------------------------
 // Huffman tables
 
-constexpr int kCodeBits = 9;  // codes up to this long are found in one lookup
-constexpr int kDcBits = 9;    // DC code and its extra bits up to this long: one lookup
-constexpr int kAcBits = 13;   // the window a run of AC codes is skipped through
+constexpr int kCodeBits = 9;    // codes up to this long are found in one lookup
+constexpr int kDcBits = 9;      // DC code and its extra bits up to this long: one lookup
+constexpr int kAcBits = 13;     // the window a run of AC codes is skipped through
+constexpr int kStartBits = 11;  // the window a block's DC code and first AC codes are read through
 
 // What the next kAcBits bits of a block's AC codes hold: the whole codes
 // (with their extra bits) that fit in the window, up to and including an
@@ -40,6 +41,7 @@ constexpr int kStepAdvance = 0x3F;
 constexpr int kStepEndsBlock = 0x400;
 
 struct HuffTable {
+  std::uint64_t serial = 0;  // new for every table a thread builds
   bool dc = false;
   std::array<std::uint8_t, 17> counts{};  // codes of each length 1..16, as in the DHT
   std::array<std::uint8_t, 256> values{};
@@ -79,6 +81,35 @@ struct HuffTable {
 
 int extendSign(std::uint32_t bits, int size) {
   return bits < (1u << (size - 1)) ? int(bits) - (1 << size) + 1 : int(bits);
+}
+
+// The whole AC codes (with their extra bits) in the `windowBits` low bits
+// of `window` from bit `used` on, up to and including an end of block, as
+// long as they cover at most `maxCovered` coefficients.
+struct AcRun {
+  int used;
+  int covered;
+  bool ends;
+};
+
+AcRun walkAcCodes(const HuffTable& table, std::uint32_t window, int windowBits, int used,
+                  int maxCovered) {
+  AcRun run{used, 0, false};
+  while (!run.ends) {
+    int length = 0;
+    const std::uint32_t rest = (window << run.used) & ((1u << windowBits) - 1);
+    const int symbol = table.symbolOf(rest << (16 - windowBits), &length);
+    const int zeros = symbol >> 4;
+    const int extra = symbol & 15;
+    if (length == 0 || length + extra > windowBits - run.used) break;
+    const bool endOfBlock = extra == 0 && zeros != 15;
+    const int advance = endOfBlock ? 0 : extra != 0 ? zeros + 1 : 16;
+    if (run.covered + advance > maxCovered) break;
+    run.used += length + extra;
+    run.covered += advance;
+    run.ends = endOfBlock;
+  }
+  return run;
 }
 
 // Builds the decoding of `source`; false where libjpeg refuses the table.
@@ -141,29 +172,44 @@ bool buildTable(bool isDc, const JHUFF_TBL& source, HuffTable* table) {
     return true;
   }
   for (std::uint32_t i = 0; i < table->acSteps.size(); ++i) {
-    int used = 0;
-    int covered = 0;
-    bool ends = false;
-    while (!ends) {
-      int length = 0;
-      const std::uint32_t window = (i << used) & ((1u << kAcBits) - 1);
-      const int symbol = table->symbolOf(window << (16 - kAcBits), &length);
-      const int run = symbol >> 4;
-      const int extra = symbol & 15;
-      if (length == 0 || length + extra > kAcBits - used) break;
-      const bool endOfBlock = extra == 0 && run != 15;
-      const int advance = endOfBlock ? 0 : extra != 0 ? run + 1 : 16;
-      if (covered + advance > kStepAdvance) break;
-      used += length + extra;
-      covered += advance;
-      ends = endOfBlock;
-    }
+    AcRun run = walkAcCodes(*table, i, kAcBits, 0, kStepAdvance);
     // An entry without a whole code claims to cover every coefficient, so
     // that one comparison sends it the long way.
-    if (used == 0) covered = kStepAdvance;
-    table->acSteps[i] = AcStep(used | covered << kStepAdvanceShift | (ends ? kStepEndsBlock : 0));
+    if (run.used == 0) run.covered = kStepAdvance;
+    table->acSteps[i] =
+        AcStep(run.used | run.covered << kStepAdvanceShift | (run.ends ? kStepEndsBlock : 0));
   }
   return true;
+}
+
+// The start of a block coded with `dc` and `ac`: a DC code with its extra
+// bits and the AC codes after it that fit in kStartBits bits. Each entry:
+// bits used (low 4 bits), AC coefficients covered (next 6, at most 62 so
+// that the block's AC walk goes on from there), kStepEndsBlock, and the DC
+// difference in the high 16 bits. 0: the DC code does not fit.
+struct BlockStarts {
+  std::uint64_t dcSerial = 0;
+  std::uint64_t acSerial = 0;
+  std::array<std::uint32_t, 1 << kStartBits> entries{};
+};
+
+void buildBlockStarts(const HuffTable& dc, const HuffTable& ac, BlockStarts* starts) {
+  starts->dcSerial = dc.serial;
+  starts->acSerial = ac.serial;
+  for (std::uint32_t i = 0; i < starts->entries.size(); ++i) {
+    int length = 0;
+    const int size = dc.symbolOf(i << (16 - kStartBits), &length);
+    std::uint32_t entry = 0;
+    if (length != 0 && length + size <= kStartBits) {
+      const int used = length + size;
+      int difference = 0;
+      if (size != 0) difference = extendSign((i >> (kStartBits - used)) & ((1u << size) - 1), size);
+      const AcRun run = walkAcCodes(ac, i, kStartBits, used, 62);
+      entry = std::uint32_t(run.used) | std::uint32_t(run.covered) << kStepAdvanceShift |
+              (run.ends ? kStepEndsBlock : 0) | std::uint32_t(difference) << 16;
+    }
+    starts->entries[i] = entry;
+  }
 }
 
 // Snapshots of one camera share their tables: a thread keeps the ones it
@@ -183,7 +229,9 @@ const HuffTable* tableFor(bool isDc, const JHUFF_TBL& source, std::uint64_t file
       entry.lastFile = file;
       return entry.table.get();
     }
+  thread_local std::uint64_t serials = 0;
   auto built = std::make_unique<HuffTable>();
+  built->serial = ++serials;
   if (!buildTable(isDc, source, built.get())) return nullptr;
   if (kept.size() < kKept) {
     kept.push_back({std::move(built), file});
@@ -194,6 +242,33 @@ const HuffTable* tableFor(bool isDc, const JHUFF_TBL& source, std::uint64_t file
   });
   oldest = {std::move(built), file};
   return oldest.table.get();
+}
+
+// Likewise for the block starts of a pair of tables; a snapshot uses at
+// most 4 pairs.
+const BlockStarts* blockStartsFor(const HuffTable& dc, const HuffTable& ac, std::uint64_t file) {
+  constexpr std::size_t kKept = 8;
+  struct Kept {
+    std::unique_ptr<BlockStarts> starts;
+    std::uint64_t lastFile;
+  };
+  thread_local std::vector<Kept> kept;
+  for (Kept& entry : kept)
+    if (entry.starts->dcSerial == dc.serial && entry.starts->acSerial == ac.serial) {
+      entry.lastFile = file;
+      return entry.starts.get();
+    }
+  auto built = std::make_unique<BlockStarts>();
+  buildBlockStarts(dc, ac, built.get());
+  if (kept.size() < kKept) {
+    kept.push_back({std::move(built), file});
+    return kept.back().starts.get();
+  }
+  Kept& oldest = *std::min_element(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
+    return a.lastFile < b.lastFile;
+  });
+  oldest = {std::move(built), file};
+  return oldest.starts.get();
 }
 
 // ---------------------------------------------------------------------------
@@ -303,7 +378,7 @@ class BitReader {
 };
 
 // Returns the DC difference; false for a pattern that is no code.
-bool readDc(BitReader& in, const HuffTable& table, int* difference) {
+[[gnu::always_inline]] inline bool readDc(BitReader& in, const HuffTable& table, int* difference) {
   in.ensure();
   const std::int32_t step = table.dcSteps[in.peek(kDcBits)];
   if (step != 0) {
@@ -319,9 +394,9 @@ bool readDc(BitReader& in, const HuffTable& table, int* difference) {
   return true;
 }
 
-// Steps over a block's AC codes; false for a pattern that is no code.
-bool skipAc(BitReader& in, const HuffTable& table) {
-  int left = 63;  // coefficients still to come
+// Steps over a block's AC codes from the `left` last coefficients on;
+// false for a pattern that is no code.
+[[gnu::always_inline]] inline bool skipAc(BitReader& in, const HuffTable& table, int left) {
   while (true) {
     in.ensure();
     const AcStep step = table.acSteps[in.peek(kAcBits)];
@@ -373,6 +448,7 @@ struct ScanComponent {
   bool luma = false;
   const HuffTable* dc = nullptr;
   const HuffTable* ac = nullptr;
+  const BlockStarts* starts = nullptr;
 };
 
 struct Scan {
@@ -390,6 +466,7 @@ struct Scan {
 struct McuBlock {
   const HuffTable* dc;
   const HuffTable* ac;
+  const BlockStarts* starts;
   int component;  // index into the scan's DC predictions
   int offset;     // of its pixel from the MCU's first in the padded plane; -1: not luma
 };
@@ -412,7 +489,7 @@ bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* en
     const ScanComponent& component = scan.components[std::size_t(c)];
     for (int y = 0; y < component.down; ++y)
       for (int x = 0; x < component.across; ++x)
-        blocks[std::size_t(blockCount++)] = {component.dc, component.ac, c,
+        blocks[std::size_t(blockCount++)] = {component.dc, component.ac, component.starts, c,
                                              component.luma ? y * planeWidth + x : -1};
   }
   out->pixels.resize(std::size_t(planeWidth) * std::size_t(planeHeight));
@@ -438,7 +515,17 @@ bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* en
       for (int b = 0; b < blockCount; ++b) {
         const McuBlock& block = blocks[std::size_t(b)];
         int difference = 0;
-        if (!readDc(in, *block.dc, &difference) || !skipAc(in, *block.ac)) return false;
+        in.ensure();
+        const std::uint32_t start = block.starts->entries[in.peek(kStartBits)];
+        if (start != 0) {
+          in.drop(int(start & kStepBits));
+          difference = std::int32_t(start) >> 16;
+          if (!(start & kStepEndsBlock) &&
+              !skipAc(in, *block.ac, 63 - int((start >> kStepAdvanceShift) & kStepAdvance)))
+            return false;
+        } else if (!readDc(in, *block.dc, &difference) || !skipAc(in, *block.ac, 63)) {
+          return false;
+        }
         if (block.offset < 0) continue;
         int& dc = predictions[std::size_t(block.component)];
         dc += difference;
@@ -553,6 +640,7 @@ const std::uint8_t* readHeaders(HeaderReader* r, const std::uint8_t* data, std::
     component.dc = tableFor(true, *dcTable, file);
     component.ac = tableFor(false, *acTable, file);
     if (component.dc == nullptr || component.ac == nullptr) return nullptr;
+    component.starts = blockStartsFor(*component.dc, *component.ac, file);
   }
   if (blocks > D_MAX_BLOCKS_IN_MCU) return nullptr;
   const int mcuWidth = 8 * (c->comps_in_scan == 1 ? 1 : maxAcross);
