@@ -25,15 +25,16 @@ namespace {
 constexpr int kCodeBits = 9;    // codes up to this long are found in one lookup
 constexpr int kDcBits = 9;      // DC code and its extra bits up to this long: one lookup
 constexpr int kAcBits = 13;     // the window a run of AC codes is skipped through
-constexpr int kStartBits = 11;  // the window a block's DC code and first AC codes are read through
+constexpr int kStartBits = 11;  // the window of a block's DC code and first AC codes
 
 // What the next kAcBits bits of a block's AC codes hold: the whole codes
 // (with their extra bits) that fit in the window, up to and including an
 // end of block, as bits used (low 4 bits), coefficients covered (next 6)
-// and whether the last code ends the block. When not even one code fits,
-// 0 bits covering all 63 coefficients: it is decoded the long way. Two bytes, so that the luma and
-// the chroma table stay in the first-level cache together (13 bits: a few per cent faster than 12
-// or 14 on 640 × 480 snapshots of quality 75).
+// and whether the last code ends the block. When not even one code fits:
+// 0 bits covering all 63 coefficients, and the code is decoded the long
+// way. Two bytes, so that the luma and the chroma table stay in the
+// first-level cache together; 13 bits were a few per cent faster than 12
+// or 14 on 640 × 480 snapshots of quality 75.
 using AcStep = std::uint16_t;
 constexpr int kStepBits = 0xF;
 constexpr int kStepAdvanceShift = 4;
@@ -535,6 +536,8 @@ bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* en
         mcuPixels[block.offset] = limit[std::size_t(((dc * scan.lumaQuant + 4) >> 3) & 1023)];
       }
     }
+    // A cut scan is given up at once, not walked to the end on zero bits.
+    if (in.overrun()) return false;
   }
   if (in.overrun() || in.nextMarker() != JPEG_EOI) return false;
   out->width = (scan.width + 7) / 8;
