@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
@@ -23,51 +24,62 @@ namespace {
 // ---------------------------------------------------------------------------
 // The entropy-coded data
 
-// Reads the scan's bits, unstuffing 0xFF 0x00. At a marker (or the end of
-// the data) it stops and supplies zero bits, counting them, so a reader
-// that used any of them knows that libjpeg would have warned.
+// Reads the scan's bits. The scan is first copied without its stuffing
+// (0xFF 0x00 is a data byte 0xFF) and cut at its markers into segments,
+// each followed by zero bytes, so that the bit buffer is topped up on
+// every step without a branch. Reading past a segment's end gives zero
+// bits, and overrun() then tells that libjpeg would have warned.
 class BitReader {
  public:
-  BitReader(const std::uint8_t* at, const std::uint8_t* end) : at_(at), end_(end) {}
-
-  // At least 32 bits are held after this.
-  void fill() {
-    // Far from the end, whole bytes up to the first 0xFF come in one load.
-    if (!stopped_ && end_ - at_ >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, at_, sizeof word);
-      word = __builtin_bswap64(word);
-      const int bytes = (63 - held_) >> 3;
-      const std::uint64_t taken = ~std::uint64_t{0} << (64 - 8 * bytes);
-      // High bit of each byte that is 0xFF (and perhaps of bytes before
-      // one, which only sends us the slow way).
-      const std::uint64_t inverse = ~word;
-      const std::uint64_t ff = (inverse - 0x0101010101010101u) & ~inverse & 0x8080808080808080u;
-      if ((ff & taken) == 0) {
-        bits_ |= (word & taken) >> held_;
-        held_ += 8 * bytes;
-        at_ += bytes;
-        return;
+  // False when the data ends before a marker other than a restart marker
+  // (libjpeg then warns that the file is cut).
+  bool open(const std::uint8_t* at, const std::uint8_t* end) {
+    thread_local std::vector<std::uint8_t> bytes;
+    thread_local std::vector<Segment> segments;
+    bytes.clear();
+    segments.clear();
+    while (true) {
+      Segment segment{bytes.size(), 0, 0};
+      int marker = 0;
+      while (marker == 0) {
+        const auto* ff = static_cast<const std::uint8_t*>(std::memchr(at, 0xFF, end - at));
+        if (ff == nullptr) return false;
+        bytes.insert(bytes.end(), at, ff);
+        // A marker may be preceded by any number of fill bytes 0xFF.
+        at = ff + 1;
+        while (at < end && *at == 0xFF) ++at;
+        if (at == end) return false;
+        marker = *at++;
+        if (marker == 0) bytes.push_back(0xFF);
       }
+      segment.end = bytes.size();
+      segment.marker = marker;
+      segments.push_back(segment);
+      bytes.insert(bytes.end(), kPadding, 0);
+      if (marker < JPEG_RST0 || marker > JPEG_RST0 + 7) break;
     }
-    while (held_ <= 55) {
-      std::uint32_t byte = 0;
-      if (stopped_) {
-        padding_ += 8;
-      } else if (at_ < end_ && *at_ != 0xFF) {
-        byte = *at_++;
-      } else if (!takeFF()) {
-        stopped_ = true;
-        padding_ += 8;
-      } else {
-        byte = 0xFF;
-      }
-      bits_ |= std::uint64_t(byte) << (56 - held_);
-      held_ += 8;
-    }
+    // The last place a word is read from lies a word past the end of the
+    // last segment: a reader held there has certainly overrun.
+    bytes.insert(bytes.end(), kPadding, 0);
+    data_ = bytes.data();
+    last_ = bytes.data() + bytes.size() - kPadding;
+    segments_ = segments.data();
+    segmentCount_ = segments.size();
+    start(0);
+    return true;
   }
+
+  // At least 56 bits are held after this.
   void ensure() {
-    if (held_ < 32) fill();
+    std::uint64_t word;
+    std::memcpy(&word, at_, sizeof word);
+    // The bits below the whole bytes taken are those of the next byte,
+    // which the next top-up ORs in again at the same place.
+    bits_ |= __builtin_bswap64(word) >> held_;
+    at_ += (63 - held_) >> 3;
+    held_ |= 56;
+    // A scan walked on past its end stays in the buffer (and overrun()).
+    at_ = std::min(at_, last_);
   }
   std::uint32_t peek(int count) const { return std::uint32_t(bits_ >> (64 - count)); }
   void drop(int count) {
@@ -80,53 +92,46 @@ class BitReader {
     return value;
   }
   // True when bits past the end of the segment were used.
-  bool overrun() const { return held_ < padding_; }
+  bool overrun() const {
+    const Segment& segment = segments_[current_];
+    return std::int64_t(at_ - data_ - std::ptrdiff_t(segment.begin)) * 8 - held_ >
+           std::int64_t(segment.end - segment.begin) * 8;
+  }
 
-  // Drops the bits held and finds the marker that ends the segment,
-  // skipping what libjpeg skips before one; 0 when the data ends first.
+  // Drops the bits held and gives the marker that ends the segment (what
+  // lies between the last code used and the marker libjpeg skips too);
+  // reading goes on after it.
   int nextMarker() {
-    bits_ = 0;
-    held_ = 0;
-    padding_ = 0;
-    if (!stopped_) {
-      while (takeFF()) {
-        // stuffed 0xFF data: skip on
-      }
-      if (marker_ == 0) return 0;
-    }
-    stopped_ = false;
-    const int marker = marker_;
-    marker_ = 0;
+    const int marker = segments_[current_].marker;
+    if (current_ + 1 < segmentCount_) start(current_ + 1);
     return marker;
   }
 
  private:
-  // Steps over bytes up to a 0xFF, then over the 0xFF and any fill bytes
-  // after it. True when what follows is stuffing (a data byte 0xFF); else
-  // the marker code is kept (0 when the data ended).
-  bool takeFF() {
-    while (at_ < end_ && *at_ != 0xFF) ++at_;
-    while (at_ < end_ && *at_ == 0xFF) ++at_;
-    if (at_ == end_) {
-      marker_ = 0;
-      return false;
-    }
-    const int code = *at_++;
-    if (code == 0) return true;
-    marker_ = code;
-    return false;
+  struct Segment {
+    std::size_t begin;  // in the unstuffed bytes
+    std::size_t end;
+    int marker;  // that ends it
+  };
+  static constexpr std::size_t kPadding = 8;
+
+  void start(std::size_t segment) {
+    current_ = segment;
+    at_ = data_ + segments_[segment].begin;
+    bits_ = 0;
+    held_ = 0;
   }
 
-  const std::uint8_t* at_;
-  const std::uint8_t* end_;
+  const std::uint8_t* data_ = nullptr;
+  const std::uint8_t* last_ = nullptr;  // the last place a whole word can be read
+  const Segment* segments_ = nullptr;
+  std::size_t segmentCount_ = 0;
+  std::size_t current_ = 0;
+  const std::uint8_t* at_ = nullptr;
   std::uint64_t bits_ = 0;
   int held_ = 0;
-  int padding_ = 0;
-  bool stopped_ = false;
-  int marker_ = 0;
 };
 
-// Returns the DC difference; false for a pattern that is no code.
 [[gnu::always_inline]] inline bool readDc(BitReader& in, const HuffTable& table, int* difference) {
   in.ensure();
   const std::int32_t step = table.dcSteps[in.peek(kDcBits)];
@@ -244,7 +249,8 @@ bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* en
   out->pixels.resize(std::size_t(planeWidth) * std::size_t(planeHeight));
   std::uint8_t* plane = out->pixels.data();
   const auto& limit = rangeLimit();
-  BitReader in(at, end);
+  BitReader in;
+  if (!in.open(at, end)) return false;
   std::array<int, MAX_COMPS_IN_SCAN> predictions{};
   int restartsToGo = scan.restartInterval;
   int nextRestart = 0;
