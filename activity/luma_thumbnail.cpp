@@ -14,6 +14,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "activity/eighth_luma.h"
 #include "picture/jpeg_codec.h"
 
 namespace vistrel::activity {
@@ -53,11 +54,8 @@ struct Decompressor {
   jpeg_decompress_struct cinfo;
 };
 
-// The 1/8-scale gray rows land in `pixels` (reserved for the largest picture
-// we accept). Returns 0 or libjpeg's message code; -1 for a picture above
-// the loader's pixel limit.
-int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size,
-                 std::vector<std::uint8_t>* pixels, int* width, int* height) {
+// See decodeEighthLumaLibjpeg().
+int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size, EighthLuma* out) {
   jpeg_std_error(&d->errors.base);
   d->errors.base.error_exit = jumpBack;
   d->errors.base.emit_message = keepDamage;
@@ -77,11 +75,11 @@ int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size,
   c->do_fancy_upsampling = FALSE;
   c->do_block_smoothing = FALSE;
   jpeg_start_decompress(c);
-  *width = static_cast<int>(c->output_width);
-  *height = static_cast<int>(c->output_height);
-  pixels->resize(std::size_t(c->output_width) * c->output_height);
+  out->width = static_cast<int>(c->output_width);
+  out->height = static_cast<int>(c->output_height);
+  out->pixels.resize(std::size_t(c->output_width) * c->output_height);
   while (c->output_scanline < c->output_height) {
-    JSAMPROW row = pixels->data() + std::size_t(c->output_width) * c->output_scanline;
+    JSAMPROW row = out->pixels.data() + std::size_t(c->output_width) * c->output_scanline;
     jpeg_read_scanlines(c, &row, 1);
   }
   jpeg_finish_decompress(c);
@@ -144,20 +142,26 @@ LumaGrid blurGrid(const LumaGrid& grid) {
   return blurred;
 }
 
+int decodeEighthLumaLibjpeg(const std::uint8_t* data, std::size_t size, EighthLuma* out,
+                            std::string* damage) {
+  auto holder = std::make_unique<DecompressorHolder>();
+  const int code = decodeEighth(&holder->d, data, size, out);
+  *damage = holder->d.errors.damage;
+  return code;
+}
+
 LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
   LumaThumbnail thumbnail;
   thumbnail.stamp.size = size;
   // Thread-local: a worker decodes thousands of snapshots and reuses it.
-  thread_local std::vector<std::uint8_t> pixels;
-  int width = 0;
-  int height = 0;
-  int code = 0;
-  std::string damage;
-  {
-    auto holder = std::make_unique<DecompressorHolder>();
-    code = decodeEighth(&holder->d, data, size, &pixels, &width, &height);
-    damage = holder->d.errors.damage;
+  thread_local EighthLuma picture;
+  if (decodeEighthLumaDc(data, size, &picture)) {
+    thumbnail.grid = blurGrid(
+        resampleToGrid(picture.pixels.data(), picture.width, picture.height, picture.width));
+    return thumbnail;
   }
+  std::string damage;
+  const int code = decodeEighthLumaLibjpeg(data, size, &picture, &damage);
   if (code == -1) {
     thumbnail.problem =
         "Picture too large (more than " + std::to_string(jpeg::kMaxPicturePixels) + " pixels)";
@@ -167,7 +171,8 @@ LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
     // libjpeg pads what is missing with grey, which would score as a change.
     thumbnail.problem = damage;
   } else {
-    thumbnail.grid = blurGrid(resampleToGrid(pixels.data(), width, height, std::size_t(width)));
+    thumbnail.grid = blurGrid(
+        resampleToGrid(picture.pixels.data(), picture.width, picture.height, picture.width));
   }
   return thumbnail;
 }

@@ -1,12 +1,13 @@
 // A snapshot's small luma picture, the unit the activity score compares.
 //
-// The snapshot is read into memory with one read() and decoded by libjpeg at
-// 1/8 scale, gray only: libjpeg then takes each 8 × 8 block's DC coefficient
-// as its pixel and skips the inverse DCT, the chroma planes and colour
-// conversion. What no scaling skips is the entropy decoding of the whole
-// scan, which is where the time goes. The result is brought onto a fixed
-// grid (640 × 480 at 1/8 lands on it exactly; other sizes are averaged or
-// repeated onto it) and lightly blurred.
+// The snapshot is read into memory with one read() and brought to 1/8 scale,
+// gray only: one pixel per 8 × 8 block, the block's DC term. The common kind
+// of snapshot is walked by our own scan decoder, which steps over the AC
+// codes and the chroma blocks without storing them; anything else, and any
+// damaged file, goes to libjpeg, which gives the same pixels (see
+// eighth_luma.h). The result is brought onto a fixed grid (640 × 480 at 1/8
+// lands on it exactly; other sizes are averaged or repeated onto it) and
+// lightly blurred.
 //
 // Thread: every function is reentrant.
 #pragma once
