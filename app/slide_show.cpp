@@ -104,11 +104,12 @@ void TForm1::cancelDecodeAhead() {
   if (decodeAhead_) decodeAhead_->cancel();
 }
 
-std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
+std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) {
   std::vector<SnapshotDecodeAhead::File> files;
   const platform::FileSystem& fileSystem = platform::FileSystem::instance();
   const int end = std::min(ListBox1->itemCount(), std::max(index, 0) + kDecodeAheadList);
-  for (int i = std::max(index, 0); i < end; ++i) {
+  int i = std::max(index, 0);
+  for (; i < end; ++i) {
     const std::string path = SnapshotPath(i);
     if (unshowable_.contains(path)) continue;  // the tick passes over it unread
     // A file that cannot be reached is loaded here, in the tick, with its error.
@@ -116,7 +117,15 @@ std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
     if (!host) break;
     files.push_back({host->string(), path});
   }
+  decodeAheadEnd_ = i;
   return files;
+}
+
+void TForm1::extendDecodeAhead(int index) {
+  // Half a list ahead: the worker, at most a few snapshots ahead, never
+  // runs dry, and the list is made in small parts.
+  if (decodeAheadEnd_ - index > kDecodeAheadList / 2) return;
+  decodeAhead_->append(slideFilesFrom(decodeAheadEnd_));
 }
 
 void TForm1::loadSlide(int index) {
@@ -144,6 +153,7 @@ void TForm1::loadSlide(int index) {
     Image1->loadFromFile(path, true);
     return;
   }
+  extendDecodeAhead(index);
   // A damaged snapshot keeps the previous picture, as the load above does.
   if (ready->error) std::rethrow_exception(ready->error);
   ready->applyTo(Image1->picture());
