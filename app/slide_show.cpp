@@ -81,6 +81,7 @@ void TForm1::SlideShowClick(Sender*) {
   DirectoryListBox1->OpenSelected();  // fails with a list error when nothing is selected
   RefillSnapshotList(0, false);
   SlideShow->setCaption(kPauseCaption);
+  startDecodeAhead(slideCounter_);
   SlideShowTimer->setEnabled(true);
   VideoProgress->setFocus();
 }
@@ -128,14 +129,26 @@ void TForm1::extendDecodeAhead(int index) {
   decodeAhead_->append(slideFilesFrom(decodeAheadEnd_));
 }
 
+SnapshotDecodeAhead::Output TForm1::slideOutput() const {
+  // With export on, the worker decodes each snapshot's planes beside the
+  // bitmap shown: the video takes the file's own colour samples instead of
+  // the bitmap's RGB converted back.
+  using Output = SnapshotDecodeAhead::Output;
+  return CheckBox1->checked() ? Output::BitmapAndVideoPlanes : Output::Bitmap;
+}
+
+void TForm1::startDecodeAhead(int index) {
+  // The next tick then finds its snapshot decoded instead of waiting a
+  // whole decode for it.
+  if (!decodeAhead_) decodeAhead_ = std::make_unique<SnapshotDecodeAhead>();
+  decodeAhead_->start(slideFilesFrom(index), slideOutput());
+}
+
 void TForm1::loadSlide(int index) {
   using Output = SnapshotDecodeAhead::Output;
   const std::string path = SnapshotPath(index);
   if (!decodeAhead_) decodeAhead_ = std::make_unique<SnapshotDecodeAhead>();
-  // With export on, the worker decodes each snapshot's planes beside the
-  // bitmap shown: the video takes the file's own colour samples instead of
-  // the bitmap's RGB converted back.
-  const Output output = CheckBox1->checked() ? Output::BitmapAndVideoPlanes : Output::Bitmap;
+  const Output output = slideOutput();
   std::optional<SnapshotDecodeAhead::Decoded> ready;
   const auto host = platform::FileSystem::instance().toHost(path);
   std::error_code error;
@@ -218,6 +231,7 @@ void TForm1::finishFolder() {
     if (!next.empty()) {
       DirectoryListBox1->setCurrentDirectory(next);
       slideCounter_ = 0;
+      startDecodeAhead(0);
       VideoProgress->setPosition(0);
       return;
     }

@@ -203,6 +203,11 @@ class TForm1 : public TForm {
   // The show's snapshots from `index` on, for decoding ahead; the list's
   // end becomes decodeAheadEnd_.
   std::vector<SnapshotDecodeAhead::File> slideFilesFrom(int index);
+  // What the show's snapshots are decoded into: with export on, planes too.
+  SnapshotDecodeAhead::Output slideOutput() const;
+  // Has the worker decode the show's snapshots from `index` on, before the
+  // tick that shows it.
+  void startDecodeAhead(int index);
   // Adds the next snapshots to the worker's list when snapshot `index`,
   // just taken from it, is near the list's end.
   void extendDecodeAhead(int index);
@@ -231,7 +236,7 @@ class TForm1 : public TForm {
 
   std::int32_t slideCounter_ = 0;
   std::function<QDateTime()> clock_;                  // empty: the system's local time
-  std::unique_ptr<SnapshotDecodeAhead> decodeAhead_;  // made at the first tick
+  std::unique_ptr<SnapshotDecodeAhead> decodeAhead_;  // made when the show starts
   // The list index after the last snapshot given to decodeAhead_; a list
   // that no longer matches the list box is found out by its paths.
   int decodeAheadEnd_ = 0;
