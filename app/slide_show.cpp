@@ -81,6 +81,7 @@ void TForm1::SlideShowClick(Sender*) {
   DirectoryListBox1->OpenSelected();  // fails with a list error when nothing is selected
   RefillSnapshotList(0, false);
   SlideShow->setCaption(kPauseCaption);
+  startDecodeAhead(slideCounter_);
   SlideShowTimer->setEnabled(true);
   VideoProgress->setFocus();
 }
@@ -104,11 +105,12 @@ void TForm1::cancelDecodeAhead() {
   if (decodeAhead_) decodeAhead_->cancel();
 }
 
-std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
+std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) {
   std::vector<SnapshotDecodeAhead::File> files;
   const platform::FileSystem& fileSystem = platform::FileSystem::instance();
   const int end = std::min(ListBox1->itemCount(), std::max(index, 0) + kDecodeAheadList);
-  for (int i = std::max(index, 0); i < end; ++i) {
+  int i = std::max(index, 0);
+  for (; i < end; ++i) {
     const std::string path = SnapshotPath(i);
     if (unshowable_.contains(path)) continue;  // the tick passes over it unread
     // A file that cannot be reached is loaded here, in the tick, with its error.
@@ -116,17 +118,37 @@ std::vector<SnapshotDecodeAhead::File> TForm1::slideFilesFrom(int index) const {
     if (!host) break;
     files.push_back({host->string(), path});
   }
+  decodeAheadEnd_ = i;
   return files;
+}
+
+void TForm1::extendDecodeAhead(int index) {
+  // Half a list ahead: the worker, at most a few snapshots ahead, never
+  // runs dry, and the list is made in small parts.
+  if (decodeAheadEnd_ - index > kDecodeAheadList / 2) return;
+  decodeAhead_->append(slideFilesFrom(decodeAheadEnd_));
+}
+
+SnapshotDecodeAhead::Output TForm1::slideOutput() const {
+  // With export on, the worker decodes each snapshot's planes beside the
+  // bitmap shown: the video takes the file's own colour samples instead of
+  // the bitmap's RGB converted back.
+  using Output = SnapshotDecodeAhead::Output;
+  return CheckBox1->checked() ? Output::BitmapAndVideoPlanes : Output::Bitmap;
+}
+
+void TForm1::startDecodeAhead(int index) {
+  // The next tick then finds its snapshot decoded instead of waiting a
+  // whole decode for it.
+  if (!decodeAhead_) decodeAhead_ = std::make_unique<SnapshotDecodeAhead>();
+  decodeAhead_->start(slideFilesFrom(index), slideOutput());
 }
 
 void TForm1::loadSlide(int index) {
   using Output = SnapshotDecodeAhead::Output;
   const std::string path = SnapshotPath(index);
   if (!decodeAhead_) decodeAhead_ = std::make_unique<SnapshotDecodeAhead>();
-  // With export on, the worker decodes each snapshot's planes beside the
-  // bitmap shown: the video takes the file's own colour samples instead of
-  // the bitmap's RGB converted back.
-  const Output output = CheckBox1->checked() ? Output::BitmapAndVideoPlanes : Output::Bitmap;
+  const Output output = slideOutput();
   std::optional<SnapshotDecodeAhead::Decoded> ready;
   const auto host = platform::FileSystem::instance().toHost(path);
   std::error_code error;
@@ -144,6 +166,7 @@ void TForm1::loadSlide(int index) {
     Image1->loadFromFile(path, true);
     return;
   }
+  extendDecodeAhead(index);
   // A damaged snapshot keeps the previous picture, as the load above does.
   if (ready->error) std::rethrow_exception(ready->error);
   ready->applyTo(Image1->picture());
@@ -208,6 +231,7 @@ void TForm1::finishFolder() {
     if (!next.empty()) {
       DirectoryListBox1->setCurrentDirectory(next);
       slideCounter_ = 0;
+      startDecodeAhead(0);
       VideoProgress->setPosition(0);
       return;
     }

@@ -208,8 +208,17 @@ class TForm1 : public TForm {
   // after it are queued for decoding). Errors as Image1's own load;
   // a damaged snapshot keeps the previous picture.
   void loadSlide(int index);
-  // The show's snapshots from `index` on, for decoding ahead.
-  std::vector<SnapshotDecodeAhead::File> slideFilesFrom(int index) const;
+  // The show's snapshots from `index` on, for decoding ahead; the list's
+  // end becomes decodeAheadEnd_.
+  std::vector<SnapshotDecodeAhead::File> slideFilesFrom(int index);
+  // What the show's snapshots are decoded into: with export on, planes too.
+  SnapshotDecodeAhead::Output slideOutput() const;
+  // Has the worker decode the show's snapshots from `index` on, before the
+  // tick that shows it.
+  void startDecodeAhead(int index);
+  // Adds the next snapshots to the worker's list when snapshot `index`,
+  // just taken from it, is near the list's end.
+  void extendDecodeAhead(int index);
   void cancelDecodeAhead();
   // Tick steps: show snapshot `index` (select, label, bar, counter, export),
   // or go on after the folder's last snapshot.
@@ -255,7 +264,10 @@ class TForm1 : public TForm {
 
   std::int32_t slideCounter_ = 0;
   std::function<QDateTime()> clock_;                  // empty: the system's local time
-  std::unique_ptr<SnapshotDecodeAhead> decodeAhead_;  // made at the first tick
+  std::unique_ptr<SnapshotDecodeAhead> decodeAhead_;  // made when the show starts
+  // The list index after the last snapshot given to decodeAhead_; a list
+  // that no longer matches the list box is found out by its paths.
+  int decodeAheadEnd_ = 0;
   // The snapshot a tick has just put into Image1, while the tick moves the
   // position bar: its change handler need not load the same file again.
   std::string slideJustShown_;

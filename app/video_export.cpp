@@ -8,6 +8,7 @@
 // that still records.
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
@@ -43,11 +44,12 @@ void loadSnapshot(TPicture& picture, const std::string& path) {
 }
 
 // Throws the loader's "Cannot open file %s" when the file at the Windows
-// path `path` cannot be opened for reading.
-void requireReadable(const std::string& path) {
-  const auto host = platform::FileSystem::instance().toHost(path);
+// path `path` cannot be opened for reading; else returns its host path.
+std::filesystem::path requireReadable(const std::string& path) {
+  auto host = platform::FileSystem::instance().toHost(path);
   if (!host || !std::ifstream(*host, std::ios::binary).is_open())
     throw EFOpenError("Cannot open file " + path);
+  return std::move(*host);
 }
 
 }  // namespace
@@ -187,10 +189,10 @@ void TForm1::exportFrame(int index) {
   // and the planes the worker decoded beside them when there are any.
   // A file gone meanwhile still fails here, as loading it would.
   const std::string path = SnapshotPath(index);
-  requireReadable(path);
+  const std::filesystem::path host = requireReadable(path);
   // Only the hand-over happens here: the recorder compresses and writes the
   // frame on its own thread.
-  exportSession_->frame(recording::frameSource(path), Image1->picture());
+  exportSession_->frame(recording::frameSource(path, host), Image1->picture());
   SlideShowTimer->setEnabled(true);
 }
 

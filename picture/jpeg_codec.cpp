@@ -14,6 +14,8 @@
 #include <jpeglib.h>
 #include <libyuv/scale.h>
 
+#include "picture/video_range.h"
+
 namespace vistrel::jpeg {
 namespace {
 
@@ -78,10 +80,16 @@ struct Decompressor {
   jpeg_decompress_struct cinfo;
   JSAMPROW cmykRow;  // libjpeg-pool row for CMYK output, converted by us
   // Raw (planar) output: where each component's rows go, and the row
-  // pointers of one row of MCUs (at most 4 x 8 rows per component).
+  // pointers of one row of MCUs (at most 4 x 8 rows per component). When
+  // `map` is set, the first `mapRows` rows are brought into the video range
+  // (`mapWidth` samples each) as soon as their row of MCUs is decoded,
+  // while they are still in the cache.
   struct RawPlane {
     std::uint8_t* first;
     std::size_t stride;
+    void (*map)(std::uint8_t* first, std::size_t stride, int width, int height);
+    int mapWidth;
+    int mapRows;
   } raw[3];
   JSAMPROW rawRows[3][4 * DCTSIZE];
 };
@@ -198,7 +206,8 @@ int ReadRawRows(Decompressor* d) {
   const JDIMENSION linesPerRow = static_cast<JDIMENSION>(c->max_v_samp_factor * DCTSIZE);
   JSAMPARRAY planes[3];
   while (c->output_scanline < c->output_height) {
-    const JDIMENSION mcuRow = c->output_scanline / linesPerRow;
+    const JDIMENSION before = c->output_scanline;
+    const JDIMENSION mcuRow = before / linesPerRow;
     for (int ci = 0; ci < c->num_components; ++ci) {
       const int rows = c->comp_info[ci].v_samp_factor * DCTSIZE;
       std::uint8_t* first = d->raw[ci].first + d->raw[ci].stride * mcuRow * rows;
@@ -206,6 +215,15 @@ int ReadRawRows(Decompressor* d) {
       planes[ci] = d->rawRows[ci];
     }
     jpeg_read_raw_data(c, planes, linesPerRow);
+    if (c->output_scanline == before) continue;  // nothing decoded
+    for (int ci = 0; ci < c->num_components; ++ci) {
+      const Decompressor::RawPlane& raw = d->raw[ci];
+      const int rows = c->comp_info[ci].v_samp_factor * DCTSIZE;
+      const int from = static_cast<int>(mcuRow) * rows;
+      if (raw.map && from < raw.mapRows)
+        raw.map(raw.first + raw.stride * from, raw.stride, raw.mapWidth,
+                std::min(rows, raw.mapRows - from));
+    }
   }
   jpeg_finish_decompress(c);
   return 0;
@@ -290,22 +308,6 @@ bool RawLayoutOk(const jpeg_decompress_struct& c) {
          comp[2].v_samp_factor == 1 && comp[0].h_samp_factor <= 4 && comp[0].v_samp_factor <= 4;
 }
 
-// Full range (JPEG) to video range as libswscale maps it: its 15-bit steps
-// (luma (v * 14071 + 33561947) >> 14, colour (v * 1799 + 4081085) >> 11 on
-// v << 7, rounded on output) give, for every 8-bit value, exactly
-// (v * 1759 + 33775) >> 11 and (v * 1799 + 32910) >> 11. So our frames match
-// what FFmpeg makes of the same snapshot.
-void MapRow(std::uint8_t* row, int width, std::uint32_t factor, std::uint32_t offset) {
-  for (int x = 0; x < width; ++x)
-    row[x] = static_cast<std::uint8_t>((row[x] * factor + offset) >> 11);
-}
-void MapLumaRows(std::uint8_t* first, std::size_t stride, int width, int height) {
-  for (int y = 0; y < height; ++y) MapRow(first + stride * y, width, 1759, 33775);
-}
-void MapChromaRows(std::uint8_t* first, std::size_t stride, int width, int height) {
-  for (int y = 0; y < height; ++y) MapRow(first + stride * y, width, 1799, 32910);
-}
-
 }  // namespace
 
 PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
@@ -356,15 +358,19 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
         direct ? std::make_shared<VideoPlanes>(width, height, paddedWidth(0), paddedWidth(1),
                                                paddedRows(0), paddedRows(1))
                : std::make_shared<VideoPlanes>(width, height, paddedWidth(0), 0, paddedRows(0), 0);
-    d->raw[0] = {planes->Plane(0), static_cast<std::size_t>(planes->Stride(0))};
+    d->raw[0] = {planes->Plane(0), static_cast<std::size_t>(planes->Stride(0)), LumaToVideoRange,
+                 width, height};
     if (direct) {
       for (int ci = 1; ci < 3; ++ci)
-        d->raw[ci] = {planes->Plane(ci), static_cast<std::size_t>(planes->Stride(ci))};
+        d->raw[ci] = {planes->Plane(ci), static_cast<std::size_t>(planes->Stride(ci)),
+                      ChromaToVideoRange, planes->ChromaWidth(), planes->ChromaHeight()};
     } else if (!gray) {
+      // Mapped once resampled.
       const std::size_t bytes = static_cast<std::size_t>(paddedWidth(1)) * paddedRows(1);
       ownChroma.reset(new std::uint8_t[2 * bytes]);
-      d->raw[1] = {ownChroma.get(), static_cast<std::size_t>(paddedWidth(1))};
-      d->raw[2] = {ownChroma.get() + bytes, static_cast<std::size_t>(paddedWidth(2))};
+      d->raw[1] = {ownChroma.get(), static_cast<std::size_t>(paddedWidth(1)), nullptr, 0, 0};
+      d->raw[2] = {ownChroma.get() + bytes, static_cast<std::size_t>(paddedWidth(2)), nullptr, 0,
+                   0};
     }
   } catch (const std::bad_alloc&) {
     result.errorCode = JERR_OUT_OF_MEMORY;
@@ -372,33 +378,32 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
   }
   result.errorCode = ReadRawRows(d);
   result.damage = d->errors.damage;
-  // Rows a fatal error left undecoded show black.
+  // Rows a fatal error left undecoded show black, in the video range (the
+  // decoded ones were mapped as they came).
   const int decodedRows = result.errorCode == 0 ? height : static_cast<int>(c->output_scanline);
   if (decodedRows < height) {
     for (int ci = 0; ci < components; ++ci) {
       const int from = decodedRows * vSamp[ci] / maxV;
       const int to = paddedRows(ci);
       for (int y = from; y < to; ++y)
-        std::memset(d->raw[ci].first + d->raw[ci].stride * y, ci == 0 ? 0 : 128, d->raw[ci].stride);
+        std::memset(d->raw[ci].first + d->raw[ci].stride * y, ci == 0 ? 16 : 128,
+                    d->raw[ci].stride);
     }
   }
-  MapLumaRows(planes->Plane(0), planes->Stride(0), width, height);
   if (gray) {
     for (int ci = 1; ci < 3; ++ci)
       std::memset(planes->Plane(ci), 128,
                   static_cast<std::size_t>(planes->Stride(ci)) * planes->ChromaHeight());
-  } else {
+  } else if (!direct) {
     for (int ci = 1; ci < 3; ++ci) {
-      if (!direct) {
-        // The component's own samples: width x height in its resolution.
-        const int sourceWidth = (width * hSamp[ci] + maxH - 1) / maxH;
-        const int sourceHeight = (height * vSamp[ci] + maxV - 1) / maxV;
-        libyuv::ScalePlane(d->raw[ci].first, static_cast<int>(d->raw[ci].stride), sourceWidth,
-                           sourceHeight, planes->Plane(ci), planes->Stride(ci),
-                           planes->ChromaWidth(), planes->ChromaHeight(), libyuv::kFilterBox);
-      }
-      MapChromaRows(planes->Plane(ci), planes->Stride(ci), planes->ChromaWidth(),
-                    planes->ChromaHeight());
+      // The component's own samples: width x height in its resolution.
+      const int sourceWidth = (width * hSamp[ci] + maxH - 1) / maxH;
+      const int sourceHeight = (height * vSamp[ci] + maxV - 1) / maxV;
+      libyuv::ScalePlane(d->raw[ci].first, static_cast<int>(d->raw[ci].stride), sourceWidth,
+                         sourceHeight, planes->Plane(ci), planes->Stride(ci), planes->ChromaWidth(),
+                         planes->ChromaHeight(), libyuv::kFilterBox);
+      ChromaToVideoRange(planes->Plane(ci), planes->Stride(ci), planes->ChromaWidth(),
+                         planes->ChromaHeight());
     }
   }
   result.planes = std::move(planes);

@@ -1,5 +1,6 @@
 #include "picture/snapshot_decode_ahead.h"
 
+#include <iterator>
 #include <utility>
 
 #include "picture/file_format_registry.h"
@@ -63,6 +64,16 @@ void SnapshotDecodeAhead::start(std::vector<File> files, Output output) {
     nextToDecode_ = 0;
     nextToTake_ = 0;
     ready_.clear();
+  }
+  changed_.notify_all();
+}
+
+void SnapshotDecodeAhead::append(std::vector<File> files) {
+  if (files.empty()) return;
+  {
+    std::lock_guard lock(mutex_);
+    files_.insert(files_.end(), std::make_move_iterator(files.begin()),
+                  std::make_move_iterator(files.end()));
   }
   changed_.notify_all();
 }

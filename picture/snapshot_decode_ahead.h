@@ -68,6 +68,10 @@ class SnapshotDecodeAhead {
   // decoded into `output`; without one, into the output given at creation.
   void start(std::vector<File> files);
   void start(std::vector<File> files, Output output);
+  // Adds `files` at the end of the list, decoded into the list's output;
+  // what is queued or being decoded stays. A caller that keeps the list
+  // ahead of its use this way never waits for a new list to fill.
+  void append(std::vector<File> files);
   // The result for the next file of the list, waiting for its decode;
   // nullopt when the list is used up or was cancelled.
   std::optional<Decoded> next();

@@ -97,11 +97,15 @@ QDateTime snapshotTime(const std::string& windowsPath, const QDateTime& modified
 }
 
 FrameSource frameSource(const std::string& windowsPath) {
+  if (const auto host = platform::FileSystem::instance().toHost(windowsPath))
+    return frameSource(windowsPath, *host);
+  return {windowsPath, snapshotTime(windowsPath, QDateTime())};
+}
+
+FrameSource frameSource(const std::string& windowsPath, const fs::path& hostPath) {
   QDateTime modified;
-  if (const auto host = platform::FileSystem::instance().toHost(windowsPath)) {
-    const QFileInfo info(QString::fromStdString(host->string()));
-    if (info.exists()) modified = info.lastModified();
-  }
+  const QFileInfo info(QString::fromStdString(hostPath.string()));
+  if (info.exists()) modified = info.lastModified();
   return {windowsPath, snapshotTime(windowsPath, modified)};
 }
 

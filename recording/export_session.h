@@ -47,6 +47,8 @@ QDateTime snapshotTime(const std::string& windowsPath, const QDateTime& modified
 // The snapshot at `windowsPath` with its time, the modification time read
 // through the installed platform::FileSystem.
 FrameSource frameSource(const std::string& windowsPath);
+// The same for a snapshot whose host path the caller has already looked up.
+FrameSource frameSource(const std::string& windowsPath, const std::filesystem::path& hostPath);
 
 // How creating a video's file went.
 struct FileReservation {

@@ -11,6 +11,7 @@
 
 #include "picture/jpeg_codec.h"
 #include "picture/jpeg_image.h"
+#include "picture/video_range.h"
 #include "sample_jpegs.h"
 
 namespace vistrel {
@@ -145,6 +146,35 @@ TEST(VideoPlanesTest, BitmapAndPlanesDecodeAsEachAloneAndDamageLeavesOnlyTheBitm
     got.CopyPackedTo(gotBytes.data());
     want.CopyPackedTo(wantBytes.data());
     EXPECT_EQ(gotBytes, wantBytes);
+  }
+}
+
+// Every value at every position of a row (so in every SIMD lane and in the
+// scalar tail) maps by libswscale's formula, and the bytes between a row's
+// end and the next row are left alone.
+TEST(VideoPlanesTest, RangeMappingFollowsTheFormulaForEveryValueWidthAndLane) {
+  constexpr std::uint8_t kGap = 0xA5;
+  for (const bool luma : {true, false}) {
+    const int factor = luma ? 1759 : 1799;
+    const int offset = luma ? 33775 : 32910;
+    for (const int width : {1, 7, 15, 16, 17, 31, 263}) {
+      SCOPED_TRACE(std::string(luma ? "luma " : "colour ") + std::to_string(width));
+      const int stride = width + 5;
+      const int height = 256 + 16;
+      std::vector<std::uint8_t> bytes(std::size_t(stride) * height, kGap);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) bytes[y * stride + x] = std::uint8_t(x * 3 + y);
+      const std::vector<std::uint8_t> before = bytes;
+      (luma ? LumaToVideoRange : ChromaToVideoRange)(bytes.data(), stride, width, height);
+      int wrong = 0;
+      for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const bool inRow = int(i % stride) < width;
+        const int want = inRow ? (before[i] * factor + offset) >> 11 : kGap;
+        if (bytes[i] != want && ++wrong <= 3)
+          ADD_FAILURE() << "at " << i << ": " << int(before[i]) << " -> " << int(bytes[i])
+                        << ", want " << want;
+      }
+    }
   }
 }
 
