@@ -36,7 +36,7 @@ void recordFrames(benchmark::State& state, const char* compressorCode) {
     if (compressorCode) {
       for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory))
         if (entry.displayName.ends_with(std::string("\\") + compressorCode))
-          entry.moniker->bindToObject(&compressor);
+          compressor = createDevice(entry.displayName);
       graph->addFilter(compressor.get(), "VideoCompressor");
     }
     if (failed(builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor.get(),
