@@ -39,8 +39,7 @@ void recordFrames(benchmark::State& state, const char* compressorCode) {
           compressor = createDevice(entry.displayName);
       graph->addFilter(compressor.get(), "VideoCompressor");
     }
-    if (failed(builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor.get(),
-                                     mux.get())) ||
+    if (failed(builder->renderStream(source.get(), compressor.get(), mux.get())) ||
         failed(control->run())) {
       state.SkipWithError("graph did not build");
     } else {

@@ -72,12 +72,13 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
 
   Status connect(Pin* output, Pin* input) override {
     assert(output && input);
-    BaseFilter* from = output->filter();
-    BaseFilter* to = input->filter();
-    if (!from || !to || from->graph() != this || to->graph() != this) return VFW_E_NOT_IN_GRAPH;
-    if (output->direction() != PinDirection::Output || input->direction() != PinDirection::Input)
-      return VFW_E_INVALID_DIRECTION;
-    return output->connect(input, nullptr);
+    BaseFilter* source = output->filter();
+    BaseFilter* target = input->filter();
+    if (!source || !target || source->graph() != this || target->graph() != this)
+      return VFW_E_NOT_IN_GRAPH;
+    auto* from = dynamic_cast<OutputPinBase*>(output);
+    if (!from || input->direction() != PinDirection::Input) return VFW_E_INVALID_DIRECTION;
+    return from->connect(input);
   }
 
   // ---- MediaControl ----
@@ -153,20 +154,10 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   FilterState state_ = FilterState::Stopped;
 };
 
-bool offersMajorType(Pin* pin, const Guid* majorType) {
-  if (!majorType) return true;
-  for (const MediaType& type : pin->mediaTypes())
-    if (type.majorType == *majorType) return true;
-  return false;
-}
-
 // The filter's first pin of `direction` that is not connected.
-Ref<Pin> freePin(BaseFilter* filter, PinDirection direction, const Guid* majorType = nullptr) {
-  for (const Ref<Pin>& pin : filter->pins()) {
-    if (pin->direction() != direction || pin->connectedTo()) continue;
-    if (direction == PinDirection::Output && !offersMajorType(pin.get(), majorType)) continue;
-    return pin;
-  }
+Ref<Pin> freePin(BaseFilter* filter, PinDirection direction) {
+  for (const Ref<Pin>& pin : filter->pins())
+    if (pin->direction() == direction && !pin->connectedTo()) return pin;
   return nullptr;
 }
 
@@ -193,19 +184,11 @@ class CaptureBuilder final : public CaptureGraphBuilder {
     return S_OK;
   }
 
-  Status renderStream(const Guid*, const Guid* mediaType, Unknown* source, BaseFilter* intermediate,
-                      BaseFilter* sink) override {
+  Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink) override {
     assert(source && sink);
     Ref<FilterGraph> graph = filterGraph();
-    Ref<Pin> start = queryInterface<Pin>(source);
-    if (!start) {
-      Ref<BaseFilter> filter = queryInterface<BaseFilter>(source);
-      if (!filter) return E_NOINTERFACE;
-      start = freePin(filter.get(), PinDirection::Output, mediaType);
-      if (!start) return VFW_E_NOT_FOUND;
-    } else if (start->direction() != PinDirection::Output) {
-      return VFW_E_INVALID_DIRECTION;
-    }
+    Ref<Pin> start = freePin(source, PinDirection::Output);
+    if (!start) return VFW_E_NOT_FOUND;
 
     Ref<Pin> upstream = start;
     if (intermediate) {

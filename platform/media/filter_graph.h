@@ -61,12 +61,10 @@ class CaptureGraphBuilder : public virtual Unknown {
   // E_INVALIDARG.
   virtual Status setOutputFileName(const Guid& type, const std::string& hostPath,
                                    Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) = 0;
-  // Connects `source` (a filter: its first free output pin of `mediaType`,
-  // or an output pin) through `intermediate` (a compressor, or null) into
-  // `sink`'s first free input pin. All filters must be in the graph. A
-  // failure leaves no connection made by this call. `category` may be null.
-  virtual Status renderStream(const Guid* category, const Guid* mediaType, Unknown* source,
-                              BaseFilter* intermediate, BaseFilter* sink) = 0;
+  // Connects `source`'s first free output pin through `intermediate` (a
+  // compressor, or null) into `sink`'s first free input pin. All filters
+  // must be in the graph. A failure leaves no connection made by this call.
+  virtual Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink) = 0;
 };
 
 Ref<CaptureGraphBuilder> createCaptureGraphBuilder();

@@ -8,7 +8,7 @@
 //   Ref<BaseFilter> mux;
 //   builder->setOutputFileName(MEDIASUBTYPE_Avi, hostPath, &mux, nullptr);
 //   graph->addFilter(source.get(), "VideoSource");
-//   builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor, mux.get());
+//   builder->renderStream(source.get(), compressor, mux.get());
 //   control->run();   ... the source delivers samples ...   control->stop();
 //
 // Every call returns a Status (Windows' codes); a failure carries its

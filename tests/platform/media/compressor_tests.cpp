@@ -220,8 +220,7 @@ TEST_F(CompressedRecording, CompressorThatCannotTakeTheSizeFailsToConnect) {
   EXPECT_TRUE(failed(recording.build(path("fallback.avi"), 641, 97, compressor.get())));
   EXPECT_FALSE(recording.source->output()->connectedTo());
   ASSERT_EQ(recording.graph->removeFilter(compressor.get()), S_OK);
-  ASSERT_EQ(recording.builder->renderStream(nullptr, &MEDIATYPE_Video, recording.source.get(),
-                                            nullptr, recording.mux.get()),
+  ASSERT_EQ(recording.builder->renderStream(recording.source.get(), nullptr, recording.mux.get()),
             S_OK);
   ASSERT_EQ(recording.record(2, kPeriod5fps), S_OK);
   recording = RecordingGraph();
@@ -243,9 +242,7 @@ TEST(CompressorPins, OutputConnectsOnlyAfterTheInput) {
       builder->setOutputFileName(MEDIASUBTYPE_Avi, (dir.path() / "a.avi").string(), &mux, nullptr),
       S_OK);
   graph->addFilter(compressor.get(), "VideoCompressor");
-  Ref<Pin> output, muxInput;
-  ASSERT_EQ(compressor->findPin("Output", &output), S_OK);
-  ASSERT_EQ(mux->findPin("Input 01", &muxInput), S_OK);
+  const Ref<Pin> output = compressor->pins()[1], muxInput = mux->pins()[0];
   EXPECT_EQ(graph->connect(output.get(), muxInput.get()), VFW_E_NO_ACCEPTABLE_TYPES);
   EXPECT_FALSE(muxInput->connectedTo());
 }

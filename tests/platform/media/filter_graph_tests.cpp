@@ -107,10 +107,7 @@ TEST_F(GraphTest, ConnectedPinRefusesAnotherConnection) {
   EXPECT_EQ(graph->connect(other->output(), sink->input()), VFW_E_ALREADY_CONNECTED);
 }
 
-TEST_F(GraphTest, TypesNeitherSideAcceptsGiveNoAcceptableTypes) {
-  // A complete type is tried alone: the source refuses a type it does not offer.
-  MediaType yuy2 = makeYuy2VideoType(32, 16);
-  EXPECT_EQ(source->output()->connect(sink->input(), &yuy2), E_INVALIDARG);
+TEST_F(GraphTest, ATypeTheInputRefusesGivesNoAcceptableTypes) {
   // A sink that takes RGB24 only.
   Ref<TestSource> yuy2Source = makeRef<TestSource>(32, 16, MEDIASUBTYPE_YUY2);
   graph->addFilter(yuy2Source.get(), "Yuy2");

@@ -45,7 +45,7 @@ struct RecordingGraph {
       status = graph->addFilter(compressor, "VideoCompressor");
       if (failed(status)) return status;
     }
-    return builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor, mux.get());
+    return builder->renderStream(source.get(), compressor, mux.get());
   }
 
   // Runs the graph, delivers `frames` pictures of one period each and stops.
@@ -61,7 +61,7 @@ struct RecordingGraph {
   }
 
   Picture pictureOf(int index) const {
-    const MediaType type = source->output()->connectionMediaType();
+    const MediaType type = source->output()->connectionType();
     return makePicture(type.videoInfo->header.width, type.videoInfo->header.height, index);
   }
 };

@@ -40,17 +40,10 @@ class TestSource::OutputPin final : public OutputPinBase {
   const MediaType& type() const { return type_; }
 
  protected:
-  Status checkMediaType(const MediaType& type) const override {
-    if (type.majorType != MEDIATYPE_Video || !type.fixedSizeSamples ||
-        type.subType != type_.subType || !type.videoInfo)
-      return E_INVALIDARG;
-    const BitmapInfoHeader& header = type.videoInfo->header;
-    return header.width == type_.videoInfo->header.width &&
-                   std::abs(header.height) == type_.videoInfo->header.height
-               ? S_OK
-               : E_INVALIDARG;
+  bool outputType(MediaType* type) const override {
+    *type = type_;
+    return true;
   }
-  std::vector<MediaType> ownMediaTypes() const override { return {type_}; }
   std::int32_t bufferSize() const override { return static_cast<std::int32_t>(type_.sampleSize); }
 
  private:
