@@ -12,7 +12,8 @@ namespace vistrel {
 
 using namespace media;
 
-const Guid CLSID_DSVideoSourceFilter = *Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}");
+const Guid CLSID_DSVideoSourceFilter =
+    Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}};
 
 TDSVideoSourceStreamPin::TDSVideoSourceStreamPin(TDSVideoSourceFilter* filter, const Guid& subType)
     : OutputPinBase(filter, "VideoOutput"), subType_(subType) {}

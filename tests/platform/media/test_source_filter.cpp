@@ -51,7 +51,8 @@ class TestSource::OutputPin final : public OutputPinBase {
 };
 
 TestSource::TestSource(int width, int height, const Guid& subType)
-    : BaseFilter(*Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}")),
+    : BaseFilter(
+          Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}}),
       pin_(new OutputPin(this, width, height, subType)) {}
 
 TestSource::~TestSource() { disconnectAll(); }
