@@ -29,7 +29,7 @@ void recordFrames(benchmark::State& state, const char* compressorCode) {
     Ref<CaptureGraphBuilder> builder = createCaptureGraphBuilder();
     builder->setFiltergraph(graph.get());
     Ref<BaseFilter> mux;
-    builder->setOutputFileName(MEDIASUBTYPE_Avi, name, &mux, nullptr);
+    builder->setOutputFileName(MEDIASUBTYPE_Avi, name, &mux);
     Ref<test::TestSource> source = makeRef<test::TestSource>(640, 480);
     graph->addFilter(source.get(), "VideoSource");
     Ref<BaseFilter> compressor;

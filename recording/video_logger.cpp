@@ -92,8 +92,7 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
 
   const std::string hostPath = RecordingHostPath(recordingFileName_, &status);
   if (!hostPath.empty()) {
-    status =
-        builder_->setOutputFileName(ContainerOf(hostPath), hostPath, &multiplexer_, &fileWriter_);
+    status = builder_->setOutputFileName(ContainerOf(hostPath), hostPath, &multiplexer_);
   }
   if (hostPath.empty() || failed(status))
     return graph_.ReportError("Can't create file : " + recordingFileName_ + " .", status);

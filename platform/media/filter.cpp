@@ -208,11 +208,10 @@ FilterGraph* BaseFilter::graph() const {
   return graph_;
 }
 
-Status BaseFilter::joinFilterGraph(FilterGraph* graph, const std::string& name) {
+void BaseFilter::joinFilterGraph(FilterGraph* graph, const std::string& name) {
   std::lock_guard lock(stateLock_);
   graph_ = graph;
   name_ = graph ? name : std::string();
-  return S_OK;
 }
 
 }  // namespace vistrel::media

@@ -148,7 +148,7 @@ class BaseFilter : public virtual Unknown {
   FilterGraph* graph() const;
   // Called by the graph when the filter is added (graph, name) or removed
   // (null, empty). The filter does not hold a reference to the graph.
-  Status joinFilterGraph(FilterGraph* graph, const std::string& name);
+  void joinFilterGraph(FilterGraph* graph, const std::string& name);
 
   std::recursive_mutex& stateLock() const { return stateLock_; }
   std::mutex& streamLock() const { return streamLock_; }
@@ -180,9 +180,7 @@ class FileSinkFilter : public virtual Unknown {
  public:
   // Opens (creates or truncates) the file; its failure is the OS error's
   // status (E_ACCESSDENIED, STATUS_PATH_NOT_FOUND, ...) and nothing stays open.
-  virtual Status setFileName(const std::string& hostPath, const MediaType* type) = 0;
-  // The file's path (empty before setFileName).
-  virtual std::string curFile() const = 0;
+  virtual Status setFileName(const std::string& hostPath) = 0;
 };
 
 }  // namespace vistrel::media

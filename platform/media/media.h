@@ -6,7 +6,7 @@
 //   Ref<CaptureGraphBuilder> builder = createCaptureGraphBuilder();
 //   builder->setFiltergraph(graph.get());
 //   Ref<BaseFilter> mux;
-//   builder->setOutputFileName(MEDIASUBTYPE_Avi, hostPath, &mux, nullptr);
+//   builder->setOutputFileName(MEDIASUBTYPE_Avi, hostPath, &mux);
 //   graph->addFilter(source.get(), "VideoSource");
 //   builder->renderStream(source.get(), compressor, mux.get());
 //   control->run();   ... the source delivers samples ...   control->stop();

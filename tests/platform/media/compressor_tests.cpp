@@ -238,9 +238,8 @@ TEST(CompressorPins, OutputConnectsOnlyAfterTheInput) {
   builder->setFiltergraph(graph.get());
   vistrel::test::TempFolder dir;
   Ref<BaseFilter> mux;
-  ASSERT_EQ(
-      builder->setOutputFileName(MEDIASUBTYPE_Avi, (dir.path() / "a.avi").string(), &mux, nullptr),
-      S_OK);
+  ASSERT_EQ(builder->setOutputFileName(MEDIASUBTYPE_Avi, (dir.path() / "a.avi").string(), &mux),
+            S_OK);
   graph->addFilter(compressor.get(), "VideoCompressor");
   const Ref<Pin> output = compressor->pins()[1], muxInput = mux->pins()[0];
   EXPECT_EQ(graph->connect(output.get(), muxInput.get()), VFW_E_NO_ACCEPTABLE_TYPES);
