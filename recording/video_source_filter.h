@@ -5,7 +5,7 @@
 // converting it to the pin's type where they differ.
 //
 // Thread: frames are delivered on the logger's thread; the graph's caller
-// changes states. The filter's state lock guards negotiation and sizing.
+// changes states. The filter's state lock guards the pin's type and sizing.
 #pragma once
 
 #include <cstddef>

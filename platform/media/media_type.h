@@ -1,5 +1,5 @@
 // Media types: what flows through a pin connection. Video formats carry a
-// VIDEOINFOHEADER-like block (rectangles, rates, a bitmap header). RGB
+// VIDEOINFOHEADER-like block (a frame time, a bitmap header). RGB
 // pictures are bottom-up DIBs: positive height, first stored row is the
 // bottom row, rows padded to 4 bytes.
 #pragma once
