@@ -29,18 +29,17 @@ void recordFrames(benchmark::State& state, const char* compressorCode) {
     Ref<CaptureGraphBuilder> builder = createCaptureGraphBuilder();
     builder->setFiltergraph(graph.get());
     Ref<BaseFilter> mux;
-    builder->setOutputFileName(MEDIASUBTYPE_Avi, name, &mux, nullptr);
+    builder->setOutputFileName(MEDIASUBTYPE_Avi, name, &mux);
     Ref<test::TestSource> source = makeRef<test::TestSource>(640, 480);
     graph->addFilter(source.get(), "VideoSource");
     Ref<BaseFilter> compressor;
     if (compressorCode) {
       for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory))
         if (entry.displayName.ends_with(std::string("\\") + compressorCode))
-          entry.moniker->bindToObject(&compressor);
+          compressor = createDevice(entry.displayName);
       graph->addFilter(compressor.get(), "VideoCompressor");
     }
-    if (failed(builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor.get(),
-                                     mux.get())) ||
+    if (failed(builder->renderStream(source.get(), compressor.get(), mux.get())) ||
         failed(control->run())) {
       state.SkipWithError("graph did not build");
     } else {

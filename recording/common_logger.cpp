@@ -104,7 +104,6 @@ void TVLDSCommonLogger::ReleaseGraph() {
   builder_.reset();
   mediaControl_.reset();
   multiplexer_.reset();
-  fileWriter_.reset();
   videoSource_.reset();
   audioSource_.reset();
 }

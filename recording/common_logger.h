@@ -79,7 +79,6 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   media::Ref<media::CaptureGraphBuilder> builder_;
   media::Ref<media::MediaControl> mediaControl_;
   media::Ref<media::BaseFilter> multiplexer_;
-  media::Ref<media::FileSinkFilter> fileWriter_;
   media::Ref<TDSVideoSourceFilter> videoSource_;
   media::Ref<media::BaseFilter> videoCompressor_;
   media::Ref<media::BaseFilter> audioSource_;

@@ -16,28 +16,6 @@ std::string Upper(std::string text) {
   return text;
 }
 
-// Every registered filter (do-not-use merit included) with its unique name.
-struct RegisteredFilter {
-  std::string displayName;
-  std::string friendlyName;
-};
-
-std::vector<RegisteredFilter> RegisteredFilters() {
-  const std::vector<media::Ref<media::Moniker>> monikers =
-      media::enumMatchingFilters(media::MERIT_DO_NOT_USE);
-  std::vector<std::string> names;
-  for (const auto& moniker : monikers) {
-    std::string name;
-    moniker->readProperty("FriendlyName", &name);
-    names.push_back(name);
-  }
-  const std::vector<std::string> unique = media::uniqueFriendlyNames(names);
-  std::vector<RegisteredFilter> filters;
-  for (std::size_t i = 0; i < monikers.size(); ++i)
-    if (!unique[i].empty()) filters.push_back({monikers[i]->displayName(), unique[i]});
-  return filters;
-}
-
 }  // namespace
 
 bool TDSFilterItem::IsNone() const { return Upper(filterName_) == "NONE"; }
@@ -49,7 +27,7 @@ void TDSFilterItem::SetFilterName(const std::string& name) {
     displayName_.clear();
     return;
   }
-  for (const RegisteredFilter& filter : RegisteredFilters()) {
+  for (const media::CategoryEntry& filter : media::listCategory(nullptr)) {
     if (filter.friendlyName == name) {
       displayName_ = filter.displayName;
       filterName_ = name;
@@ -61,13 +39,7 @@ void TDSFilterItem::SetFilterName(const std::string& name) {
 
 media::Ref<media::BaseFilter> TDSFilterItem::CreateFilter() const {
   if (IsNone() || displayName_.empty()) return nullptr;
-  for (const auto& moniker : media::enumMatchingFilters(media::MERIT_DO_NOT_USE)) {
-    if (moniker->displayName() != displayName_) continue;
-    media::Ref<media::BaseFilter> filter;
-    if (media::failed(moniker->bindToObject(&filter))) return nullptr;
-    return filter;
-  }
-  return nullptr;
+  return media::createDevice(displayName_);
 }
 
 const layout::PropertyTable& TDSFilterItem::propertyTable() {

@@ -1,7 +1,7 @@
 // TDSFilterItems: extra filters a recording graph gets besides its own
 // (none in the viewer). Each item names a registered filter by its unique
 // friendly name (FilterName, "None" for no filter) and keeps the filter's
-// moniker display name to create it by.
+// device display name to create it by.
 //
 // Thread: the main thread.
 #pragma once

@@ -146,15 +146,7 @@ void TVLDSVideoCompressionItem::ReadDefaults() {
 }
 
 Ref<BaseFilter> TVLDSVideoCompressionItem::CreateCompressor() const {
-  std::vector<Ref<Moniker>> monikers;
-  createSystemDeviceEnum()->createClassEnumerator(CLSID_VideoCompressorCategory, &monikers);
-  for (const Ref<Moniker>& moniker : monikers) {
-    if (moniker->displayName() != displayName_) continue;
-    Ref<BaseFilter> filter;
-    if (failed(moniker->bindToObject(&filter))) return nullptr;
-    return filter;
-  }
-  return nullptr;
+  return createDevice(displayName_);
 }
 
 double TVLDSVideoCompressionItem::CompressorQuality() const {
@@ -208,12 +200,10 @@ const layout::PropertyTable& TVLDSVideoCompressionItem::propertyTable() const {
 // ---- TVLDSVideoCompressionItems ----
 
 TVLDSVideoCompressionItem& TVLDSVideoCompressionItems::Add() {
-  std::vector<Ref<Moniker>> monikers;
-  createSystemDeviceEnum()->createClassEnumerator(CLSID_VideoCompressorCategory, &monikers);
   std::string choice;
   std::size_t lowest = kMaxUsesForChoice;
-  for (const Ref<Moniker>& moniker : monikers) {
-    const std::string displayName = moniker->displayName();
+  for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory)) {
+    const std::string& displayName = entry.displayName;
     std::size_t uses = 0;
     for (const auto& item : items_) uses += item->DisplayName() == displayName;
     if (uses < lowest) {

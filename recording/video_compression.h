@@ -3,7 +3,7 @@
 // logger's VideoCompression property), and the audio counterpart that the
 // viewer stores disabled and never uses.
 //
-// A compressor is identified by its moniker display name in the video
+// A compressor is identified by its device display name in the video
 // compressor category ("@device:cm:{33D9A760-...}\xvid") and shown by its
 // unique friendly name ("XviD MPEG-4 Codec"). A compressor that is not
 // installed gives no filter; the recording then tries the next item or goes

@@ -64,8 +64,8 @@ bool TVLDSVideoLogger::ConnectCompressor() {
       if (!compressor) break;  // not installed: skipped without a report
       if (failed(UseVideoSource(sourceType))) return false;
       if (failed(graph->addFilter(compressor.get(), "VideoCompressor"))) break;
-      const Status status = builder_->renderStream(nullptr, &MEDIATYPE_Video, videoSource_.get(),
-                                                   compressor.get(), multiplexer_.get());
+      const Status status =
+          builder_->renderStream(videoSource_.get(), compressor.get(), multiplexer_.get());
       if (succeeded(status)) {
         item.ApplySettings(*compressor);
         videoCompressor_ = compressor;
@@ -92,8 +92,7 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
 
   const std::string hostPath = RecordingHostPath(recordingFileName_, &status);
   if (!hostPath.empty()) {
-    status =
-        builder_->setOutputFileName(ContainerOf(hostPath), hostPath, &multiplexer_, &fileWriter_);
+    status = builder_->setOutputFileName(ContainerOf(hostPath), hostPath, &multiplexer_);
   }
   if (hostPath.empty() || failed(status))
     return graph_.ReportError("Can't create file : " + recordingFileName_ + " .", status);
@@ -106,8 +105,7 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
     // An uncompressed file stores the frames as the window shows them.
     status = UseVideoSource(subType);
     if (failed(status)) return graph_.ReportError("Can't set video source filter.", status);
-    status = builder_->renderStream(nullptr, &MEDIATYPE_Video, videoSource_.get(), nullptr,
-                                    multiplexer_.get());
+    status = builder_->renderStream(videoSource_.get(), nullptr, multiplexer_.get());
     if (failed(status)) return graph_.ReportError("Can't render video output.", status);
   }
   graph_.GraphBuilt();

@@ -12,7 +12,8 @@ namespace vistrel {
 
 using namespace media;
 
-const Guid CLSID_DSVideoSourceFilter = *Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}");
+const Guid CLSID_DSVideoSourceFilter =
+    Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}};
 
 TDSVideoSourceStreamPin::TDSVideoSourceStreamPin(TDSVideoSourceFilter* filter, const Guid& subType)
     : OutputPinBase(filter, "VideoOutput"), subType_(subType) {}
@@ -30,9 +31,7 @@ std::uint32_t TDSVideoSourceStreamPin::ImageSize() const {
   return dibStride(width_, 24) * static_cast<std::uint32_t>(std::abs(height_));
 }
 
-Status TDSVideoSourceStreamPin::GetMediaType(int position, MediaType* type) const {
-  if (position < 0) return E_INVALIDARG;
-  if (position > 0) return VFW_S_NO_MORE_ITEMS;
+bool TDSVideoSourceStreamPin::outputType(MediaType* type) const {
   assert(type);
   std::lock_guard lock(owner_->stateLock());
   // Empty rectangles, no rates, no average time per frame: the file's rate
@@ -40,25 +39,7 @@ Status TDSVideoSourceStreamPin::GetMediaType(int position, MediaType* type) cons
   *type = subType_ == MEDIASUBTYPE_YUY2   ? makeYuy2VideoType(width_, height_)
           : subType_ == MEDIASUBTYPE_I420 ? makeI420VideoType(width_, height_)
                                           : makeRgb24VideoType(width_, height_);
-  return S_OK;
-}
-
-Status TDSVideoSourceStreamPin::checkMediaType(const MediaType& type) const {
-  std::lock_guard lock(owner_->stateLock());
-  if (type.majorType != MEDIATYPE_Video || !type.fixedSizeSamples || type.subType != subType_ ||
-      !type.videoInfo)
-    return E_INVALIDARG;
-  const BitmapInfoHeader& header = type.videoInfo->header;
-  if (header.width <= 0 || header.width != width_) return E_INVALIDARG;
-  const std::int32_t height = std::abs(header.height);
-  if (height <= 0 || height != height_) return E_INVALIDARG;
-  return S_OK;
-}
-
-std::vector<MediaType> TDSVideoSourceStreamPin::ownMediaTypes() const {
-  MediaType type;
-  GetMediaType(0, &type);
-  return {type};
+  return true;
 }
 
 TDSVideoSourceFilter::TDSVideoSourceFilter(const Guid& subType)

@@ -5,7 +5,7 @@
 // converting it to the pin's type where they differ.
 //
 // Thread: frames are delivered on the logger's thread; the graph's caller
-// changes states. The filter's state lock guards negotiation and sizing.
+// changes states. The filter's state lock guards the pin's type and sizing.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +22,6 @@ namespace vistrel {
 
 // {E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}
 extern const media::Guid CLSID_DSVideoSourceFilter;
-// Success code of GetMediaType for a position past the last type.
-inline constexpr media::StatusCode VFW_S_NO_MORE_ITEMS = media::statusCode(0x00040103);
 
 class TDSVideoSourceFilter;
 
@@ -38,13 +36,10 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
   const media::Guid& SubType() const { return subType_; }
   // Bytes of one picture: RGB24 rows padded to 4 bytes, YUY2 or I420.
   std::uint32_t ImageSize() const;
-  // The pin's one type at position 0; E_INVALIDARG below 0, VFW_S_NO_MORE_ITEMS above.
-  media::Status GetMediaType(int position, media::MediaType* type) const;
+  // The pin's one type: video of its subtype and size, fixed-size samples.
+  bool outputType(media::MediaType* type) const override;
 
  protected:
-  // Accepts only video of the pin's subtype and size, fixed-size samples.
-  media::Status checkMediaType(const media::MediaType& type) const override;
-  std::vector<media::MediaType> ownMediaTypes() const override;
   std::int32_t bufferSize() const override { return static_cast<std::int32_t>(ImageSize()); }
 
  private:

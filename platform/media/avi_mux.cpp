@@ -124,18 +124,13 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
       : BaseFilter(CLSID_AviDest), container_(container), input_(new AviMuxInputPin(this)) {}
   ~AviMux() override { disconnectAll(); }
 
-  Status setFileName(const std::string& hostPath, const MediaType*) override {
+  Status setFileName(const std::string& hostPath) override {
     if (hostPath.empty()) return E_INVALIDARG;
     std::lock_guard lock(stateLock());
     if (state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
     io_.reset();
     path_ = hostPath;
     return openFile();
-  }
-
-  std::string curFile() const override {
-    std::lock_guard lock(stateLock());
-    return path_;
   }
 
   Status write(MediaSample* sample) {

@@ -145,8 +145,7 @@ class CompressorOutputPin final : public OutputPinBase {
   CompressorOutputPin(Compressor* compressor);
 
  protected:
-  Status checkMediaType(const MediaType& type) const override;
-  std::vector<MediaType> ownMediaTypes() const override;
+  bool outputType(MediaType* type) const override;
   std::int32_t bufferSize() const override;
 
  private:
@@ -476,23 +475,12 @@ Status CompressorInputPin::onReceive(MediaSample* sample) { return compressor_->
 CompressorOutputPin::CompressorOutputPin(Compressor* compressor)
     : OutputPinBase(compressor, "Output"), compressor_(compressor) {}
 
-Status CompressorOutputPin::checkMediaType(const MediaType& type) const {
-  MediaType own;
-  if (!compressor_->outputType(&own)) return VFW_E_NOT_CONNECTED;
-  return type.majorType == own.majorType && type.subType == own.subType &&
-                 (type.formatType.isNull() || type.formatType == own.formatType)
-             ? S_OK
-             : VFW_E_TYPE_NOT_ACCEPTED;
+bool CompressorOutputPin::outputType(MediaType* type) const {
+  return compressor_->outputType(type);
 }
 
 std::int32_t CompressorOutputPin::bufferSize() const {
   return static_cast<std::int32_t>(compressor_->maxFrameBytes());
-}
-
-std::vector<MediaType> CompressorOutputPin::ownMediaTypes() const {
-  MediaType own;
-  if (!compressor_->outputType(&own)) return {};
-  return {own};
 }
 
 }  // namespace

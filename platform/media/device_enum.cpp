@@ -1,7 +1,5 @@
 #include "platform/media/device_enum.h"
 
-#include <algorithm>
-#include <cassert>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -19,8 +17,6 @@ struct Device {
   std::string code;
   std::string friendlyName;
   FilterFactory factory;
-  std::uint32_t merit = MERIT_DO_NOT_USE;
-  Ref<Moniker> moniker() const { return makeRef<Moniker>(category, code, friendlyName, factory); }
 };
 
 struct Registry {
@@ -68,43 +64,11 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
-std::string Moniker::displayName() const { return deviceDisplayName(category_, code_); }
-
-Status Moniker::readProperty(const std::string& name, std::string* value) const {
-  assert(value);
-  if (name != "FriendlyName") return E_INVALIDARG;
-  *value = friendlyName_;
-  return S_OK;
-}
-
-Status Moniker::bindToObject(Ref<BaseFilter>* filter) const {
-  assert(filter);
-  *filter = factory_ ? factory_() : nullptr;
-  if (!*filter) return fail(E_FAIL, "Can't create " + displayName());
-  return S_OK;
-}
-
-Status SystemDeviceEnum::createClassEnumerator(const Guid& category,
-                                               std::vector<Ref<Moniker>>* monikers) {
-  assert(monikers);
-  monikers->clear();
-  for (const Device& device : devices())
-    if (device.category == category) monikers->push_back(device.moniker());
-  return monikers->empty() ? S_FALSE : S_OK;
-}
-
-std::vector<Ref<Moniker>> enumMatchingFilters(std::uint32_t minimumMerit) {
-  std::vector<Ref<Moniker>> monikers;
-  for (const Device& device : devices())
-    if (device.merit >= minimumMerit) monikers.push_back(device.moniker());
-  return monikers;
-}
-
 int registerDevice(const Guid& category, const std::string& code, const std::string& friendlyName,
-                   FilterFactory factory, std::uint32_t merit) {
+                   FilterFactory factory) {
   Registry& r = registry();
   std::lock_guard lock(r.mutex);
-  r.devices.push_back({++r.lastId, category, code, friendlyName, std::move(factory), merit});
+  r.devices.push_back({++r.lastId, category, code, friendlyName, std::move(factory)});
   return r.lastId;
 }
 
@@ -119,41 +83,34 @@ std::string deviceDisplayName(const Guid& category, const std::string& code) {
   const char* kind = category == CLSID_VideoCompressorCategory ? "cm" : "sw";
   return std::string("@device:") + kind + ":" + category.toString() + "\\" + code;
 }
-std::vector<std::string> uniqueFriendlyNames(const std::vector<std::string>& names) {
-  std::vector<std::string> result;
+
+std::vector<CategoryEntry> listCategory(const Guid* category) {
+  std::vector<CategoryEntry> entries;
   std::map<std::string, int> seen;
-  for (const std::string& name : names) {
-    const std::string plain = trimmed(name);
-    if (plain.empty()) {
-      result.emplace_back();
-      continue;
-    }
-    const int occurrence = ++seen[plain];
-    if (occurrence == 1) {
-      result.push_back(plain);
-    } else {
+  for (const Device& device : devices()) {
+    if (category && device.category != *category) continue;
+    const std::string name = trimmed(device.friendlyName);
+    if (name.empty()) continue;
+    std::string unique = name;
+    if (const int occurrence = ++seen[name]; occurrence > 1) {
       char suffix[24];
       std::snprintf(suffix, sizeof suffix, " (%d)", occurrence);
-      result.push_back(plain + suffix);
+      unique += suffix;
     }
+    entries.push_back({deviceDisplayName(device.category, device.code), unique});
   }
-  return result;
+  return entries;
 }
 
-std::vector<CategoryEntry> listCategory(const Guid& category) {
-  std::vector<Ref<Moniker>> monikers;
-  createSystemDeviceEnum()->createClassEnumerator(category, &monikers);
-  std::vector<std::string> names;
-  for (const Ref<Moniker>& moniker : monikers) {
-    std::string name;
-    moniker->readProperty("FriendlyName", &name);
-    names.push_back(name);
+Ref<BaseFilter> createDevice(const std::string& displayName, Status* failure) {
+  for (const Device& device : devices()) {
+    if (deviceDisplayName(device.category, device.code) != displayName) continue;
+    Ref<BaseFilter> filter = device.factory ? device.factory() : nullptr;
+    if (!filter && failure) *failure = fail(E_FAIL, "Can't create " + displayName);
+    return filter;
   }
-  const std::vector<std::string> unique = uniqueFriendlyNames(names);
-  std::vector<CategoryEntry> entries;
-  for (std::size_t i = 0; i < monikers.size(); ++i)
-    if (!unique[i].empty()) entries.push_back({monikers[i]->displayName(), unique[i], monikers[i]});
-  return entries;
+  if (failure) *failure = fail(VFW_E_NOT_FOUND, "No device " + displayName);
+  return nullptr;
 }
 
 }  // namespace vistrel::media

@@ -15,39 +15,42 @@ bool Pin::isConnected() const {
   return static_cast<bool>(connected_);
 }
 
-MediaType Pin::connectionType() const {
-  std::lock_guard lock(pinMutex_);
-  return type_;
-}
-
-Status Pin::disconnect() {
-  std::lock_guard lock(pinMutex_);
-  if (!connected_) return S_FALSE;
-  connected_.reset();
-  type_ = MediaType();
-  return S_OK;
-}
-
-Status Pin::disconnectIfStopped() {
-  if (owner_) {
-    std::lock_guard lock(owner_->stateLock());
-    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-  }
-  return Pin::disconnect();
-}
-
 Ref<Pin> Pin::connectedTo() const {
   std::lock_guard lock(pinMutex_);
   return connected_;
 }
 
-MediaType Pin::connectionMediaType() const {
+MediaType Pin::connectionType() const {
   std::lock_guard lock(pinMutex_);
-  return connected_ ? type_ : MediaType();
+  return type_;
 }
 
-Status Pin::queryAccept(const MediaType& type) const {
-  return succeeded(checkMediaType(type)) ? S_OK : S_FALSE;
+Status Pin::join(Pin* peer, const MediaType& type) {
+  {
+    std::lock_guard lock(pinMutex_);
+    connected_ = Ref<Pin>(peer);
+    type_ = type;
+  }
+  const Status status = completeConnect(peer);
+  if (failed(status)) forget();
+  return status;
+}
+
+void Pin::forget() {
+  std::lock_guard lock(pinMutex_);
+  connected_.reset();
+  type_ = MediaType();
+}
+
+Status Pin::disconnect() {
+  if (owner_) {
+    std::lock_guard lock(owner_->stateLock());
+    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  }
+  if (!isConnected()) return S_FALSE;
+  forget();
+  breakConnect();
+  return S_OK;
 }
 
 // ---- OutputPinBase ----
@@ -55,61 +58,36 @@ Status Pin::queryAccept(const MediaType& type) const {
 OutputPinBase::OutputPinBase(BaseFilter* filter, std::string name)
     : Pin(filter, PinDirection::Output, std::move(name)) {}
 
-Status OutputPinBase::connect(Pin* receivePin, const MediaType* type) {
+Status OutputPinBase::connect(Pin* receivePin) {
   assert(receivePin);
   if (!owner_) return E_UNEXPECTED;
   std::lock_guard lock(owner_->stateLock());
   if (isConnected()) return VFW_E_ALREADY_CONNECTED;
   if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-  if (receivePin->direction() != PinDirection::Input) return VFW_E_INVALID_DIRECTION;
-
-  if (type && type->isComplete()) return attempt(receivePin, *type);
-
-  // The receiver's preferences first, then ours.
-  std::vector<MediaType> candidates = receivePin->mediaTypes();
-  for (MediaType& own : ownMediaTypes()) candidates.push_back(std::move(own));
-  for (const MediaType& candidate : candidates) {
-    if (type && !type->matchesPartial(candidate)) continue;
-    const Status status = attempt(receivePin, candidate);
-    if (succeeded(status)) return status;
-    if (status != E_FAIL && status != VFW_E_TYPE_NOT_ACCEPTED && status != E_INVALIDARG)
-      return status;
-  }
-  return VFW_E_NO_ACCEPTABLE_TYPES;
-}
-
-Status OutputPinBase::attempt(Pin* receivePin, const MediaType& type) {
-  if (failed(checkMediaType(type))) return E_INVALIDARG;
   Ref<InputPinBase> input(dynamic_cast<InputPinBase*>(receivePin));
-  if (!input) return E_NOINTERFACE;
-  Status status = receivePin->receiveConnection(this, type);
+  if (!input) return VFW_E_INVALID_DIRECTION;
+
+  MediaType type;
+  if (!outputType(&type)) return VFW_E_NO_ACCEPTABLE_TYPES;
+  Status status = input->receiveConnection(this, type);
+  if (succeeded(status)) {
+    status = join(input.get(), type);
+    if (failed(status)) input->disconnect();
+  }
+  // A refused type, or an input that cannot work with it.
+  if (status == E_FAIL || status == VFW_E_TYPE_NOT_ACCEPTED || status == E_INVALIDARG)
+    return VFW_E_NO_ACCEPTABLE_TYPES;
   if (failed(status)) return status;
-  {
-    std::lock_guard lock(pinMutex_);
-    connected_ = Ref<Pin>(receivePin);
-    type_ = type;
-  }
-  status = completeConnect(receivePin);
-  if (failed(status)) {
-    receivePin->disconnect();
-    Pin::disconnect();
-    return status;
-  }
   input_ = input;
   const std::int32_t bytes = bufferSize();
-  std::lock_guard lock(sampleMutex_);
+  std::lock_guard samples(sampleMutex_);
   sampleBytes_ = bytes;
   return S_OK;
 }
 
-Status OutputPinBase::receiveConnection(Pin*, const MediaType&) { return E_UNEXPECTED; }
-
 Status OutputPinBase::disconnect() {
-  const Status status = disconnectIfStopped();
-  if (status == S_OK) {
-    breakConnect();
-    input_.reset();
-  }
+  const Status status = Pin::disconnect();
+  if (status == S_OK) input_.reset();
   return status;
 }
 
@@ -152,33 +130,14 @@ Status OutputPinBase::deliver(MediaSample* sample) {
 InputPinBase::InputPinBase(BaseFilter* filter, std::string name)
     : Pin(filter, PinDirection::Input, std::move(name)) {}
 
-Status InputPinBase::connect(Pin*, const MediaType*) { return VFW_E_INVALID_DIRECTION; }
-
 Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
   assert(connector);
   if (!owner_) return E_UNEXPECTED;
   std::lock_guard lock(owner_->stateLock());
   if (isConnected()) return VFW_E_ALREADY_CONNECTED;
   if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-  if (connector->direction() != PinDirection::Output) return VFW_E_INVALID_DIRECTION;
   if (failed(checkMediaType(type))) return VFW_E_TYPE_NOT_ACCEPTED;
-  {
-    std::lock_guard pinLock(pinMutex_);
-    connected_ = Ref<Pin>(connector);
-    type_ = type;
-  }
-  const Status status = completeConnect(connector);
-  if (failed(status)) {
-    Pin::disconnect();
-    return status;
-  }
-  return S_OK;
-}
-
-Status InputPinBase::disconnect() {
-  const Status status = disconnectIfStopped();
-  if (status == S_OK) breakConnect();
-  return status;
+  return join(connector, type);
 }
 
 Status InputPinBase::receive(MediaSample* sample) {
@@ -239,18 +198,6 @@ std::vector<Ref<Pin>> BaseFilter::pins() const {
   return result;
 }
 
-Status BaseFilter::findPin(const std::string& id, Ref<Pin>* pin) const {
-  assert(pin);
-  for (Pin* candidate : pinList()) {
-    if (candidate->id() == id) {
-      *pin = Ref<Pin>(candidate);
-      return S_OK;
-    }
-  }
-  *pin = nullptr;
-  return VFW_E_NOT_FOUND;
-}
-
 std::string BaseFilter::name() const {
   std::lock_guard lock(stateLock_);
   return name_;
@@ -261,11 +208,10 @@ FilterGraph* BaseFilter::graph() const {
   return graph_;
 }
 
-Status BaseFilter::joinFilterGraph(FilterGraph* graph, const std::string& name) {
+void BaseFilter::joinFilterGraph(FilterGraph* graph, const std::string& name) {
   std::lock_guard lock(stateLock_);
   graph_ = graph;
   name_ = graph ? name : std::string();
-  return S_OK;
 }
 
 }  // namespace vistrel::media

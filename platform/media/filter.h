@@ -1,11 +1,12 @@
 // Filters and pins: the contracts every filter of a graph keeps, whether it
 // is one of the service's own (compressors, the AVI sink) or the caller's (a
 // push source), and the base classes that keep them: the state machine,
-// connection with media-type negotiation and checked delivery.
+// connection and checked delivery.
 //
-// Connection: the graph asks the output pin to connect(); the output pin
-// proposes media types to the input pin's receiveConnection(). Filters start
-// stopped; pins connect only while their filter is stopped.
+// Connection: each output pin delivers one type (a source's pictures, a
+// compressor's frames for the pictures it takes); the input pin takes it or
+// refuses it, there is nothing to negotiate. Filters start stopped; pins
+// connect only while their filter is stopped.
 //
 // Locks: each filter has a state lock (state changes, connections) and a
 // stream lock (receive() and the work done on stop); a stop waits for a
@@ -40,34 +41,20 @@ class Pin : public virtual Unknown {
  public:
   Pin(BaseFilter* filter, PinDirection direction, std::string name);
 
-  // Output pins: connect to `receivePin`, with `type` if it is complete,
-  // else with the first type (receiver's first, then own) both agree on.
-  // VFW_E_ALREADY_CONNECTED, VFW_E_NOT_STOPPED, VFW_E_NO_ACCEPTABLE_TYPES.
-  virtual Status connect(Pin* receivePin, const MediaType* type) = 0;
-  // Input pins: accept a connection from `connector` with `type`
-  // (VFW_E_TYPE_NOT_ACCEPTED when the type does not suit).
-  virtual Status receiveConnection(Pin* connector, const MediaType& type) = 0;
-  // Breaks this side of the connection (S_FALSE when not connected); the
-  // pins of OutputPinBase and InputPinBase refuse with VFW_E_NOT_STOPPED
-  // unless their filter is stopped.
+  // Breaks this side of the connection: S_FALSE when not connected,
+  // VFW_E_NOT_STOPPED unless the filter is stopped.
   virtual Status disconnect();
   // The peer, or null when not connected.
   Ref<Pin> connectedTo() const;
-  // The agreed type; an empty one when not connected.
-  MediaType connectionMediaType() const;
-  // S_OK when the pin could accept `type`, S_FALSE otherwise.
-  Status queryAccept(const MediaType& type) const;
-  // The types the pin prefers, best first.
-  std::vector<MediaType> mediaTypes() const { return ownMediaTypes(); }
+  bool isConnected() const;
+  // The connection's type; an empty one when not connected.
+  MediaType connectionType() const;
   PinDirection direction() const { return direction_; }
   std::string name() const { return name_; }
-  std::string id() const { return name_; }
   // The filter the pin belongs to (not a counted reference: pins live as
   // long as their filter).
   BaseFilter* filter() const { return owner_; }
 
-  bool isConnected() const;
-  MediaType connectionType() const;
   // Hooks of the filter's state changes (leaving stopped, stopping).
   virtual Status active() { return S_OK; }
   virtual Status inactive() { return S_OK; }
@@ -75,16 +62,12 @@ class Pin : public virtual Unknown {
   void detach() { owner_ = nullptr; }
 
  protected:
-  // S_OK when this pin can take `type`; any failure refuses it.
-  virtual Status checkMediaType(const MediaType& type) const = 0;
-  // The pin's preferred types; none by default.
-  virtual std::vector<MediaType> ownMediaTypes() const { return {}; }
   // Called after a connection was made; a failure undoes it.
   virtual Status completeConnect(Pin* peer) { return S_OK; }
   virtual void breakConnect() {}
-  // Pin::disconnect, refused with VFW_E_NOT_STOPPED unless the owning
-  // filter is stopped.
-  Status disconnectIfStopped();
+  // Records the connection, then completeConnect(); undone when that fails.
+  Status join(Pin* peer, const MediaType& type);
+  void forget();
 
   BaseFilter* owner_;
   const PinDirection direction_;
@@ -98,8 +81,11 @@ class OutputPinBase : public Pin {
  public:
   OutputPinBase(BaseFilter* filter, std::string name);
 
-  Status connect(Pin* receivePin, const MediaType* type) override;
-  Status receiveConnection(Pin* connector, const MediaType& type) override;
+  // Connects to the input pin `receivePin` with this pin's one type:
+  // VFW_E_ALREADY_CONNECTED, VFW_E_NOT_STOPPED, VFW_E_INVALID_DIRECTION, and
+  // VFW_E_NO_ACCEPTABLE_TYPES when the pin has no type yet or the input
+  // refuses it.
+  Status connect(Pin* receivePin);
   Status disconnect() override;
   Status active() override;
   Status inactive() override;
@@ -112,12 +98,13 @@ class OutputPinBase : public Pin {
   Status deliver(MediaSample* sample);
 
  protected:
+  // The one type the pin delivers; false while it has none (a compressor
+  // whose input is not connected).
+  virtual bool outputType(MediaType* type) const = 0;
   // Bytes of the largest sample this pin delivers; asked once it connected.
   virtual std::int32_t bufferSize() const = 0;
 
  private:
-  Status attempt(Pin* receivePin, const MediaType& type);
-
   Ref<InputPinBase> input_;
   std::mutex sampleMutex_;
   Ref<MediaSample> sample_;
@@ -129,9 +116,9 @@ class InputPinBase : public Pin {
  public:
   InputPinBase(BaseFilter* filter, std::string name);
 
-  Status connect(Pin* receivePin, const MediaType* type) override;
-  Status receiveConnection(Pin* connector, const MediaType& type) override;
-  Status disconnect() override;
+  // Accepts a connection from `connector` with `type`
+  // (VFW_E_TYPE_NOT_ACCEPTED when checkMediaType() refuses it).
+  Status receiveConnection(Pin* connector, const MediaType& type);
 
   // One sample from the connected output pin: checks connection and state
   // under the filter's stream lock, then calls onReceive(). The pin copies
@@ -140,6 +127,8 @@ class InputPinBase : public Pin {
   Status receive(MediaSample* sample);
 
  protected:
+  // S_OK when this pin can take `type`; any failure refuses it.
+  virtual Status checkMediaType(const MediaType& type) const = 0;
   // One sample, under the stream lock, while the filter runs.
   virtual Status onReceive(MediaSample* sample) = 0;
 };
@@ -155,13 +144,11 @@ class BaseFilter : public virtual Unknown {
   Status run(ReferenceTime start);
   FilterState state() const { return state_.load(); }
   std::vector<Ref<Pin>> pins() const;
-  // VFW_E_NOT_FOUND for an unknown id.
-  Status findPin(const std::string& id, Ref<Pin>* pin) const;
   std::string name() const;
   FilterGraph* graph() const;
   // Called by the graph when the filter is added (graph, name) or removed
   // (null, empty). The filter does not hold a reference to the graph.
-  Status joinFilterGraph(FilterGraph* graph, const std::string& name);
+  void joinFilterGraph(FilterGraph* graph, const std::string& name);
 
   std::recursive_mutex& stateLock() const { return stateLock_; }
   std::mutex& streamLock() const { return streamLock_; }
@@ -193,9 +180,7 @@ class FileSinkFilter : public virtual Unknown {
  public:
   // Opens (creates or truncates) the file; its failure is the OS error's
   // status (E_ACCESSDENIED, STATUS_PATH_NOT_FOUND, ...) and nothing stays open.
-  virtual Status setFileName(const std::string& hostPath, const MediaType* type) = 0;
-  // The file's path (empty before setFileName).
-  virtual std::string curFile() const = 0;
+  virtual Status setFileName(const std::string& hostPath) = 0;
 };
 
 }  // namespace vistrel::media

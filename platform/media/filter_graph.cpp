@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
 #include <mutex>
 
 #include "platform/media/avi_mux.h"
@@ -24,60 +23,48 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
  public:
   ~FilterGraphManager() override {
     stop();
-    for (const Entry& entry : entries_) {
-      for (const Ref<Pin>& pin : entry.filter->pins()) pin->disconnect();
-      entry.filter->joinFilterGraph(nullptr, std::string());
+    for (const Ref<BaseFilter>& filter : filters_) {
+      for (const Ref<Pin>& pin : filter->pins()) pin->disconnect();
+      filter->joinFilterGraph(nullptr, std::string());
     }
   }
 
-  Status addFilter(BaseFilter* filter, const std::string& requested) override {
+  Status addFilter(BaseFilter* filter, const std::string& name) override {
     assert(filter);
     std::lock_guard lock(mutex_);
     if (filter->graph()) return E_INVALIDARG;
-    const std::string base = requested.empty() ? filter->classId().toString() : requested;
-    std::string name = base;
-    Status result = S_OK;
-    for (int suffix = 1; find(name) != entries_.end(); ++suffix) {
-      char tail[16];
-      std::snprintf(tail, sizeof tail, " %04d", suffix);
-      name = base + tail;
-      result = VFW_S_DUPLICATE_NAME;
-    }
-    const Status status = filter->joinFilterGraph(this, name);
-    if (failed(status)) return status;
-    entries_.push_back({Ref<BaseFilter>(filter), name});
-    return result;
+    filter->joinFilterGraph(this, name.empty() ? filter->classId().toString() : name);
+    filters_.emplace_back(filter);
+    return S_OK;
   }
 
   Status removeFilter(BaseFilter* filter) override {
     assert(filter);
     std::lock_guard lock(mutex_);
-    auto it = std::find_if(entries_.begin(), entries_.end(),
-                           [&](const Entry& entry) { return entry.filter.get() == filter; });
-    if (it == entries_.end()) return VFW_E_NOT_IN_GRAPH;
+    auto it = std::find(filters_.begin(), filters_.end(), Ref<BaseFilter>(filter));
+    if (it == filters_.end()) return VFW_E_NOT_IN_GRAPH;
     if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
     for (const Ref<Pin>& pin : filter->pins()) disconnectBoth(pin.get());
-    Ref<BaseFilter> keep = it->filter;  // joinFilterGraph runs while it still lives
-    entries_.erase(it);
+    Ref<BaseFilter> keep = *it;  // joinFilterGraph runs while it still lives
+    filters_.erase(it);
     keep->joinFilterGraph(nullptr, std::string());
     return S_OK;
   }
 
   std::vector<Ref<BaseFilter>> filters() const override {
     std::lock_guard lock(mutex_);
-    std::vector<Ref<BaseFilter>> result;
-    for (const Entry& entry : entries_) result.push_back(entry.filter);
-    return result;
+    return filters_;
   }
 
   Status connect(Pin* output, Pin* input) override {
     assert(output && input);
-    BaseFilter* from = output->filter();
-    BaseFilter* to = input->filter();
-    if (!from || !to || from->graph() != this || to->graph() != this) return VFW_E_NOT_IN_GRAPH;
-    if (output->direction() != PinDirection::Output || input->direction() != PinDirection::Input)
-      return VFW_E_INVALID_DIRECTION;
-    return output->connect(input, nullptr);
+    BaseFilter* source = output->filter();
+    BaseFilter* target = input->filter();
+    if (!source || !target || source->graph() != this || target->graph() != this)
+      return VFW_E_NOT_IN_GRAPH;
+    auto* from = dynamic_cast<OutputPinBase*>(output);
+    if (!from || input->direction() != PinDirection::Input) return VFW_E_INVALID_DIRECTION;
+    return from->connect(input);
   }
 
   // ---- MediaControl ----
@@ -115,16 +102,6 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   }
 
  private:
-  struct Entry {
-    Ref<BaseFilter> filter;
-    std::string name;
-  };
-
-  std::vector<Entry>::iterator find(const std::string& name) {
-    return std::find_if(entries_.begin(), entries_.end(),
-                        [&](const Entry& entry) { return entry.name == name; });
-  }
-
   // Filters upstream of `filter` along its inputs, at most `limit` deep.
   static std::size_t depth(BaseFilter* filter, std::size_t limit) {
     std::size_t deepest = 0;
@@ -139,8 +116,8 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   // Sources first: a filter comes after every filter feeding its inputs.
   std::vector<Ref<BaseFilter>> upstreamFirst() const {
     std::vector<std::pair<std::size_t, Ref<BaseFilter>>> ranked;
-    for (const Entry& entry : entries_)
-      ranked.emplace_back(depth(entry.filter.get(), entries_.size()), entry.filter);
+    for (const Ref<BaseFilter>& filter : filters_)
+      ranked.emplace_back(depth(filter.get(), filters_.size()), filter);
     std::stable_sort(ranked.begin(), ranked.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Ref<BaseFilter>> ordered;
@@ -149,24 +126,14 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   }
 
   mutable std::recursive_mutex mutex_;
-  std::vector<Entry> entries_;
+  std::vector<Ref<BaseFilter>> filters_;
   FilterState state_ = FilterState::Stopped;
 };
 
-bool offersMajorType(Pin* pin, const Guid* majorType) {
-  if (!majorType) return true;
-  for (const MediaType& type : pin->mediaTypes())
-    if (type.majorType == *majorType) return true;
-  return false;
-}
-
 // The filter's first pin of `direction` that is not connected.
-Ref<Pin> freePin(BaseFilter* filter, PinDirection direction, const Guid* majorType = nullptr) {
-  for (const Ref<Pin>& pin : filter->pins()) {
-    if (pin->direction() != direction || pin->connectedTo()) continue;
-    if (direction == PinDirection::Output && !offersMajorType(pin.get(), majorType)) continue;
-    return pin;
-  }
+Ref<Pin> freePin(BaseFilter* filter, PinDirection direction) {
+  for (const Ref<Pin>& pin : filter->pins())
+    if (pin->direction() == direction && !pin->connectedTo()) return pin;
   return nullptr;
 }
 
@@ -180,32 +147,23 @@ class CaptureBuilder final : public CaptureGraphBuilder {
   }
 
   Status setOutputFileName(const Guid& type, const std::string& hostPath,
-                           Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) override {
+                           Ref<BaseFilter>* sinkFilter) override {
     if ((type != MEDIASUBTYPE_Avi && type != MEDIASUBTYPE_Mp4) || hostPath.empty())
       return E_INVALIDARG;
     Ref<BaseFilter> sink = type == MEDIASUBTYPE_Mp4 ? createMp4Mux() : createAviMux();
-    Status status = queryInterface<FileSinkFilter>(sink)->setFileName(hostPath, nullptr);
+    Status status = queryInterface<FileSinkFilter>(sink)->setFileName(hostPath);
     if (failed(status)) return status;  // nothing was opened
     status = filterGraph()->addFilter(sink.get(), "AVI Mux");
     if (failed(status)) return status;
-    if (multiplexer) *multiplexer = sink;
-    if (writer) *writer = queryInterface<FileSinkFilter>(sink);
+    if (sinkFilter) *sinkFilter = sink;
     return S_OK;
   }
 
-  Status renderStream(const Guid*, const Guid* mediaType, Unknown* source, BaseFilter* intermediate,
-                      BaseFilter* sink) override {
+  Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink) override {
     assert(source && sink);
     Ref<FilterGraph> graph = filterGraph();
-    Ref<Pin> start = queryInterface<Pin>(source);
-    if (!start) {
-      Ref<BaseFilter> filter = queryInterface<BaseFilter>(source);
-      if (!filter) return E_NOINTERFACE;
-      start = freePin(filter.get(), PinDirection::Output, mediaType);
-      if (!start) return VFW_E_NOT_FOUND;
-    } else if (start->direction() != PinDirection::Output) {
-      return VFW_E_INVALID_DIRECTION;
-    }
+    Ref<Pin> start = freePin(source, PinDirection::Output);
+    if (!start) return VFW_E_NOT_FOUND;
 
     Ref<Pin> upstream = start;
     if (intermediate) {

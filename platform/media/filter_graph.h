@@ -19,9 +19,8 @@ namespace vistrel::media {
 
 class FilterGraph : public virtual Unknown {
  public:
-  // Adds `filter` under `name` (a name in use gets " 0001", " 0002", ...
-  // appended and VFW_S_DUPLICATE_NAME is returned; an empty name is made
-  // from the filter's class). E_INVALIDARG when the filter is already in a graph.
+  // Adds `filter` under `name` (an empty name is made from the filter's
+  // class). E_INVALIDARG when the filter is already in a graph.
   virtual Status addFilter(BaseFilter* filter, const std::string& name) = 0;
   // Disconnects the filter's pins and takes it out (VFW_E_NOT_IN_GRAPH).
   // VFW_E_NOT_STOPPED while the graph is not stopped.
@@ -54,19 +53,15 @@ class CaptureGraphBuilder : public virtual Unknown {
   // E_UNEXPECTED when the builder has a graph already.
   virtual Status setFiltergraph(FilterGraph* graph) = 0;
   // With MEDIASUBTYPE_Avi: creates the file at `hostPath` and adds the AVI
-  // sink ("AVI Mux") to the graph; `multiplexer` and `writer` are that one
-  // sink. The file's failure is the OS error's status (E_ACCESSDENIED,
-  // STATUS_PATH_NOT_FOUND, ...); then nothing is added and nothing stays
-  // open. MEDIASUBTYPE_Mp4 does the same with the MP4 sink. Other subtypes:
-  // E_INVALIDARG.
+  // sink ("AVI Mux") to the graph, handing it back in `sinkFilter`. The file's failure is the OS
+  // error's status (E_ACCESSDENIED, STATUS_PATH_NOT_FOUND, ...); then nothing is added and nothing
+  // stays open. MEDIASUBTYPE_Mp4 does the same with the MP4 sink. Other subtypes: E_INVALIDARG.
   virtual Status setOutputFileName(const Guid& type, const std::string& hostPath,
-                                   Ref<BaseFilter>* multiplexer, Ref<FileSinkFilter>* writer) = 0;
-  // Connects `source` (a filter: its first free output pin of `mediaType`,
-  // or an output pin) through `intermediate` (a compressor, or null) into
-  // `sink`'s first free input pin. All filters must be in the graph. A
-  // failure leaves no connection made by this call. `category` may be null.
-  virtual Status renderStream(const Guid* category, const Guid* mediaType, Unknown* source,
-                              BaseFilter* intermediate, BaseFilter* sink) = 0;
+                                   Ref<BaseFilter>* sinkFilter) = 0;
+  // Connects `source`'s first free output pin through `intermediate` (a
+  // compressor, or null) into `sink`'s first free input pin. All filters
+  // must be in the graph. A failure leaves no connection made by this call.
+  virtual Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink) = 0;
 };
 
 Ref<CaptureGraphBuilder> createCaptureGraphBuilder();

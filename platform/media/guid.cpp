@@ -1,6 +1,5 @@
 #include "platform/media/guid.h"
 
-#include <cctype>
 #include <cstdio>
 
 namespace vistrel::media {
@@ -14,13 +13,6 @@ constexpr Guid make(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3,
 
 constexpr std::array<std::uint8_t, 8> kFourCCTail{0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::string Guid::toString() const {
@@ -31,40 +23,9 @@ std::string Guid::toString() const {
   return text;
 }
 
-std::optional<Guid> Guid::parse(std::string_view text) {
-  if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
-  if (text.size() != 36) return std::nullopt;
-  // Hex digits with dashes at 8, 13, 18 and 23.
-  std::array<std::uint8_t, 16> bytes{};
-  int nibble = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (i == 8 || i == 13 || i == 18 || i == 23) {
-      if (text[i] != '-') return std::nullopt;
-      continue;
-    }
-    const int value = hexValue(text[i]);
-    if (value < 0) return std::nullopt;
-    bytes[nibble / 2] = static_cast<std::uint8_t>(bytes[nibble / 2] << 4 | value);
-    ++nibble;
-  }
-  Guid guid;
-  guid.data1 = std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 |
-               std::uint32_t(bytes[2]) << 8 | bytes[3];
-  guid.data2 = static_cast<std::uint16_t>(bytes[4] << 8 | bytes[5]);
-  guid.data3 = static_cast<std::uint16_t>(bytes[6] << 8 | bytes[7]);
-  for (int i = 0; i < 8; ++i) guid.data4[i] = bytes[8 + i];
-  return guid;
-}
-
 Guid Guid::fromFourCC(std::uint32_t fourCC) { return make(fourCC, 0x0000, 0x0010, kFourCCTail); }
 
-std::uint32_t Guid::fourCC() const {
-  return (data2 == 0x0000 && data3 == 0x0010 && data4 == kFourCCTail) ? data1 : 0;
-}
-
 const Guid MEDIATYPE_Video = Guid::fromFourCC(makeFourCC('v', 'i', 'd', 's'));
-const Guid MEDIATYPE_Stream =
-    make(0xE436EB83, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_RGB24 =
     make(0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70});
 const Guid MEDIASUBTYPE_YUY2 = Guid::fromFourCC(makeFourCC('Y', 'U', 'Y', '2'));
@@ -75,8 +36,6 @@ const Guid MEDIASUBTYPE_Mp4 =
     make(0x5E1A3C20, 0x7B1D, 0x4F6E, {0x9A, 0x52, 0x56, 0x49, 0x53, 0x54, 0x52, 0x4C});
 const Guid FORMAT_VideoInfo =
     make(0x05589F80, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A});
-const Guid FORMAT_None =
-    make(0x0F6417D6, 0xC318, 0x11D0, {0xA4, 0x3F, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96});
 const Guid CLSID_VideoCompressorCategory =
     make(0x33D9A760, 0x90C8, 0x11D0, {0xBD, 0x43, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86});
 const Guid CLSID_LegacyAmFilterCategory =

@@ -6,9 +6,7 @@
 #include <array>
 #include <compare>
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
 
 namespace vistrel::media {
 
@@ -19,16 +17,11 @@ struct Guid {
   std::array<std::uint8_t, 8> data4{};
 
   auto operator<=>(const Guid&) const = default;
-  bool isNull() const { return *this == Guid{}; }
 
   // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
   std::string toString() const;
-  // Accepts the form above, braces optional, any case.
-  static std::optional<Guid> parse(std::string_view text);
   // The media subtype of a four-character code: {code-0000-0010-8000-00AA00389B71}.
   static Guid fromFourCC(std::uint32_t fourCC);
-  // The code if this is a four-character-code subtype, else 0.
-  std::uint32_t fourCC() const;
 };
 
 constexpr std::uint32_t makeFourCC(char a, char b, char c, char d) {
@@ -38,7 +31,6 @@ constexpr std::uint32_t makeFourCC(char a, char b, char c, char d) {
 
 // Major types, subtypes and format types.
 extern const Guid MEDIATYPE_Video;
-extern const Guid MEDIATYPE_Stream;
 extern const Guid MEDIASUBTYPE_RGB24;
 extern const Guid MEDIASUBTYPE_YUY2;
 // Planar 4:2:0 Y, Cb, Cr, each plane packed (Windows' I420).
@@ -47,7 +39,6 @@ extern const Guid MEDIASUBTYPE_Avi;
 // An MP4 file (ISO base media), our own subtype for the H.264 export.
 extern const Guid MEDIASUBTYPE_Mp4;
 extern const Guid FORMAT_VideoInfo;
-extern const Guid FORMAT_None;
 // Device categories of the system device enumerator.
 extern const Guid CLSID_VideoCompressorCategory;
 extern const Guid CLSID_LegacyAmFilterCategory;

@@ -6,9 +6,9 @@
 //   Ref<CaptureGraphBuilder> builder = createCaptureGraphBuilder();
 //   builder->setFiltergraph(graph.get());
 //   Ref<BaseFilter> mux;
-//   builder->setOutputFileName(MEDIASUBTYPE_Avi, hostPath, &mux, nullptr);
+//   builder->setOutputFileName(MEDIASUBTYPE_Avi, hostPath, &mux);
 //   graph->addFilter(source.get(), "VideoSource");
-//   builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor, mux.get());
+//   builder->renderStream(source.get(), compressor, mux.get());
 //   control->run();   ... the source delivers samples ...   control->stop();
 //
 // Every call returns a Status (Windows' codes); a failure carries its

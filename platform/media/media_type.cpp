@@ -2,12 +2,6 @@
 
 namespace vistrel::media {
 
-bool MediaType::matchesPartial(const MediaType& full) const {
-  return (majorType.isNull() || majorType == full.majorType) &&
-         (subType.isNull() || subType == full.subType) &&
-         (formatType.isNull() || formatType == full.formatType);
-}
-
 namespace {
 
 MediaType makeVideoType(const Guid& subType, std::int32_t width, std::int32_t height,

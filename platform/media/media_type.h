@@ -1,5 +1,5 @@
 // Media types: what flows through a pin connection. Video formats carry a
-// VIDEOINFOHEADER-like block (rectangles, rates, a bitmap header). RGB
+// VIDEOINFOHEADER-like block (a frame time, a bitmap header). RGB
 // pictures are bottom-up DIBs: positive height, first stored row is the
 // bottom row, rows padded to 4 bytes.
 #pragma once
@@ -19,31 +19,16 @@ inline constexpr ReferenceTime kUnitsPerSecond = 10'000'000;
 
 inline constexpr std::uint32_t BI_RGB = 0;
 
-struct Rect {
-  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
-  bool operator==(const Rect&) const = default;
-};
-
 struct BitmapInfoHeader {
-  std::uint32_t size = 40;
   std::int32_t width = 0;
   std::int32_t height = 0;  // > 0: bottom-up
-  std::uint16_t planes = 1;
   std::uint16_t bitCount = 0;
   std::uint32_t compression = BI_RGB;  // BI_RGB or a four-character code
   std::uint32_t imageSize = 0;         // bytes of one picture
-  std::int32_t xPelsPerMeter = 0;
-  std::int32_t yPelsPerMeter = 0;
-  std::uint32_t clrUsed = 0;
-  std::uint32_t clrImportant = 0;
   bool operator==(const BitmapInfoHeader&) const = default;
 };
 
 struct VideoInfo {
-  Rect source;
-  Rect target;
-  std::uint32_t bitRate = 0;
-  std::uint32_t bitErrorRate = 0;
   ReferenceTime avgTimePerFrame = 0;  // 0: unknown, the sample times decide
   BitmapInfoHeader header;
   std::vector<std::uint8_t> extraData;  // codec set-up bytes following the header
@@ -59,14 +44,6 @@ struct MediaType {
   Guid formatType;
   std::optional<VideoInfo> videoInfo;  // present when formatType is FORMAT_VideoInfo
   bool operator==(const MediaType&) const = default;
-
-  // A type with major type, subtype and format type all given; a connection
-  // offered a complete type tries that type alone.
-  bool isComplete() const {
-    return !majorType.isNull() && !subType.isNull() && !formatType.isNull();
-  }
-  // Whether `full` fits this (possibly partial) type: null fields match all.
-  bool matchesPartial(const MediaType& full) const;
 };
 
 // Bytes per row of a DIB: ((width × bitCount + 31) / 32) × 4.

@@ -54,7 +54,6 @@ inline constexpr StatusCode VFW_E_NOT_STOPPED = statusCode(0x80040224);
 inline constexpr StatusCode VFW_E_WRONG_STATE = statusCode(0x80040227);
 inline constexpr StatusCode VFW_E_TYPE_NOT_ACCEPTED = statusCode(0x8004022A);
 inline constexpr StatusCode VFW_E_SAMPLE_TIME_NOT_SET = statusCode(0x80040249);
-inline constexpr StatusCode VFW_S_DUPLICATE_NAME = statusCode(0x0004022D);
 inline constexpr StatusCode VFW_E_NOT_IN_GRAPH = statusCode(0x8004025F);
 
 // A code with an optional detail. Converts to and from its code, so that

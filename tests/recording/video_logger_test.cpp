@@ -412,17 +412,13 @@ class RefusingCompressor final : public media::BaseFilter {
   struct Output final : media::OutputPinBase {
     explicit Output(RefusingCompressor* filter)
         : OutputPinBase(filter, "Output"), filter_(filter) {}
-    media::Status checkMediaType(const media::MediaType& type) const override {
-      return type.majorType == media::MEDIATYPE_Video ? media::S_OK
-                                                      : media::VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    std::vector<media::MediaType> ownMediaTypes() const override {
-      media::MediaType type = filter_->input_->connectionType();
+    bool outputType(media::MediaType* type) const override {
+      *type = filter_->input_->connectionType();
       const std::uint32_t mjpg = media::makeFourCC('M', 'J', 'P', 'G');
-      type.subType = media::Guid::fromFourCC(mjpg);
-      type.fixedSizeSamples = false;
-      type.videoInfo->header.compression = mjpg;
-      return {type};
+      type->subType = media::Guid::fromFourCC(mjpg);
+      type->fixedSizeSamples = false;
+      type->videoInfo->header.compression = mjpg;
+      return true;
     }
     std::int32_t bufferSize() const override { return 1024; }
     RefusingCompressor* filter_;

@@ -18,15 +18,6 @@ namespace {
 
 const std::string kXvid = "@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\xvid";
 
-Ref<BaseFilter> createCompressor(const std::string& displayName) {
-  for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory)) {
-    if (entry.displayName != displayName) continue;
-    Ref<BaseFilter> filter;
-    if (succeeded(entry.moniker->bindToObject(&filter))) return filter;
-  }
-  return nullptr;
-}
-
 // The settings block the window layout stores with the compressor: a
 // version of twelve UTF-16 characters, the number 8 and "xvid".
 std::vector<std::uint8_t> storedSettingsBlock() {
@@ -58,7 +49,7 @@ void applyStoredSettings(BaseFilter* compressor) {
 using CompressedRecording = RecordingTest;
 
 TEST_F(CompressedRecording, StoredXvidSettingsGiveTenFramesAtFivePerSecondAbove30dB) {
-  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  Ref<BaseFilter> compressor = createDevice(kXvid);
   ASSERT_TRUE(compressor);
   recordFile("xvid.avi", 640, 480, compressor.get(), 10, kPeriod5fps,
              [&] { applyStoredSettings(compressor.get()); });
@@ -80,7 +71,7 @@ TEST_F(CompressedRecording, StoredXvidSettingsGiveTenFramesAtFivePerSecondAbove3
 // Rows of 641 pixels: a wrong stride shears the picture and a wrong row
 // order flips it; either drops the PSNR far below 30 dB.
 TEST_F(CompressedRecording, OddWidthStaysUprightAndUnskewed) {
-  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  Ref<BaseFilter> compressor = createDevice(kXvid);
   ASSERT_TRUE(compressor);
   recordFile("odd.avi", 641, 97, compressor.get(), 3);
   expectFrames("odd.avi", 641, 97, 3, 30.0);
@@ -99,7 +90,7 @@ class EveryCompressor : public RecordingTest,
 TEST_P(EveryCompressor, WritesFramesThatFfmpegDecodes) {
   const CompressorRow& row = GetParam();
   Ref<BaseFilter> compressor =
-      createCompressor(deviceDisplayName(CLSID_VideoCompressorCategory, row.code));
+      createDevice(deviceDisplayName(CLSID_VideoCompressorCategory, row.code));
   ASSERT_TRUE(compressor) << row.code;
   recordFile("clip.avi", 96, 64, compressor.get(), 4, kUnitsPerSecond / 10);
 
@@ -120,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Compressors, EveryCompressor,
                          [](const auto& info) { return std::string(info.param.code); });
 
 TEST(CompressorSettings, ReportDefaultsAndKeepWhatIsPut) {
-  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  Ref<BaseFilter> compressor = createDevice(kXvid);
   ASSERT_TRUE(compressor);
   Ref<VideoCompression> settings = queryInterface<VideoCompression>(compressor);
   ASSERT_TRUE(settings);
@@ -150,7 +141,7 @@ TEST(CompressorSettings, QualityMapsToQuantiser) {
 }
 
 TEST(CompressorSettings, GivenBlockIsKeptAndHandedBackUnchanged) {
-  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  Ref<BaseFilter> compressor = createDevice(kXvid);
   ASSERT_TRUE(compressor);
   Ref<VideoCompression> settings = queryInterface<VideoCompression>(compressor);
   ASSERT_TRUE(settings);
@@ -169,7 +160,7 @@ TEST(CompressorSettings, GivenBlockIsKeptAndHandedBackUnchanged) {
 // thread: delivery ends with a failure instead of hanging, and the file
 // holds every frame that was accepted.
 TEST_F(CompressedRecording, StopWhileAnotherThreadDeliversEndsDeliveryCleanly) {
-  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  Ref<BaseFilter> compressor = createDevice(kXvid);
   ASSERT_TRUE(compressor);
   RecordingGraph recording;
   ASSERT_EQ(recording.build(path("race.avi"), 64, 48, compressor.get()), S_OK);
@@ -229,8 +220,7 @@ TEST_F(CompressedRecording, CompressorThatCannotTakeTheSizeFailsToConnect) {
   EXPECT_TRUE(failed(recording.build(path("fallback.avi"), 641, 97, compressor.get())));
   EXPECT_FALSE(recording.source->output()->connectedTo());
   ASSERT_EQ(recording.graph->removeFilter(compressor.get()), S_OK);
-  ASSERT_EQ(recording.builder->renderStream(nullptr, &MEDIATYPE_Video, recording.source.get(),
-                                            nullptr, recording.mux.get()),
+  ASSERT_EQ(recording.builder->renderStream(recording.source.get(), nullptr, recording.mux.get()),
             S_OK);
   ASSERT_EQ(recording.record(2, kPeriod5fps), S_OK);
   recording = RecordingGraph();
@@ -241,20 +231,17 @@ TEST_F(CompressedRecording, CompressorThatCannotTakeTheSizeFailsToConnect) {
 }
 
 TEST(CompressorPins, OutputConnectsOnlyAfterTheInput) {
-  Ref<BaseFilter> compressor = createCompressor(kXvid);
+  Ref<BaseFilter> compressor = createDevice(kXvid);
   ASSERT_TRUE(compressor);
   Ref<FilterGraph> graph = createFilterGraph();
   Ref<CaptureGraphBuilder> builder = createCaptureGraphBuilder();
   builder->setFiltergraph(graph.get());
   vistrel::test::TempFolder dir;
   Ref<BaseFilter> mux;
-  ASSERT_EQ(
-      builder->setOutputFileName(MEDIASUBTYPE_Avi, (dir.path() / "a.avi").string(), &mux, nullptr),
-      S_OK);
+  ASSERT_EQ(builder->setOutputFileName(MEDIASUBTYPE_Avi, (dir.path() / "a.avi").string(), &mux),
+            S_OK);
   graph->addFilter(compressor.get(), "VideoCompressor");
-  Ref<Pin> output, muxInput;
-  ASSERT_EQ(compressor->findPin("Output", &output), S_OK);
-  ASSERT_EQ(mux->findPin("Input 01", &muxInput), S_OK);
+  const Ref<Pin> output = compressor->pins()[1], muxInput = mux->pins()[0];
   EXPECT_EQ(graph->connect(output.get(), muxInput.get()), VFW_E_NO_ACCEPTABLE_TYPES);
   EXPECT_FALSE(muxInput->connectedTo());
 }

@@ -1,5 +1,5 @@
 // Builds recording graphs the way the recorder does: a test source, an
-// optional compressor, the AVI multiplexer and the file writer.
+// optional compressor and the AVI sink.
 #pragma once
 
 #include <functional>
@@ -25,7 +25,6 @@ struct RecordingGraph {
   Ref<MediaControl> control;
   Ref<CaptureGraphBuilder> builder;
   Ref<BaseFilter> mux;
-  Ref<FileSinkFilter> writer;
   Ref<TestSource> source;
 
   // Source → compressor (may be null) → multiplexer → `path`.
@@ -36,7 +35,7 @@ struct RecordingGraph {
     builder = createCaptureGraphBuilder();
     Status status = builder->setFiltergraph(graph.get());
     if (failed(status)) return status;
-    status = builder->setOutputFileName(MEDIASUBTYPE_Avi, path, &mux, &writer);
+    status = builder->setOutputFileName(MEDIASUBTYPE_Avi, path, &mux);
     if (failed(status)) return status;
     source = makeRef<TestSource>(width, height, subType);
     status = graph->addFilter(source.get(), "VideoSource");
@@ -45,7 +44,7 @@ struct RecordingGraph {
       status = graph->addFilter(compressor, "VideoCompressor");
       if (failed(status)) return status;
     }
-    return builder->renderStream(nullptr, &MEDIATYPE_Video, source.get(), compressor, mux.get());
+    return builder->renderStream(source.get(), compressor, mux.get());
   }
 
   // Runs the graph, delivers `frames` pictures of one period each and stops.
@@ -61,7 +60,7 @@ struct RecordingGraph {
   }
 
   Picture pictureOf(int index) const {
-    const MediaType type = source->output()->connectionMediaType();
+    const MediaType type = source->output()->connectionType();
     return makePicture(type.videoInfo->header.width, type.videoInfo->header.height, index);
   }
 };

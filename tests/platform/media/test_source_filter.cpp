@@ -40,17 +40,10 @@ class TestSource::OutputPin final : public OutputPinBase {
   const MediaType& type() const { return type_; }
 
  protected:
-  Status checkMediaType(const MediaType& type) const override {
-    if (type.majorType != MEDIATYPE_Video || !type.fixedSizeSamples ||
-        type.subType != type_.subType || !type.videoInfo)
-      return E_INVALIDARG;
-    const BitmapInfoHeader& header = type.videoInfo->header;
-    return header.width == type_.videoInfo->header.width &&
-                   std::abs(header.height) == type_.videoInfo->header.height
-               ? S_OK
-               : E_INVALIDARG;
+  bool outputType(MediaType* type) const override {
+    *type = type_;
+    return true;
   }
-  std::vector<MediaType> ownMediaTypes() const override { return {type_}; }
   std::int32_t bufferSize() const override { return static_cast<std::int32_t>(type_.sampleSize); }
 
  private:
@@ -58,7 +51,8 @@ class TestSource::OutputPin final : public OutputPinBase {
 };
 
 TestSource::TestSource(int width, int height, const Guid& subType)
-    : BaseFilter(*Guid::parse("{E436EBB3-524F-4EDE-AFCD-8302E1BEAC35}")),
+    : BaseFilter(
+          Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}}),
       pin_(new OutputPin(this, width, height, subType)) {}
 
 TestSource::~TestSource() { disconnectAll(); }
