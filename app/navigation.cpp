@@ -20,10 +20,10 @@ bool sameFolder(const std::string& a, const std::string& b) {
 }  // namespace
 
 void TForm1::DriveComboBox1Change(Sender*) {
-  DirectoryListBox1->setDriveLetter(DriveComboBox1->DriveLetter());
+  DirectoryListBox1->SetDriveLetter(DriveComboBox1->DriveLetter());
   // Drive letters come from the path layer in upper case, so picking drive C
   // always leads back to the records root.
-  if (DirectoryListBox1->DriveLetter() == 'C') DirectoryListBox1->setCurrentDirectory(kRecordsRoot);
+  if (DirectoryListBox1->DriveLetter() == 'C') DirectoryListBox1->SetCurrentDirectory(kRecordsRoot);
 }
 
 void TForm1::DirectoryListBox1Change(Sender*) { RefillSnapshotList(0, true); }

@@ -54,8 +54,8 @@ void TForm1::OpenArchiveFolder(const std::filesystem::path& folder) {
   platform::FileSystem::instance().mapDrive(archive.driveC);
   // Through the drive root: the list takes the records root's path for the
   // folder it shows already, but the path now names another folder.
-  DirectoryListBox1->setCurrentDirectory("C:\\");
-  DirectoryListBox1->setCurrentDirectory(kRecordsRoot);
+  DirectoryListBox1->SetCurrentDirectory("C:\\");
+  DirectoryListBox1->SetCurrentDirectory(kRecordsRoot);
   RefillSavedVideosList();
 }
 

@@ -91,7 +91,7 @@ void TForm1::DirectoryListBox1KeyDown(Sender*, int& key, Qt::KeyboardModifiers) 
   browse::TDirectoryListBox* tree = DirectoryListBox1;
   keepTreeSelectionInRecords();
   if (key == kKeyEscape && tree->itemIndex() > kRecordsRootEntry) {
-    tree->setCurrentDirectory(tree->ItemPath(tree->itemIndex() - 1));
+    tree->SetCurrentDirectory(tree->ItemPath(tree->itemIndex() - 1));
   }
   if (key == kKeyDelete && tree->itemIndex() > kRecordsRootEntry) deleteSelectedFolder();
   if (key == kKeyF2 && tree->itemIndex() > kRecordsRootEntry) {
@@ -136,7 +136,7 @@ void TForm1::deleteSelectedFolder() {
   // show opens the next hour), its own selection stays.
   const std::string current = tree->CurrentDirectory();
   if (current == folder || (isAtOrBelow(current, folder) && !browse::FolderExists(current))) {
-    tree->setCurrentDirectory(parentOf(folder));
+    tree->SetCurrentDirectory(parentOf(folder));
     if (current == listedAt) tree->setItemIndex(selected - 1);
   } else if (current == listedAt) {
     tree->setItemIndex(selected);

@@ -229,7 +229,7 @@ void TForm1::finishFolder() {
       throw;
     }
     if (!next.empty()) {
-      DirectoryListBox1->setCurrentDirectory(next);
+      DirectoryListBox1->SetCurrentDirectory(next);
       slideCounter_ = 0;
       startDecodeAhead(0);
       VideoProgress->setPosition(0);

@@ -181,7 +181,7 @@ void TForm1::FormCreate(Sender*) {
   slideCounter_ = 0;
   // Written as the recorder's installer writes it; the tree list stores it
   // without the trailing "\" and with the drive letter the platform reports.
-  DirectoryListBox1->setCurrentDirectory("c:\\Program Files\\Vistrel\\Records\\");
+  DirectoryListBox1->SetCurrentDirectory("c:\\Program Files\\Vistrel\\Records\\");
   VLDSVideoLogger1->SetFileName(platform::FileSystem::instance().programFolder() + "vistrel.avi");
   VLImageGen1->SetFrameRate(RateFPS->value());
   SlideShowTimer->setInterval(previewIntervalMs(PreviewFPS->value()));

@@ -63,7 +63,7 @@ void BM_GenerateFrame(benchmark::State& state) {
   Pattern(width, height).save(&device, "BMP");
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  gen.Picture().setGraphic(std::move(bitmap));
+  gen.Picture().SetGraphic(std::move(bitmap));
   gen.SetEnabled(true);
   for (auto _ : state) {
     gen.GenerateFrame();

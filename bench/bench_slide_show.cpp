@@ -84,7 +84,7 @@ void BM_SlideShowTick(benchmark::State& state) {
       std::make_unique<platform::FileSystem>(std::vector<platform::Drive>{drive}, "C:\\"));
   auto form = app::TForm1::create();
   form->show();
-  form->DirectoryListBox1->setCurrentDirectory(
+  form->DirectoryListBox1->SetCurrentDirectory(
       "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07");
   form->SledeciSat->setChecked(false);
   form->SlideShowClick(form->SlideShow);
@@ -132,7 +132,7 @@ void BM_ShowWithExport(benchmark::State& state) {
   auto previousDialogs = app::Dialogs::install(std::unique_ptr<app::Dialogs>(dialogs));
   auto form = app::TForm1::create();
   form->show();
-  form->DirectoryListBox1->setCurrentDirectory(
+  form->DirectoryListBox1->SetCurrentDirectory(
       "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07");
   form->SledeciSat->setChecked(false);
   form->PreviewFPS->setValue(30);  // its change handler sets the interval
@@ -176,7 +176,7 @@ void BM_ExportTick(benchmark::State& state) {
   auto previousDialogs = app::Dialogs::install(std::make_unique<SilentDialogs>());
   auto form = app::TForm1::create();
   form->show();
-  form->DirectoryListBox1->setCurrentDirectory(
+  form->DirectoryListBox1->SetCurrentDirectory(
       "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07");
   form->SledeciSat->setChecked(false);
   form->CheckBox1->setChecked(true);

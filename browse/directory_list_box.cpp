@@ -133,7 +133,7 @@ bool TDirectoryListBox::sameAsCurrent(const std::string& path) const {
   return platform::upperName(path) == platform::upperName(directory_);
 }
 
-void TDirectoryListBox::setCurrentDirectory(const std::string& path) {
+void TDirectoryListBox::SetCurrentDirectory(const std::string& path) {
   if (path.empty() || sameAsCurrent(path)) return;
   platform::FileSystem& fileSystem = platform::FileSystem::instance();
   const ResolvedPath resolved = ResolvePath(path, fileSystem);
@@ -145,7 +145,7 @@ void TDirectoryListBox::setCurrentDirectory(const std::string& path) {
       ~InDirectorySet() { flag = false; }
     } inDirectorySet(inDirectorySet_);
     if (driveCombo_) {
-      driveCombo_->setDriveLetter(resolved.drive);
+      driveCombo_->SetDriveLetter(resolved.drive);
       // A selector that already showed the drive does not call back.
       if (toUpperChar(DriveLetter()) != toUpperChar(resolved.drive)) DriveChanged(resolved.drive);
     } else {
@@ -164,9 +164,9 @@ void TDirectoryListBox::setCurrentDirectory(const std::string& path) {
   raiseChange();
 }
 
-void TDirectoryListBox::setDriveLetter(char letter) {
+void TDirectoryListBox::SetDriveLetter(char letter) {
   if (letter == '\0' || toUpperChar(letter) == toUpperChar(DriveLetter())) return;
-  setCurrentDirectory(std::string(1, letter) + ":");
+  SetCurrentDirectory(std::string(1, letter) + ":");
 }
 
 void TDirectoryListBox::DriveChanged(char letter) {
@@ -202,7 +202,7 @@ std::string TDirectoryListBox::ItemPath(int index) const {
   return drive + tail.substr(0, end);
 }
 
-void TDirectoryListBox::OpenSelected() { setCurrentDirectory(ItemPath(itemIndex())); }
+void TDirectoryListBox::OpenSelected() { SetCurrentDirectory(ItemPath(itemIndex())); }
 
 void TDirectoryListBox::Rebuild() {
   buildEntries();
@@ -431,7 +431,7 @@ const controls::PropertyTable& TDirectoryListBox::propertyTable() const {
   using P = controls::Stored<TDirectoryListBox>;
   using layout::Value;
   static const controls::PropertyTable table(
-      {&controlProperties()},
+      {&controlPropertyTable()},
       {
           namedHandler("OnChange"),
           namedHandler("OnClick"),

@@ -55,13 +55,13 @@ class TDirectoryListBox : public QListWidget, public controls::Control {
   // process's current directory, and OnChange is still raised. Setting the
   // current directory again (ignoring case on volumes that ignore it) does
   // nothing.
-  void setCurrentDirectory(const std::string& path);
+  void SetCurrentDirectory(const std::string& path);
 
   // The first character of the current directory as stored.
   char DriveLetter() const;
   // Moves to the drive's own current directory when the letter (case
   // ignored) differs from the current drive; otherwise nothing.
-  void setDriveLetter(char letter);
+  void SetDriveLetter(char letter);
 
   // The full path of entry `index`; empty for index >= count().
   // Throws EListError for a negative index.

@@ -68,7 +68,7 @@ TDriveComboBox::~TDriveComboBox() {
   if (dirList_ && dirList_->driveCombo_ == this) dirList_->driveCombo_ = nullptr;
 }
 
-void TDriveComboBox::setDriveLetter(char letter) {
+void TDriveComboBox::SetDriveLetter(char letter) {
   if (currentIndex() >= 0 && toUpperChar(letter) == toUpperChar(drive_)) return;
   if (letter == '\0') {
     drive_ = '\0';
@@ -87,16 +87,16 @@ void TDriveComboBox::setDriveLetter(char letter) {
   raiseChange();
 }
 
-void TDriveComboBox::setTextCase(TTextCase textCase) {
+void TDriveComboBox::SetTextCase(TTextCase textCase) {
   textCase_ = textCase;
   const char held = drive_;
   buildList();
-  setDriveLetter(held);
+  SetDriveLetter(held);
 }
 
 TDirectoryListBox* TDriveComboBox::DirList() const { return dirList_; }
 
-void TDriveComboBox::setDirList(TDirectoryListBox* list) {
+void TDriveComboBox::SetDirList(TDirectoryListBox* list) {
   if (dirList_ && dirList_->driveCombo_ == this) dirList_->driveCombo_ = nullptr;
   dirList_ = list;
   if (list != nullptr) list->driveCombo_ = this;
@@ -105,12 +105,12 @@ void TDriveComboBox::setDirList(TDirectoryListBox* list) {
 void TDriveComboBox::windowCreated() {
   windowCreated_ = true;
   buildList();
-  setDriveLetter(drive_);
+  SetDriveLetter(drive_);
 }
 
 void TDriveComboBox::userChoice() {
   if (OnClick) OnClick();
-  if (currentIndex() >= 0) setDriveLetter(itemText(currentIndex()).front());
+  if (currentIndex() >= 0) SetDriveLetter(itemText(currentIndex()).front());
   if (OnSelect) {
     OnSelect();
   } else {
@@ -242,7 +242,7 @@ const controls::PropertyTable& TDriveComboBox::propertyTable() const {
   using P = controls::Stored<TDriveComboBox>;
   using layout::Value;
   static const controls::PropertyTable table(
-      {&controlProperties()},
+      {&controlPropertyTable()},
       {
           namedHandler("OnChange"),
           namedHandler("OnClick"),
@@ -255,9 +255,9 @@ const controls::PropertyTable& TDriveComboBox::propertyTable() const {
               },
               [](TDriveComboBox& c, const Value::Identifier& textCase) {
                 if (textCase.name == "tcLowerCase") {
-                  c.setTextCase(TTextCase::tcLowerCase);
+                  c.SetTextCase(TTextCase::tcLowerCase);
                 } else if (textCase.name == "tcUpperCase") {
-                  c.setTextCase(TTextCase::tcUpperCase);
+                  c.SetTextCase(TTextCase::tcUpperCase);
                 } else {
                   throw Exception("Invalid property value: TextCase " + textCase.name);
                 }
@@ -271,7 +271,7 @@ const controls::PropertyTable& TDriveComboBox::propertyTable() const {
                 context.addFixup([&c, root, target = c.dirListName_] {
                   auto* list = dynamic_cast<TDirectoryListBox*>(root->findComponent(target));
                   if (list == nullptr) throw Exception("Invalid property value: DirList " + target);
-                  c.setDirList(list);
+                  c.SetDirList(list);
                 });
               }),
       });

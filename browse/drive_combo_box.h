@@ -47,16 +47,16 @@ class TDriveComboBox : public QComboBox, public controls::Control {
   // Selects the drive's entry (none when no entry matches), tells a linked
   // tree list and raises OnChange; nothing when an entry is selected and the
   // letter (case ignored) is already the drive letter.
-  void setDriveLetter(char letter);
+  void SetDriveLetter(char letter);
 
   TTextCase TextCase() const { return textCase_; }
   // Rebuilds the list in the new case and selects the held drive again.
-  void setTextCase(TTextCase textCase);
+  void SetTextCase(TTextCase textCase);
 
   // The linked tree list; linking sets its drive selector, unlinking (or its
   // destruction) clears it.
   TDirectoryListBox* DirList() const;
-  void setDirList(TDirectoryListBox* list);
+  void SetDirList(TDirectoryListBox* list);
 
   // Builds the list and writes DriveLetter := the held letter. Runs on the
   // first show unless it has run already.

@@ -140,7 +140,7 @@ void TSelectDirDlg::DirListChange() {
   DirEdit->selectAll();
 }
 
-void TSelectDirDlg::DriveListChange() { DirList->setDriveLetter(DriveList->DriveLetter()); }
+void TSelectDirDlg::DriveListChange() { DirList->SetDriveLetter(DriveList->DriveLetter()); }
 
 void TSelectDirDlg::NetClick() {}
 
@@ -162,10 +162,10 @@ void TSelectDirDlg::preset(const std::string& path) {
   if (path.empty()) return;
   std::string full = joinPath(platform::FileSystem::instance().fullPath(path), "*.*");
   if (full.size() <= 2 || full[1] != ':') return;
-  DriveList->setDriveLetter(full[0]);
+  DriveList->SetDriveLetter(full[0]);
   full = folderPart(full);
   // "C:\" becomes "C:": the drive's own current directory.
-  DirList->setCurrentDirectory(full.substr(0, full.size() - 1));
+  DirList->SetCurrentDirectory(full.substr(0, full.size() - 1));
 }
 
 void TSelectDirDlg::scaleToScreen(double factor) {

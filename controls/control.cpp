@@ -123,7 +123,7 @@ StoredProperty Control::namedHandler(std::string event) {
       });
 }
 
-const PropertyTable& Control::controlProperties() {
+const PropertyTable& Control::controlPropertyTable() {
   using P = Stored<Control>;
   // A field of the font, applied to the widget when read.
   auto font = []<typename T>(std::string name, T StoredFont::*member) {

@@ -66,8 +66,8 @@ class Control : public StoredComponent {
   std::string handlerName(const std::string& event) const;
 
  protected:
-  const PropertyTable& propertyTable() const override { return controlProperties(); }
-  static const PropertyTable& controlProperties();
+  const PropertyTable& propertyTable() const override { return controlPropertyTable(); }
+  static const PropertyTable& controlPropertyTable();
   // An event property whose handler name is only kept (handlerName()).
   static StoredProperty namedHandler(std::string event);
 

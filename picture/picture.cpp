@@ -5,7 +5,7 @@
 
 namespace vistrel {
 
-void TPicture::setGraphic(std::unique_ptr<TGraphic> graphic) {
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
   graphic_ = std::move(graphic);
   if (graphic_) graphic_->setOnChange([this] { changed(); });
   changed();
@@ -13,7 +13,7 @@ void TPicture::setGraphic(std::unique_ptr<TGraphic> graphic) {
 
 void TPicture::Assign(const TPicture& source) {
   if (&source == this) return;
-  setGraphic(source.graphic_ ? source.graphic_->clone() : nullptr);
+  SetGraphic(source.graphic_ ? source.graphic_->clone() : nullptr);
 }
 
 void TPicture::prepare() {
@@ -42,7 +42,7 @@ std::string PictureFileExtension(const std::string& path) {
 void LoadPictureFile(TPicture& picture, const std::string& hostPath, const std::string& shownPath) {
   // The new graphic is built completely before it replaces the old one, so
   // a failure leaves the picture as it was.
-  picture.setGraphic(LoadGraphicFile(hostPath, shownPath));
+  picture.SetGraphic(LoadGraphicFile(hostPath, shownPath));
 }
 
 std::unique_ptr<TGraphic> LoadGraphicFile(const std::string& hostPath,

@@ -23,7 +23,7 @@ class TPicture {
   TGraphic* Graphic() const { return graphic_.get(); }
   // Takes ownership of `graphic` (may be null), frees the previous one and
   // raises the change.
-  void setGraphic(std::unique_ptr<TGraphic> graphic);
+  void SetGraphic(std::unique_ptr<TGraphic> graphic);
   // Holds a copy of `source`'s graphic (a JPEG copy shares the bytes).
   void Assign(const TPicture& source);
 

@@ -14,7 +14,7 @@ void ReadPictureData(TPicture& picture, std::span<const std::uint8_t> stored) {
   const std::string className(reinterpret_cast<const char*>(stored.data() + 1), nameLength);
   const TGraphicFactory* create = TFileFormatsList::instance().findClass(className);
   if (create == nullptr) {
-    picture.setGraphic(nullptr);
+    picture.SetGraphic(nullptr);
     return;
   }
   std::span<const std::uint8_t> rest = stored.subspan(1 + nameLength);
@@ -24,7 +24,7 @@ void ReadPictureData(TPicture& picture, std::span<const std::uint8_t> stored) {
   if (rest.size() - 4 < count) throw EReadError("Stream read error");
   std::unique_ptr<TGraphic> graphic = (*create)();
   graphic->loadFromBytes(std::vector<std::uint8_t>(rest.begin() + 4, rest.begin() + 4 + count));
-  picture.setGraphic(std::move(graphic));
+  picture.SetGraphic(std::move(graphic));
 }
 
 std::vector<std::uint8_t> WritePictureData(const TPicture& picture) {

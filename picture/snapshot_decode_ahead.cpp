@@ -30,7 +30,7 @@ std::unique_ptr<TGraphic> DecodePictureFile(const std::string& hostPath,
 }
 
 void SnapshotDecodeAhead::Decoded::applyTo(TPicture& picture) {
-  if (graphic) picture.setGraphic(std::move(graphic));
+  if (graphic) picture.SetGraphic(std::move(graphic));
   if (error) std::rethrow_exception(error);
 }
 

@@ -71,11 +71,11 @@ class TOWBasicPin : public TOWPinObject {
 
   // Stored connection properties (the "Form", "SinkPins", "SourcePin", ...
   // names below the pin's property), `prefix` being e.g. "OutputPin".
-  virtual void AppendStoredProperties(const std::string& prefix,
+  virtual void appendStoredProperties(const std::string& prefix,
                                       std::vector<layout::Property>& out) const;
   // Reads one of those properties; returns false for an unknown name.
-  virtual bool ReadStoredProperty(const std::string& name, const layout::Value& value,
-                                  layout::ReadContext& context);
+  virtual bool readProperty(const std::string& name, const layout::Value& value,
+                            layout::ReadContext& context);
 
   // Every pin alive now (real pins and placeholders). Holds the pin-list lock.
   static std::vector<TOWBasicPin*> AllPins();

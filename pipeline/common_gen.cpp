@@ -213,12 +213,12 @@ const layout::PropertyTable& TVLCommonGen::propertyTable() const {
 bool TVLCommonGen::readProperty(const std::string& name, const Value& value,
                                 layout::ReadContext& context) {
   loading_ = true;
-  return ReadPinProperty(name, value, context) || propertyTable().read(*this, name, value, context);
+  return readPinProperty(name, value, context) || propertyTable().read(*this, name, value, context);
 }
 
 std::vector<layout::Property> TVLCommonGen::storedProperties() const {
   std::vector<layout::Property> out;
-  AppendPinProperties(out);
+  appendPinProperties(out);
   std::vector<layout::Property> own = propertyTable().write(*this);
   out.insert(out.end(), own.begin(), own.end());
   return out;

@@ -12,7 +12,7 @@ const void* TOWComponent::PinRootIdentity() const {
   return root_;
 }
 
-bool TOWComponent::ReadPinProperty(const std::string& name, const layout::Value& value,
+bool TOWComponent::readPinProperty(const std::string& name, const layout::Value& value,
                                    layout::ReadContext& context) {
   if (!root_) root_ = &context.root();
   const auto dot = name.find('.');
@@ -21,16 +21,16 @@ bool TOWComponent::ReadPinProperty(const std::string& name, const layout::Value&
   for (const TOWPublishedPin& published : PublishedPins()) {
     if (published.property == property && published.listIndex < 0) {
       return const_cast<TOWBasicPin*>(published.pin)
-          ->ReadStoredProperty(name.substr(dot + 1), value, context);
+          ->readProperty(name.substr(dot + 1), value, context);
     }
   }
   return false;
 }
 
-void TOWComponent::AppendPinProperties(std::vector<layout::Property>& out) const {
+void TOWComponent::appendPinProperties(std::vector<layout::Property>& out) const {
   for (const TOWPublishedPin& published : PublishedPins()) {
     if (published.listIndex >= 0) continue;
-    published.pin->AppendStoredProperties(published.property, out);
+    published.pin->appendStoredProperties(published.property, out);
   }
 }
 

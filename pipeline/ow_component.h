@@ -6,8 +6,8 @@
 //   - creates each pin in its constructor with itself as owner, e.g.
 //     TVLOWImageSinkPin(this, handler), and lists them in PublishedPins()
 //     under their property names ("InputPin");
-//   - lets readProperty() try ReadPinProperty() first and appends
-//     AppendPinProperties() to storedProperties();
+//   - lets readProperty() try readPinProperty() first and appends
+//     appendPinProperties() to storedProperties();
 //   - destroys its pins first in its destructor, before anything their
 //     handlers use (a source pin sends its sinks a last stop, a sink pin
 //     leaves its source).
@@ -36,10 +36,10 @@ class TOWComponent : public layout::Component, public TOWPinOwner {
  protected:
   // Handles "<pin property>.<stored pin property>"; returns false for other
   // names. Records the form being read as the root.
-  bool ReadPinProperty(const std::string& name, const layout::Value& value,
+  bool readPinProperty(const std::string& name, const layout::Value& value,
                        layout::ReadContext& context);
   // Appends the stored properties of every published pin.
-  void AppendPinProperties(std::vector<layout::Property>& out) const;
+  void appendPinProperties(std::vector<layout::Property>& out) const;
 
  private:
   const layout::Component* root_ = nullptr;

@@ -66,11 +66,11 @@ TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, const TOWStoredPath& pat
 
 // --- every pin: "Form" ---
 
-void TOWBasicPin::AppendStoredProperties(const std::string& prefix,
+void TOWBasicPin::appendStoredProperties(const std::string& prefix,
                                          std::vector<layout::Property>& out) const {}
 
-bool TOWBasicPin::ReadStoredProperty(const std::string& name, const Value& value,
-                                     layout::ReadContext& context) {
+bool TOWBasicPin::readProperty(const std::string& name, const Value& value,
+                               layout::ReadContext& context) {
   if (name != "Form") return false;
   const std::string* text = PathText(value);
   if (!text) BadShape(name);
@@ -97,7 +97,7 @@ TOWStoredPath StoredPathOf(const TOWBasicPin& pin) {
 
 // --- source pins: "SinkPins" ---
 
-void TOWSourcePin::AppendStoredProperties(const std::string& prefix,
+void TOWSourcePin::appendStoredProperties(const std::string& prefix,
                                           std::vector<layout::Property>& out) const {
   const auto entries = SinkEntries();
   if (entries.empty()) return;
@@ -118,9 +118,9 @@ void TOWSourcePin::AppendStoredProperties(const std::string& prefix,
   out.push_back(layout::makeProperty(prefix + ".SinkPins", std::move(items)));
 }
 
-bool TOWSourcePin::ReadStoredProperty(const std::string& name, const Value& value,
-                                      layout::ReadContext& context) {
-  if (name != "SinkPins") return TOWStreamPin::ReadStoredProperty(name, value, context);
+bool TOWSourcePin::readProperty(const std::string& name, const Value& value,
+                                layout::ReadContext& context) {
+  if (name != "SinkPins") return TOWStreamPin::readProperty(name, value, context);
   const auto* list = std::get_if<Value::List>(&value.data);
   if (!list) BadShape(name);
   for (const Value& item : list->items) {
@@ -159,7 +159,7 @@ bool TOWSourcePin::ReadStoredProperty(const std::string& name, const Value& valu
 
 // --- sink pins: "SourcePin" ---
 
-void TOWSinkPin::AppendStoredProperties(const std::string& prefix,
+void TOWSinkPin::appendStoredProperties(const std::string& prefix,
                                         std::vector<layout::Property>& out) const {
   const TOWBasicPin* source = Source();
   if (!source) return;
@@ -173,9 +173,9 @@ void TOWSinkPin::AppendStoredProperties(const std::string& prefix,
   }
 }
 
-bool TOWSinkPin::ReadStoredProperty(const std::string& name, const Value& value,
-                                    layout::ReadContext& context) {
-  if (name != "SourcePin") return TOWStreamPin::ReadStoredProperty(name, value, context);
+bool TOWSinkPin::readProperty(const std::string& name, const Value& value,
+                              layout::ReadContext& context) {
+  if (name != "SourcePin") return TOWStreamPin::readProperty(name, value, context);
   TOWStoredPath path;
   if (const std::string* text = PathText(value)) {
     path = {*text, *text};

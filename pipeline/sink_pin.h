@@ -27,10 +27,10 @@ class TOWSinkPin : public TOWStreamPin {
   void AttachSource(TOWBasicPin* source, const TOWStreamType& type);
   void DetachSource();
 
-  void AppendStoredProperties(const std::string& prefix,
+  void appendStoredProperties(const std::string& prefix,
                               std::vector<layout::Property>& out) const override;
-  bool ReadStoredProperty(const std::string& name, const layout::Value& value,
-                          layout::ReadContext& context) override;
+  bool readProperty(const std::string& name, const layout::Value& value,
+                    layout::ReadContext& context) override;
 
  private:
   TOWBasicPin* source_ = nullptr;  // guarded by the global lock

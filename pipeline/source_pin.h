@@ -72,10 +72,10 @@ class TOWSourcePin : public TOWStreamPin {
   void ReplacePlaceholder(TOWBasicPin* placeholder, TOWBasicPin* real);
 
   // "Form" and "SinkPins" (one item per sink, in entry order).
-  void AppendStoredProperties(const std::string& prefix,
+  void appendStoredProperties(const std::string& prefix,
                               std::vector<layout::Property>& out) const override;
-  bool ReadStoredProperty(const std::string& name, const layout::Value& value,
-                          layout::ReadContext& context) override;
+  bool readProperty(const std::string& name, const layout::Value& value,
+                    layout::ReadContext& context) override;
 
  protected:
   // Called after a successful delivery (with `target` null for broadcasts).

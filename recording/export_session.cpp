@@ -277,7 +277,7 @@ const TPicture& ExportSession::stampedFrame(const QDateTime& time, const TPictur
       std::unique_ptr<VideoPlanes> planes = jpeg->videoPlanes()->Copy();
       blendStamp(*planes, stamp_, at);
       jpeg->setVideoPlanes(std::move(planes));
-      stamped_->setGraphic(std::move(copy));
+      stamped_->SetGraphic(std::move(copy));
       return *stamped_;
     }
   }
@@ -297,7 +297,7 @@ const TPicture& ExportSession::stampedFrame(const QDateTime& time, const TPictur
   blendStamp(bitmap, stamp_, at);
   auto stampedBitmap = std::make_unique<TBitmap>();
   stampedBitmap->setImage(std::move(bitmap));
-  stamped_->setGraphic(std::move(stampedBitmap));
+  stamped_->SetGraphic(std::move(stampedBitmap));
   return *stamped_;
 }
 

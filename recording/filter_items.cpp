@@ -60,7 +60,7 @@ const layout::PropertyTable& TDSFilterItem::propertyTable() {
   return table;
 }
 
-void TDSFilterItem::ReadStoredProperties(const layout::CollectionItem& item) {
+void TDSFilterItem::readStoredProperties(const layout::CollectionItem& item) {
   for (const layout::Property& property : item) {
     if (!propertyTable().read(*this, property.name, property.value()))
       throw Exception("Unknown filter item property " + property.name);
@@ -78,7 +78,7 @@ std::string TDSFilterItems::DisplayText(std::size_t index) {
 
 void TDSFilterItems::Read(const layout::Value::Collection& collection) {
   items_.clear();
-  for (const layout::CollectionItem& stored : collection.items) Add().ReadStoredProperties(stored);
+  for (const layout::CollectionItem& stored : collection.items) Add().readStoredProperties(stored);
 }
 
 }  // namespace vistrel

@@ -31,8 +31,8 @@ class TDSFilterItem : public layout::StoredObject {
 
   // Stored form: "Data" = (display name, FilterName), written unless the
   // item is "None".
-  layout::CollectionItem StoredProperties() const { return propertyTable().write(*this); }
-  void ReadStoredProperties(const layout::CollectionItem& item);
+  layout::CollectionItem storedProperties() const { return propertyTable().write(*this); }
+  void readStoredProperties(const layout::CollectionItem& item);
 
  private:
   static const layout::PropertyTable& propertyTable();

@@ -99,7 +99,7 @@ const layout::PropertyTable& TDSCompressionItem::propertyTable() const {
   return table;
 }
 
-void TDSCompressionItem::ReadStoredProperty(const layout::Property& property) {
+void TDSCompressionItem::readProperty(const layout::Property& property) {
   if (!propertyTable().read(*this, property.name, property.value()))
     throw Exception("Unknown compression item property " + property.name);
 }
@@ -222,7 +222,7 @@ void TVLDSVideoCompressionItems::Read(const layout::Value::Collection& collectio
   items_.clear();
   for (const layout::CollectionItem& stored : collection.items) {
     TVLDSVideoCompressionItem& item = Add();
-    for (const layout::Property& property : stored) item.ReadStoredProperty(property);
+    for (const layout::Property& property : stored) item.readProperty(property);
   }
 }
 
@@ -259,7 +259,7 @@ void TALDSAudioCompression::Read(const layout::Value::Collection& collection) {
   items_.clear();
   for (const layout::CollectionItem& stored : collection.items) {
     items_.push_back(std::make_unique<TALDSAudioCompressionItem>());
-    for (const layout::Property& property : stored) items_.back()->ReadStoredProperty(property);
+    for (const layout::Property& property : stored) items_.back()->readProperty(property);
   }
 }
 

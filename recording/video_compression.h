@@ -39,10 +39,10 @@ class TDSCompressionItem : public layout::StoredObject {
   // Stored form: "Data" = (display name, Compressor) when the display name is
   // not empty; "Params.Data" = 4-byte little-endian count + bytes, when the
   // count is not 0; then the subclass's values.
-  layout::CollectionItem StoredProperties() const { return propertyTable().write(*this); }
+  layout::CollectionItem storedProperties() const { return propertyTable().write(*this); }
   // Throws vistrel::Exception for a property the item does not store or a
   // value that does not fit.
-  void ReadStoredProperty(const layout::Property& property);
+  void readProperty(const layout::Property& property);
 
  protected:
   virtual const layout::PropertyTable& propertyTable() const;

@@ -120,7 +120,7 @@ bool TVLDSVideoLogger::BuildAndRunGraph() {
   return true;
 }
 
-const layout::PropertyTable& TVLDSVideoLogger::Properties() {
+const layout::PropertyTable& TVLDSVideoLogger::propertyTable() {
   using P = layout::Stored<TVLDSVideoLogger>;
   using L = TVLDSVideoLogger;
   using Collection = layout::Value::Collection;
@@ -153,13 +153,13 @@ const layout::PropertyTable& TVLDSVideoLogger::Properties() {
 
 bool TVLDSVideoLogger::readProperty(const std::string& name, const layout::Value& value,
                                     layout::ReadContext& context) {
-  return Properties().read(*this, name, value, context) || ReadPinProperty(name, value, context);
+  return propertyTable().read(*this, name, value, context) || readPinProperty(name, value, context);
 }
 
 std::vector<layout::Property> TVLDSVideoLogger::storedProperties() const {
   std::vector<layout::Property> out;
-  AppendPinProperties(out);
-  std::vector<layout::Property> own = Properties().write(*this);
+  appendPinProperties(out);
+  std::vector<layout::Property> own = propertyTable().write(*this);
   out.insert(out.end(), own.begin(), own.end());
   return out;
 }

@@ -40,7 +40,7 @@ class TVLDSVideoLogger : public TVLDSCommonLogger {
   bool BuildAndRunGraph() override;
 
  private:
-  static const layout::PropertyTable& Properties();
+  static const layout::PropertyTable& propertyTable();
   bool ConnectCompressor();
   // Makes videoSource_ a source of `subType` in the graph (replacing one of
   // another type).

@@ -36,7 +36,7 @@ const controls::PropertyTable& TCheckBox::propertyTable() const {
     c.byProgram_ = false;
   };
   static const controls::PropertyTable table(
-      {&controlProperties(), &mouseProperties()},
+      {&controlPropertyTable(), &mousePropertyTable()},
       {
           P::property(
               "Caption", [](const TCheckBox& c) { return c.text().toStdString(); },

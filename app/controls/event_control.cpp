@@ -4,7 +4,7 @@
 
 namespace vistrel::app {
 
-const controls::PropertyTable& EventControl::mouseProperties() {
+const controls::PropertyTable& EventControl::mousePropertyTable() {
   using C = EventControl;
   static const controls::PropertyTable table(
       {}, {

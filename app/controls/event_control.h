@@ -44,7 +44,7 @@ class EventControl : public controls::Control {
   };
   // "OnClick", "OnMouseDown" and "OnMouseUp", for the tables of the
   // controls that take them.
-  static const controls::PropertyTable& mouseProperties();
+  static const controls::PropertyTable& mousePropertyTable();
   // Raises `slot` from user input with the button, modifiers and position
   // (widget pixels) of `event`.
   void raiseMouse(const MouseEvent& slot, const QMouseEvent& event);

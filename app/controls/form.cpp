@@ -65,7 +65,7 @@ void TForm::loaded() {
 const controls::PropertyTable& TForm::propertyTable() const {
   using P = controls::Stored<TForm>;
   static const controls::PropertyTable table(
-      {&controlProperties()},
+      {&controlPropertyTable()},
       {
           P::property("Left", &TForm::x, [](TForm& c, int left) { c.move(left, c.y()); }),
           P::property("Top", &TForm::y, [](TForm& c, int top) { c.move(c.x(), top); }),

@@ -33,7 +33,7 @@ void TImage::loadFromFile(const std::string& path, bool keepPreviousOnDamage) {
 const controls::PropertyTable& TImage::propertyTable() const {
   using P = controls::Stored<TImage>;
   static const controls::PropertyTable table(
-      {&controlProperties()},
+      {&controlPropertyTable()},
       {
           P::property(
               "Picture.Data",

@@ -21,7 +21,7 @@ void TLabel::applyAlignment() {
 const controls::PropertyTable& TLabel::propertyTable() const {
   using P = controls::Stored<TLabel>;
   static const controls::PropertyTable table(
-      {&controlProperties()},
+      {&controlPropertyTable()},
       {
           P::property("Caption", &TLabel::caption, &TLabel::setCaption),
           P::field("AutoSize", &TLabel::autoSize_),

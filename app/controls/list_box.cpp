@@ -84,7 +84,7 @@ void TListBox::setItemHeight(int height) {
 const controls::PropertyTable& TListBox::propertyTable() const {
   using P = controls::Stored<TListBox>;
   static const controls::PropertyTable table(
-      {&controlProperties(), &mouseProperties()},
+      {&controlPropertyTable(), &mousePropertyTable()},
       {
           P::property("ItemHeight", &TListBox::itemHeight, &TListBox::setItemHeight),
           P::property(

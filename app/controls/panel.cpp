@@ -52,7 +52,7 @@ void TPanel::applyFrame() {
 const controls::PropertyTable& TPanel::propertyTable() const {
   using P = controls::Stored<TPanel>;
   static const controls::PropertyTable table(
-      {&controlProperties(), &mouseProperties()},
+      {&controlPropertyTable(), &mousePropertyTable()},
       {
           P::property("Caption", &TPanel::caption, &TPanel::setCaption),
           P::identifier("BevelOuter", &TPanel::bevelOuter_, &TPanel::applyFrame),

@@ -63,7 +63,7 @@ const controls::PropertyTable& TScrollBar::propertyTable() const {
     };
   };
   static const controls::PropertyTable table(
-      {&controlProperties()},
+      {&controlPropertyTable()},
       {
           P::property(
               "Kind", [](const TScrollBar& c) { return layout::Value::Identifier{c.kind_}; },

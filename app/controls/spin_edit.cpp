@@ -99,7 +99,7 @@ void TSpinEdit::focusOutEvent(QFocusEvent* event) {
 const controls::PropertyTable& TSpinEdit::propertyTable() const {
   using P = controls::Stored<TSpinEdit>;
   static const controls::PropertyTable table(
-      {&controlProperties()},
+      {&controlPropertyTable()},
       {
           P::field("MinValue", &TSpinEdit::minValue_),
           P::field("MaxValue", &TSpinEdit::maxValue_),

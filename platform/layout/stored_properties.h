@@ -65,11 +65,11 @@ class PropertyTable {
 };
 
 // A stored collection: the properties of each item (a pointer to an object
-// with StoredProperties()), in list order.
+// with storedProperties()), in list order.
 template <typename Items>
 Value::Collection writeCollection(const Items& items) {
   Value::Collection collection;
-  for (const auto& item : items) collection.items.push_back(item->StoredProperties());
+  for (const auto& item : items) collection.items.push_back(item->storedProperties());
   return collection;
 }
 

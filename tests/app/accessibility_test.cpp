@@ -65,7 +65,7 @@ TEST_F(AccessibilityTest, EveryControlSaysWhatItIs) {
 
   // The names follow what the controls show.
   addSnapshots("2026-12-06/07", 3);
-  form_->DirectoryListBox1->setCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
+  form_->DirectoryListBox1->SetCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
   EXPECT_EQ(nameOf(form_->Label1), "Slide 1 of 3");
   form_->SlideShow->click();
   EXPECT_EQ(caption(), "P A U S E");
@@ -75,7 +75,7 @@ TEST_F(AccessibilityTest, EveryControlSaysWhatItIs) {
 TEST_F(AccessibilityTest, SlideShowPanelsAreButtonsForTheKeyboardAndAssistiveTechnology) {
   addSnapshots("2026-12-06/07", 3);
   startViewer();
-  form_->DirectoryListBox1->setCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
+  form_->DirectoryListBox1->SetCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
   form_->activateWindow();
 
   // Tab goes from the saved videos to the run panel, then to the stop panel;

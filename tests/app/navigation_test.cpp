@@ -49,7 +49,7 @@ class NavigationTest : public ViewerTest {
   void startInHour(int count) {
     addSnapshots("2026-12-06/07", count);
     startViewer();
-    form_->DirectoryListBox1->setCurrentDirectory(kHour);
+    form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   }
   void clickSnapshot(int index) {
     TListBox* list = form_->ListBox1;
@@ -164,7 +164,7 @@ TEST_F(NavigationTest, NewFolderWithTheBarElsewhereShowsItsFirstSnapshot) {
   addSnapshots("2026-12-06/08", 4, 100);
   startInHour(10);
   clickSnapshot(6);
-  form_->DirectoryListBox1->setCurrentDirectory(
+  form_->DirectoryListBox1->SetCurrentDirectory(
       "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\08");
   EXPECT_EQ(shownTag(), 100);
   EXPECT_EQ(form_->VideoProgress->max(), 3);
@@ -177,7 +177,7 @@ TEST_F(NavigationTest, OneSnapshotFolderKeepsTheBarAndTheCounter) {
   addSnapshots("2026-12-06/09", 1, 50);
   startInHour(6);
   clickSnapshot(2);
-  form_->DirectoryListBox1->setCurrentDirectory(
+  form_->DirectoryListBox1->SetCurrentDirectory(
       "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\09");
   EXPECT_EQ(form_->VideoProgress->max(), 5);  // kept from the folder before
   EXPECT_EQ(form_->ListBox1->itemIndex(), 0);
@@ -198,7 +198,7 @@ TEST_F(NavigationTest, ReadOnlyHiddenAndOtherFilesAreNotListed) {
   tree_.file(hour + "/notes.txt", "x");
   tree_.folder(hour + "/sub.jpg");
   startViewer();
-  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   EXPECT_EQ(snapshotNames(), (std::vector<std::string>{"a.jpg", "D.JPG"}));
 }
 
@@ -283,7 +283,7 @@ TEST_F(NavigationTest, KeyThatClosedAnErrorBoxDoesNotBringItBackAndBoxesShowText
   tree_.jpeg(hour + "/b.jpg", 2);
   startViewer();
   const std::string folder = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\<i>yy<u>z";
-  form_->DirectoryListBox1->setCurrentDirectory(folder);
+  form_->DirectoryListBox1->SetCurrentDirectory(folder);
   std::filesystem::remove(tree_.path() / hour / "b.jpg");
   auto boxes = std::make_unique<KeyClosedBoxes>(Qt::Key_Return);
   KeyClosedBoxes* closing = boxes.get();
@@ -473,9 +473,9 @@ TEST_F(NavigationTest, CtrlArrowsJumpBetweenActivityEvents) {
 
   // Asked in hour 07, answered after the list moved on to hour 08 (as a
   // running show moves it); then hour 08 itself has no event.
-  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   QTest::keyClick(list, Qt::Key_Right, Qt::ControlModifier);
-  form_->DirectoryListBox1->setCurrentDirectory(kStillHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kStillHour);
   ASSERT_EQ(list->itemCount(), 12);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->eventJumpWaiting(); }, 120000));
   press(list, Qt::Key_Right);
@@ -485,7 +485,7 @@ TEST_F(NavigationTest, CtrlArrowsJumpBetweenActivityEvents) {
   EXPECT_EQ(bar->position(), 0);
   EXPECT_EQ(form_->slideCounter(), 0);
 
-  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   press(list, Qt::Key_Right);
   expectShown(10);
   press(list, Qt::Key_Right);

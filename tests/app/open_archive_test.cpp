@@ -48,7 +48,7 @@ TEST_F(OpenArchiveTest, DroppedFolderBecomesTheRecordsRootAndAFolderWithoutArchi
   tree_.jpeg("recorder/Program Files/Vistrel/Records/2027-01-01/00/snap.jpg", 9);
   tree_.file("empty/notes.txt");
   startViewer();
-  form_->DirectoryListBox1->setCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
+  form_->DirectoryListBox1->SetCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-06\\07");
   form_->SlideShow->click();
   ASSERT_TRUE(form_->SlideShowTimer->enabled());
 
@@ -58,12 +58,12 @@ TEST_F(OpenArchiveTest, DroppedFolderBecomesTheRecordsRootAndAFolderWithoutArchi
   EXPECT_FALSE(form_->SlideShowTimer->enabled());
   EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), kRecordsRoot);
   EXPECT_EQ(treeEntries().back(), "2026-12-24");
-  form_->DirectoryListBox1->setCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-24\\18");
+  form_->DirectoryListBox1->SetCurrentDirectory(std::string(kRecordsRoot) + "\\2026-12-24\\18");
   EXPECT_EQ(snapshotNames(), std::vector<std::string>{"snap.jpg"});
 
   // A drive root holding the records tree, dropped while the records root
   // path is current already: the list shows the new folder's dates.
-  form_->DirectoryListBox1->setCurrentDirectory(kRecordsRoot);
+  form_->DirectoryListBox1->SetCurrentDirectory(kRecordsRoot);
   drop(form_.get(), tree_.path() / "recorder");
   EXPECT_EQ(platform::FileSystem::instance().drive('C')->hostRoot, tree_.path() / "recorder");
   EXPECT_EQ(treeEntries().back(), "2027-01-01");

@@ -100,7 +100,7 @@ class RecordManagementTest : public ViewerTest {
 TEST_F(RecordManagementTest, DeletedSnapshotsGoToTheTrashAndTheListFollows) {
   addSnapshots("2026-12-06/07", 5);
   startViewer();
-  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   TListBox* list = form_->ListBox1;
 
   list->setItemIndex(2);
@@ -146,7 +146,7 @@ TEST_F(RecordManagementTest, DeletedSnapshotsGoToTheTrashAndTheListFollows) {
 TEST_F(RecordManagementTest, ADeleteThatCannotReachTheTrashKeepsTheSnapshotAndSaysWhy) {
   addSnapshots("2026-12-06/07", 2);
   startViewer();
-  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   // A file where the data folder should be: no home trash can be made.
   const fs::path blocked = tree_.file("blocked");
   ScopedEnv data("XDG_DATA_HOME", blocked.string());
@@ -163,7 +163,7 @@ TEST_F(RecordManagementTest, ADeleteThatCannotReachTheTrashKeepsTheSnapshotAndSa
 TEST_F(RecordManagementTest, EnterStartsTheShowAndEscapeLeavesTheList) {
   addSnapshots("2026-12-06/07", 3);
   startViewer();
-  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   form_->ListBox1->setItemIndex(2);
   QTest::keyClick(form_->ListBox1, Qt::Key_Return);
   EXPECT_TRUE(form_->SlideShowTimer->enabled());
@@ -180,7 +180,7 @@ TEST_F(RecordManagementTest, EnterStartsTheShowAndEscapeLeavesTheList) {
 TEST_F(RecordManagementTest, F2CopiesASnapshotWhereTheUserPicks) {
   addSnapshots("2026-12-06/07", 2);
   startViewer();
-  form_->DirectoryListBox1->setCurrentDirectory(kHour);
+  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   tree_.file("c/backup/snap001.jpg", "old");
   const fs::path source = host(std::string(kRecordsHost) + "/2026-12-06/07/snap001.jpg");
   form_->ListBox1->setItemIndex(1);
@@ -230,12 +230,12 @@ TEST_F(RecordManagementTest, TreeListGoesUpAndDeletesFoldersForGood) {
   EXPECT_EQ(list->itemIndex(), 3);
   EXPECT_EQ(list->CurrentDirectory(), kRecordsRoot);
 
-  list->setCurrentDirectory(kHour);
+  list->SetCurrentDirectory(kHour);
   QTest::keyClick(list, Qt::Key_Escape);
   EXPECT_EQ(list->CurrentDirectory(), kDate);
 
   // The current hour folder: the list moves to its date folder.
-  list->setCurrentDirectory(kHour);
+  list->SetCurrentDirectory(kHour);
   QTest::keyClick(list, Qt::Key_Delete);
   EXPECT_EQ(dialogs_->questions.back(),
             "Are you sure you want to delete the folder  \"07\"  and all its contents?");
@@ -246,7 +246,7 @@ TEST_F(RecordManagementTest, TreeListGoesUpAndDeletesFoldersForGood) {
   EXPECT_TRUE(snapshotNames().empty());
 
   // A date folder above the current hour: the list leaves the vanished path.
-  list->setCurrentDirectory(std::string(kDate) + "\\08");
+  list->SetCurrentDirectory(std::string(kDate) + "\\08");
   list->setItemIndex(4);
   QTest::keyClick(list, Qt::Key_Delete);
   EXPECT_FALSE(fs::exists(host(std::string(kRecordsHost) + "/2026-12-06")));
@@ -265,7 +265,7 @@ TEST_F(RecordManagementTest, FolderCopyAsksOnCollisionsAndCancelLeavesNoPartialF
   addSnapshots("2026-12-06/07", 3);
   startViewer();
   browse::TDirectoryListBox* list = form_->DirectoryListBox1;
-  list->setCurrentDirectory(kDate);
+  list->SetCurrentDirectory(kDate);
   answerFolderDialog("C:\\backup");
   const fs::path target = host("c/backup/07");
   auto copyWith = [&](std::deque<CollisionAnswer> answers) {
@@ -336,7 +336,7 @@ TEST_F(RecordManagementTest, AnsweredQuestionsActOnTheItemTheyNamedWhileTheShowM
   // Starts the show in hour 07 and has it open hour 09 once the question is up.
   const auto runIntoNextHourWhileAsked = [&] {
     QTest::mouseClick(form_->STOP, Qt::LeftButton);
-    tree->setCurrentDirectory(kHour);
+    tree->SetCurrentDirectory(kHour);
     QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
     form_->SlideShowTimer->fire();
     dialogs_->onConfirm = [&] {
@@ -398,7 +398,7 @@ TEST_F(RecordManagementTest, FolderDeleteOutsideTheRecordsIsRefused) {
   tree_.file("d/home/user/Documents/thesis/chapter1.txt", "words");
   startViewer("C:\\", true);
   browse::TDirectoryListBox* tree = form_->DirectoryListBox1;
-  tree->setCurrentDirectory("D:\\home\\user\\Documents");
+  tree->SetCurrentDirectory("D:\\home\\user\\Documents");
   ASSERT_EQ(tree->itemText(4), "thesis");
   tree->setItemIndex(4);
   QTest::keyClick(tree, Qt::Key_Delete);

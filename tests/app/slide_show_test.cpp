@@ -44,7 +44,7 @@ class SlideShowTest : public ViewerTest {
     return shown;
   }
   void openHour(const char* hour) {
-    form_->DirectoryListBox1->setCurrentDirectory(std::string(kDate) + "\\" + hour);
+    form_->DirectoryListBox1->SetCurrentDirectory(std::string(kDate) + "\\" + hour);
   }
 };
 

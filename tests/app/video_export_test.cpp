@@ -66,7 +66,7 @@ class VideoExportTest : public ViewerTest {
     std::ofstream(program) << "x";
     platform::FileSystem::instance().setExecutablePath(program);
     ASSERT_EQ(platform::FileSystem::instance().programFolder(), kProgramFolder);
-    form_->DirectoryListBox1->setCurrentDirectory(kHour);
+    form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   }
   void clickExportBox() { QTest::mouseClick(form_->CheckBox1, Qt::LeftButton); }
   void ticks(int count) {

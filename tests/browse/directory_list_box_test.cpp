@@ -57,7 +57,7 @@ class DirectoryListBoxTest : public ::testing::Test {
 
   // A list at the records root, with its change events counted.
   void openRecords() {
-    list_->setCurrentDirectory(kRecords);
+    list_->SetCurrentDirectory(kRecords);
     ASSERT_EQ(list_->CurrentDirectory(), kRecords);
     list_->OnChange = [this] { ++changes_; };
   }
@@ -100,11 +100,11 @@ TEST_F(DirectoryListBoxTest, RecordsRootEntriesInOrder) {
 TEST_F(DirectoryListBoxTest, SettingTheSameFolderAgainRaisesNothing) {
   int changes = 0;
   list_->OnChange = [&] { ++changes; };
-  list_->setCurrentDirectory("c:\\Program Files\\Vistrel\\Records\\");
+  list_->SetCurrentDirectory("c:\\Program Files\\Vistrel\\Records\\");
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
   EXPECT_EQ(changes, 1);
-  list_->setCurrentDirectory("C:\\PROGRAM FILES\\vistrel\\records");
-  list_->setCurrentDirectory("");
+  list_->SetCurrentDirectory("C:\\PROGRAM FILES\\vistrel\\records");
+  list_->SetCurrentDirectory("");
   EXPECT_EQ(changes, 1);
   // The process's current directory follows the list.
   EXPECT_EQ(platform::FileSystem::instance().currentDirectory(), kRecords);
@@ -144,25 +144,25 @@ TEST_F(DirectoryListBoxTest, NegativeIndexIsAListError) {
 
 TEST_F(DirectoryListBoxTest, PathsThatNameAFileOrPatternMoveToTheirFolder) {
   openRecords();
-  list_->setCurrentDirectory(kHour + "\\0700.jpg");
+  list_->SetCurrentDirectory(kHour + "\\0700.jpg");
   EXPECT_EQ(list_->CurrentDirectory(), kHour);
-  list_->setCurrentDirectory(kRecords + "\\*.jpg");
+  list_->SetCurrentDirectory(kRecords + "\\*.jpg");
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
   // Relative to the current directory, in any case.
-  list_->setCurrentDirectory("2024-01-15\\07");
+  list_->SetCurrentDirectory("2024-01-15\\07");
   EXPECT_EQ(list_->CurrentDirectory(), kHour);
-  list_->setCurrentDirectory("[" + kDate.substr(2) + "]");
+  list_->SetCurrentDirectory("[" + kDate.substr(2) + "]");
   EXPECT_EQ(list_->CurrentDirectory(), kDate);
   EXPECT_EQ(changes_, 4);
 }
 
 TEST_F(DirectoryListBoxTest, MissingFolderLeavesTheListButRaisesTheChange) {
   openRecords();
-  list_->setCurrentDirectory(kRecords + "\\1999-01-01\\05");
+  list_->SetCurrentDirectory(kRecords + "\\1999-01-01\\05");
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
   EXPECT_EQ(list_->itemIndex(), 3);
   EXPECT_EQ(changes_, 1);
-  list_->setCurrentDirectory("Q:\\nowhere");  // an unmapped drive
+  list_->SetCurrentDirectory("Q:\\nowhere");  // an unmapped drive
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
   EXPECT_EQ(changes_, 2);
   EXPECT_EQ(platform::FileSystem::instance().currentDirectory(), kRecords);
@@ -171,10 +171,10 @@ TEST_F(DirectoryListBoxTest, MissingFolderLeavesTheListButRaisesTheChange) {
 TEST_F(DirectoryListBoxTest, DriveThatIsNotReadyLeavesTheList) {
   openRecords();
   // C: has the same folder; the list must not open it instead.
-  list_->setCurrentDirectory("M:\\Program Files");
+  list_->SetCurrentDirectory("M:\\Program Files");
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
   EXPECT_EQ(changes_, 1);
-  list_->setDriveLetter('m');
+  list_->SetDriveLetter('m');
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
   EXPECT_EQ(changes_, 2);
 }
@@ -211,15 +211,15 @@ TEST_F(DirectoryListBoxTest, DriveLetterMovesToThatDrivesOwnDirectory) {
   platform::FileSystem::instance().setCurrentDirectory("D:\\Camera\\Day");
   platform::FileSystem::instance().setCurrentDirectory("C:\\");
   openRecords();
-  list_->setDriveLetter('c');
+  list_->SetDriveLetter('c');
   EXPECT_EQ(changes_, 0);
   EXPECT_EQ(list_->DriveLetter(), 'C');
-  list_->setDriveLetter('d');
+  list_->SetDriveLetter('d');
   EXPECT_EQ(list_->CurrentDirectory(), "D:\\Camera\\Day");
   EXPECT_EQ(changes_, 1);
   EXPECT_EQ(texts(), (std::vector<std::string>{"D:\\", "Camera", "Day"}));
   // C: remembers where the list was.
-  list_->setDriveLetter('C');
+  list_->SetDriveLetter('C');
   EXPECT_EQ(list_->CurrentDirectory(), kRecords);
 }
 
@@ -324,18 +324,18 @@ TEST_F(DirectoryListBoxTest, CaseFlagsComeFromTheVolume) {
   EXPECT_TRUE(list_->casePreserving());
   EXPECT_FALSE(list_->caseSensitive());
   list_->OnChange = [this] { ++changes_; };
-  list_->setDriveLetter('E');
+  list_->SetDriveLetter('E');
   EXPECT_FALSE(list_->casePreserving());  // names drawn in lower case
   EXPECT_FALSE(list_->caseSensitive());
-  list_->setCurrentDirectory("e:\\");
+  list_->SetCurrentDirectory("e:\\");
   EXPECT_EQ(changes_, 1);
   // On a case-sensitive volume the same folder in other case is a change.
-  list_->setDriveLetter('F');
+  list_->SetDriveLetter('F');
   EXPECT_TRUE(list_->casePreserving());
   EXPECT_TRUE(list_->caseSensitive());
-  list_->setCurrentDirectory("f:\\");
+  list_->SetCurrentDirectory("f:\\");
   EXPECT_EQ(changes_, 3);
-  list_->setCurrentDirectory("F:\\");
+  list_->SetCurrentDirectory("F:\\");
   EXPECT_EQ(changes_, 3);
 }
 
@@ -405,7 +405,7 @@ TEST_F(DirectoryListBoxTest, LinkedFileListFollowsUntilDestroyed) {
   list_->Rebuild();
   EXPECT_EQ(fileList->folders, (std::vector<std::string>{kRecords, kRecords}));
   fileList.reset();
-  list_->setCurrentDirectory(kDate);  // must not reach the destroyed list
+  list_->SetCurrentDirectory(kDate);  // must not reach the destroyed list
   EXPECT_EQ(list_->CurrentDirectory(), kDate);
 }
 

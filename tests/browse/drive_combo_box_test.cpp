@@ -54,29 +54,29 @@ TEST_F(DriveComboBoxTest, EntriesInBothTextCases) {
   EXPECT_EQ(combo_->itemIndex(), 1);
   EXPECT_EQ(changes_, 1);
 
-  combo_->setTextCase(TTextCase::tcUpperCase);
+  combo_->SetTextCase(TTextCase::tcUpperCase);
   EXPECT_EQ(texts(), (std::vector<std::string>{"A:", "C: [SYSTEM]", "D: []", "N: \\\\SERVER\\SHARE",
                                                "R: [NET]", "S: [SWAP]"}));
   EXPECT_EQ(combo_->DriveLetter(), 'C');
   EXPECT_EQ(combo_->itemIndex(), 1);
-  combo_->setDriveLetter('d');
+  combo_->SetDriveLetter('d');
   EXPECT_EQ(combo_->DriveLetter(), 'D');
 }
 
 TEST_F(DriveComboBoxTest, SameLetterInOtherCaseChangesNothing) {
   combo_->windowCreated();
-  combo_->setDriveLetter('C');
+  combo_->SetDriveLetter('C');
   EXPECT_EQ(combo_->DriveLetter(), 'c');
   EXPECT_EQ(changes_, 1);
 }
 
 TEST_F(DriveComboBoxTest, LetterWithoutEntryStillRaisesTheChange) {
   combo_->windowCreated();
-  combo_->setDriveLetter('q');
+  combo_->SetDriveLetter('q');
   EXPECT_EQ(combo_->DriveLetter(), 'q');
   EXPECT_EQ(combo_->itemIndex(), -1);
   EXPECT_EQ(changes_, 2);
-  combo_->setDriveLetter('\0');
+  combo_->SetDriveLetter('\0');
   EXPECT_EQ(combo_->DriveLetter(), '\0');
   EXPECT_EQ(changes_, 3);
 }
@@ -123,7 +123,7 @@ TEST_F(DriveComboBoxTest, LinkedTreeListFollowsAndLeads) {
   auto list = std::make_unique<TDirectoryListBox>();
   int listChanges = 0;
   list->OnChange = [&] { ++listChanges; };
-  combo_->setDirList(list.get());
+  combo_->SetDirList(list.get());
   EXPECT_EQ(list->driveCombo(), combo_.get());
   combo_->show();
   EXPECT_EQ(listChanges, 0);  // already on drive C
@@ -135,7 +135,7 @@ TEST_F(DriveComboBoxTest, LinkedTreeListFollowsAndLeads) {
 
   // A directory change across drives moves the selector, rebuilding once.
   changes_ = 0;
-  list->setCurrentDirectory("c:\\windows");
+  list->SetCurrentDirectory("c:\\windows");
   EXPECT_EQ(list->CurrentDirectory(), "C:\\Windows");
   EXPECT_EQ(combo_->DriveLetter(), 'c');
   EXPECT_EQ(combo_->itemIndex(), 1);
@@ -144,27 +144,27 @@ TEST_F(DriveComboBoxTest, LinkedTreeListFollowsAndLeads) {
 
   list.reset();
   EXPECT_EQ(combo_->DirList(), nullptr);
-  combo_->setDriveLetter('a');  // no list to tell
+  combo_->SetDriveLetter('a');  // no list to tell
   EXPECT_EQ(combo_->DriveLetter(), 'a');
 }
 
 TEST_F(DriveComboBoxTest, DestroyedSelectorIsUnlinked) {
   TDirectoryListBox list;
-  combo_->setDirList(&list);
+  combo_->SetDirList(&list);
   combo_.reset();
   EXPECT_EQ(list.driveCombo(), nullptr);
-  list.setCurrentDirectory("A:\\");
+  list.SetCurrentDirectory("A:\\");
   EXPECT_EQ(list.CurrentDirectory(), "A:\\");
 }
 
 TEST_F(DriveComboBoxTest, RelinkingReleasesThePreviousList) {
   TDirectoryListBox first;
   TDirectoryListBox second;
-  combo_->setDirList(&first);
-  combo_->setDirList(&second);
+  combo_->SetDirList(&first);
+  combo_->SetDirList(&second);
   EXPECT_EQ(first.driveCombo(), nullptr);
   EXPECT_EQ(second.driveCombo(), combo_.get());
-  combo_->setDirList(nullptr);
+  combo_->SetDirList(nullptr);
   EXPECT_EQ(second.driveCombo(), nullptr);
 }
 

@@ -163,7 +163,7 @@ TEST_F(SelectDirDlgTest, TypedFoldersAreCreatedAfterAskingAndRelativeOnesFollowT
   // stays the process's current directory afterwards.
   typed = "rel\\inner";
   setFolderDialogRunner([&](TSelectDirDlg& dialog) {
-    dialog.DirList->setCurrentDirectory("C:\\Program");
+    dialog.DirList->SetCurrentDirectory("C:\\Program");
     dialog.DirEdit->setText(QString::fromStdString(typed));
     dialog.OKButton->click();
     return dialog.result();

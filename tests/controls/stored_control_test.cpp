@@ -25,7 +25,7 @@ class Probe : public QWidget, public Control {
  protected:
   const PropertyTable& propertyTable() const override {
     using P = Stored<Probe>;
-    static const PropertyTable table({&controlProperties()},
+    static const PropertyTable table({&controlPropertyTable()},
                                      {P::field("Caption", &Probe::caption),
                                       P::property(
                                           "Ctl3D", [](const Probe&) { return true; },

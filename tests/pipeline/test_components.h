@@ -26,7 +26,7 @@ inline void setPictureImage(TPicture& picture, const QImage& image) {
   image.save(&device, "BMP");
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  picture.setGraphic(std::move(bitmap));
+  picture.SetGraphic(std::move(bitmap));
 }
 
 struct Received {
@@ -39,11 +39,11 @@ class PinsOnlyComponent : public TOWComponent {
  public:
   bool readProperty(const std::string& name, const layout::Value& value,
                     layout::ReadContext& context) override {
-    return ReadPinProperty(name, value, context);
+    return readPinProperty(name, value, context);
   }
   std::vector<layout::Property> storedProperties() const override {
     std::vector<layout::Property> out;
-    AppendPinProperties(out);
+    appendPinProperties(out);
     return out;
   }
 };

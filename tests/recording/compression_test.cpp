@@ -37,19 +37,19 @@ TEST(CompressionItemTest, StoredItemReadsAndWritesBackUnchanged) {
 
 TEST(CompressionItemTest, EmptyParamsAndDisplayNameAreNotStored) {
   TVLDSVideoCompressionItem item;
-  for (const layout::Property& property : item.StoredProperties()) {
+  for (const layout::Property& property : item.storedProperties()) {
     EXPECT_NE(property.name, "Data");
     EXPECT_NE(property.name, "Params.Data");
   }
   layout::Value::Binary shortBlock{{8, 0, 0, 0, 1, 2}};
-  EXPECT_THROW(item.ReadStoredProperty(layout::makeProperty("Params.Data", shortBlock)), Exception);
+  EXPECT_THROW(item.readProperty(layout::makeProperty("Params.Data", shortBlock)), Exception);
 }
 
 TEST(CompressionItemTest, QualityAboveOneIsStoredAsOne) {
   TVLDSVideoCompressionItem item;
   item.SetQuality(250000);
   EXPECT_EQ(item.Quality(), 100000u);
-  item.ReadStoredProperty(layout::makeProperty("Quality", 150000));
+  item.readProperty(layout::makeProperty("Quality", 150000));
   EXPECT_EQ(item.Quality(), 100000u);
 }
 

@@ -59,7 +59,7 @@ void loadPicture(TPicture& picture, const QImage& image) {
   ASSERT_TRUE(image.save(&buffer, "BMP"));
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  picture.setGraphic(std::move(bitmap));
+  picture.SetGraphic(std::move(bitmap));
 }
 
 void RecordingFixture::SetUp() {

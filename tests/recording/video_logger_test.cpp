@@ -79,7 +79,7 @@ TEST_F(ExportTest, ShownPicturesAndSnapshotPlanesGiveOneStreamAndKeepEachPlane) 
       jpeg->loadFromBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
       if (planes) jpeg->decodeVideoPlanes();
       TPicture picture;
-      picture.setGraphic(std::move(jpeg));
+      picture.SetGraphic(std::move(jpeg));
       gen->SetPicture(picture);
       if (i == 0) {
         logger->SetFileName("C:\\" + name);
