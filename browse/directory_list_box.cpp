@@ -13,7 +13,6 @@
 
 #include "browse/drive_combo_box.h"
 #include "browse/entry_images.h"
-#include "browse/list_error.h"
 #include "browse/path_text.h"
 #include "browse/resolve_path.h"
 #include "controls/handler_guard.h"
