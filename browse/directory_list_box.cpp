@@ -409,7 +409,7 @@ void TDirectoryListBox::changeEvent(QEvent* event) {
 
 void TDirectoryListBox::link(bool fileList, const layout::Value& value,
                              layout::ReadContext& context) {
-  const std::string target = value.asIdentifier();
+  const std::string& target = value.asIdentifier();
   layout::Component* root = &context.root();
   (fileList ? fileListName_ : dirLabelName_) = target;
   context.addFixup([this, root, target, fileList] {
