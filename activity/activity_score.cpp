@@ -15,9 +15,9 @@ void neighbourhoodRange(const LumaGrid& grid, LumaGrid& low, LumaGrid& high) {
   LumaGrid rowLow;
   LumaGrid rowHigh;
   for (int y = 0; y < kGridHeight; ++y) {
-    const std::uint8_t* __restrict in = &grid[y * kGridWidth];
-    std::uint8_t* __restrict outLow = &rowLow[y * kGridWidth];
-    std::uint8_t* __restrict outHigh = &rowHigh[y * kGridWidth];
+    const std::uint8_t* __restrict in = &grid[gridRow(y)];
+    std::uint8_t* __restrict outLow = &rowLow[gridRow(y)];
+    std::uint8_t* __restrict outHigh = &rowHigh[gridRow(y)];
     const int last = kGridWidth - 1;
     outLow[0] = lowest(in[0], in[1]);
     outHigh[0] = highest(in[0], in[1]);
@@ -29,15 +29,14 @@ void neighbourhoodRange(const LumaGrid& grid, LumaGrid& low, LumaGrid& high) {
     outHigh[last] = highest(in[last - 1], in[last]);
   }
   for (int y = 0; y < kGridHeight; ++y) {
-    const std::uint8_t* __restrict up = &rowLow[std::max(y - 1, 0) * kGridWidth];
-    const std::uint8_t* __restrict mid = &rowLow[y * kGridWidth];
-    const std::uint8_t* __restrict down = &rowLow[std::min(y + 1, kGridHeight - 1) * kGridWidth];
-    const std::uint8_t* __restrict upHigh = &rowHigh[std::max(y - 1, 0) * kGridWidth];
-    const std::uint8_t* __restrict midHigh = &rowHigh[y * kGridWidth];
-    const std::uint8_t* __restrict downHigh =
-        &rowHigh[std::min(y + 1, kGridHeight - 1) * kGridWidth];
-    std::uint8_t* __restrict outLow = &low[y * kGridWidth];
-    std::uint8_t* __restrict outHigh = &high[y * kGridWidth];
+    const std::uint8_t* __restrict up = &rowLow[gridRow(std::max(y - 1, 0))];
+    const std::uint8_t* __restrict mid = &rowLow[gridRow(y)];
+    const std::uint8_t* __restrict down = &rowLow[gridRow(std::min(y + 1, kGridHeight - 1))];
+    const std::uint8_t* __restrict upHigh = &rowHigh[gridRow(std::max(y - 1, 0))];
+    const std::uint8_t* __restrict midHigh = &rowHigh[gridRow(y)];
+    const std::uint8_t* __restrict downHigh = &rowHigh[gridRow(std::min(y + 1, kGridHeight - 1))];
+    std::uint8_t* __restrict outLow = &low[gridRow(y)];
+    std::uint8_t* __restrict outHigh = &high[gridRow(y)];
     for (int x = 0; x < kGridWidth; ++x) {
       outLow[x] = lowest(lowest(up[x], mid[x]), down[x]);
       outHigh[x] = highest(highest(upHigh[x], midHigh[x]), downHigh[x]);

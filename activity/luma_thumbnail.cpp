@@ -99,7 +99,7 @@ LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::
   LumaGrid grid;
   if (width == kGridWidth && height == kGridHeight) {
     for (int y = 0; y < kGridHeight; ++y)
-      std::copy_n(pixels + std::size_t(y) * stride, kGridWidth, &grid[y * kGridWidth]);
+      std::copy_n(pixels + std::size_t(y) * stride, kGridWidth, &grid[gridRow(y)]);
     return grid;
   }
   for (int y = 0; y < kGridHeight; ++y) {
@@ -112,7 +112,7 @@ LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::
       for (int sy = y0; sy < y1; ++sy)
         for (int sx = x0; sx < x1; ++sx) sum += pixels[std::size_t(sy) * stride + sx];
       const unsigned count = unsigned(y1 - y0) * unsigned(x1 - x0);
-      grid[y * kGridWidth + x] = static_cast<std::uint8_t>((sum + count / 2) / count);
+      grid[gridRow(y) + x] = static_cast<std::uint8_t>((sum + count / 2) / count);
     }
   }
   return grid;
@@ -122,8 +122,8 @@ LumaGrid blurGrid(const LumaGrid& grid) {
   // Separable [1 2 1] / 4 both ways, rounded once at the end.
   std::array<std::uint16_t, kGridPixels> rows;
   for (int y = 0; y < kGridHeight; ++y) {
-    const std::uint8_t* in = &grid[y * kGridWidth];
-    std::uint16_t* out = &rows[y * kGridWidth];
+    const std::uint8_t* in = &grid[gridRow(y)];
+    std::uint16_t* out = &rows[gridRow(y)];
     for (int x = 0; x < kGridWidth; ++x) {
       const int left = in[std::max(x - 1, 0)];
       const int right = in[std::min(x + 1, kGridWidth - 1)];
@@ -132,12 +132,11 @@ LumaGrid blurGrid(const LumaGrid& grid) {
   }
   LumaGrid blurred;
   for (int y = 0; y < kGridHeight; ++y) {
-    const std::uint16_t* up = &rows[std::max(y - 1, 0) * kGridWidth];
-    const std::uint16_t* mid = &rows[y * kGridWidth];
-    const std::uint16_t* down = &rows[std::min(y + 1, kGridHeight - 1) * kGridWidth];
+    const std::uint16_t* up = &rows[gridRow(std::max(y - 1, 0))];
+    const std::uint16_t* mid = &rows[gridRow(y)];
+    const std::uint16_t* down = &rows[gridRow(std::min(y + 1, kGridHeight - 1))];
     for (int x = 0; x < kGridWidth; ++x)
-      blurred[y * kGridWidth + x] =
-          static_cast<std::uint8_t>((up[x] + 2 * mid[x] + down[x] + 8) / 16);
+      blurred[gridRow(y) + x] = static_cast<std::uint8_t>((up[x] + 2 * mid[x] + down[x] + 8) / 16);
   }
   return blurred;
 }

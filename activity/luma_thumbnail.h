@@ -27,6 +27,9 @@ inline constexpr int kGridPixels = kGridWidth * kGridHeight;
 
 using LumaGrid = std::array<std::uint8_t, kGridPixels>;
 
+// Where row `y` of a grid starts, as an index.
+constexpr std::size_t gridRow(int y) { return static_cast<std::size_t>(y) * kGridWidth; }
+
 // A host file's identity: what tells a later look that it is unchanged.
 struct FileStamp {
   std::uint64_t size = 0;

@@ -29,6 +29,7 @@
 #include "app/folder_events.h"
 #include "app/unshowable_snapshots.h"
 #include "picture/snapshot_decode_ahead.h"
+#include "platform/archive_folder.h"
 
 namespace vistrel {
 class TPicture;
@@ -57,7 +58,7 @@ class TSpinEdit;
 class TTimer;
 
 // The records root that start-up and drive C lead to.
-inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
+using platform::kRecordsRoot;
 // The tree list's entry of the records root when a folder of the records tree
 // is current (C:\, Program Files, Vistrel, Records): entries up to it are the
 // records root and the folders above it.

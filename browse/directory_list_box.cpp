@@ -13,7 +13,6 @@
 
 #include "browse/drive_combo_box.h"
 #include "browse/entry_images.h"
-#include "browse/list_error.h"
 #include "browse/path_text.h"
 #include "browse/resolve_path.h"
 #include "controls/handler_guard.h"
@@ -410,7 +409,7 @@ void TDirectoryListBox::changeEvent(QEvent* event) {
 
 void TDirectoryListBox::link(bool fileList, const layout::Value& value,
                              layout::ReadContext& context) {
-  const std::string target = value.asIdentifier();
+  const std::string& target = value.asIdentifier();
   layout::Component* root = &context.root();
   (fileList ? fileListName_ : dirLabelName_) = target;
   context.addFixup([this, root, target, fileList] {

@@ -24,10 +24,19 @@
 #include <QPointer>
 
 #include "controls/control.h"
+#include "platform/exception.h"
 
 class QLabel;
 
 namespace vistrel::browse {
+
+// A list addressed outside its entries (the tree list here, the drive
+// selector too): "List index out of bounds (%d)", the error box's text.
+VISTREL_EXCEPTION(EListError, Exception);
+
+inline EListError listIndexError(int index) {
+  return EListError("List index out of bounds (" + std::to_string(index) + ")");
+}
 
 class TDriveComboBox;
 

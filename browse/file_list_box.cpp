@@ -70,6 +70,7 @@ void TFileListBox::setFolder(const std::string& folder) {
 
 std::vector<std::string> TFileListBox::names() const {
   std::vector<std::string> result;
+  result.reserve(count());
   for (int i = 0; i < count(); ++i) result.push_back(item(i)->text().toStdString());
   return result;
 }

@@ -71,7 +71,9 @@ std::string ShortenPath(const std::string& path, int maxWidth,
     } else {
       cutFirstFolder(folder);
     }
-    result = drive + folder + name;
+    result = drive;
+    result += folder;
+    result += name;
   }
   return result;
 }

@@ -59,7 +59,8 @@ QColor toQColor(TColor color) {
       break;
   }
   const auto bgr = static_cast<std::uint32_t>(color);
-  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 TColor colorFromValue(const layout::Value& value) {

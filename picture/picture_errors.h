@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/exception.h"
+#include "platform/layout/read_error.h"
 
 namespace vistrel {
 
@@ -11,8 +12,9 @@ namespace vistrel {
 VISTREL_EXCEPTION(EInvalidGraphic, Exception);
 // The file could not be opened or read: "Cannot open file %s".
 VISTREL_EXCEPTION(EFOpenError, Exception);
-// Stored picture data ends before the byte count it announces.
-VISTREL_EXCEPTION(EReadError, Exception);
+// Stored picture data ends before the byte count it announces: the layout's
+// read error, as the data is part of a stored layout.
+using layout::EReadError;
 // libjpeg failed: "JPEG error #%d" with libjpeg's message code.
 VISTREL_EXCEPTION(EJPEG, Exception);
 

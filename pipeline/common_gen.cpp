@@ -167,12 +167,12 @@ void TVLCommonGen::ClockPinPulse() {
 }
 
 bool TVLCommonGen::IsMaster() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return isMaster_;
 }
 
 bool TVLCommonGen::HasClockSubscription() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return clockSubscription_ != nullptr;
 }
 

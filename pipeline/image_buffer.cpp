@@ -182,7 +182,7 @@ void TVLImageBuffer::LoadFromBitmapLater(const QImage& bitmap) {
       RowPitch());
 }
 
-void TVLImageBuffer::LoadFromPlanesLater(std::shared_ptr<const VideoPlanes> planes) {
+void TVLImageBuffer::LoadFromPlanesLater(const std::shared_ptr<const VideoPlanes>& planes) {
   if (!planes || planes->Width() <= 0 || planes->Height() <= 0) return;
   SetSize(planes->Width(), planes->Height());
   MakeUnique(false);  // a frame already sent keeps its block and its pixels
@@ -260,7 +260,7 @@ void TVLImageBuffer::Fill(std::uint32_t colour) {
                                static_cast<std::uint8_t>(colour & 0xFF)};
   for (int y = 0; y < Height(); ++y) {
     std::uint8_t* row = data + static_cast<std::size_t>(y) * RowPitch();
-    for (int x = 0; x < Width(); ++x) std::memcpy(row + x * 3, bgr, 3);
+    for (int x = 0; x < Width(); ++x) std::memcpy(row + std::ptrdiff_t{x} * 3, bgr, 3);
   }
 }
 

@@ -58,7 +58,7 @@ class TVLImageBuffer : public TMLMediaBuffer {
   // As LoadFromBitmapLater for a picture held as video planes: the frame
   // carries `planes` on (Planes()) for a recorder that takes them as they
   // are, and a reader of its RGB pixels gets them converted on its thread.
-  void LoadFromPlanesLater(std::shared_ptr<const VideoPlanes> planes);
+  void LoadFromPlanesLater(const std::shared_ptr<const VideoPlanes>& planes);
   // The planes the pixels were loaded from; null when they came from
   // elsewhere or were written since.
   const std::shared_ptr<const VideoPlanes>& Planes() const { return block_->planes; }

@@ -87,7 +87,7 @@ std::shared_ptr<TOWLockObject> TOWObject::LockObject() const {
   return lock_;
 }
 
-std::shared_ptr<TOWLockObject> TOWObject::EnterLock(bool forWrite) {
+std::shared_ptr<TOWLockObject> TOWObject::EnterLock(bool forWrite) const {
   for (;;) {
     auto lock = LockObject();
     lock->Enter();
@@ -99,7 +99,7 @@ std::shared_ptr<TOWLockObject> TOWObject::EnterLock(bool forWrite) {
   }
 }
 
-void TOWObject::LeaveLock(const std::shared_ptr<TOWLockObject>& lock, bool forWrite) {
+void TOWObject::LeaveLock(const std::shared_ptr<TOWLockObject>& lock, bool forWrite) const {
   (forWrite ? writeHolds_ : readHolds_).fetch_sub(1);
   lock->Leave();
 }

@@ -49,9 +49,11 @@ class TOWObject {
   std::shared_ptr<TOWLockObject> LockObject() const;
 
   // Enters the group's lock and returns the lock object entered (the caller
-  // leaves that same object). Used by the lock sections.
-  std::shared_ptr<TOWLockObject> EnterLock(bool forWrite);
-  void LeaveLock(const std::shared_ptr<TOWLockObject>& lock, bool forWrite);
+  // leaves that same object). Used by the lock sections. Const because a
+  // read hold changes nothing the object's readers see: const getters take
+  // one on themselves.
+  std::shared_ptr<TOWLockObject> EnterLock(bool forWrite) const;
+  void LeaveLock(const std::shared_ptr<TOWLockObject>& lock, bool forWrite) const;
 
   int ReadHolds() const { return readHolds_.load(); }
   int WriteHolds() const { return writeHolds_.load(); }
@@ -66,8 +68,8 @@ class TOWObject {
   // Guarded by the process-wide link mutex.
   std::vector<TOWObject*> joinedTo_;
   std::vector<TOWObject*> joinedFrom_;
-  std::atomic<int> readHolds_{0};
-  std::atomic<int> writeHolds_{0};
+  mutable std::atomic<int> readHolds_{0};
+  mutable std::atomic<int> writeHolds_{0};
 };
 
 // Scoped holds. Each holds the lock while the section object is alive.
@@ -90,7 +92,7 @@ class TOWGlobalWriteLockSection {
 // Holds the global read lock and the object's group lock.
 class TOWObjectLockSection {
  public:
-  TOWObjectLockSection(TOWObject& object, bool forWrite)
+  TOWObjectLockSection(const TOWObject& object, bool forWrite)
       : object_(object), forWrite_(forWrite), lock_(object.EnterLock(forWrite)) {}
   ~TOWObjectLockSection() { object_.LeaveLock(lock_, forWrite_); }
   TOWObjectLockSection(const TOWObjectLockSection&) = delete;
@@ -98,14 +100,14 @@ class TOWObjectLockSection {
 
  private:
   TOWGlobalReadLockSection global_;
-  TOWObject& object_;
+  const TOWObject& object_;
   bool forWrite_;
   std::shared_ptr<TOWLockObject> lock_;
 };
 
 class TOWReadLockSection : public TOWObjectLockSection {
  public:
-  explicit TOWReadLockSection(TOWObject& object) : TOWObjectLockSection(object, false) {}
+  explicit TOWReadLockSection(const TOWObject& object) : TOWObjectLockSection(object, false) {}
 };
 
 class TOWWriteLockSection : public TOWObjectLockSection {

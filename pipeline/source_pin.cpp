@@ -108,18 +108,18 @@ void TOWSourcePin::DisconnectAll() {
 bool TOWSourcePin::IsConnected() const { return SinkCount() > 0; }
 
 int TOWSourcePin::SinkCount() const {
-  TOWReadLockSection lock(const_cast<TOWSourcePin&>(*this));
+  TOWReadLockSection lock(*this);
   return static_cast<int>(entries_.size());
 }
 
 TOWBasicPin* TOWSourcePin::Sink(int index) const {
-  TOWReadLockSection lock(const_cast<TOWSourcePin&>(*this));
+  TOWReadLockSection lock(*this);
   if (index < 0 || index >= static_cast<int>(entries_.size())) return nullptr;
   return entries_[index].sink;
 }
 
 std::vector<TOWSinkEntry> TOWSourcePin::SinkEntries() const {
-  TOWReadLockSection lock(const_cast<TOWSourcePin&>(*this));
+  TOWReadLockSection lock(*this);
   return entries_;
 }
 
@@ -213,7 +213,7 @@ TSLOWSourcePin::TSLOWSourcePin(TOWPinOwner* owner) : TOWSourcePin(owner) {
 }
 
 TOWOperationPtr TSLOWSourcePin::CurrentStart() const {
-  TOWReadLockSection lock(const_cast<TSLOWSourcePin&>(*this));
+  TOWReadLockSection lock(*this);
   return currentStart_;
 }
 

@@ -13,7 +13,7 @@ TOWBoolStatePin::~TOWBoolStatePin() {
 }
 
 bool TOWBoolStatePin::State() const {
-  TOWReadLockSection lock(const_cast<TOWBoolStatePin&>(*this));
+  TOWReadLockSection lock(*this);
   return state_;
 }
 

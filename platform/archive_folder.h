@@ -11,6 +11,10 @@
 
 namespace vistrel::platform {
 
+// Where the recorder keeps its snapshots, as the window and the exporter name
+// it: <date>\<hour>\<snapshot> below it.
+inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
+
 // The macro needs the base class unqualified.
 VISTREL_EXCEPTION(ENoArchive, Exception);
 

@@ -177,7 +177,7 @@ std::string optionsHelp(const CLI::App& parser, int width) {
     else if (static_cast<int>(title.size()) + 2 <= kColumn)
       entry.replace(0, title.size(), title);
     else
-      entry = title + "\n" + entry;
+      entry.insert(0, title + "\n");
     (option->nonpositional() ? options : arguments) += entry;
   }
   return options + (arguments.empty() ? "" : "\nArguments:\n" + arguments);

@@ -165,6 +165,7 @@ std::vector<Mount> readMountTable(const fs::path& mountInfo) {
     byMountPoint[mount.mountPoint] = mount;
   }
   std::vector<Mount> mounts;
+  mounts.reserve(byMountPoint.size());
   for (auto& [mountPoint, mount] : byMountPoint) mounts.push_back(std::move(mount));
   return mounts;
 }

@@ -16,7 +16,9 @@ class Exception : public std::runtime_error {
 };
 
 // Declares a named subclass: VISTREL_EXCEPTION(EJPEG, Exception). The base
-// may be written with its namespace.
+// may be written with its namespace. The arguments are a class name and a
+// base class, which cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define VISTREL_EXCEPTION(Name, Base)                                 \
   class Name : public Base {                                          \
     using BaseType = Base;                                            \
@@ -25,5 +27,6 @@ class Exception : public std::runtime_error {
     using BaseType::BaseType;                                         \
     const char* className() const noexcept override { return #Name; } \
   }
+// NOLINTEND(bugprone-macro-parentheses)
 
 }  // namespace vistrel

@@ -97,7 +97,7 @@ std::vector<TOWPublishedPin> TVLBaseCommonLogger::PublishedPins() const {
 }
 
 std::string TVLBaseCommonLogger::FileName() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return fileName_;
 }
 
@@ -109,7 +109,7 @@ void TVLBaseCommonLogger::SetFileName(const std::string& fileName) {
 }
 
 bool TVLBaseCommonLogger::Enabled() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return enabled_;
 }
 
@@ -126,17 +126,17 @@ void TVLBaseCommonLogger::SetOnProgress(TVLLoggerProgressEvent handler) {
 }
 
 bool TVLBaseCommonLogger::GraphRunning() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return IsGraphRunning();
 }
 
 std::size_t TVLBaseCommonLogger::VideoQueueCount() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return videoQueue_.Count();
 }
 
 TVLBaseCommonLogger::RecordingOutcome TVLBaseCommonLogger::LastRecording() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return {outcomeFileName_, framesWritten_, framesLost_, failure_, failureReason_};
 }
 
@@ -163,7 +163,7 @@ void TVLBaseCommonLogger::RecordFailure(const std::string& text, std::uint64_t l
 }
 
 std::uint64_t TVLBaseCommonLogger::FramesWritten() const {
-  TOWReadLockSection lock(const_cast<TOWObject&>(lock_));
+  TOWReadLockSection lock(lock_);
   return framesWritten_;
 }
 

@@ -123,6 +123,7 @@ class TVLBaseCommonLogger : public TOWComponent {
 
   // The component's lock; setters and the recorder's state use it.
   TOWObject& LockObject() { return lock_; }
+  const TOWObject& LockObject() const { return lock_; }
   void EmptyQueues();
 
   // Where the recording stands, under the component's lock. Only

@@ -11,7 +11,7 @@ TVLDSCommonLogger::TVLDSCommonLogger() : graph_(*this, LockObject()) {}
 TVLDSCommonLogger::~TVLDSCommonLogger() { BeforeDestruction(); }
 
 std::int64_t TVLDSCommonLogger::VideoRunningTime() const {
-  TOWReadLockSection lock(const_cast<TVLDSCommonLogger*>(this)->LockObject());
+  TOWReadLockSection lock(LockObject());
   return videoRunningTime_;
 }
 

@@ -14,7 +14,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libyuv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-bin xvfb xauth fonts-liberation fonts-dejavu-core
-  clang-format
+  clang-format clang-tidy
   libcli11-dev
   desktop-file-utils appstream dpkg-dev file man-db lintian
   gstreamer1.0-tools gstreamer1.0-plugins-good mediainfo

@@ -107,6 +107,7 @@ class Random {
 std::vector<int> snapshotSeconds(int count, unsigned seed) {
   Random random(seed);
   std::vector<int> seconds;
+  seconds.reserve(count);
   const int slot = 3600 / count;
   for (int i = 0; i < count; ++i) seconds.push_back(i * slot + random.below(slot));
   return seconds;

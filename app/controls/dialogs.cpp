@@ -31,7 +31,8 @@ class QtCopyProgress : public platform::CopyObserver {
   bool progress(std::uint64_t bytesDone, std::uint64_t bytesTotal,
                 const std::string& fileName) override {
     dialog_.setLabelText(QString::fromStdString("Copying " + fileName));
-    const double share = bytesTotal == 0 ? 0.0 : static_cast<double>(bytesDone) / bytesTotal;
+    const double share =
+        bytesTotal == 0 ? 0.0 : static_cast<double>(bytesDone) / static_cast<double>(bytesTotal);
     dialog_.setValue(static_cast<int>(share * (kSteps - 1)));
     QCoreApplication::processEvents();
     return !dialog_.wasCanceled();

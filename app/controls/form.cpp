@@ -30,7 +30,8 @@ void TForm::insertChild(std::unique_ptr<layout::Component> child) {
   if (object == nullptr) {
     Component::insertChild(std::move(child));
   } else {
-    child.release();  // Qt's parent chain owns it from here
+    // Qt's parent chain owns it from here, set just below.
+    static_cast<void>(child.release());
     if (auto* widget = qobject_cast<QWidget*>(object)) {
       widget->setParent(this);
     } else {

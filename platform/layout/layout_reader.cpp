@@ -66,8 +66,11 @@ class LayoutReader : public ReadContext {
     bool known = false;
     try {
       known = component.readProperty(property.name, property.value, *this);
-    } catch (const EReadError&) {
+    } catch (const EClassNotFound&) {
       throw;
+    } catch (const EReadError& error) {
+      if (error.line() > 0) throw;  // a nested read already named its place
+      throw EReadError(where + error.what(), property.line);
     } catch (const std::exception& error) {
       throw EReadError(where + error.what(), property.line);
     }

@@ -11,8 +11,9 @@ namespace vistrel::layout {
 
 class EReadError : public Exception {
  public:
-  // `line` counts from 1; 0 when the fault has no place in a text.
-  EReadError(const std::string& message, int line)
+  // `line` counts from 1; 0 when the fault has no place in a text (yet: the
+  // reader gives a value's error the place of its property).
+  explicit EReadError(const std::string& message, int line = 0)
       : Exception(line > 0 ? message + " (line " + std::to_string(line) + ")" : message),
         line_(line) {}
   const char* className() const noexcept override { return "EReadError"; }

@@ -12,7 +12,6 @@
 
 #include "browse/directory_list_box.h"
 #include "browse/entry_images.h"
-#include "browse/list_error.h"
 #include "controls/control.h"
 #include "controls/handler_guard.h"
 #include "platform/file_system.h"

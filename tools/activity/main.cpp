@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,7 +32,7 @@ std::vector<std::string> jpegNames(const std::filesystem::path& folder) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   CLI::App parser(
       "Scores how much each snapshot of an hour folder changed against the one "
       "before it and prints the events.");
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> names = jpegNames(folder);
   const auto hour = vistrel::activity::indexHour(folder, names, index);
   std::vector<std::string> paths;
+  paths.reserve(names.size());
   for (const std::string& name : names)
     paths.push_back((std::filesystem::path(folder) / name).string());
   if (scores) {
@@ -91,4 +93,15 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "%zu snapshots, %zu decoded, %zu from the cache, %d damaged\n", names.size(),
                hour.decoded, hour.fromCache, damaged);
   return damaged > 0 ? 1 : 0;
+}
+
+int main(int argc, char** argv) {
+  // A folder that cannot be read, or a cache that cannot be written, ends
+  // the run with its message rather than an abort.
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "vistrel-activity: %s\n", error.what());
+    return 1;
+  }
 }

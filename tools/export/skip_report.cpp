@@ -63,7 +63,9 @@ std::string pathAsGiven(const std::string& windowsPath, const std::vector<std::s
     std::string rest = windowsPath.substr(prefix.size());
     for (char& c : rest)
       if (c == '\\') c = '/';
-    return source + (source.back() == '/' ? "" : "/") + rest;
+    std::string given = source;
+    if (given.back() != '/') given += '/';
+    return given + rest;
   }
   return windowsPath;
 }

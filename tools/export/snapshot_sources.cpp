@@ -21,8 +21,11 @@ std::string hourFolder(const std::string& dateFolder, int hour) {
 }
 
 void appendHour(const std::string& folder, std::vector<std::string>& snapshots) {
-  for (const std::string& name : platform::ordinaryFileNames(folder + "\\*.jpg"))
-    snapshots.push_back(folder + "\\" + name);
+  for (const std::string& name : platform::ordinaryFileNames(folder + "\\*.jpg")) {
+    std::string path = folder + "\\";
+    path += name;
+    snapshots.push_back(std::move(path));
+  }
 }
 
 // Hours `first` to `last` of a date folder that exist and can be entered.

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/archive_folder.h"
 #include "platform/exception.h"
 
 namespace vistrel::exporter {
@@ -17,7 +18,7 @@ namespace vistrel::exporter {
 // A source that names no folder, a range that cannot be read, and the like.
 VISTREL_EXCEPTION(EExportUsage, Exception);
 
-inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
+using platform::kRecordsRoot;
 
 // The snapshots of one SOURCE: a Windows path ("C:\...") or a host path.
 // A folder holding hour folders is a date folder, any other an hour folder.
