@@ -28,7 +28,7 @@ import sys
 from pathlib import Path
 
 PRODUCT = re.compile(
-    r"/(activity|app|browse|controls|picture|pipeline|platform|recording|tools)/.*\.cpp$")
+    r"^/(activity|app|browse|controls|picture|pipeline|platform|recording|tools)/.*\.cpp$")
 
 
 def cache_folder():
@@ -92,7 +92,7 @@ def main():
     build = Path(options.build).resolve()
     entries = [e for e in json.loads((build / "compile_commands.json").read_text())
                if e["file"].startswith(source_root + "/")
-               and PRODUCT.search(e["file"][len(source_root):])]
+               and PRODUCT.match(e["file"][len(source_root):])]
     version = subprocess.run(["clang-tidy", "--version"], capture_output=True).stdout
     fixed_key = version + (Path(source_root) / ".clang-tidy").read_bytes()
     folder = cache_folder()

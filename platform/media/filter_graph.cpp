@@ -116,11 +116,13 @@ class FilterGraphManager final : public FilterGraph, public MediaControl {
   // Sources first: a filter comes after every filter feeding its inputs.
   std::vector<Ref<BaseFilter>> upstreamFirst() const {
     std::vector<std::pair<std::size_t, Ref<BaseFilter>>> ranked;
+    ranked.reserve(filters_.size());
     for (const Ref<BaseFilter>& filter : filters_)
       ranked.emplace_back(depth(filter.get(), filters_.size()), filter);
     std::stable_sort(ranked.begin(), ranked.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<Ref<BaseFilter>> ordered;
+    ordered.reserve(ranked.size());
     for (auto& [rank, filter] : ranked) ordered.push_back(std::move(filter));
     return ordered;
   }
