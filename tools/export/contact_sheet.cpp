@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <thread>
 #include <unordered_map>
@@ -73,8 +74,8 @@ void drawThumbnails(std::vector<Tile>& tiles, const std::vector<std::string>& sn
       const int left = target.x() + (box.width() - thumbnail.image.width()) / 2;
       const int top = target.y() + (box.height() - thumbnail.image.height()) / 2;
       for (int y = 0; y < thumbnail.image.height(); ++y)
-        std::memcpy(bits + (top + y) * bytesPerLine + left * 3, thumbnail.image.constScanLine(y),
-                    std::size_t(thumbnail.image.width()) * 3);
+        std::memcpy(bits + (top + y) * bytesPerLine + std::ptrdiff_t{left} * 3,
+                    thumbnail.image.constScanLine(y), std::size_t(thumbnail.image.width()) * 3);
     }
   };
   const unsigned workers = std::max(1u, std::thread::hardware_concurrency());
@@ -200,7 +201,7 @@ SheetLayout planSheet(std::size_t snapshots, int columns, int tileWidth, QSize s
       snapshotSize.isEmpty()
           ? 0.75
           : std::clamp(double(snapshotSize.height()) / snapshotSize.width(), 0.25, 2.0);
-  layout.tileHeight = std::max(1, int(tileWidth * aspect + 0.5));
+  layout.tileHeight = std::max(1, int(std::lround(tileWidth * aspect)));
   const std::int64_t width = std::int64_t{columns} * (tileWidth + 2 * kSheetFrame);
   const std::int64_t tallest =
       std::min<std::int64_t>(kMaxSheetSide, kMaxSheetPixels / width) - kSheetHeaderHeight;
