@@ -525,8 +525,9 @@ TEST_F(BatchExportTest, AKilledOrHungUpExportLeavesItsFramesPlayableUnderTheFina
     EXPECT_LT(facts->frames, kSnapshots);
     EXPECT_EQ(test::decodeAvi(file, 1280, 720).size(), static_cast<std::size_t>(facts->frames));
     // Completed: every frame handed over is in the file.
-    if (row.signal == SIGHUP)
+    if (row.signal == SIGHUP) {
       EXPECT_EQ(printed.find(std::to_string(facts->frames) + " frames written"), 0u) << printed;
+    }
   }
   for (const std::string& name : filesIn(root_)) EXPECT_NE(name[0], '.') << name;
   EXPECT_EQ(filesIn(root_).size(), 6u);  // c, home and the four videos
