@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "pipeline/lock_group.h"
 #include "pipeline/ow_exception.h"
-#include "pipeline/ow_object.h"
 
 namespace vistrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "pipeline/ow_component.h"
+#include "pipeline/component.h"
 
 namespace vistrel {
 

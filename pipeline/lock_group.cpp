@@ -1,4 +1,4 @@
-#include "pipeline/ow_object.h"
+#include "pipeline/lock_group.h"
 
 #include <algorithm>
 
