@@ -3,8 +3,8 @@
 #include <QPainter>
 
 #include "app/controls/accessibility.h"
+#include "picture/errors.h"
 #include "picture/picture_data.h"
-#include "picture/picture_errors.h"
 #include "platform/file_system.h"
 
 namespace vistrel::app {

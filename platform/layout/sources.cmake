@@ -7,7 +7,7 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/component.cpp
   ${CMAKE_CURRENT_LIST_DIR}/class_registry.h
   ${CMAKE_CURRENT_LIST_DIR}/class_registry.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/read_error.h
+  ${CMAKE_CURRENT_LIST_DIR}/errors.h
   ${CMAKE_CURRENT_LIST_DIR}/stored_properties.h
   ${CMAKE_CURRENT_LIST_DIR}/stored_properties.cpp
   ${CMAKE_CURRENT_LIST_DIR}/layout_lexer.h

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "pipeline/errors.h"
 #include "pipeline/lock_group.h"
-#include "pipeline/ow_exception.h"
 
 namespace vistrel {
 namespace {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/exception.h"
-#include "platform/layout/read_error.h"
+#include "platform/layout/errors.h"
 
 namespace vistrel {
 

@@ -1,4 +1,5 @@
-// Errors raised by the pin model and its locks.
+// The pipeline's errors, raised by the pin model, its locks and the image
+// buffer.
 #pragma once
 
 #include "platform/exception.h"
