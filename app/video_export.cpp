@@ -14,14 +14,14 @@
 
 #include <QDateTime>
 
-#include "app/controls/check_box.h"
-#include "app/controls/dialogs.h"
-#include "app/controls/dispatch.h"
-#include "app/controls/image.h"
-#include "app/controls/list_box.h"
-#include "app/controls/spin_edit.h"
-#include "app/controls/timer.h"
 #include "app/unit1.h"
+#include "app/widgets/check_box.h"
+#include "app/widgets/dialogs.h"
+#include "app/widgets/dispatch.h"
+#include "app/widgets/image.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/spin_edit.h"
+#include "app/widgets/timer.h"
 #include "controls/colors.h"
 #include "picture/errors.h"
 #include "picture/picture.h"

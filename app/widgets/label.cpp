@@ -1,4 +1,4 @@
-#include "app/controls/label.h"
+#include "app/widgets/label.h"
 
 namespace vistrel::app {
 

@@ -1,4 +1,4 @@
-#include "app/controls/list_box.h"
+#include "app/widgets/list_box.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

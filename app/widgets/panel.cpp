@@ -1,4 +1,4 @@
-#include "app/controls/panel.h"
+#include "app/widgets/panel.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -6,7 +6,7 @@
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
-#include "app/controls/accessibility.h"
+#include "app/widgets/accessibility.h"
 
 namespace vistrel::app {
 

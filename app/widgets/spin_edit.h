@@ -12,7 +12,7 @@
 
 #include <QAbstractSpinBox>
 
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 
 namespace vistrel::app {
 

@@ -1,4 +1,4 @@
-#include "app/controls/form.h"
+#include "app/widgets/form.h"
 
 #include <algorithm>
 

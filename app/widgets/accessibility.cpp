@@ -1,10 +1,10 @@
-#include "app/controls/accessibility.h"
+#include "app/widgets/accessibility.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 
-#include "app/controls/image.h"
-#include "app/controls/panel.h"
+#include "app/widgets/image.h"
+#include "app/widgets/panel.h"
 
 namespace vistrel::app {
 namespace {

@@ -11,7 +11,7 @@
 
 #include <QScrollBar>
 
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 
 namespace vistrel::app {
 

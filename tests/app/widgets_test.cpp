@@ -1,4 +1,4 @@
-// The controls layer on its own: a small window read from a layout text, with
+// The window's widgets on their own: a small window read from a layout text, with
 // handlers that record what they see; the dispatch point; the preview interval.
 
 #include <QFocusEvent>
@@ -8,15 +8,15 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/controls/check_box.h"
-#include "app/controls/control_classes.h"
-#include "app/controls/dispatch.h"
-#include "app/controls/form.h"
-#include "app/controls/list_box.h"
-#include "app/controls/scroll_bar.h"
-#include "app/controls/spin_edit.h"
-#include "app/controls/timer.h"
 #include "app/preview_interval.h"
+#include "app/widgets/check_box.h"
+#include "app/widgets/control_classes.h"
+#include "app/widgets/dispatch.h"
+#include "app/widgets/form.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/scroll_bar.h"
+#include "app/widgets/spin_edit.h"
+#include "app/widgets/timer.h"
 #include "platform/layout/layout_reader.h"
 #include "viewer_fixture.h"
 

@@ -1,6 +1,6 @@
-#include "app/controls/timer.h"
+#include "app/widgets/timer.h"
 
-#include "app/controls/dispatch.h"
+#include "app/widgets/dispatch.h"
 
 namespace vistrel::app {
 

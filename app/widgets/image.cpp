@@ -1,8 +1,8 @@
-#include "app/controls/image.h"
+#include "app/widgets/image.h"
 
 #include <QPainter>
 
-#include "app/controls/accessibility.h"
+#include "app/widgets/accessibility.h"
 #include "picture/errors.h"
 #include "picture/picture_data.h"
 #include "platform/file_system.h"

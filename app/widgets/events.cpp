@@ -1,4 +1,4 @@
-#include "app/controls/events.h"
+#include "app/widgets/events.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "app/controls/dialogs.h"
+#include "app/widgets/dialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>

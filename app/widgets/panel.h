@@ -18,7 +18,7 @@
 
 #include <QLabel>
 
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 
 namespace vistrel::app {
 

@@ -12,7 +12,7 @@
 
 #include <QWidget>
 
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 #include "picture/picture.h"
 
 namespace vistrel::app {

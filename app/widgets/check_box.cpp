@@ -1,4 +1,4 @@
-#include "app/controls/check_box.h"
+#include "app/widgets/check_box.h"
 
 #include <QMouseEvent>
 

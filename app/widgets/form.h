@@ -16,7 +16,7 @@
 
 #include <QWidget>
 
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 #include "platform/exception.h"
 
 namespace vistrel::app {

@@ -12,7 +12,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "app/controls/events.h"
+#include "app/widgets/events.h"
 #include "controls/stored_component.h"
 
 namespace vistrel::app {

@@ -1,4 +1,4 @@
-#include "app/controls/spin_edit.h"
+#include "app/widgets/spin_edit.h"
 
 #include <algorithm>
 #include <charconv>

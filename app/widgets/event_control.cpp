@@ -1,4 +1,4 @@
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 
 #include <QMouseEvent>
 

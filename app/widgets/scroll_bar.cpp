@@ -1,4 +1,4 @@
-#include "app/controls/scroll_bar.h"
+#include "app/widgets/scroll_bar.h"
 
 #include <algorithm>
 

@@ -14,7 +14,7 @@
 
 #include <QListWidget>
 
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 
 namespace vistrel::app {
 

@@ -8,7 +8,7 @@
 
 #include <QCheckBox>
 
-#include "app/controls/event_control.h"
+#include "app/widgets/event_control.h"
 
 namespace vistrel::app {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "app/controls/events.h"
+#include "app/widgets/events.h"
 #include "controls/control.h"
 #include "controls/handler_guard.h"
 

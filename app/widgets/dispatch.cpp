@@ -1,8 +1,8 @@
-#include "app/controls/dispatch.h"
+#include "app/widgets/dispatch.h"
 
 #include <exception>
 
-#include "app/controls/dialogs.h"
+#include "app/widgets/dialogs.h"
 
 namespace vistrel::app {
 namespace {
