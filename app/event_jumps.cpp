@@ -1,9 +1,9 @@
 // Ctrl+Right and Ctrl+Left in the snapshot list and on the position bar:
 // from the start of one activity event of the listed folder to the next.
 
-#include "app/controls/dispatch.h"
-#include "app/controls/list_box.h"
 #include "app/unit1.h"
+#include "app/widgets/dispatch.h"
+#include "app/widgets/list_box.h"
 #include "browse/directory_list_box.h"
 #include "platform/file_system.h"
 

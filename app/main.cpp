@@ -9,10 +9,10 @@
 #include <QIcon>
 
 #include "app/command_line.h"
-#include "app/controls/dialogs.h"
-#include "app/controls/dispatch.h"
 #include "app/termination_signals.h"
 #include "app/unit1.h"
+#include "app/widgets/dialogs.h"
+#include "app/widgets/dispatch.h"
 #include "platform/command_options.h"
 #include "platform/file_system.h"
 

@@ -1,11 +1,11 @@
 // Moving through the archive by hand: the drive selector, the tree list, the
 // snapshot list and the position bar.
 
-#include "app/controls/image.h"
-#include "app/controls/label.h"
-#include "app/controls/list_box.h"
-#include "app/controls/scroll_bar.h"
 #include "app/unit1.h"
+#include "app/widgets/image.h"
+#include "app/widgets/label.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/scroll_bar.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "platform/file_system.h"

@@ -7,8 +7,8 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "app/controls/dialogs.h"
 #include "app/unit1.h"
+#include "app/widgets/dialogs.h"
 #include "browse/directory_list_box.h"
 #include "controls/handler_guard.h"
 #include "platform/archive_folder.h"

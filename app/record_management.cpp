@@ -2,13 +2,13 @@
 // snapshot list with Esc, starting the show with Enter and going up a folder
 // with Esc in the tree list. Every deletion and copy is confirmed first.
 
-#include "app/controls/dialogs.h"
-#include "app/controls/image.h"
-#include "app/controls/list_box.h"
-#include "app/controls/scroll_bar.h"
-#include "app/controls/timer.h"
 #include "app/shell_routines.h"
 #include "app/unit1.h"
+#include "app/widgets/dialogs.h"
+#include "app/widgets/image.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/scroll_bar.h"
+#include "app/widgets/timer.h"
 #include "browse/directory_list_box.h"
 #include "browse/folder_chain.h"
 #include "browse/select_dir_dlg.h"

@@ -1,10 +1,10 @@
 // The saved videos list: open a video with the user's default player, move
 // it to the trash, copy it to a folder the user picks.
 
-#include "app/controls/dialogs.h"
-#include "app/controls/list_box.h"
 #include "app/shell_routines.h"
 #include "app/unit1.h"
+#include "app/widgets/dialogs.h"
+#include "app/widgets/list_box.h"
 #include "browse/select_dir_dlg.h"
 #include "platform/file_system.h"
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <system_error>
 
-#include "app/controls/dialogs.h"
+#include "app/widgets/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/shell_operations.h"
 

@@ -1,6 +1,6 @@
 // The window's three small routines over the shell services: the operation
 // codes and flags say what the platform does, and the shell shows its own
-// progress, questions and failures (app/controls/dialogs.h).
+// progress, questions and failures (app/widgets/dialogs.h).
 //
 // What the flags mean here:
 //   FO_DELETE with FOF_ALLOWUNDO   the file or folder goes to the trash of its

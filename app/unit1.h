@@ -25,9 +25,9 @@
 
 #include <QDateTime>
 
-#include "app/controls/form.h"
 #include "app/folder_events.h"
 #include "app/unshowable_snapshots.h"
+#include "app/widgets/form.h"
 #include "picture/snapshot_decode_ahead.h"
 #include "platform/archive_folder.h"
 

@@ -26,12 +26,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/controls/check_box.h"
-#include "app/controls/dialogs.h"
-#include "app/controls/panel.h"
-#include "app/controls/spin_edit.h"
-#include "app/controls/timer.h"
 #include "app/unit1.h"
+#include "app/widgets/check_box.h"
+#include "app/widgets/dialogs.h"
+#include "app/widgets/panel.h"
+#include "app/widgets/spin_edit.h"
+#include "app/widgets/timer.h"
 #include "bench/bench_main.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"

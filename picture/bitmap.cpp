@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QPainter>
 
-#include "picture/picture_errors.h"
+#include "picture/errors.h"
 
 namespace vistrel {
 

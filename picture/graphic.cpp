@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "picture/picture_errors.h"
+#include "picture/errors.h"
 
 namespace vistrel {
 

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "picture/errors.h"
 #include "picture/jpeg_codec.h"
-#include "picture/picture_errors.h"
 
 namespace vistrel {
 namespace {

@@ -1,7 +1,7 @@
 #include "picture/picture.h"
 
+#include "picture/errors.h"
 #include "picture/file_format_registry.h"
-#include "picture/picture_errors.h"
 
 namespace vistrel {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "picture/errors.h"
 #include "picture/file_format_registry.h"
-#include "picture/picture_errors.h"
 
 namespace vistrel {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/lock_group.h"
 #include "pipeline/operations.h"
-#include "pipeline/ow_object.h"
 #include "pipeline/stream_type.h"
 
 namespace vistrel {

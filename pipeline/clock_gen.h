@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "pipeline/ow_object.h"
+#include "pipeline/lock_group.h"
 
 namespace vistrel {
 

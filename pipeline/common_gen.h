@@ -14,12 +14,12 @@
 #include <memory>
 
 #include "pipeline/clock_gen.h"
+#include "pipeline/component.h"
+#include "pipeline/frame_size.h"
 #include "pipeline/image_buffer.h"
-#include "pipeline/ow_component.h"
 #include "pipeline/sink_pin.h"
 #include "pipeline/source_pin.h"
 #include "pipeline/state_pin.h"
-#include "pipeline/vl_size.h"
 #include "platform/layout/stored_properties.h"
 
 namespace vistrel {

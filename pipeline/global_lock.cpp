@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "pipeline/ow_exception.h"
+#include "pipeline/errors.h"
 
 namespace vistrel {
 

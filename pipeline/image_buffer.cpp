@@ -7,7 +7,7 @@
 #include <libyuv/convert_from_argb.h>
 #include <libyuv/planar_functions.h>
 
-#include "pipeline/ow_exception.h"
+#include "pipeline/errors.h"
 
 namespace vistrel {
 

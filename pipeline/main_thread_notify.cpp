@@ -7,7 +7,7 @@
 #include <QMetaObject>
 #include <QObject>
 
-#include "pipeline/ow_object.h"
+#include "pipeline/lock_group.h"
 
 namespace vistrel {
 

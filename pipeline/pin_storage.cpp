@@ -3,7 +3,7 @@
 #include <mutex>
 #include <variant>
 
-#include "pipeline/ow_exception.h"
+#include "pipeline/errors.h"
 #include "pipeline/sink_pin.h"
 #include "pipeline/source_pin.h"
 #include "pipeline/unloaded_pin.h"

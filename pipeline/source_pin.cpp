@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "pipeline/ow_exception.h"
+#include "pipeline/errors.h"
 #include "pipeline/sink_pin.h"
 #include "pipeline/state_pin.h"
 #include "pipeline/unloaded_pin.h"

@@ -4,7 +4,7 @@
 #include <QtGlobal>
 
 #include "pipeline/source_pin.h"
-#include "recording/exception.h"
+#include "recording/errors.h"
 #include "recording/logger_operations.h"
 
 namespace vistrel {

@@ -22,9 +22,9 @@
 
 #include <QObject>
 
+#include "pipeline/component.h"
 #include "pipeline/image_buffer.h"
 #include "pipeline/main_thread_notify.h"
-#include "pipeline/ow_component.h"
 #include "pipeline/sink_pin.h"
 #include "recording/logger_operations.h"
 #include "recording/logger_pins.h"

@@ -7,7 +7,7 @@
 #include <QtGlobal>
 
 #include "platform/media/running_object_table.h"
-#include "recording/exception.h"
+#include "recording/errors.h"
 
 namespace vistrel {
 

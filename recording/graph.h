@@ -17,7 +17,7 @@
 
 #include <QObject>
 
-#include "pipeline/ow_object.h"
+#include "pipeline/lock_group.h"
 #include "platform/layout/component.h"
 #include "platform/media/filter_graph.h"
 #include "platform/media/status.h"

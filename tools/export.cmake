@@ -26,8 +26,8 @@ add_library(vistrel_export STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.h
 )
-target_link_libraries(vistrel_export PUBLIC activity recording pipeline picture platform Qt6::Core
-                      PRIVATE PkgConfig::FFMPEG JPEG::JPEG CLI11::CLI11)
+target_link_libraries(vistrel_export PUBLIC activity recording pipeline picture layout platform
+                      Qt6::Core PRIVATE PkgConfig::FFMPEG JPEG::JPEG CLI11::CLI11)
 vistrel_embed_layout(vistrel_export ${PROJECT_SOURCE_DIR}/resources/unit1.layout
                      vistrel::exporter::resources::kUnit1Layout)
 

@@ -1,6 +1,6 @@
 #include "platform/layout/class_registry.h"
 
-#include "platform/layout/read_error.h"
+#include "platform/layout/errors.h"
 
 namespace vistrel::layout {
 

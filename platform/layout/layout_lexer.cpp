@@ -3,7 +3,7 @@
 #include <charconv>
 #include <limits>
 
-#include "platform/layout/read_error.h"
+#include "platform/layout/errors.h"
 
 namespace vistrel::layout {
 

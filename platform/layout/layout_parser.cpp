@@ -1,7 +1,7 @@
 #include "platform/layout/layout_parser.h"
 
+#include "platform/layout/errors.h"
 #include "platform/layout/layout_lexer.h"
-#include "platform/layout/read_error.h"
 
 namespace vistrel::layout {
 

@@ -21,7 +21,7 @@
 
 #include "platform/layout/class_registry.h"
 #include "platform/layout/component.h"
-#include "platform/layout/read_error.h"
+#include "platform/layout/errors.h"
 
 namespace vistrel::layout {
 

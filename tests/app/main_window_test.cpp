@@ -10,14 +10,14 @@
 #include <QFontInfo>
 #include <QTest>
 
-#include "app/controls/check_box.h"
-#include "app/controls/image.h"
-#include "app/controls/label.h"
-#include "app/controls/list_box.h"
-#include "app/controls/panel.h"
-#include "app/controls/scroll_bar.h"
-#include "app/controls/spin_edit.h"
-#include "app/controls/timer.h"
+#include "app/widgets/check_box.h"
+#include "app/widgets/image.h"
+#include "app/widgets/label.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/panel.h"
+#include "app/widgets/scroll_bar.h"
+#include "app/widgets/spin_edit.h"
+#include "app/widgets/timer.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "picture/picture_data.h"

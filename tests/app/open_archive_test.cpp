@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/controls/list_box.h"
-#include "app/controls/panel.h"
-#include "app/controls/timer.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/panel.h"
+#include "app/widgets/timer.h"
 #include "browse/directory_list_box.h"
 #include "platform/file_system.h"
 #include "scoped_env.h"

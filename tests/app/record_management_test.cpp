@@ -14,11 +14,11 @@
 #include <QTest>
 #include <QUrl>
 
-#include "app/controls/label.h"
-#include "app/controls/list_box.h"
-#include "app/controls/panel.h"
-#include "app/controls/scroll_bar.h"
-#include "app/controls/timer.h"
+#include "app/widgets/label.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/panel.h"
+#include "app/widgets/scroll_bar.h"
+#include "app/widgets/timer.h"
 #include "browse/directory_list_box.h"
 #include "browse/select_dir_dlg.h"
 #include "platform/file_system.h"

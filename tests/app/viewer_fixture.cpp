@@ -3,10 +3,10 @@
 #include <QImage>
 #include <QTest>
 
-#include "app/controls/image.h"
-#include "app/controls/label.h"
-#include "app/controls/list_box.h"
-#include "app/controls/panel.h"
+#include "app/widgets/image.h"
+#include "app/widgets/label.h"
+#include "app/widgets/list_box.h"
+#include "app/widgets/panel.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "platform/file_system.h"

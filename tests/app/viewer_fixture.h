@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/controls/dialogs.h"
 #include "app/unit1.h"
+#include "app/widgets/dialogs.h"
 #include "temp_folder.h"
 
 namespace vistrel::app::testing {

@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "picture/errors.h"
 #include "picture/jpeg_image.h"
-#include "picture/picture_errors.h"
 
 namespace {
 

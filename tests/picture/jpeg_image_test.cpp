@@ -12,8 +12,8 @@
 #include <jpeglib.h>
 #include <cstdio>
 
+#include "picture/errors.h"
 #include "picture/jpeg_image.h"
-#include "picture/picture_errors.h"
 #include "sample_jpegs.h"
 
 namespace vistrel {

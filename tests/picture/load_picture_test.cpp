@@ -7,10 +7,10 @@
 #include <jpeglib.h>
 #include <cstdio>
 
+#include "picture/errors.h"
 #include "picture/file_format_registry.h"
 #include "picture/jpeg_image.h"
 #include "picture/picture.h"
-#include "picture/picture_errors.h"
 #include "sample_jpegs.h"
 #include "temp_folder.h"
 

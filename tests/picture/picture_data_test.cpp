@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "picture/errors.h"
 #include "picture/jpeg_image.h"
 #include "picture/picture_data.h"
-#include "picture/picture_errors.h"
 #include "sample_jpegs.h"
 
 namespace vistrel {

@@ -8,8 +8,8 @@
 #include <QImage>
 
 #include "pipeline/buffer_pool.h"
+#include "pipeline/errors.h"
 #include "pipeline/image_buffer.h"
-#include "pipeline/ow_exception.h"
 
 namespace vistrel {
 namespace {

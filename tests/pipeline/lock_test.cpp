@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "pipeline/ow_exception.h"
-#include "pipeline/ow_object.h"
+#include "pipeline/errors.h"
+#include "pipeline/lock_group.h"
 
 namespace vistrel {
 namespace {

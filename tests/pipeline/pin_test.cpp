@@ -5,8 +5,8 @@
 
 #include <thread>
 
+#include "pipeline/errors.h"
 #include "pipeline/image_buffer.h"
-#include "pipeline/ow_exception.h"
 #include "test_components.h"
 
 namespace vistrel {

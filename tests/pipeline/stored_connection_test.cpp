@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
+#include "pipeline/errors.h"
 #include "pipeline/image_gen.h"
-#include "pipeline/ow_exception.h"
 #include "pipeline/unloaded_pin.h"
 #include "platform/layout/component.h"
 #include "platform/layout/value.h"

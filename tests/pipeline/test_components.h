@@ -12,7 +12,7 @@
 
 #include "picture/bitmap.h"
 #include "picture/picture.h"
-#include "pipeline/ow_component.h"
+#include "pipeline/component.h"
 #include "pipeline/sink_pin.h"
 #include "pipeline/source_pin.h"
 

@@ -9,7 +9,7 @@
 #include <QFile>
 
 #include "avi_reader.h"
-#include "recording/exception.h"
+#include "recording/errors.h"
 #include "recording/export_session.h"
 #include "recording_fixture.h"
 

@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "pipeline/component.h"
 #include "pipeline/image_gen.h"
-#include "pipeline/ow_component.h"
 #include "pipeline/source_pin.h"
 #include "platform/file_system.h"
 #include "platform/layout/value.h"

@@ -19,7 +19,7 @@
 #include "platform/media/filter.h"
 #include "platform/media/guid.h"
 #include "platform/media/running_object_table.h"
-#include "recording/exception.h"
+#include "recording/errors.h"
 #include "recording_fixture.h"
 
 namespace vistrel::test {

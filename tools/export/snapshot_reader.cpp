@@ -2,8 +2,8 @@
 
 #include <exception>
 
+#include "picture/errors.h"
 #include "picture/jpeg_image.h"
-#include "picture/picture_errors.h"
 #include "platform/file_system.h"
 
 namespace vistrel::exporter {

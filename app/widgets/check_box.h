@@ -1,0 +1,37 @@
+// A check box. A left click toggles it on release; the mouse-up handler runs
+// after that toggle. The space bar toggles it without any mouse event.
+// Setting the checked state by program raises OnClick nested in the caller
+// when the state changes.
+#pragma once
+
+#include <string>
+
+#include <QCheckBox>
+
+#include "app/widgets/event_control.h"
+
+namespace vistrel::app {
+
+class TCheckBox : public QCheckBox, public EventControl {
+ public:
+  explicit TCheckBox(QWidget* parent = nullptr);
+
+  std::string className() const override { return "TCheckBox"; }
+  bool checked() const { return isChecked(); }
+  void setChecked(bool checked);
+
+ protected:
+  const controls::PropertyTable& propertyTable() const override;
+
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  // The whole control is the button, not only the mark and the text.
+  bool hitButton(const QPoint& position) const override { return rect().contains(position); }
+  // The box itself stays white with a black mark, whatever the colours.
+  void applyPalette() override;
+
+ private:
+  bool byProgram_ = false;
+};
+
+}  // namespace vistrel::app

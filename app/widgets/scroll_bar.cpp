@@ -1,0 +1,119 @@
+#include "app/widgets/scroll_bar.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace vistrel::app {
+namespace {
+
+// The style's own scroll bar colours, every role marked as set so that the
+// window's navy does not reach the bar through palette inheritance.
+QPalette standardScrollBarPalette() {
+  const QPalette standard = QApplication::palette("QScrollBar");
+  QPalette palette;
+  for (int group = 0; group < QPalette::NColorGroups; ++group) {
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+      const auto g = static_cast<QPalette::ColorGroup>(group);
+      const auto r = static_cast<QPalette::ColorRole>(role);
+      if (r == QPalette::NoRole) continue;
+      palette.setBrush(g, r, standard.brush(g, r));
+    }
+  }
+  return palette;
+}
+
+}  // namespace
+
+TScrollBar::TScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent), EventControl(this) {
+  setRange(0, 100);
+  setSingleStep(1);
+  setPageStep(1);
+  setTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+  setPalette(standardScrollBarPalette());
+  connect(this, &QAbstractSlider::valueChanged, this, [this] {
+    if (!byProgram_) raiseFromUser(onChange_);
+  });
+}
+
+void TScrollBar::setParams(int position, int min, int max) {
+  const int old = value();
+  position = std::clamp(position, min, std::max(min, max));
+  byProgram_ = true;
+  setRange(min, max);
+  setValue(position);
+  byProgram_ = false;
+  if (value() != old) raiseFromProgram(onChange_);
+}
+
+void TScrollBar::setPosition(int position) { setParams(position, minimum(), maximum()); }
+void TScrollBar::setMax(int max) { setParams(value(), minimum(), max); }
+
+const controls::PropertyTable& TScrollBar::propertyTable() const {
+  using P = controls::Stored<TScrollBar>;
+  // Stored values are applied without events: the window is still being built.
+  auto quietly = [](void (QAbstractSlider::*set)(int)) {
+    return [set](TScrollBar& c, int value) {
+      const bool saved = c.byProgram_;
+      c.byProgram_ = true;
+      (c.*set)(value);
+      c.byProgram_ = saved;
+    };
+  };
+  static const controls::PropertyTable table(
+      {&controlPropertyTable()},
+      {
+          P::property(
+              "Kind", [](const TScrollBar& c) { return layout::Value::Identifier{c.kind_}; },
+              [](TScrollBar& c, const layout::Value::Identifier& kind) {
+                c.kind_ = kind.name;
+                c.setOrientation(kind.name == "sbVertical" ? Qt::Vertical : Qt::Horizontal);
+              }),
+          P::property("Min", &TScrollBar::minimum, quietly(&QAbstractSlider::setMinimum)),
+          P::property("Max", &TScrollBar::maximum, quietly(&QAbstractSlider::setMaximum)),
+          P::property("Position", &TScrollBar::value, quietly(&QAbstractSlider::setValue)),
+          P::field("PageSize", &TScrollBar::pageSize_),
+          P::property("SmallChange", &TScrollBar::singleStep, &TScrollBar::setSingleStep),
+          P::property("LargeChange", &TScrollBar::pageStep, &TScrollBar::setPageStep),
+          eventProperty<TScrollBar>("OnChange", &TScrollBar::onChange_),
+          eventProperty<TScrollBar>("OnKeyDown", &TScrollBar::onKeyDown_),
+      });
+  return table;
+}
+
+void TScrollBar::keyPressEvent(QKeyEvent* event) {
+  int key = virtualKeyCode(*event);
+  const int original = key;
+  raiseFromUser(onKeyDown_, key, event->modifiers());
+  if (original != 0 && key == 0) return;  // the handler consumed it
+  switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      triggerAction(SliderSingleStepSub);
+      break;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      triggerAction(SliderSingleStepAdd);
+      break;
+    case Qt::Key_PageUp:
+      triggerAction(SliderPageStepSub);
+      break;
+    case Qt::Key_PageDown:
+      triggerAction(SliderPageStepAdd);
+      break;
+    case Qt::Key_Home:
+      triggerAction(SliderToMinimum);
+      break;
+    case Qt::Key_End:
+      triggerAction(SliderToMaximum);
+      break;
+    default:
+      event->ignore();
+      return;
+  }
+  event->accept();
+}
+
+}  // namespace vistrel::app
