@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vistrel::activity {
@@ -126,65 +127,61 @@ void buildBlockStarts(const HuffTable& dc, const HuffTable& ac, BlockStarts* sta
   }
 }
 
-}  // namespace
-
 // Snapshots of one camera share their tables: a thread keeps the ones it
 // built, since building one costs about as much as decoding a snapshot.
 // The least recently used goes, never one that the snapshot `file` (a
 // number new for each snapshot) already holds: a snapshot uses at most
-// 2 × 4 tables, fewer than are kept.
-const HuffTable* huffTableFor(bool isDc, const JHUFF_TBL& source, std::uint64_t file) {
-  constexpr std::size_t kKept = 12;
-  struct Kept {
-    std::unique_ptr<HuffTable> table;
-    std::uint64_t lastFile;
-  };
-  thread_local std::vector<Kept> kept;
-  for (Kept& entry : kept)
-    if (entry.table->sameAs(isDc, source)) {
-      entry.lastFile = file;
-      return entry.table.get();
-    }
-  thread_local std::uint64_t serials = 0;
-  auto built = std::make_unique<HuffTable>();
-  built->serial = ++serials;
-  if (!buildTable(isDc, source, built.get())) return nullptr;
-  if (kept.size() < kKept) {
-    kept.push_back({std::move(built), file});
-    return kept.back().table.get();
+// 2 × 4 tables and 4 pairs of block starts, fewer than are kept.
+template <typename T, std::size_t kKept>
+class KeptTables {
+ public:
+  // The kept entry that `matches`, else a new one that `build` fills (null
+  // when it fails).
+  template <typename Matches, typename Build>
+  const T* find(std::uint64_t file, Matches matches, Build build) {
+    for (auto& [item, lastFile] : kept_)
+      if (matches(*item)) {
+        lastFile = file;
+        return item.get();
+      }
+    auto built = std::make_unique<T>();
+    if (!build(built.get())) return nullptr;
+    if (kept_.size() < kKept) return kept_.emplace_back(std::move(built), file).first.get();
+    auto& oldest = *std::min_element(kept_.begin(), kept_.end(), [](const auto& a, const auto& b) {
+      return a.second < b.second;
+    });
+    oldest = {std::move(built), file};
+    return oldest.first.get();
   }
-  Kept& oldest = *std::min_element(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
-    return a.lastFile < b.lastFile;
-  });
-  oldest = {std::move(built), file};
-  return oldest.table.get();
+
+ private:
+  std::vector<std::pair<std::unique_ptr<T>, std::uint64_t>> kept_;  // entry, last file to use it
+};
+
+}  // namespace
+
+const HuffTable* huffTableFor(bool isDc, const JHUFF_TBL& source, std::uint64_t file) {
+  thread_local KeptTables<HuffTable, 12> kept;
+  thread_local std::uint64_t serials = 0;
+  return kept.find(
+      file, [&](const HuffTable& table) { return table.sameAs(isDc, source); },
+      [&](HuffTable* built) {
+        built->serial = ++serials;
+        return buildTable(isDc, source, built);
+      });
 }
 
-// Likewise for the block starts of a pair of tables; a snapshot uses at
-// most 4 pairs.
 const BlockStarts* blockStartsFor(const HuffTable& dc, const HuffTable& ac, std::uint64_t file) {
-  constexpr std::size_t kKept = 8;
-  struct Kept {
-    std::unique_ptr<BlockStarts> starts;
-    std::uint64_t lastFile;
-  };
-  thread_local std::vector<Kept> kept;
-  for (Kept& entry : kept)
-    if (entry.starts->dcSerial == dc.serial && entry.starts->acSerial == ac.serial) {
-      entry.lastFile = file;
-      return entry.starts.get();
-    }
-  auto built = std::make_unique<BlockStarts>();
-  buildBlockStarts(dc, ac, built.get());
-  if (kept.size() < kKept) {
-    kept.push_back({std::move(built), file});
-    return kept.back().starts.get();
-  }
-  Kept& oldest = *std::min_element(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
-    return a.lastFile < b.lastFile;
-  });
-  oldest = {std::move(built), file};
-  return oldest.starts.get();
+  thread_local KeptTables<BlockStarts, 8> kept;
+  return kept.find(
+      file,
+      [&](const BlockStarts& starts) {
+        return starts.dcSerial == dc.serial && starts.acSerial == ac.serial;
+      },
+      [&](BlockStarts* built) {
+        buildBlockStarts(dc, ac, built);
+        return true;
+      });
 }
 
 }  // namespace vistrel::activity

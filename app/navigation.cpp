@@ -49,12 +49,13 @@ void TForm1::ListBox1MouseUp(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, in
 
 void TForm1::ListBox1KeyUp(Sender*, int&, Qt::KeyboardModifiers) { showSelectedSnapshot(); }
 
-void TForm1::showSelectedSnapshot() {
+bool TForm1::showSelectedSnapshot() {
   const int selected = ListBox1->itemIndex();
-  if (selected < 0) return;
+  if (selected < 0) return false;
   Image1->loadFromFile(SnapshotPath(selected));
   VideoProgress->setPosition(selected);
   writeSlideLabel();
+  return true;
 }
 
 void TForm1::VideoProgressChange(Sender*) {

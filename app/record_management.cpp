@@ -75,11 +75,7 @@ void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers shi
   }
   // Key-down runs before the list moves its selection: an arrow key shows the
   // snapshot selected before it, and the key-up handler the new one.
-  const int selected = ListBox1->itemIndex();
-  if (selected < 0) return;
-  Image1->loadFromFile(SnapshotPath(selected));
-  VideoProgress->setPosition(selected);
-  writeSlideLabel();
+  if (!showSelectedSnapshot()) return;
   if (SlideShowTimer->enabled()) {
     VideoProgress->setFocus();
   } else {

@@ -189,7 +189,8 @@ class TForm1 : public TForm {
   // Names and descriptions for assistive technology; none of it is stored.
   void nameControls();
   void bindBrowseEvents();
-  void showSelectedSnapshot();
+  // Shows the selected snapshot; false when nothing is selected.
+  bool showSelectedSnapshot();
   // Any key or click in the tree list above the records root selects the
   // records root (within the records tree only).
   void keepTreeSelectionInRecords();

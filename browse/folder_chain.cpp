@@ -1,18 +1,10 @@
 #include "browse/folder_chain.h"
 
+#include "browse/path_text.h"
 #include "platform/exception.h"
 #include "platform/file_system.h"
 
 namespace vistrel::browse {
-namespace {
-
-// Up to and including the last "\" or ":"; empty when there is neither.
-std::string folderPart(const std::string& path) {
-  const std::size_t last = path.find_last_of("\\:");
-  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
-}
-
-}  // namespace
 
 bool FolderExists(const std::string& path) {
   const auto attributes = platform::FileSystem::instance().fileAttributes(path);

@@ -49,6 +49,12 @@ std::string fileNamePart(std::string_view path) {
   return std::string(path.substr(separator + 1));
 }
 
+std::string folderPart(std::string_view path) {
+  const std::size_t separator = path.find_last_of("\\:");
+  return separator == std::string_view::npos ? std::string()
+                                             : std::string(path.substr(0, separator + 1));
+}
+
 std::string ShortenPath(const std::string& path, int maxWidth,
                         const std::function<int(const std::string&)>& textWidth) {
   const std::size_t lastSeparator = path.rfind('\\');

@@ -19,6 +19,8 @@ std::string joinPath(std::string_view folder, std::string_view name);
 
 // The text after the last "\" or ":" (the whole text when it has neither).
 std::string fileNamePart(std::string_view path);
+// The text up to and including the last "\" or ":"; empty when it has neither.
+std::string folderPart(std::string_view path);
 
 // The path shortened for a label `maxWidth` pixels wide: leading folders give
 // way to "...\" (and then the drive) until `textWidth` of the text fits or

@@ -51,12 +51,6 @@ void grayText(QWidget* widget) {
   widget->setPalette(palette);
 }
 
-// Up to and including the last "\" or ":".
-std::string folderPart(const std::string& path) {
-  const std::size_t last = path.find_last_of("\\:");
-  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
-}
-
 }  // namespace
 
 TSelectDirDlg::TSelectDirDlg(QWidget* parent)

@@ -180,25 +180,4 @@ void TJPEGImage::draw(QPainter& painter, const QRect& target) noexcept {
   painter.restore();
 }
 
-void TJPEGImage::setPixelFormat(TJPEGPixelFormat format) {
-  if (format == pixelFormat_) return;
-  pixelFormat_ = format;
-  dropBitmap();
-  changed();
-}
-
-void TJPEGImage::setGrayscaleOutput(bool gray) {
-  if (gray == grayscaleOutput_) return;
-  grayscaleOutput_ = gray;
-  dropBitmap();
-  changed();
-}
-
-void TJPEGImage::setPerformance(TJPEGPerformance performance) {
-  if (performance == performance_) return;
-  performance_ = performance;
-  dropBitmap();
-  changed();
-}
-
 }  // namespace vistrel

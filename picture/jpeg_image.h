@@ -93,9 +93,9 @@ class TJPEGImage : public TGraphic {
 
   // Decoding settings; changing one drops the decoded bitmap.
   TJPEGPixelFormat pixelFormat() const { return pixelFormat_; }
-  void setPixelFormat(TJPEGPixelFormat format);
-  void setGrayscaleOutput(bool gray);
-  void setPerformance(TJPEGPerformance performance);
+  void setPixelFormat(TJPEGPixelFormat format) { changeSetting(pixelFormat_, format); }
+  void setGrayscaleOutput(bool gray) { changeSetting(grayscaleOutput_, gray); }
+  void setPerformance(TJPEGPerformance performance) { changeSetting(performance_, performance); }
 
   // The screen's bits per pixel, read once from the primary screen at first
   // use (24 when there is none). Tests set it before creating images.
@@ -105,6 +105,13 @@ class TJPEGImage : public TGraphic {
  private:
   void dropBitmap();
   void decodeIfNeeded() noexcept;
+  template <typename T>
+  void changeSetting(T& setting, T value) {
+    if (value == setting) return;
+    setting = value;
+    dropBitmap();
+    changed();
+  }
 
   struct Header {
     int width = 0;

@@ -55,27 +55,24 @@ std::string OwnerPrefix(const TOWPinOwner& owner) {
   return root + "." + owner.PinOwnerName() + ".";
 }
 
+// A pin of a list is named by its name in the list, or by its position
+// ("._Pin<index>") in the index form.
+std::string PinPath(const TOWBasicPin* pin, const TOWPinOwner* owner, bool indexForm) {
+  if (!owner) return "(No owner)";
+  const auto published = owner->PublishedPins();
+  const TOWPublishedPin* entry = FindPublished(published, pin);
+  if (!entry) return OwnerPrefix(*owner) + "?";
+  std::string path = OwnerPrefix(*owner) + entry->property;
+  if (entry->listIndex >= 0)
+    path += indexForm ? "._Pin" + std::to_string(entry->listIndex) : "." + entry->nameInList;
+  return path;
+}
+
 }  // namespace
 
-std::string TOWBasicPin::Path() const {
-  if (!owner_) return "(No owner)";
-  const auto published = owner_->PublishedPins();
-  const TOWPublishedPin* entry = FindPublished(published, this);
-  if (!entry) return OwnerPrefix(*owner_) + "?";
-  std::string path = OwnerPrefix(*owner_) + entry->property;
-  if (entry->listIndex >= 0) path += "." + entry->nameInList;
-  return path;
-}
+std::string TOWBasicPin::Path() const { return PinPath(this, owner_, false); }
 
-std::string TOWBasicPin::IndexPath() const {
-  if (!owner_) return "(No owner)";
-  const auto published = owner_->PublishedPins();
-  const TOWPublishedPin* entry = FindPublished(published, this);
-  if (!entry) return OwnerPrefix(*owner_) + "?";
-  std::string path = OwnerPrefix(*owner_) + entry->property;
-  if (entry->listIndex >= 0) path += "._Pin" + std::to_string(entry->listIndex);
-  return path;
-}
+std::string TOWBasicPin::IndexPath() const { return PinPath(this, owner_, true); }
 
 std::string TOWBasicPin::RewriteStoredPath(const std::string& path) const {
   const std::string current = RootFormName();

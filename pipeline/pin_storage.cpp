@@ -1,6 +1,5 @@
-#include "pipeline/pin_storage.h"
-
 #include <mutex>
+#include <string>
 #include <variant>
 
 #include "pipeline/errors.h"
@@ -15,6 +14,12 @@ namespace vistrel {
 using layout::Value;
 
 namespace {
+
+// A stored path: the index form and (when it differs) the name form.
+struct TOWStoredPath {
+  std::string indexPath;
+  std::string namePath;
+};
 
 // An identifier; a string is taken too (hand-written layouts quote paths).
 const std::string* PathText(const Value& value) {
@@ -41,8 +46,9 @@ TOWBasicPin* FindPlaceholder(const TOWStoredPath& path, bool standsForSource,
   return nullptr;
 }
 
-}  // namespace
-
+// Finds the pin a stored path names (name form first, then index form, then,
+// for a path written without its form, under the reader's form), or creates a
+// placeholder for it that is resolved when the layout's load completes.
 TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, const TOWStoredPath& path, bool wantSource,
                              layout::ReadContext& context) {
   std::lock_guard lock(TOWBasicPin::PinListMutex());
@@ -63,6 +69,8 @@ TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, const TOWStoredPath& pat
   context.addFixup([] { TOWUnloadedPin::ResolvePlaceholders(); });
   return placeholder;
 }
+
+}  // namespace
 
 // --- every pin: "Form" ---
 

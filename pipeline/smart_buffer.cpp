@@ -68,11 +68,6 @@ int TSLSmartBuffer::OwnerCount() const {
   return ownerCount_;
 }
 
-int TSLSmartBuffer::HolderCount() const {
-  std::lock_guard lock(guard_);
-  return holderCount_;
-}
-
 namespace {
 std::size_t ImageBytes(int width, int height, int bytesPerPixel) {
   if (width <= 0 || height <= 0) return 0;

@@ -39,7 +39,6 @@ class TSLSmartBuffer {
   // Destroys the block when the holder count falls from 1 to 0.
   void ReleaseHolder(bool asOwner);
   int OwnerCount() const;
-  int HolderCount() const;
 
   // The data, after the pending fill (if any) has run.
   std::uint8_t* Data() const {
@@ -95,7 +94,6 @@ class TVLSmartImageBuffer : public TMLSmartMediaBuffer {
   int RowStep() const { return rowStep_; }
   int BytesPerPixel() const { return bytesPerPixel_; }
   int RowPitch() const { return rowStep_ * bytesPerPixel_; }
-  virtual std::uint8_t FormatCode() const = 0;
 
   // The picture's own video planes when the block's pixels were made from
   // them and not changed since (see TVLImageBuffer::LoadFromPlanesLater).
@@ -122,7 +120,6 @@ class TVLSmartRGBBuffer : public TVLSmartImageBuffer {
   static TVLSmartRGBBuffer* Create(int width, int height) {
     return new TVLSmartRGBBuffer(width, height);
   }
-  std::uint8_t FormatCode() const override { return 0; }
 
  private:
   TVLSmartRGBBuffer(int width, int height) : TVLSmartImageBuffer(width, height, 3) {}

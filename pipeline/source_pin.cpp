@@ -134,7 +134,6 @@ bool TOWSourcePin::Deliver(const TOWOperationPtr& operation, TOWBasicPin* target
     ~NestingGuard() { --nesting; }
   } guard{nesting_};
 
-  const bool result = HandleOwnOperation(operation);
   for (std::size_t i = 0; i < copy.size(); ++i) {
     const TOWSinkEntry& entry = copy[i];
     const std::uint32_t flags = i + 1 == copy.size() ? 2 : 0;
@@ -151,7 +150,7 @@ bool TOWSourcePin::Deliver(const TOWOperationPtr& operation, TOWBasicPin* target
   }
   if (!removing_) Reorder();
   AfterDelivery(operation, target);
-  return result;
+  return false;  // a source pin has no handling of its own
 }
 
 void TOWSourcePin::Reorder() {
@@ -185,7 +184,6 @@ void TOWSourcePin::SendData(std::shared_ptr<TSLGenericBuffer> buffer) {
 
 void TOWSourcePin::AddFunctionSinkPin(TOWSinkPin& pin) {
   TOWWriteLockSection lock(*this);
-  functionSinkPins_.push_back(&pin);
   Join(pin);
 }
 

@@ -82,8 +82,6 @@ class TOWSourcePin : public TOWStreamPin {
   virtual void AfterDelivery(const TOWOperationPtr& operation, TOWBasicPin* target) {}
   // Called, with the locks held, after a sink was added.
   virtual void SinkConnected(TOWBasicPin* sink) {}
-  // The pin's own state dispatcher (state pins); plain source pins have none.
-  virtual bool HandleOwnOperation(const TOWOperationPtr& operation) { return false; }
 
  private:
   bool Deliver(const TOWOperationPtr& operation, TOWBasicPin* target);
@@ -95,7 +93,6 @@ class TOWSourcePin : public TOWStreamPin {
   int IndexOf(const TOWBasicPin* sink) const;  // pin lock held
 
   std::vector<TOWSinkEntry> entries_;
-  std::vector<TOWSinkPin*> functionSinkPins_;
   int nesting_ = 0;
   bool removing_ = false;
 };

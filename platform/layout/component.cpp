@@ -1,7 +1,5 @@
 #include "platform/layout/component.h"
 
-#include <algorithm>
-
 namespace vistrel::layout {
 
 Component::~Component() {
@@ -34,17 +32,6 @@ void Component::insertChild(std::unique_ptr<Component> child) {
 void Component::addUnownedChild(Component& child) {
   child.owner_ = this;
   children_.push_back(&child);
-}
-
-void Component::removeChild(Component& child) {
-  child.owner_ = nullptr;
-  std::erase(children_, &child);
-  auto owned = std::find_if(ownedChildren_.begin(), ownedChildren_.end(),
-                            [&](const auto& held) { return held.get() == &child; });
-  if (owned != ownedChildren_.end()) {
-    std::unique_ptr<Component> doomed = std::move(*owned);
-    ownedChildren_.erase(owned);
-  }
 }
 
 Component* Component::findComponent(const std::string& name) const {

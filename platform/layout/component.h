@@ -98,11 +98,8 @@ class Component : public StoredObject {
 
  protected:
   // Appends `child` to childComponents() without owning it: whoever keeps it
-  // alive (a QObject parent) must keep it alive as long as this component, or
-  // remove it first with removeChild().
+  // alive (a QObject parent) must keep it alive as long as this component.
   void addUnownedChild(Component& child);
-  // Forgets `child` (and deletes it when this component owns it).
-  void removeChild(Component& child);
 
  private:
   friend struct ComponentAccess;
