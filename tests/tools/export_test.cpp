@@ -211,6 +211,12 @@ TEST_F(BatchExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {
   EXPECT_NE(relative.out.find("skipped 2026-12-06/07/c.jpg: damaged JPEG data: "),
             std::string::npos)
       << relative.out;
+  // A relative host folder whose name only looks like a drive ("1:" is none).
+  fs::create_directories(records_ / "1:x");
+  fs::copy_file(records_ / "2026-12-06/07/a.jpg", records_ / "1:x/a.jpg");
+  std::ofstream(records_ / "1:x/b.jpg").close();
+  const ProgramRun oddName = exportVideo({"1:x", "-o", out("odd.avi")}, records_);
+  EXPECT_NE(oddName.out.find("skipped 1:x/b.jpg: empty file\n"), std::string::npos) << oddName.out;
 }
 
 TEST_F(BatchExportTest, UsageErrorsNameTheProblem) {

@@ -11,13 +11,12 @@
 #include <jpeglib.h>
 
 #include "platform/file_system.h"
+#include "tools/export/snapshot_sources.h"
 
 namespace vistrel::exporter {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool isWindowsPath(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
 
 bool startsWithIgnoringCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size()) return false;

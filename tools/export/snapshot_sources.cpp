@@ -45,11 +45,6 @@ bool hasHourFolders(const std::string& folder) {
   return false;
 }
 
-bool isWindowsPath(const std::string& path) {
-  return path.size() >= 2 && path[1] == ':' &&
-         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-}
-
 struct ArchiveHour {
   QDate date;
   int hour = 0;
@@ -71,6 +66,11 @@ ArchiveHour parseArchiveHour(const std::string& text, const char* option) {
 }
 
 }  // namespace
+
+bool isWindowsPath(const std::string& path) {
+  return path.size() >= 2 && path[1] == ':' &&
+         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
 
 std::vector<std::string> snapshotsOfSource(const std::string& source) {
   const platform::FileSystem& files = platform::FileSystem::instance();

@@ -20,6 +20,9 @@ VISTREL_EXCEPTION(EExportUsage, Exception);
 
 using platform::kRecordsRoot;
 
+// True for "X:..." with a drive letter X; anything else is a host path.
+bool isWindowsPath(const std::string& path);
+
 // The snapshots of one SOURCE: a Windows path ("C:\...") or a host path.
 // A folder holding hour folders is a date folder, any other an hour folder.
 // Throws EExportUsage when the folder does not exist.
