@@ -11,12 +11,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "picture/video_planes.h"
-#include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter.h"
-#include "platform/media/guid.h"
+#include "platform/media/filter_graph.h"
+
+struct SwsContext;
 
 namespace vistrel {
 
@@ -97,10 +98,13 @@ class TDSVideoSourceFilter : public media::BaseFilter {
   media::Status ConvertInto(std::uint8_t* out, const RowWriter& write, std::int32_t frameWidth,
                             std::int32_t frameHeight);
 
+  struct SwsFree {
+    void operator()(SwsContext* context) const;
+  };
   media::Ref<TDSVideoSourceStreamPin> pin_;
-  media::ffmpeg::SwsPtr scaler_;     // kept between frames of one size
-  media::ffmpeg::SwsPtr converter_;  // RGB or planes into I420, likewise
-  std::vector<std::uint8_t> rows_;   // RGB rows on their way into an I420 sample
+  std::unique_ptr<SwsContext, SwsFree> scaler_;     // kept between frames of one size
+  std::unique_ptr<SwsContext, SwsFree> converter_;  // RGB or planes into I420, likewise
+  std::vector<std::uint8_t> rows_;                  // RGB rows on their way into an I420 sample
 };
 
 }  // namespace vistrel

@@ -1,4 +1,23 @@
-#include "platform/media/avi_mux.h"
+// The AVI sink: the end of a recording graph, one video input pin. It
+// multiplexes and writes the file itself: the file is created when the sink
+// is made and completed and closed when the graph stops; a graph run again
+// writes it anew. It takes uncompressed 24-bit bottom-up RGB (stored as a
+// BI_RGB DIB stream, codec tag 0), uncompressed YUY2, or any compressed
+// video whose four-character code is an AVI video tag (XVID, MJPG, cvid, ...).
+// The MP4 sink is the same writing MP4 (codec tags chosen by the container),
+// for H.264.
+//
+// Timing: the stream's rate is the first sample's duration (stop − start),
+// or the input's average time per frame when the source gives one, else
+// 25 per second; each sample is placed at start / period. The header is
+// written with the first sample (or at stop, for a file without frames) and
+// the index and trailer at stop. The header and every frame are flushed to
+// the file as soon as they are written, and after each frame the open
+// RIFF's and movi list's sizes and the frame counts are brought up to date,
+// so a file cut short by a killed process is a valid AVI without index that
+// holds them. Beyond 1 GiB, where the file goes on in OpenDML extension
+// RIFFs, the indexes of the completed RIFFs are hidden until the file is
+// completed: a reader that trusts them would stop where they stop.
 
 #include <cmath>
 #include <cstdlib>
@@ -10,8 +29,8 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
+#include "platform/media/devices.h"
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter.h"
 
 namespace vistrel::media {
 
@@ -118,17 +137,14 @@ struct Container {
   bool mp4;
 };
 
-class AviMux final : public BaseFilter, public FileSinkFilter {
+class AviMux final : public BaseFilter {
  public:
   explicit AviMux(Container container)
       : BaseFilter(CLSID_AviDest), container_(container), input_(new AviMuxInputPin(this)) {}
   ~AviMux() override { disconnectAll(); }
 
-  Status setFileName(const std::string& hostPath) override {
-    if (hostPath.empty()) return E_INVALIDARG;
-    std::lock_guard lock(stateLock());
-    if (state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    io_.reset();
+  // Creates (or truncates) the file; nothing stays open on failure.
+  Status openFile(const std::string& hostPath) {
     path_ = hostPath;
     return openFile();
   }
@@ -181,7 +197,7 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
  protected:
   std::vector<Pin*> pinList() const override { return {input_.get()}; }
 
-  Status onRun(ReferenceTime) override {
+  Status onRun() override {
     // A graph run again after a stop writes the file anew.
     if (!io_ && !path_.empty()) {
       const Status status = openFile();
@@ -225,7 +241,6 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
  private:
   std::string path() const { return path_.empty() ? "the AVI file" : path_; }
 
-  // Creates (or truncates) the file; nothing stays open on failure.
   Status openFile() {
     AVIOContext* io = nullptr;
     // The "file:" prefix keeps a ':' in the name from selecting a protocol.
@@ -444,8 +459,14 @@ Status AviMuxInputPin::onReceive(MediaSample* sample) { return mux_->write(sampl
 
 }  // namespace
 
-Ref<BaseFilter> createAviMux() { return Ref<BaseFilter>(new AviMux(Container{"avi", false})); }
-
-Ref<BaseFilter> createMp4Mux() { return Ref<BaseFilter>(new AviMux(Container{"mp4", true})); }
+Status createFileSink(bool mp4, const std::string& hostPath, Ref<BaseFilter>* sink) {
+  Ref<AviMux> mux = makeRef<AviMux>(mp4 ? Container{"mp4", true} : Container{"avi", false});
+  if (!hostPath.empty()) {
+    const Status status = mux->openFile(hostPath);
+    if (failed(status)) return status;
+  }
+  *sink = mux;
+  return S_OK;
+}
 
 }  // namespace vistrel::media

@@ -1,11 +1,11 @@
-#include "platform/media/compressor_filter.h"
+// The video compressors on libavcodec (see devices.h): pictures in,
+// compressed frames out, each with the times of the picture it came from.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <mutex>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -15,9 +15,8 @@ extern "C" {
 #include <libyuv/convert.h>
 #include <libyuv/planar_functions.h>
 
-#include "platform/media/compression.h"
+#include "platform/media/devices.h"
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter.h"
 
 namespace vistrel::media {
 
@@ -40,81 +39,6 @@ bool isI420(const MediaType& type) {
          type.videoInfo->header.bitCount == 12;
 }
 
-// The settings side of a compressor. The filter reads the current values
-// when it opens its encoder, so changes apply from the next stream on.
-// Thread: any; the values are guarded.
-class CompressorSettings : public VideoCompression {
- public:
-  explicit CompressorSettings(const CompressorDescription& description)
-      : friendlyName_(description.friendlyName),
-        code_(description.code),
-        fixedQuantiser_(description.fixedQuantiser) {}
-
-  Status getInfo(VideoCompressionInfo* info) const override {
-    info->version = "1.0";
-    info->description = friendlyName_;
-    info->defaultKeyFrameRate = kDefaultKeyFrameRate;
-    info->defaultPFramesPerKey = 0;
-    info->defaultQuality = kDefaultCompressorQuality;
-    info->capabilities =
-        CompressionCaps_CanKeyFrame | (fixedQuantiser_ ? CompressionCaps_CanQuality : 0);
-    return S_OK;
-  }
-  Status putQuality(double quality) override {
-    if (quality > 1.0) return E_INVALIDARG;
-    std::lock_guard lock(mutex_);
-    quality_ = quality;
-    return S_OK;
-  }
-  double quality() const override {
-    std::lock_guard lock(mutex_);
-    return quality_;
-  }
-  Status putKeyFrameRate(long rate) override {
-    std::lock_guard lock(mutex_);
-    keyFrameRate_ = rate;
-    return S_OK;
-  }
-  long keyFrameRate() const override {
-    std::lock_guard lock(mutex_);
-    return keyFrameRate_;
-  }
-  // Accepted and not used: no B-frames are made, a fixed quantiser has no
-  // data-rate window.
-  Status putPFramesPerKeyFrame(long) override { return S_OK; }
-  Status putWindowSize(std::uint64_t) override { return S_OK; }
-
-  Status setSettingsBlock(std::vector<std::uint8_t> block) override {
-    if (block.size() > kMaxSettingsBytes) return E_INVALIDARG;
-    std::lock_guard lock(mutex_);
-    block_ = std::move(block);
-    return S_OK;
-  }
-  std::vector<std::uint8_t> settingsBlock() const override {
-    std::lock_guard lock(mutex_);
-    if (!block_.empty()) return block_;
-    // Our own block: a version of twelve UTF-16 characters, the number 8 and
-    // the code name.
-    std::vector<std::uint8_t> block;
-    for (char c : std::string("00000000000 ")) block.insert(block.end(), {std::uint8_t(c), 0});
-    block.insert(block.end(), {8, 0, 0, 0});
-    std::string code = code_;
-    code.resize(4, '\0');
-    block.insert(block.end(), code.begin(), code.end());
-    return block;
-  }
-
- private:
-  static constexpr std::size_t kMaxSettingsBytes = 1 << 20;
-  const std::string friendlyName_;
-  const std::string code_;
-  const bool fixedQuantiser_;
-  mutable std::mutex mutex_;
-  double quality_ = -1;
-  long keyFrameRate_ = -1;
-  std::vector<std::uint8_t> block_;
-};
-
 class Compressor;
 
 class CompressorInputPin final : public InputPinBase {
@@ -133,7 +57,7 @@ class CompressorInputPin final : public InputPinBase {
     if (isI420(type) && header.height < 0) return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
   }
-  Status completeConnect(Pin* peer) override;
+  Status completeConnect() override;
   Status onReceive(MediaSample* sample) override;
 
  private:
@@ -152,11 +76,11 @@ class CompressorOutputPin final : public OutputPinBase {
   Compressor* compressor_;
 };
 
-class Compressor final : public BaseFilter, public CompressorSettings {
+class Compressor final : public BaseFilter, public VideoCompression {
  public:
   Compressor(CompressorDescription description, std::string encoder)
       : BaseFilter(CLSID_AVICo),
-        CompressorSettings(description),
+        VideoCompression(description.friendlyName, description.code, description.fixedQuantiser),
         description_(std::move(description)),
         encoderName_(std::move(encoder)),
         input_(new CompressorInputPin(this)),
@@ -468,7 +392,7 @@ class Compressor final : public BaseFilter, public CompressorSettings {
 CompressorInputPin::CompressorInputPin(Compressor* compressor)
     : InputPinBase(compressor, "Input"), compressor_(compressor) {}
 
-Status CompressorInputPin::completeConnect(Pin*) { return compressor_->checkEncoder(); }
+Status CompressorInputPin::completeConnect() { return compressor_->checkEncoder(); }
 
 Status CompressorInputPin::onReceive(MediaSample* sample) { return compressor_->compress(sample); }
 

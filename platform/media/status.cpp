@@ -2,9 +2,7 @@
 
 #include <cerrno>
 
-extern "C" {
-#include <libavutil/error.h>
-}
+#include "platform/media/ffmpeg_handles.h"
 
 namespace vistrel::media {
 
@@ -80,6 +78,13 @@ StatusCode statusFromAVError(int averror, bool creating) {
 const std::string& Status::detail() const {
   static const std::string none;
   return detail_ ? *detail_ : none;
+}
+
+Status ffmpeg::fail(int averror, const std::string& what, const std::string& path, bool creating) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_make_error_string(text, sizeof text, averror);
+  return media::fail(statusFromAVError(averror, creating),
+                     what + (path.empty() ? "" : " '" + path + "'") + ": " + text);
 }
 
 }  // namespace vistrel::media

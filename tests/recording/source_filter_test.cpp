@@ -9,7 +9,7 @@
 #include <QImage>
 
 #include "pipeline/image_buffer.h"
-#include "platform/media/filter.h"
+#include "platform/media/filter_graph.h"
 #include "recording/video_source_filter.h"
 
 namespace vistrel {
@@ -87,8 +87,8 @@ class DeliveryTest : public ::testing::Test {
     source->SetFrameSize(width, height);
     ASSERT_EQ(source->Pin().connect(sink->input()), S_OK);
     ASSERT_EQ(source->Pin().connect(sink->input()), VFW_E_ALREADY_CONNECTED);
-    ASSERT_EQ(sink->run(0), S_OK);
-    ASSERT_EQ(source->run(0), S_OK);
+    ASSERT_EQ(sink->run(), S_OK);
+    ASSERT_EQ(source->run(), S_OK);
   }
   void TearDown() override {
     source->stop();

@@ -15,10 +15,7 @@
 
 #include "avi_reader.h"
 #include "picture/jpeg_image.h"
-#include "platform/media/device_enum.h"
-#include "platform/media/filter.h"
-#include "platform/media/guid.h"
-#include "platform/media/running_object_table.h"
+#include "platform/media/devices.h"
 #include "recording/exception.h"
 #include "recording_fixture.h"
 

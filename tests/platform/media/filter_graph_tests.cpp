@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/media/filter.h"
 #include "platform/media/filter_graph.h"
-#include "platform/media/running_object_table.h"
 #include "test_source_filter.h"
 
 namespace vistrel::media::test {
@@ -24,7 +22,7 @@ class RecordingSink final : public BaseFilter {
 
  protected:
   std::vector<Pin*> pinList() const override { return {pin_.get()}; }
-  Status onRun(ReferenceTime) override {
+  Status onRun() override {
     events.push_back("run");
     return S_OK;
   }

@@ -34,8 +34,8 @@ class TestSource::OutputPin final : public OutputPinBase {
  public:
   OutputPin(TestSource* source, int width, int height, const Guid& subType)
       : OutputPinBase(source, "VideoOutput"),
-        type_(subType == MEDIASUBTYPE_YUY2 ? makeYuy2VideoType(width, height)
-                                           : makeRgb24VideoType(width, height)) {}
+        type_(makeVideoType(subType == MEDIASUBTYPE_YUY2 ? subType : MEDIASUBTYPE_RGB24, width,
+                            height)) {}
 
   const MediaType& type() const { return type_; }
 

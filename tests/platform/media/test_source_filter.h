@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/media/filter.h"
+#include "platform/media/filter_graph.h"
 
 namespace vistrel::media::test {
 
