@@ -44,7 +44,9 @@ bool TDSVideoSourceStreamPin::outputType(MediaType* type) const {
 }
 
 TDSVideoSourceFilter::TDSVideoSourceFilter(const Guid& subType)
-    : BaseFilter(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {}
+    : BaseFilter(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {
+  output_ = pin_;
+}
 
 TDSVideoSourceFilter::~TDSVideoSourceFilter() { disconnectAll(); }
 

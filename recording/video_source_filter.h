@@ -38,10 +38,7 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
   // Bytes of one picture: RGB24 rows padded to 4 bytes, YUY2 or I420.
   std::uint32_t ImageSize() const;
   // The pin's one type: video of its subtype and size, fixed-size samples.
-  bool outputType(media::MediaType* type) const override;
-
- protected:
-  std::int32_t bufferSize() const override { return static_cast<std::int32_t>(ImageSize()); }
+  bool outputType(media::MediaType* type) const;
 
  private:
   media::Guid subType_;
@@ -85,7 +82,10 @@ class TDSVideoSourceFilter : public media::BaseFilter {
                                 std::int64_t start, std::int64_t end);
 
  protected:
-  std::vector<media::Pin*> pinList() const override { return {pin_.get()}; }
+  bool outputType(media::MediaType* type) const override { return pin_->outputType(type); }
+  std::int32_t outputBufferSize() const override {
+    return static_cast<std::int32_t>(pin_->ImageSize());
+  }
 
  private:
   media::Status GetSample(media::Ref<media::MediaSample>* sample);

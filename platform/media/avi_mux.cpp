@@ -115,22 +115,6 @@ OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
   return fields;
 }
 
-class AviMux;
-
-class AviMuxInputPin final : public InputPinBase {
- public:
-  explicit AviMuxInputPin(AviMux* mux);
-
- protected:
-  Status checkMediaType(const MediaType& type) const override {
-    return codecOf(type) != AV_CODEC_ID_NONE ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-  }
-  Status onReceive(MediaSample* sample) override;
-
- private:
-  AviMux* mux_;
-};
-
 // The container a sink writes.
 struct Container {
   const char* format;  // libavformat's muxer name
@@ -139,8 +123,9 @@ struct Container {
 
 class AviMux final : public BaseFilter {
  public:
-  explicit AviMux(Container container)
-      : BaseFilter(CLSID_AviDest), container_(container), input_(new AviMuxInputPin(this)) {}
+  explicit AviMux(Container container) : BaseFilter(CLSID_AviDest), container_(container) {
+    input_ = makeRef<InputPinBase>(this, "Input 01");
+  }
   ~AviMux() override { disconnectAll(); }
 
   // Creates (or truncates) the file; nothing stays open on failure.
@@ -149,7 +134,12 @@ class AviMux final : public BaseFilter {
     return openFile();
   }
 
-  Status write(MediaSample* sample) {
+ protected:
+  Status checkInput(const MediaType& type) const override {
+    return codecOf(type) != AV_CODEC_ID_NONE ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+
+  Status onReceive(MediaSample* sample) override {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
     if (!format_) {
@@ -193,9 +183,6 @@ class AviMux final : public BaseFilter {
     if (format_->pb->error < 0) return ffmpeg::fail(format_->pb->error, "Can't write", path());
     return S_OK;
   }
-
- protected:
-  std::vector<Pin*> pinList() const override { return {input_.get()}; }
 
   Status onRun() override {
     // A graph run again after a stop writes the file anew.
@@ -438,7 +425,6 @@ class AviMux final : public BaseFilter {
   }
 
   const Container container_;
-  Ref<AviMuxInputPin> input_;
   std::string path_;
   ffmpeg::IOContextPtr io_;          // the open file
   ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own
@@ -452,10 +438,6 @@ class AviMux final : public BaseFilter {
   bool superIndexHidden_ = false;
   bool layoutKnown_ = true;  // false once a frame's chunks could not be followed
 };
-
-AviMuxInputPin::AviMuxInputPin(AviMux* mux) : InputPinBase(mux, "Input 01"), mux_(mux) {}
-
-Status AviMuxInputPin::onReceive(MediaSample* sample) { return mux_->write(sample); }
 
 }  // namespace
 

@@ -39,14 +39,20 @@ bool isI420(const MediaType& type) {
          type.videoInfo->header.bitCount == 12;
 }
 
-class Compressor;
-
-class CompressorInputPin final : public InputPinBase {
+class Compressor final : public BaseFilter, public VideoCompression {
  public:
-  explicit CompressorInputPin(Compressor* compressor);
+  Compressor(CompressorDescription description, std::string encoder)
+      : BaseFilter(CLSID_AVICo),
+        VideoCompression(description.friendlyName, description.code, description.fixedQuantiser),
+        description_(std::move(description)),
+        encoderName_(std::move(encoder)) {
+    input_ = makeRef<InputPinBase>(this, "Input");
+    output_ = makeRef<OutputPinBase>(this, "Output");
+  }
+  ~Compressor() override { disconnectAll(); }
 
  protected:
-  Status checkMediaType(const MediaType& type) const override {
+  Status checkInput(const MediaType& type) const override {
     if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo ||
         !type.videoInfo || (!isRgb24(type) && !isYuy2(type) && !isI420(type)))
       return VFW_E_TYPE_NOT_ACCEPTED;
@@ -57,38 +63,9 @@ class CompressorInputPin final : public InputPinBase {
     if (isI420(type) && header.height < 0) return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
   }
-  Status completeConnect() override;
-  Status onReceive(MediaSample* sample) override;
-
- private:
-  Compressor* compressor_;
-};
-
-class CompressorOutputPin final : public OutputPinBase {
- public:
-  CompressorOutputPin(Compressor* compressor);
-
- protected:
-  bool outputType(MediaType* type) const override;
-  std::int32_t bufferSize() const override;
-
- private:
-  Compressor* compressor_;
-};
-
-class Compressor final : public BaseFilter, public VideoCompression {
- public:
-  Compressor(CompressorDescription description, std::string encoder)
-      : BaseFilter(CLSID_AVICo),
-        VideoCompression(description.friendlyName, description.code, description.fixedQuantiser),
-        description_(std::move(description)),
-        encoderName_(std::move(encoder)),
-        input_(new CompressorInputPin(this)),
-        output_(new CompressorOutputPin(this)) {}
-  ~Compressor() override { disconnectAll(); }
 
   // The compressed type for the connected input, if any.
-  bool outputType(MediaType* type) const {
+  bool outputType(MediaType* type) const override {
     if (!input_->isConnected()) return false;
     const MediaType in = input_->connectionType();
     const BitmapInfoHeader& from = in.videoInfo->header;
@@ -109,17 +86,14 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return true;
   }
 
-  std::uint32_t maxFrameBytes() const {
-    const MediaType in = input_->connectionType();
-    const BitmapInfoHeader& header = in.videoInfo->header;
-    return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
-           65536;
+  std::int32_t outputBufferSize() const override {
+    return static_cast<std::int32_t>(maxFrameBytes());
   }
 
   // Whether an encoder opens for the connected input, so that a picture size
   // no encoder takes fails the connection (and the recorder can try another
   // compressor) instead of every frame later on.
-  Status checkEncoder() {
+  Status inputConnected() override {
     std::lock_guard stream(streamLock());
     ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
     const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
@@ -127,7 +101,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return failed(status) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
   }
 
-  Status compress(MediaSample* sample) {
+  Status onReceive(MediaSample* sample) override {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
     if (!encoder_) {
@@ -153,9 +127,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return drain();
   }
 
- protected:
-  std::vector<Pin*> pinList() const override { return {input_.get(), output_.get()}; }
-
   Status onStop() override {
     Status result = S_OK;
     if (encoder_) {
@@ -170,6 +141,12 @@ class Compressor final : public BaseFilter, public VideoCompression {
   }
 
  private:
+  std::uint32_t maxFrameBytes() const {
+    const BitmapInfoHeader& header = input_->connectionType().videoInfo->header;
+    return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
+           65536;
+  }
+
   struct FrameTimes {
     bool timed = false;
     ReferenceTime start = 0;
@@ -376,8 +353,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
   const CompressorDescription description_;
   std::string encoderName_;     // the encoder in use
   std::string workingEncoder_;  // the last one that opened
-  Ref<CompressorInputPin> input_;
-  Ref<CompressorOutputPin> output_;
 
   // Streaming state, under the stream lock.
   ffmpeg::CodecContextPtr encoder_;
@@ -388,24 +363,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
   std::int64_t nextPts_ = 0;
   enum class Converter { Scale, Yuv, Copy } converter_ = Converter::Scale;
 };
-
-CompressorInputPin::CompressorInputPin(Compressor* compressor)
-    : InputPinBase(compressor, "Input"), compressor_(compressor) {}
-
-Status CompressorInputPin::completeConnect() { return compressor_->checkEncoder(); }
-
-Status CompressorInputPin::onReceive(MediaSample* sample) { return compressor_->compress(sample); }
-
-CompressorOutputPin::CompressorOutputPin(Compressor* compressor)
-    : OutputPinBase(compressor, "Output"), compressor_(compressor) {}
-
-bool CompressorOutputPin::outputType(MediaType* type) const {
-  return compressor_->outputType(type);
-}
-
-std::int32_t CompressorOutputPin::bufferSize() const {
-  return static_cast<std::int32_t>(compressor_->maxFrameBytes());
-}
 
 }  // namespace
 

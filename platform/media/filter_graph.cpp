@@ -21,17 +21,13 @@ MediaType Pin::connectionType() const {
 
 Status Pin::join(Pin* peer, const MediaType& type) {
   if (!owner_) return E_UNEXPECTED;
-  {
-    std::lock_guard state(owner_->stateLock());
-    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    std::lock_guard lock(mutex_);
-    if (peer_) return VFW_E_ALREADY_CONNECTED;
-    peer_ = Ref<Pin>(peer);
-    type_ = type;
-  }
-  const Status status = completeConnect();
-  if (failed(status)) forget();
-  return status;
+  std::lock_guard state(owner_->stateLock());
+  if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  std::lock_guard lock(mutex_);
+  if (peer_) return VFW_E_ALREADY_CONNECTED;
+  peer_ = Ref<Pin>(peer);
+  type_ = type;
+  return S_OK;
 }
 
 void Pin::forget() {
@@ -50,8 +46,27 @@ Status Pin::disconnect() {
   return S_OK;
 }
 
+Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
+  if (!owner_) return E_UNEXPECTED;
+  if (isConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (failed(owner_->checkInput(type))) return VFW_E_TYPE_NOT_ACCEPTED;
+  Status status = join(connector, type);
+  if (failed(status)) return status;
+  status = owner_->inputConnected();
+  if (failed(status)) forget();
+  return status;
+}
+
+Status InputPinBase::receive(MediaSample* sample) {
+  assert(sample);
+  if (!owner_) return E_UNEXPECTED;
+  std::lock_guard lock(owner_->streamLock());
+  if (!isConnected()) return VFW_E_NOT_CONNECTED;
+  if (owner_->state() == FilterState::Stopped) return VFW_E_WRONG_STATE;
+  return owner_->onReceive(sample);
+}
+
 Status OutputPinBase::connect(Pin* receivePin) {
-  assert(receivePin);
   if (!owner_) return E_UNEXPECTED;
   MediaType type;
   {
@@ -59,10 +74,10 @@ Status OutputPinBase::connect(Pin* receivePin) {
     if (isConnected()) return VFW_E_ALREADY_CONNECTED;
     if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
     if (!dynamic_cast<InputPinBase*>(receivePin)) return VFW_E_INVALID_DIRECTION;
-    if (!outputType(&type)) return VFW_E_NO_ACCEPTABLE_TYPES;
+    if (!owner_->outputType(&type)) return VFW_E_NO_ACCEPTABLE_TYPES;
   }
-  // The input side is settled under its own filter's lock, released before
-  // this side is recorded under this one's.
+  // The input's side is settled under its filter's lock, released before
+  // this side is recorded under this filter's.
   Ref<InputPinBase> input(static_cast<InputPinBase*>(receivePin));
   Status status = input->receiveConnection(this, type);
   if (succeeded(status)) {
@@ -73,7 +88,7 @@ Status OutputPinBase::connect(Pin* receivePin) {
   if (status == E_FAIL || status == VFW_E_TYPE_NOT_ACCEPTED || status == E_INVALIDARG)
     return VFW_E_NO_ACCEPTABLE_TYPES;
   if (failed(status)) return status;
-  const std::int32_t bytes = bufferSize();
+  const std::int32_t bytes = owner_->outputBufferSize();
   std::lock_guard samples(sampleMutex_);
   sampleBytes_ = bytes;
   return S_OK;
@@ -81,9 +96,8 @@ Status OutputPinBase::connect(Pin* receivePin) {
 
 void OutputPinBase::setActive(bool active) {
   active_ = active;
-  if (active) return;
   std::lock_guard lock(sampleMutex_);
-  sample_.reset();  // a sample still out is freed when let go
+  if (!active) sample_.reset();  // a sample still out is freed when let go
 }
 
 Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample) {
@@ -103,26 +117,9 @@ Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample) {
 }
 
 Status OutputPinBase::deliver(MediaSample* sample) {
-  // An output pin only ever connects to an input pin.
-  const Ref<Pin> input = connectedTo();
+  const Ref<Pin> input = connectedTo();  // an output pin connects to input pins only
   if (!input) return VFW_E_NOT_CONNECTED;
   return static_cast<InputPinBase*>(input.get())->receive(sample);
-}
-
-Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
-  assert(connector);
-  if (isConnected()) return VFW_E_ALREADY_CONNECTED;
-  if (failed(checkMediaType(type))) return VFW_E_TYPE_NOT_ACCEPTED;
-  return join(connector, type);
-}
-
-Status InputPinBase::receive(MediaSample* sample) {
-  assert(sample);
-  if (!owner_) return E_UNEXPECTED;
-  std::lock_guard lock(owner_->streamLock());
-  if (!isConnected()) return VFW_E_NOT_CONNECTED;
-  if (owner_->state() == FilterState::Stopped) return VFW_E_WRONG_STATE;
-  return onReceive(sample);
 }
 
 // ---- Filters ----
@@ -130,7 +127,7 @@ Status InputPinBase::receive(MediaSample* sample) {
 void BaseFilter::disconnectAll() {
   // No lock of this filter is held while the peer's is taken.
   state_ = FilterState::Stopped;
-  for (Pin* pin : pinList()) {
+  for (const Ref<Pin>& pin : pins()) {
     if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
     pin->forget();
     pin->owner_ = nullptr;
@@ -146,24 +143,17 @@ Status BaseFilter::stop() {
     state_ = FilterState::Stopped;
     result = onStop();
   }
-  for (Pin* pin : pinList())
-    if (pin->direction() == PinDirection::Output)
-      static_cast<OutputPinBase*>(pin)->setActive(false);
+  if (output_) output_->setActive(false);
   return result;
 }
 
 Status BaseFilter::run() {
   std::lock_guard lock(stateLock_);
   if (state_ == FilterState::Running) return S_OK;
-  const auto activate = [this](bool active) {
-    for (Pin* pin : pinList())
-      if (pin->direction() == PinDirection::Output)
-        static_cast<OutputPinBase*>(pin)->setActive(active);
-  };
-  activate(true);
+  if (output_) output_->setActive(true);
   const Status status = onRun();
   if (failed(status)) {
-    activate(false);
+    if (output_) output_->setActive(false);
     return status;
   }
   state_ = FilterState::Running;
@@ -172,7 +162,8 @@ Status BaseFilter::run() {
 
 std::vector<Ref<Pin>> BaseFilter::pins() const {
   std::vector<Ref<Pin>> result;
-  for (Pin* pin : pinList()) result.emplace_back(pin);
+  if (input_) result.emplace_back(input_);
+  if (output_) result.emplace_back(output_);
   return result;
 }
 
@@ -186,12 +177,6 @@ FilterGraph* BaseFilter::graph() const {
   return graph_;
 }
 
-void BaseFilter::joinFilterGraph(FilterGraph* graph, const std::string& name) {
-  std::lock_guard lock(stateLock_);
-  graph_ = graph;
-  name_ = graph ? name : std::string();
-}
-
 // ---- The graph ----
 
 namespace {
@@ -201,28 +186,25 @@ void disconnectBoth(Pin* pin) {
   pin->disconnect();
 }
 
-// The filter's first pin of `direction` that is not connected.
-Ref<Pin> freePin(BaseFilter* filter, PinDirection direction) {
-  for (const Ref<Pin>& pin : filter->pins())
-    if (pin->direction() == direction && !pin->isConnected()) return pin;
-  return nullptr;
-}
-
 }  // namespace
 
 FilterGraph::~FilterGraph() {
   stop();
   for (const Ref<BaseFilter>& filter : filters_) {
     for (const Ref<Pin>& pin : filter->pins()) pin->disconnect();
-    filter->joinFilterGraph(nullptr, std::string());
+    std::lock_guard lock(filter->stateLock_);
+    filter->graph_ = nullptr;
+    filter->name_.clear();
   }
 }
 
 Status FilterGraph::addFilter(BaseFilter* filter, const std::string& name) {
   assert(filter);
   std::lock_guard lock(mutex_);
-  if (filter->graph()) return E_INVALIDARG;
-  filter->joinFilterGraph(this, name.empty() ? filter->classId().toString() : name);
+  std::lock_guard state(filter->stateLock_);
+  if (filter->graph_) return E_INVALIDARG;
+  filter->graph_ = this;
+  filter->name_ = name.empty() ? filter->classId().toString() : name;
   filters_.emplace_back(filter);
   return S_OK;
 }
@@ -234,9 +216,12 @@ Status FilterGraph::removeFilter(BaseFilter* filter) {
   if (it == filters_.end()) return VFW_E_NOT_IN_GRAPH;
   if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   for (const Ref<Pin>& pin : filter->pins()) disconnectBoth(pin.get());
-  Ref<BaseFilter> keep = *it;  // joinFilterGraph runs while it still lives
-  filters_.erase(it);
-  keep->joinFilterGraph(nullptr, std::string());
+  {
+    std::lock_guard state(filter->stateLock_);
+    filter->graph_ = nullptr;
+    filter->name_.clear();
+  }
+  filters_.erase(it);  // may destroy the filter: last
   return S_OK;
 }
 
@@ -252,39 +237,30 @@ Status FilterGraph::connect(Pin* output, Pin* input) {
   if (!source || !target || source->graph() != this || target->graph() != this)
     return VFW_E_NOT_IN_GRAPH;
   auto* from = dynamic_cast<OutputPinBase*>(output);
-  if (!from || input->direction() != PinDirection::Input) return VFW_E_INVALID_DIRECTION;
+  if (!from || !dynamic_cast<InputPinBase*>(input)) return VFW_E_INVALID_DIRECTION;
   return from->connect(input);
 }
 
 std::vector<Ref<BaseFilter>> FilterGraph::upstreamFirst() const {
-  // A filter's rank is the length of the chain feeding its input pins.
-  std::vector<std::pair<std::size_t, Ref<BaseFilter>>> ranked;
-  for (const Ref<BaseFilter>& filter : filters_) {
-    std::size_t rank = 0;
-    std::vector<BaseFilter*> level{filter.get()};
-    while (!level.empty() && rank <= filters_.size()) {
-      std::vector<BaseFilter*> feeding;
-      for (BaseFilter* at : level)
-        for (const Ref<Pin>& pin : at->pins())
-          if (Ref<Pin> peer =
-                  pin->direction() == PinDirection::Input ? pin->connectedTo() : nullptr)
-            if (peer->filter()) feeding.push_back(peer->filter());
-      if (!feeding.empty()) ++rank;
-      level = std::move(feeding);
-    }
-    ranked.emplace_back(rank, filter);
-  }
-  std::stable_sort(ranked.begin(), ranked.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<Ref<BaseFilter>> ordered;
-  for (auto& [rank, filter] : ranked) ordered.push_back(std::move(filter));
+  // A filter's rank: the filters feeding it, up the chain of input pins.
+  const auto rank = [this](BaseFilter* filter) {
+    std::size_t count = 0;
+    for (Ref<Pin> peer; filter->input_ && (peer = filter->input_->connectedTo()) &&
+                        peer->filter() && count < filters_.size();
+         filter = peer->filter())
+      ++count;
+    return count;
+  };
+  std::vector<Ref<BaseFilter>> ordered = filters_;
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [&](const auto& a, const auto& b) { return rank(a.get()) < rank(b.get()); });
   return ordered;
 }
 
 Status FilterGraph::run() {
   std::lock_guard lock(mutex_);
   if (state_ == FilterState::Running) return S_OK;
-  std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
+  const std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
   for (auto it = ordered.rbegin(); it != ordered.rend(); ++it) {
     const Status status = (*it)->run();
     if (failed(status)) {
@@ -334,33 +310,27 @@ Status CaptureGraphBuilder::setOutputFileName(const Guid& type, const std::strin
     return E_INVALIDARG;
   Ref<BaseFilter> sink;
   Status status = createFileSink(type == MEDIASUBTYPE_Mp4, hostPath, &sink);
-  if (failed(status)) return status;  // nothing was opened
-  status = graph().addFilter(sink.get(), "AVI Mux");
-  if (failed(status)) return status;
-  if (sinkFilter) *sinkFilter = sink;
-  return S_OK;
+  if (succeeded(status)) status = graph().addFilter(sink.get(), "AVI Mux");
+  if (succeeded(status) && sinkFilter) *sinkFilter = sink;
+  return status;
 }
 
 Status CaptureGraphBuilder::renderStream(BaseFilter* source, BaseFilter* intermediate,
                                          BaseFilter* sink) {
   assert(source && sink);
-  Ref<Pin> start = freePin(source, PinDirection::Output);
-  if (!start) return VFW_E_NOT_FOUND;
-  Ref<Pin> upstream = start;
+  const auto free = [](Pin* pin) { return pin && !pin->isConnected(); };
+  Pin* out = source->output_.get();
+  if (!free(out)) return VFW_E_NOT_FOUND;
   if (intermediate) {
-    Ref<Pin> in = freePin(intermediate, PinDirection::Input);
-    if (!in) return VFW_E_NOT_FOUND;
-    const Status status = graph().connect(start.get(), in.get());
+    if (!free(intermediate->input_.get())) return VFW_E_NOT_FOUND;
+    const Status status = graph().connect(out, intermediate->input_.get());
     if (failed(status)) return status;
-    upstream = freePin(intermediate, PinDirection::Output);
-    if (!upstream) {
-      disconnectBoth(start.get());
-      return VFW_E_NOT_FOUND;
-    }
+    out = intermediate->output_.get();
   }
-  Ref<Pin> in = freePin(sink, PinDirection::Input);
-  const Status status = in ? graph().connect(upstream.get(), in.get()) : Status(VFW_E_NOT_FOUND);
-  if (failed(status) && intermediate) disconnectBoth(start.get());
+  const Status status = free(out) && free(sink->input_.get())
+                            ? graph().connect(out, sink->input_.get())
+                            : Status(VFW_E_NOT_FOUND);
+  if (failed(status) && intermediate) disconnectBoth(source->output_.get());
   return status;
 }
 
@@ -370,15 +340,9 @@ Ref<CaptureGraphBuilder> createCaptureGraphBuilder() { return makeRef<CaptureGra
 
 namespace {
 
-struct RunningEntry {
-  std::uint32_t cookie;
-  std::string name;
-  Ref<Unknown> object;
-};
-
 struct RunningTable {
   std::mutex mutex;
-  std::vector<RunningEntry> entries;
+  std::vector<std::pair<std::uint32_t, std::pair<std::string, Ref<Unknown>>>> entries;
   std::uint32_t lastCookie = 0;
 };
 
@@ -393,7 +357,7 @@ RunningTable& runningTable() {
 std::uint32_t registerRunning(const std::string& name, Ref<Unknown> object) {
   RunningTable& t = runningTable();
   std::lock_guard lock(t.mutex);
-  t.entries.push_back({++t.lastCookie, name, std::move(object)});
+  t.entries.push_back({++t.lastCookie, {name, std::move(object)}});
   return t.lastCookie;
 }
 
@@ -402,9 +366,9 @@ bool revokeRunning(std::uint32_t cookie) {
   Ref<Unknown> released;  // let go after the lock
   std::lock_guard lock(t.mutex);
   auto it = std::find_if(t.entries.begin(), t.entries.end(),
-                         [&](const RunningEntry& entry) { return entry.cookie == cookie; });
+                         [&](const auto& entry) { return entry.first == cookie; });
   if (it == t.entries.end()) return false;
-  released = std::move(it->object);
+  released = std::move(it->second.second);
   t.entries.erase(it);
   return true;
 }
@@ -413,7 +377,7 @@ bool isRunning(const std::string& name) {
   RunningTable& t = runningTable();
   std::lock_guard lock(t.mutex);
   return std::any_of(t.entries.begin(), t.entries.end(),
-                     [&](const RunningEntry& entry) { return entry.name == name; });
+                     [&](const auto& entry) { return entry.second.first == name; });
 }
 
 }  // namespace vistrel::media

@@ -12,16 +12,15 @@ namespace {
 // A sink that takes RGB24 and records what happens to it.
 class RecordingSink final : public BaseFilter {
  public:
-  RecordingSink() : BaseFilter(Guid{1, 2, 3, {}}), pin_(new InputPin(this)) {}
+  RecordingSink() : BaseFilter(Guid{1, 2, 3, {}}) { input_ = makeRef<InputPinBase>(this, "In"); }
   ~RecordingSink() override { disconnectAll(); }
 
   std::vector<std::string> events;
   std::vector<ReferenceTime> starts;
   std::vector<bool> syncPoints;
-  Pin* input() const { return pin_.get(); }
+  Pin* input() const { return input_.get(); }
 
  protected:
-  std::vector<Pin*> pinList() const override { return {pin_.get()}; }
   Status onRun() override {
     events.push_back("run");
     return S_OK;
@@ -30,28 +29,16 @@ class RecordingSink final : public BaseFilter {
     events.push_back("stop");
     return S_OK;
   }
-
- private:
-  class InputPin final : public InputPinBase {
-   public:
-    explicit InputPin(RecordingSink* sink) : InputPinBase(sink, "In"), sink_(sink) {}
-
-   protected:
-    Status checkMediaType(const MediaType& type) const override {
-      return type.subType == MEDIASUBTYPE_RGB24 ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    Status onReceive(MediaSample* sample) override {
-      ReferenceTime start = -1, stop = -1;
-      sample->getTime(&start, &stop);
-      sink_->starts.push_back(start);
-      sink_->syncPoints.push_back(sample->isSyncPoint());
-      return S_OK;
-    }
-
-   private:
-    RecordingSink* sink_;
-  };
-  Ref<InputPin> pin_;
+  Status checkInput(const MediaType& type) const override {
+    return type.subType == MEDIASUBTYPE_RGB24 ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+  Status onReceive(MediaSample* sample) override {
+    ReferenceTime start = -1, stop = -1;
+    sample->getTime(&start, &stop);
+    starts.push_back(start);
+    syncPoints.push_back(sample->isSyncPoint());
+    return S_OK;
+  }
 };
 
 class GraphTest : public ::testing::Test {
