@@ -115,15 +115,9 @@ OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
   return fields;
 }
 
-// The container a sink writes.
-struct Container {
-  const char* format;  // libavformat's muxer name
-  bool mp4;
-};
-
 class AviMux final : public BaseFilter {
  public:
-  explicit AviMux(Container container) : BaseFilter(CLSID_AviDest), container_(container) {
+  explicit AviMux(bool mp4) : BaseFilter(CLSID_AviDest), mp4_(mp4) {
     input_ = makeRef<InputPinBase>(this, "Input 01");
   }
   ~AviMux() override { disconnectAll(); }
@@ -131,7 +125,12 @@ class AviMux final : public BaseFilter {
   // Creates (or truncates) the file; nothing stays open on failure.
   Status openFile(const std::string& hostPath) {
     path_ = hostPath;
-    return openFile();
+    AVIOContext* io = nullptr;
+    // The "file:" prefix keeps a ':' in the name from selecting a protocol.
+    const int error = avio_open(&io, ("file:" + path_).c_str(), AVIO_FLAG_WRITE);
+    if (error < 0) return ffmpeg::fail(error, "Can't create file", path_, true);
+    io_.reset(io);
+    return S_OK;
   }
 
  protected:
@@ -150,16 +149,13 @@ class AviMux final : public BaseFilter {
     }
     AVStream* stream = format_->streams[0];
     const std::int64_t before = avio_tell(format_->pb);
-    std::int64_t pts = nextPts_;
-    if (timed)
-      pts = av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
-                             AV_ROUND_NEAR_INF);
-    if (pts < nextPts_) pts = nextPts_;
-    std::int64_t duration = 1;
-    if (timed && stop > start)
-      duration = std::max<std::int64_t>(
-          1, av_rescale_q_rnd(stop - start, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
-                              AV_ROUND_NEAR_INF));
+    const auto inStream = [stream](ReferenceTime time) {
+      return av_rescale_q_rnd(time, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
+                              AV_ROUND_NEAR_INF);
+    };
+    const std::int64_t pts = std::max(nextPts_, timed ? inStream(start) : nextPts_);
+    const std::int64_t duration =
+        timed && stop > start ? std::max<std::int64_t>(1, inStream(stop - start)) : 1;
 
     ffmpeg::PacketPtr packet(av_packet_alloc());
     if (!packet || av_new_packet(packet.get(), sample->actualDataLength()) < 0)
@@ -187,7 +183,7 @@ class AviMux final : public BaseFilter {
   Status onRun() override {
     // A graph run again after a stop writes the file anew.
     if (!io_ && !path_.empty()) {
-      const Status status = openFile();
+      const Status status = openFile(path_);
       if (failed(status)) return status;
     }
     format_.reset();
@@ -228,15 +224,6 @@ class AviMux final : public BaseFilter {
  private:
   std::string path() const { return path_.empty() ? "the AVI file" : path_; }
 
-  Status openFile() {
-    AVIOContext* io = nullptr;
-    // The "file:" prefix keeps a ':' in the name from selecting a protocol.
-    const int error = avio_open(&io, ("file:" + path_).c_str(), AVIO_FLAG_WRITE);
-    if (error < 0) return ffmpeg::fail(error, "Can't create file", path_, true);
-    io_.reset(io);
-    return S_OK;
-  }
-
   // Sets up the stream and writes the header.
   Status begin(ReferenceTime period) {
     if (period <= 0) period = kDefaultFramePeriod;
@@ -244,7 +231,7 @@ class AviMux final : public BaseFilter {
     if (!io) return fail(E_HANDLE, "No file is open for " + path());
 
     AVFormatContext* raw = nullptr;
-    int error = avformat_alloc_output_context2(&raw, nullptr, container_.format, nullptr);
+    int error = avformat_alloc_output_context2(&raw, nullptr, mp4_ ? "mp4" : "avi", nullptr);
     if (error < 0) return ffmpeg::fail(error, "Can't set up the AVI multiplexer for", path());
     ffmpeg::FormatContextPtr format(raw);
     AVStream* stream = avformat_new_stream(format.get(), nullptr);
@@ -256,7 +243,7 @@ class AviMux final : public BaseFilter {
     par->codec_type = AVMEDIA_TYPE_VIDEO;
     par->codec_id = codecOf(type);
     // MP4 has its own sample entries ("avc1"); an AVI four-character code there is refused.
-    par->codec_tag = container_.mp4 ? 0 : header.compression;
+    par->codec_tag = mp4_ ? 0 : header.compression;
     par->width = header.width;
     par->height = std::abs(header.height);
     par->bits_per_coded_sample = header.bitCount;
@@ -277,7 +264,7 @@ class AviMux final : public BaseFilter {
 
     format->pb = io;
     AVDictionary* options = nullptr;
-    if (container_.mp4) {
+    if (mp4_) {
       // Fragmented: the track's index (no frames listed) first, then at
       // most a second of frames at a time as a fragment with its own small
       // index, handed to the system when cut. A file whose process is
@@ -309,7 +296,7 @@ class AviMux final : public BaseFilter {
     superIndexHidden_ = false;
     layoutKnown_ = true;
     readBack_ = std::ifstream();
-    if (container_.mp4) return S_OK;  // each MP4 fragment is complete as written
+    if (mp4_) return S_OK;  // each MP4 fragment is complete as written
     // The header's layout is FFmpeg's: read it back to find the fields to
     // keep up to date. Without them the file stays readable, only less so.
     std::vector<std::uint8_t> written(
@@ -424,7 +411,7 @@ class AviMux final : public BaseFilter {
     avio_flush(io);
   }
 
-  const Container container_;
+  const bool mp4_;  // writes MP4, not AVI
   std::string path_;
   ffmpeg::IOContextPtr io_;          // the open file
   ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own
@@ -442,7 +429,7 @@ class AviMux final : public BaseFilter {
 }  // namespace
 
 Status createFileSink(bool mp4, const std::string& hostPath, Ref<BaseFilter>* sink) {
-  Ref<AviMux> mux = makeRef<AviMux>(mp4 ? Container{"mp4", true} : Container{"avi", false});
+  Ref<AviMux> mux = makeRef<AviMux>(mp4);
   if (!hostPath.empty()) {
     const Status status = mux->openFile(hostPath);
     if (failed(status)) return status;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -24,19 +25,18 @@ namespace {
 
 constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
 
-bool isRgb24(const MediaType& type) {
-  return type.subType == MEDIASUBTYPE_RGB24 && type.videoInfo &&
-         type.videoInfo->header.bitCount == 24 && type.videoInfo->header.compression == BI_RGB;
-}
+// The uncompressed pictures a compressor takes.
+enum class Pictures { None, Rgb24, Yuy2, I420 };
 
-bool isYuy2(const MediaType& type) {
-  return type.subType == MEDIASUBTYPE_YUY2 && type.videoInfo &&
-         type.videoInfo->header.bitCount == 16;
-}
-
-bool isI420(const MediaType& type) {
-  return type.subType == MEDIASUBTYPE_I420 && type.videoInfo &&
-         type.videoInfo->header.bitCount == 12;
+Pictures picturesOf(const MediaType& type) {
+  if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo || !type.videoInfo)
+    return Pictures::None;
+  const BitmapInfoHeader& header = type.videoInfo->header;
+  if (type.subType == MEDIASUBTYPE_RGB24 && header.bitCount == 24 && header.compression == BI_RGB)
+    return Pictures::Rgb24;
+  if (type.subType == MEDIASUBTYPE_YUY2 && header.bitCount == 16) return Pictures::Yuy2;
+  if (type.subType == MEDIASUBTYPE_I420 && header.bitCount == 12) return Pictures::I420;
+  return Pictures::None;
 }
 
 class Compressor final : public BaseFilter, public VideoCompression {
@@ -53,36 +53,30 @@ class Compressor final : public BaseFilter, public VideoCompression {
 
  protected:
   Status checkInput(const MediaType& type) const override {
-    if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo ||
-        !type.videoInfo || (!isRgb24(type) && !isYuy2(type) && !isI420(type)))
-      return VFW_E_TYPE_NOT_ACCEPTED;
+    const Pictures pictures = picturesOf(type);
+    if (pictures == Pictures::None) return VFW_E_TYPE_NOT_ACCEPTED;
     const BitmapInfoHeader& header = type.videoInfo->header;
-    if (header.width <= 0 || header.height == 0) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (isYuy2(type) && (header.width % 2 != 0 || header.height < 0))
-      return VFW_E_TYPE_NOT_ACCEPTED;
-    if (isI420(type) && header.height < 0) return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+    const bool fits = header.width > 0 && header.height != 0 &&
+                      (pictures == Pictures::Rgb24 || header.height > 0) &&
+                      (pictures != Pictures::Yuy2 || header.width % 2 == 0);
+    return fits ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
   }
 
   // The compressed type for the connected input, if any.
   bool outputType(MediaType* type) const override {
     if (!input_->isConnected()) return false;
-    const MediaType in = input_->connectionType();
-    const BitmapInfoHeader& from = in.videoInfo->header;
-    type->majorType = MEDIATYPE_Video;
-    type->subType = Guid::fromFourCC(description_.fourCC);
-    type->formatType = FORMAT_VideoInfo;
-    type->fixedSizeSamples = false;
-    type->temporalCompression = true;
-    type->sampleSize = 0;
-    VideoInfo info;
-    info.avgTimePerFrame = in.videoInfo->avgTimePerFrame;
-    info.header.width = from.width;
-    info.header.height = std::abs(from.height);
-    info.header.bitCount = 24;
-    info.header.compression = description_.fourCC;
-    info.header.imageSize = maxFrameBytes();
-    type->videoInfo = info;
+    const VideoInfo in = *input_->connectionType().videoInfo;
+    const std::uint32_t code = description_.fourCC;
+    *type = MediaType{
+        MEDIATYPE_Video,
+        Guid::fromFourCC(code),
+        false,
+        true,
+        0,
+        FORMAT_VideoInfo,
+        VideoInfo{in.avgTimePerFrame,
+                  {in.header.width, std::abs(in.header.height), 24, code, maxFrameBytes()},
+                  {}}};
     return true;
   }
 
@@ -118,7 +112,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
       pts = std::max(nextPts_, av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)},
                                                 encoder_->time_base, AV_ROUND_NEAR_INF));
     nextPts_ = pts + 1;
-    times_[pts] = FrameTimes{timed, start, stop};
+    if (timed) times_[pts] = {start, stop};
     frame_->pts = pts;
     frame_->quality = encoder_->global_quality;
     frame_->pict_type = AV_PICTURE_TYPE_NONE;
@@ -146,12 +140,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
            65536;
   }
-
-  struct FrameTimes {
-    bool timed = false;
-    ReferenceTime start = 0;
-    ReferenceTime stop = 0;
-  };
 
   void closeEncoder() {
     encoder_.reset();
@@ -216,9 +204,10 @@ class Compressor final : public BaseFilter, public VideoCompression {
     av_dict_free(&options);
     if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
 
-    const AVPixelFormat source = isYuy2(in)   ? AV_PIX_FMT_YUYV422
-                                 : isI420(in) ? AV_PIX_FMT_YUV420P
-                                              : AV_PIX_FMT_BGR24;
+    const Pictures pictures = picturesOf(in);
+    const AVPixelFormat source = pictures == Pictures::Yuy2   ? AV_PIX_FMT_YUYV422
+                                 : pictures == Pictures::I420 ? AV_PIX_FMT_YUV420P
+                                                              : AV_PIX_FMT_BGR24;
     // libswscale has no SIMD path for 24-bit input; libyuv converts BGR rows
     // to limited-range 4:2:0 (what the MPEG-4 encoders take) in one pass.
     converter_ =
@@ -240,7 +229,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
     av_opt_set_int(scaler.get(), "dsth", context->height, 0);
     av_opt_set_int(scaler.get(), "dst_format", context->pix_fmt, 0);
     av_opt_set_int(scaler.get(), "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND, 0);
-    av_opt_set_int(scaler.get(), "src_range", fullRange && !isI420(in) ? 1 : 0, 0);
+    av_opt_set_int(scaler.get(), "src_range", fullRange && pictures != Pictures::I420 ? 1 : 0, 0);
     av_opt_set_int(scaler.get(), "dst_range", fullRange ? 1 : 0, 0);
     if (sws_init_context(scaler.get(), nullptr, nullptr) < 0)
       return fail(E_FAIL, "Can't convert pictures for " + name);
@@ -266,8 +255,8 @@ class Compressor final : public BaseFilter, public VideoCompression {
     const MediaType in = input_->connectionType();
     const BitmapInfoHeader& header = in.videoInfo->header;
     const int height = std::abs(header.height);
-    const bool yuy2 = isYuy2(in);
-    if (isI420(in)) return convertI420(sample, header.width, height);
+    const bool yuy2 = picturesOf(in) == Pictures::Yuy2;
+    if (picturesOf(in) == Pictures::I420) return convertI420(sample, header.width, height);
     const int stride = yuy2 ? header.width * 2 : static_cast<int>(dibStride(header.width, 24));
     if (sample->actualDataLength() < stride * height)
       return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
@@ -332,7 +321,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
   }
 
   Status deliverPacket() {
-    FrameTimes times;
+    std::optional<std::pair<ReferenceTime, ReferenceTime>> times;
     if (auto it = times_.find(packet_->pts); it != times_.end()) {
       times = it->second;
       times_.erase(times_.begin(), std::next(it));
@@ -345,7 +334,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
       return fail(VFW_E_BUFFER_OVERFLOW, "A compressed frame does not fit its sample");
     std::memcpy(sample->pointer(), packet_->data, static_cast<size_t>(packet_->size));
     sample->setActualDataLength(packet_->size);
-    if (times.timed) sample->setTime(&times.start, &times.stop);
+    if (times) sample->setTime(&times->first, &times->second);
     sample->setSyncPoint((packet_->flags & AV_PKT_FLAG_KEY) != 0);
     return output_->deliver(sample.get());
   }
@@ -359,7 +348,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
   ffmpeg::SwsPtr scaler_;
   ffmpeg::FramePtr frame_;
   ffmpeg::PacketPtr packet_;
-  std::map<std::int64_t, FrameTimes> times_;
+  std::map<std::int64_t, std::pair<ReferenceTime, ReferenceTime>> times_;  // of timed frames
   std::int64_t nextPts_ = 0;
   enum class Converter { Scale, Yuv, Copy } converter_ = Converter::Scale;
 };

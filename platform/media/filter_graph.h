@@ -154,22 +154,9 @@ class BaseFilter : public virtual Unknown {
   FilterGraph* graph_ = nullptr;  // set and cleared by the graph
 };
 
-// Run/Stop of the whole graph. Running goes from the sinks upstream, so no
-// filter delivers into one still stopped; stopping goes from the sources
-// downstream, so a compressor flushes into a sink that is still running,
-// and the file is complete once stop() returns.
-class MediaControl : public virtual Unknown {
- public:
-  // A failure stops every filter again.
-  virtual Status run() = 0;
-  // Keeps stopping every filter after a failure; returns the first one.
-  virtual Status stop() = 0;
-  virtual FilterState state() const = 0;
-};
-
 // The filter graph manager: holds a reference on every filter added and
 // breaks their connections when it goes. One caller thread at a time.
-class FilterGraph final : public MediaControl {
+class FilterGraph final : public Unknown {
  public:
   ~FilterGraph() override;
   // Adds `filter` under `name` (an empty name is made from the filter's
@@ -184,9 +171,14 @@ class FilterGraph final : public MediaControl {
   // graph (VFW_E_NOT_IN_GRAPH) and stopped.
   Status connect(Pin* output, Pin* input);
 
-  Status run() override;
-  Status stop() override;
-  FilterState state() const override;
+  // The media control: running goes from the sinks upstream, so no filter
+  // delivers into one still stopped, and a failure stops every filter again.
+  // Stopping goes from the sources downstream, so a compressor flushes into
+  // a sink still running and the file is complete once stop() returns; it
+  // goes on after a failure and returns the first one.
+  Status run();
+  Status stop();
+  FilterState state() const;
 
  private:
   // Sources first: a filter comes after every filter feeding it.
@@ -196,6 +188,9 @@ class FilterGraph final : public MediaControl {
   std::vector<Ref<BaseFilter>> filters_;
   FilterState state_ = FilterState::Stopped;
 };
+
+// The graph offers the media control itself.
+using MediaControl = FilterGraph;
 
 Ref<FilterGraph> createFilterGraph();
 
