@@ -8,8 +8,7 @@
 // for H.264.
 //
 // Timing: the stream's rate is the first sample's duration (stop − start),
-// or the input's average time per frame when the source gives one, else
-// 25 per second; each sample is placed at start / period. The header is
+// else 25 per second; each sample is placed at start / period. The header is
 // written with the first sample (or at stop, for a file without frames) and
 // the index and trailer at stop. The header and every frame are flushed to
 // the file as soon as they are written, and after each frame the open
@@ -142,9 +141,7 @@ class AviMux final : public BaseFilter {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
     if (!format_) {
-      ReferenceTime period = framePeriod_;
-      if (period <= 0 && timed && stop > start) period = stop - start;
-      const Status status = begin(period);
+      const Status status = begin(timed && stop > start ? stop - start : 0);
       if (failed(status)) return status;
     }
     AVStream* stream = format_->streams[0];
@@ -188,16 +185,13 @@ class AviMux final : public BaseFilter {
     }
     format_.reset();
     nextPts_ = 0;
-    framePeriod_ = 0;
-    const MediaType type = input_->connectionType();
-    if (type.videoInfo) framePeriod_ = type.videoInfo->avgTimePerFrame;
     return S_OK;
   }
 
   Status onStop() override {
     Status result = S_OK;
     // A file without frames is still an AVI.
-    if (!format_ && input_->isConnected()) result = begin(framePeriod_);
+    if (!format_ && input_->isConnected()) result = begin(0);
     if (format_) {
       restoreIndexes();
       const int error = av_write_trailer(format_.get());
@@ -249,14 +243,6 @@ class AviMux final : public BaseFilter {
     par->bits_per_coded_sample = header.bitCount;
     if (par->codec_id == AV_CODEC_ID_RAWVIDEO && header.compression == BI_RGB)
       par->format = AV_PIX_FMT_BGR24;
-    const std::vector<std::uint8_t>& extra = type.videoInfo->extraData;
-    if (!extra.empty()) {
-      par->extradata =
-          static_cast<std::uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-      if (!par->extradata) return fail(E_OUTOFMEMORY, "Can't set up " + path());
-      std::memcpy(par->extradata, extra.data(), extra.size());
-      par->extradata_size = static_cast<int>(extra.size());
-    }
     int num = 0, den = 0;
     av_reduce(&num, &den, period, kUnitsPerSecond, 1 << 30);
     stream->time_base = AVRational{num, den};
@@ -416,7 +402,6 @@ class AviMux final : public BaseFilter {
   ffmpeg::IOContextPtr io_;          // the open file
   ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own
   std::int64_t nextPts_ = 0;
-  ReferenceTime framePeriod_ = 0;
   OpenHeaderFields openFields_;
   std::int64_t framesWritten_ = 0;
   std::ifstream readBack_;               // the file, to follow what the muxer wrote

@@ -67,16 +67,10 @@ class Compressor final : public BaseFilter, public VideoCompression {
     if (!input_->isConnected()) return false;
     const VideoInfo in = *input_->connectionType().videoInfo;
     const std::uint32_t code = description_.fourCC;
-    *type = MediaType{
-        MEDIATYPE_Video,
-        Guid::fromFourCC(code),
-        false,
-        true,
-        0,
-        FORMAT_VideoInfo,
-        VideoInfo{in.avgTimePerFrame,
-                  {in.header.width, std::abs(in.header.height), 24, code, maxFrameBytes()},
-                  {}}};
+    const BitmapInfoHeader header{in.header.width, std::abs(in.header.height), 24, code,
+                                  maxFrameBytes()};
+    const VideoInfo info{in.avgTimePerFrame, header};
+    *type = {MEDIATYPE_Video, Guid::fromFourCC(code), false, true, 0, FORMAT_VideoInfo, info};
     return true;
   }
 
@@ -89,8 +83,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
   // compressor) instead of every frame later on.
   Status inputConnected() override {
     std::lock_guard stream(streamLock());
-    ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
-    const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
+    const Status status = openEncoder(kDefaultFramePeriod);
     closeEncoder();
     return failed(status) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
   }
@@ -99,9 +92,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
     if (!encoder_) {
-      ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
-      if (period <= 0 && timed && stop > start) period = stop - start;
-      const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
+      const Status status = openEncoder(timed && stop > start ? stop - start : kDefaultFramePeriod);
       if (failed(status)) return status;
     }
     const Status status = convert(sample);

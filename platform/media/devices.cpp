@@ -17,29 +17,6 @@ Status VideoCompression::getInfo(VideoCompressionInfo* info) const {
   return S_OK;
 }
 
-Status VideoCompression::putQuality(double quality) {
-  if (quality > 1.0) return E_INVALIDARG;
-  std::lock_guard lock(mutex_);
-  quality_ = quality;
-  return S_OK;
-}
-
-double VideoCompression::quality() const {
-  std::lock_guard lock(mutex_);
-  return quality_;
-}
-
-Status VideoCompression::putKeyFrameRate(long rate) {
-  std::lock_guard lock(mutex_);
-  keyFrameRate_ = rate;
-  return S_OK;
-}
-
-long VideoCompression::keyFrameRate() const {
-  std::lock_guard lock(mutex_);
-  return keyFrameRate_;
-}
-
 Status VideoCompression::setSettingsBlock(std::vector<std::uint8_t> block) {
   if (block.size() > (1u << 20)) return E_INVALIDARG;
   std::lock_guard lock(mutex_);

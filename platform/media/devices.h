@@ -23,6 +23,7 @@
 // Thread: any; the registry and the settings are guarded.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -63,11 +64,18 @@ class VideoCompression : public virtual Unknown {
   // Every field is filled; the caller picks what it needs.
   Status getInfo(VideoCompressionInfo* info) const;
   // 0..1 (1 best); a negative value asks for the compressor's default.
-  Status putQuality(double quality);
-  double quality() const;
+  Status putQuality(double quality) {
+    if (quality > 1.0) return E_INVALIDARG;
+    quality_ = quality;
+    return S_OK;
+  }
+  double quality() const { return quality_; }
   // A key frame every `rate` frames; a negative value asks for the default.
-  Status putKeyFrameRate(long rate);
-  long keyFrameRate() const;
+  Status putKeyFrameRate(long rate) {
+    keyFrameRate_ = rate;
+    return S_OK;
+  }
+  long keyFrameRate() const { return keyFrameRate_; }
   // Accepted and not used: no B-frames are made, a fixed quantiser has no
   // data-rate window.
   Status putPFramesPerKeyFrame(long) { return S_OK; }
@@ -84,9 +92,9 @@ class VideoCompression : public virtual Unknown {
   const std::string friendlyName_;
   const std::string code_;
   const bool fixedQuantiser_;
-  mutable std::mutex mutex_;
-  double quality_ = -1;
-  long keyFrameRate_ = -1;
+  std::atomic<double> quality_ = -1;
+  std::atomic<long> keyFrameRate_ = -1;
+  mutable std::mutex mutex_;  // guards the block
   std::vector<std::uint8_t> block_;
 };
 

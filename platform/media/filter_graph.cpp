@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <map>
 
 #include "platform/media/devices.h"
 
@@ -179,23 +180,19 @@ FilterGraph* BaseFilter::graph() const {
 
 // ---- The graph ----
 
-namespace {
-
-void disconnectBoth(Pin* pin) {
-  if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
-  pin->disconnect();
+void FilterGraph::leave(BaseFilter* filter, bool peersToo) {
+  for (const Ref<Pin>& pin : filter->pins()) {
+    if (Ref<Pin> peer = peersToo ? pin->connectedTo() : nullptr) peer->disconnect();
+    pin->disconnect();
+  }
+  std::lock_guard lock(filter->stateLock_);
+  filter->graph_ = nullptr;
+  filter->name_.clear();
 }
-
-}  // namespace
 
 FilterGraph::~FilterGraph() {
   stop();
-  for (const Ref<BaseFilter>& filter : filters_) {
-    for (const Ref<Pin>& pin : filter->pins()) pin->disconnect();
-    std::lock_guard lock(filter->stateLock_);
-    filter->graph_ = nullptr;
-    filter->name_.clear();
-  }
+  for (const Ref<BaseFilter>& filter : filters_) leave(filter.get(), false);
 }
 
 Status FilterGraph::addFilter(BaseFilter* filter, const std::string& name) {
@@ -215,12 +212,7 @@ Status FilterGraph::removeFilter(BaseFilter* filter) {
   auto it = std::find(filters_.begin(), filters_.end(), Ref<BaseFilter>(filter));
   if (it == filters_.end()) return VFW_E_NOT_IN_GRAPH;
   if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-  for (const Ref<Pin>& pin : filter->pins()) disconnectBoth(pin.get());
-  {
-    std::lock_guard state(filter->stateLock_);
-    filter->graph_ = nullptr;
-    filter->name_.clear();
-  }
+  leave(filter, true);
   filters_.erase(it);  // may destroy the filter: last
   return S_OK;
 }
@@ -330,7 +322,10 @@ Status CaptureGraphBuilder::renderStream(BaseFilter* source, BaseFilter* interme
   const Status status = free(out) && free(sink->input_.get())
                             ? graph().connect(out, sink->input_.get())
                             : Status(VFW_E_NOT_FOUND);
-  if (failed(status) && intermediate) disconnectBoth(source->output_.get());
+  if (failed(status) && intermediate) {
+    intermediate->input_->disconnect();
+    source->output_->disconnect();
+  }
   return status;
 }
 
@@ -342,7 +337,7 @@ namespace {
 
 struct RunningTable {
   std::mutex mutex;
-  std::vector<std::pair<std::uint32_t, std::pair<std::string, Ref<Unknown>>>> entries;
+  std::map<std::uint32_t, std::pair<std::string, Ref<Unknown>>> entries;
   std::uint32_t lastCookie = 0;
 };
 
@@ -357,20 +352,16 @@ RunningTable& runningTable() {
 std::uint32_t registerRunning(const std::string& name, Ref<Unknown> object) {
   RunningTable& t = runningTable();
   std::lock_guard lock(t.mutex);
-  t.entries.push_back({++t.lastCookie, {name, std::move(object)}});
+  t.entries.emplace(++t.lastCookie, std::pair(name, std::move(object)));
   return t.lastCookie;
 }
 
 bool revokeRunning(std::uint32_t cookie) {
   RunningTable& t = runningTable();
-  Ref<Unknown> released;  // let go after the lock
+  decltype(t.entries)::node_type entry;  // its object is let go after the lock
   std::lock_guard lock(t.mutex);
-  auto it = std::find_if(t.entries.begin(), t.entries.end(),
-                         [&](const auto& entry) { return entry.first == cookie; });
-  if (it == t.entries.end()) return false;
-  released = std::move(it->second.second);
-  t.entries.erase(it);
-  return true;
+  entry = t.entries.extract(cookie);
+  return !entry.empty();
 }
 
 bool isRunning(const std::string& name) {

@@ -183,6 +183,8 @@ class FilterGraph final : public Unknown {
  private:
   // Sources first: a filter comes after every filter feeding it.
   std::vector<Ref<BaseFilter>> upstreamFirst() const;
+  // Disconnects the filter's pins (and their peers) and takes its name.
+  static void leave(BaseFilter* filter, bool peersToo);
 
   mutable std::recursive_mutex mutex_;
   std::vector<Ref<BaseFilter>> filters_;

@@ -1,12 +1,7 @@
-// The values of the media-graph service: counted objects (Unknown, Ref),
-// 128-bit identifiers with Windows' values (so that display names such as
+// The values of the media-graph service: counted objects, 128-bit
+// identifiers with Windows' values (so that display names such as
 // "@device:cm:{33D9A760-...}\xvid" read as they do there), media types and
-// media samples.
-//
-// Ownership: an object is born with a count of 0; Ref<T> holds one
-// reference and the last one destroys it. Interfaces derive virtually from
-// Unknown, so an object that offers several has one count. Thread:
-// addRef/release from any thread; a sample belongs to whoever holds it.
+// samples.
 #pragma once
 
 #include <array>
@@ -23,6 +18,9 @@
 
 namespace vistrel::media {
 
+// An object is born with a count of 0; Ref<T> holds one reference and the
+// last one destroys it. Interfaces derive virtually from Unknown, so an
+// object that offers several has one count. addRef/release on any thread.
 class Unknown {
  public:
   Unknown() = default;
@@ -133,10 +131,8 @@ extern const Guid CLSID_LegacyAmFilterCategory;
 extern const Guid CLSID_AviDest;
 extern const Guid CLSID_AVICo;
 
-// Media times: signed counts of 100 ns.
-using ReferenceTime = std::int64_t;
+using ReferenceTime = std::int64_t;  // signed counts of 100 ns
 inline constexpr ReferenceTime kUnitsPerSecond = 10'000'000;
-
 inline constexpr std::uint32_t BI_RGB = 0;
 
 // What flows through a pin connection. Video carries a VIDEOINFOHEADER-like
@@ -148,14 +144,11 @@ struct BitmapInfoHeader {
   std::uint16_t bitCount = 0;
   std::uint32_t compression = BI_RGB;  // BI_RGB or a four-character code
   std::uint32_t imageSize = 0;         // bytes of one picture
-  bool operator==(const BitmapInfoHeader&) const = default;
 };
 
 struct VideoInfo {
   ReferenceTime avgTimePerFrame = 0;  // 0: unknown, the sample times decide
   BitmapInfoHeader header;
-  std::vector<std::uint8_t> extraData;  // codec set-up bytes following the header
-  bool operator==(const VideoInfo&) const = default;
 };
 
 struct MediaType {
@@ -166,7 +159,6 @@ struct MediaType {
   std::uint32_t sampleSize = 0;
   Guid formatType;
   std::optional<VideoInfo> videoInfo;  // present when formatType is FORMAT_VideoInfo
-  bool operator==(const MediaType&) const = default;
 };
 
 // Bytes per row of a DIB: ((width × bitCount + 31) / 32) × 4.
@@ -181,9 +173,8 @@ std::uint32_t i420ImageSize(std::int32_t width, std::int32_t height);
 MediaType makeVideoType(const Guid& subType, std::int32_t width, std::int32_t height);
 
 // One picture or compressed frame on its way from an output pin to the
-// input pin connected to it. An output pin lends its own
-// (OutputPinBase::getDeliveryBuffer); delivery is synchronous, so a
-// receiver copies what it keeps.
+// input pin connected to it: the output pin's own, lent for a synchronous
+// delivery (a receiver copies what it keeps). It belongs to whoever holds it.
 class MediaSample final : public Unknown {
  public:
   explicit MediaSample(std::int32_t size) : bytes_(static_cast<std::size_t>(size)) { reset(); }
