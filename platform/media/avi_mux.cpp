@@ -332,18 +332,11 @@ class AviMux final : public BaseFilter {
   // index are hidden as JUNK: a reader then walks the chunks, which the
   // sizes kept up to date lead it through. The completion shows them again.
   void startedRiff(std::int64_t riff) {
-    AVIOContext* io = format_->pb;
     if (riffStart_ == 0) {
-      if (hiddenLegacyIndex_ > 0) {
-        avio_seek(io, hiddenLegacyIndex_, SEEK_SET);
-        avio_write(io, reinterpret_cast<const unsigned char*>("JUNK"), 4);
-      }
-      // The OpenDML header, with its total frames, is read from now on.
-      avio_seek(io, openFields_.odmlList, SEEK_SET);
-      avio_write(io, reinterpret_cast<const unsigned char*>("LIST"), 4);
+      if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "JUNK");
+      putTag(openFields_.odmlList, "LIST");  // the OpenDML total is read from now on
     }
-    avio_seek(io, openFields_.superIndex, SEEK_SET);
-    avio_write(io, reinterpret_cast<const unsigned char*>("JUNK"), 4);
+    putTag(openFields_.superIndex, "JUNK");
     superIndexHidden_ = true;
     riffStart_ = riff;
   }
@@ -353,17 +346,17 @@ class AviMux final : public BaseFilter {
     AVIOContext* io = format_->pb;
     if (!io || (hiddenLegacyIndex_ < 0 && !superIndexHidden_)) return;
     const std::int64_t end = avio_tell(io);
-    if (hiddenLegacyIndex_ > 0) {
-      avio_seek(io, hiddenLegacyIndex_, SEEK_SET);
-      avio_write(io, reinterpret_cast<const unsigned char*>("idx1"), 4);
-    }
-    if (superIndexHidden_) {
-      avio_seek(io, openFields_.superIndex, SEEK_SET);
-      avio_write(io, reinterpret_cast<const unsigned char*>("indx"), 4);
-    }
+    if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "idx1");
+    if (superIndexHidden_) putTag(openFields_.superIndex, "indx");
     avio_seek(io, end, SEEK_SET);
     hiddenLegacyIndex_ = -1;
     superIndexHidden_ = false;
+  }
+
+  // Overwrites the four-character code at `at`, leaving the position there.
+  void putTag(std::int64_t at, const char* tag) {
+    avio_seek(format_->pb, at, SEEK_SET);
+    avio_write(format_->pb, reinterpret_cast<const unsigned char*>(tag), 4);
   }
 
   // Brings the open RIFF's and movi list's sizes and the frame counts up to

@@ -293,7 +293,7 @@ Status CaptureGraphBuilder::setFiltergraph(FilterGraph* graph) {
 
 FilterGraph& CaptureGraphBuilder::graph() {
   if (!graph_) graph_ = createFilterGraph();
-  return *graph_;
+  return *graph_.get();
 }
 
 Status CaptureGraphBuilder::setOutputFileName(const Guid& type, const std::string& hostPath,

@@ -1,21 +1,15 @@
 // Filters, pins and the graph that runs them. A recording's graph is one
 // chain: a push source → a compressor or none → a file sink, each filter
-// with at most one input pin and one output pin. The filter does the work
-// (the hooks below); its pins only hold the connections. Filters are the
-// service's own (compressors, the file sinks) or the caller's (a source).
-//
-// Connection: an output pin delivers one type (a source's pictures, a
-// compressor's frames for the pictures it takes); the input's filter takes
-// it or refuses it, there is nothing to negotiate. Filters start stopped;
-// pins connect only while their filter is stopped.
+// with at most one input and one output pin. The filter does the work (the
+// hooks below), its pins hold the connections. An output pin delivers one
+// type, which the input's filter takes or refuses: nothing is negotiated.
+// Filters start stopped; pins connect only while their filter is stopped.
 //
 // Locks: each filter has a state lock (state changes, connections) and a
-// stream lock (receiving and the work done on stop); a stop waits for a
-// sample being received and none is taken once the filter is stopped. No
-// code holds the state locks of two filters at once: a connection is
-// settled on each side under that side's lock only. The graph's lock comes
-// before any filter's. State changes come from the graph's caller; samples
-// from the thread that delivers.
+// stream lock (receiving, and the work done on stop): a stop waits for a
+// sample being received, and none is taken once stopped. No code holds two
+// filters' state locks at once: each side of a connection is settled under
+// its own filter's lock. The graph's lock comes before any filter's.
 #pragma once
 
 #include <atomic>
@@ -39,11 +33,9 @@ class Pin : public virtual Unknown {
   // Breaks this side of the connection: S_FALSE when not connected,
   // VFW_E_NOT_STOPPED unless the filter is stopped.
   Status disconnect();
-  // The peer, or null when not connected.
-  Ref<Pin> connectedTo() const;
+  Ref<Pin> connectedTo() const;  // null when not connected
   bool isConnected() const { return static_cast<bool>(connectedTo()); }
-  // The connection's type; an empty one when not connected.
-  MediaType connectionType() const;
+  MediaType connectionType() const;  // empty when not connected
   const std::string& name() const { return name_; }
   // Not a counted reference: a filter detaches its pins when it goes.
   BaseFilter* filter() const { return owner_; }
@@ -70,8 +62,8 @@ class InputPinBase final : public Pin {
   // Accepts a connection from `connector` with `type`
   // (VFW_E_TYPE_NOT_ACCEPTED when the filter refuses it).
   Status receiveConnection(Pin* connector, const MediaType& type);
-  // One sample: checks connection and state under the filter's stream lock:
-  // VFW_E_WRONG_STATE when the filter is stopped, VFW_E_NOT_CONNECTED.
+  // One sample, under the filter's stream lock: VFW_E_WRONG_STATE when the
+  // filter is stopped, VFW_E_NOT_CONNECTED.
   Status receive(MediaSample* sample);
 };
 
@@ -105,8 +97,7 @@ class BaseFilter : public virtual Unknown {
   explicit BaseFilter(const Guid& classId) : classId_(classId) {}
 
   Guid classId() const { return classId_; }
-  // Stopped ⇄ running; samples flow while running. stop() returns the
-  // first failure of the work done on stop.
+  // Samples flow while running; stop() returns the failure of the work done on stop.
   Status stop();
   Status run();
   FilterState state() const { return state_.load(); }
@@ -138,8 +129,7 @@ class BaseFilter : public virtual Unknown {
   // Stopping: under both locks, after the state became stopped and before
   // the output pin stops lending samples (a filter flushes what it holds).
   virtual Status onStop() { return S_OK; }
-  // Call from the most derived destructor: breaks every connection while
-  // the hooks above still exist.
+  // Call from the most derived destructor, while the hooks still exist.
   void disconnectAll();
 
   Ref<InputPinBase> input_;
@@ -162,20 +152,18 @@ class FilterGraph final : public Unknown {
   // Adds `filter` under `name` (an empty name is made from the filter's
   // class). E_INVALIDARG when the filter is already in a graph.
   Status addFilter(BaseFilter* filter, const std::string& name);
-  // Disconnects the filter's pins and takes it out (VFW_E_NOT_IN_GRAPH);
-  // VFW_E_NOT_STOPPED while the filter runs.
+  // Disconnects the filter and takes it out: VFW_E_NOT_IN_GRAPH,
+  // VFW_E_NOT_STOPPED while it runs.
   Status removeFilter(BaseFilter* filter);
-  // The filters in the order they were added.
-  std::vector<Ref<BaseFilter>> filters() const;
+  std::vector<Ref<BaseFilter>> filters() const;  // in the order added
   // Connects an output pin to an input pin; both filters must be in this
   // graph (VFW_E_NOT_IN_GRAPH) and stopped.
   Status connect(Pin* output, Pin* input);
 
-  // The media control: running goes from the sinks upstream, so no filter
-  // delivers into one still stopped, and a failure stops every filter again.
-  // Stopping goes from the sources downstream, so a compressor flushes into
-  // a sink still running and the file is complete once stop() returns; it
-  // goes on after a failure and returns the first one.
+  // The media control. Running goes from the sinks upstream, so no filter
+  // delivers into one still stopped; a failure stops every filter again.
+  // Stopping goes downstream, so a compressor flushes into a running sink
+  // and the file is complete on return; it returns the first failure.
   Status run();
   Status stop();
   FilterState state() const;
@@ -208,10 +196,9 @@ class CaptureGraphBuilder final : public Unknown {
   // STATUS_PATH_NOT_FOUND, ...); then nothing is added and nothing stays open.
   Status setOutputFileName(const Guid& type, const std::string& hostPath,
                            Ref<BaseFilter>* sinkFilter);
-  // Connects `source`'s output through `intermediate` (a compressor, or
-  // null) into `sink`'s input; VFW_E_NOT_FOUND when a pin is missing or
-  // taken. All filters must be in the graph. A failure leaves no
-  // connection made by this call.
+  // Connects `source` through `intermediate` (a compressor, or null) into
+  // `sink`, all in the graph; VFW_E_NOT_FOUND when a pin is missing or
+  // taken. A failure leaves no connection made by this call.
   Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink);
 
  private:
@@ -222,11 +209,9 @@ class CaptureGraphBuilder final : public Unknown {
 
 Ref<CaptureGraphBuilder> createCaptureGraphBuilder();
 
-// The running objects: a process-wide list of named objects that tools may
-// look up (a running recording graph is entered here when asked). An entry
-// holds a reference on its object until revoked; a name may be entered
-// twice. registerRunning returns the entry's cookie, never 0;
-// revokeRunning is false for a cookie not entered.
+// The running objects: a process-wide list of named objects (a running
+// recording graph, when asked) that holds a reference on each until it is
+// revoked. registerRunning returns the entry's cookie, never 0.
 std::uint32_t registerRunning(const std::string& name, Ref<Unknown> object);
 bool revokeRunning(std::uint32_t cookie);
 bool isRunning(const std::string& name);
