@@ -127,7 +127,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
 
  private:
   std::uint32_t maxFrameBytes() const {
-    const BitmapInfoHeader& header = input_->connectionType().videoInfo->header;
+    const BitmapInfoHeader header = input_->connectionType().videoInfo->header;
     return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
            65536;
   }
