@@ -75,6 +75,7 @@ class Ref {
   }
   T* get() const { return object_; }
   T* operator->() const { return object_; }
+  T& operator*() const { return *object_; }
   explicit operator bool() const { return object_ != nullptr; }
   friend bool operator==(const Ref& a, const Ref& b) { return a.object_ == b.object_; }
 
