@@ -9,7 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/media/media.h"
+#include "platform/media/devices.h"
 #include "test_source_filter.h"
 
 namespace vistrel::media {

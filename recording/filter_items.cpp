@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "platform/exception.h"
-#include "platform/media/device_enum.h"
-#include "platform/media/guid.h"
+#include "platform/media/devices.h"
 
 namespace vistrel {
 

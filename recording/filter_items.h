@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/layout/stored_properties.h"
-#include "platform/media/filter.h"
+#include "platform/media/filter_graph.h"
 
 namespace vistrel {
 

@@ -6,7 +6,6 @@
 
 #include <QtGlobal>
 
-#include "platform/media/running_object_table.h"
 #include "recording/errors.h"
 
 namespace vistrel {

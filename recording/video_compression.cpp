@@ -5,9 +5,7 @@
 #include <map>
 
 #include "platform/exception.h"
-#include "platform/media/compression.h"
-#include "platform/media/device_enum.h"
-#include "platform/media/guid.h"
+#include "platform/media/devices.h"
 
 namespace vistrel {
 
@@ -19,17 +17,6 @@ namespace {
 const char* const kFallbackCompressor = "@device:cm:{33D9A760-90C8-11D0-BD43-00A0C911CE86}\\cvid";
 // Items using one compressor beyond this count no longer make it a choice.
 constexpr std::size_t kMaxUsesForChoice = 22000;
-
-// The interface on the filter itself, else on the first output pin offering it.
-template <class I>
-Ref<I> FindCompressorInterface(BaseFilter& filter) {
-  if (Ref<I> found = queryInterface<I>(&filter)) return found;
-  for (const Ref<Pin>& pin : filter.pins()) {
-    if (pin->direction() != PinDirection::Output) continue;
-    if (Ref<I> found = queryInterface<I>(pin)) return found;
-  }
-  return nullptr;
-}
 
 std::vector<std::uint8_t> ParamsFromStored(const layout::Value& value) {
   const auto& bytes = value.asBinary().bytes;
@@ -128,7 +115,7 @@ void TVLDSVideoCompressionItem::SetCompressor(const std::string& value) {
 void TVLDSVideoCompressionItem::ReadDefaults() {
   Ref<BaseFilter> compressor = CreateCompressor();
   if (!compressor) return;
-  Ref<VideoCompression> settings = FindCompressorInterface<VideoCompression>(*compressor);
+  Ref<VideoCompression> settings = queryInterface<VideoCompression>(compressor);
   if (!settings) return;
   try {
     VideoCompressionInfo info;
@@ -157,7 +144,7 @@ double TVLDSVideoCompressionItem::CompressorQuality() const {
 }
 
 void TVLDSVideoCompressionItem::ApplySettings(BaseFilter& compressor) const {
-  Ref<VideoCompression> settings = FindCompressorInterface<VideoCompression>(compressor);
+  Ref<VideoCompression> settings = queryInterface<VideoCompression>(&compressor);
   if (!settings) return;
   VideoCompressionInfo info;
   if (succeeded(settings->getInfo(&info))) {

@@ -6,7 +6,7 @@
 #include "platform/exception.h"
 #include "platform/file_system.h"
 #include "platform/layout/class_registry.h"
-#include "platform/media/guid.h"
+#include "platform/media/media_types.h"
 
 namespace vistrel {
 

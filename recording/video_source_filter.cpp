@@ -6,6 +6,9 @@
 #include <cstring>
 #include <vector>
 
+extern "C" {
+#include <libswscale/swscale.h>
+}
 #include <libyuv/convert.h>
 
 namespace vistrel {
@@ -36,16 +39,20 @@ bool TDSVideoSourceStreamPin::outputType(MediaType* type) const {
   std::lock_guard lock(owner_->stateLock());
   // Empty rectangles, no rates, no average time per frame: the file's rate
   // follows from the sample times. RGB pictures are bottom-up (positive height).
-  *type = subType_ == MEDIASUBTYPE_YUY2   ? makeYuy2VideoType(width_, height_)
-          : subType_ == MEDIASUBTYPE_I420 ? makeI420VideoType(width_, height_)
-                                          : makeRgb24VideoType(width_, height_);
+  *type = makeVideoType(subType_, width_, height_);
   return true;
 }
 
 TDSVideoSourceFilter::TDSVideoSourceFilter(const Guid& subType)
-    : BaseFilter(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {}
+    : BaseFilter(CLSID_DSVideoSourceFilter), pin_(new TDSVideoSourceStreamPin(this, subType)) {
+  output_ = pin_;
+}
 
 TDSVideoSourceFilter::~TDSVideoSourceFilter() { disconnectAll(); }
+
+void TDSVideoSourceFilter::SwsFree::operator()(SwsContext* context) const {
+  sws_freeContext(context);
+}
 
 void TDSVideoSourceFilter::SetFrameSize(std::int32_t width, std::int32_t height) {
   pin_->SetFrameSize(width, height);

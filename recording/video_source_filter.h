@@ -11,12 +11,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "picture/video_planes.h"
-#include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter.h"
-#include "platform/media/guid.h"
+#include "platform/media/filter_graph.h"
+
+struct SwsContext;
 
 namespace vistrel {
 
@@ -37,10 +38,7 @@ class TDSVideoSourceStreamPin : public media::OutputPinBase {
   // Bytes of one picture: RGB24 rows padded to 4 bytes, YUY2 or I420.
   std::uint32_t ImageSize() const;
   // The pin's one type: video of its subtype and size, fixed-size samples.
-  bool outputType(media::MediaType* type) const override;
-
- protected:
-  std::int32_t bufferSize() const override { return static_cast<std::int32_t>(ImageSize()); }
+  bool outputType(media::MediaType* type) const;
 
  private:
   media::Guid subType_;
@@ -84,7 +82,10 @@ class TDSVideoSourceFilter : public media::BaseFilter {
                                 std::int64_t start, std::int64_t end);
 
  protected:
-  std::vector<media::Pin*> pinList() const override { return {pin_.get()}; }
+  bool outputType(media::MediaType* type) const override { return pin_->outputType(type); }
+  std::int32_t outputBufferSize() const override {
+    return static_cast<std::int32_t>(pin_->ImageSize());
+  }
 
  private:
   media::Status GetSample(media::Ref<media::MediaSample>* sample);
@@ -97,10 +98,13 @@ class TDSVideoSourceFilter : public media::BaseFilter {
   media::Status ConvertInto(std::uint8_t* out, const RowWriter& write, std::int32_t frameWidth,
                             std::int32_t frameHeight);
 
+  struct SwsFree {
+    void operator()(SwsContext* context) const;
+  };
   media::Ref<TDSVideoSourceStreamPin> pin_;
-  media::ffmpeg::SwsPtr scaler_;     // kept between frames of one size
-  media::ffmpeg::SwsPtr converter_;  // RGB or planes into I420, likewise
-  std::vector<std::uint8_t> rows_;   // RGB rows on their way into an I420 sample
+  std::unique_ptr<SwsContext, SwsFree> scaler_;     // kept between frames of one size
+  std::unique_ptr<SwsContext, SwsFree> converter_;  // RGB or planes into I420, likewise
+  std::vector<std::uint8_t> rows_;                  // RGB rows on their way into an I420 sample
 };
 
 }  // namespace vistrel

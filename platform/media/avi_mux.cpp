@@ -1,4 +1,22 @@
-#include "platform/media/avi_mux.h"
+// The AVI sink: the end of a recording graph, one video input pin. It
+// multiplexes and writes the file itself: the file is created when the sink
+// is made and completed and closed when the graph stops; a graph run again
+// writes it anew. It takes uncompressed 24-bit bottom-up RGB (stored as a
+// BI_RGB DIB stream, codec tag 0), uncompressed YUY2, or any compressed
+// video whose four-character code is an AVI video tag (XVID, MJPG, cvid, ...).
+// The MP4 sink is the same writing MP4 (codec tags chosen by the container),
+// for H.264.
+//
+// Timing: the stream's rate is the first sample's duration (stop − start),
+// else 25 per second; each sample is placed at start / period. The header is
+// written with the first sample (or at stop, for a file without frames) and
+// the index and trailer at stop. The header and every frame are flushed to
+// the file as soon as they are written, and after each frame the open
+// RIFF's and movi list's sizes and the frame counts are brought up to date,
+// so a file cut short by a killed process is a valid AVI without index that
+// holds them. Beyond 1 GiB, where the file goes on in OpenDML extension
+// RIFFs, the indexes of the completed RIFFs are hidden until the file is
+// completed: a reader that trusts them would stop where they stop.
 
 #include <cmath>
 #include <cstdlib>
@@ -10,8 +28,8 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
+#include "platform/media/devices.h"
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter.h"
 
 namespace vistrel::media {
 
@@ -96,64 +114,45 @@ OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
   return fields;
 }
 
-class AviMux;
-
-class AviMuxInputPin final : public InputPinBase {
+class AviMux final : public BaseFilter {
  public:
-  explicit AviMuxInputPin(AviMux* mux);
-
- protected:
-  Status checkMediaType(const MediaType& type) const override {
-    return codecOf(type) != AV_CODEC_ID_NONE ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  explicit AviMux(bool mp4) : BaseFilter(CLSID_AviDest), mp4_(mp4) {
+    input_ = makeRef<InputPinBase>(this, "Input 01");
   }
-  Status onReceive(MediaSample* sample) override;
-
- private:
-  AviMux* mux_;
-};
-
-// The container a sink writes.
-struct Container {
-  const char* format;  // libavformat's muxer name
-  bool mp4;
-};
-
-class AviMux final : public BaseFilter, public FileSinkFilter {
- public:
-  explicit AviMux(Container container)
-      : BaseFilter(CLSID_AviDest), container_(container), input_(new AviMuxInputPin(this)) {}
   ~AviMux() override { disconnectAll(); }
 
-  Status setFileName(const std::string& hostPath) override {
-    if (hostPath.empty()) return E_INVALIDARG;
-    std::lock_guard lock(stateLock());
-    if (state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    io_.reset();
+  // Creates (or truncates) the file; nothing stays open on failure.
+  Status openFile(const std::string& hostPath) {
     path_ = hostPath;
-    return openFile();
+    AVIOContext* io = nullptr;
+    // The "file:" prefix keeps a ':' in the name from selecting a protocol.
+    const int error = avio_open(&io, ("file:" + path_).c_str(), AVIO_FLAG_WRITE);
+    if (error < 0) return ffmpeg::fail(error, "Can't create file", path_, true);
+    io_.reset(io);
+    return S_OK;
   }
 
-  Status write(MediaSample* sample) {
+ protected:
+  Status checkInput(const MediaType& type) const override {
+    return codecOf(type) != AV_CODEC_ID_NONE ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+
+  Status onReceive(MediaSample* sample) override {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
     if (!format_) {
-      ReferenceTime period = framePeriod_;
-      if (period <= 0 && timed && stop > start) period = stop - start;
-      const Status status = begin(period);
+      const Status status = begin(timed && stop > start ? stop - start : 0);
       if (failed(status)) return status;
     }
     AVStream* stream = format_->streams[0];
     const std::int64_t before = avio_tell(format_->pb);
-    std::int64_t pts = nextPts_;
-    if (timed)
-      pts = av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
-                             AV_ROUND_NEAR_INF);
-    if (pts < nextPts_) pts = nextPts_;
-    std::int64_t duration = 1;
-    if (timed && stop > start)
-      duration = std::max<std::int64_t>(
-          1, av_rescale_q_rnd(stop - start, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
-                              AV_ROUND_NEAR_INF));
+    const auto inStream = [stream](ReferenceTime time) {
+      return av_rescale_q_rnd(time, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
+                              AV_ROUND_NEAR_INF);
+    };
+    const std::int64_t pts = std::max(nextPts_, timed ? inStream(start) : nextPts_);
+    const std::int64_t duration =
+        timed && stop > start ? std::max<std::int64_t>(1, inStream(stop - start)) : 1;
 
     ffmpeg::PacketPtr packet(av_packet_alloc());
     if (!packet || av_new_packet(packet.get(), sample->actualDataLength()) < 0)
@@ -178,27 +177,21 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
     return S_OK;
   }
 
- protected:
-  std::vector<Pin*> pinList() const override { return {input_.get()}; }
-
-  Status onRun(ReferenceTime) override {
+  Status onRun() override {
     // A graph run again after a stop writes the file anew.
     if (!io_ && !path_.empty()) {
-      const Status status = openFile();
+      const Status status = openFile(path_);
       if (failed(status)) return status;
     }
     format_.reset();
     nextPts_ = 0;
-    framePeriod_ = 0;
-    const MediaType type = input_->connectionType();
-    if (type.videoInfo) framePeriod_ = type.videoInfo->avgTimePerFrame;
     return S_OK;
   }
 
   Status onStop() override {
     Status result = S_OK;
     // A file without frames is still an AVI.
-    if (!format_ && input_->isConnected()) result = begin(framePeriod_);
+    if (!format_ && input_->isConnected()) result = begin(0);
     if (format_) {
       restoreIndexes();
       const int error = av_write_trailer(format_.get());
@@ -225,16 +218,6 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
  private:
   std::string path() const { return path_.empty() ? "the AVI file" : path_; }
 
-  // Creates (or truncates) the file; nothing stays open on failure.
-  Status openFile() {
-    AVIOContext* io = nullptr;
-    // The "file:" prefix keeps a ':' in the name from selecting a protocol.
-    const int error = avio_open(&io, ("file:" + path_).c_str(), AVIO_FLAG_WRITE);
-    if (error < 0) return ffmpeg::fail(error, "Can't create file", path_, true);
-    io_.reset(io);
-    return S_OK;
-  }
-
   // Sets up the stream and writes the header.
   Status begin(ReferenceTime period) {
     if (period <= 0) period = kDefaultFramePeriod;
@@ -242,7 +225,7 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
     if (!io) return fail(E_HANDLE, "No file is open for " + path());
 
     AVFormatContext* raw = nullptr;
-    int error = avformat_alloc_output_context2(&raw, nullptr, container_.format, nullptr);
+    int error = avformat_alloc_output_context2(&raw, nullptr, mp4_ ? "mp4" : "avi", nullptr);
     if (error < 0) return ffmpeg::fail(error, "Can't set up the AVI multiplexer for", path());
     ffmpeg::FormatContextPtr format(raw);
     AVStream* stream = avformat_new_stream(format.get(), nullptr);
@@ -254,20 +237,12 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
     par->codec_type = AVMEDIA_TYPE_VIDEO;
     par->codec_id = codecOf(type);
     // MP4 has its own sample entries ("avc1"); an AVI four-character code there is refused.
-    par->codec_tag = container_.mp4 ? 0 : header.compression;
+    par->codec_tag = mp4_ ? 0 : header.compression;
     par->width = header.width;
     par->height = std::abs(header.height);
     par->bits_per_coded_sample = header.bitCount;
     if (par->codec_id == AV_CODEC_ID_RAWVIDEO && header.compression == BI_RGB)
       par->format = AV_PIX_FMT_BGR24;
-    const std::vector<std::uint8_t>& extra = type.videoInfo->extraData;
-    if (!extra.empty()) {
-      par->extradata =
-          static_cast<std::uint8_t*>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
-      if (!par->extradata) return fail(E_OUTOFMEMORY, "Can't set up " + path());
-      std::memcpy(par->extradata, extra.data(), extra.size());
-      par->extradata_size = static_cast<int>(extra.size());
-    }
     int num = 0, den = 0;
     av_reduce(&num, &den, period, kUnitsPerSecond, 1 << 30);
     stream->time_base = AVRational{num, den};
@@ -275,7 +250,7 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
 
     format->pb = io;
     AVDictionary* options = nullptr;
-    if (container_.mp4) {
+    if (mp4_) {
       // Fragmented: the track's index (no frames listed) first, then at
       // most a second of frames at a time as a fragment with its own small
       // index, handed to the system when cut. A file whose process is
@@ -307,7 +282,7 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
     superIndexHidden_ = false;
     layoutKnown_ = true;
     readBack_ = std::ifstream();
-    if (container_.mp4) return S_OK;  // each MP4 fragment is complete as written
+    if (mp4_) return S_OK;  // each MP4 fragment is complete as written
     // The header's layout is FFmpeg's: read it back to find the fields to
     // keep up to date. Without them the file stays readable, only less so.
     std::vector<std::uint8_t> written(
@@ -357,18 +332,11 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
   // index are hidden as JUNK: a reader then walks the chunks, which the
   // sizes kept up to date lead it through. The completion shows them again.
   void startedRiff(std::int64_t riff) {
-    AVIOContext* io = format_->pb;
     if (riffStart_ == 0) {
-      if (hiddenLegacyIndex_ > 0) {
-        avio_seek(io, hiddenLegacyIndex_, SEEK_SET);
-        avio_write(io, reinterpret_cast<const unsigned char*>("JUNK"), 4);
-      }
-      // The OpenDML header, with its total frames, is read from now on.
-      avio_seek(io, openFields_.odmlList, SEEK_SET);
-      avio_write(io, reinterpret_cast<const unsigned char*>("LIST"), 4);
+      if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "JUNK");
+      putTag(openFields_.odmlList, "LIST");  // the OpenDML total is read from now on
     }
-    avio_seek(io, openFields_.superIndex, SEEK_SET);
-    avio_write(io, reinterpret_cast<const unsigned char*>("JUNK"), 4);
+    putTag(openFields_.superIndex, "JUNK");
     superIndexHidden_ = true;
     riffStart_ = riff;
   }
@@ -378,17 +346,17 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
     AVIOContext* io = format_->pb;
     if (!io || (hiddenLegacyIndex_ < 0 && !superIndexHidden_)) return;
     const std::int64_t end = avio_tell(io);
-    if (hiddenLegacyIndex_ > 0) {
-      avio_seek(io, hiddenLegacyIndex_, SEEK_SET);
-      avio_write(io, reinterpret_cast<const unsigned char*>("idx1"), 4);
-    }
-    if (superIndexHidden_) {
-      avio_seek(io, openFields_.superIndex, SEEK_SET);
-      avio_write(io, reinterpret_cast<const unsigned char*>("indx"), 4);
-    }
+    if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "idx1");
+    if (superIndexHidden_) putTag(openFields_.superIndex, "indx");
     avio_seek(io, end, SEEK_SET);
     hiddenLegacyIndex_ = -1;
     superIndexHidden_ = false;
+  }
+
+  // Overwrites the four-character code at `at`, leaving the position there.
+  void putTag(std::int64_t at, const char* tag) {
+    avio_seek(format_->pb, at, SEEK_SET);
+    avio_write(format_->pb, reinterpret_cast<const unsigned char*>(tag), 4);
   }
 
   // Brings the open RIFF's and movi list's sizes and the frame counts up to
@@ -422,13 +390,11 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
     avio_flush(io);
   }
 
-  const Container container_;
-  Ref<AviMuxInputPin> input_;
+  const bool mp4_;  // writes MP4, not AVI
   std::string path_;
   ffmpeg::IOContextPtr io_;          // the open file
   ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own
   std::int64_t nextPts_ = 0;
-  ReferenceTime framePeriod_ = 0;
   OpenHeaderFields openFields_;
   std::int64_t framesWritten_ = 0;
   std::ifstream readBack_;               // the file, to follow what the muxer wrote
@@ -438,14 +404,16 @@ class AviMux final : public BaseFilter, public FileSinkFilter {
   bool layoutKnown_ = true;  // false once a frame's chunks could not be followed
 };
 
-AviMuxInputPin::AviMuxInputPin(AviMux* mux) : InputPinBase(mux, "Input 01"), mux_(mux) {}
-
-Status AviMuxInputPin::onReceive(MediaSample* sample) { return mux_->write(sample); }
-
 }  // namespace
 
-Ref<BaseFilter> createAviMux() { return Ref<BaseFilter>(new AviMux(Container{"avi", false})); }
-
-Ref<BaseFilter> createMp4Mux() { return Ref<BaseFilter>(new AviMux(Container{"mp4", true})); }
+Status createFileSink(bool mp4, const std::string& hostPath, Ref<BaseFilter>* sink) {
+  Ref<AviMux> mux = makeRef<AviMux>(mp4);
+  if (!hostPath.empty()) {
+    const Status status = mux->openFile(hostPath);
+    if (failed(status)) return status;
+  }
+  *sink = mux;
+  return S_OK;
+}
 
 }  // namespace vistrel::media

@@ -1,11 +1,12 @@
-#include "platform/media/compressor_filter.h"
+// The video compressors on libavcodec (see devices.h): pictures in,
+// compressed frames out, each with the times of the picture it came from.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <mutex>
+#include <optional>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -15,9 +16,8 @@ extern "C" {
 #include <libyuv/convert.h>
 #include <libyuv/planar_functions.h>
 
-#include "platform/media/compression.h"
+#include "platform/media/devices.h"
 #include "platform/media/ffmpeg_handles.h"
-#include "platform/media/filter.h"
 
 namespace vistrel::media {
 
@@ -25,191 +25,74 @@ namespace {
 
 constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
 
-bool isRgb24(const MediaType& type) {
-  return type.subType == MEDIASUBTYPE_RGB24 && type.videoInfo &&
-         type.videoInfo->header.bitCount == 24 && type.videoInfo->header.compression == BI_RGB;
+// The uncompressed pictures a compressor takes.
+enum class Pictures { None, Rgb24, Yuy2, I420 };
+
+Pictures picturesOf(const MediaType& type) {
+  if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo || !type.videoInfo)
+    return Pictures::None;
+  const BitmapInfoHeader& header = type.videoInfo->header;
+  if (type.subType == MEDIASUBTYPE_RGB24 && header.bitCount == 24 && header.compression == BI_RGB)
+    return Pictures::Rgb24;
+  if (type.subType == MEDIASUBTYPE_YUY2 && header.bitCount == 16) return Pictures::Yuy2;
+  if (type.subType == MEDIASUBTYPE_I420 && header.bitCount == 12) return Pictures::I420;
+  return Pictures::None;
 }
 
-bool isYuy2(const MediaType& type) {
-  return type.subType == MEDIASUBTYPE_YUY2 && type.videoInfo &&
-         type.videoInfo->header.bitCount == 16;
-}
-
-bool isI420(const MediaType& type) {
-  return type.subType == MEDIASUBTYPE_I420 && type.videoInfo &&
-         type.videoInfo->header.bitCount == 12;
-}
-
-// The settings side of a compressor. The filter reads the current values
-// when it opens its encoder, so changes apply from the next stream on.
-// Thread: any; the values are guarded.
-class CompressorSettings : public VideoCompression {
- public:
-  explicit CompressorSettings(const CompressorDescription& description)
-      : friendlyName_(description.friendlyName),
-        code_(description.code),
-        fixedQuantiser_(description.fixedQuantiser) {}
-
-  Status getInfo(VideoCompressionInfo* info) const override {
-    info->version = "1.0";
-    info->description = friendlyName_;
-    info->defaultKeyFrameRate = kDefaultKeyFrameRate;
-    info->defaultPFramesPerKey = 0;
-    info->defaultQuality = kDefaultCompressorQuality;
-    info->capabilities =
-        CompressionCaps_CanKeyFrame | (fixedQuantiser_ ? CompressionCaps_CanQuality : 0);
-    return S_OK;
-  }
-  Status putQuality(double quality) override {
-    if (quality > 1.0) return E_INVALIDARG;
-    std::lock_guard lock(mutex_);
-    quality_ = quality;
-    return S_OK;
-  }
-  double quality() const override {
-    std::lock_guard lock(mutex_);
-    return quality_;
-  }
-  Status putKeyFrameRate(long rate) override {
-    std::lock_guard lock(mutex_);
-    keyFrameRate_ = rate;
-    return S_OK;
-  }
-  long keyFrameRate() const override {
-    std::lock_guard lock(mutex_);
-    return keyFrameRate_;
-  }
-  // Accepted and not used: no B-frames are made, a fixed quantiser has no
-  // data-rate window.
-  Status putPFramesPerKeyFrame(long) override { return S_OK; }
-  Status putWindowSize(std::uint64_t) override { return S_OK; }
-
-  Status setSettingsBlock(std::vector<std::uint8_t> block) override {
-    if (block.size() > kMaxSettingsBytes) return E_INVALIDARG;
-    std::lock_guard lock(mutex_);
-    block_ = std::move(block);
-    return S_OK;
-  }
-  std::vector<std::uint8_t> settingsBlock() const override {
-    std::lock_guard lock(mutex_);
-    if (!block_.empty()) return block_;
-    // Our own block: a version of twelve UTF-16 characters, the number 8 and
-    // the code name.
-    std::vector<std::uint8_t> block;
-    for (char c : std::string("00000000000 ")) block.insert(block.end(), {std::uint8_t(c), 0});
-    block.insert(block.end(), {8, 0, 0, 0});
-    std::string code = code_;
-    code.resize(4, '\0');
-    block.insert(block.end(), code.begin(), code.end());
-    return block;
-  }
-
- private:
-  static constexpr std::size_t kMaxSettingsBytes = 1 << 20;
-  const std::string friendlyName_;
-  const std::string code_;
-  const bool fixedQuantiser_;
-  mutable std::mutex mutex_;
-  double quality_ = -1;
-  long keyFrameRate_ = -1;
-  std::vector<std::uint8_t> block_;
-};
-
-class Compressor;
-
-class CompressorInputPin final : public InputPinBase {
- public:
-  explicit CompressorInputPin(Compressor* compressor);
-
- protected:
-  Status checkMediaType(const MediaType& type) const override {
-    if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo ||
-        !type.videoInfo || (!isRgb24(type) && !isYuy2(type) && !isI420(type)))
-      return VFW_E_TYPE_NOT_ACCEPTED;
-    const BitmapInfoHeader& header = type.videoInfo->header;
-    if (header.width <= 0 || header.height == 0) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (isYuy2(type) && (header.width % 2 != 0 || header.height < 0))
-      return VFW_E_TYPE_NOT_ACCEPTED;
-    if (isI420(type) && header.height < 0) return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
-  }
-  Status completeConnect(Pin* peer) override;
-  Status onReceive(MediaSample* sample) override;
-
- private:
-  Compressor* compressor_;
-};
-
-class CompressorOutputPin final : public OutputPinBase {
- public:
-  CompressorOutputPin(Compressor* compressor);
-
- protected:
-  bool outputType(MediaType* type) const override;
-  std::int32_t bufferSize() const override;
-
- private:
-  Compressor* compressor_;
-};
-
-class Compressor final : public BaseFilter, public CompressorSettings {
+class Compressor final : public BaseFilter, public VideoCompression {
  public:
   Compressor(CompressorDescription description, std::string encoder)
       : BaseFilter(CLSID_AVICo),
-        CompressorSettings(description),
+        VideoCompression(description.friendlyName, description.code, description.fixedQuantiser),
         description_(std::move(description)),
-        encoderName_(std::move(encoder)),
-        input_(new CompressorInputPin(this)),
-        output_(new CompressorOutputPin(this)) {}
+        encoderName_(std::move(encoder)) {
+    input_ = makeRef<InputPinBase>(this, "Input");
+    output_ = makeRef<OutputPinBase>(this, "Output");
+  }
   ~Compressor() override { disconnectAll(); }
 
+ protected:
+  Status checkInput(const MediaType& type) const override {
+    const Pictures pictures = picturesOf(type);
+    if (pictures == Pictures::None) return VFW_E_TYPE_NOT_ACCEPTED;
+    const BitmapInfoHeader& header = type.videoInfo->header;
+    const bool fits = header.width > 0 && header.height != 0 &&
+                      (pictures == Pictures::Rgb24 || header.height > 0) &&
+                      (pictures != Pictures::Yuy2 || header.width % 2 == 0);
+    return fits ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  }
+
   // The compressed type for the connected input, if any.
-  bool outputType(MediaType* type) const {
+  bool outputType(MediaType* type) const override {
     if (!input_->isConnected()) return false;
-    const MediaType in = input_->connectionType();
-    const BitmapInfoHeader& from = in.videoInfo->header;
-    type->majorType = MEDIATYPE_Video;
-    type->subType = Guid::fromFourCC(description_.fourCC);
-    type->formatType = FORMAT_VideoInfo;
-    type->fixedSizeSamples = false;
-    type->temporalCompression = true;
-    type->sampleSize = 0;
-    VideoInfo info;
-    info.avgTimePerFrame = in.videoInfo->avgTimePerFrame;
-    info.header.width = from.width;
-    info.header.height = std::abs(from.height);
-    info.header.bitCount = 24;
-    info.header.compression = description_.fourCC;
-    info.header.imageSize = maxFrameBytes();
-    type->videoInfo = info;
+    const VideoInfo in = *input_->connectionType().videoInfo;
+    const std::uint32_t code = description_.fourCC;
+    const BitmapInfoHeader header{in.header.width, std::abs(in.header.height), 24, code,
+                                  maxFrameBytes()};
+    const VideoInfo info{in.avgTimePerFrame, header};
+    *type = {MEDIATYPE_Video, Guid::fromFourCC(code), false, true, 0, FORMAT_VideoInfo, info};
     return true;
   }
 
-  std::uint32_t maxFrameBytes() const {
-    const MediaType in = input_->connectionType();
-    const BitmapInfoHeader& header = in.videoInfo->header;
-    return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
-           65536;
+  std::int32_t outputBufferSize() const override {
+    return static_cast<std::int32_t>(maxFrameBytes());
   }
 
   // Whether an encoder opens for the connected input, so that a picture size
   // no encoder takes fails the connection (and the recorder can try another
   // compressor) instead of every frame later on.
-  Status checkEncoder() {
+  Status inputConnected() override {
     std::lock_guard stream(streamLock());
-    ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
-    const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
+    const Status status = openEncoder(kDefaultFramePeriod);
     closeEncoder();
     return failed(status) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
   }
 
-  Status compress(MediaSample* sample) {
+  Status onReceive(MediaSample* sample) override {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
     if (!encoder_) {
-      ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
-      if (period <= 0 && timed && stop > start) period = stop - start;
-      const Status status = openEncoder(period > 0 ? period : kDefaultFramePeriod);
+      const Status status = openEncoder(timed && stop > start ? stop - start : kDefaultFramePeriod);
       if (failed(status)) return status;
     }
     const Status status = convert(sample);
@@ -220,7 +103,7 @@ class Compressor final : public BaseFilter, public CompressorSettings {
       pts = std::max(nextPts_, av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)},
                                                 encoder_->time_base, AV_ROUND_NEAR_INF));
     nextPts_ = pts + 1;
-    times_[pts] = FrameTimes{timed, start, stop};
+    if (timed) times_[pts] = {start, stop};
     frame_->pts = pts;
     frame_->quality = encoder_->global_quality;
     frame_->pict_type = AV_PICTURE_TYPE_NONE;
@@ -228,9 +111,6 @@ class Compressor final : public BaseFilter, public CompressorSettings {
     if (error < 0) return ffmpeg::fail(error, "Can't compress a frame with " + encoderName_);
     return drain();
   }
-
- protected:
-  std::vector<Pin*> pinList() const override { return {input_.get(), output_.get()}; }
 
   Status onStop() override {
     Status result = S_OK;
@@ -246,11 +126,11 @@ class Compressor final : public BaseFilter, public CompressorSettings {
   }
 
  private:
-  struct FrameTimes {
-    bool timed = false;
-    ReferenceTime start = 0;
-    ReferenceTime stop = 0;
-  };
+  std::uint32_t maxFrameBytes() const {
+    const BitmapInfoHeader header = input_->connectionType().videoInfo->header;
+    return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
+           65536;
+  }
 
   void closeEncoder() {
     encoder_.reset();
@@ -315,9 +195,10 @@ class Compressor final : public BaseFilter, public CompressorSettings {
     av_dict_free(&options);
     if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
 
-    const AVPixelFormat source = isYuy2(in)   ? AV_PIX_FMT_YUYV422
-                                 : isI420(in) ? AV_PIX_FMT_YUV420P
-                                              : AV_PIX_FMT_BGR24;
+    const Pictures pictures = picturesOf(in);
+    const AVPixelFormat source = pictures == Pictures::Yuy2   ? AV_PIX_FMT_YUYV422
+                                 : pictures == Pictures::I420 ? AV_PIX_FMT_YUV420P
+                                                              : AV_PIX_FMT_BGR24;
     // libswscale has no SIMD path for 24-bit input; libyuv converts BGR rows
     // to limited-range 4:2:0 (what the MPEG-4 encoders take) in one pass.
     converter_ =
@@ -339,7 +220,7 @@ class Compressor final : public BaseFilter, public CompressorSettings {
     av_opt_set_int(scaler.get(), "dsth", context->height, 0);
     av_opt_set_int(scaler.get(), "dst_format", context->pix_fmt, 0);
     av_opt_set_int(scaler.get(), "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND, 0);
-    av_opt_set_int(scaler.get(), "src_range", fullRange && !isI420(in) ? 1 : 0, 0);
+    av_opt_set_int(scaler.get(), "src_range", fullRange && pictures != Pictures::I420 ? 1 : 0, 0);
     av_opt_set_int(scaler.get(), "dst_range", fullRange ? 1 : 0, 0);
     if (sws_init_context(scaler.get(), nullptr, nullptr) < 0)
       return fail(E_FAIL, "Can't convert pictures for " + name);
@@ -365,8 +246,8 @@ class Compressor final : public BaseFilter, public CompressorSettings {
     const MediaType in = input_->connectionType();
     const BitmapInfoHeader& header = in.videoInfo->header;
     const int height = std::abs(header.height);
-    const bool yuy2 = isYuy2(in);
-    if (isI420(in)) return convertI420(sample, header.width, height);
+    const bool yuy2 = picturesOf(in) == Pictures::Yuy2;
+    if (picturesOf(in) == Pictures::I420) return convertI420(sample, header.width, height);
     const int stride = yuy2 ? header.width * 2 : static_cast<int>(dibStride(header.width, 24));
     if (sample->actualDataLength() < stride * height)
       return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
@@ -431,7 +312,7 @@ class Compressor final : public BaseFilter, public CompressorSettings {
   }
 
   Status deliverPacket() {
-    FrameTimes times;
+    std::optional<std::pair<ReferenceTime, ReferenceTime>> times;
     if (auto it = times_.find(packet_->pts); it != times_.end()) {
       times = it->second;
       times_.erase(times_.begin(), std::next(it));
@@ -444,7 +325,7 @@ class Compressor final : public BaseFilter, public CompressorSettings {
       return fail(VFW_E_BUFFER_OVERFLOW, "A compressed frame does not fit its sample");
     std::memcpy(sample->pointer(), packet_->data, static_cast<size_t>(packet_->size));
     sample->setActualDataLength(packet_->size);
-    if (times.timed) sample->setTime(&times.start, &times.stop);
+    if (times) sample->setTime(&times->first, &times->second);
     sample->setSyncPoint((packet_->flags & AV_PKT_FLAG_KEY) != 0);
     return output_->deliver(sample.get());
   }
@@ -452,36 +333,16 @@ class Compressor final : public BaseFilter, public CompressorSettings {
   const CompressorDescription description_;
   std::string encoderName_;     // the encoder in use
   std::string workingEncoder_;  // the last one that opened
-  Ref<CompressorInputPin> input_;
-  Ref<CompressorOutputPin> output_;
 
   // Streaming state, under the stream lock.
   ffmpeg::CodecContextPtr encoder_;
   ffmpeg::SwsPtr scaler_;
   ffmpeg::FramePtr frame_;
   ffmpeg::PacketPtr packet_;
-  std::map<std::int64_t, FrameTimes> times_;
+  std::map<std::int64_t, std::pair<ReferenceTime, ReferenceTime>> times_;  // of timed frames
   std::int64_t nextPts_ = 0;
   enum class Converter { Scale, Yuv, Copy } converter_ = Converter::Scale;
 };
-
-CompressorInputPin::CompressorInputPin(Compressor* compressor)
-    : InputPinBase(compressor, "Input"), compressor_(compressor) {}
-
-Status CompressorInputPin::completeConnect(Pin*) { return compressor_->checkEncoder(); }
-
-Status CompressorInputPin::onReceive(MediaSample* sample) { return compressor_->compress(sample); }
-
-CompressorOutputPin::CompressorOutputPin(Compressor* compressor)
-    : OutputPinBase(compressor, "Output"), compressor_(compressor) {}
-
-bool CompressorOutputPin::outputType(MediaType* type) const {
-  return compressor_->outputType(type);
-}
-
-std::int32_t CompressorOutputPin::bufferSize() const {
-  return static_cast<std::int32_t>(compressor_->maxFrameBytes());
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
-// RAII owners for the FFmpeg handles of the media-graph service, and the one
-// place where FFmpeg's negative codes become statuses with text.
+// RAII owners for FFmpeg's handles and FFmpeg's codes as statuses with text.
+// Only the service's own sources include this: no public header shows
+// FFmpeg's types, and FFmpeg stays a private dependency of the library.
 #pragma once
 
 #include <memory>
@@ -8,8 +9,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavformat/avio.h>
-#include <libavutil/frame.h>
 #include <libswscale/swscale.h>
 }
 
@@ -17,36 +16,27 @@ extern "C" {
 
 namespace vistrel::media::ffmpeg {
 
-struct CodecContextDeleter {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+template <class T, auto free>
+struct Deleter {
+  void operator()(T* handle) const { free(&handle); }
 };
-struct FrameDeleter {
-  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketDeleter {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
+
+using CodecContextPtr =
+    std::unique_ptr<AVCodecContext, Deleter<AVCodecContext, avcodec_free_context>>;
+using FramePtr = std::unique_ptr<AVFrame, Deleter<AVFrame, av_frame_free>>;
+using PacketPtr = std::unique_ptr<AVPacket, Deleter<AVPacket, av_packet_free>>;
+using IOContextPtr = std::unique_ptr<AVIOContext, Deleter<AVIOContext, avio_closep>>;
 struct SwsDeleter {
   void operator()(SwsContext* context) const { sws_freeContext(context); }
 };
+using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 // An output format context without its I/O (the file writer owns that).
 struct FormatContextDeleter {
   void operator()(AVFormatContext* context) const { avformat_free_context(context); }
 };
-struct IOContextDeleter {
-  void operator()(AVIOContext* context) const { avio_closep(&context); }
-};
-
-using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
-using IOContextPtr = std::unique_ptr<AVIOContext, IOContextDeleter>;
 
-// FFmpeg's text for a code (av_make_error_string).
-std::string errorText(int averror);
-// The code's status with the detail "<what> '<path>': <FFmpeg text>".
+// The code's status with the detail "<what> '<path>': <FFmpeg's text>".
 Status fail(int averror, const std::string& what, const std::string& path = std::string(),
             bool creating = false);
 

@@ -1,206 +1,374 @@
-// The filter graph manager (a list of named filters and the state of the
-// whole graph) and the capture graph builder that puts a recording's chain
-// into it: source → compressor or none → AVI sink.
-
 #include "platform/media/filter_graph.h"
 
 #include <algorithm>
 #include <cassert>
-#include <mutex>
+#include <map>
 
-#include "platform/media/avi_mux.h"
+#include "platform/media/devices.h"
 
 namespace vistrel::media {
 
-namespace {
+// ---- Pins ----
 
-void disconnectBoth(Pin* pin) {
-  if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
-  pin->disconnect();
+Ref<Pin> Pin::connectedTo() const {
+  std::lock_guard lock(mutex_);
+  return peer_;
 }
 
-class FilterGraphManager final : public FilterGraph, public MediaControl {
- public:
-  ~FilterGraphManager() override {
-    stop();
-    for (const Ref<BaseFilter>& filter : filters_) {
-      for (const Ref<Pin>& pin : filter->pins()) pin->disconnect();
-      filter->joinFilterGraph(nullptr, std::string());
-    }
+MediaType Pin::connectionType() const {
+  std::lock_guard lock(mutex_);
+  return type_;
+}
+
+Status Pin::join(Pin* peer, const MediaType& type) {
+  if (!owner_) return E_UNEXPECTED;
+  std::lock_guard state(owner_->stateLock());
+  if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  std::lock_guard lock(mutex_);
+  if (peer_) return VFW_E_ALREADY_CONNECTED;
+  peer_ = Ref<Pin>(peer);
+  type_ = type;
+  return S_OK;
+}
+
+void Pin::forget() {
+  std::lock_guard lock(mutex_);
+  peer_.reset();
+  type_ = MediaType();
+}
+
+Status Pin::disconnect() {
+  if (owner_) {
+    std::lock_guard state(owner_->stateLock());
+    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   }
+  if (!isConnected()) return S_FALSE;
+  forget();
+  return S_OK;
+}
 
-  Status addFilter(BaseFilter* filter, const std::string& name) override {
-    assert(filter);
-    std::lock_guard lock(mutex_);
-    if (filter->graph()) return E_INVALIDARG;
-    filter->joinFilterGraph(this, name.empty() ? filter->classId().toString() : name);
-    filters_.emplace_back(filter);
-    return S_OK;
+Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
+  if (!owner_) return E_UNEXPECTED;
+  if (isConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (failed(owner_->checkInput(type))) return VFW_E_TYPE_NOT_ACCEPTED;
+  Status status = join(connector, type);
+  if (failed(status)) return status;
+  status = owner_->inputConnected();
+  if (failed(status)) forget();
+  return status;
+}
+
+Status InputPinBase::receive(MediaSample* sample) {
+  assert(sample);
+  if (!owner_) return E_UNEXPECTED;
+  std::lock_guard lock(owner_->streamLock());
+  if (!isConnected()) return VFW_E_NOT_CONNECTED;
+  if (owner_->state() == FilterState::Stopped) return VFW_E_WRONG_STATE;
+  return owner_->onReceive(sample);
+}
+
+Status OutputPinBase::connect(Pin* receivePin) {
+  if (!owner_) return E_UNEXPECTED;
+  MediaType type;
+  {
+    std::lock_guard lock(owner_->stateLock());
+    if (isConnected()) return VFW_E_ALREADY_CONNECTED;
+    if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+    if (!dynamic_cast<InputPinBase*>(receivePin)) return VFW_E_INVALID_DIRECTION;
+    if (!owner_->outputType(&type)) return VFW_E_NO_ACCEPTABLE_TYPES;
   }
-
-  Status removeFilter(BaseFilter* filter) override {
-    assert(filter);
-    std::lock_guard lock(mutex_);
-    auto it = std::find(filters_.begin(), filters_.end(), Ref<BaseFilter>(filter));
-    if (it == filters_.end()) return VFW_E_NOT_IN_GRAPH;
-    if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    for (const Ref<Pin>& pin : filter->pins()) disconnectBoth(pin.get());
-    Ref<BaseFilter> keep = *it;  // joinFilterGraph runs while it still lives
-    filters_.erase(it);
-    keep->joinFilterGraph(nullptr, std::string());
-    return S_OK;
+  // The input's side is settled under its filter's lock, released before
+  // this side is recorded under this filter's.
+  Ref<InputPinBase> input(static_cast<InputPinBase*>(receivePin));
+  Status status = input->receiveConnection(this, type);
+  if (succeeded(status)) {
+    status = join(input.get(), type);
+    if (failed(status)) input->disconnect();
   }
+  // A refused type, or an input that cannot work with it.
+  if (status == E_FAIL || status == VFW_E_TYPE_NOT_ACCEPTED || status == E_INVALIDARG)
+    return VFW_E_NO_ACCEPTABLE_TYPES;
+  if (failed(status)) return status;
+  const std::int32_t bytes = owner_->outputBufferSize();
+  std::lock_guard samples(sampleMutex_);
+  sampleBytes_ = bytes;
+  return S_OK;
+}
 
-  std::vector<Ref<BaseFilter>> filters() const override {
-    std::lock_guard lock(mutex_);
-    return filters_;
+void OutputPinBase::setActive(bool active) {
+  active_ = active;
+  std::lock_guard lock(sampleMutex_);
+  if (!active) sample_.reset();  // a sample still out is freed when let go
+}
+
+Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample) {
+  if (!isConnected()) return VFW_E_NOT_CONNECTED;
+  if (!active_) return VFW_E_NOT_COMMITTED;
+  std::lock_guard lock(sampleMutex_);
+  try {
+    // The one sample is held by the pin alone once its delivery returned.
+    if (!sample_ || sample_->refCount() > 1 || sample_->size() != sampleBytes_)
+      sample_ = makeRef<MediaSample>(sampleBytes_);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
+  sample_->reset();
+  *sample = sample_;
+  return S_OK;
+}
 
-  Status connect(Pin* output, Pin* input) override {
-    assert(output && input);
-    BaseFilter* source = output->filter();
-    BaseFilter* target = input->filter();
-    if (!source || !target || source->graph() != this || target->graph() != this)
-      return VFW_E_NOT_IN_GRAPH;
-    auto* from = dynamic_cast<OutputPinBase*>(output);
-    if (!from || input->direction() != PinDirection::Input) return VFW_E_INVALID_DIRECTION;
-    return from->connect(input);
+Status OutputPinBase::deliver(MediaSample* sample) {
+  const Ref<Pin> input = connectedTo();  // an output pin connects to input pins only
+  if (!input) return VFW_E_NOT_CONNECTED;
+  return static_cast<InputPinBase*>(input.get())->receive(sample);
+}
+
+// ---- Filters ----
+
+void BaseFilter::disconnectAll() {
+  // No lock of this filter is held while the peer's is taken.
+  state_ = FilterState::Stopped;
+  for (const Ref<Pin>& pin : pins()) {
+    if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
+    pin->forget();
+    pin->owner_ = nullptr;
   }
+}
 
-  // ---- MediaControl ----
-
-  Status run() override {
-    std::lock_guard lock(mutex_);
-    if (state_ == FilterState::Running) return S_OK;
-    std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
-    std::reverse(ordered.begin(), ordered.end());
-    for (const Ref<BaseFilter>& filter : ordered) {
-      const Status status = filter->run(0);
-      if (failed(status)) {
-        stop();
-        return status;
-      }
-    }
-    state_ = FilterState::Running;
-    return S_OK;
-  }
-
-  Status stop() override {
-    std::lock_guard lock(mutex_);
-    Status result = S_OK;
-    for (const Ref<BaseFilter>& filter : upstreamFirst()) {
-      const Status status = filter->stop();
-      if (failed(status) && succeeded(result)) result = status;
-    }
+Status BaseFilter::stop() {
+  std::lock_guard lock(stateLock_);
+  if (state_ == FilterState::Stopped) return S_OK;
+  Status result = S_OK;
+  {
+    std::lock_guard stream(streamLock_);
     state_ = FilterState::Stopped;
-    return result;
+    result = onStop();
   }
-
-  FilterState state() const override {
-    std::lock_guard lock(mutex_);
-    return state_;
-  }
-
- private:
-  // Filters upstream of `filter` along its inputs, at most `limit` deep.
-  static std::size_t depth(BaseFilter* filter, std::size_t limit) {
-    std::size_t deepest = 0;
-    for (const Ref<Pin>& pin : filter->pins()) {
-      const Ref<Pin> peer = pin->direction() == PinDirection::Input ? pin->connectedTo() : nullptr;
-      if (peer && peer->filter() && limit > 0)
-        deepest = std::max(deepest, depth(peer->filter(), limit - 1) + 1);
-    }
-    return deepest;
-  }
-
-  // Sources first: a filter comes after every filter feeding its inputs.
-  std::vector<Ref<BaseFilter>> upstreamFirst() const {
-    std::vector<std::pair<std::size_t, Ref<BaseFilter>>> ranked;
-    ranked.reserve(filters_.size());
-    for (const Ref<BaseFilter>& filter : filters_)
-      ranked.emplace_back(depth(filter.get(), filters_.size()), filter);
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<Ref<BaseFilter>> ordered;
-    ordered.reserve(ranked.size());
-    for (auto& [rank, filter] : ranked) ordered.push_back(std::move(filter));
-    return ordered;
-  }
-
-  mutable std::recursive_mutex mutex_;
-  std::vector<Ref<BaseFilter>> filters_;
-  FilterState state_ = FilterState::Stopped;
-};
-
-// The filter's first pin of `direction` that is not connected.
-Ref<Pin> freePin(BaseFilter* filter, PinDirection direction) {
-  for (const Ref<Pin>& pin : filter->pins())
-    if (pin->direction() == direction && !pin->connectedTo()) return pin;
-  return nullptr;
+  if (output_) output_->setActive(false);
+  return result;
 }
 
-class CaptureBuilder final : public CaptureGraphBuilder {
- public:
-  Status setFiltergraph(FilterGraph* graph) override {
-    assert(graph);
-    if (graph_) return E_UNEXPECTED;
-    graph_ = Ref<FilterGraph>(graph);
-    return S_OK;
-  }
-
-  Status setOutputFileName(const Guid& type, const std::string& hostPath,
-                           Ref<BaseFilter>* sinkFilter) override {
-    if ((type != MEDIASUBTYPE_Avi && type != MEDIASUBTYPE_Mp4) || hostPath.empty())
-      return E_INVALIDARG;
-    Ref<BaseFilter> sink = type == MEDIASUBTYPE_Mp4 ? createMp4Mux() : createAviMux();
-    Status status = queryInterface<FileSinkFilter>(sink)->setFileName(hostPath);
-    if (failed(status)) return status;  // nothing was opened
-    status = filterGraph()->addFilter(sink.get(), "AVI Mux");
-    if (failed(status)) return status;
-    if (sinkFilter) *sinkFilter = sink;
-    return S_OK;
-  }
-
-  Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink) override {
-    assert(source && sink);
-    Ref<FilterGraph> graph = filterGraph();
-    Ref<Pin> start = freePin(source, PinDirection::Output);
-    if (!start) return VFW_E_NOT_FOUND;
-
-    Ref<Pin> upstream = start;
-    if (intermediate) {
-      Ref<Pin> in = freePin(intermediate, PinDirection::Input);
-      if (!in) return VFW_E_NOT_FOUND;
-      const Status status = graph->connect(start.get(), in.get());
-      if (failed(status)) return status;
-      upstream = freePin(intermediate, PinDirection::Output);
-      if (!upstream) {
-        disconnectBoth(start.get());
-        return VFW_E_NOT_FOUND;
-      }
-    }
-    Ref<Pin> in = freePin(sink, PinDirection::Input);
-    Status status = in ? graph->connect(upstream.get(), in.get()) : Status(VFW_E_NOT_FOUND);
-    if (failed(status) && intermediate) disconnectBoth(start.get());
+Status BaseFilter::run() {
+  std::lock_guard lock(stateLock_);
+  if (state_ == FilterState::Running) return S_OK;
+  if (output_) output_->setActive(true);
+  const Status status = onRun();
+  if (failed(status)) {
+    if (output_) output_->setActive(false);
     return status;
   }
+  state_ = FilterState::Running;
+  return S_OK;
+}
 
- private:
-  // The graph given, or one the builder makes on first need.
-  Ref<FilterGraph> filterGraph() {
-    if (!graph_) graph_ = createFilterGraph();
-    return graph_;
+std::vector<Ref<Pin>> BaseFilter::pins() const {
+  std::vector<Ref<Pin>> result;
+  if (input_) result.emplace_back(input_);
+  if (output_) result.emplace_back(output_);
+  return result;
+}
+
+std::string BaseFilter::name() const {
+  std::lock_guard lock(stateLock_);
+  return name_;
+}
+
+FilterGraph* BaseFilter::graph() const {
+  std::lock_guard lock(stateLock_);
+  return graph_;
+}
+
+// ---- The graph ----
+
+void FilterGraph::leave(BaseFilter* filter, bool peersToo) {
+  for (const Ref<Pin>& pin : filter->pins()) {
+    if (Ref<Pin> peer = peersToo ? pin->connectedTo() : nullptr) peer->disconnect();
+    pin->disconnect();
   }
+  std::lock_guard lock(filter->stateLock_);
+  filter->graph_ = nullptr;
+  filter->name_.clear();
+}
 
-  Ref<FilterGraph> graph_;
+FilterGraph::~FilterGraph() {
+  stop();
+  for (const Ref<BaseFilter>& filter : filters_) leave(filter.get(), false);
+}
+
+Status FilterGraph::addFilter(BaseFilter* filter, const std::string& name) {
+  assert(filter);
+  std::lock_guard lock(mutex_);
+  std::lock_guard state(filter->stateLock_);
+  if (filter->graph_) return E_INVALIDARG;
+  filter->graph_ = this;
+  filter->name_ = name.empty() ? filter->classId().toString() : name;
+  filters_.emplace_back(filter);
+  return S_OK;
+}
+
+Status FilterGraph::removeFilter(BaseFilter* filter) {
+  assert(filter);
+  std::lock_guard lock(mutex_);
+  auto it = std::find(filters_.begin(), filters_.end(), Ref<BaseFilter>(filter));
+  if (it == filters_.end()) return VFW_E_NOT_IN_GRAPH;
+  if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+  leave(filter, true);
+  filters_.erase(it);  // may destroy the filter: last
+  return S_OK;
+}
+
+std::vector<Ref<BaseFilter>> FilterGraph::filters() const {
+  std::lock_guard lock(mutex_);
+  return filters_;
+}
+
+Status FilterGraph::connect(Pin* output, Pin* input) {
+  assert(output && input);
+  BaseFilter* source = output->filter();
+  BaseFilter* target = input->filter();
+  if (!source || !target || source->graph() != this || target->graph() != this)
+    return VFW_E_NOT_IN_GRAPH;
+  auto* from = dynamic_cast<OutputPinBase*>(output);
+  if (!from || !dynamic_cast<InputPinBase*>(input)) return VFW_E_INVALID_DIRECTION;
+  return from->connect(input);
+}
+
+std::vector<Ref<BaseFilter>> FilterGraph::upstreamFirst() const {
+  // A filter's rank: the filters feeding it, up the chain of input pins.
+  const auto rank = [this](BaseFilter* filter) {
+    std::size_t count = 0;
+    for (Ref<Pin> peer; filter->input_ && (peer = filter->input_->connectedTo()) &&
+                        peer->filter() && count < filters_.size();
+         filter = peer->filter())
+      ++count;
+    return count;
+  };
+  std::vector<Ref<BaseFilter>> ordered = filters_;
+  std::stable_sort(ordered.begin(), ordered.end(),
+                   [&](const auto& a, const auto& b) { return rank(a.get()) < rank(b.get()); });
+  return ordered;
+}
+
+Status FilterGraph::run() {
+  std::lock_guard lock(mutex_);
+  if (state_ == FilterState::Running) return S_OK;
+  const std::vector<Ref<BaseFilter>> ordered = upstreamFirst();
+  for (auto it = ordered.rbegin(); it != ordered.rend(); ++it) {
+    const Status status = (*it)->run();
+    if (failed(status)) {
+      stop();
+      return status;
+    }
+  }
+  state_ = FilterState::Running;
+  return S_OK;
+}
+
+Status FilterGraph::stop() {
+  std::lock_guard lock(mutex_);
+  Status result = S_OK;
+  for (const Ref<BaseFilter>& filter : upstreamFirst()) {
+    const Status status = filter->stop();
+    if (failed(status) && succeeded(result)) result = status;
+  }
+  state_ = FilterState::Stopped;
+  return result;
+}
+
+FilterState FilterGraph::state() const {
+  std::lock_guard lock(mutex_);
+  return state_;
+}
+
+Ref<FilterGraph> createFilterGraph() { return makeRef<FilterGraph>(); }
+
+// ---- The capture graph builder ----
+
+Status CaptureGraphBuilder::setFiltergraph(FilterGraph* graph) {
+  assert(graph);
+  if (graph_) return E_UNEXPECTED;
+  graph_ = Ref<FilterGraph>(graph);
+  return S_OK;
+}
+
+FilterGraph& CaptureGraphBuilder::graph() {
+  if (!graph_) graph_ = createFilterGraph();
+  return *graph_.get();
+}
+
+Status CaptureGraphBuilder::setOutputFileName(const Guid& type, const std::string& hostPath,
+                                              Ref<BaseFilter>* sinkFilter) {
+  if ((type != MEDIASUBTYPE_Avi && type != MEDIASUBTYPE_Mp4) || hostPath.empty())
+    return E_INVALIDARG;
+  Ref<BaseFilter> sink;
+  Status status = createFileSink(type == MEDIASUBTYPE_Mp4, hostPath, &sink);
+  if (succeeded(status)) status = graph().addFilter(sink.get(), "AVI Mux");
+  if (succeeded(status) && sinkFilter) *sinkFilter = sink;
+  return status;
+}
+
+Status CaptureGraphBuilder::renderStream(BaseFilter* source, BaseFilter* intermediate,
+                                         BaseFilter* sink) {
+  assert(source && sink);
+  const auto free = [](Pin* pin) { return pin && !pin->isConnected(); };
+  Pin* out = source->output_.get();
+  if (!free(out)) return VFW_E_NOT_FOUND;
+  if (intermediate) {
+    if (!free(intermediate->input_.get())) return VFW_E_NOT_FOUND;
+    const Status status = graph().connect(out, intermediate->input_.get());
+    if (failed(status)) return status;
+    out = intermediate->output_.get();
+  }
+  const Status status = free(out) && free(sink->input_.get())
+                            ? graph().connect(out, sink->input_.get())
+                            : Status(VFW_E_NOT_FOUND);
+  if (failed(status) && intermediate) {
+    intermediate->input_->disconnect();
+    source->output_->disconnect();
+  }
+  return status;
+}
+
+Ref<CaptureGraphBuilder> createCaptureGraphBuilder() { return makeRef<CaptureGraphBuilder>(); }
+
+// ---- Running objects ----
+
+namespace {
+
+struct RunningTable {
+  std::mutex mutex;
+  std::map<std::uint32_t, std::pair<std::string, Ref<Unknown>>> entries;
+  std::uint32_t lastCookie = 0;
 };
+
+// Never destroyed: entries left at exit must not outlive what they hold.
+RunningTable& runningTable() {
+  static RunningTable* const instance = new RunningTable;
+  return *instance;
+}
 
 }  // namespace
 
-Ref<FilterGraph> createFilterGraph() { return Ref<FilterGraph>(new FilterGraphManager); }
+std::uint32_t registerRunning(const std::string& name, Ref<Unknown> object) {
+  RunningTable& t = runningTable();
+  std::lock_guard lock(t.mutex);
+  t.entries.emplace(++t.lastCookie, std::pair(name, std::move(object)));
+  return t.lastCookie;
+}
 
-Ref<CaptureGraphBuilder> createCaptureGraphBuilder() {
-  return Ref<CaptureGraphBuilder>(new CaptureBuilder);
+bool revokeRunning(std::uint32_t cookie) {
+  RunningTable& t = runningTable();
+  decltype(t.entries)::node_type entry;  // its object is let go after the lock
+  std::lock_guard lock(t.mutex);
+  entry = t.entries.extract(cookie);
+  return !entry.empty();
+}
+
+bool isRunning(const std::string& name) {
+  RunningTable& t = runningTable();
+  std::lock_guard lock(t.mutex);
+  return std::any_of(t.entries.begin(), t.entries.end(),
+                     [&](const auto& entry) { return entry.second.first == name; });
 }
 
 }  // namespace vistrel::media

@@ -64,7 +64,6 @@ class Status {
   Status(StatusCode code, std::string detail)
       : code_(code), detail_(std::make_shared<const std::string>(std::move(detail))) {}
   operator StatusCode() const { return code_; }
-  StatusCode code() const { return code_; }
   // Empty when the failure said nothing more than its code.
   const std::string& detail() const;
 

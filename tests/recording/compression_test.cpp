@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/exception.h"
-#include "platform/media/compression.h"
-#include "platform/media/device_enum.h"
-#include "platform/media/guid.h"
+#include "platform/media/devices.h"
 #include "recording/graph.h"
 #include "recording/video_compression.h"
 #include "recording_fixture.h"

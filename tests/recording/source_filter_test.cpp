@@ -9,7 +9,7 @@
 #include <QImage>
 
 #include "pipeline/image_buffer.h"
-#include "platform/media/filter.h"
+#include "platform/media/filter_graph.h"
 #include "recording/video_source_filter.h"
 
 namespace vistrel {
@@ -26,34 +26,21 @@ class CaptureFilter final : public BaseFilter {
     ReferenceTime start = 0, stop = 0;
     bool sync = false;
   };
-  CaptureFilter() : BaseFilter(Guid{}), input_(new Input(this)) {}
+  CaptureFilter() : BaseFilter(Guid{}) { input_ = makeRef<InputPinBase>(this, "In"); }
   ~CaptureFilter() override { disconnectAll(); }
   Pin* input() { return input_.get(); }
   std::vector<Captured> samples;
 
  protected:
-  std::vector<Pin*> pinList() const override { return {input_.get()}; }
-
- private:
-  class Input final : public InputPinBase {
-   public:
-    explicit Input(CaptureFilter* filter) : InputPinBase(filter, "In"), filter_(filter) {}
-
-   protected:
-    Status checkMediaType(const MediaType&) const override { return S_OK; }
-    Status onReceive(MediaSample* sample) override {
-      Captured captured;
-      captured.bytes.assign(sample->pointer(), sample->pointer() + sample->actualDataLength());
-      captured.timed = succeeded(sample->getTime(&captured.start, &captured.stop));
-      captured.sync = sample->isSyncPoint();
-      filter_->samples.push_back(captured);
-      return S_OK;
-    }
-
-   private:
-    CaptureFilter* filter_;
-  };
-  Ref<Input> input_;
+  Status checkInput(const MediaType&) const override { return S_OK; }
+  Status onReceive(MediaSample* sample) override {
+    Captured captured;
+    captured.bytes.assign(sample->pointer(), sample->pointer() + sample->actualDataLength());
+    captured.timed = succeeded(sample->getTime(&captured.start, &captured.stop));
+    captured.sync = sample->isSyncPoint();
+    samples.push_back(captured);
+    return S_OK;
+  }
 };
 
 TEST(VideoSourceTest, OneTypeDescribingTheFrameSize) {
@@ -87,8 +74,8 @@ class DeliveryTest : public ::testing::Test {
     source->SetFrameSize(width, height);
     ASSERT_EQ(source->Pin().connect(sink->input()), S_OK);
     ASSERT_EQ(source->Pin().connect(sink->input()), VFW_E_ALREADY_CONNECTED);
-    ASSERT_EQ(sink->run(0), S_OK);
-    ASSERT_EQ(source->run(0), S_OK);
+    ASSERT_EQ(sink->run(), S_OK);
+    ASSERT_EQ(source->run(), S_OK);
   }
   void TearDown() override {
     source->stop();

@@ -15,10 +15,7 @@
 
 #include "avi_reader.h"
 #include "picture/jpeg_image.h"
-#include "platform/media/device_enum.h"
-#include "platform/media/filter.h"
-#include "platform/media/guid.h"
-#include "platform/media/running_object_table.h"
+#include "platform/media/devices.h"
 #include "recording/errors.h"
 #include "recording_fixture.h"
 
@@ -392,39 +389,29 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
 // A compressor that connects like any other and refuses every frame.
 class RefusingCompressor final : public media::BaseFilter {
  public:
-  RefusingCompressor()
-      : BaseFilter(media::CLSID_AVICo), input_(new Input(this)), output_(new Output(this)) {}
+  RefusingCompressor() : BaseFilter(media::CLSID_AVICo) {
+    input_ = media::makeRef<media::InputPinBase>(this, "Input");
+    output_ = media::makeRef<media::OutputPinBase>(this, "Output");
+  }
   ~RefusingCompressor() override { disconnectAll(); }
 
  protected:
-  std::vector<media::Pin*> pinList() const override { return {input_.get(), output_.get()}; }
-
- private:
-  struct Input final : media::InputPinBase {
-    explicit Input(RefusingCompressor* filter) : InputPinBase(filter, "Input") {}
-    media::Status checkMediaType(const media::MediaType& type) const override {
-      return type.subType == media::MEDIASUBTYPE_RGB24 && type.videoInfo
-                 ? media::S_OK
-                 : media::VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    media::Status onReceive(media::MediaSample*) override { return media::E_FAIL; }
-  };
-  struct Output final : media::OutputPinBase {
-    explicit Output(RefusingCompressor* filter)
-        : OutputPinBase(filter, "Output"), filter_(filter) {}
-    bool outputType(media::MediaType* type) const override {
-      *type = filter_->input_->connectionType();
-      const std::uint32_t mjpg = media::makeFourCC('M', 'J', 'P', 'G');
-      type->subType = media::Guid::fromFourCC(mjpg);
-      type->fixedSizeSamples = false;
-      type->videoInfo->header.compression = mjpg;
-      return true;
-    }
-    std::int32_t bufferSize() const override { return 1024; }
-    RefusingCompressor* filter_;
-  };
-  media::Ref<Input> input_;
-  media::Ref<Output> output_;
+  media::Status checkInput(const media::MediaType& type) const override {
+    return type.subType == media::MEDIASUBTYPE_RGB24 && type.videoInfo
+               ? media::S_OK
+               : media::VFW_E_TYPE_NOT_ACCEPTED;
+  }
+  media::Status onReceive(media::MediaSample*) override { return media::E_FAIL; }
+  bool outputType(media::MediaType* type) const override {
+    if (!input_->isConnected()) return false;
+    *type = input_->connectionType();
+    const std::uint32_t mjpg = media::makeFourCC('M', 'J', 'P', 'G');
+    type->subType = media::Guid::fromFourCC(mjpg);
+    type->fixedSizeSamples = false;
+    type->videoInfo->header.compression = mjpg;
+    return true;
+  }
+  std::int32_t outputBufferSize() const override { return 1024; }
 };
 
 // Frames that cannot be written, on a full disk or refused by the

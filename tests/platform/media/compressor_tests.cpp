@@ -8,9 +8,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include "platform/media/compression.h"
-#include "platform/media/compressor_filter.h"
-#include "platform/media/device_enum.h"
+#include "platform/media/devices.h"
 #include "recording_fixture.h"
 
 namespace vistrel::media::test {

@@ -4,8 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/media/compression.h"
-#include "platform/media/device_enum.h"
+#include "platform/media/devices.h"
 
 namespace vistrel::media {
 namespace {

@@ -8,7 +8,7 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
-#include "platform/media/guid.h"
+#include "platform/media/media_types.h"
 #include "platform/media/status.h"
 
 namespace vistrel::media {

@@ -30,41 +30,20 @@ Picture makePicture(int width, int height, int frameIndex) {
   return picture;
 }
 
-class TestSource::OutputPin final : public OutputPinBase {
- public:
-  OutputPin(TestSource* source, int width, int height, const Guid& subType)
-      : OutputPinBase(source, "VideoOutput"),
-        type_(subType == MEDIASUBTYPE_YUY2 ? makeYuy2VideoType(width, height)
-                                           : makeRgb24VideoType(width, height)) {}
-
-  const MediaType& type() const { return type_; }
-
- protected:
-  bool outputType(MediaType* type) const override {
-    *type = type_;
-    return true;
-  }
-  std::int32_t bufferSize() const override { return static_cast<std::int32_t>(type_.sampleSize); }
-
- private:
-  MediaType type_;
-};
-
 TestSource::TestSource(int width, int height, const Guid& subType)
     : BaseFilter(
           Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}}),
-      pin_(new OutputPin(this, width, height, subType)) {}
+      type_(makeVideoType(subType == MEDIASUBTYPE_YUY2 ? subType : MEDIASUBTYPE_RGB24, width,
+                          height)) {
+  output_ = makeRef<OutputPinBase>(this, "VideoOutput");
+}
 
 TestSource::~TestSource() { disconnectAll(); }
 
-Pin* TestSource::output() const { return pin_.get(); }
-
-std::vector<Pin*> TestSource::pinList() const { return {pin_.get()}; }
-
 Status TestSource::deliver(const Picture& picture, ReferenceTime start, ReferenceTime stop) {
-  if (!pin_->isConnected()) return VFW_E_NOT_CONNECTED;
+  if (!output_->isConnected()) return VFW_E_NOT_CONNECTED;
   Ref<MediaSample> sample;
-  Status status = pin_->getDeliveryBuffer(&sample);
+  Status status = output_->getDeliveryBuffer(&sample);
   if (failed(status)) return status;
   const int width = picture.width;
   const int sampleRow = static_cast<int>(dibStride(width, 24));
@@ -77,21 +56,21 @@ Status TestSource::deliver(const Picture& picture, ReferenceTime start, Referenc
     sample->setTime(&start, &stop);
     sample->setSyncPoint(true);
   }
-  return pin_->deliver(sample.get());
+  return output_->deliver(sample.get());
 }
 
 Status TestSource::deliverRaw(const std::vector<std::uint8_t>& bytes, ReferenceTime start,
                               ReferenceTime stop) {
-  if (!pin_->isConnected()) return VFW_E_NOT_CONNECTED;
+  if (!output_->isConnected()) return VFW_E_NOT_CONNECTED;
   Ref<MediaSample> sample;
-  Status status = pin_->getDeliveryBuffer(&sample);
+  Status status = output_->getDeliveryBuffer(&sample);
   if (failed(status)) return status;
   if (static_cast<int>(bytes.size()) > sample->size()) return E_INVALIDARG;
   std::memcpy(sample->pointer(), bytes.data(), bytes.size());
   sample->setActualDataLength(static_cast<std::int32_t>(bytes.size()));
   sample->setTime(&start, &stop);
   sample->setSyncPoint(true);
-  return pin_->deliver(sample.get());
+  return output_->deliver(sample.get());
 }
 
 }  // namespace vistrel::media::test

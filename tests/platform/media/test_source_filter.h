@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/media/filter.h"
+#include "platform/media/filter_graph.h"
 
 namespace vistrel::media::test {
 
@@ -37,14 +37,19 @@ class TestSource final : public BaseFilter {
   // Delivers `bytes` as they are (YUY2 frames).
   Status deliverRaw(const std::vector<std::uint8_t>& bytes, ReferenceTime start,
                     ReferenceTime stop);
-  Pin* output() const;
+  Pin* output() const { return output_.get(); }
 
  protected:
-  std::vector<Pin*> pinList() const override;
+  bool outputType(MediaType* type) const override {
+    *type = type_;
+    return true;
+  }
+  std::int32_t outputBufferSize() const override {
+    return static_cast<std::int32_t>(type_.sampleSize);
+  }
 
  private:
-  class OutputPin;
-  Ref<OutputPin> pin_;
+  const MediaType type_;
 };
 
 }  // namespace vistrel::media::test

@@ -1,4 +1,4 @@
-#include "platform/media/guid.h"
+#include "platform/media/media_types.h"
 
 #include <cstdio>
 
@@ -11,8 +11,6 @@ constexpr Guid make(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3,
   return Guid{d1, d2, d3, d4};
 }
 
-constexpr std::array<std::uint8_t, 8> kFourCCTail{0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
 }  // namespace
 
 std::string Guid::toString() const {
@@ -23,7 +21,9 @@ std::string Guid::toString() const {
   return text;
 }
 
-Guid Guid::fromFourCC(std::uint32_t fourCC) { return make(fourCC, 0x0000, 0x0010, kFourCCTail); }
+Guid Guid::fromFourCC(std::uint32_t fourCC) {
+  return make(fourCC, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+}
 
 const Guid MEDIATYPE_Video = Guid::fromFourCC(makeFourCC('v', 'i', 'd', 's'));
 const Guid MEDIASUBTYPE_RGB24 =
@@ -44,5 +44,36 @@ const Guid CLSID_AviDest =
     make(0xE2510970, 0xF137, 0x11CE, {0x8B, 0x67, 0x00, 0xAA, 0x00, 0xA3, 0xF1, 0xA6});
 const Guid CLSID_AVICo =
     make(0xD76E2820, 0x1563, 0x11CF, {0xAC, 0x98, 0x00, 0xAA, 0x00, 0x4C, 0x0F, 0xA9});
+
+std::uint32_t i420ImageSize(std::int32_t width, std::int32_t height) {
+  const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+  return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
+}
+
+MediaType makeVideoType(const Guid& subType, std::int32_t width, std::int32_t height) {
+  MediaType type;
+  type.majorType = MEDIATYPE_Video;
+  type.subType = subType;
+  type.formatType = FORMAT_VideoInfo;
+  type.fixedSizeSamples = true;
+  VideoInfo info;
+  info.header.width = width;
+  info.header.height = height;
+  if (subType == MEDIASUBTYPE_YUY2) {
+    info.header.bitCount = 16;
+    info.header.compression = makeFourCC('Y', 'U', 'Y', '2');
+    info.header.imageSize = static_cast<std::uint32_t>(width / 2 * height * 4);
+  } else if (subType == MEDIASUBTYPE_I420) {
+    info.header.bitCount = 12;
+    info.header.compression = makeFourCC('I', '4', '2', '0');
+    info.header.imageSize = i420ImageSize(width, height);
+  } else {
+    info.header.bitCount = 24;
+    info.header.imageSize = dibStride(width, 24) * static_cast<std::uint32_t>(height);
+  }
+  type.sampleSize = info.header.imageSize;
+  type.videoInfo = info;
+  return type;
+}
 
 }  // namespace vistrel::media

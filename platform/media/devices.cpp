@@ -1,13 +1,42 @@
-#include "platform/media/device_enum.h"
+#include "platform/media/devices.h"
 
-#include <cstdio>
 #include <map>
-#include <mutex>
-
-#include "platform/media/avi_mux.h"
-#include "platform/media/compressor_filter.h"
 
 namespace vistrel::media {
+
+// ---- Compressor settings ----
+
+Status VideoCompression::getInfo(VideoCompressionInfo* info) const {
+  info->version = "1.0";
+  info->description = friendlyName_;
+  info->defaultKeyFrameRate = kDefaultKeyFrameRate;
+  info->defaultPFramesPerKey = 0;
+  info->defaultQuality = kDefaultCompressorQuality;
+  info->capabilities =
+      CompressionCaps_CanKeyFrame | (fixedQuantiser_ ? CompressionCaps_CanQuality : 0);
+  return S_OK;
+}
+
+Status VideoCompression::setSettingsBlock(std::vector<std::uint8_t> block) {
+  if (block.size() > (1u << 20)) return E_INVALIDARG;
+  std::lock_guard lock(mutex_);
+  block_ = std::move(block);
+  return S_OK;
+}
+
+std::vector<std::uint8_t> VideoCompression::settingsBlock() const {
+  std::lock_guard lock(mutex_);
+  if (!block_.empty()) return block_;
+  std::vector<std::uint8_t> block;
+  for (char c : std::string("00000000000 ")) block.insert(block.end(), {std::uint8_t(c), 0});
+  block.insert(block.end(), {8, 0, 0, 0});
+  std::string code = code_;
+  code.resize(4, '\0');
+  block.insert(block.end(), code.begin(), code.end());
+  return block;
+}
+
+// ---- The device registry ----
 
 namespace {
 
@@ -24,7 +53,7 @@ struct Registry {
   std::vector<Device> devices;
   int lastId = 0;
 
-  // The service's own devices, registered on first use.
+  // The service's own devices.
   Registry() {
     const CompressorDescription compressors[] = {
         {"xvid", "XviD MPEG-4 Codec", {"libxvid", "mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true},
@@ -39,8 +68,13 @@ struct Registry {
                          description.friendlyName,
                          [description] { return createCompressorFilter(description); }});
     }
-    devices.push_back({++lastId, CLSID_LegacyAmFilterCategory, CLSID_AviDest.toString(), "AVI Mux",
-                       [] { return createAviMux(); }});
+    // Listed for the extra filters of a graph; it writes no file of its own.
+    devices.push_back(
+        {++lastId, CLSID_LegacyAmFilterCategory, CLSID_AviDest.toString(), "AVI Mux", [] {
+           Ref<BaseFilter> sink;
+           createFileSink(false, std::string(), &sink);
+           return sink;
+         }});
   }
 };
 
@@ -79,7 +113,6 @@ void unregisterDevice(int id) {
 }
 
 std::string deviceDisplayName(const Guid& category, const std::string& code) {
-  // "cm": devices of the compression manager; "sw": software filters.
   const char* kind = category == CLSID_VideoCompressorCategory ? "cm" : "sw";
   return std::string("@device:") + kind + ":" + category.toString() + "\\" + code;
 }
@@ -91,13 +124,9 @@ std::vector<CategoryEntry> listCategory(const Guid* category) {
     if (category && device.category != *category) continue;
     const std::string name = trimmed(device.friendlyName);
     if (name.empty()) continue;
-    std::string unique = name;
-    if (const int occurrence = ++seen[name]; occurrence > 1) {
-      char suffix[24];
-      std::snprintf(suffix, sizeof suffix, " (%d)", occurrence);
-      unique += suffix;
-    }
-    entries.push_back({deviceDisplayName(device.category, device.code), unique});
+    const int occurrence = ++seen[name];
+    entries.push_back({deviceDisplayName(device.category, device.code),
+                       occurrence > 1 ? name + " (" + std::to_string(occurrence) + ")" : name});
   }
   return entries;
 }
