@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include <QObject>
+#include <QTimer>
 
 namespace vistrel::app {
 
@@ -60,7 +60,9 @@ class FolderEvents {
   void finished();
 
   std::function<void()> ready_;
-  QObject context_;  // receives the worker's "done" on the GUI thread
+  // The worker's "done": started through the GUI thread's event queue, it
+  // times out there and runs finished().
+  QTimer done_;
   std::thread worker_;
   bool busy_ = false;                    // GUI thread only
   std::optional<FolderListing> queued_;  // GUI thread only
