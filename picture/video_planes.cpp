@@ -17,8 +17,11 @@ VideoPlanes::VideoPlanes(int width, int height, int lumaStride, int chromaStride
   offset_[0] = 0;
   offset_[1] = lumaBytes;
   offset_[2] = lumaBytes + chromaBytes;
-  // Default-initialised: the decoder writes every sample.
-  bytes_.reset(new std::uint8_t[lumaBytes + 2 * chromaBytes]);
+  // Default-initialised: the decoder writes every sample. The slack at the
+  // end is for readers with vector loads (the video scaler), which read a
+  // little past the last sample of a plane.
+  constexpr std::size_t kReadSlack = 64;
+  bytes_.reset(new std::uint8_t[lumaBytes + 2 * chromaBytes + kReadSlack]);
 }
 
 std::size_t VideoPlanes::PackedSize() const {

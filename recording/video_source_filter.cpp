@@ -15,6 +15,14 @@ namespace vistrel {
 
 using namespace media;
 
+namespace {
+
+// libswscale's vector loads read up to a few bytes past the last pixel of
+// its source; rows handed to it carry this much slack at their end.
+constexpr std::size_t kScalerSlack = 64;
+
+}  // namespace
+
 const Guid CLSID_DSVideoSourceFilter =
     Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}};
 
@@ -120,7 +128,7 @@ Status TDSVideoSourceFilter::DeliverRGBFrame(const RowWriter& write, std::int32_
       write(out + static_cast<std::size_t>(height - 1) * stride, -std::ptrdiff_t{stride});
   } else {
     const std::int32_t pitch = frameWidth * 3;
-    std::vector<std::uint8_t> rows(static_cast<std::size_t>(pitch) * frameHeight);
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(pitch) * frameHeight + kScalerSlack);
     write(rows.data(), pitch);
     status = ScaleInto(out, stride, rows.data(), frameWidth, frameHeight, pitch);
     if (failed(status)) return status;
@@ -183,7 +191,7 @@ Status TDSVideoSourceFilter::ConvertInto(std::uint8_t* out, const RowWriter& wri
     return S_OK;
   }
   const std::int32_t pitch = frameWidth * 3;
-  rows_.resize(static_cast<std::size_t>(pitch) * frameHeight);
+  rows_.resize(static_cast<std::size_t>(pitch) * frameHeight + kScalerSlack);
   write(rows_.data(), pitch);
   if (frameWidth == width && frameHeight == height) {
     // libswscale's accurate conversion measured no better here (colour that
