@@ -8,8 +8,6 @@
 
 namespace vistrel::media {
 
-// ---- Pins ----
-
 Ref<Pin> Pin::connectedTo() const {
   std::lock_guard lock(mutex_);
   return peer_;

@@ -41,7 +41,6 @@ class Pin : public virtual Unknown {
   BaseFilter* filter() const { return owner_; }
 
  protected:
-  // Records the connection under the filter's state lock.
   Status join(Pin* peer, const MediaType& type);
   void forget();
 
@@ -55,7 +54,6 @@ class Pin : public virtual Unknown {
   MediaType type_;
 };
 
-// Takes samples for its filter (BaseFilter::checkInput, onReceive).
 class InputPinBase final : public Pin {
  public:
   using Pin::Pin;
@@ -67,7 +65,6 @@ class InputPinBase final : public Pin {
   Status receive(MediaSample* sample);
 };
 
-// Delivers its filter's samples (BaseFilter::outputType, outputBufferSize).
 class OutputPinBase : public Pin {
  public:
   using Pin::Pin;
@@ -97,12 +94,11 @@ class BaseFilter : public virtual Unknown {
   explicit BaseFilter(const Guid& classId) : classId_(classId) {}
 
   Guid classId() const { return classId_; }
-  // Samples flow while running; stop() returns the failure of the work done on stop.
+  // stop() returns the failure of onStop().
   Status stop();
   Status run();
   FilterState state() const { return state_.load(); }
-  // The input pin first, then the output pin, those the filter has.
-  std::vector<Ref<Pin>> pins() const;
+  std::vector<Ref<Pin>> pins() const;  // the input's first
   std::string name() const;
   FilterGraph* graph() const;
   std::recursive_mutex& stateLock() const { return stateLock_; }
@@ -171,7 +167,6 @@ class FilterGraph final : public Unknown {
  private:
   // Sources first: a filter comes after every filter feeding it.
   std::vector<Ref<BaseFilter>> upstreamFirst() const;
-  // Disconnects the filter's pins (and their peers) and takes its name.
   static void leave(BaseFilter* filter, bool peersToo);
 
   mutable std::recursive_mutex mutex_;
