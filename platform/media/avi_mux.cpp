@@ -170,7 +170,6 @@ class AviMux final : public BaseFilter {
   }
 
   Status onRun() override {
-    // A graph run again after a stop writes the file anew.
     if (!io_ && !path_.empty()) {
       const Status status = openFile(path_);
       if (failed(status)) return status;
@@ -237,13 +236,10 @@ class AviMux final : public BaseFilter {
     format->pb = io;
     AVDictionary* options = nullptr;
     if (mp4_) {
-      // Fragmented: the track's index (no frames listed) first, then at
-      // most a second of frames at a time as a fragment with its own small
-      // index, handed to the system when cut. A file whose process is
-      // killed plays up to its last fragment; an index written only at the
-      // end (or moved to the front then) would leave nothing playable. The
-      // first index waits for the first fragment: H.264's parameter sets
-      // come in-band with the first frame.
+      // Fragments of at most a second, each with its own index and handed to
+      // the system when cut: a file whose process is killed plays up to its
+      // last fragment, where one index at the end would leave nothing. The
+      // first index waits for the first frame, which brings H.264's parameter sets.
       av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+delay_moov+default_base_moof",
                   0);
       av_dict_set_int(&options, "frag_duration", AV_TIME_BASE, 0);
@@ -326,7 +322,6 @@ class AviMux final : public BaseFilter {
     riffStart_ = riff;
   }
 
-  // Before completion: the hidden indexes are shown again.
   void restoreIndexes() {
     AVIOContext* io = format_->pb;
     if (!io || (hiddenLegacyIndex_ < 0 && !superIndexHidden_)) return;
@@ -334,11 +329,8 @@ class AviMux final : public BaseFilter {
     if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "idx1");
     if (superIndexHidden_) putTag(openFields_.superIndex, "indx");
     avio_seek(io, end, SEEK_SET);
-    hiddenLegacyIndex_ = -1;
-    superIndexHidden_ = false;
   }
 
-  // Leaves the position after the tag.
   void putTag(std::int64_t at, const char* tag) {
     avio_seek(format_->pb, at, SEEK_SET);
     avio_write(format_->pb, reinterpret_cast<const unsigned char*>(tag), 4);

@@ -62,7 +62,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return fits ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
   }
 
-  // The compressed type for the connected input, if any.
   bool outputType(MediaType* type) const override {
     if (!input_->isConnected()) return false;
     const VideoInfo in = *input_->connectionType().videoInfo;
@@ -237,7 +236,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
     scaler_ = std::move(scaler);
     frame_ = std::move(frame);
     packet_ = std::move(packet);
-    nextPts_ = 0;
     return S_OK;
   }
 

@@ -56,7 +56,6 @@ class Ref {
  public:
   Ref() = default;
   Ref(std::nullptr_t) {}
-  // Takes a new reference on `object`.
   Ref(T* object) : object_(object) {
     if (object_) object_->addRef();
   }
