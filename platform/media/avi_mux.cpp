@@ -28,8 +28,6 @@ namespace vistrel::media {
 
 namespace {
 
-constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
-
 // The codec of an AVI video type, or AV_CODEC_ID_NONE.
 AVCodecID codecOf(const MediaType& type) {
   if (type.majorType != MEDIATYPE_Video || type.formatType != FORMAT_VideoInfo || !type.videoInfo)

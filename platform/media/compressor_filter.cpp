@@ -23,8 +23,6 @@ namespace vistrel::media {
 
 namespace {
 
-constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
-
 // The uncompressed pictures a compressor takes.
 enum class Pictures { None, Rgb24, Yuy2, I420 };
 
