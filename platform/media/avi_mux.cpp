@@ -9,14 +9,7 @@
 //
 // Timing: the stream's rate is the first sample's duration (stop − start),
 // else 25 per second; each sample is placed at start / period. The header is
-// written with the first sample (or at stop, for a file without frames) and
-// the index and trailer at stop. The header and every frame are flushed to
-// the file as soon as they are written, and after each frame the open
-// RIFF's and movi list's sizes and the frame counts are brought up to date,
-// so a file cut short by a killed process is a valid AVI without index that
-// holds them. Beyond 1 GiB, where the file goes on in OpenDML extension
-// RIFFs, the indexes of the completed RIFFs are hidden until the file is
-// completed: a reader that trusts them would stop where they stop.
+// written with the first sample and the index and trailer at stop.
 
 #include <cmath>
 #include <cstdlib>
@@ -34,8 +27,6 @@ extern "C" {
 namespace vistrel::media {
 
 namespace {
-
-constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
 
 // The codec of an AVI video type, or AV_CODEC_ID_NONE.
 AVCodecID codecOf(const MediaType& type) {
@@ -169,8 +160,7 @@ class AviMux final : public BaseFilter {
     ++framesWritten_;
     // Each frame goes to the system at once, and the header's sizes and
     // counts are brought up to date after it: a file whose process is
-    // killed is a valid AVI holding every frame written so far (without
-    // the index, which only the completion writes).
+    // killed is a valid AVI without index holding every frame written.
     avio_flush(format_->pb);
     patchOpenHeader(before);
     if (format_->pb->error < 0) return ffmpeg::fail(format_->pb->error, "Can't write", path());
@@ -178,7 +168,6 @@ class AviMux final : public BaseFilter {
   }
 
   Status onRun() override {
-    // A graph run again after a stop writes the file anew.
     if (!io_ && !path_.empty()) {
       const Status status = openFile(path_);
       if (failed(status)) return status;
@@ -196,12 +185,7 @@ class AviMux final : public BaseFilter {
       restoreIndexes();
       const int error = av_write_trailer(format_.get());
       if (error < 0 && succeeded(result)) result = ffmpeg::fail(error, "Can't complete", path());
-      if (format_->pb) {
-        avio_flush(format_->pb);
-        if (format_->pb->error < 0 && succeeded(result))
-          result = ffmpeg::fail(format_->pb->error, "Can't write", path());
-      }
-      format_->pb = nullptr;  // io_ is ours, closed below
+      format_->pb = nullptr;  // io_ is ours, flushed and closed below
       format_.reset();
     }
     if (io_) {
@@ -218,7 +202,6 @@ class AviMux final : public BaseFilter {
  private:
   std::string path() const { return path_.empty() ? "the AVI file" : path_; }
 
-  // Sets up the stream and writes the header.
   Status begin(ReferenceTime period) {
     if (period <= 0) period = kDefaultFramePeriod;
     AVIOContext* io = io_.get();
@@ -251,13 +234,10 @@ class AviMux final : public BaseFilter {
     format->pb = io;
     AVDictionary* options = nullptr;
     if (mp4_) {
-      // Fragmented: the track's index (no frames listed) first, then at
-      // most a second of frames at a time as a fragment with its own small
-      // index, handed to the system when cut. A file whose process is
-      // killed plays up to its last fragment; an index written only at the
-      // end (or moved to the front then) would leave nothing playable. The
-      // first index waits for the first fragment: H.264's parameter sets
-      // come in-band with the first frame.
+      // Fragments of at most a second, each with its own index and handed to
+      // the system when cut: a file whose process is killed plays up to its
+      // last fragment, where one index at the end would leave nothing. The
+      // first index waits for the first frame, which brings H.264's parameter sets.
       av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+delay_moov+default_base_moof",
                   0);
       av_dict_set_int(&options, "frag_duration", AV_TIME_BASE, 0);
@@ -292,7 +272,6 @@ class AviMux final : public BaseFilter {
     return S_OK;
   }
 
-  // Reads `count` bytes at `at` of what has been written so far.
   bool readBack(std::int64_t at, std::uint8_t* bytes, std::size_t count) {
     readBack_.clear();
     return readBack_.seekg(at) &&
@@ -341,7 +320,6 @@ class AviMux final : public BaseFilter {
     riffStart_ = riff;
   }
 
-  // Before completion: the indexes hidden while recording are the file's.
   void restoreIndexes() {
     AVIOContext* io = format_->pb;
     if (!io || (hiddenLegacyIndex_ < 0 && !superIndexHidden_)) return;
@@ -349,18 +327,14 @@ class AviMux final : public BaseFilter {
     if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "idx1");
     if (superIndexHidden_) putTag(openFields_.superIndex, "indx");
     avio_seek(io, end, SEEK_SET);
-    hiddenLegacyIndex_ = -1;
-    superIndexHidden_ = false;
   }
 
-  // Overwrites the four-character code at `at`, leaving the position there.
   void putTag(std::int64_t at, const char* tag) {
     avio_seek(format_->pb, at, SEEK_SET);
     avio_write(format_->pb, reinterpret_cast<const unsigned char*>(tag), 4);
   }
 
-  // Brings the open RIFF's and movi list's sizes and the frame counts up to
-  // date after a frame that the muxer began writing at `before`.
+  // After a frame that the muxer began writing at `before`.
   void patchOpenHeader(std::int64_t before) {
     AVIOContext* io = format_->pb;
     const std::int64_t end = avio_tell(io);
@@ -390,7 +364,7 @@ class AviMux final : public BaseFilter {
     avio_flush(io);
   }
 
-  const bool mp4_;  // writes MP4, not AVI
+  const bool mp4_;
   std::string path_;
   ffmpeg::IOContextPtr io_;          // the open file
   ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own

@@ -23,8 +23,6 @@ namespace vistrel::media {
 
 namespace {
 
-constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
-
 // The uncompressed pictures a compressor takes.
 enum class Pictures { None, Rgb24, Yuy2, I420 };
 
@@ -62,7 +60,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return fits ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
   }
 
-  // The compressed type for the connected input, if any.
   bool outputType(MediaType* type) const override {
     if (!input_->isConnected()) return false;
     const VideoInfo in = *input_->connectionType().videoInfo;
@@ -237,64 +234,55 @@ class Compressor final : public BaseFilter, public VideoCompression {
     scaler_ = std::move(scaler);
     frame_ = std::move(frame);
     packet_ = std::move(packet);
-    nextPts_ = 0;
     return S_OK;
   }
 
-  // The sample's picture into frame_, in the encoder's pixel format.
+  // The sample's picture into frame_, in the encoder's pixel format; I420
+  // samples hold their planes packed one after the other.
   Status convert(MediaSample* sample) {
     const MediaType in = input_->connectionType();
     const BitmapInfoHeader& header = in.videoInfo->header;
-    const int height = std::abs(header.height);
-    const bool yuy2 = picturesOf(in) == Pictures::Yuy2;
-    if (picturesOf(in) == Pictures::I420) return convertI420(sample, header.width, height);
-    const int stride = yuy2 ? header.width * 2 : static_cast<int>(dibStride(header.width, 24));
-    if (sample->actualDataLength() < stride * height)
+    const int width = header.width, height = std::abs(header.height);
+    const Pictures pictures = picturesOf(in);
+    const int stride =
+        pictures == Pictures::Yuy2 ? width * 2 : static_cast<int>(dibStride(width, 24));
+    const std::uint32_t bytes = pictures == Pictures::I420
+                                    ? i420ImageSize(width, height)
+                                    : static_cast<std::uint32_t>(stride * height);
+    if (static_cast<std::uint32_t>(sample->actualDataLength()) < bytes)
       return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
     // The encoder may still hold the previous frame's buffer.
     const int error = av_frame_make_writable(frame_.get());
     if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
-    if (!yuy2 && converter_ == Converter::Yuv) {
+    const int chromaWidth = (width + 1) / 2;
+    const std::uint8_t* planes[4] = {sample->pointer(), nullptr, nullptr, nullptr};
+    int linesizes[4] = {stride, 0, 0, 0};
+    if (pictures == Pictures::I420) {
+      planes[1] = planes[0] + static_cast<std::ptrdiff_t>(width) * height;
+      planes[2] = planes[1] + static_cast<std::ptrdiff_t>(chromaWidth) * ((height + 1) / 2);
+      linesizes[0] = width;
+      linesizes[1] = linesizes[2] = chromaWidth;
+    }
+    if (converter_ == Converter::Copy) {
+      // Already what the encoder takes: the frame's own rows are padded.
+      libyuv::I420Copy(planes[0], width, planes[1], chromaWidth, planes[2], chromaWidth,
+                       frame_->data[0], frame_->linesize[0], frame_->data[1], frame_->linesize[1],
+                       frame_->data[2], frame_->linesize[2], width, height);
+      return S_OK;
+    }
+    if (converter_ == Converter::Yuv) {
       // Negative height: the picture is stored bottom-up.
       const int rows = header.height > 0 ? -height : height;
-      if (libyuv::RGB24ToI420(sample->pointer(), stride, frame_->data[0], frame_->linesize[0],
+      if (libyuv::RGB24ToI420(planes[0], stride, frame_->data[0], frame_->linesize[0],
                               frame_->data[1], frame_->linesize[1], frame_->data[2],
-                              frame_->linesize[2], header.width, rows) != 0)
+                              frame_->linesize[2], width, rows) != 0)
         return fail(E_FAIL, "Can't convert a picture for " + encoderName_);
       return S_OK;
     }
-    const std::uint8_t* top = sample->pointer();
-    int linesize = stride;
-    if (!yuy2 && header.height > 0) {  // bottom-up: start at the last stored row
-      top += static_cast<std::ptrdiff_t>(stride) * (height - 1);
-      linesize = -stride;
+    if (pictures == Pictures::Rgb24 && header.height > 0) {  // bottom-up: the last stored row
+      planes[0] += static_cast<std::ptrdiff_t>(stride) * (height - 1);
+      linesizes[0] = -stride;
     }
-    const std::uint8_t* planes[4] = {top, nullptr, nullptr, nullptr};
-    const int linesizes[4] = {linesize, 0, 0, 0};
-    sws_scale(scaler_.get(), planes, linesizes, 0, height, frame_->data, frame_->linesize);
-    return S_OK;
-  }
-
-  // An I420 sample (planes packed one after the other) into frame_.
-  Status convertI420(MediaSample* sample, int width, int height) {
-    const int chromaWidth = (width + 1) / 2;
-    const int chromaHeight = (height + 1) / 2;
-    if (static_cast<std::uint32_t>(sample->actualDataLength()) < i420ImageSize(width, height))
-      return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
-    const int error = av_frame_make_writable(frame_.get());
-    if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
-    const std::uint8_t* y = sample->pointer();
-    const std::uint8_t* u = y + static_cast<std::ptrdiff_t>(width) * height;
-    const std::uint8_t* v = u + static_cast<std::ptrdiff_t>(chromaWidth) * chromaHeight;
-    if (converter_ == Converter::Copy) {
-      // Already what the encoder takes: the frame's own rows are padded.
-      libyuv::I420Copy(y, width, u, chromaWidth, v, chromaWidth, frame_->data[0],
-                       frame_->linesize[0], frame_->data[1], frame_->linesize[1], frame_->data[2],
-                       frame_->linesize[2], width, height);
-      return S_OK;
-    }
-    const std::uint8_t* planes[4] = {y, u, v, nullptr};
-    const int linesizes[4] = {width, chromaWidth, chromaWidth, 0};
     sws_scale(scaler_.get(), planes, linesizes, 0, height, frame_->data, frame_->linesize);
     return S_OK;
   }

@@ -4,8 +4,6 @@
 
 namespace vistrel::media {
 
-// ---- Compressor settings ----
-
 Status VideoCompression::getInfo(VideoCompressionInfo* info) const {
   info->version = "1.0";
   info->description = friendlyName_;
@@ -36,8 +34,6 @@ std::vector<std::uint8_t> VideoCompression::settingsBlock() const {
   return block;
 }
 
-// ---- The device registry ----
-
 namespace {
 
 struct Device {
@@ -53,7 +49,6 @@ struct Registry {
   std::vector<Device> devices;
   int lastId = 0;
 
-  // The service's own devices.
   Registry() {
     const CompressorDescription compressors[] = {
         {"xvid", "XviD MPEG-4 Codec", {"libxvid", "mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true},
@@ -83,7 +78,6 @@ Registry& registry() {
   return instance;
 }
 
-// A copy of the devices, taken under the registry's lock.
 std::vector<Device> devices() {
   std::lock_guard lock(registry().mutex);
   return registry().devices;

@@ -1,12 +1,10 @@
 // The registered devices and the service's own filters behind them.
 //
 // Devices: each has a display name "@device:cm:{category}\<code>", a
-// friendly name and a way to create its filter. The video compressors are
-// registered on first use: "XviD MPEG-4 Codec" (\xvid: libxvid, or FFmpeg's
-// MPEG-4 part 2 encoder when libxvid is missing; XVID in the file),
-// "Cinepak Codec" (\cvid), "Motion JPEG Codec" (\mjpg) and "H.264 Codec"
-// (\h264, for MP4 files); an entry whose encoder this FFmpeg build lacks is
-// not listed. The AVI sink is listed as "AVI Mux" among the other filters.
+// friendly name and a way to create its filter. The video compressors
+// (XviD, Cinepak, Motion JPEG, and H.264 for MP4 files) are registered on
+// first use, those whose encoder this FFmpeg build lacks left out. The AVI
+// sink is listed as "AVI Mux" among the other filters.
 //
 // Compressors: one input pin (RGB24 bottom-up, YUY2 or I420 pictures), one
 // output pin (compressed frames tagged with the compressor's four-character
@@ -61,7 +59,6 @@ class VideoCompression : public virtual Unknown {
         code_(std::move(code)),
         fixedQuantiser_(fixedQuantiser) {}
 
-  // Every field is filled; the caller picks what it needs.
   Status getInfo(VideoCompressionInfo* info) const;
   // 0..1 (1 best); a negative value asks for the compressor's default.
   Status putQuality(double quality) {
@@ -114,7 +111,6 @@ struct CompressorDescription {
 std::string availableEncoder(const CompressorDescription& description);
 // A new compressor filter; null when no encoder of the description exists.
 Ref<BaseFilter> createCompressorFilter(const CompressorDescription& description);
-// The quantiser used for `quality` (see above).
 int quantiserForQuality(double quality);
 
 // A new AVI (or MP4) sink writing `hostPath`, which it creates at once (an

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -16,9 +17,15 @@ extern "C" {
 
 namespace vistrel::media::ffmpeg {
 
+// The newer frees take the handle's address (and clear it), the older the handle.
 template <class T, auto free>
 struct Deleter {
-  void operator()(T* handle) const { free(&handle); }
+  void operator()(T* handle) const {
+    if constexpr (std::is_invocable_v<decltype(free), T**>)
+      free(&handle);
+    else
+      free(handle);
+  }
 };
 
 using CodecContextPtr =
@@ -26,15 +33,10 @@ using CodecContextPtr =
 using FramePtr = std::unique_ptr<AVFrame, Deleter<AVFrame, av_frame_free>>;
 using PacketPtr = std::unique_ptr<AVPacket, Deleter<AVPacket, av_packet_free>>;
 using IOContextPtr = std::unique_ptr<AVIOContext, Deleter<AVIOContext, avio_closep>>;
-struct SwsDeleter {
-  void operator()(SwsContext* context) const { sws_freeContext(context); }
-};
-using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
+using SwsPtr = std::unique_ptr<SwsContext, Deleter<SwsContext, sws_freeContext>>;
 // An output format context without its I/O (the file writer owns that).
-struct FormatContextDeleter {
-  void operator()(AVFormatContext* context) const { avformat_free_context(context); }
-};
-using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextDeleter>;
+using FormatContextPtr =
+    std::unique_ptr<AVFormatContext, Deleter<AVFormatContext, avformat_free_context>>;
 
 // The code's status with the detail "<what> '<path>': <FFmpeg's text>".
 Status fail(int averror, const std::string& what, const std::string& path = std::string(),

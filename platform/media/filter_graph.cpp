@@ -8,8 +8,6 @@
 
 namespace vistrel::media {
 
-// ---- Pins ----
-
 Ref<Pin> Pin::connectedTo() const {
   std::lock_guard lock(mutex_);
   return peer_;
@@ -47,7 +45,9 @@ Status Pin::disconnect() {
   return S_OK;
 }
 
-Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
+bool Pin::isInput() const { return owner_ && owner_->input_.get() == this; }
+
+Status Pin::receiveConnection(Pin* connector, const MediaType& type) {
   if (!owner_) return E_UNEXPECTED;
   if (isConnected()) return VFW_E_ALREADY_CONNECTED;
   if (failed(owner_->checkInput(type))) return VFW_E_TYPE_NOT_ACCEPTED;
@@ -58,7 +58,7 @@ Status InputPinBase::receiveConnection(Pin* connector, const MediaType& type) {
   return status;
 }
 
-Status InputPinBase::receive(MediaSample* sample) {
+Status Pin::receive(MediaSample* sample) {
   assert(sample);
   if (!owner_) return E_UNEXPECTED;
   std::lock_guard lock(owner_->streamLock());
@@ -67,19 +67,19 @@ Status InputPinBase::receive(MediaSample* sample) {
   return owner_->onReceive(sample);
 }
 
-Status OutputPinBase::connect(Pin* receivePin) {
+Status Pin::connect(Pin* receivePin) {
   if (!owner_) return E_UNEXPECTED;
   MediaType type;
   {
     std::lock_guard lock(owner_->stateLock());
     if (isConnected()) return VFW_E_ALREADY_CONNECTED;
     if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    if (!dynamic_cast<InputPinBase*>(receivePin)) return VFW_E_INVALID_DIRECTION;
+    if (!receivePin->isInput()) return VFW_E_INVALID_DIRECTION;
     if (!owner_->outputType(&type)) return VFW_E_NO_ACCEPTABLE_TYPES;
   }
   // The input's side is settled under its filter's lock, released before
   // this side is recorded under this filter's.
-  Ref<InputPinBase> input(static_cast<InputPinBase*>(receivePin));
+  Ref<Pin> input(receivePin);
   Status status = input->receiveConnection(this, type);
   if (succeeded(status)) {
     status = join(input.get(), type);
@@ -95,13 +95,13 @@ Status OutputPinBase::connect(Pin* receivePin) {
   return S_OK;
 }
 
-void OutputPinBase::setActive(bool active) {
+void Pin::setActive(bool active) {
   active_ = active;
   std::lock_guard lock(sampleMutex_);
   if (!active) sample_.reset();  // a sample still out is freed when let go
 }
 
-Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample) {
+Status Pin::getDeliveryBuffer(Ref<MediaSample>* sample) {
   if (!isConnected()) return VFW_E_NOT_CONNECTED;
   if (!active_) return VFW_E_NOT_COMMITTED;
   std::lock_guard lock(sampleMutex_);
@@ -117,13 +117,10 @@ Status OutputPinBase::getDeliveryBuffer(Ref<MediaSample>* sample) {
   return S_OK;
 }
 
-Status OutputPinBase::deliver(MediaSample* sample) {
-  const Ref<Pin> input = connectedTo();  // an output pin connects to input pins only
-  if (!input) return VFW_E_NOT_CONNECTED;
-  return static_cast<InputPinBase*>(input.get())->receive(sample);
+Status Pin::deliver(MediaSample* sample) {
+  const Ref<Pin> input = connectedTo();
+  return input ? input->receive(sample) : Status(VFW_E_NOT_CONNECTED);
 }
-
-// ---- Filters ----
 
 void BaseFilter::disconnectAll() {
   // No lock of this filter is held while the peer's is taken.
@@ -178,8 +175,6 @@ FilterGraph* BaseFilter::graph() const {
   return graph_;
 }
 
-// ---- The graph ----
-
 void FilterGraph::leave(BaseFilter* filter, bool peersToo) {
   for (const Ref<Pin>& pin : filter->pins()) {
     if (Ref<Pin> peer = peersToo ? pin->connectedTo() : nullptr) peer->disconnect();
@@ -228,9 +223,8 @@ Status FilterGraph::connect(Pin* output, Pin* input) {
   BaseFilter* target = input->filter();
   if (!source || !target || source->graph() != this || target->graph() != this)
     return VFW_E_NOT_IN_GRAPH;
-  auto* from = dynamic_cast<OutputPinBase*>(output);
-  if (!from || !dynamic_cast<InputPinBase*>(input)) return VFW_E_INVALID_DIRECTION;
-  return from->connect(input);
+  if (output->isInput() || !input->isInput()) return VFW_E_INVALID_DIRECTION;
+  return output->connect(input);
 }
 
 std::vector<Ref<BaseFilter>> FilterGraph::upstreamFirst() const {
@@ -282,8 +276,6 @@ FilterState FilterGraph::state() const {
 
 Ref<FilterGraph> createFilterGraph() { return makeRef<FilterGraph>(); }
 
-// ---- The capture graph builder ----
-
 Status CaptureGraphBuilder::setFiltergraph(FilterGraph* graph) {
   assert(graph);
   if (graph_) return E_UNEXPECTED;
@@ -330,8 +322,6 @@ Status CaptureGraphBuilder::renderStream(BaseFilter* source, BaseFilter* interme
 }
 
 Ref<CaptureGraphBuilder> createCaptureGraphBuilder() { return makeRef<CaptureGraphBuilder>(); }
-
-// ---- Running objects ----
 
 namespace {
 

@@ -26,6 +26,7 @@ class BaseFilter;
 class FilterGraph;
 enum class FilterState { Stopped, Running };
 
+// A filter's input or output pin: which it is, is where its filter holds it.
 class Pin : public virtual Unknown {
  public:
   Pin(BaseFilter* filter, std::string name) : owner_(filter), name_(std::move(name)) {}
@@ -39,41 +40,19 @@ class Pin : public virtual Unknown {
   const std::string& name() const { return name_; }
   // Not a counted reference: a filter detaches its pins when it goes.
   BaseFilter* filter() const { return owner_; }
+  bool isInput() const;
 
- protected:
-  // Records the connection under the filter's state lock.
-  Status join(Pin* peer, const MediaType& type);
-  void forget();
-
-  BaseFilter* owner_;
-
- private:
-  friend class BaseFilter;
-  const std::string name_;
-  mutable std::mutex mutex_;
-  Ref<Pin> peer_;
-  MediaType type_;
-};
-
-// Takes samples for its filter (BaseFilter::checkInput, onReceive).
-class InputPinBase final : public Pin {
- public:
-  using Pin::Pin;
-  // Accepts a connection from `connector` with `type`
+  // Input pins. Accepts a connection from `connector` with `type`
   // (VFW_E_TYPE_NOT_ACCEPTED when the filter refuses it).
   Status receiveConnection(Pin* connector, const MediaType& type);
   // One sample, under the filter's stream lock: VFW_E_WRONG_STATE when the
   // filter is stopped, VFW_E_NOT_CONNECTED.
   Status receive(MediaSample* sample);
-};
 
-// Delivers its filter's samples (BaseFilter::outputType, outputBufferSize).
-class OutputPinBase : public Pin {
- public:
-  using Pin::Pin;
-  // Connects to the input pin `receivePin` with the filter's one type:
-  // VFW_E_ALREADY_CONNECTED, VFW_E_NOT_STOPPED, VFW_E_INVALID_DIRECTION, and
-  // VFW_E_NO_ACCEPTABLE_TYPES when there is no type yet or it is refused.
+  // Output pins. Connects to the input pin `receivePin` with the filter's
+  // one type: VFW_E_ALREADY_CONNECTED, VFW_E_NOT_STOPPED,
+  // VFW_E_INVALID_DIRECTION, and VFW_E_NO_ACCEPTABLE_TYPES when there is no
+  // type yet or it is refused.
   Status connect(Pin* receivePin);
   // A sample of the filter's outputBufferSize() to fill and deliver: the
   // pin's own, used again once the last delivery let go of it.
@@ -82,35 +61,46 @@ class OutputPinBase : public Pin {
   // Hands `sample` to the connected input pin; VFW_E_NOT_CONNECTED when none.
   Status deliver(MediaSample* sample);
 
+ protected:
+  BaseFilter* owner_;
+
  private:
   friend class BaseFilter;
+  Status join(Pin* peer, const MediaType& type);
+  void forget();
   void setActive(bool active);
 
+  const std::string name_;
+  mutable std::mutex mutex_;
+  Ref<Pin> peer_;
+  MediaType type_;
+  // An output pin's one sample.
   std::mutex sampleMutex_;
   Ref<MediaSample> sample_;
   std::int32_t sampleBytes_ = 0;
   std::atomic<bool> active_{false};
 };
 
+using InputPinBase = Pin;
+using OutputPinBase = Pin;
+
 class BaseFilter : public virtual Unknown {
  public:
   explicit BaseFilter(const Guid& classId) : classId_(classId) {}
 
   Guid classId() const { return classId_; }
-  // Samples flow while running; stop() returns the failure of the work done on stop.
+  // stop() returns the failure of onStop().
   Status stop();
   Status run();
   FilterState state() const { return state_.load(); }
-  // The input pin first, then the output pin, those the filter has.
-  std::vector<Ref<Pin>> pins() const;
+  std::vector<Ref<Pin>> pins() const;  // the input's first
   std::string name() const;
   FilterGraph* graph() const;
   std::recursive_mutex& stateLock() const { return stateLock_; }
   std::mutex& streamLock() const { return streamLock_; }
 
  protected:
-  friend class InputPinBase;
-  friend class OutputPinBase;
+  friend class Pin;
   friend class FilterGraph;
   friend class CaptureGraphBuilder;
 
@@ -171,7 +161,6 @@ class FilterGraph final : public Unknown {
  private:
   // Sources first: a filter comes after every filter feeding it.
   std::vector<Ref<BaseFilter>> upstreamFirst() const;
-  // Disconnects the filter's pins (and their peers) and takes its name.
   static void leave(BaseFilter* filter, bool peersToo);
 
   mutable std::recursive_mutex mutex_;

@@ -56,7 +56,6 @@ class Ref {
  public:
   Ref() = default;
   Ref(std::nullptr_t) {}
-  // Takes a new reference on `object`.
   Ref(T* object) : object_(object) {
     if (object_) object_->addRef();
   }
@@ -133,6 +132,8 @@ extern const Guid CLSID_AVICo;
 
 using ReferenceTime = std::int64_t;  // signed counts of 100 ns
 inline constexpr ReferenceTime kUnitsPerSecond = 10'000'000;
+// Where neither the type nor the first sample gives a rate.
+inline constexpr ReferenceTime kDefaultFramePeriod = kUnitsPerSecond / 25;
 inline constexpr std::uint32_t BI_RGB = 0;
 
 // What flows through a pin connection. Video carries a VIDEOINFOHEADER-like
