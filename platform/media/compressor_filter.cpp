@@ -14,7 +14,6 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 #include <libyuv/convert.h>
-#include <libyuv/planar_functions.h>
 
 #include "platform/media/devices.h"
 #include "platform/media/ffmpeg_handles.h"
@@ -198,29 +197,26 @@ class Compressor final : public BaseFilter, public VideoCompression {
                                                               : AV_PIX_FMT_BGR24;
     // libswscale has no SIMD path for 24-bit input; libyuv converts BGR rows
     // to limited-range 4:2:0 (what the MPEG-4 encoders take) in one pass.
-    converter_ =
-        source == AV_PIX_FMT_BGR24 && context->pix_fmt == AV_PIX_FMT_YUV420P && !fullRange
-            ? Converter::Yuv
-        : source == AV_PIX_FMT_YUV420P && context->pix_fmt == AV_PIX_FMT_YUV420P && !fullRange
-            ? Converter::Copy
-            : Converter::Scale;
-    // The ranges are given before the context is set up: set afterwards,
-    // a conversion between two equal formats would stay a plain copy.
-    // I420 pictures come in the video range and are widened for a
-    // full-range encoder.
-    ffmpeg::SwsPtr scaler(sws_alloc_context());
-    if (!scaler) return fail(E_OUTOFMEMORY, "Can't convert pictures for " + name);
-    av_opt_set_int(scaler.get(), "srcw", context->width, 0);
-    av_opt_set_int(scaler.get(), "srch", context->height, 0);
-    av_opt_set_int(scaler.get(), "src_format", source, 0);
-    av_opt_set_int(scaler.get(), "dstw", context->width, 0);
-    av_opt_set_int(scaler.get(), "dsth", context->height, 0);
-    av_opt_set_int(scaler.get(), "dst_format", context->pix_fmt, 0);
-    av_opt_set_int(scaler.get(), "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND, 0);
-    av_opt_set_int(scaler.get(), "src_range", fullRange && pictures != Pictures::I420 ? 1 : 0, 0);
-    av_opt_set_int(scaler.get(), "dst_range", fullRange ? 1 : 0, 0);
-    if (sws_init_context(scaler.get(), nullptr, nullptr) < 0)
-      return fail(E_FAIL, "Can't convert pictures for " + name);
+    // Every other picture goes through libswscale, whose ranges are given
+    // before the context is set up: set afterwards, a conversion between two
+    // equal formats would stay a plain copy. I420 pictures come in the video
+    // range and are widened for a full-range encoder.
+    ffmpeg::SwsPtr scaler;
+    if (source != AV_PIX_FMT_BGR24 || context->pix_fmt != AV_PIX_FMT_YUV420P || fullRange) {
+      scaler.reset(sws_alloc_context());
+      if (!scaler) return fail(E_OUTOFMEMORY, "Can't convert pictures for " + name);
+      av_opt_set_int(scaler.get(), "srcw", context->width, 0);
+      av_opt_set_int(scaler.get(), "srch", context->height, 0);
+      av_opt_set_int(scaler.get(), "src_format", source, 0);
+      av_opt_set_int(scaler.get(), "dstw", context->width, 0);
+      av_opt_set_int(scaler.get(), "dsth", context->height, 0);
+      av_opt_set_int(scaler.get(), "dst_format", context->pix_fmt, 0);
+      av_opt_set_int(scaler.get(), "sws_flags", SWS_BICUBIC | SWS_ACCURATE_RND, 0);
+      av_opt_set_int(scaler.get(), "src_range", fullRange && pictures != Pictures::I420, 0);
+      av_opt_set_int(scaler.get(), "dst_range", fullRange, 0);
+      if (sws_init_context(scaler.get(), nullptr, nullptr) < 0)
+        return fail(E_FAIL, "Can't convert pictures for " + name);
+    }
     ffmpeg::FramePtr frame(av_frame_alloc());
     ffmpeg::PacketPtr packet(av_packet_alloc());
     if (!frame || !packet) return fail(E_OUTOFMEMORY, "Can't set up " + name);
@@ -263,14 +259,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
       linesizes[0] = width;
       linesizes[1] = linesizes[2] = chromaWidth;
     }
-    if (converter_ == Converter::Copy) {
-      // Already what the encoder takes: the frame's own rows are padded.
-      libyuv::I420Copy(planes[0], width, planes[1], chromaWidth, planes[2], chromaWidth,
-                       frame_->data[0], frame_->linesize[0], frame_->data[1], frame_->linesize[1],
-                       frame_->data[2], frame_->linesize[2], width, height);
-      return S_OK;
-    }
-    if (converter_ == Converter::Yuv) {
+    if (!scaler_) {
       // Negative height: the picture is stored bottom-up.
       const int rows = header.height > 0 ? -height : height;
       if (libyuv::RGB24ToI420(planes[0], stride, frame_->data[0], frame_->linesize[0],
@@ -324,12 +313,11 @@ class Compressor final : public BaseFilter, public VideoCompression {
 
   // Streaming state, under the stream lock.
   ffmpeg::CodecContextPtr encoder_;
-  ffmpeg::SwsPtr scaler_;
+  ffmpeg::SwsPtr scaler_;  // none when libyuv converts
   ffmpeg::FramePtr frame_;
   ffmpeg::PacketPtr packet_;
   std::map<std::int64_t, std::pair<ReferenceTime, ReferenceTime>> times_;  // of timed frames
   std::int64_t nextPts_ = 0;
-  enum class Converter { Scale, Yuv, Copy } converter_ = Converter::Scale;
 };
 
 }  // namespace

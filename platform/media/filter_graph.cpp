@@ -175,9 +175,9 @@ FilterGraph* BaseFilter::graph() const {
   return graph_;
 }
 
-void FilterGraph::leave(BaseFilter* filter, bool peersToo) {
+void FilterGraph::leave(BaseFilter* filter) {
   for (const Ref<Pin>& pin : filter->pins()) {
-    if (Ref<Pin> peer = peersToo ? pin->connectedTo() : nullptr) peer->disconnect();
+    if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
     pin->disconnect();
   }
   std::lock_guard lock(filter->stateLock_);
@@ -187,7 +187,7 @@ void FilterGraph::leave(BaseFilter* filter, bool peersToo) {
 
 FilterGraph::~FilterGraph() {
   stop();
-  for (const Ref<BaseFilter>& filter : filters_) leave(filter.get(), false);
+  for (const Ref<BaseFilter>& filter : filters_) leave(filter.get());
 }
 
 Status FilterGraph::addFilter(BaseFilter* filter, const std::string& name) {
@@ -207,7 +207,7 @@ Status FilterGraph::removeFilter(BaseFilter* filter) {
   auto it = std::find(filters_.begin(), filters_.end(), Ref<BaseFilter>(filter));
   if (it == filters_.end()) return VFW_E_NOT_IN_GRAPH;
   if (filter->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-  leave(filter, true);
+  leave(filter);
   filters_.erase(it);  // may destroy the filter: last
   return S_OK;
 }
@@ -283,18 +283,14 @@ Status CaptureGraphBuilder::setFiltergraph(FilterGraph* graph) {
   return S_OK;
 }
 
-FilterGraph& CaptureGraphBuilder::graph() {
-  if (!graph_) graph_ = createFilterGraph();
-  return *graph_.get();
-}
-
 Status CaptureGraphBuilder::setOutputFileName(const Guid& type, const std::string& hostPath,
                                               Ref<BaseFilter>* sinkFilter) {
   if ((type != MEDIASUBTYPE_Avi && type != MEDIASUBTYPE_Mp4) || hostPath.empty())
     return E_INVALIDARG;
+  if (!graph_) return E_UNEXPECTED;
   Ref<BaseFilter> sink;
   Status status = createFileSink(type == MEDIASUBTYPE_Mp4, hostPath, &sink);
-  if (succeeded(status)) status = graph().addFilter(sink.get(), "AVI Mux");
+  if (succeeded(status)) status = graph_->addFilter(sink.get(), "AVI Mux");
   if (succeeded(status) && sinkFilter) *sinkFilter = sink;
   return status;
 }
@@ -302,17 +298,18 @@ Status CaptureGraphBuilder::setOutputFileName(const Guid& type, const std::strin
 Status CaptureGraphBuilder::renderStream(BaseFilter* source, BaseFilter* intermediate,
                                          BaseFilter* sink) {
   assert(source && sink);
+  if (!graph_) return E_UNEXPECTED;
   const auto free = [](Pin* pin) { return pin && !pin->isConnected(); };
   Pin* out = source->output_.get();
   if (!free(out)) return VFW_E_NOT_FOUND;
   if (intermediate) {
     if (!free(intermediate->input_.get())) return VFW_E_NOT_FOUND;
-    const Status status = graph().connect(out, intermediate->input_.get());
+    const Status status = graph_->connect(out, intermediate->input_.get());
     if (failed(status)) return status;
     out = intermediate->output_.get();
   }
   const Status status = free(out) && free(sink->input_.get())
-                            ? graph().connect(out, sink->input_.get())
+                            ? graph_->connect(out, sink->input_.get())
                             : Status(VFW_E_NOT_FOUND);
   if (failed(status) && intermediate) {
     intermediate->input_->disconnect();

@@ -161,7 +161,7 @@ class FilterGraph final : public Unknown {
  private:
   // Sources first: a filter comes after every filter feeding it.
   std::vector<Ref<BaseFilter>> upstreamFirst() const;
-  static void leave(BaseFilter* filter, bool peersToo);
+  static void leave(BaseFilter* filter);
 
   mutable std::recursive_mutex mutex_;
   std::vector<Ref<BaseFilter>> filters_;
@@ -178,6 +178,7 @@ class CaptureGraphBuilder final : public Unknown {
  public:
   // E_UNEXPECTED when the builder has a graph already.
   Status setFiltergraph(FilterGraph* graph);
+  // Both calls below need the graph (E_UNEXPECTED without).
   // With MEDIASUBTYPE_Avi: creates the file at `hostPath` and adds the AVI
   // sink ("AVI Mux") to the graph, handing it back in `sinkFilter`; with
   // MEDIASUBTYPE_Mp4 the same with the MP4 sink; other subtypes E_INVALIDARG.
@@ -191,8 +192,6 @@ class CaptureGraphBuilder final : public Unknown {
   Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink);
 
  private:
-  FilterGraph& graph();  // the one given, or one made on first need
-
   Ref<FilterGraph> graph_;
 };
 
