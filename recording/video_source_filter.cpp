@@ -27,7 +27,7 @@ const Guid CLSID_DSVideoSourceFilter =
     Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}};
 
 TDSVideoSourceStreamPin::TDSVideoSourceStreamPin(TDSVideoSourceFilter* filter, const Guid& subType)
-    : OutputPinBase(filter, "VideoOutput"), subType_(subType) {}
+    : Pin(filter, "VideoOutput"), subType_(subType) {}
 
 void TDSVideoSourceStreamPin::SetFrameSize(std::int32_t width, std::int32_t height) {
   std::lock_guard lock(owner_->stateLock());

@@ -26,7 +26,7 @@ extern const media::Guid CLSID_DSVideoSourceFilter;
 
 class TDSVideoSourceFilter;
 
-class TDSVideoSourceStreamPin : public media::OutputPinBase {
+class TDSVideoSourceStreamPin : public media::Pin {
  public:
   TDSVideoSourceStreamPin(TDSVideoSourceFilter* filter, const media::Guid& subType);
 

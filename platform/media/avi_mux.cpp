@@ -108,7 +108,7 @@ OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
 class AviMux final : public BaseFilter {
  public:
   explicit AviMux(bool mp4) : BaseFilter(CLSID_AviDest), mp4_(mp4) {
-    input_ = makeRef<InputPinBase>(this, "Input 01");
+    input_ = makeRef<Pin>(this, "Input 01");
   }
   ~AviMux() override { disconnectAll(); }
 
@@ -157,7 +157,7 @@ class AviMux final : public BaseFilter {
     nextPts_ = pts + duration;
     const int error = av_write_frame(format_.get(), packet.get());
     if (error < 0) return ffmpeg::fail(error, "Can't write a frame to", path());
-    ++framesWritten_;
+    ++file_.frames;
     // Each frame goes to the system at once, and the header's sizes and
     // counts are brought up to date after it: a file whose process is
     // killed is a valid AVI without index holding every frame written.
@@ -255,27 +255,21 @@ class AviMux final : public BaseFilter {
       return ffmpeg::fail(error, "Can't write the AVI header to", path());
     }
     format_ = std::move(format);
-    framesWritten_ = 0;
-    openFields_ = OpenHeaderFields();
-    riffStart_ = 0;
-    hiddenLegacyIndex_ = -1;
-    superIndexHidden_ = false;
-    layoutKnown_ = true;
-    readBack_ = std::ifstream();
+    file_ = FileState();
     if (mp4_) return S_OK;  // each MP4 fragment is complete as written
     // The header's layout is FFmpeg's: read it back to find the fields to
     // keep up to date. Without them the file stays readable, only less so.
     std::vector<std::uint8_t> written(
         static_cast<std::size_t>(std::max<std::int64_t>(0, avio_tell(io))));
-    readBack_.open(path(), std::ios::binary);
-    if (readBack(0, written.data(), written.size())) openFields_ = findOpenHeaderFields(written);
+    file_.readBack.open(path(), std::ios::binary);
+    if (readBack(0, written.data(), written.size())) file_.fields = findOpenHeaderFields(written);
     return S_OK;
   }
 
   bool readBack(std::int64_t at, std::uint8_t* bytes, std::size_t count) {
-    readBack_.clear();
-    return readBack_.seekg(at) &&
-           readBack_.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(count));
+    file_.readBack.clear();
+    return file_.readBack.seekg(at) &&
+           file_.readBack.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(count));
   }
 
   // Walks the chunks written for the last frame, from `before` to the end:
@@ -289,7 +283,7 @@ class AviMux final : public BaseFilter {
       std::uint8_t chunk[24];
       if (!readBack(at, chunk, 8)) return false;
       if (std::memcmp(chunk, "RIFF", 4) == 0) {
-        if (!openFields_.extensionsFound() || at + 24 > end || !readBack(at, chunk, 24) ||
+        if (!file_.fields.extensionsFound() || at + 24 > end || !readBack(at, chunk, 24) ||
             std::memcmp(chunk + 8, "AVIX", 4) != 0 || std::memcmp(chunk + 12, "LIST", 4) != 0 ||
             std::memcmp(chunk + 20, "movi", 4) != 0)
           return false;
@@ -297,7 +291,7 @@ class AviMux final : public BaseFilter {
         at += 24;  // into its movi list, whose sizes are still placeholders
         continue;
       }
-      if (std::memcmp(chunk, "idx1", 4) == 0 && riffStart_ == 0) hiddenLegacyIndex_ = at;
+      if (std::memcmp(chunk, "idx1", 4) == 0 && file_.riffStart == 0) file_.hiddenLegacyIndex = at;
       const std::int64_t size = le32(chunk + 4);
       at += 8 + size + (size & 1);
     }
@@ -311,21 +305,21 @@ class AviMux final : public BaseFilter {
   // index are hidden as JUNK: a reader then walks the chunks, which the
   // sizes kept up to date lead it through. The completion shows them again.
   void startedRiff(std::int64_t riff) {
-    if (riffStart_ == 0) {
-      if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "JUNK");
-      putTag(openFields_.odmlList, "LIST");  // the OpenDML total is read from now on
+    if (file_.riffStart == 0) {
+      if (file_.hiddenLegacyIndex > 0) putTag(file_.hiddenLegacyIndex, "JUNK");
+      putTag(file_.fields.odmlList, "LIST");  // the OpenDML total is read from now on
     }
-    putTag(openFields_.superIndex, "JUNK");
-    superIndexHidden_ = true;
-    riffStart_ = riff;
+    putTag(file_.fields.superIndex, "JUNK");
+    file_.superIndexHidden = true;
+    file_.riffStart = riff;
   }
 
   void restoreIndexes() {
     AVIOContext* io = format_->pb;
-    if (!io || (hiddenLegacyIndex_ < 0 && !superIndexHidden_)) return;
+    if (!io || (file_.hiddenLegacyIndex < 0 && !file_.superIndexHidden)) return;
     const std::int64_t end = avio_tell(io);
-    if (hiddenLegacyIndex_ > 0) putTag(hiddenLegacyIndex_, "idx1");
-    if (superIndexHidden_) putTag(openFields_.superIndex, "indx");
+    if (file_.hiddenLegacyIndex > 0) putTag(file_.hiddenLegacyIndex, "idx1");
+    if (file_.superIndexHidden) putTag(file_.fields.superIndex, "indx");
     avio_seek(io, end, SEEK_SET);
   }
 
@@ -338,10 +332,10 @@ class AviMux final : public BaseFilter {
   void patchOpenHeader(std::int64_t before) {
     AVIOContext* io = format_->pb;
     const std::int64_t end = avio_tell(io);
-    if (!openFields_.found() || !layoutKnown_ || io->error < 0) return;
+    if (!file_.fields.found() || !file_.layoutKnown || io->error < 0) return;
     if (!followRiffs(before, end)) {
       // The muxer's sizes are left alone from then on.
-      layoutKnown_ = false;
+      file_.layoutKnown = false;
       avio_seek(io, end, SEEK_SET);
       return;
     }
@@ -349,17 +343,17 @@ class AviMux final : public BaseFilter {
       avio_seek(io, at, SEEK_SET);
       avio_wl32(io, static_cast<unsigned>(value));
     };
-    if (riffStart_ == 0) {
+    if (file_.riffStart == 0) {
       put(4, end - 8);
-      put(openFields_.moviList + 4, end - openFields_.moviList - 8);
-      put(openFields_.totalFrames, framesWritten_);
+      put(file_.fields.moviList + 4, end - file_.fields.moviList - 8);
+      put(file_.fields.totalFrames, file_.frames);
     } else {
       // The main header's total stays the first RIFF's, as the muxer has it.
-      put(riffStart_ + 4, end - riffStart_ - 8);
-      put(riffStart_ + 16, end - riffStart_ - 20);
-      put(openFields_.odmlList + 20, framesWritten_);
+      put(file_.riffStart + 4, end - file_.riffStart - 8);
+      put(file_.riffStart + 16, end - file_.riffStart - 20);
+      put(file_.fields.odmlList + 20, file_.frames);
     }
-    put(openFields_.length, framesWritten_);
+    put(file_.fields.length, file_.frames);
     avio_seek(io, end, SEEK_SET);
     avio_flush(io);
   }
@@ -369,13 +363,16 @@ class AviMux final : public BaseFilter {
   ffmpeg::IOContextPtr io_;          // the open file
   ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own
   std::int64_t nextPts_ = 0;
-  OpenHeaderFields openFields_;
-  std::int64_t framesWritten_ = 0;
-  std::ifstream readBack_;               // the file, to follow what the muxer wrote
-  std::int64_t riffStart_ = 0;           // the RIFF being written
-  std::int64_t hiddenLegacyIndex_ = -1;  // the first RIFF's idx1, while hidden
-  bool superIndexHidden_ = false;
-  bool layoutKnown_ = true;  // false once a frame's chunks could not be followed
+  // What is known of the file written since the header.
+  struct FileState {
+    OpenHeaderFields fields;
+    std::int64_t frames = 0;
+    std::ifstream readBack;               // the file, to follow what the muxer wrote
+    std::int64_t riffStart = 0;           // the RIFF being written
+    std::int64_t hiddenLegacyIndex = -1;  // the first RIFF's idx1, while hidden
+    bool superIndexHidden = false;
+    bool layoutKnown = true;  // false once a frame's chunks could not be followed
+  } file_;
 };
 
 }  // namespace

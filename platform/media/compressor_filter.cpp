@@ -43,8 +43,8 @@ class Compressor final : public BaseFilter, public VideoCompression {
         VideoCompression(description.friendlyName, description.code, description.fixedQuantiser),
         description_(std::move(description)),
         encoderName_(std::move(encoder)) {
-    input_ = makeRef<InputPinBase>(this, "Input");
-    output_ = makeRef<OutputPinBase>(this, "Output");
+    input_ = makeRef<Pin>(this, "Input");
+    output_ = makeRef<Pin>(this, "Output");
   }
   ~Compressor() override { disconnectAll(); }
 
@@ -138,20 +138,13 @@ class Compressor final : public BaseFilter, public VideoCompression {
   }
 
   // The first encoder of the description that opens for this picture size
-  // (libxvid refuses odd sizes, FFmpeg's own MPEG-4 encoder takes them).
+  // (libxvid refuses odd sizes, FFmpeg's own MPEG-4 encoder takes them); the
+  // one that opened before goes first.
   Status openEncoder(ReferenceTime period) {
-    // The encoder that opened for this connection before goes first.
-    if (!workingEncoder_.empty() && succeeded(openEncoder(workingEncoder_, period))) return S_OK;
-    Status result = fail(VFW_E_NOT_FOUND, "No encoder for " + description_.friendlyName);
-    for (const std::string& name : description_.encoders) {
-      if (!avcodec_find_encoder_by_name(name.c_str())) continue;
-      encoderName_ = name;
-      result = openEncoder(name, period);
-      if (succeeded(result)) {
-        workingEncoder_ = name;
-        return result;
-      }
-    }
+    Status result = openEncoder(encoderName_, period);
+    for (auto it = description_.encoders.begin();
+         failed(result) && it != description_.encoders.end(); ++it)
+      if (*it != encoderName_ && succeeded(result = openEncoder(*it, period))) encoderName_ = *it;
     return result;
   }
 
@@ -308,8 +301,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
   }
 
   const CompressorDescription description_;
-  std::string encoderName_;     // the encoder in use
-  std::string workingEncoder_;  // the last one that opened
+  std::string encoderName_;  // the encoder in use, or the first to try
 
   // Streaming state, under the stream lock.
   ffmpeg::CodecContextPtr encoder_;

@@ -81,9 +81,6 @@ class Pin : public virtual Unknown {
   std::atomic<bool> active_{false};
 };
 
-using InputPinBase = Pin;
-using OutputPinBase = Pin;
-
 class BaseFilter : public virtual Unknown {
  public:
   explicit BaseFilter(const Guid& classId) : classId_(classId) {}
@@ -122,8 +119,8 @@ class BaseFilter : public virtual Unknown {
   // Call from the most derived destructor, while the hooks still exist.
   void disconnectAll();
 
-  Ref<InputPinBase> input_;
-  Ref<OutputPinBase> output_;
+  Ref<Pin> input_;
+  Ref<Pin> output_;
 
  private:
   const Guid classId_;

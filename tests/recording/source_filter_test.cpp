@@ -26,7 +26,7 @@ class CaptureFilter final : public BaseFilter {
     ReferenceTime start = 0, stop = 0;
     bool sync = false;
   };
-  CaptureFilter() : BaseFilter(Guid{}) { input_ = makeRef<InputPinBase>(this, "In"); }
+  CaptureFilter() : BaseFilter(Guid{}) { input_ = makeRef<Pin>(this, "In"); }
   ~CaptureFilter() override { disconnectAll(); }
   Pin* input() { return input_.get(); }
   std::vector<Captured> samples;

@@ -390,8 +390,8 @@ TEST_F(ExportTest, FailureOfDeferredWorkReachesTheDeferredErrorHandler) {
 class RefusingCompressor final : public media::BaseFilter {
  public:
   RefusingCompressor() : BaseFilter(media::CLSID_AVICo) {
-    input_ = media::makeRef<media::InputPinBase>(this, "Input");
-    output_ = media::makeRef<media::OutputPinBase>(this, "Output");
+    input_ = media::makeRef<media::Pin>(this, "Input");
+    output_ = media::makeRef<media::Pin>(this, "Output");
   }
   ~RefusingCompressor() override { disconnectAll(); }
 

@@ -12,7 +12,7 @@ namespace {
 // A sink that takes RGB24 and records what happens to it.
 class RecordingSink final : public BaseFilter {
  public:
-  RecordingSink() : BaseFilter(Guid{1, 2, 3, {}}) { input_ = makeRef<InputPinBase>(this, "In"); }
+  RecordingSink() : BaseFilter(Guid{1, 2, 3, {}}) { input_ = makeRef<Pin>(this, "In"); }
   ~RecordingSink() override { disconnectAll(); }
 
   std::vector<std::string> events;
@@ -147,7 +147,7 @@ TEST(FilterLifetime, AFilterReleasedWhileConnectedFreesItsPeer) {
   for (const bool sourceFirst : {false, true}) {
     Ref<TestSource> source = makeRef<TestSource>(32, 16);
     Ref<RecordingSink> sink = makeRef<RecordingSink>();
-    ASSERT_EQ(static_cast<OutputPinBase*>(source->output())->connect(sink->input()), S_OK);
+    ASSERT_EQ(source->output()->connect(sink->input()), S_OK);
     const Ref<Pin> in = sink->input(), out = source->output();
     if (sourceFirst)
       source.reset();

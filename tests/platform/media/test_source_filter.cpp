@@ -35,7 +35,7 @@ TestSource::TestSource(int width, int height, const Guid& subType)
           Guid{0xE436EBB3, 0x524F, 0x4EDE, {0xAF, 0xCD, 0x83, 0x02, 0xE1, 0xBE, 0xAC, 0x35}}),
       type_(makeVideoType(subType == MEDIASUBTYPE_YUY2 ? subType : MEDIASUBTYPE_RGB24, width,
                           height)) {
-  output_ = makeRef<OutputPinBase>(this, "VideoOutput");
+  output_ = makeRef<Pin>(this, "VideoOutput");
 }
 
 TestSource::~TestSource() { disconnectAll(); }
