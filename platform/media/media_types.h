@@ -107,7 +107,9 @@ struct Guid {
   // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
   std::string toString() const;
   // The media subtype of a four-character code: {code-0000-0010-8000-00AA00389B71}.
-  static Guid fromFourCC(std::uint32_t fourCC);
+  static constexpr Guid fromFourCC(std::uint32_t fourCC) {
+    return Guid{fourCC, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+  }
 };
 
 constexpr std::uint32_t makeFourCC(char a, char b, char c, char d) {
@@ -115,20 +117,28 @@ constexpr std::uint32_t makeFourCC(char a, char b, char c, char d) {
          std::uint32_t(std::uint8_t(c)) << 16 | std::uint32_t(std::uint8_t(d)) << 24;
 }
 
-extern const Guid MEDIATYPE_Video;
-extern const Guid MEDIASUBTYPE_RGB24;
-extern const Guid MEDIASUBTYPE_YUY2;
+inline constexpr Guid MEDIATYPE_Video = Guid::fromFourCC(makeFourCC('v', 'i', 'd', 's'));
+inline constexpr Guid MEDIASUBTYPE_RGB24{
+    0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+inline constexpr Guid MEDIASUBTYPE_YUY2 = Guid::fromFourCC(makeFourCC('Y', 'U', 'Y', '2'));
 // Planar 4:2:0 Y, Cb, Cr, each plane packed (Windows' I420).
-extern const Guid MEDIASUBTYPE_I420;
-extern const Guid MEDIASUBTYPE_Avi;
+inline constexpr Guid MEDIASUBTYPE_I420 = Guid::fromFourCC(makeFourCC('I', '4', '2', '0'));
+inline constexpr Guid MEDIASUBTYPE_Avi{
+    0xE436EB88, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
 // An MP4 file (ISO base media), our own subtype for the H.264 export.
-extern const Guid MEDIASUBTYPE_Mp4;
-extern const Guid FORMAT_VideoInfo;
+inline constexpr Guid MEDIASUBTYPE_Mp4{
+    0x5E1A3C20, 0x7B1D, 0x4F6E, {0x9A, 0x52, 0x56, 0x49, 0x53, 0x54, 0x52, 0x4C}};
+inline constexpr Guid FORMAT_VideoInfo{
+    0x05589F80, 0xC356, 0x11CE, {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
 // Device categories, and the classes of the service's own filters.
-extern const Guid CLSID_VideoCompressorCategory;
-extern const Guid CLSID_LegacyAmFilterCategory;
-extern const Guid CLSID_AviDest;
-extern const Guid CLSID_AVICo;
+inline constexpr Guid CLSID_VideoCompressorCategory{
+    0x33D9A760, 0x90C8, 0x11D0, {0xBD, 0x43, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
+inline constexpr Guid CLSID_LegacyAmFilterCategory{
+    0x083863F1, 0x70DE, 0x11D0, {0xBD, 0x40, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
+inline constexpr Guid CLSID_AviDest{
+    0xE2510970, 0xF137, 0x11CE, {0x8B, 0x67, 0x00, 0xAA, 0x00, 0xA3, 0xF1, 0xA6}};
+inline constexpr Guid CLSID_AVICo{
+    0xD76E2820, 0x1563, 0x11CF, {0xAC, 0x98, 0x00, 0xAA, 0x00, 0x4C, 0x0F, 0xA9}};
 
 using ReferenceTime = std::int64_t;  // signed counts of 100 ns
 inline constexpr ReferenceTime kUnitsPerSecond = 10'000'000;
