@@ -26,7 +26,7 @@ void TDSFilterItem::SetFilterName(const std::string& name) {
     displayName_.clear();
     return;
   }
-  for (const media::CategoryEntry& filter : media::listCategory(nullptr)) {
+  for (const media::CategoryEntry& filter : media::listCategory(std::nullopt)) {
     if (filter.friendlyName == name) {
       displayName_ = filter.displayName;
       filterName_ = name;

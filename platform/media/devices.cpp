@@ -111,7 +111,7 @@ std::string deviceDisplayName(const Guid& category, const std::string& code) {
   return std::string("@device:") + kind + ":" + category.toString() + "\\" + code;
 }
 
-std::vector<CategoryEntry> listCategory(const Guid* category) {
+std::vector<CategoryEntry> listCategory(std::optional<Guid> category) {
   std::vector<CategoryEntry> entries;
   std::map<std::string, int> seen;
   for (const Device& device : devices()) {

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -135,13 +136,10 @@ struct CategoryEntry {
   std::string friendlyName;  // unique in the list
 };
 
-// The devices of a category (every device when null) in registration order,
+// The devices of a category (every device without one) in registration order,
 // as the recorder lists them: friendly names trimmed, entries without a name
 // left out, and a name that occurred n − 1 times before listed as "<name> (n)".
-std::vector<CategoryEntry> listCategory(const Guid* category);
-inline std::vector<CategoryEntry> listCategory(const Guid& category) {
-  return listCategory(&category);
-}
+std::vector<CategoryEntry> listCategory(std::optional<Guid> category);
 
 // A new filter of the device with this display name; null (and the reason
 // in `failure` when given) when no such device is registered or its filter

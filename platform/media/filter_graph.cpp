@@ -29,19 +29,15 @@ Status Pin::join(Pin* peer, const MediaType& type) {
   return S_OK;
 }
 
-void Pin::forget() {
-  std::lock_guard lock(mutex_);
-  peer_.reset();
-  type_ = MediaType();
-}
-
 Status Pin::disconnect() {
   if (owner_) {
     std::lock_guard state(owner_->stateLock());
     if (owner_->state() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
   }
-  if (!isConnected()) return S_FALSE;
-  forget();
+  std::lock_guard lock(mutex_);
+  if (!peer_) return S_FALSE;
+  peer_.reset();
+  type_ = MediaType();
   return S_OK;
 }
 
@@ -54,7 +50,7 @@ Status Pin::receiveConnection(Pin* connector, const MediaType& type) {
   Status status = join(connector, type);
   if (failed(status)) return status;
   status = owner_->inputConnected();
-  if (failed(status)) forget();
+  if (failed(status)) disconnect();
   return status;
 }
 
@@ -127,7 +123,7 @@ void BaseFilter::disconnectAll() {
   state_ = FilterState::Stopped;
   for (const Ref<Pin>& pin : pins()) {
     if (Ref<Pin> peer = pin->connectedTo()) peer->disconnect();
-    pin->forget();
+    pin->disconnect();
     pin->owner_ = nullptr;
   }
 }

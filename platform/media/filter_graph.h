@@ -67,7 +67,6 @@ class Pin : public virtual Unknown {
  private:
   friend class BaseFilter;
   Status join(Pin* peer, const MediaType& type);
-  void forget();
   void setActive(bool active);
 
   const std::string name_;

@@ -34,7 +34,7 @@ TEST(DeviceList, ListsTheCompressorsAndCreatesEachWithItsSettings) {
 
   // Without a category every device is listed, the sink among them.
   std::vector<std::string> all;
-  for (const CategoryEntry& entry : listCategory(nullptr)) all.push_back(entry.friendlyName);
+  for (const CategoryEntry& entry : listCategory(std::nullopt)) all.push_back(entry.friendlyName);
   for (const char* expected : {"XviD MPEG-4 Codec", "AVI Mux"})
     EXPECT_NE(std::find(all.begin(), all.end(), expected), all.end()) << expected;
 }
