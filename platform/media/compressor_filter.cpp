@@ -80,44 +80,46 @@ class Compressor final : public BaseFilter, public VideoCompression {
   Status inputConnected() override {
     std::lock_guard stream(streamLock());
     const Status status = openEncoder(kDefaultFramePeriod);
-    closeEncoder();
+    stream_.reset();
     return failed(status) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
   }
 
   Status onReceive(MediaSample* sample) override {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
-    if (!encoder_) {
+    if (!stream_) {
       const Status status = openEncoder(timed && stop > start ? stop - start : kDefaultFramePeriod);
       if (failed(status)) return status;
     }
     const Status status = convert(sample);
     if (failed(status)) return status;
 
-    std::int64_t pts = nextPts_;
+    std::int64_t pts = stream_->nextPts;
     if (timed)
-      pts = std::max(nextPts_, av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)},
-                                                encoder_->time_base, AV_ROUND_NEAR_INF));
-    nextPts_ = pts + 1;
-    if (timed) times_[pts] = {start, stop};
-    frame_->pts = pts;
-    frame_->quality = encoder_->global_quality;
-    frame_->pict_type = AV_PICTURE_TYPE_NONE;
-    const int error = avcodec_send_frame(encoder_.get(), frame_.get());
+      pts = std::max(stream_->nextPts,
+                     av_rescale_q_rnd(start, AVRational{1, int(kUnitsPerSecond)},
+                                      stream_->encoder->time_base, AV_ROUND_NEAR_INF));
+    stream_->nextPts = pts + 1;
+    if (timed) stream_->times[pts] = {start, stop};
+    AVFrame* frame = stream_->frame.get();
+    frame->pts = pts;
+    frame->quality = stream_->encoder->global_quality;
+    frame->pict_type = AV_PICTURE_TYPE_NONE;
+    const int error = avcodec_send_frame(stream_->encoder.get(), frame);
     if (error < 0) return ffmpeg::fail(error, "Can't compress a frame with " + encoderName_);
     return drain();
   }
 
   Status onStop() override {
     Status result = S_OK;
-    if (encoder_) {
-      const int error = avcodec_send_frame(encoder_.get(), nullptr);
+    if (stream_) {
+      const int error = avcodec_send_frame(stream_->encoder.get(), nullptr);
       if (error < 0 && error != AVERROR_EOF)
         result = ffmpeg::fail(error, "Can't flush " + encoderName_);
       else
         result = drain();
     }
-    closeEncoder();  // a later run starts a new stream
+    stream_.reset();  // a later run starts a new stream
     return result;
   }
 
@@ -126,15 +128,6 @@ class Compressor final : public BaseFilter, public VideoCompression {
     const BitmapInfoHeader header = input_->connectionType().videoInfo->header;
     return dibStride(header.width, 24) * static_cast<std::uint32_t>(std::abs(header.height)) +
            65536;
-  }
-
-  void closeEncoder() {
-    encoder_.reset();
-    scaler_.reset();
-    frame_.reset();
-    packet_.reset();
-    times_.clear();
-    nextPts_ = 0;
   }
 
   // The first encoder of the description that opens for this picture size
@@ -219,14 +212,11 @@ class Compressor final : public BaseFilter, public VideoCompression {
     frame->color_range = context->color_range;
     error = av_frame_get_buffer(frame.get(), 0);
     if (error < 0) return ffmpeg::fail(error, "Can't set up " + name);
-    encoder_ = std::move(context);
-    scaler_ = std::move(scaler);
-    frame_ = std::move(frame);
-    packet_ = std::move(packet);
+    stream_ = Stream{std::move(context), std::move(scaler), std::move(frame), std::move(packet)};
     return S_OK;
   }
 
-  // The sample's picture into frame_, in the encoder's pixel format; I420
+  // The sample's picture into the stream's frame, in the encoder's pixel format; I420
   // samples hold their planes packed one after the other.
   Status convert(MediaSample* sample) {
     const MediaType in = input_->connectionType();
@@ -241,7 +231,8 @@ class Compressor final : public BaseFilter, public VideoCompression {
     if (static_cast<std::uint32_t>(sample->actualDataLength()) < bytes)
       return fail(E_INVALIDARG, "A picture sample is shorter than its picture");
     // The encoder may still hold the previous frame's buffer.
-    const int error = av_frame_make_writable(frame_.get());
+    AVFrame* frame = stream_->frame.get();
+    const int error = av_frame_make_writable(frame);
     if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
     const int chromaWidth = (width + 1) / 2;
     const std::uint8_t* planes[4] = {sample->pointer(), nullptr, nullptr, nullptr};
@@ -252,12 +243,12 @@ class Compressor final : public BaseFilter, public VideoCompression {
       linesizes[0] = width;
       linesizes[1] = linesizes[2] = chromaWidth;
     }
-    if (!scaler_) {
+    if (!stream_->scaler) {
       // Negative height: the picture is stored bottom-up.
       const int rows = header.height > 0 ? -height : height;
-      if (libyuv::RGB24ToI420(planes[0], stride, frame_->data[0], frame_->linesize[0],
-                              frame_->data[1], frame_->linesize[1], frame_->data[2],
-                              frame_->linesize[2], width, rows) != 0)
+      if (libyuv::RGB24ToI420(planes[0], stride, frame->data[0], frame->linesize[0], frame->data[1],
+                              frame->linesize[1], frame->data[2], frame->linesize[2], width,
+                              rows) != 0)
         return fail(E_FAIL, "Can't convert a picture for " + encoderName_);
       return S_OK;
     }
@@ -265,51 +256,55 @@ class Compressor final : public BaseFilter, public VideoCompression {
       planes[0] += static_cast<std::ptrdiff_t>(stride) * (height - 1);
       linesizes[0] = -stride;
     }
-    sws_scale(scaler_.get(), planes, linesizes, 0, height, frame_->data, frame_->linesize);
+    sws_scale(stream_->scaler.get(), planes, linesizes, 0, height, frame->data, frame->linesize);
     return S_OK;
   }
 
   // Hands every packet the encoder has ready to the output pin.
   Status drain() {
     for (;;) {
-      const int error = avcodec_receive_packet(encoder_.get(), packet_.get());
+      const int error = avcodec_receive_packet(stream_->encoder.get(), stream_->packet.get());
       if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return S_OK;
       if (error < 0) return ffmpeg::fail(error, "Can't compress with " + encoderName_);
       const Status status = deliverPacket();
-      av_packet_unref(packet_.get());
+      av_packet_unref(stream_->packet.get());
       if (failed(status)) return status;
     }
   }
 
   Status deliverPacket() {
+    const AVPacket* packet = stream_->packet.get();
     std::optional<std::pair<ReferenceTime, ReferenceTime>> times;
-    if (auto it = times_.find(packet_->pts); it != times_.end()) {
+    if (auto it = stream_->times.find(packet->pts); it != stream_->times.end()) {
       times = it->second;
-      times_.erase(times_.begin(), std::next(it));
+      stream_->times.erase(stream_->times.begin(), std::next(it));
     }
     if (!output_->isConnected()) return S_OK;  // compressing into nothing
     Ref<MediaSample> sample;
     Status status = output_->getDeliveryBuffer(&sample);
     if (failed(status)) return status;
-    if (packet_->size > sample->size())
+    if (packet->size > sample->size())
       return fail(VFW_E_BUFFER_OVERFLOW, "A compressed frame does not fit its sample");
-    std::memcpy(sample->pointer(), packet_->data, static_cast<size_t>(packet_->size));
-    sample->setActualDataLength(packet_->size);
+    std::memcpy(sample->pointer(), packet->data, static_cast<size_t>(packet->size));
+    sample->setActualDataLength(packet->size);
     if (times) sample->setTime(&times->first, &times->second);
-    sample->setSyncPoint((packet_->flags & AV_PKT_FLAG_KEY) != 0);
+    sample->setSyncPoint((packet->flags & AV_PKT_FLAG_KEY) != 0);
     return output_->deliver(sample.get());
   }
 
   const CompressorDescription description_;
   std::string encoderName_;  // the encoder in use, or the first to try
 
-  // Streaming state, under the stream lock.
-  ffmpeg::CodecContextPtr encoder_;
-  ffmpeg::SwsPtr scaler_;  // none when libyuv converts
-  ffmpeg::FramePtr frame_;
-  ffmpeg::PacketPtr packet_;
-  std::map<std::int64_t, std::pair<ReferenceTime, ReferenceTime>> times_;  // of timed frames
-  std::int64_t nextPts_ = 0;
+  // While an encoder is open, under the stream lock.
+  struct Stream {
+    ffmpeg::CodecContextPtr encoder;
+    ffmpeg::SwsPtr scaler;  // none when libyuv converts
+    ffmpeg::FramePtr frame;
+    ffmpeg::PacketPtr packet;
+    std::map<std::int64_t, std::pair<ReferenceTime, ReferenceTime>> times{};  // of timed frames
+    std::int64_t nextPts = 0;
+  };
+  std::optional<Stream> stream_;
 };
 
 }  // namespace
