@@ -53,11 +53,6 @@ StatusCode statusFromAVError(int averror, bool creating) {
   }
 }
 
-const std::string& Status::detail() const {
-  static const std::string none;
-  return detail_ ? *detail_ : none;
-}
-
 Status ffmpeg::fail(int averror, const std::string& what, const std::string& path, bool creating) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_make_error_string(text, sizeof text, averror);

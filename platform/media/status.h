@@ -65,7 +65,7 @@ class Status {
       : code_(code), detail_(std::make_shared<const std::string>(std::move(detail))) {}
   operator StatusCode() const { return code_; }
   // Empty when the failure said nothing more than its code.
-  const std::string& detail() const;
+  std::string detail() const { return detail_ ? *detail_ : std::string(); }
 
  private:
   StatusCode code_;
