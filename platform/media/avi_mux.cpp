@@ -141,7 +141,7 @@ class AviMux final : public BaseFilter {
       return av_rescale_q_rnd(time, AVRational{1, int(kUnitsPerSecond)}, stream->time_base,
                               AV_ROUND_NEAR_INF);
     };
-    const std::int64_t pts = std::max(nextPts_, timed ? inStream(start) : nextPts_);
+    const std::int64_t pts = std::max(file_.nextPts, timed ? inStream(start) : file_.nextPts);
     const std::int64_t duration =
         timed && stop > start ? std::max<std::int64_t>(1, inStream(stop - start)) : 1;
 
@@ -154,7 +154,7 @@ class AviMux final : public BaseFilter {
     packet->duration = duration;
     if (sample->isSyncPoint() || stream->codecpar->codec_id == AV_CODEC_ID_RAWVIDEO)
       packet->flags |= AV_PKT_FLAG_KEY;
-    nextPts_ = pts + duration;
+    file_.nextPts = pts + duration;
     const int error = av_write_frame(format_.get(), packet.get());
     if (error < 0) return ffmpeg::fail(error, "Can't write a frame to", path());
     ++file_.frames;
@@ -173,7 +173,6 @@ class AviMux final : public BaseFilter {
       if (failed(status)) return status;
     }
     format_.reset();
-    nextPts_ = 0;
     return S_OK;
   }
 
@@ -188,8 +187,7 @@ class AviMux final : public BaseFilter {
       format_->pb = nullptr;  // io_ is ours, flushed and closed below
       format_.reset();
     }
-    if (io_) {
-      AVIOContext* io = io_.release();
+    if (AVIOContext* io = io_.release()) {
       avio_flush(io);
       const int error = io->error;
       const int closed = avio_closep(&io);
@@ -362,11 +360,11 @@ class AviMux final : public BaseFilter {
   std::string path_;
   ffmpeg::IOContextPtr io_;          // the open file
   ffmpeg::FormatContextPtr format_;  // writes through io_, which it does not own
-  std::int64_t nextPts_ = 0;
   // What is known of the file written since the header.
   struct FileState {
     OpenHeaderFields fields;
     std::int64_t frames = 0;
+    std::int64_t nextPts = 0;
     std::ifstream readBack;               // the file, to follow what the muxer wrote
     std::int64_t riffStart = 0;           // the RIFF being written
     std::int64_t hiddenLegacyIndex = -1;  // the first RIFF's idx1, while hidden
