@@ -213,16 +213,6 @@ std::vector<Ref<BaseFilter>> FilterGraph::filters() const {
   return filters_;
 }
 
-Status FilterGraph::connect(Pin* output, Pin* input) {
-  assert(output && input);
-  BaseFilter* source = output->filter();
-  BaseFilter* target = input->filter();
-  if (!source || !target || source->graph() != this || target->graph() != this)
-    return VFW_E_NOT_IN_GRAPH;
-  if (output->isInput() || !input->isInput()) return VFW_E_INVALID_DIRECTION;
-  return output->connect(input);
-}
-
 std::vector<Ref<BaseFilter>> FilterGraph::upstreamFirst() const {
   // A filter's rank: the filters feeding it, up the chain of input pins.
   const auto rank = [this](BaseFilter* filter) {
@@ -295,18 +285,19 @@ Status CaptureGraphBuilder::renderStream(BaseFilter* source, BaseFilter* interme
                                          BaseFilter* sink) {
   assert(source && sink);
   if (!graph_) return E_UNEXPECTED;
+  for (BaseFilter* filter : {source, intermediate, sink})
+    if (filter && filter->graph() != graph_.get()) return VFW_E_NOT_IN_GRAPH;
   const auto free = [](Pin* pin) { return pin && !pin->isConnected(); };
   Pin* out = source->output_.get();
   if (!free(out)) return VFW_E_NOT_FOUND;
   if (intermediate) {
     if (!free(intermediate->input_.get())) return VFW_E_NOT_FOUND;
-    const Status status = graph_->connect(out, intermediate->input_.get());
+    const Status status = out->connect(intermediate->input_.get());
     if (failed(status)) return status;
     out = intermediate->output_.get();
   }
-  const Status status = free(out) && free(sink->input_.get())
-                            ? graph_->connect(out, sink->input_.get())
-                            : Status(VFW_E_NOT_FOUND);
+  const Status status = free(out) && free(sink->input_.get()) ? out->connect(sink->input_.get())
+                                                              : Status(VFW_E_NOT_FOUND);
   if (failed(status) && intermediate) {
     intermediate->input_->disconnect();
     source->output_->disconnect();

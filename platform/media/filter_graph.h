@@ -142,9 +142,6 @@ class FilterGraph final : public Unknown {
   // VFW_E_NOT_STOPPED while it runs.
   Status removeFilter(BaseFilter* filter);
   std::vector<Ref<BaseFilter>> filters() const;  // in the order added
-  // Connects an output pin to an input pin; both filters must be in this
-  // graph (VFW_E_NOT_IN_GRAPH) and stopped.
-  Status connect(Pin* output, Pin* input);
 
   // The media control. Running goes from the sinks upstream, so no filter
   // delivers into one still stopped; a failure stops every filter again.
@@ -183,8 +180,8 @@ class CaptureGraphBuilder final : public Unknown {
   Status setOutputFileName(const Guid& type, const std::string& hostPath,
                            Ref<BaseFilter>* sinkFilter);
   // Connects `source` through `intermediate` (a compressor, or null) into
-  // `sink`, all in the graph; VFW_E_NOT_FOUND when a pin is missing or
-  // taken. A failure leaves no connection made by this call.
+  // `sink`, all in the graph (VFW_E_NOT_IN_GRAPH); VFW_E_NOT_FOUND when a
+  // pin is missing or taken. A failure leaves no connection made by this call.
   Status renderStream(BaseFilter* source, BaseFilter* intermediate, BaseFilter* sink);
 
  private:

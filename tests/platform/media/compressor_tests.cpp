@@ -240,7 +240,7 @@ TEST(CompressorPins, OutputConnectsOnlyAfterTheInput) {
             S_OK);
   graph->addFilter(compressor.get(), "VideoCompressor");
   const Ref<Pin> output = compressor->pins()[1], muxInput = mux->pins()[0];
-  EXPECT_EQ(graph->connect(output.get(), muxInput.get()), VFW_E_NO_ACCEPTABLE_TYPES);
+  EXPECT_EQ(output->connect(muxInput.get()), VFW_E_NO_ACCEPTABLE_TYPES);
   EXPECT_FALSE(muxInput->connectedTo());
 }
 

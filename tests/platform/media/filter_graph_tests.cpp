@@ -60,7 +60,7 @@ class GraphTest : public ::testing::Test {
 };
 
 TEST_F(GraphTest, RunAndStopChangeEveryFilter) {
-  ASSERT_EQ(graph->connect(source->output(), sink->input()), S_OK);
+  ASSERT_EQ(source->output()->connect(sink->input()), S_OK);
   EXPECT_EQ(control->run(), S_OK);
   EXPECT_EQ(sink->events, (std::vector<std::string>{"run"}));
   EXPECT_EQ(control->state(), FilterState::Running);
@@ -74,37 +74,37 @@ TEST_F(GraphTest, RunAndStopChangeEveryFilter) {
 
 TEST_F(GraphTest, ConnectingWhileRunningIsRefusedAsNotStopped) {
   ASSERT_EQ(control->run(), S_OK);
-  EXPECT_EQ(graph->connect(source->output(), sink->input()), VFW_E_NOT_STOPPED);
+  EXPECT_EQ(source->output()->connect(sink->input()), VFW_E_NOT_STOPPED);
   ASSERT_EQ(control->stop(), S_OK);
-  EXPECT_EQ(graph->connect(source->output(), sink->input()), S_OK);
+  EXPECT_EQ(source->output()->connect(sink->input()), S_OK);
   ASSERT_EQ(control->run(), S_OK);
   EXPECT_EQ(sink->input()->disconnect(), VFW_E_NOT_STOPPED);
   control->stop();
 }
 
 TEST_F(GraphTest, ConnectedPinRefusesAnotherConnection) {
-  ASSERT_EQ(graph->connect(source->output(), sink->input()), S_OK);
+  ASSERT_EQ(source->output()->connect(sink->input()), S_OK);
   Ref<RecordingSink> second = makeRef<RecordingSink>();
   graph->addFilter(second.get(), "Second");
-  EXPECT_EQ(graph->connect(source->output(), second->input()), VFW_E_ALREADY_CONNECTED);
+  EXPECT_EQ(source->output()->connect(second->input()), VFW_E_ALREADY_CONNECTED);
   Ref<TestSource> other = makeRef<TestSource>(32, 16);
   graph->addFilter(other.get(), "Other");
-  EXPECT_EQ(graph->connect(other->output(), sink->input()), VFW_E_ALREADY_CONNECTED);
+  EXPECT_EQ(other->output()->connect(sink->input()), VFW_E_ALREADY_CONNECTED);
 }
 
 TEST_F(GraphTest, ATypeTheInputRefusesGivesNoAcceptableTypes) {
   // A sink that takes RGB24 only.
   Ref<TestSource> yuy2Source = makeRef<TestSource>(32, 16, MEDIASUBTYPE_YUY2);
   graph->addFilter(yuy2Source.get(), "Yuy2");
-  EXPECT_EQ(graph->connect(yuy2Source->output(), sink->input()), VFW_E_NO_ACCEPTABLE_TYPES);
-  EXPECT_EQ(graph->connect(sink->input(), source->output()), VFW_E_INVALID_DIRECTION);
+  EXPECT_EQ(yuy2Source->output()->connect(sink->input()), VFW_E_NO_ACCEPTABLE_TYPES);
+  EXPECT_EQ(sink->input()->connect(source->output()), VFW_E_INVALID_DIRECTION);
   EXPECT_FALSE(source->output()->connectedTo());
 }
 
 TEST_F(GraphTest, SamplesNeedAConnectionAndAFilterThatLeftStopped) {
   const Picture picture = makePicture(32, 16, 0);
   EXPECT_EQ(source->deliver(picture, 0, 1), VFW_E_NOT_CONNECTED);
-  ASSERT_EQ(graph->connect(source->output(), sink->input()), S_OK);
+  ASSERT_EQ(source->output()->connect(sink->input()), S_OK);
   EXPECT_EQ(source->deliver(picture, 0, 1), VFW_E_NOT_COMMITTED);
   ASSERT_EQ(control->run(), S_OK);
   EXPECT_EQ(source->deliver(picture, 100, 200), S_OK);
@@ -121,7 +121,7 @@ TEST_F(GraphTest, AFilterJoinsOneGraphAndRemovingDisconnects) {
   EXPECT_EQ(twin->name(), "Twin");
   EXPECT_EQ(graph->addFilter(twin.get(), "Again"), E_INVALIDARG);
 
-  ASSERT_EQ(graph->connect(source->output(), sink->input()), S_OK);
+  ASSERT_EQ(source->output()->connect(sink->input()), S_OK);
   EXPECT_EQ(graph->removeFilter(sink.get()), S_OK);
   EXPECT_FALSE(source->output()->connectedTo());
   EXPECT_EQ(sink->graph(), nullptr);
@@ -130,7 +130,7 @@ TEST_F(GraphTest, AFilterJoinsOneGraphAndRemovingDisconnects) {
 }
 
 TEST_F(GraphTest, ReleasingTheGraphBreaksConnectionsAndFreesFilters) {
-  ASSERT_EQ(graph->connect(source->output(), sink->input()), S_OK);
+  ASSERT_EQ(source->output()->connect(sink->input()), S_OK);
   ASSERT_EQ(control->run(), S_OK);
   control.reset();
   graph.reset();
