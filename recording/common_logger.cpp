@@ -32,7 +32,8 @@ void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std:
   // The frames still queued belong to the previous recording and its outcome.
   FinishWrites();
   // Each recording counts its own frames.
-  ResetOutcome(recordingFileName_);
+  outcome_ = RecordingOutcome();
+  outcome_.fileName = recordingFileName_;
   lastSequenceNumber_ = 0;
   videoRunningTime_ = 0;
   lastEndStamp_ = 0;
@@ -90,27 +91,25 @@ void TVLDSCommonLogger::ReportStopFailure() {
   // The file could not be completed (a full disk, say): saying nothing
   // would let the user believe the video was saved.
   const std::string text = "Can't complete file : " + stopFailureFile_ + " .";
-  if (failure_.empty()) {
-    failure_ = FormatGraphError(text, status);
-    failureReason_ = status.detail();
+  if (outcome_.failure.empty()) {
+    outcome_.failure = FormatGraphError(text, status);
+    outcome_.reason = status.detail();
   }
   graph_.ReportError(text, status);
 }
 
 void TVLDSCommonLogger::ReleaseGraph() {
   videoCompressor_.reset();
-  audioCompressor_.reset();
   graph_.ReleaseFilterGraph();
   builder_.reset();
   mediaControl_.reset();
   multiplexer_.reset();
   videoSource_.reset();
-  audioSource_.reset();
 }
 
 void TVLDSCommonLogger::StopLogging(bool clearQueues) {
   StopGraph();
-  if (graph_.Built() || videoSource_) ReleaseGraph();
+  ReleaseGraph();
   if (clearQueues) EmptyQueues();
   activeFileName_.clear();
   Transition(RecorderEvent::Stopped);
@@ -153,8 +152,8 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
   // Counted as written once handed over; a failure that the recorder's
   // thread finds later takes the frame back (ReportWriteResults), and the
   // stop waits for every one (WaitForWrites gives the final count earlier).
-  const bool firstOfRecording = framesWritten_ == 0 && framesLost_ == 0;
-  ++framesWritten_;
+  const bool firstOfRecording = outcome_.framesWritten == 0 && outcome_.framesLost == 0;
+  ++outcome_.framesWritten;
   ReportWriteResults(writer_.takeResults());
   writingFileName_ = recordingFileName_;
   // The writer gets a buffer object of its own: the block is shared, and a
@@ -186,7 +185,7 @@ void TVLDSCommonLogger::ReportWriteResults(const FrameWriter::Results& results) 
   for (const FrameWriter::Failure& failure : results.failures) {
     const std::string text = "Can't write video frame to file : " + writingFileName_ + " .";
     graph_.ReportWarning(text, failure.status);
-    if (framesWritten_ > 0) --framesWritten_;
+    if (outcome_.framesWritten > 0) --outcome_.framesWritten;
     RecordFailure(FormatGraphError(text, failure.status), 1, failure.detail);
   }
 }
