@@ -33,9 +33,6 @@ class TDSCompressionItem : public layout::StoredObject {
   // The compressor's saved settings, passed to it unchanged.
   const std::vector<std::uint8_t>& Params() const { return params_; }
 
-  // Copies everything stored.
-  virtual void Assign(const TDSCompressionItem& other);
-
   // Stored form: "Data" = (display name, Compressor) when the display name is
   // not empty; "Params.Data" = 4-byte little-endian count + bytes, when the
   // count is not 0; then the subclass's values.
@@ -75,8 +72,6 @@ class TVLDSVideoCompressionItem : public TDSCompressionItem {
   // The quality sent to the compressor: Quality / 100000, except that 0 (a
   // stored setting that was never tuned) asks for the compressor's default.
   double CompressorQuality() const;
-
-  void Assign(const TDSCompressionItem& other) override;
 
  protected:
   const layout::PropertyTable& propertyTable() const override;
@@ -130,8 +125,6 @@ class TALDSAudioCompressionItem : public TDSCompressionItem {
   std::int32_t bitsPerSample = 16;
   std::int32_t samplesPerSec = 8000;
   std::uint32_t channelMask = 0;
-
-  void Assign(const TDSCompressionItem& other) override;
 
  protected:
   const layout::PropertyTable& propertyTable() const override;
