@@ -163,25 +163,7 @@ struct ExportSession::Hooks {
 
 ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger, MessageTurns turns,
                              FailureHandler onFailure)
-    : ExportSession(generator, logger, std::unique_ptr<TVLImageGen>(),
-                    std::unique_ptr<TVLDSVideoLogger>(), turns, std::move(onFailure)) {}
-
-ExportSession::ExportSession(std::unique_ptr<TVLImageGen> generator,
-                             std::unique_ptr<TVLDSVideoLogger> logger, MessageTurns turns,
-                             FailureHandler onFailure)
-    : ExportSession(*generator, *logger, std::move(generator), std::move(logger), turns,
-                    std::move(onFailure)) {}
-
-ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger,
-                             std::unique_ptr<TVLImageGen>&& ownGenerator,
-                             std::unique_ptr<TVLDSVideoLogger>&& ownLogger, MessageTurns turns,
-                             FailureHandler onFailure)
-    : ownGenerator_(std::move(ownGenerator)),
-      ownLogger_(std::move(ownLogger)),
-      generator_(generator),
-      logger_(logger),
-      turns_(turns),
-      hooks_(std::make_shared<Hooks>()) {
+    : generator_(generator), logger_(logger), turns_(turns), hooks_(std::make_shared<Hooks>()) {
   hooks_->onFailure = std::move(onFailure);
   if (logger_.InputPin().Source() != &generator_.OutputPin())
     generator_.OutputPin().Connect(&logger_.InputPin());
@@ -202,6 +184,14 @@ ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger,
     alive->note(error.what());
     if (alive->onFailure) alive->onFailure(error.what());
   });
+}
+
+ExportSession::ExportSession(std::unique_ptr<TVLImageGen> generator,
+                             std::unique_ptr<TVLDSVideoLogger> logger, MessageTurns turns,
+                             FailureHandler onFailure)
+    : ExportSession(*generator, *logger, turns, std::move(onFailure)) {
+  ownGenerator_ = std::move(generator);
+  ownLogger_ = std::move(logger);
 }
 
 ExportSession::~ExportSession() { logger_.Graph().SetOnWarning(nullptr); }
@@ -271,6 +261,7 @@ const TPicture& ExportSession::stampedFrame(const QDateTime& time, const TPictur
   // A copy, so that the caller's picture (the window's, on screen) keeps
   // what it shows and any decoding error it has not reported yet.
   std::unique_ptr<TGraphic> copy = picture.Graphic()->clone();
+  QImage bitmap;
   if (auto* jpeg = dynamic_cast<TJPEGImage*>(copy.get())) {
     if (jpeg->videoPlanes()) {
       // The planes are shared read-only with the decoder's other users.
@@ -280,9 +271,6 @@ const TPicture& ExportSession::stampedFrame(const QDateTime& time, const TPictur
       stamped_->SetGraphic(std::move(copy));
       return *stamped_;
     }
-  }
-  QImage bitmap;
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(copy.get())) {
     try {
       bitmap = jpeg->bitmap();
     } catch (const std::exception&) {
