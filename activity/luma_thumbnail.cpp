@@ -93,13 +93,16 @@ struct DecompressorHolder {
   ~DecompressorHolder() { jpeg_destroy_decompress(&d.cinfo); }
 };
 
-}  // namespace
-
-LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::size_t stride) {
+// The (unblurred) 1/8-scale luma brought onto the grid: exact copy when the
+// sizes match, the mean of the covered pixels when the source is larger,
+// the nearest pixel when it is smaller.
+LumaGrid resampleToGrid(const EighthLuma& picture) {
+  const std::uint8_t* pixels = picture.pixels.data();
+  const int width = picture.width;
+  const int height = picture.height;
   LumaGrid grid;
   if (width == kGridWidth && height == kGridHeight) {
-    for (int y = 0; y < kGridHeight; ++y)
-      std::copy_n(pixels + std::size_t(y) * stride, kGridWidth, &grid[gridRow(y)]);
+    std::copy_n(pixels, kGridPixels, grid.begin());
     return grid;
   }
   for (int y = 0; y < kGridHeight; ++y) {
@@ -110,7 +113,7 @@ LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::
       const int x1 = std::max(x0 + 1, (x + 1) * width / kGridWidth);
       unsigned sum = 0;
       for (int sy = y0; sy < y1; ++sy)
-        for (int sx = x0; sx < x1; ++sx) sum += pixels[std::size_t(sy) * stride + sx];
+        for (int sx = x0; sx < x1; ++sx) sum += pixels[std::size_t(sy) * width + sx];
       const unsigned count = unsigned(y1 - y0) * unsigned(x1 - x0);
       grid[gridRow(y) + x] = static_cast<std::uint8_t>((sum + count / 2) / count);
     }
@@ -118,8 +121,9 @@ LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::
   return grid;
 }
 
+// A 3 × 3 binomial blur with the edge pixels repeated: separable [1 2 1] / 4
+// both ways, rounded once at the end.
 LumaGrid blurGrid(const LumaGrid& grid) {
-  // Separable [1 2 1] / 4 both ways, rounded once at the end.
   std::array<std::uint16_t, kGridPixels> rows;
   for (int y = 0; y < kGridHeight; ++y) {
     const std::uint8_t* in = &grid[gridRow(y)];
@@ -141,6 +145,8 @@ LumaGrid blurGrid(const LumaGrid& grid) {
   return blurred;
 }
 
+}  // namespace
+
 int decodeEighthLumaLibjpeg(const std::uint8_t* data, std::size_t size, EighthLuma* out,
                             std::string* damage) {
   auto holder = std::make_unique<DecompressorHolder>();
@@ -155,8 +161,7 @@ LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
   // Thread-local: a worker decodes thousands of snapshots and reuses it.
   thread_local EighthLuma picture;
   if (decodeEighthLumaDc(data, size, &picture)) {
-    thumbnail.grid = blurGrid(
-        resampleToGrid(picture.pixels.data(), picture.width, picture.height, picture.width));
+    thumbnail.grid = blurGrid(resampleToGrid(picture));
     return thumbnail;
   }
   std::string damage;
@@ -170,8 +175,7 @@ LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
     // libjpeg pads what is missing with grey, which would score as a change.
     thumbnail.problem = damage;
   } else {
-    thumbnail.grid = blurGrid(
-        resampleToGrid(picture.pixels.data(), picture.width, picture.height, picture.width));
+    thumbnail.grid = blurGrid(resampleToGrid(picture));
   }
   return thumbnail;
 }
