@@ -5,14 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
-#include <memory>
 #include <new>
-
-// jpeglib.h needs FILE and size_t declared first.
-#include <jerror.h>
-#include <jpeglib.h>
 
 #include "activity/eighth_luma.h"
 #include "picture/jpeg_codec.h"
@@ -20,78 +13,7 @@
 namespace vistrel::activity {
 namespace {
 
-// The same error handling as the picture loader's (picture/jpeg_codec.cpp):
-// a fatal error longjmp()s back into the one boundary function below, which
-// holds no object with a destructor; the first warning that the scan data is
-// cut short or corrupt is kept as text.
-struct ErrorManager {
-  jpeg_error_mgr base;  // first, so libjpeg's pointer is also ours
-  std::jmp_buf resume;
-  char damage[JMSG_LENGTH_MAX];
-};
-
-void jumpBack(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->resume, 1);
-}
-
-bool isDamageWarning(int code) {
-  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
-         code == JWRN_MUST_RESYNC;
-}
-
-void keepDamage(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;
-  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
-  if (errors->damage[0] == '\0' && isDamageWarning(errors->base.msg_code))
-    errors->base.format_message(cinfo, errors->damage);
-}
-
-void printNothing(j_common_ptr) {}
-
-// Plain data, zero-initialised, so destroying it is safe whatever step failed.
-struct Decompressor {
-  ErrorManager errors;
-  jpeg_decompress_struct cinfo;
-};
-
-// See decodeEighthLumaLibjpeg().
-int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size, EighthLuma* out) {
-  jpeg_std_error(&d->errors.base);
-  d->errors.base.error_exit = jumpBack;
-  d->errors.base.emit_message = keepDamage;
-  d->errors.base.output_message = printNothing;
-  d->errors.damage[0] = '\0';
-  d->cinfo.err = &d->errors.base;
-  if (setjmp(d->errors.resume)) return d->errors.base.msg_code;
-  j_decompress_ptr c = &d->cinfo;
-  jpeg_create_decompress(c);
-  jpeg_mem_src(c, data, static_cast<unsigned long>(size));
-  jpeg_read_header(c, TRUE);
-  if (std::int64_t{c->image_width} * c->image_height > jpeg::kMaxPicturePixels) return -1;
-  c->scale_num = 1;
-  c->scale_denom = 8;
-  c->out_color_space = JCS_GRAYSCALE;
-  c->dct_method = JDCT_IFAST;
-  c->do_fancy_upsampling = FALSE;
-  c->do_block_smoothing = FALSE;
-  jpeg_start_decompress(c);
-  out->width = static_cast<int>(c->output_width);
-  out->height = static_cast<int>(c->output_height);
-  out->pixels.resize(std::size_t(c->output_width) * c->output_height);
-  while (c->output_scanline < c->output_height) {
-    JSAMPROW row = out->pixels.data() + std::size_t(c->output_width) * c->output_scanline;
-    jpeg_read_scanlines(c, &row, 1);
-  }
-  jpeg_finish_decompress(c);
-  return 0;
-}
-
 LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownPath);
-
-struct DecompressorHolder {
-  Decompressor d{};
-  ~DecompressorHolder() { jpeg_destroy_decompress(&d.cinfo); }
-};
 
 // The (unblurred) 1/8-scale luma brought onto the grid: exact copy when the
 // sizes match, the mean of the covered pixels when the source is larger,
@@ -146,14 +68,6 @@ LumaGrid blurGrid(const LumaGrid& grid) {
 }
 
 }  // namespace
-
-int decodeEighthLumaLibjpeg(const std::uint8_t* data, std::size_t size, EighthLuma* out,
-                            std::string* damage) {
-  auto holder = std::make_unique<DecompressorHolder>();
-  const int code = decodeEighth(&holder->d, data, size, out);
-  *damage = holder->d.errors.damage;
-  return code;
-}
 
 LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
   LumaThumbnail thumbnail;
