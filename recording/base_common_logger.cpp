@@ -135,9 +135,8 @@ TVLBaseCommonLogger::RecordingOutcome TVLBaseCommonLogger::LastRecording() const
   return outcome_;
 }
 
-void TVLBaseCommonLogger::RecordFailure(const std::string& text, std::uint64_t lostFrames,
-                                        const std::string& reason) {
-  outcome_.framesLost += lostFrames;
+void TVLBaseCommonLogger::RecordFailure(const std::string& text, const std::string& reason) {
+  ++outcome_.framesLost;
   if (!outcome_.failure.empty()) return;
   outcome_.failure = text;
   outcome_.reason = reason;

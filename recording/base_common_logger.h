@@ -109,13 +109,12 @@ class TVLBaseCommonLogger : public TOWComponent {
   void BeforeDestruction();
   // Called by the recorder after each frame written.
   void ReportProgress();
-  // A frame or the file of the current recording failed: counts `lostFrames`
-  // and, for the first failure of the recording only, keeps `text` and
-  // reports it on the main thread through the deferred error handler (the
-  // window halts the show). Later failures are counted, not reported again.
-  // `reason` is the failure's detail, kept for LastRecording().
-  void RecordFailure(const std::string& text, std::uint64_t lostFrames,
-                     const std::string& reason = std::string());
+  // A frame of the current recording failed: counts it lost and, for the
+  // first failure of the recording only, keeps `text` and reports it on the
+  // main thread through the deferred error handler (the window halts the
+  // show). Later failures are counted, not reported again. `reason` is the
+  // failure's detail, kept for LastRecording().
+  void RecordFailure(const std::string& text, const std::string& reason);
 
   // The component's lock; setters and the recorder's state use it.
   TOWObject& LockObject() { return lock_; }

@@ -118,7 +118,6 @@ void TVLDSCommonLogger::StopLogging(bool clearQueues) {
 
 void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) {
   if (!IsGraphRunning() || !videoSource_ || !frame) return;
-  std::int64_t sampleStart = 0;
   const TMLTimeStamp stamp = frame->TimeStamp();
   if (stamp.valid) {
     std::int64_t gap = 0;
@@ -139,13 +138,13 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
       }
     }
     lastEndStamp_ = stamp.end;
-    const std::int64_t duration = stamp.end - stamp.start;
     if (write && gap > 0) videoRunningTime_ += gap;
-    sampleStart = videoRunningTime_;
-    if (write) videoRunningTime_ += duration;
-  } else {
-    sampleStart = videoRunningTime_;
+  }
+  const std::int64_t sampleStart = videoRunningTime_;
+  if (!stamp.valid) {
     videoRunningTime_ += videoFormat_.framePeriod100ns;
+  } else if (write) {
+    videoRunningTime_ += stamp.end - stamp.start;
   }
   const std::int64_t sampleEnd = videoRunningTime_;
   if (!write) return;
@@ -186,7 +185,7 @@ void TVLDSCommonLogger::ReportWriteResults(const FrameWriter::Results& results) 
     const std::string text = "Can't write video frame to file : " + writingFileName_ + " .";
     graph_.ReportWarning(text, failure.status);
     if (outcome_.framesWritten > 0) --outcome_.framesWritten;
-    RecordFailure(FormatGraphError(text, failure.status), 1, failure.detail);
+    RecordFailure(FormatGraphError(text, failure.status), failure.detail);
   }
 }
 
