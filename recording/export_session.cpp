@@ -65,13 +65,12 @@ std::vector<std::string> lastComponents(const std::string& path, std::size_t cou
   return components;
 }
 
-// Removes the file of `windowsName` when it is empty. True when removed.
-bool removeIfEmpty(const std::string& windowsName) {
+// Removes the file of `windowsName` when it is empty.
+void removeIfEmpty(const std::string& windowsName) {
   media::Status status = media::S_OK;
   const std::string host = RecordingHostPath(windowsName, &status);
   std::error_code error;
-  if (host.empty() || fs::file_size(host, error) != 0 || error) return false;
-  return fs::remove(host, error);
+  if (!host.empty() && fs::file_size(host, error) == 0 && !error) fs::remove(host, error);
 }
 
 }  // namespace
