@@ -52,8 +52,6 @@ std::vector<TDSCompressorEntry> ListVideoCompressors() {
   return entries;
 }
 
-// ---- TDSCompressionItem ----
-
 const layout::PropertyTable& TDSCompressionItem::propertyTable() const {
   using P = layout::Stored<TDSCompressionItem>;
   static const layout::PropertyTable table(
@@ -84,8 +82,6 @@ void TDSCompressionItem::readProperty(const layout::Property& property) {
   if (!propertyTable().read(*this, property.name, property.value()))
     throw Exception("Unknown compression item property " + property.name);
 }
-
-// ---- TVLDSVideoCompressionItem ----
 
 void TVLDSVideoCompressionItem::SetCompressor(const std::string& value) {
   if (value == compressor_) return;
@@ -166,8 +162,6 @@ const layout::PropertyTable& TVLDSVideoCompressionItem::propertyTable() const {
   return table;
 }
 
-// ---- TVLDSVideoCompressionItems ----
-
 TVLDSVideoCompressionItem& TVLDSVideoCompressionItems::Add() {
   std::string choice;
   std::size_t lowest = kMaxUsesForChoice;
@@ -196,8 +190,6 @@ void TVLDSVideoCompressionItems::Read(const layout::Value::Collection& collectio
 }
 
 TVLDSVideoCompression::TVLDSVideoCompression() { compressions_.Add(); }
-
-// ---- audio ----
 
 const layout::PropertyTable& TALDSAudioCompressionItem::propertyTable() const {
   using P = layout::Stored<TALDSAudioCompressionItem>;
