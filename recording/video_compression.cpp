@@ -5,7 +5,6 @@
 #include <map>
 
 #include "platform/exception.h"
-#include "platform/media/devices.h"
 
 namespace vistrel {
 
@@ -46,10 +45,7 @@ std::string FriendlyNameOf(const std::string& displayName) {
 }  // namespace
 
 std::vector<TDSCompressorEntry> ListVideoCompressors() {
-  std::vector<TDSCompressorEntry> entries;
-  for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory))
-    entries.push_back({entry.displayName, entry.friendlyName});
-  return entries;
+  return listCategory(CLSID_VideoCompressorCategory);
 }
 
 const layout::PropertyTable& TDSCompressionItem::propertyTable() const {

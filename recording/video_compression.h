@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/layout/stored_properties.h"
+#include "platform/media/devices.h"
 #include "platform/media/filter_graph.h"
 
 namespace vistrel {
@@ -148,10 +149,7 @@ class TALDSAudioCompression {
 };
 
 // The category's compressors as the recorder lists them (unique friendly names).
-struct TDSCompressorEntry {
-  std::string displayName;
-  std::string friendlyName;
-};
+using TDSCompressorEntry = media::CategoryEntry;
 std::vector<TDSCompressorEntry> ListVideoCompressors();
 
 }  // namespace vistrel
