@@ -12,16 +12,13 @@ namespace vistrel {
 namespace {
 
 std::mutex deferredErrorMutex;
-TVLBaseCommonLogger::DeferredErrorHandler& DeferredErrorHandlerSlot() {
-  static TVLBaseCommonLogger::DeferredErrorHandler handler;
-  return handler;
-}
+TVLBaseCommonLogger::DeferredErrorHandler deferredErrorHandler;  // under deferredErrorMutex
 
 void ReportDeferredError(const std::exception& error) {
   TVLBaseCommonLogger::DeferredErrorHandler handler;
   {
     std::lock_guard lock(deferredErrorMutex);
-    handler = DeferredErrorHandlerSlot();
+    handler = deferredErrorHandler;
   }
   if (handler) {
     handler(error);
@@ -36,9 +33,11 @@ TVLBaseCommonLogger::TVLBaseCommonLogger() {
   auto handler = [this](TOWBasicPin&, const TOWStreamType&, std::uint32_t,
                         const TOWOperationPtr& operation) { return VideoArrived(operation); };
   inputPin_ = std::make_unique<TVLOWImageSinkPin>(this, handler);
+  // The viewer records no audio; its pin is never connected.
   audioInputPin_ = std::make_unique<TALOWAudioSinkPin>(
-      this, [this](TOWBasicPin&, const TOWStreamType&, std::uint32_t,
-                   const TOWOperationPtr& operation) { return AudioArrived(operation); });
+      this, [](TOWBasicPin&, const TOWStreamType&, std::uint32_t, const TOWOperationPtr&) {
+        return std::uint8_t{0};
+      });
   fileNamePin_ = std::make_unique<TOWStringSinkPin>(
       this, [this](const std::string& value) { SetFileName(value); });
   enablePin_ = std::make_unique<TOWBoolSinkPin>(this, [this](bool value) { SetEnabled(value); });
@@ -58,7 +57,7 @@ TVLBaseCommonLogger::~TVLBaseCommonLogger() {
 
 void TVLBaseCommonLogger::SetDeferredErrorHandler(DeferredErrorHandler handler) {
   std::lock_guard lock(deferredErrorMutex);
-  DeferredErrorHandlerSlot() = std::move(handler);
+  deferredErrorHandler = std::move(handler);
 }
 
 void TVLBaseCommonLogger::BeforeDestruction() {
@@ -206,11 +205,6 @@ std::uint8_t TVLBaseCommonLogger::VideoArrived(const TOWOperationPtr& operation)
   } else {
     Drain(false);
   }
-  return 0;
-}
-
-std::uint8_t TVLBaseCommonLogger::AudioArrived(const TOWOperationPtr&) {
-  // The viewer records no audio; its pin is never connected.
   return 0;
 }
 

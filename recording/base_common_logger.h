@@ -175,7 +175,6 @@ class TVLBaseCommonLogger : public TOWComponent {
                     bool inMainThread);
 
   std::uint8_t VideoArrived(const TOWOperationPtr& operation);
-  std::uint8_t AudioArrived(const TOWOperationPtr& operation);
   void Drain(bool inMainThread);
   void DrainFromMainThread();
   // The FileName and Enabled setters: when a recording could begin (a file
