@@ -13,8 +13,6 @@
 namespace vistrel::activity {
 namespace {
 
-LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownPath);
-
 // The (unblurred) 1/8-scale luma brought onto the grid: exact copy when the
 // sizes match, the mean of the covered pixels when the source is larger,
 // the nearest pixel when it is smaller.
@@ -67,47 +65,6 @@ LumaGrid blurGrid(const LumaGrid& grid) {
   return blurred;
 }
 
-}  // namespace
-
-LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
-  LumaThumbnail thumbnail;
-  thumbnail.stamp.size = size;
-  // Thread-local: a worker decodes thousands of snapshots and reuses it.
-  thread_local EighthLuma picture;
-  if (decodeEighthLumaDc(data, size, &picture)) {
-    thumbnail.grid = blurGrid(resampleToGrid(picture));
-    return thumbnail;
-  }
-  std::string damage;
-  const int code = decodeEighthLumaLibjpeg(data, size, &picture, &damage);
-  if (code == -1) {
-    thumbnail.problem =
-        "Picture too large (more than " + std::to_string(jpeg::kMaxPicturePixels) + " pixels)";
-  } else if (code != 0) {
-    thumbnail.problem = "JPEG error #" + std::to_string(code);
-  } else if (!damage.empty()) {
-    // libjpeg pads what is missing with grey, which would score as a change.
-    thumbnail.problem = damage;
-  } else {
-    thumbnail.grid = blurGrid(resampleToGrid(picture));
-  }
-  return thumbnail;
-}
-
-LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& shownPath) {
-  try {
-    return loadOrThrow(hostPath, shownPath);
-  } catch (const std::bad_alloc&) {
-    // A file too large to hold (or a memory-starved machine): the loader's
-    // "Insufficient memory" code, as the picture loader reports it.
-    LumaThumbnail failed;
-    failed.problem = "JPEG error #" + std::to_string(jpeg::OutOfMemoryCode());
-    return failed;
-  }
-}
-
-namespace {
-
 constexpr std::size_t kKeptBufferBytes = std::size_t{8} << 20;
 
 LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownPath) {
@@ -151,5 +108,42 @@ LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownP
 }
 
 }  // namespace
+
+LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
+  LumaThumbnail thumbnail;
+  thumbnail.stamp.size = size;
+  // Thread-local: a worker decodes thousands of snapshots and reuses it.
+  thread_local EighthLuma picture;
+  if (decodeEighthLumaDc(data, size, &picture)) {
+    thumbnail.grid = blurGrid(resampleToGrid(picture));
+    return thumbnail;
+  }
+  std::string damage;
+  const int code = decodeEighthLumaLibjpeg(data, size, &picture, &damage);
+  if (code == -1) {
+    thumbnail.problem =
+        "Picture too large (more than " + std::to_string(jpeg::kMaxPicturePixels) + " pixels)";
+  } else if (code != 0) {
+    thumbnail.problem = "JPEG error #" + std::to_string(code);
+  } else if (!damage.empty()) {
+    // libjpeg pads what is missing with grey, which would score as a change.
+    thumbnail.problem = damage;
+  } else {
+    thumbnail.grid = blurGrid(resampleToGrid(picture));
+  }
+  return thumbnail;
+}
+
+LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& shownPath) {
+  try {
+    return loadOrThrow(hostPath, shownPath);
+  } catch (const std::bad_alloc&) {
+    // A file too large to hold (or a memory-starved machine): the loader's
+    // "Insufficient memory" code, as the picture loader reports it.
+    LumaThumbnail failed;
+    failed.problem = "JPEG error #" + std::to_string(jpeg::OutOfMemoryCode());
+    return failed;
+  }
+}
 
 }  // namespace vistrel::activity
