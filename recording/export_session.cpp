@@ -102,9 +102,8 @@ FrameSource frameSource(const std::string& windowsPath) {
 }
 
 FrameSource frameSource(const std::string& windowsPath, const fs::path& hostPath) {
-  QDateTime modified;
-  const QFileInfo info(QString::fromStdString(hostPath.string()));
-  if (info.exists()) modified = info.lastModified();
+  // Invalid for a file that is not there.
+  const QDateTime modified = QFileInfo(QString::fromStdString(hostPath.string())).lastModified();
   return {windowsPath, snapshotTime(windowsPath, modified)};
 }
 

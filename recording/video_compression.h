@@ -137,7 +137,6 @@ class TALDSAudioCompression {
   TALDSAudioCompression();
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled) { enabled_ = enabled; }
-  std::size_t Count() const { return items_.size(); }
   TALDSAudioCompressionItem& Item(std::size_t index) { return *items_.at(index); }
 
   layout::Value::Collection Stored() const { return layout::writeCollection(items_); }
