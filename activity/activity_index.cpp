@@ -44,9 +44,8 @@ int threadCount(const IndexOptions& options) {
 }  // namespace
 
 std::vector<std::optional<double>> HourActivity::scores() const {
-  std::vector<std::optional<double>> all;
-  all.reserve(snapshots.size());
-  for (const SnapshotActivity& snapshot : snapshots) all.push_back(snapshot.score);
+  std::vector<std::optional<double>> all(snapshots.size());
+  std::ranges::transform(snapshots, all.begin(), &SnapshotActivity::score);
   return all;
 }
 
