@@ -32,8 +32,9 @@ std::string decoded(const QByteArray& field) {
   return QByteArray::fromPercentEncoding(field).toStdString();
 }
 
-QByteArray folderKey(const std::filesystem::path& hourFolder) {
-  return QByteArray::fromStdString(hourFolder.string());
+// The second line of a cache file: the hour folder it belongs to.
+QByteArray folderLine(const std::filesystem::path& hourFolder) {
+  return "folder " + encoded(hourFolder.string());
 }
 
 bool parseEntry(const QByteArray& line, std::string* name, CachedScore* entry) {
@@ -68,8 +69,9 @@ std::filesystem::path defaultCacheFolder() {
 
 std::filesystem::path cacheFileOf(const std::filesystem::path& cacheFolder,
                                   const std::filesystem::path& hourFolder) {
-  const QByteArray hash =
-      QCryptographicHash::hash(folderKey(hourFolder), QCryptographicHash::Sha1).toHex();
+  const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(hourFolder.string()),
+                                                   QCryptographicHash::Sha1)
+                              .toHex();
   return cacheFolder / "activity" / (hash.toStdString() + ".scores");
 }
 
@@ -79,8 +81,7 @@ std::optional<CachedHour> readCachedHour(const std::filesystem::path& cacheFile,
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   const QList<QByteArray> lines = file.readAll().split('\n');
   // Signature, folder, the entries, and the empty piece after the last '\n'.
-  if (lines.size() < 3 || lines[0] != signature() ||
-      lines[1] != "folder " + encoded(folderKey(hourFolder).toStdString()) ||
+  if (lines.size() < 3 || lines[0] != signature() || lines[1] != folderLine(hourFolder) ||
       !lines.back().isEmpty())
     return std::nullopt;
   CachedHour hour;
@@ -100,7 +101,7 @@ std::string writeCachedHour(const std::filesystem::path& cacheFile,
   const QString path = QString::fromStdString(cacheFile.string());
   if (!QDir().mkpath(QString::fromStdString(cacheFile.parent_path().string())))
     return "Cannot create folder " + cacheFile.parent_path().string();
-  QByteArray text = signature() + "\nfolder " + encoded(folderKey(hourFolder).toStdString()) + "\n";
+  QByteArray text = signature() + '\n' + folderLine(hourFolder) + '\n';
   text.reserve(text.size() + qsizetype(order.size()) * 64);
   for (const std::string& name : order) {
     const auto found = hour.find(name);

@@ -44,9 +44,8 @@ int threadCount(const IndexOptions& options) {
 }  // namespace
 
 std::vector<std::optional<double>> HourActivity::scores() const {
-  std::vector<std::optional<double>> all;
-  all.reserve(snapshots.size());
-  for (const SnapshotActivity& snapshot : snapshots) all.push_back(snapshot.score);
+  std::vector<std::optional<double>> all(snapshots.size());
+  std::ranges::transform(snapshots, all.begin(), &SnapshotActivity::score);
   return all;
 }
 
@@ -142,11 +141,7 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
     const SnapshotActivity& snapshot = hour.snapshots[i];
     hour.fromCache += std::size_t(answeredByCache[i]);
     CachedScore entry;
-    if (thumbnails[i]) {
-      entry.stamp = thumbnails[i]->stamp;
-    } else {
-      entry.stamp = known[i]->stamp;
-    }
+    entry.stamp = thumbnails[i] ? thumbnails[i]->stamp : known[i]->stamp;
     if (snapshot.score) entry.changedPixels = int(std::lround(*snapshot.score * kGridPixels));
     if (previous[i] && snapshot.problem.empty()) entry.comparedWith = names[*previous[i]];
     entry.problem = snapshot.problem;

@@ -1,7 +1,8 @@
 // decodeEighthLumaDc(): libjpeg reads the headers (so every marker means
 // what it means to libjpeg, and the colour space is its guess), then the
 // scan is walked here. Whatever libjpeg would have warned about or
-// stopped at makes us decline instead, and the caller asks libjpeg.
+// stopped at makes us decline instead, and the caller asks libjpeg:
+// decodeEighthLumaLibjpeg(), which sets libjpeg up the same way.
 
 #include <algorithm>
 #include <array>
@@ -12,6 +13,7 @@
 #include <vector>
 
 // jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include "activity/eighth_luma.h"
@@ -305,42 +307,70 @@ bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* en
 }
 
 // ---------------------------------------------------------------------------
-// The headers, read by libjpeg
+// libjpeg: the headers for the walk, and the whole decode for the rest
 
+// The same error handling as the picture loader's (picture/jpeg_codec.cpp):
+// a fatal error longjmp()s back into the boundary function that called
+// setjmp(), which holds no object with a destructor. Warnings are counted,
+// and the first that the scan data is cut short or corrupt is kept as text.
 struct QuietErrors {
   jpeg_error_mgr base;  // first, so libjpeg's pointer is also ours
   std::jmp_buf resume;
   int warnings;
+  char damage[JMSG_LENGTH_MAX];
 };
 
 void jumpBack(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<QuietErrors*>(cinfo->err)->resume, 1);
 }
 
-void countWarning(j_common_ptr cinfo, int level) {
-  if (level < 0) ++reinterpret_cast<QuietErrors*>(cinfo->err)->warnings;
+bool isDamageWarning(int code) {
+  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+         code == JWRN_MUST_RESYNC;
+}
+
+void noteWarning(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  auto* errors = reinterpret_cast<QuietErrors*>(cinfo->err);
+  ++errors->warnings;
+  if (errors->damage[0] == '\0' && isDamageWarning(errors->base.msg_code))
+    errors->base.format_message(cinfo, errors->damage);
 }
 
 void printNothing(j_common_ptr) {}
 
-struct HeaderReader {
+// Plain data, zero-initialised, so destroying it is safe whatever step
+// failed. A new one for each file: one that is reused keeps the tables of
+// the file before, which a file without its own would then decode with.
+struct Decompressor {
   QuietErrors errors;
   jpeg_decompress_struct cinfo;
 };
 
+struct DecompressorHolder {
+  Decompressor d{};
+  ~DecompressorHolder() { jpeg_destroy_decompress(&d.cinfo); }
+};
+
+// Gives `d` the quiet errors; the caller's setjmp() follows.
+void quietErrors(Decompressor* d) {
+  jpeg_std_error(&d->errors.base);
+  d->errors.base.error_exit = jumpBack;
+  d->errors.base.emit_message = noteWarning;
+  d->errors.base.output_message = printNothing;
+  d->errors.warnings = 0;
+  d->errors.damage[0] = '\0';
+  d->cinfo.err = &d->errors.base;
+}
+
 // Reads the headers up to the scan and describes the scan when we handle
 // it. Plain data only between setjmp() and a longjmp(). Returns the first
 // byte of the entropy-coded data, or null to decline.
-const std::uint8_t* readHeaders(HeaderReader* r, const std::uint8_t* data, std::size_t size,
+const std::uint8_t* readHeaders(Decompressor* r, const std::uint8_t* data, std::size_t size,
                                 Scan* scan) {
   thread_local std::uint64_t files = 0;
   const std::uint64_t file = ++files;
-  jpeg_std_error(&r->errors.base);
-  r->errors.base.error_exit = jumpBack;
-  r->errors.base.emit_message = countWarning;
-  r->errors.base.output_message = printNothing;
-  r->errors.warnings = 0;
-  r->cinfo.err = &r->errors.base;
+  quietErrors(r);
   if (setjmp(r->errors.resume)) return nullptr;
   j_decompress_ptr c = &r->cinfo;
   jpeg_create_decompress(c);
@@ -407,10 +437,32 @@ const std::uint8_t* readHeaders(HeaderReader* r, const std::uint8_t* data, std::
   return c->src->next_input_byte;
 }
 
-struct HeaderReaderHolder {
-  HeaderReader r{};
-  ~HeaderReaderHolder() { jpeg_destroy_decompress(&r.cinfo); }
-};
+// See decodeEighthLumaLibjpeg().
+int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size, EighthLuma* out) {
+  quietErrors(d);
+  if (setjmp(d->errors.resume)) return d->errors.base.msg_code;
+  j_decompress_ptr c = &d->cinfo;
+  jpeg_create_decompress(c);
+  jpeg_mem_src(c, data, static_cast<unsigned long>(size));
+  jpeg_read_header(c, TRUE);
+  if (std::int64_t{c->image_width} * c->image_height > jpeg::kMaxPicturePixels) return -1;
+  c->scale_num = 1;
+  c->scale_denom = 8;
+  c->out_color_space = JCS_GRAYSCALE;
+  c->dct_method = JDCT_IFAST;
+  c->do_fancy_upsampling = FALSE;
+  c->do_block_smoothing = FALSE;
+  jpeg_start_decompress(c);
+  out->width = static_cast<int>(c->output_width);
+  out->height = static_cast<int>(c->output_height);
+  out->pixels.resize(std::size_t(c->output_width) * c->output_height);
+  while (c->output_scanline < c->output_height) {
+    JSAMPROW row = out->pixels.data() + std::size_t(c->output_width) * c->output_scanline;
+    jpeg_read_scanlines(c, &row, 1);
+  }
+  jpeg_finish_decompress(c);
+  return 0;
+}
 
 }  // namespace
 
@@ -418,12 +470,18 @@ bool decodeEighthLumaDc(const std::uint8_t* data, std::size_t size, EighthLuma* 
   Scan scan;
   const std::uint8_t* start = nullptr;
   {
-    // A new decompressor each time: one that is reused keeps the tables of
-    // the file before, which a file without its own would then decode with.
-    auto holder = std::make_unique<HeaderReaderHolder>();
-    start = readHeaders(&holder->r, data, size, &scan);
+    auto holder = std::make_unique<DecompressorHolder>();
+    start = readHeaders(&holder->d, data, size, &scan);
   }
   return start != nullptr && decodeScan(scan, start, data + size, out);
+}
+
+int decodeEighthLumaLibjpeg(const std::uint8_t* data, std::size_t size, EighthLuma* out,
+                            std::string* damage) {
+  auto holder = std::make_unique<DecompressorHolder>();
+  const int code = decodeEighth(&holder->d, data, size, out);
+  *damage = holder->d.errors.damage;
+  return code;
 }
 
 }  // namespace vistrel::activity

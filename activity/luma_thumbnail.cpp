@@ -5,14 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
-#include <memory>
 #include <new>
-
-// jpeglib.h needs FILE and size_t declared first.
-#include <jerror.h>
-#include <jpeglib.h>
 
 #include "activity/eighth_luma.h"
 #include "picture/jpeg_codec.h"
@@ -20,86 +13,16 @@
 namespace vistrel::activity {
 namespace {
 
-// The same error handling as the picture loader's (picture/jpeg_codec.cpp):
-// a fatal error longjmp()s back into the one boundary function below, which
-// holds no object with a destructor; the first warning that the scan data is
-// cut short or corrupt is kept as text.
-struct ErrorManager {
-  jpeg_error_mgr base;  // first, so libjpeg's pointer is also ours
-  std::jmp_buf resume;
-  char damage[JMSG_LENGTH_MAX];
-};
-
-void jumpBack(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->resume, 1);
-}
-
-bool isDamageWarning(int code) {
-  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
-         code == JWRN_MUST_RESYNC;
-}
-
-void keepDamage(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;
-  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
-  if (errors->damage[0] == '\0' && isDamageWarning(errors->base.msg_code))
-    errors->base.format_message(cinfo, errors->damage);
-}
-
-void printNothing(j_common_ptr) {}
-
-// Plain data, zero-initialised, so destroying it is safe whatever step failed.
-struct Decompressor {
-  ErrorManager errors;
-  jpeg_decompress_struct cinfo;
-};
-
-// See decodeEighthLumaLibjpeg().
-int decodeEighth(Decompressor* d, const std::uint8_t* data, std::size_t size, EighthLuma* out) {
-  jpeg_std_error(&d->errors.base);
-  d->errors.base.error_exit = jumpBack;
-  d->errors.base.emit_message = keepDamage;
-  d->errors.base.output_message = printNothing;
-  d->errors.damage[0] = '\0';
-  d->cinfo.err = &d->errors.base;
-  if (setjmp(d->errors.resume)) return d->errors.base.msg_code;
-  j_decompress_ptr c = &d->cinfo;
-  jpeg_create_decompress(c);
-  jpeg_mem_src(c, data, static_cast<unsigned long>(size));
-  jpeg_read_header(c, TRUE);
-  if (std::int64_t{c->image_width} * c->image_height > jpeg::kMaxPicturePixels) return -1;
-  c->scale_num = 1;
-  c->scale_denom = 8;
-  c->out_color_space = JCS_GRAYSCALE;
-  c->dct_method = JDCT_IFAST;
-  c->do_fancy_upsampling = FALSE;
-  c->do_block_smoothing = FALSE;
-  jpeg_start_decompress(c);
-  out->width = static_cast<int>(c->output_width);
-  out->height = static_cast<int>(c->output_height);
-  out->pixels.resize(std::size_t(c->output_width) * c->output_height);
-  while (c->output_scanline < c->output_height) {
-    JSAMPROW row = out->pixels.data() + std::size_t(c->output_width) * c->output_scanline;
-    jpeg_read_scanlines(c, &row, 1);
-  }
-  jpeg_finish_decompress(c);
-  return 0;
-}
-
-LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownPath);
-
-struct DecompressorHolder {
-  Decompressor d{};
-  ~DecompressorHolder() { jpeg_destroy_decompress(&d.cinfo); }
-};
-
-}  // namespace
-
-LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::size_t stride) {
+// The (unblurred) 1/8-scale luma brought onto the grid: exact copy when the
+// sizes match, the mean of the covered pixels when the source is larger,
+// the nearest pixel when it is smaller.
+LumaGrid resampleToGrid(const EighthLuma& picture) {
+  const std::uint8_t* pixels = picture.pixels.data();
+  const int width = picture.width;
+  const int height = picture.height;
   LumaGrid grid;
   if (width == kGridWidth && height == kGridHeight) {
-    for (int y = 0; y < kGridHeight; ++y)
-      std::copy_n(pixels + std::size_t(y) * stride, kGridWidth, &grid[gridRow(y)]);
+    std::copy_n(pixels, kGridPixels, grid.begin());
     return grid;
   }
   for (int y = 0; y < kGridHeight; ++y) {
@@ -110,7 +33,7 @@ LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::
       const int x1 = std::max(x0 + 1, (x + 1) * width / kGridWidth);
       unsigned sum = 0;
       for (int sy = y0; sy < y1; ++sy)
-        for (int sx = x0; sx < x1; ++sx) sum += pixels[std::size_t(sy) * stride + sx];
+        for (int sx = x0; sx < x1; ++sx) sum += pixels[std::size_t(sy) * width + sx];
       const unsigned count = unsigned(y1 - y0) * unsigned(x1 - x0);
       grid[gridRow(y) + x] = static_cast<std::uint8_t>((sum + count / 2) / count);
     }
@@ -118,8 +41,9 @@ LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::
   return grid;
 }
 
+// A 3 × 3 binomial blur with the edge pixels repeated: separable [1 2 1] / 4
+// both ways, rounded once at the end.
 LumaGrid blurGrid(const LumaGrid& grid) {
-  // Separable [1 2 1] / 4 both ways, rounded once at the end.
   std::array<std::uint16_t, kGridPixels> rows;
   for (int y = 0; y < kGridHeight; ++y) {
     const std::uint8_t* in = &grid[gridRow(y)];
@@ -140,55 +64,6 @@ LumaGrid blurGrid(const LumaGrid& grid) {
   }
   return blurred;
 }
-
-int decodeEighthLumaLibjpeg(const std::uint8_t* data, std::size_t size, EighthLuma* out,
-                            std::string* damage) {
-  auto holder = std::make_unique<DecompressorHolder>();
-  const int code = decodeEighth(&holder->d, data, size, out);
-  *damage = holder->d.errors.damage;
-  return code;
-}
-
-LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
-  LumaThumbnail thumbnail;
-  thumbnail.stamp.size = size;
-  // Thread-local: a worker decodes thousands of snapshots and reuses it.
-  thread_local EighthLuma picture;
-  if (decodeEighthLumaDc(data, size, &picture)) {
-    thumbnail.grid = blurGrid(
-        resampleToGrid(picture.pixels.data(), picture.width, picture.height, picture.width));
-    return thumbnail;
-  }
-  std::string damage;
-  const int code = decodeEighthLumaLibjpeg(data, size, &picture, &damage);
-  if (code == -1) {
-    thumbnail.problem =
-        "Picture too large (more than " + std::to_string(jpeg::kMaxPicturePixels) + " pixels)";
-  } else if (code != 0) {
-    thumbnail.problem = "JPEG error #" + std::to_string(code);
-  } else if (!damage.empty()) {
-    // libjpeg pads what is missing with grey, which would score as a change.
-    thumbnail.problem = damage;
-  } else {
-    thumbnail.grid = blurGrid(
-        resampleToGrid(picture.pixels.data(), picture.width, picture.height, picture.width));
-  }
-  return thumbnail;
-}
-
-LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& shownPath) {
-  try {
-    return loadOrThrow(hostPath, shownPath);
-  } catch (const std::bad_alloc&) {
-    // A file too large to hold (or a memory-starved machine): the loader's
-    // "Insufficient memory" code, as the picture loader reports it.
-    LumaThumbnail failed;
-    failed.problem = "JPEG error #" + std::to_string(jpeg::OutOfMemoryCode());
-    return failed;
-  }
-}
-
-namespace {
 
 constexpr std::size_t kKeptBufferBytes = std::size_t{8} << 20;
 
@@ -233,5 +108,42 @@ LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownP
 }
 
 }  // namespace
+
+LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
+  LumaThumbnail thumbnail;
+  thumbnail.stamp.size = size;
+  // Thread-local: a worker decodes thousands of snapshots and reuses it.
+  thread_local EighthLuma picture;
+  if (decodeEighthLumaDc(data, size, &picture)) {
+    thumbnail.grid = blurGrid(resampleToGrid(picture));
+    return thumbnail;
+  }
+  std::string damage;
+  const int code = decodeEighthLumaLibjpeg(data, size, &picture, &damage);
+  if (code == -1) {
+    thumbnail.problem =
+        "Picture too large (more than " + std::to_string(jpeg::kMaxPicturePixels) + " pixels)";
+  } else if (code != 0) {
+    thumbnail.problem = "JPEG error #" + std::to_string(code);
+  } else if (!damage.empty()) {
+    // libjpeg pads what is missing with grey, which would score as a change.
+    thumbnail.problem = damage;
+  } else {
+    thumbnail.grid = blurGrid(resampleToGrid(picture));
+  }
+  return thumbnail;
+}
+
+LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& shownPath) {
+  try {
+    return loadOrThrow(hostPath, shownPath);
+  } catch (const std::bad_alloc&) {
+    // A file too large to hold (or a memory-starved machine): the loader's
+    // "Insufficient memory" code, as the picture loader reports it.
+    LumaThumbnail failed;
+    failed.problem = "JPEG error #" + std::to_string(jpeg::OutOfMemoryCode());
+    return failed;
+  }
+}
 
 }  // namespace vistrel::activity

@@ -52,12 +52,4 @@ LumaThumbnail loadLumaThumbnail(const std::string& hostPath, const std::string& 
 // Decodes JPEG bytes already in memory (stamp left zero).
 LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size);
 
-// The (unblurred) 1/8-scale luma brought onto the grid: exact copy when the
-// sizes match, the mean of the covered pixels when the source is larger,
-// the nearest pixel when it is smaller. Exposed for the tests.
-LumaGrid resampleToGrid(const std::uint8_t* pixels, int width, int height, std::size_t stride);
-
-// A 3 × 3 binomial blur with the edge pixels repeated.
-LumaGrid blurGrid(const LumaGrid& grid);
-
 }  // namespace vistrel::activity

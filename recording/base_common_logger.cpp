@@ -11,21 +11,14 @@ namespace vistrel {
 
 namespace {
 
-// The message that carries progress to the progress window (the first user
-// message plus 2).
-constexpr int kProgressMessage = 0x0400 + 2;
-
 std::mutex deferredErrorMutex;
-TVLBaseCommonLogger::DeferredErrorHandler& DeferredErrorHandlerSlot() {
-  static TVLBaseCommonLogger::DeferredErrorHandler handler;
-  return handler;
-}
+TVLBaseCommonLogger::DeferredErrorHandler deferredErrorHandler;  // under deferredErrorMutex
 
 void ReportDeferredError(const std::exception& error) {
   TVLBaseCommonLogger::DeferredErrorHandler handler;
   {
     std::lock_guard lock(deferredErrorMutex);
-    handler = DeferredErrorHandlerSlot();
+    handler = deferredErrorHandler;
   }
   if (handler) {
     handler(error);
@@ -40,9 +33,11 @@ TVLBaseCommonLogger::TVLBaseCommonLogger() {
   auto handler = [this](TOWBasicPin&, const TOWStreamType&, std::uint32_t,
                         const TOWOperationPtr& operation) { return VideoArrived(operation); };
   inputPin_ = std::make_unique<TVLOWImageSinkPin>(this, handler);
+  // The viewer records no audio; its pin is never connected.
   audioInputPin_ = std::make_unique<TALOWAudioSinkPin>(
-      this, [this](TOWBasicPin&, const TOWStreamType&, std::uint32_t,
-                   const TOWOperationPtr& operation) { return AudioArrived(operation); });
+      this, [](TOWBasicPin&, const TOWStreamType&, std::uint32_t, const TOWOperationPtr&) {
+        return std::uint8_t{0};
+      });
   fileNamePin_ = std::make_unique<TOWStringSinkPin>(
       this, [this](const std::string& value) { SetFileName(value); });
   enablePin_ = std::make_unique<TOWBoolSinkPin>(this, [this](bool value) { SetEnabled(value); });
@@ -62,7 +57,7 @@ TVLBaseCommonLogger::~TVLBaseCommonLogger() {
 
 void TVLBaseCommonLogger::SetDeferredErrorHandler(DeferredErrorHandler handler) {
   std::lock_guard lock(deferredErrorMutex);
-  DeferredErrorHandlerSlot() = std::move(handler);
+  deferredErrorHandler = std::move(handler);
 }
 
 void TVLBaseCommonLogger::BeforeDestruction() {
@@ -105,7 +100,7 @@ void TVLBaseCommonLogger::SetFileName(const std::string& fileName) {
   TOWWriteLockSection lock(lock_);
   if (fileName == fileName_) return;
   fileName_ = fileName;
-  if (!fileName_.empty() && enabled_ && !IsGraphRunning()) QueueStarts();
+  QueueStart();
 }
 
 bool TVLBaseCommonLogger::Enabled() const {
@@ -115,9 +110,8 @@ bool TVLBaseCommonLogger::Enabled() const {
 
 void TVLBaseCommonLogger::SetEnabled(bool enabled) {
   TOWWriteLockSection lock(lock_);
-  const bool restart = enabled != enabled_ || (enabled && !IsGraphRunning());
   enabled_ = enabled;
-  if (restart && enabled && !fileName_.empty() && !IsGraphRunning()) QueueStarts();
+  QueueStart();
 }
 
 void TVLBaseCommonLogger::SetOnProgress(TVLLoggerProgressEvent handler) {
@@ -137,23 +131,14 @@ std::size_t TVLBaseCommonLogger::VideoQueueCount() const {
 
 TVLBaseCommonLogger::RecordingOutcome TVLBaseCommonLogger::LastRecording() const {
   TOWReadLockSection lock(lock_);
-  return {outcomeFileName_, framesWritten_, framesLost_, failure_, failureReason_};
+  return outcome_;
 }
 
-void TVLBaseCommonLogger::ResetOutcome(const std::string& fileName) {
-  outcomeFileName_ = fileName;
-  framesWritten_ = 0;
-  framesLost_ = 0;
-  failure_.clear();
-  failureReason_.clear();
-}
-
-void TVLBaseCommonLogger::RecordFailure(const std::string& text, std::uint64_t lostFrames,
-                                        const std::string& reason) {
-  framesLost_ += lostFrames;
-  if (!failure_.empty()) return;
-  failure_ = text;
-  failureReason_ = reason;
+void TVLBaseCommonLogger::RecordFailure(const std::string& text, const std::string& reason) {
+  ++outcome_.framesLost;
+  if (!outcome_.failure.empty()) return;
+  outcome_.failure = text;
+  outcome_.reason = reason;
   // Posted to the progress window, so that the report runs on the main
   // thread whichever thread wrote the frame; dropped with the logger.
   if (QObject* window = ProgressWindowHandle()) {
@@ -164,30 +149,20 @@ void TVLBaseCommonLogger::RecordFailure(const std::string& text, std::uint64_t l
 
 std::uint64_t TVLBaseCommonLogger::FramesWritten() const {
   TOWReadLockSection lock(lock_);
-  return framesWritten_;
+  return outcome_.framesWritten;
 }
 
-void TVLBaseCommonLogger::QueueStarts() {
-  if (!waveFormat_.empty())
-    audioQueue_.InsertHead(std::make_shared<TOWStartWaveOperation>(waveFormat_));
-  if (videoFormat_.width > 0) {
-    videoQueue_.InsertHead(std::make_shared<TOWStartFrameOperation>(
-        videoFormat_.width, videoFormat_.height, videoFormat_.framePeriod100ns,
-        videoFormat_.formatCode));
-  }
-}
-
-void TVLBaseCommonLogger::RecordFormat(std::int32_t width, std::int32_t height, std::int64_t period,
-                                       std::uint8_t formatCode) {
-  videoFormat_ = {width, height, period, formatCode};
+void TVLBaseCommonLogger::QueueStart() {
+  if (fileName_.empty() || !enabled_ || IsGraphRunning() || videoFormat_.width <= 0) return;
+  videoQueue_.InsertHead(std::make_shared<TOWStartFrameOperation>(
+      videoFormat_.width, videoFormat_.height, videoFormat_.framePeriod100ns,
+      videoFormat_.formatCode));
 }
 
 void TVLBaseCommonLogger::OpenVideoStream(std::int32_t width, std::int32_t height,
                                           std::int64_t period, std::uint8_t formatCode) {
-  RecordFormat(width, height, period, formatCode);
-  if (enabled_)
-    StartVideo(videoFormat_.width, videoFormat_.height, videoFormat_.formatCode,
-               videoFormat_.framePeriod100ns);
+  videoFormat_ = {width, height, period, formatCode};
+  if (enabled_) StartVideo(width, height, formatCode, period);
 }
 
 void TVLBaseCommonLogger::EmptyQueues() {
@@ -203,7 +178,7 @@ std::uint8_t TVLBaseCommonLogger::VideoArrived(const TOWOperationPtr& operation)
     TOWWriteLockSection lock(*inputPin_);
     if (destroyed_) return 0;
     if (auto start = OperationAs<TOWStartFrameOperation>(operation))
-      RecordFormat(start->width, start->height, start->framePeriod100ns, start->formatCode);
+      videoFormat_ = {start->width, start->height, start->framePeriod100ns, start->formatCode};
     if (!enabled_) {
       Transition(RecorderEvent::DroppedWhileDisabled);
       return 0;
@@ -230,11 +205,6 @@ std::uint8_t TVLBaseCommonLogger::VideoArrived(const TOWOperationPtr& operation)
   } else {
     Drain(false);
   }
-  return 0;
-}
-
-std::uint8_t TVLBaseCommonLogger::AudioArrived(const TOWOperationPtr&) {
-  // The viewer records no audio; its pin is never connected.
   return 0;
 }
 
@@ -304,39 +274,23 @@ void TVLBaseCommonLogger::Transition(RecorderEvent event) {
 
 bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation,
                                                 bool inMainThread) {
-  if (auto start = OperationAs<TVLInternalStartFrameOperation>(operation))
-    return ProcessStartFile(*start);
-  if (auto start = OperationAs<TOWStartFrameOperation>(operation)) return ProcessStartFrame(*start);
-  if (OperationAs<TSLInternalStopOperation>(operation)) return ProcessInternalStop();
-  if (OperationAs<TOWStopOperation>(operation)) return ProcessStop();
-  if (auto supplied = OperationAs<TOWSuppliedBufferOperation>(operation))
+  if (auto start = OperationAs<TVLInternalStartFrameOperation>(operation)) {
+    if (IsGraphRunning() && recordingFileName_ == start->fileName) return true;
+    recordingFileName_ = start->fileName;
+    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
+  } else if (auto start = OperationAs<TOWStartFrameOperation>(operation)) {
+    recordingFileName_ = fileName_;
+    activeFileName_ = fileName_;
+    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
+  } else if (OperationAs<TSLInternalStopOperation>(operation)) {
+    // The audio path would restart its stream here; no audio is recorded.
+    StopLogging(false);
+  } else if (OperationAs<TOWStopOperation>(operation)) {
+    StopLogging(true);
+  } else if (auto supplied = OperationAs<TOWSuppliedBufferOperation>(operation)) {
     return ProcessFrame(operation, *supplied, inMainThread);
+  }
   return true;  // pump requests and the like need no answer
-}
-
-bool TVLBaseCommonLogger::ProcessStartFile(const TVLInternalStartFrameOperation& start) {
-  if (IsGraphRunning() && recordingFileName_ == start.fileName) return true;
-  recordingFileName_ = start.fileName;
-  OpenVideoStream(start.width, start.height, start.framePeriod100ns, start.formatCode);
-  return true;
-}
-
-bool TVLBaseCommonLogger::ProcessStartFrame(const TOWStartFrameOperation& start) {
-  recordingFileName_ = fileName_;
-  activeFileName_ = fileName_;
-  OpenVideoStream(start.width, start.height, start.framePeriod100ns, start.formatCode);
-  return true;
-}
-
-bool TVLBaseCommonLogger::ProcessInternalStop() {
-  // The audio path would restart its stream here; no audio is recorded.
-  StopLogging(false);
-  return true;
-}
-
-bool TVLBaseCommonLogger::ProcessStop() {
-  StopLogging(true);
-  return true;
 }
 
 bool TVLBaseCommonLogger::ProcessFrame(const TOWOperationPtr& operation,
@@ -373,7 +327,7 @@ bool TVLBaseCommonLogger::ProcessFrame(const TOWOperationPtr& operation,
   // a stop or start behind it must not be blocked (a stale stop would end
   // the next recording), so the queue never grows without bound.
   if (!videoQueue_.Empty()) {
-    if (write) ++framesLost_;
+    if (write) ++outcome_.framesLost;
     return true;
   }
   videoQueue_.InsertHead(std::make_shared<TOWInternalBufferOperation>(write, frame));
@@ -390,7 +344,7 @@ void TVLBaseCommonLogger::ReportProgress() {
   {
     TOWReadLockSection lock(lock_);
     if (!onProgress_) return;
-    count = static_cast<std::int64_t>(framesWritten_);
+    count = static_cast<std::int64_t>(outcome_.framesWritten);
   }
   {
     std::lock_guard lock(progressMutex_);
@@ -408,11 +362,10 @@ void TVLBaseCommonLogger::ReportProgress() {
     return;
   }
   QMetaObject::invokeMethod(
-      window, [this] { HandleWindowMessage(kProgressMessage); }, Qt::QueuedConnection);
+      window, [this] { DeliverProgress(); }, Qt::QueuedConnection);
 }
 
-void TVLBaseCommonLogger::HandleWindowMessage(int message) {
-  if (message != kProgressMessage) return;
+void TVLBaseCommonLogger::DeliverProgress() {
   std::int64_t snapshot = 0;
   {
     std::lock_guard lock(progressMutex_);

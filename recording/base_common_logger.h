@@ -109,17 +109,12 @@ class TVLBaseCommonLogger : public TOWComponent {
   void BeforeDestruction();
   // Called by the recorder after each frame written.
   void ReportProgress();
-  // A frame or the file of the current recording failed: counts `lostFrames`
-  // and, for the first failure of the recording only, keeps `text` and
-  // reports it on the main thread through the deferred error handler (the
-  // window halts the show). Later failures are counted, not reported again.
-  // `reason` is the failure's detail, kept for LastRecording().
-  void RecordFailure(const std::string& text, std::uint64_t lostFrames,
-                     const std::string& reason = std::string());
-  // A new recording into `fileName` starts with nothing written or lost.
-  void ResetOutcome(const std::string& fileName);
-  // Handles a message posted to the progress window (1026: progress).
-  void HandleWindowMessage(int message);
+  // A frame of the current recording failed: counts it lost and, for the
+  // first failure of the recording only, keeps `text` and reports it on the
+  // main thread through the deferred error handler (the window halts the
+  // show). Later failures are counted, not reported again. `reason` is the
+  // failure's detail, kept for LastRecording().
+  void RecordFailure(const std::string& text, const std::string& reason);
 
   // The component's lock; setters and the recorder's state use it.
   TOWObject& LockObject() { return lock_; }
@@ -165,41 +160,33 @@ class TVLBaseCommonLogger : public TOWComponent {
   bool enabled_ = true;  // the Enabled property
   std::string activeFileName_;
   std::string recordingFileName_;
-  std::uint64_t framesWritten_ = 0;
-  std::uint64_t framesLost_ = 0;
-  std::string outcomeFileName_;
-  std::string failure_;
-  std::string failureReason_;
+  RecordingOutcome outcome_;  // of the current recording, or of the last one
   // The drain's scheduling, whatever the state: a drain was posted to the
   // main thread, so frames arriving meanwhile queue behind it.
   bool mainThreadDrainPending_ = false;
-  std::vector<std::uint8_t> waveFormat_;  // empty: no audio format known
 
   // Progress snapshot, guarded by its own critical section.
   void ResetProgressSnapshot();
 
  private:
-  // One handler per kind of video operation; each returns whether the
-  // operation was consumed (false: it went back to the queue's head).
-  bool ProcessStartFile(const TVLInternalStartFrameOperation& start);
-  bool ProcessStartFrame(const TOWStartFrameOperation& start);
-  bool ProcessInternalStop();
-  bool ProcessStop();
+  // A frame taken from the video queue; false when it went back to the
+  // queue's head.
   bool ProcessFrame(const TOWOperationPtr& operation, const TOWSuppliedBufferOperation& supplied,
                     bool inMainThread);
 
   std::uint8_t VideoArrived(const TOWOperationPtr& operation);
-  std::uint8_t AudioArrived(const TOWOperationPtr& operation);
   void Drain(bool inMainThread);
   void DrainFromMainThread();
-  // Queues the starts for a new file (the FileName and Enabled setters).
-  void QueueStarts();
-  void RecordFormat(std::int32_t width, std::int32_t height, std::int64_t period,
-                    std::uint8_t formatCode);
+  // The FileName and Enabled setters: when a recording could begin (a file
+  // name, enabled, no graph running), queues a start with the last recorded
+  // format.
+  void QueueStart();
   // A start of the video stream in the drain: records the format and starts
   // the video when enabled.
   void OpenVideoStream(std::int32_t width, std::int32_t height, std::int64_t period,
                        std::uint8_t formatCode);
+  // Runs on the progress window's thread: OnProgress with the latest count.
+  void DeliverProgress();
 
   TOWObject lock_;
   std::unique_ptr<TVLOWImageSinkPin> inputPin_;

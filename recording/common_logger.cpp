@@ -32,7 +32,8 @@ void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std:
   // The frames still queued belong to the previous recording and its outcome.
   FinishWrites();
   // Each recording counts its own frames.
-  ResetOutcome(recordingFileName_);
+  outcome_ = RecordingOutcome();
+  outcome_.fileName = recordingFileName_;
   lastSequenceNumber_ = 0;
   videoRunningTime_ = 0;
   lastEndStamp_ = 0;
@@ -90,27 +91,25 @@ void TVLDSCommonLogger::ReportStopFailure() {
   // The file could not be completed (a full disk, say): saying nothing
   // would let the user believe the video was saved.
   const std::string text = "Can't complete file : " + stopFailureFile_ + " .";
-  if (failure_.empty()) {
-    failure_ = FormatGraphError(text, status);
-    failureReason_ = status.detail();
+  if (outcome_.failure.empty()) {
+    outcome_.failure = FormatGraphError(text, status);
+    outcome_.reason = status.detail();
   }
   graph_.ReportError(text, status);
 }
 
 void TVLDSCommonLogger::ReleaseGraph() {
   videoCompressor_.reset();
-  audioCompressor_.reset();
   graph_.ReleaseFilterGraph();
   builder_.reset();
   mediaControl_.reset();
   multiplexer_.reset();
   videoSource_.reset();
-  audioSource_.reset();
 }
 
 void TVLDSCommonLogger::StopLogging(bool clearQueues) {
   StopGraph();
-  if (graph_.Built() || videoSource_) ReleaseGraph();
+  ReleaseGraph();
   if (clearQueues) EmptyQueues();
   activeFileName_.clear();
   Transition(RecorderEvent::Stopped);
@@ -119,7 +118,6 @@ void TVLDSCommonLogger::StopLogging(bool clearQueues) {
 
 void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) {
   if (!IsGraphRunning() || !videoSource_ || !frame) return;
-  std::int64_t sampleStart = 0;
   const TMLTimeStamp stamp = frame->TimeStamp();
   if (stamp.valid) {
     std::int64_t gap = 0;
@@ -140,21 +138,21 @@ void TVLDSCommonLogger::WriteVideoFrame(bool write, const std::shared_ptr<TVLIma
       }
     }
     lastEndStamp_ = stamp.end;
-    const std::int64_t duration = stamp.end - stamp.start;
     if (write && gap > 0) videoRunningTime_ += gap;
-    sampleStart = videoRunningTime_;
-    if (write) videoRunningTime_ += duration;
-  } else {
-    sampleStart = videoRunningTime_;
+  }
+  const std::int64_t sampleStart = videoRunningTime_;
+  if (!stamp.valid) {
     videoRunningTime_ += videoFormat_.framePeriod100ns;
+  } else if (write) {
+    videoRunningTime_ += stamp.end - stamp.start;
   }
   const std::int64_t sampleEnd = videoRunningTime_;
   if (!write) return;
   // Counted as written once handed over; a failure that the recorder's
   // thread finds later takes the frame back (ReportWriteResults), and the
   // stop waits for every one (WaitForWrites gives the final count earlier).
-  const bool firstOfRecording = framesWritten_ == 0 && framesLost_ == 0;
-  ++framesWritten_;
+  const bool firstOfRecording = outcome_.framesWritten == 0 && outcome_.framesLost == 0;
+  ++outcome_.framesWritten;
   ReportWriteResults(writer_.takeResults());
   writingFileName_ = recordingFileName_;
   // The writer gets a buffer object of its own: the block is shared, and a
@@ -186,8 +184,8 @@ void TVLDSCommonLogger::ReportWriteResults(const FrameWriter::Results& results) 
   for (const FrameWriter::Failure& failure : results.failures) {
     const std::string text = "Can't write video frame to file : " + writingFileName_ + " .";
     graph_.ReportWarning(text, failure.status);
-    if (framesWritten_ > 0) --framesWritten_;
-    RecordFailure(FormatGraphError(text, failure.status), 1, failure.detail);
+    if (outcome_.framesWritten > 0) --outcome_.framesWritten;
+    RecordFailure(FormatGraphError(text, failure.status), failure.detail);
   }
 }
 

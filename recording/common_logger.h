@@ -54,7 +54,7 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   void StartAudio() override;
   void StopLogging(bool clearQueues) override;
   bool HasVideoSource() const override { return static_cast<bool>(videoSource_); }
-  bool HasAudioSource() const override { return static_cast<bool>(audioSource_); }
+  bool HasAudioSource() const override { return false; }  // no audio is recorded
   void WriteVideoFrame(bool write, const std::shared_ptr<TVLImageBuffer>& frame) override;
   void WriteAudioBuffer(bool write, const std::shared_ptr<TSLGenericBuffer>& buffer,
                         std::int64_t& samplesTaken) override;
@@ -81,8 +81,6 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   media::Ref<media::BaseFilter> multiplexer_;
   media::Ref<TDSVideoSourceFilter> videoSource_;
   media::Ref<media::BaseFilter> videoCompressor_;
-  media::Ref<media::BaseFilter> audioSource_;
-  media::Ref<media::BaseFilter> audioCompressor_;
 
  private:
   std::int64_t videoRunningTime_ = 0;

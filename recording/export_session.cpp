@@ -65,13 +65,12 @@ std::vector<std::string> lastComponents(const std::string& path, std::size_t cou
   return components;
 }
 
-// Removes the file of `windowsName` when it is empty. True when removed.
-bool removeIfEmpty(const std::string& windowsName) {
+// Removes the file of `windowsName` when it is empty.
+void removeIfEmpty(const std::string& windowsName) {
   media::Status status = media::S_OK;
   const std::string host = RecordingHostPath(windowsName, &status);
   std::error_code error;
-  if (host.empty() || fs::file_size(host, error) != 0 || error) return false;
-  return fs::remove(host, error);
+  if (!host.empty() && fs::file_size(host, error) == 0 && !error) fs::remove(host, error);
 }
 
 }  // namespace
@@ -103,9 +102,8 @@ FrameSource frameSource(const std::string& windowsPath) {
 }
 
 FrameSource frameSource(const std::string& windowsPath, const fs::path& hostPath) {
-  QDateTime modified;
-  const QFileInfo info(QString::fromStdString(hostPath.string()));
-  if (info.exists()) modified = info.lastModified();
+  // Invalid for a file that is not there.
+  const QDateTime modified = QFileInfo(QString::fromStdString(hostPath.string())).lastModified();
   return {windowsPath, snapshotTime(windowsPath, modified)};
 }
 
@@ -163,25 +161,7 @@ struct ExportSession::Hooks {
 
 ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger, MessageTurns turns,
                              FailureHandler onFailure)
-    : ExportSession(generator, logger, std::unique_ptr<TVLImageGen>(),
-                    std::unique_ptr<TVLDSVideoLogger>(), turns, std::move(onFailure)) {}
-
-ExportSession::ExportSession(std::unique_ptr<TVLImageGen> generator,
-                             std::unique_ptr<TVLDSVideoLogger> logger, MessageTurns turns,
-                             FailureHandler onFailure)
-    : ExportSession(*generator, *logger, std::move(generator), std::move(logger), turns,
-                    std::move(onFailure)) {}
-
-ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger,
-                             std::unique_ptr<TVLImageGen>&& ownGenerator,
-                             std::unique_ptr<TVLDSVideoLogger>&& ownLogger, MessageTurns turns,
-                             FailureHandler onFailure)
-    : ownGenerator_(std::move(ownGenerator)),
-      ownLogger_(std::move(ownLogger)),
-      generator_(generator),
-      logger_(logger),
-      turns_(turns),
-      hooks_(std::make_shared<Hooks>()) {
+    : generator_(generator), logger_(logger), turns_(turns), hooks_(std::make_shared<Hooks>()) {
   hooks_->onFailure = std::move(onFailure);
   if (logger_.InputPin().Source() != &generator_.OutputPin())
     generator_.OutputPin().Connect(&logger_.InputPin());
@@ -202,6 +182,14 @@ ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger,
     alive->note(error.what());
     if (alive->onFailure) alive->onFailure(error.what());
   });
+}
+
+ExportSession::ExportSession(std::unique_ptr<TVLImageGen> generator,
+                             std::unique_ptr<TVLDSVideoLogger> logger, MessageTurns turns,
+                             FailureHandler onFailure)
+    : ExportSession(*generator, *logger, turns, std::move(onFailure)) {
+  ownGenerator_ = std::move(generator);
+  ownLogger_ = std::move(logger);
 }
 
 ExportSession::~ExportSession() { logger_.Graph().SetOnWarning(nullptr); }
@@ -271,6 +259,7 @@ const TPicture& ExportSession::stampedFrame(const QDateTime& time, const TPictur
   // A copy, so that the caller's picture (the window's, on screen) keeps
   // what it shows and any decoding error it has not reported yet.
   std::unique_ptr<TGraphic> copy = picture.Graphic()->clone();
+  QImage bitmap;
   if (auto* jpeg = dynamic_cast<TJPEGImage*>(copy.get())) {
     if (jpeg->videoPlanes()) {
       // The planes are shared read-only with the decoder's other users.
@@ -280,9 +269,6 @@ const TPicture& ExportSession::stampedFrame(const QDateTime& time, const TPictur
       stamped_->SetGraphic(std::move(copy));
       return *stamped_;
     }
-  }
-  QImage bitmap;
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(copy.get())) {
     try {
       bitmap = jpeg->bitmap();
     } catch (const std::exception&) {

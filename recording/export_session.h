@@ -140,7 +140,6 @@ class ExportSession {
   // picture has them, else its bitmap; `picture` itself is never changed.
   // Off: frames are handed over untouched, without a copy.
   void setTimeStamps(bool on) { timeStamps_ = on; }
-  bool timeStamps() const { return timeStamps_; }
 
   // Hands `picture` to the recording as its next frame. The recorder
   // compresses and writes it on its own thread. False once the recording
@@ -158,13 +157,10 @@ class ExportSession {
 
  private:
   struct Hooks;
-  ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger,
-                std::unique_ptr<TVLImageGen>&& ownGenerator,
-                std::unique_ptr<TVLDSVideoLogger>&& ownLogger, MessageTurns turns,
-                FailureHandler onFailure);
   void runMessageTurn();
   const TPicture& stampedFrame(const QDateTime& time, const TPicture& picture);
 
+  // Set by the owning constructor; destroyed last, after every use below.
   std::unique_ptr<TVLImageGen> ownGenerator_;
   std::unique_ptr<TVLDSVideoLogger> ownLogger_;
   TVLImageGen& generator_;

@@ -1,23 +1,18 @@
 #include "recording/filter_items.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 #include "platform/exception.h"
 #include "platform/media/devices.h"
 
 namespace vistrel {
 
-namespace {
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
+bool TDSFilterItem::IsNone() const {
+  return std::ranges::equal(filterName_, std::string_view("NONE"),
+                            [](unsigned char c, char upper) { return std::toupper(c) == upper; });
 }
-
-}  // namespace
-
-bool TDSFilterItem::IsNone() const { return Upper(filterName_) == "NONE"; }
 
 void TDSFilterItem::SetFilterName(const std::string& name) {
   if (name == filterName_) return;

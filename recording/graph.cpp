@@ -20,6 +20,16 @@ void StoreHandler(TOWObject& ownerLock, Handler& slot, Handler handler) {
   slot = std::move(handler);
 }
 
+// The message with the status's detail on a line of its own, for the log.
+void LogFailure(const std::string& text, const media::Status& status) {
+  const std::string message = FormatGraphError(text, status);
+  if (status.detail().empty()) {
+    qWarning("Recording: %s", message.c_str());
+  } else {
+    qWarning("Recording: %s\n  %s", message.c_str(), status.detail().c_str());
+  }
+}
+
 }  // namespace
 
 std::string FormatGraphError(const std::string& text, media::StatusCode code) {
@@ -57,20 +67,6 @@ void TDSGraph::SetOnGraphBuilt(TDSNotifyEvent handler) {
   StoreHandler(ownerLock_, onGraphBuilt_, std::move(handler));
 }
 
-namespace {
-
-// The message with the status's detail on a line of its own, for the log.
-void LogFailure(const std::string& text, const media::Status& status) {
-  const std::string message = FormatGraphError(text, status);
-  if (status.detail().empty()) {
-    qWarning("Recording: %s", message.c_str());
-  } else {
-    qWarning("Recording: %s\n  %s", message.c_str(), status.detail().c_str());
-  }
-}
-
-}  // namespace
-
 bool TDSGraph::ReportError(const std::string& text, const media::Status& status) {
   if (!status.detail().empty()) LogFailure(text, status);
   bool handled = false;
@@ -85,12 +81,8 @@ void TDSGraph::ReportWarning(const std::string& text, const media::Status& statu
     TOWReadLockSection lock(ownerLock_);
     handler = onWarning_;
   }
-  if (handler) {
-    if (!status.detail().empty()) LogFailure(text, status);
-    handler(owner_, text, status);
-  } else {
-    LogFailure(text, status);
-  }
+  if (!handler || !status.detail().empty()) LogFailure(text, status);
+  if (handler) handler(owner_, text, status);
 }
 
 bool TDSGraph::CreateFilterGraph() {

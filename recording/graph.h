@@ -72,7 +72,6 @@ class TDSGraph {
   void Activate();
   // The graph stopped: revokes its entry.
   void Deactivate();
-  bool Active() const { return active_; }
   // The running-object-table item name of the current graph.
   std::string RegistrationName() const;
   void ReleaseFilterGraph() { filterGraph_.reset(); }

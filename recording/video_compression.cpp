@@ -5,7 +5,6 @@
 #include <map>
 
 #include "platform/exception.h"
-#include "platform/media/devices.h"
 
 namespace vistrel {
 
@@ -46,18 +45,7 @@ std::string FriendlyNameOf(const std::string& displayName) {
 }  // namespace
 
 std::vector<TDSCompressorEntry> ListVideoCompressors() {
-  std::vector<TDSCompressorEntry> entries;
-  for (const CategoryEntry& entry : listCategory(CLSID_VideoCompressorCategory))
-    entries.push_back({entry.displayName, entry.friendlyName});
-  return entries;
-}
-
-// ---- TDSCompressionItem ----
-
-void TDSCompressionItem::Assign(const TDSCompressionItem& other) {
-  compressor_ = other.compressor_;
-  displayName_ = other.displayName_;
-  params_ = other.params_;
+  return listCategory(CLSID_VideoCompressorCategory);
 }
 
 const layout::PropertyTable& TDSCompressionItem::propertyTable() const {
@@ -91,22 +79,18 @@ void TDSCompressionItem::readProperty(const layout::Property& property) {
     throw Exception("Unknown compression item property " + property.name);
 }
 
-// ---- TVLDSVideoCompressionItem ----
-
 void TVLDSVideoCompressionItem::SetCompressor(const std::string& value) {
   if (value == compressor_) return;
   params_.clear();
+  displayName_.clear();
   if (value.empty()) {
     compressor_.clear();
-    displayName_.clear();
   } else {
-    displayName_.clear();
     for (const TDSCompressorEntry& entry : ListVideoCompressors()) {
-      if (entry.friendlyName == value) {
-        displayName_ = entry.displayName;
-        compressor_ = value;
-        break;
-      }
+      if (entry.friendlyName != value) continue;
+      displayName_ = entry.displayName;
+      compressor_ = value;
+      break;
     }
   }
   ReadDefaults();
@@ -158,16 +142,6 @@ void TVLDSVideoCompressionItem::ApplySettings(BaseFilter& compressor) const {
   if (!params_.empty()) settings->setSettingsBlock(params_);
 }
 
-void TVLDSVideoCompressionItem::Assign(const TDSCompressionItem& other) {
-  TDSCompressionItem::Assign(other);
-  if (auto* video = dynamic_cast<const TVLDSVideoCompressionItem*>(&other)) {
-    quality_ = video->quality_;
-    keyFrameRate_ = video->keyFrameRate_;
-    windowSize_ = video->windowSize_;
-    pFramesPerKeyFrame_ = video->pFramesPerKeyFrame_;
-  }
-}
-
 const layout::PropertyTable& TVLDSVideoCompressionItem::propertyTable() const {
   using P = layout::Stored<TVLDSVideoCompressionItem>;
   using Item = TVLDSVideoCompressionItem;
@@ -183,8 +157,6 @@ const layout::PropertyTable& TVLDSVideoCompressionItem::propertyTable() const {
        P::field("PFramesPerKeyFrame", &Item::pFramesPerKeyFrame_)});
   return table;
 }
-
-// ---- TVLDSVideoCompressionItems ----
 
 TVLDSVideoCompressionItem& TVLDSVideoCompressionItems::Add() {
   std::string choice;
@@ -214,18 +186,6 @@ void TVLDSVideoCompressionItems::Read(const layout::Value::Collection& collectio
 }
 
 TVLDSVideoCompression::TVLDSVideoCompression() { compressions_.Add(); }
-
-// ---- audio ----
-
-void TALDSAudioCompressionItem::Assign(const TDSCompressionItem& other) {
-  TDSCompressionItem::Assign(other);
-  if (auto* audio = dynamic_cast<const TALDSAudioCompressionItem*>(&other)) {
-    channels = audio->channels;
-    bitsPerSample = audio->bitsPerSample;
-    samplesPerSec = audio->samplesPerSec;
-    channelMask = audio->channelMask;
-  }
-}
 
 const layout::PropertyTable& TALDSAudioCompressionItem::propertyTable() const {
   using P = layout::Stored<TALDSAudioCompressionItem>;

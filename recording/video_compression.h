@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/layout/stored_properties.h"
+#include "platform/media/devices.h"
 #include "platform/media/filter_graph.h"
 
 namespace vistrel {
@@ -32,9 +33,6 @@ class TDSCompressionItem : public layout::StoredObject {
   const std::string& DisplayName() const { return displayName_; }
   // The compressor's saved settings, passed to it unchanged.
   const std::vector<std::uint8_t>& Params() const { return params_; }
-
-  // Copies everything stored.
-  virtual void Assign(const TDSCompressionItem& other);
 
   // Stored form: "Data" = (display name, Compressor) when the display name is
   // not empty; "Params.Data" = 4-byte little-endian count + bytes, when the
@@ -75,8 +73,6 @@ class TVLDSVideoCompressionItem : public TDSCompressionItem {
   // The quality sent to the compressor: Quality / 100000, except that 0 (a
   // stored setting that was never tuned) asks for the compressor's default.
   double CompressorQuality() const;
-
-  void Assign(const TDSCompressionItem& other) override;
 
  protected:
   const layout::PropertyTable& propertyTable() const override;
@@ -131,8 +127,6 @@ class TALDSAudioCompressionItem : public TDSCompressionItem {
   std::int32_t samplesPerSec = 8000;
   std::uint32_t channelMask = 0;
 
-  void Assign(const TDSCompressionItem& other) override;
-
  protected:
   const layout::PropertyTable& propertyTable() const override;
 };
@@ -143,7 +137,6 @@ class TALDSAudioCompression {
   TALDSAudioCompression();
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled) { enabled_ = enabled; }
-  std::size_t Count() const { return items_.size(); }
   TALDSAudioCompressionItem& Item(std::size_t index) { return *items_.at(index); }
 
   layout::Value::Collection Stored() const { return layout::writeCollection(items_); }
@@ -155,10 +148,7 @@ class TALDSAudioCompression {
 };
 
 // The category's compressors as the recorder lists them (unique friendly names).
-struct TDSCompressorEntry {
-  std::string displayName;
-  std::string friendlyName;
-};
+using TDSCompressorEntry = media::CategoryEntry;
 std::vector<TDSCompressorEntry> ListVideoCompressors();
 
 }  // namespace vistrel
