@@ -83,20 +83,7 @@ std::string TOWBasicPin::RewriteStoredPath(const std::string& path) const {
 }
 
 bool TOWPin::Accepts(const TOWStreamType& type) const {
-  return std::find(accepted_.begin(), accepted_.end(), type) != accepted_.end();
-}
-
-void TOWStreamPin::DeclareStreamType(const TOWStreamType& type, TOWDispatcher dispatcher) {
-  declared_.push_back({type, std::move(dispatcher)});
-  AddAcceptedType(type);
-}
-
-std::uint8_t DispatchToReceiver(TOWBasicPin& sink, const TOWStreamType& type, std::uint32_t flags,
-                                const TOWOperationPtr& operation) {
-  if (flags & 1) return 0;
-  auto* receiver = dynamic_cast<TOWOperationReceiver*>(&sink);
-  if (!receiver) return 0;
-  return receiver->ReceiveOperation(type, operation, flags);
+  return std::find(acceptedTypes_.begin(), acceptedTypes_.end(), type) != acceptedTypes_.end();
 }
 
 }  // namespace vistrel

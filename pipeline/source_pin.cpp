@@ -31,6 +31,16 @@ bool IsConnectable(TOWBasicPin* pin) {
          dynamic_cast<TOWUnloadedPin*>(pin);
 }
 
+// Hands the operation to the sink's receiver unless bit 0 of the flags is set.
+// Looked up at each delivery: a sink pin that is being destroyed is no
+// receiver any more, and its last stop goes nowhere.
+std::uint8_t DispatchToReceiver(TOWBasicPin& sink, const TOWStreamType& type, std::uint32_t flags,
+                                const TOWOperationPtr& operation) {
+  auto* receiver = dynamic_cast<TOWOperationReceiver*>(&sink);
+  if ((flags & 1) || !receiver) return 0;
+  return receiver->ReceiveOperation(type, operation, flags);
+}
+
 }  // namespace
 
 TOWSinkEntry TOWSourcePin::MakeEntry(TOWBasicPin* sink, TOWBasicPin* dependency) {
@@ -49,12 +59,12 @@ TOWSinkEntry TOWSourcePin::MakeEntry(TOWBasicPin* sink, TOWBasicPin* dependency)
     }
   }
   const auto& declared = DeclaredTypes();
-  for (auto it = declared.rbegin(); it != declared.rend(); ++it) {
-    if (sinkPin->Accepts(it->type)) {
-      entry.streamType = it->type;
-      entry.dispatcher = it->dispatcher;
-      break;
-    }
+  const auto agreed =
+      std::find_if(declared.rbegin(), declared.rend(),
+                   [&](const TOWStreamType& type) { return sinkPin->Accepts(type); });
+  if (agreed != declared.rend()) {
+    entry.streamType = *agreed;
+    entry.agreed = true;
   }
   return entry;
 }
@@ -137,11 +147,11 @@ bool TOWSourcePin::Deliver(const TOWOperationPtr& operation, TOWBasicPin* target
   for (std::size_t i = 0; i < copy.size(); ++i) {
     const TOWSinkEntry& entry = copy[i];
     const std::uint32_t flags = i + 1 == copy.size() ? 2 : 0;
-    if ((target && entry.sink != target) || !entry.dispatcher) continue;
+    if ((target && entry.sink != target) || !entry.agreed) continue;
     std::uint8_t answer;
     {
       TOWWriteLockSection sinkLock(*entry.sink);
-      answer = entry.dispatcher(*entry.sink, entry.streamType, flags, operation);
+      answer = DispatchToReceiver(*entry.sink, entry.streamType, flags, operation);
     }
     if (answer & 1) {
       const int index = IndexOf(entry.sink);
@@ -207,7 +217,7 @@ void TOWSourcePin::ReplacePlaceholder(TOWBasicPin* placeholder, TOWBasicPin* rea
 }
 
 TSLOWSourcePin::TSLOWSourcePin(TOWPinOwner* owner) : TOWSourcePin(owner) {
-  DeclareStreamType(kGenericDataStreamType, DispatchToReceiver);
+  DeclareStreamType(kGenericDataStreamType);
 }
 
 TOWOperationPtr TSLOWSourcePin::CurrentStart() const {
@@ -232,7 +242,7 @@ void TSLOWSourcePin::SinkConnected(TOWBasicPin* sink) {
 
 TVLOWImageSourcePin::TVLOWImageSourcePin(TOWPinOwner* owner, TOWPinHandler ownerHandler)
     : TSLOWSourcePin(owner), ownerHandler_(std::move(ownerHandler)) {
-  DeclareStreamType(kImageStreamType, DispatchToReceiver);
+  DeclareStreamType(kImageStreamType);
 }
 
 bool TVLOWImageSourcePin::ReceiveUpstream(TOWSinkPin& from, const TOWStreamType& type,

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct TOWSinkEntry {
   TOWBasicPin* sink = nullptr;        // a sink pin, state pin or placeholder
   TOWBasicPin* dependency = nullptr;  // served before `sink` when set
   TOWStreamType streamType;
-  TOWDispatcher dispatcher;  // empty for placeholders and state pins
+  bool agreed = false;  // a stream type was agreed: the sink takes operations
   std::int32_t busyScore = 0;
 };
 
@@ -62,7 +63,6 @@ class TOWSourcePin : public TOWStreamPin {
 
   // Operations arriving from a connected sink (upstream). Returns false when
   // this pin has no upstream dispatcher.
-  virtual bool HasUpstream() const { return false; }
   virtual bool ReceiveUpstream(TOWSinkPin& from, const TOWStreamType& type, std::uint32_t flags,
                                const TOWOperationPtr& operation) {
     return false;
@@ -122,7 +122,6 @@ using TOWPinHandler =
 class TVLOWImageSourcePin : public TSLOWSourcePin {
  public:
   TVLOWImageSourcePin(TOWPinOwner* owner, TOWPinHandler ownerHandler);
-  bool HasUpstream() const override { return true; }
   bool ReceiveUpstream(TOWSinkPin& from, const TOWStreamType& type, std::uint32_t flags,
                        const TOWOperationPtr& operation) override;
 
