@@ -81,13 +81,12 @@ class TOWBasicPin : public TOWPinObject {
   // The process-wide critical section around the pin list and path lookups.
   static std::recursive_mutex& PinListMutex();
 
- protected:
   // Rewrites a stored path whose form prefix is the stored form name to the
   // current root form name.
   std::string RewriteStoredPath(const std::string& path) const;
-  std::string storedFormName_;
 
  private:
+  std::string storedFormName_;  // the "Form" read
   TOWPinOwner* owner_;
 };
 
