@@ -93,20 +93,7 @@ int TOWUnloadedPin::ResolvePlaceholders() {
       ++i;
       continue;
     }
-    if (placeholder->standsForSource_) {
-      auto* source = dynamic_cast<TOWSourcePin*>(real);
-      const auto waiting = placeholder->waitingSinks_;
-      for (TOWSinkPin* sink : waiting) {
-        placeholder->RemoveWaitingSink(sink);
-        if (source) source->Connect(sink);
-      }
-    }
-    // Sources that feed the placeholder, or name it as a dependency.
-    for (TOWBasicPin* pin : AllPins()) {
-      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
-        source->ReplacePlaceholder(placeholder, placeholder->standsForSource_ ? nullptr : real);
-      }
-    }
+    placeholder->HandOver(real);
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
   }
   return static_cast<int>(list.size());
@@ -117,15 +104,22 @@ void TOWUnloadedPin::DiscardPlaceholders() {
   std::lock_guard lock(PinListMutex());
   auto& list = Placeholders();
   while (!list.empty()) {
-    TOWUnloadedPin* placeholder = list.back().get();
-    const auto waiting = placeholder->waitingSinks_;
-    for (TOWSinkPin* sink : waiting) placeholder->RemoveWaitingSink(sink);
-    for (TOWBasicPin* pin : AllPins()) {
-      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
-        source->ReplacePlaceholder(placeholder, nullptr);
-      }
-    }
+    list.back()->HandOver(nullptr);
     list.pop_back();
+  }
+}
+
+void TOWUnloadedPin::HandOver(TOWBasicPin* real) {
+  auto* source = dynamic_cast<TOWSourcePin*>(real);
+  for (TOWSinkPin* sink : std::vector(waitingSinks_)) {
+    RemoveWaitingSink(sink);
+    if (source) source->Connect(sink);
+  }
+  // Sources that feed the placeholder, or name it as a dependency.
+  for (TOWBasicPin* pin : AllPins()) {
+    if (auto* feeding = dynamic_cast<TOWSourcePin*>(pin)) {
+      feeding->ReplacePlaceholder(this, standsForSource_ ? nullptr : real);
+    }
   }
 }
 

@@ -42,6 +42,8 @@ class TOWUnloadedPin : public TOWBasicPin {
  private:
   TOWUnloadedPin(const void* readerRoot, std::string readerRootName, std::string readerPath,
                  std::string indexPath, std::string namePath, bool standsForSource);
+  // Gives the connections that use this placeholder to `real`; null drops them.
+  void HandOver(TOWBasicPin* real);
 
   const void* readerRoot_;
   std::string readerRootName_;
