@@ -18,10 +18,9 @@ TOWSourcePin::~TOWSourcePin() {
 }
 
 int TOWSourcePin::IndexOf(const TOWBasicPin* sink) const {
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].sink == sink) return static_cast<int>(i);
-  }
-  return -1;
+  const auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [&](const TOWSinkEntry& entry) { return entry.sink == sink; });
+  return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
 }
 
 namespace {
@@ -93,7 +92,7 @@ void TOWSourcePin::Disconnect(TOWBasicPin* sink) {
   removing_ = true;
   std::exception_ptr failure;
   try {
-    Deliver(std::make_shared<TOWStopOperation>(), sink);
+    Notify(std::make_shared<TOWStopOperation>(), sink);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -133,7 +132,7 @@ std::vector<TOWSinkEntry> TOWSourcePin::SinkEntries() const {
   return entries_;
 }
 
-bool TOWSourcePin::Deliver(const TOWOperationPtr& operation, TOWBasicPin* target) {
+bool TOWSourcePin::Notify(const TOWOperationPtr& operation, TOWBasicPin* target) {
   TOWGlobalReadLockSection global;
   TOWWriteLockSection lock(*this);
   const std::vector<TOWSinkEntry> copy = entries_;
@@ -237,7 +236,7 @@ void TSLOWSourcePin::AfterDelivery(const TOWOperationPtr& operation, TOWBasicPin
 }
 
 void TSLOWSourcePin::SinkConnected(TOWBasicPin* sink) {
-  if (currentStart_ && dynamic_cast<TOWSinkPin*>(sink)) NotifySink(currentStart_, sink);
+  if (currentStart_ && dynamic_cast<TOWSinkPin*>(sink)) Notify(currentStart_, sink);
 }
 
 TVLOWImageSourcePin::TVLOWImageSourcePin(TOWPinOwner* owner, TOWPinHandler ownerHandler)

@@ -45,13 +45,10 @@ class TOWSourcePin : public TOWStreamPin {
   TOWBasicPin* Sink(int index) const;
   std::vector<TOWSinkEntry> SinkEntries() const;
 
-  // Delivers to every sink; exceptions of the sinks pass to the caller.
-  // Raises EOWException when 201 deliveries are already running on this pin.
-  bool Notify(const TOWOperationPtr& operation) { return Deliver(operation, nullptr); }
-  // Delivers to `target` alone.
-  bool NotifySink(const TOWOperationPtr& operation, TOWBasicPin* target) {
-    return Deliver(operation, target);
-  }
+  // Delivers to every sink, or to `target` alone; exceptions of the sinks
+  // pass to the caller. Raises EOWException when 201 deliveries are already
+  // running on this pin.
+  bool Notify(const TOWOperationPtr& operation, TOWBasicPin* target = nullptr);
   // Wraps `buffer` in a TOWSuppliedBufferOperation and delivers it; anything
   // raised while delivering is swallowed (a sink failure must not stop the
   // producer).
@@ -84,7 +81,6 @@ class TOWSourcePin : public TOWStreamPin {
   virtual void SinkConnected(TOWBasicPin* sink) {}
 
  private:
-  bool Deliver(const TOWOperationPtr& operation, TOWBasicPin* target);
   // The entry for a new sink with the agreed stream type; moves a sink fed
   // by another source away from it. Locks held.
   TOWSinkEntry MakeEntry(TOWBasicPin* sink, TOWBasicPin* dependency);
