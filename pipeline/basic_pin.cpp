@@ -12,14 +12,6 @@ std::vector<TOWBasicPin*>& PinList() {
   return *pins;
 }
 
-const TOWPublishedPin* FindPublished(const std::vector<TOWPublishedPin>& published,
-                                     const TOWBasicPin* pin) {
-  for (const auto& entry : published) {
-    if (entry.pin == pin) return &entry;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::recursive_mutex& TOWBasicPin::PinListMutex() {
@@ -60,8 +52,9 @@ std::string OwnerPrefix(const TOWPinOwner& owner) {
 std::string PinPath(const TOWBasicPin* pin, const TOWPinOwner* owner, bool indexForm) {
   if (!owner) return "(No owner)";
   const auto published = owner->PublishedPins();
-  const TOWPublishedPin* entry = FindPublished(published, pin);
-  if (!entry) return OwnerPrefix(*owner) + "?";
+  const auto entry = std::find_if(published.begin(), published.end(),
+                                  [&](const TOWPublishedPin& each) { return each.pin == pin; });
+  if (entry == published.end()) return OwnerPrefix(*owner) + "?";
   std::string path = OwnerPrefix(*owner) + entry->property;
   if (entry->listIndex >= 0)
     path += indexForm ? "._Pin" + std::to_string(entry->listIndex) : "." + entry->nameInList;
