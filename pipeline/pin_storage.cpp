@@ -78,20 +78,17 @@ TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, TOWStoredPath path, bool
   std::lock_guard lock(TOWBasicPin::PinListMutex());
   const void* rootIdentity = reader.RootIdentity();
   const std::string root = reader.RootFormName();
-  const auto find = [&](const std::string& prefix) {
-    TOWBasicPin* pin = FindPinByPath(prefix + path.namePath, rootIdentity, root);
-    return pin ? pin : FindPinByPath(prefix + path.indexPath, rootIdentity, root);
-  };
-  TOWBasicPin* found = find("");
+  TOWBasicPin* found = FindPinByPath(path.namePath, path.indexPath, rootIdentity, root);
   if (!found && !root.empty() && path.indexPath.compare(0, root.size() + 1, root + ".") != 0) {
-    found = find(root + ".");
+    found =
+        FindPinByPath(root + "." + path.namePath, root + "." + path.indexPath, rootIdentity, root);
   }
   if (found) return found;
   if (TOWBasicPin* placeholder = FindPlaceholder(path, wantSource, rootIdentity)) {
     return placeholder;
   }
-  TOWBasicPin* placeholder = TOWUnloadedPin::Create(rootIdentity, root, reader.Path(),
-                                                    path.indexPath, path.namePath, wantSource);
+  TOWBasicPin* placeholder =
+      TOWUnloadedPin::Create(reader, path.indexPath, path.namePath, wantSource);
   context.addFixup([] { TOWUnloadedPin::ResolvePlaceholders(); });
   return placeholder;
 }

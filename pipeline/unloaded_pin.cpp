@@ -15,47 +15,42 @@ std::vector<std::unique_ptr<TOWUnloadedPin>>& Placeholders() {
   return *list;
 }
 
-bool IsPlaceholder(const TOWBasicPin* pin) {
-  return dynamic_cast<const TOWUnloadedPin*>(pin) != nullptr;
-}
-
 }  // namespace
 
-TOWBasicPin* FindPinByPath(const std::string& path, const void* readerRoot,
-                           const std::string& readerRootName) {
+TOWBasicPin* FindPinByPath(const std::string& namePath, const std::string& indexPath,
+                           const void* readerRoot, const std::string& readerRootName) {
   std::lock_guard lock(TOWBasicPin::PinListMutex());
   const auto pins = TOWBasicPin::AllPins();
-  for (bool byName : {true, false}) {
-    for (TOWBasicPin* pin : pins) {
-      if (IsPlaceholder(pin) || (byName ? pin->Path() : pin->IndexPath()) != path) continue;
-      const bool otherInstanceOfReaderForm =
-          readerRoot && pin->RootIdentity() != readerRoot && pin->RootFormName() == readerRootName;
-      if (!otherInstanceOfReaderForm) return pin;
+  for (const std::string* path : {&namePath, &indexPath}) {
+    for (bool byName : {true, false}) {
+      for (TOWBasicPin* pin : pins) {
+        if (dynamic_cast<const TOWUnloadedPin*>(pin) ||
+            (byName ? pin->Path() : pin->IndexPath()) != *path)
+          continue;
+        const bool otherInstanceOfReaderForm = readerRoot && pin->RootIdentity() != readerRoot &&
+                                               pin->RootFormName() == readerRootName;
+        if (!otherInstanceOfReaderForm) return pin;
+      }
     }
   }
   return nullptr;
 }
 
-TOWUnloadedPin::TOWUnloadedPin(const void* readerRoot, std::string readerRootName,
-                               std::string readerPath, std::string indexPath, std::string namePath,
-                               bool standsForSource)
+TOWUnloadedPin::TOWUnloadedPin(const TOWBasicPin& reader, std::string indexPath,
+                               std::string namePath, bool standsForSource)
     : TOWBasicPin(nullptr),
-      readerRoot_(readerRoot),
-      readerRootName_(std::move(readerRootName)),
-      readerPath_(std::move(readerPath)),
+      readerRoot_(reader.RootIdentity()),
+      readerRootName_(reader.RootFormName()),
+      readerPath_(reader.Path()),
       indexPath_(std::move(indexPath)),
       namePath_(std::move(namePath)),
       standsForSource_(standsForSource) {}
 
-TOWUnloadedPin::~TOWUnloadedPin() = default;
-
-TOWUnloadedPin* TOWUnloadedPin::Create(const void* readerRoot, std::string readerRootName,
-                                       std::string readerPath, std::string indexPath,
+TOWUnloadedPin* TOWUnloadedPin::Create(const TOWBasicPin& reader, std::string indexPath,
                                        std::string namePath, bool standsForSource) {
   std::lock_guard lock(PinListMutex());
   Placeholders().push_back(std::unique_ptr<TOWUnloadedPin>(
-      new TOWUnloadedPin(readerRoot, std::move(readerRootName), std::move(readerPath),
-                         std::move(indexPath), std::move(namePath), standsForSource)));
+      new TOWUnloadedPin(reader, std::move(indexPath), std::move(namePath), standsForSource)));
   return Placeholders().back().get();
 }
 
@@ -85,10 +80,8 @@ int TOWUnloadedPin::ResolvePlaceholders() {
   auto& list = Placeholders();
   for (std::size_t i = 0; i < list.size();) {
     TOWUnloadedPin* placeholder = list[i].get();
-    const auto& root = placeholder->readerRoot_;
-    const auto& rootName = placeholder->readerRootName_;
-    TOWBasicPin* real = FindPinByPath(placeholder->namePath_, root, rootName);
-    if (!real) real = FindPinByPath(placeholder->indexPath_, root, rootName);
+    TOWBasicPin* real = FindPinByPath(placeholder->namePath_, placeholder->indexPath_,
+                                      placeholder->readerRoot_, placeholder->readerRootName_);
     if (!real) {
       ++i;
       continue;
