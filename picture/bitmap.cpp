@@ -41,23 +41,6 @@ void TRasterGraphic::draw(QPainter& painter, const QRect& target) noexcept {
   painter.restore();
 }
 
-void TRasterGraphic::copyFrom(const TRasterGraphic& other) {
-  bytes_ = other.bytes_;
-  image_ = other.image_;
-}
-
-std::unique_ptr<TGraphic> TBitmap::clone() const {
-  auto copy = std::make_unique<TBitmap>();
-  copy->copyFrom(*this);
-  return copy;
-}
-
-std::unique_ptr<TGraphic> TIcon::clone() const {
-  auto copy = std::make_unique<TIcon>();
-  copy->copyFrom(*this);
-  return copy;
-}
-
 void TMetafile::loadFromBytes(std::vector<std::uint8_t>) {
   throw EInvalidGraphic("Metafiles are not supported");
 }

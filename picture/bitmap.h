@@ -34,7 +34,6 @@ class TRasterGraphic : public TGraphic {
  protected:
   TRasterGraphic(const char* format, const char* invalidMessage)
       : format_(format), invalidMessage_(invalidMessage) {}
-  void copyFrom(const TRasterGraphic& other);
 
  private:
   const char* format_;
@@ -47,14 +46,14 @@ class TBitmap : public TRasterGraphic {
  public:
   TBitmap() : TRasterGraphic("BMP", "Bitmap image is not valid") {}
   const char* className() const override { return "TBitmap"; }
-  std::unique_ptr<TGraphic> clone() const override;
+  std::unique_ptr<TGraphic> clone() const override { return std::make_unique<TBitmap>(*this); }
 };
 
 class TIcon : public TRasterGraphic {
  public:
   TIcon() : TRasterGraphic("ICO", "Icon image is not valid") {}
   const char* className() const override { return "TIcon"; }
-  std::unique_ptr<TGraphic> clone() const override;
+  std::unique_ptr<TGraphic> clone() const override { return std::make_unique<TIcon>(*this); }
 };
 
 // Windows metafiles have no reader on this platform: loading one fails with

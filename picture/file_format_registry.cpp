@@ -1,7 +1,5 @@
 #include "picture/file_format_registry.h"
 
-#include <algorithm>
-
 #include "picture/bitmap.h"
 #include "picture/jpeg_image.h"
 
@@ -12,28 +10,18 @@ static std::unique_ptr<TGraphic> Make() {
   return std::make_unique<Graphic>();
 }
 
-TFileFormatsList::TFileFormatsList() {
-  add("wmf", "Metafiles", "TMetafile", &Make<TMetafile>);
-  add("emf", "Enhanced Metafiles", "TMetafile", &Make<TMetafile>);
-  add("ico", "Icons", "TIcon", &Make<TIcon>);
-  add("bmp", "Bitmaps", "TBitmap", &Make<TBitmap>);
-  // The JPEG support registers itself after the built-in formats.
-  add("jpeg", "JPEG Image File", "TJPEGImage", &Make<TJPEGImage>);
-  add("jpg", "JPEG Image File", "TJPEGImage", &Make<TJPEGImage>);
-}
+TFileFormatsList::TFileFormatsList()
+    : entries_{{"wmf", "Metafiles", "TMetafile", &Make<TMetafile>},
+               {"emf", "Enhanced Metafiles", "TMetafile", &Make<TMetafile>},
+               {"ico", "Icons", "TIcon", &Make<TIcon>},
+               {"bmp", "Bitmaps", "TBitmap", &Make<TBitmap>},
+               // The JPEG support registers itself after the built-in formats.
+               {"jpeg", "JPEG Image File", "TJPEGImage", &Make<TJPEGImage>},
+               {"jpg", "JPEG Image File", "TJPEGImage", &Make<TJPEGImage>}} {}
 
 TFileFormatsList& TFileFormatsList::instance() {
   static TFileFormatsList list;
   return list;
-}
-
-void TFileFormatsList::add(std::string extension, std::string description, std::string className,
-                           TGraphicFactory create) {
-  const bool known = std::any_of(classes_.begin(), classes_.end(),
-                                 [&](const RegisteredClass& c) { return c.name == className; });
-  if (!known) classes_.push_back({className, create});
-  entries_.push_back(
-      {std::move(extension), std::move(description), std::move(className), std::move(create)});
 }
 
 static std::string AsciiLower(std::string text) {
@@ -52,8 +40,8 @@ const TFileFormat* TFileFormatsList::find(const std::string& extension) const {
 }
 
 const TGraphicFactory* TFileFormatsList::findClass(const std::string& className) const {
-  for (auto it = classes_.rbegin(); it != classes_.rend(); ++it) {
-    if (it->name == className) return &it->create;
+  for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+    if (it->className == className) return &it->create;
   }
   return nullptr;
 }

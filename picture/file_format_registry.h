@@ -28,14 +28,11 @@ class TFileFormatsList {
  public:
   static TFileFormatsList& instance();
 
-  // Appends an entry and registers its class (once per class name).
-  void add(std::string extension, std::string description, std::string className,
-           TGraphicFactory create);
   // The entry for `extension` (any case, no dot): compared in lower case,
   // exactly, from the last entry back. Null when none matches.
   const TFileFormat* find(const std::string& extension) const;
-  // The registered class of that exact name, from the last registered back.
-  // Null when none matches.
+  // The registered class of that exact name (a class registers with its
+  // entries), from the last registered back. Null when none matches.
   const TGraphicFactory* findClass(const std::string& className) const;
 
   const std::vector<TFileFormat>& entries() const { return entries_; }
@@ -43,12 +40,7 @@ class TFileFormatsList {
  private:
   TFileFormatsList();
 
-  struct RegisteredClass {
-    std::string name;
-    TGraphicFactory create;
-  };
   std::vector<TFileFormat> entries_;
-  std::vector<RegisteredClass> classes_;
 };
 
 }  // namespace vistrel

@@ -27,14 +27,13 @@ class TGraphic {
  public:
   TGraphic() = default;
   virtual ~TGraphic() = default;
-  TGraphic(const TGraphic&) = delete;
   TGraphic& operator=(const TGraphic&) = delete;
 
   // The registered class name ("TJPEGImage", "TBitmap", ...), used to store
   // and restore a picture by class.
   virtual const char* className() const = 0;
   // A graphic of the same class sharing or copying this one's content; the
-  // copy has no change handler.
+  // copy has no change handler (see the copy constructor).
   virtual std::unique_ptr<TGraphic> clone() const = 0;
 
   // Size in pixels (0 × 0 when empty).
@@ -59,6 +58,8 @@ class TGraphic {
   void setOnChange(std::function<void()> handler) { onChange_ = std::move(handler); }
 
  protected:
+  // Copies the content only: the handler belongs to the original's owner.
+  TGraphic(const TGraphic&) {}
   void changed() const;
 
  private:

@@ -73,8 +73,8 @@ void Install(ErrorManager* errors) {
   errors->base.output_message = PrintNothing;
 }
 
-// Plain data, zero-initialised by its owner, so that destroying it is safe
-// whatever step failed.
+// Zero-initialised by its owner (`Decompressor d{};`), so that destroying it
+// is safe whatever step failed.
 struct Decompressor {
   ErrorManager errors;
   jpeg_decompress_struct cinfo;
@@ -92,18 +92,8 @@ struct Decompressor {
     int mapRows;
   } raw[3];
   JSAMPROW rawRows[3][4 * DCTSIZE];
-};
 
-class DecompressorHolder {
- public:
-  DecompressorHolder() : d_{} {}
-  ~DecompressorHolder() { jpeg_destroy_decompress(&d_.cinfo); }
-  DecompressorHolder(const DecompressorHolder&) = delete;
-  DecompressorHolder& operator=(const DecompressorHolder&) = delete;
-  Decompressor* get() { return &d_; }
-
- private:
-  Decompressor d_;
+  ~Decompressor() { jpeg_destroy_decompress(&cinfo); }
 };
 
 // ---- Boundary functions. Each arms setjmp once, holds no object with a
@@ -229,11 +219,17 @@ int ReadRawRows(Decompressor* d) {
   return 0;
 }
 
+// Zero-initialised by its owner, as Decompressor.
 struct Compressor {
   ErrorManager errors;
   jpeg_compress_struct cinfo;
   unsigned char* output;  // malloc()ed by libjpeg's memory destination
   unsigned long outputSize;
+
+  ~Compressor() {
+    jpeg_destroy_compress(&cinfo);
+    std::free(output);
+  }
 };
 
 int Compress(Compressor* k, const std::uint8_t* bits, std::size_t bytesPerLine, int width,
@@ -312,8 +308,8 @@ bool RawLayoutOk(const jpeg_decompress_struct& c) {
 
 PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
   PlanesResult result;
-  DecompressorHolder holder;
-  Decompressor* d = holder.get();
+  Decompressor decompressor{};
+  Decompressor* d = &decompressor;
   result.errorCode = BeginDecompress(d, data, size);
   if (result.errorCode != 0) return result;
   j_decompress_ptr c = &d->cinfo;
@@ -411,17 +407,17 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
 }
 
 int ReadHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* header) noexcept {
-  DecompressorHolder holder;
-  if (const int code = BeginDecompress(holder.get(), data, size)) return code;
-  return HeaderFields(holder.get(), header);
+  Decompressor d{};
+  if (const int code = BeginDecompress(&d, data, size)) return code;
+  return HeaderFields(&d, header);
 }
 
 DecodeResult Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options) {
   assert(options.scaleDenom == 1 || options.scaleDenom == 2 || options.scaleDenom == 4 ||
          options.scaleDenom == 8);
   DecodeResult result;
-  DecompressorHolder holder;
-  Decompressor* d = holder.get();
+  Decompressor decompressor{};
+  Decompressor* d = &decompressor;
   result.errorCode = BeginDecompress(d, data, size);
   if (result.errorCode == 0) result.errorCode = StartDecompress(d, &options);
   if (result.errorCode != 0) return result;
@@ -442,11 +438,8 @@ std::vector<std::uint8_t> Encode(const QImage& image, const EncodeOptions& optio
   Compressor k{};
   const int code = Compress(&k, input.constBits(), static_cast<std::size_t>(input.bytesPerLine()),
                             input.width(), input.height(), &options);
-  std::vector<std::uint8_t> bytes;
-  if (code == 0) bytes.assign(k.output, k.output + k.outputSize);
-  jpeg_destroy_compress(&k.cinfo);
-  std::free(k.output);
-  return bytes;
+  if (code != 0) return {};
+  return std::vector<std::uint8_t>(k.output, k.output + k.outputSize);
 }
 
 int OutOfMemoryCode() { return JERR_OUT_OF_MEMORY; }

@@ -46,21 +46,6 @@ TJPEGImage::TJPEGImage()
       pixelFormat_(screenBitsPerPixel() <= 8 ? TJPEGPixelFormat::jf8Bit
                                              : TJPEGPixelFormat::jf24Bit) {}
 
-std::unique_ptr<TGraphic> TJPEGImage::clone() const {
-  auto copy = std::make_unique<TJPEGImage>();
-  copy->data_ = data_;
-  copy->header_ = header_;
-  copy->bitmap_ = bitmap_;  // implicitly shared until one side writes
-  copy->planes_ = planes_;
-  copy->decoded_ = decoded_;
-  copy->pendingError_ = pendingError_;
-  copy->damage_ = damage_;
-  copy->pixelFormat_ = pixelFormat_;
-  copy->performance_ = performance_;
-  copy->grayscaleOutput_ = grayscaleOutput_;
-  return copy;
-}
-
 int TJPEGImage::width() const { return bitmap_.isNull() ? header_.width : bitmap_.width(); }
 int TJPEGImage::height() const { return bitmap_.isNull() ? header_.height : bitmap_.height(); }
 

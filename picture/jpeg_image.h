@@ -38,7 +38,8 @@ class TJPEGImage : public TGraphic {
   TJPEGImage();
 
   const char* className() const override { return "TJPEGImage"; }
-  std::unique_ptr<TGraphic> clone() const override;
+  // Shares the bytes, and the bitmap until one side writes to it.
+  std::unique_ptr<TGraphic> clone() const override { return std::make_unique<TJPEGImage>(*this); }
 
   int width() const override;
   int height() const override;

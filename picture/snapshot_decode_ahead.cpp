@@ -89,14 +89,10 @@ std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::next() {
 std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::takeIf(
     const std::string& shownPath) {
   std::unique_lock lock(mutex_);
-  if (!nextIsLocked(shownPath)) return std::nullopt;
-  return takeLocked(lock);
-}
-
-bool SnapshotDecodeAhead::nextIsLocked(const std::string& shownPath) const {
-  if (nextToTake_ >= files_.size()) return false;
+  if (nextToTake_ >= files_.size()) return std::nullopt;
   const File& next = files_[nextToTake_];
-  return (next.shownPath.empty() ? next.hostPath : next.shownPath) == shownPath;
+  if ((next.shownPath.empty() ? next.hostPath : next.shownPath) != shownPath) return std::nullopt;
+  return takeLocked(lock);
 }
 
 std::optional<SnapshotDecodeAhead::Decoded> SnapshotDecodeAhead::takeLocked(
@@ -125,9 +121,8 @@ void SnapshotDecodeAhead::run() {
     result.file = files_[nextToDecode_++];
     lock.unlock();
     try {
-      const std::string& shown =
-          result.file.shownPath.empty() ? result.file.hostPath : result.file.shownPath;
-      result.graphic = DecodePictureFile(result.file.hostPath, shown, result.error, output);
+      result.graphic =
+          DecodePictureFile(result.file.hostPath, result.file.shownPath, result.error, output);
     } catch (...) {
       result.error = std::current_exception();
     }

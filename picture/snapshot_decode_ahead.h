@@ -82,13 +82,11 @@ class SnapshotDecodeAhead {
   // Drops the list and every waiting result.
   void cancel();
 
-  std::size_t depth() const { return depth_; }
   // What the current list's files are decoded into.
   Output output() const { return output_; }
 
  private:
   void run();
-  bool nextIsLocked(const std::string& shownPath) const;
   std::optional<Decoded> takeLocked(std::unique_lock<std::mutex>& lock);
 
   const std::size_t depth_;

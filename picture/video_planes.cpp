@@ -1,7 +1,8 @@
 #include "picture/video_planes.h"
 
 #include <algorithm>
-#include <cstring>
+
+#include <libyuv/planar_functions.h>
 
 namespace vistrel {
 
@@ -31,16 +32,9 @@ std::size_t VideoPlanes::PackedSize() const {
 
 void VideoPlanes::CopyPackedTo(std::uint8_t* target) const {
   for (int plane = 0; plane < 3; ++plane) {
-    const std::size_t rowBytes = static_cast<std::size_t>(PlaneWidth(plane));
-    const std::uint8_t* row = Plane(plane);
-    if (static_cast<std::size_t>(Stride(plane)) == rowBytes) {
-      const std::size_t bytes = rowBytes * PlaneHeight(plane);
-      std::memcpy(target, row, bytes);
-      target += bytes;
-      continue;
-    }
-    for (int y = 0; y < PlaneHeight(plane); ++y, row += Stride(plane), target += rowBytes)
-      std::memcpy(target, row, rowBytes);
+    const int width = PlaneWidth(plane);
+    libyuv::CopyPlane(Plane(plane), Stride(plane), target, width, width, PlaneHeight(plane));
+    target += static_cast<std::size_t>(width) * PlaneHeight(plane);
   }
 }
 

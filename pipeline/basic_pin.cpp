@@ -12,14 +12,6 @@ std::vector<TOWBasicPin*>& PinList() {
   return *pins;
 }
 
-const TOWPublishedPin* FindPublished(const std::vector<TOWPublishedPin>& published,
-                                     const TOWBasicPin* pin) {
-  for (const auto& entry : published) {
-    if (entry.pin == pin) return &entry;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::recursive_mutex& TOWBasicPin::PinListMutex() {
@@ -60,8 +52,9 @@ std::string OwnerPrefix(const TOWPinOwner& owner) {
 std::string PinPath(const TOWBasicPin* pin, const TOWPinOwner* owner, bool indexForm) {
   if (!owner) return "(No owner)";
   const auto published = owner->PublishedPins();
-  const TOWPublishedPin* entry = FindPublished(published, pin);
-  if (!entry) return OwnerPrefix(*owner) + "?";
+  const auto entry = std::find_if(published.begin(), published.end(),
+                                  [&](const TOWPublishedPin& each) { return each.pin == pin; });
+  if (entry == published.end()) return OwnerPrefix(*owner) + "?";
   std::string path = OwnerPrefix(*owner) + entry->property;
   if (entry->listIndex >= 0)
     path += indexForm ? "._Pin" + std::to_string(entry->listIndex) : "." + entry->nameInList;
@@ -83,20 +76,7 @@ std::string TOWBasicPin::RewriteStoredPath(const std::string& path) const {
 }
 
 bool TOWPin::Accepts(const TOWStreamType& type) const {
-  return std::find(accepted_.begin(), accepted_.end(), type) != accepted_.end();
-}
-
-void TOWStreamPin::DeclareStreamType(const TOWStreamType& type, TOWDispatcher dispatcher) {
-  declared_.push_back({type, std::move(dispatcher)});
-  AddAcceptedType(type);
-}
-
-std::uint8_t DispatchToReceiver(TOWBasicPin& sink, const TOWStreamType& type, std::uint32_t flags,
-                                const TOWOperationPtr& operation) {
-  if (flags & 1) return 0;
-  auto* receiver = dynamic_cast<TOWOperationReceiver*>(&sink);
-  if (!receiver) return 0;
-  return receiver->ReceiveOperation(type, operation, flags);
+  return std::find(acceptedTypes_.begin(), acceptedTypes_.end(), type) != acceptedTypes_.end();
 }
 
 }  // namespace vistrel

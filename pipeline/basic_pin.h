@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,13 +81,12 @@ class TOWBasicPin : public TOWPinObject {
   // The process-wide critical section around the pin list and path lookups.
   static std::recursive_mutex& PinListMutex();
 
- protected:
   // Rewrites a stored path whose form prefix is the stored form name to the
   // current root form name.
   std::string RewriteStoredPath(const std::string& path) const;
-  std::string storedFormName_;
 
  private:
+  std::string storedFormName_;  // the "Form" read
   TOWPinOwner* owner_;
 };
 
@@ -99,47 +97,27 @@ class TOWPin : public TOWBasicPin {
   bool Accepts(const TOWStreamType& type) const;
 
  protected:
-  void AddAcceptedType(const TOWStreamType& type) { accepted_.push_back(type); }
-
- private:
-  std::vector<TOWStreamType> accepted_;
+  std::vector<TOWStreamType> acceptedTypes_;
 };
 
-// Delivers an operation to a sink for one stream type. The result's bit 0 feeds
-// the sink's busy score.
-using TOWDispatcher =
-    std::function<std::uint8_t(TOWBasicPin& sink, const TOWStreamType& type, std::uint32_t flags,
-                               const TOWOperationPtr& operation)>;
-
-// Declared stream types, each with its delivery routine.
+// Declares the stream types it accepts; a source offers them to its sinks.
 class TOWStreamPin : public TOWPin {
  public:
   using TOWPin::TOWPin;
-  struct Declared {
-    TOWStreamType type;
-    TOWDispatcher dispatcher;
-  };
-  const std::vector<Declared>& DeclaredTypes() const { return declared_; }
+  // In declaration order; a source prefers the later ones.
+  const std::vector<TOWStreamType>& DeclaredTypes() const { return acceptedTypes_; }
 
  protected:
-  // Declares a type (accepted as well); later declarations are preferred.
-  void DeclareStreamType(const TOWStreamType& type, TOWDispatcher dispatcher);
-
- private:
-  std::vector<Declared> declared_;
+  void DeclareStreamType(const TOWStreamType& type) { acceptedTypes_.push_back(type); }
 };
 
-// Implemented by sink pins that take operations (the generic receiver).
+// Implemented by sink pins that take operations (the generic receiver). The
+// result's bit 0 feeds the sink's busy score.
 class TOWOperationReceiver {
  public:
   virtual ~TOWOperationReceiver() = default;
   virtual std::uint8_t ReceiveOperation(const TOWStreamType& type, const TOWOperationPtr& operation,
                                         std::uint32_t flags) = 0;
 };
-
-// The dispatcher of the generic and image stream types: hands the operation
-// to the sink's receiver unless bit 0 of the flags is set.
-std::uint8_t DispatchToReceiver(TOWBasicPin& sink, const TOWStreamType& type, std::uint32_t flags,
-                                const TOWOperationPtr& operation);
 
 }  // namespace vistrel

@@ -77,12 +77,8 @@ void TVLCommonGen::Activate() {
   restartPending_ = true;
   auto request = std::make_shared<TOWPumpRequestOperation>(this, 1.0f, pumpPriority_, 2);
   outputPin_->Notify(request);
-  if (request->pump == this) {
-    isMaster_ = true;
-  } else {
-    isMaster_ = false;
-    masterPump_ = request->pump;
-  }
+  isMaster_ = request->pump == this;
+  if (!isMaster_) masterPump_ = request->pump;
   StartStream();
 }
 

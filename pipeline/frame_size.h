@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 namespace vistrel {
 
@@ -11,18 +10,13 @@ class TVLSize {
  public:
   std::uint16_t Width() const { return width_; }
   std::uint16_t Height() const { return height_; }
-  void SetWidth(std::int64_t value) { Store(width_, value); }
-  void SetHeight(std::int64_t value) { Store(height_, value); }
-  // Runs after every change.
-  std::function<void()> onChange;
+  void SetWidth(std::int64_t value) { width_ = Stored(value); }
+  void SetHeight(std::int64_t value) { height_ = Stored(value); }
 
  private:
-  void Store(std::uint16_t& field, std::int64_t value) {
-    std::uint16_t stored = static_cast<std::uint16_t>(value & 0xFFFF);
-    if (stored == 0) stored = 1;
-    if (stored == field) return;
-    field = stored;
-    if (onChange) onChange();
+  static std::uint16_t Stored(std::int64_t value) {
+    const auto stored = static_cast<std::uint16_t>(value & 0xFFFF);
+    return stored == 0 ? 1 : stored;
   }
   std::uint16_t width_ = 50;
   std::uint16_t height_ = 50;

@@ -112,56 +112,30 @@ void TVLImageBuffer::SetSize(int width, int height) {
 
 namespace {
 
-// Copies one scan line as blue-green-red bytes. Converting here, row by row,
-// keeps the work on the calling thread and needs no intermediate image.
-void StoreRow(const QImage& bitmap, int y, std::uint8_t* target) {
+// Fetches the pixels of `bitmap` into blue-green-red rows `pitch` bytes apart
+// (negative: upwards from `target`), the whole picture in one SIMD pass.
+// Converting here keeps the work on the calling thread.
+void StoreBitmap(const QImage& bitmap, std::uint8_t* target, std::ptrdiff_t pitch) {
   const int width = bitmap.width();
-  const uchar* line = bitmap.constScanLine(y);
+  const int height = bitmap.height();
+  const int step = static_cast<int>(pitch);
   switch (bitmap.format()) {
     case QImage::Format_BGR888:
-      std::memcpy(target, line, static_cast<std::size_t>(width) * 3);
+      libyuv::CopyPlane(bitmap.constBits(), static_cast<int>(bitmap.bytesPerLine()), target, step,
+                        width * 3, height);
       return;
-    case QImage::Format_RGB888:
-      for (int x = 0; x < width; ++x, line += 3, target += 3) {
-        target[0] = line[2];
-        target[1] = line[1];
-        target[2] = line[0];
-      }
+    case QImage::Format_RGB888:  // the decoded JPEGs
+      libyuv::RAWToRGB24(bitmap.constBits(), static_cast<int>(bitmap.bytesPerLine()), target, step,
+                         width, height);
       return;
-    default: {  // 32-bit formats (others were converted to RGB32 before)
-      const auto* pixels = reinterpret_cast<const QRgb*>(line);
-      for (int x = 0; x < width; ++x, target += 3) {
-        target[0] = static_cast<std::uint8_t>(qBlue(pixels[x]));
-        target[1] = static_cast<std::uint8_t>(qGreen(pixels[x]));
-        target[2] = static_cast<std::uint8_t>(qRed(pixels[x]));
-      }
+    default: {
+      const bool argb =
+          bitmap.format() == QImage::Format_RGB32 || bitmap.format() == QImage::Format_ARGB32;
+      const QImage rows = argb ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
+      libyuv::ARGBToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target, step,
+                          width, height);
     }
   }
-}
-
-bool ReadsDirectly(QImage::Format format) {
-  return format == QImage::Format_BGR888 || format == QImage::Format_RGB888 ||
-         format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
-}
-
-// Fetches the pixels of `bitmap` into rows `pitch` bytes apart (negative:
-// upwards from `target`).
-void StoreBitmap(const QImage& bitmap, std::uint8_t* target, std::ptrdiff_t pitch) {
-  const QImage rows =
-      ReadsDirectly(bitmap.format()) ? bitmap : bitmap.convertToFormat(QImage::Format_RGB32);
-  const int width = rows.width();
-  const int height = rows.height();
-  // Whole pictures in one SIMD pass where libyuv has one (the decoded JPEGs
-  // are red-green-blue rows); the row loop below is the general case.
-  if (rows.format() == QImage::Format_RGB888 &&
-      libyuv::RAWToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target,
-                         static_cast<int>(pitch), width, height) == 0)
-    return;
-  if ((rows.format() == QImage::Format_RGB32 || rows.format() == QImage::Format_ARGB32) &&
-      libyuv::ARGBToRGB24(rows.constBits(), static_cast<int>(rows.bytesPerLine()), target,
-                          static_cast<int>(pitch), width, height) == 0)
-    return;
-  for (int y = 0; y < height; ++y) StoreRow(rows, y, target + static_cast<std::size_t>(y) * pitch);
 }
 
 }  // namespace
@@ -199,10 +173,7 @@ void TVLImageBuffer::LoadFromPlanesLater(const std::shared_ptr<const VideoPlanes
 
 void TVLImageBuffer::CopyRowsTo(std::uint8_t* firstRow, std::ptrdiff_t step) const {
   if (block_->RunPendingFillInto(firstRow, step)) return;
-  const std::size_t rowBytes = static_cast<std::size_t>(Width()) * 3;
-  const std::uint8_t* rows = GetRead();
-  for (int y = 0; y < Height(); ++y)
-    std::memcpy(firstRow + y * step, rows + static_cast<std::size_t>(y) * RowPitch(), rowBytes);
+  libyuv::CopyPlane(GetRead(), RowPitch(), firstRow, static_cast<int>(step), Width() * 3, Height());
 }
 
 void TVLImageBuffer::SaveToBitmap(QImage& bitmap) const {
@@ -211,10 +182,8 @@ void TVLImageBuffer::SaveToBitmap(QImage& bitmap) const {
     return;
   }
   bitmap = QImage(Width(), Height(), QImage::Format_BGR888);
-  const std::size_t rowBytes = static_cast<std::size_t>(Width()) * 3;
-  for (int y = 0; y < Height(); ++y) {
-    std::memcpy(bitmap.scanLine(y), GetRead() + static_cast<std::size_t>(y) * RowPitch(), rowBytes);
-  }
+  libyuv::CopyPlane(GetRead(), RowPitch(), bitmap.bits(), static_cast<int>(bitmap.bytesPerLine()),
+                    Width() * 3, Height());
 }
 
 std::size_t TVLImageBuffer::PixelOffset(int x, int y) const {
@@ -238,18 +207,8 @@ void TVLImageBuffer::SetPixel(int x, int y, std::uint32_t colour) {
   pixel[2] = colour & 0xFF;
 }
 
-void TVLImageBuffer::SetRed(int x, int y, std::uint8_t value) {
-  const std::size_t offset = PixelOffset(x, y);
-  GetModify()[offset + 2] = value;
-}
-
-void TVLImageBuffer::SetGreen(int x, int y, std::uint8_t value) {
-  const std::size_t offset = PixelOffset(x, y);
-  GetModify()[offset + 1] = value;
-}
-
-void TVLImageBuffer::SetBlue(int x, int y, std::uint8_t value) {
-  const std::size_t offset = PixelOffset(x, y);
+void TVLImageBuffer::SetChannel(int x, int y, int byte, std::uint8_t value) {
+  const std::size_t offset = PixelOffset(x, y) + byte;  // checked before the copy-on-write
   GetModify()[offset] = value;
 }
 

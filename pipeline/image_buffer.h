@@ -86,9 +86,9 @@ class TVLImageBuffer : public TMLMediaBuffer {
   std::uint8_t Red(int x, int y) const { return Pixel(x, y) & 0xFF; }
   std::uint8_t Green(int x, int y) const { return (Pixel(x, y) >> 8) & 0xFF; }
   std::uint8_t Blue(int x, int y) const { return (Pixel(x, y) >> 16) & 0xFF; }
-  void SetRed(int x, int y, std::uint8_t value);
-  void SetGreen(int x, int y, std::uint8_t value);
-  void SetBlue(int x, int y, std::uint8_t value);
+  void SetRed(int x, int y, std::uint8_t value) { SetChannel(x, y, 2, value); }
+  void SetGreen(int x, int y, std::uint8_t value) { SetChannel(x, y, 1, value); }
+  void SetBlue(int x, int y, std::uint8_t value) { SetChannel(x, y, 0, value); }
 
   // A new block of the new size (contents not kept) unless the size is the
   // current one; the time stamp carries over.
@@ -104,6 +104,8 @@ class TVLImageBuffer : public TMLMediaBuffer {
   // Takes `block` as owner and releases the current one.
   void Replace(TVLSmartImageBuffer* block);
   std::size_t PixelOffset(int x, int y) const;
+  // Byte `byte` (0 blue, 1 green, 2 red) of the pixel.
+  void SetChannel(int x, int y, int byte, std::uint8_t value);
 
   TVLSmartImageBuffer* block_;
   bool isOwner_ = true;

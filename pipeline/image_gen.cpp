@@ -27,14 +27,8 @@ QImage RenderPicture(TPicture& picture, std::exception_ptr& failure) {
     failure = std::current_exception();
   }
   TGraphic* graphic = picture.Graphic();
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) {
-    try {
-      return jpeg->bitmap();
-    } catch (...) {
-      if (!failure) failure = std::current_exception();
-      return {};
-    }
-  }
+  // Prepared: a JPEG has no decoding error left to throw here.
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic)) return jpeg->bitmap();
   if (auto* raster = dynamic_cast<TRasterGraphic*>(graphic)) return raster->image();
   QImage bitmap(picture.width(), picture.height(), QImage::Format_RGB32);
   bitmap.fill(Qt::black);

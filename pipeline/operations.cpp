@@ -1,5 +1,6 @@
 #include "pipeline/operations.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace vistrel {
@@ -16,18 +17,15 @@ TOWStartSampleRateOperation::TOWStartSampleRateOperation(std::int32_t blockSize,
       blockSize(blockSize),
       sampleRate(sampleRate) {}
 
-namespace {
-std::int64_t AtLeastOne(std::int64_t period) { return period < 1 ? 1 : period; }
-}  // namespace
-
 TOWStartFrameOperation::TOWStartFrameOperation(std::int32_t width, std::int32_t height,
                                                std::int64_t framePeriod100ns,
                                                std::uint8_t formatCode)
-    : TOWStartSampleRateOperation(width * height * 3,
-                                  10'000'000.0 / static_cast<double>(AtLeastOne(framePeriod100ns))),
+    : TOWStartSampleRateOperation(
+          width * height * 3,
+          10'000'000.0 / static_cast<double>(std::max<std::int64_t>(framePeriod100ns, 1))),
       width(width),
       height(height),
-      framePeriod100ns(AtLeastOne(framePeriod100ns)),
+      framePeriod100ns(std::max<std::int64_t>(framePeriod100ns, 1)),
       formatCode(formatCode) {}
 
 }  // namespace vistrel

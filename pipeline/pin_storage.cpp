@@ -46,26 +46,49 @@ TOWBasicPin* FindPlaceholder(const TOWStoredPath& path, bool standsForSource,
   return nullptr;
 }
 
-// Finds the pin a stored path names (name form first, then index form, then,
-// for a path written without its form, under the reader's form), or creates a
+// Reads a stored path: an identifier (both forms), or a list of the
+// index-form identifier, a dependency identifier (only where `dependency` is
+// given) and the name form as a string.
+TOWStoredPath ReadStoredPath(const Value& value, const std::string& property,
+                             std::string* dependency) {
+  if (const std::string* text = PathText(value)) return {*text, *text};
+  const auto* parts = std::get_if<Value::List>(&value.data);
+  if (!parts || parts->items.empty() || !PathText(parts->items[0])) BadShape(property);
+  TOWStoredPath path{*PathText(parts->items[0]), *PathText(parts->items[0])};
+  for (std::size_t i = 1; i < parts->items.size(); ++i) {
+    const Value& part = parts->items[i];
+    if (auto* identifier = std::get_if<Value::Identifier>(&part.data); identifier && dependency) {
+      *dependency = identifier->name;
+    } else if (auto* text = std::get_if<std::string>(&part.data)) {
+      path.namePath = *text;
+    } else {
+      BadShape(property);
+    }
+  }
+  return path;
+}
+
+// Finds the pin a stored path names (after the stored form name is rewritten
+// to the current one; name form first, then index form, then, for a path
+// written without its form, under the reader's form), or creates a
 // placeholder for it that is resolved when the layout's load completes.
-TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, const TOWStoredPath& path, bool wantSource,
+TOWBasicPin* LookUpStoredPin(const TOWBasicPin& reader, TOWStoredPath path, bool wantSource,
                              layout::ReadContext& context) {
+  path = {reader.RewriteStoredPath(path.indexPath), reader.RewriteStoredPath(path.namePath)};
   std::lock_guard lock(TOWBasicPin::PinListMutex());
   const void* rootIdentity = reader.RootIdentity();
   const std::string root = reader.RootFormName();
-  TOWBasicPin* found = FindPinByPath(path.namePath, rootIdentity, root);
-  if (!found) found = FindPinByPath(path.indexPath, rootIdentity, root);
+  TOWBasicPin* found = FindPinByPath(path.namePath, path.indexPath, rootIdentity, root);
   if (!found && !root.empty() && path.indexPath.compare(0, root.size() + 1, root + ".") != 0) {
-    found = FindPinByPath(root + "." + path.namePath, rootIdentity, root);
-    if (!found) found = FindPinByPath(root + "." + path.indexPath, rootIdentity, root);
+    found =
+        FindPinByPath(root + "." + path.namePath, root + "." + path.indexPath, rootIdentity, root);
   }
   if (found) return found;
   if (TOWBasicPin* placeholder = FindPlaceholder(path, wantSource, rootIdentity)) {
     return placeholder;
   }
-  TOWBasicPin* placeholder = TOWUnloadedPin::Create(rootIdentity, root, reader.Path(),
-                                                    path.indexPath, path.namePath, wantSource);
+  TOWBasicPin* placeholder =
+      TOWUnloadedPin::Create(reader, path.indexPath, path.namePath, wantSource);
   context.addFixup([] { TOWUnloadedPin::ResolvePlaceholders(); });
   return placeholder;
 }
@@ -101,6 +124,19 @@ TOWStoredPath StoredPathOf(const TOWBasicPin& pin) {
   return {pin.IndexPath(), pin.Path()};
 }
 
+// The stored form of the path of `pin` (read back by ReadStoredPath): the
+// index-form identifier alone, or a list of it, the dependency's (when given)
+// and the name form (when it differs).
+Value StoredPathValue(const TOWBasicPin& pin, const TOWBasicPin* dependency) {
+  const TOWStoredPath path = StoredPathOf(pin);
+  if (!dependency && path.indexPath == path.namePath) return Ident(path.indexPath);
+  Value::List item;
+  item.items.push_back(Ident(path.indexPath));
+  if (dependency) item.items.push_back(Ident(StoredPathOf(*dependency).indexPath));
+  if (path.indexPath != path.namePath) item.items.push_back(path.namePath);
+  return item;
+}
+
 }  // namespace
 
 // --- source pins: "SinkPins" ---
@@ -112,16 +148,7 @@ void TOWSourcePin::appendStoredProperties(const std::string& prefix,
   AppendForm(*this, prefix, out);
   Value::List items;
   for (const auto& entry : entries) {
-    const TOWStoredPath sink = StoredPathOf(*entry.sink);
-    if (!entry.dependency && sink.indexPath == sink.namePath) {
-      items.items.push_back(Ident(sink.indexPath));
-      continue;
-    }
-    Value::List item;
-    item.items.push_back(Ident(sink.indexPath));
-    if (entry.dependency) item.items.push_back(Ident(StoredPathOf(*entry.dependency).indexPath));
-    if (sink.indexPath != sink.namePath) item.items.push_back(sink.namePath);
-    items.items.push_back(std::move(item));
+    items.items.push_back(StoredPathValue(*entry.sink, entry.dependency));
   }
   out.push_back(layout::makeProperty(prefix + ".SinkPins", std::move(items)));
 }
@@ -132,33 +159,11 @@ bool TOWSourcePin::readProperty(const std::string& name, const Value& value,
   const auto* list = std::get_if<Value::List>(&value.data);
   if (!list) BadShape(name);
   for (const Value& item : list->items) {
-    TOWStoredPath sink;
     std::string dependencyPath;
-    if (const std::string* text = PathText(item)) {
-      sink = {*text, *text};
-    } else if (const auto* parts = std::get_if<Value::List>(&item.data);
-               parts && !parts->items.empty() && PathText(parts->items[0])) {
-      sink.indexPath = *PathText(parts->items[0]);
-      sink.namePath = sink.indexPath;
-      for (std::size_t i = 1; i < parts->items.size(); ++i) {
-        const Value& part = parts->items[i];
-        if (auto* identifier = std::get_if<Value::Identifier>(&part.data)) {
-          dependencyPath = identifier->name;
-        } else if (auto* text = std::get_if<std::string>(&part.data)) {
-          sink.namePath = *text;
-        } else {
-          BadShape(name);
-        }
-      }
-    } else {
-      BadShape(name);
-    }
-    sink.indexPath = RewriteStoredPath(sink.indexPath);
-    sink.namePath = RewriteStoredPath(sink.namePath);
+    const TOWStoredPath sink = ReadStoredPath(item, name, &dependencyPath);
     TOWBasicPin* dependency = nullptr;
     if (!dependencyPath.empty()) {
-      const std::string rewritten = RewriteStoredPath(dependencyPath);
-      dependency = LookUpStoredPin(*this, {rewritten, rewritten}, false, context);
+      dependency = LookUpStoredPin(*this, {dependencyPath, dependencyPath}, false, context);
     }
     Connect(LookUpStoredPin(*this, sink, false, context), dependency);
   }
@@ -172,36 +177,13 @@ void TOWSinkPin::appendStoredProperties(const std::string& prefix,
   const TOWBasicPin* source = Source();
   if (!source) return;
   AppendForm(*this, prefix, out);
-  const TOWStoredPath path = StoredPathOf(*source);
-  if (path.indexPath == path.namePath) {
-    out.push_back(layout::makeProperty(prefix + ".SourcePin", Ident(path.indexPath)));
-  } else {
-    out.push_back(layout::makeProperty(
-        prefix + ".SourcePin", Value::List{{Value(Ident(path.indexPath)), Value(path.namePath)}}));
-  }
+  out.push_back(layout::makeProperty(prefix + ".SourcePin", StoredPathValue(*source, nullptr)));
 }
 
 bool TOWSinkPin::readProperty(const std::string& name, const Value& value,
                               layout::ReadContext& context) {
   if (name != "SourcePin") return TOWStreamPin::readProperty(name, value, context);
-  TOWStoredPath path;
-  if (const std::string* text = PathText(value)) {
-    path = {*text, *text};
-  } else if (const auto* parts = std::get_if<Value::List>(&value.data);
-             parts && !parts->items.empty() && PathText(parts->items[0])) {
-    path.indexPath = *PathText(parts->items[0]);
-    path.namePath = path.indexPath;
-    if (parts->items.size() > 1) {
-      const auto* text = std::get_if<std::string>(&parts->items[1].data);
-      if (!text) BadShape(name);
-      path.namePath = *text;
-    }
-  } else {
-    BadShape(name);
-  }
-  path.indexPath = RewriteStoredPath(path.indexPath);
-  path.namePath = RewriteStoredPath(path.namePath);
-  TOWBasicPin* found = LookUpStoredPin(*this, path, true, context);
+  TOWBasicPin* found = LookUpStoredPin(*this, ReadStoredPath(value, name, nullptr), true, context);
   if (auto* source = dynamic_cast<TOWSourcePin*>(found)) {
     source->Connect(this);
   } else if (auto* placeholder = dynamic_cast<TOWUnloadedPin*>(found)) {

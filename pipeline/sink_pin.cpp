@@ -25,8 +25,7 @@ TOWBasicPin* TOWSinkPin::Source() const {
 bool TOWSinkPin::Notify(const TOWOperationPtr& operation) {
   TOWGlobalReadLockSection global;
   auto* source = dynamic_cast<TOWSourcePin*>(source_);
-  if (!source || !source->HasUpstream()) return false;
-  return source->ReceiveUpstream(*this, streamType_, 2, operation);
+  return source && source->ReceiveUpstream(*this, streamType_, 2, operation);
 }
 
 void TOWSinkPin::AttachSource(TOWBasicPin* source, const TOWStreamType& type) {
@@ -43,7 +42,7 @@ void TOWSinkPin::DetachSource() {
 
 TSLOWSinkPin::TSLOWSinkPin(TOWPinOwner* owner, TOWPinHandler ownerHandler)
     : TOWSinkPin(owner), ownerHandler_(std::move(ownerHandler)) {
-  DeclareStreamType(kGenericDataStreamType, DispatchToReceiver);
+  DeclareStreamType(kGenericDataStreamType);
 }
 
 std::uint8_t TSLOWSinkPin::ReceiveOperation(const TOWStreamType& type,
@@ -53,12 +52,12 @@ std::uint8_t TSLOWSinkPin::ReceiveOperation(const TOWStreamType& type,
 
 TVLOWImageSinkPin::TVLOWImageSinkPin(TOWPinOwner* owner, TOWPinHandler ownerHandler)
     : TSLOWSinkPin(owner, std::move(ownerHandler)) {
-  DeclareStreamType(kImageStreamType, DispatchToReceiver);
+  DeclareStreamType(kImageStreamType);
 }
 
 TOWClockSinkPin::TOWClockSinkPin(TOWPinOwner* owner, std::function<void()> pulseHandler)
     : TOWSinkPin(owner), pulseHandler_(std::move(pulseHandler)) {
-  DeclareStreamType(kGenericDataStreamType, DispatchToReceiver);
+  DeclareStreamType(kGenericDataStreamType);
 }
 
 std::uint8_t TOWClockSinkPin::ReceiveOperation(const TOWStreamType& type,

@@ -18,10 +18,9 @@ TOWSourcePin::~TOWSourcePin() {
 }
 
 int TOWSourcePin::IndexOf(const TOWBasicPin* sink) const {
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].sink == sink) return static_cast<int>(i);
-  }
-  return -1;
+  const auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [&](const TOWSinkEntry& entry) { return entry.sink == sink; });
+  return it == entries_.end() ? -1 : static_cast<int>(it - entries_.begin());
 }
 
 namespace {
@@ -29,6 +28,16 @@ namespace {
 bool IsConnectable(TOWBasicPin* pin) {
   return dynamic_cast<TOWSinkPin*>(pin) || dynamic_cast<TOWStatePin*>(pin) ||
          dynamic_cast<TOWUnloadedPin*>(pin);
+}
+
+// Hands the operation to the sink's receiver unless bit 0 of the flags is set.
+// Looked up at each delivery: a sink pin that is being destroyed is no
+// receiver any more, and its last stop goes nowhere.
+std::uint8_t DispatchToReceiver(TOWBasicPin& sink, const TOWStreamType& type, std::uint32_t flags,
+                                const TOWOperationPtr& operation) {
+  auto* receiver = dynamic_cast<TOWOperationReceiver*>(&sink);
+  if ((flags & 1) || !receiver) return 0;
+  return receiver->ReceiveOperation(type, operation, flags);
 }
 
 }  // namespace
@@ -49,12 +58,12 @@ TOWSinkEntry TOWSourcePin::MakeEntry(TOWBasicPin* sink, TOWBasicPin* dependency)
     }
   }
   const auto& declared = DeclaredTypes();
-  for (auto it = declared.rbegin(); it != declared.rend(); ++it) {
-    if (sinkPin->Accepts(it->type)) {
-      entry.streamType = it->type;
-      entry.dispatcher = it->dispatcher;
-      break;
-    }
+  const auto agreed =
+      std::find_if(declared.rbegin(), declared.rend(),
+                   [&](const TOWStreamType& type) { return sinkPin->Accepts(type); });
+  if (agreed != declared.rend()) {
+    entry.streamType = *agreed;
+    entry.agreed = true;
   }
   return entry;
 }
@@ -83,7 +92,7 @@ void TOWSourcePin::Disconnect(TOWBasicPin* sink) {
   removing_ = true;
   std::exception_ptr failure;
   try {
-    Deliver(std::make_shared<TOWStopOperation>(), sink);
+    Notify(std::make_shared<TOWStopOperation>(), sink);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -123,7 +132,7 @@ std::vector<TOWSinkEntry> TOWSourcePin::SinkEntries() const {
   return entries_;
 }
 
-bool TOWSourcePin::Deliver(const TOWOperationPtr& operation, TOWBasicPin* target) {
+bool TOWSourcePin::Notify(const TOWOperationPtr& operation, TOWBasicPin* target) {
   TOWGlobalReadLockSection global;
   TOWWriteLockSection lock(*this);
   const std::vector<TOWSinkEntry> copy = entries_;
@@ -137,11 +146,11 @@ bool TOWSourcePin::Deliver(const TOWOperationPtr& operation, TOWBasicPin* target
   for (std::size_t i = 0; i < copy.size(); ++i) {
     const TOWSinkEntry& entry = copy[i];
     const std::uint32_t flags = i + 1 == copy.size() ? 2 : 0;
-    if ((target && entry.sink != target) || !entry.dispatcher) continue;
+    if ((target && entry.sink != target) || !entry.agreed) continue;
     std::uint8_t answer;
     {
       TOWWriteLockSection sinkLock(*entry.sink);
-      answer = entry.dispatcher(*entry.sink, entry.streamType, flags, operation);
+      answer = DispatchToReceiver(*entry.sink, entry.streamType, flags, operation);
     }
     if (answer & 1) {
       const int index = IndexOf(entry.sink);
@@ -207,7 +216,7 @@ void TOWSourcePin::ReplacePlaceholder(TOWBasicPin* placeholder, TOWBasicPin* rea
 }
 
 TSLOWSourcePin::TSLOWSourcePin(TOWPinOwner* owner) : TOWSourcePin(owner) {
-  DeclareStreamType(kGenericDataStreamType, DispatchToReceiver);
+  DeclareStreamType(kGenericDataStreamType);
 }
 
 TOWOperationPtr TSLOWSourcePin::CurrentStart() const {
@@ -227,12 +236,12 @@ void TSLOWSourcePin::AfterDelivery(const TOWOperationPtr& operation, TOWBasicPin
 }
 
 void TSLOWSourcePin::SinkConnected(TOWBasicPin* sink) {
-  if (currentStart_ && dynamic_cast<TOWSinkPin*>(sink)) NotifySink(currentStart_, sink);
+  if (currentStart_ && dynamic_cast<TOWSinkPin*>(sink)) Notify(currentStart_, sink);
 }
 
 TVLOWImageSourcePin::TVLOWImageSourcePin(TOWPinOwner* owner, TOWPinHandler ownerHandler)
     : TSLOWSourcePin(owner), ownerHandler_(std::move(ownerHandler)) {
-  DeclareStreamType(kImageStreamType, DispatchToReceiver);
+  DeclareStreamType(kImageStreamType);
 }
 
 bool TVLOWImageSourcePin::ReceiveUpstream(TOWSinkPin& from, const TOWStreamType& type,

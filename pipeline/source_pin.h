@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct TOWSinkEntry {
   TOWBasicPin* sink = nullptr;        // a sink pin, state pin or placeholder
   TOWBasicPin* dependency = nullptr;  // served before `sink` when set
   TOWStreamType streamType;
-  TOWDispatcher dispatcher;  // empty for placeholders and state pins
+  bool agreed = false;  // a stream type was agreed: the sink takes operations
   std::int32_t busyScore = 0;
 };
 
@@ -44,13 +45,10 @@ class TOWSourcePin : public TOWStreamPin {
   TOWBasicPin* Sink(int index) const;
   std::vector<TOWSinkEntry> SinkEntries() const;
 
-  // Delivers to every sink; exceptions of the sinks pass to the caller.
-  // Raises EOWException when 201 deliveries are already running on this pin.
-  bool Notify(const TOWOperationPtr& operation) { return Deliver(operation, nullptr); }
-  // Delivers to `target` alone.
-  bool NotifySink(const TOWOperationPtr& operation, TOWBasicPin* target) {
-    return Deliver(operation, target);
-  }
+  // Delivers to every sink, or to `target` alone; exceptions of the sinks
+  // pass to the caller. Raises EOWException when 201 deliveries are already
+  // running on this pin.
+  bool Notify(const TOWOperationPtr& operation, TOWBasicPin* target = nullptr);
   // Wraps `buffer` in a TOWSuppliedBufferOperation and delivers it; anything
   // raised while delivering is swallowed (a sink failure must not stop the
   // producer).
@@ -62,7 +60,6 @@ class TOWSourcePin : public TOWStreamPin {
 
   // Operations arriving from a connected sink (upstream). Returns false when
   // this pin has no upstream dispatcher.
-  virtual bool HasUpstream() const { return false; }
   virtual bool ReceiveUpstream(TOWSinkPin& from, const TOWStreamType& type, std::uint32_t flags,
                                const TOWOperationPtr& operation) {
     return false;
@@ -84,7 +81,6 @@ class TOWSourcePin : public TOWStreamPin {
   virtual void SinkConnected(TOWBasicPin* sink) {}
 
  private:
-  bool Deliver(const TOWOperationPtr& operation, TOWBasicPin* target);
   // The entry for a new sink with the agreed stream type; moves a sink fed
   // by another source away from it. Locks held.
   TOWSinkEntry MakeEntry(TOWBasicPin* sink, TOWBasicPin* dependency);
@@ -122,7 +118,6 @@ using TOWPinHandler =
 class TVLOWImageSourcePin : public TSLOWSourcePin {
  public:
   TVLOWImageSourcePin(TOWPinOwner* owner, TOWPinHandler ownerHandler);
-  bool HasUpstream() const override { return true; }
   bool ReceiveUpstream(TOWSinkPin& from, const TOWStreamType& type, std::uint32_t flags,
                        const TOWOperationPtr& operation) override;
 

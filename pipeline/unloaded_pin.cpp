@@ -15,47 +15,42 @@ std::vector<std::unique_ptr<TOWUnloadedPin>>& Placeholders() {
   return *list;
 }
 
-bool IsPlaceholder(const TOWBasicPin* pin) {
-  return dynamic_cast<const TOWUnloadedPin*>(pin) != nullptr;
-}
-
 }  // namespace
 
-TOWBasicPin* FindPinByPath(const std::string& path, const void* readerRoot,
-                           const std::string& readerRootName) {
+TOWBasicPin* FindPinByPath(const std::string& namePath, const std::string& indexPath,
+                           const void* readerRoot, const std::string& readerRootName) {
   std::lock_guard lock(TOWBasicPin::PinListMutex());
   const auto pins = TOWBasicPin::AllPins();
-  for (bool byName : {true, false}) {
-    for (TOWBasicPin* pin : pins) {
-      if (IsPlaceholder(pin) || (byName ? pin->Path() : pin->IndexPath()) != path) continue;
-      const bool otherInstanceOfReaderForm =
-          readerRoot && pin->RootIdentity() != readerRoot && pin->RootFormName() == readerRootName;
-      if (!otherInstanceOfReaderForm) return pin;
+  for (const std::string* path : {&namePath, &indexPath}) {
+    for (bool byName : {true, false}) {
+      for (TOWBasicPin* pin : pins) {
+        if (dynamic_cast<const TOWUnloadedPin*>(pin) ||
+            (byName ? pin->Path() : pin->IndexPath()) != *path)
+          continue;
+        const bool otherInstanceOfReaderForm = readerRoot && pin->RootIdentity() != readerRoot &&
+                                               pin->RootFormName() == readerRootName;
+        if (!otherInstanceOfReaderForm) return pin;
+      }
     }
   }
   return nullptr;
 }
 
-TOWUnloadedPin::TOWUnloadedPin(const void* readerRoot, std::string readerRootName,
-                               std::string readerPath, std::string indexPath, std::string namePath,
-                               bool standsForSource)
+TOWUnloadedPin::TOWUnloadedPin(const TOWBasicPin& reader, std::string indexPath,
+                               std::string namePath, bool standsForSource)
     : TOWBasicPin(nullptr),
-      readerRoot_(readerRoot),
-      readerRootName_(std::move(readerRootName)),
-      readerPath_(std::move(readerPath)),
+      readerRoot_(reader.RootIdentity()),
+      readerRootName_(reader.RootFormName()),
+      readerPath_(reader.Path()),
       indexPath_(std::move(indexPath)),
       namePath_(std::move(namePath)),
       standsForSource_(standsForSource) {}
 
-TOWUnloadedPin::~TOWUnloadedPin() = default;
-
-TOWUnloadedPin* TOWUnloadedPin::Create(const void* readerRoot, std::string readerRootName,
-                                       std::string readerPath, std::string indexPath,
+TOWUnloadedPin* TOWUnloadedPin::Create(const TOWBasicPin& reader, std::string indexPath,
                                        std::string namePath, bool standsForSource) {
   std::lock_guard lock(PinListMutex());
   Placeholders().push_back(std::unique_ptr<TOWUnloadedPin>(
-      new TOWUnloadedPin(readerRoot, std::move(readerRootName), std::move(readerPath),
-                         std::move(indexPath), std::move(namePath), standsForSource)));
+      new TOWUnloadedPin(reader, std::move(indexPath), std::move(namePath), standsForSource)));
   return Placeholders().back().get();
 }
 
@@ -85,28 +80,13 @@ int TOWUnloadedPin::ResolvePlaceholders() {
   auto& list = Placeholders();
   for (std::size_t i = 0; i < list.size();) {
     TOWUnloadedPin* placeholder = list[i].get();
-    const auto& root = placeholder->readerRoot_;
-    const auto& rootName = placeholder->readerRootName_;
-    TOWBasicPin* real = FindPinByPath(placeholder->namePath_, root, rootName);
-    if (!real) real = FindPinByPath(placeholder->indexPath_, root, rootName);
+    TOWBasicPin* real = FindPinByPath(placeholder->namePath_, placeholder->indexPath_,
+                                      placeholder->readerRoot_, placeholder->readerRootName_);
     if (!real) {
       ++i;
       continue;
     }
-    if (placeholder->standsForSource_) {
-      auto* source = dynamic_cast<TOWSourcePin*>(real);
-      const auto waiting = placeholder->waitingSinks_;
-      for (TOWSinkPin* sink : waiting) {
-        placeholder->RemoveWaitingSink(sink);
-        if (source) source->Connect(sink);
-      }
-    }
-    // Sources that feed the placeholder, or name it as a dependency.
-    for (TOWBasicPin* pin : AllPins()) {
-      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
-        source->ReplacePlaceholder(placeholder, placeholder->standsForSource_ ? nullptr : real);
-      }
-    }
+    placeholder->HandOver(real);
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
   }
   return static_cast<int>(list.size());
@@ -117,15 +97,22 @@ void TOWUnloadedPin::DiscardPlaceholders() {
   std::lock_guard lock(PinListMutex());
   auto& list = Placeholders();
   while (!list.empty()) {
-    TOWUnloadedPin* placeholder = list.back().get();
-    const auto waiting = placeholder->waitingSinks_;
-    for (TOWSinkPin* sink : waiting) placeholder->RemoveWaitingSink(sink);
-    for (TOWBasicPin* pin : AllPins()) {
-      if (auto* source = dynamic_cast<TOWSourcePin*>(pin)) {
-        source->ReplacePlaceholder(placeholder, nullptr);
-      }
-    }
+    list.back()->HandOver(nullptr);
     list.pop_back();
+  }
+}
+
+void TOWUnloadedPin::HandOver(TOWBasicPin* real) {
+  auto* source = dynamic_cast<TOWSourcePin*>(real);
+  for (TOWSinkPin* sink : std::vector(waitingSinks_)) {
+    RemoveWaitingSink(sink);
+    if (source) source->Connect(sink);
+  }
+  // Sources that feed the placeholder, or name it as a dependency.
+  for (TOWBasicPin* pin : AllPins()) {
+    if (auto* feeding = dynamic_cast<TOWSourcePin*>(pin)) {
+      feeding->ReplacePlaceholder(this, standsForSource_ ? nullptr : real);
+    }
   }
 }
 

@@ -15,10 +15,10 @@ class TOWSinkPin;
 
 class TOWUnloadedPin : public TOWBasicPin {
  public:
-  // Creates a placeholder owned by the global placeholder list.
-  static TOWUnloadedPin* Create(const void* readerRoot, std::string readerRootName,
-                                std::string readerPath, std::string indexPath, std::string namePath,
-                                bool standsForSource);
+  // Creates a placeholder, owned by the global placeholder list, for the pin
+  // that `reader` names by the two paths.
+  static TOWUnloadedPin* Create(const TOWBasicPin& reader, std::string indexPath,
+                                std::string namePath, bool standsForSource);
 
   const std::string& ReaderPath() const { return readerPath_; }
   const void* ReaderRoot() const { return readerRoot_; }
@@ -37,11 +37,11 @@ class TOWUnloadedPin : public TOWBasicPin {
   static void DiscardPlaceholders();
   static int PlaceholderCount();
 
-  ~TOWUnloadedPin() override;
-
  private:
-  TOWUnloadedPin(const void* readerRoot, std::string readerRootName, std::string readerPath,
-                 std::string indexPath, std::string namePath, bool standsForSource);
+  TOWUnloadedPin(const TOWBasicPin& reader, std::string indexPath, std::string namePath,
+                 bool standsForSource);
+  // Gives the connections that use this placeholder to `real`; null drops them.
+  void HandOver(TOWBasicPin* real);
 
   const void* readerRoot_;
   std::string readerRootName_;
@@ -52,12 +52,13 @@ class TOWUnloadedPin : public TOWBasicPin {
   std::vector<TOWSinkPin*> waitingSinks_;  // guarded by the global lock
 };
 
-// Finds a real pin (not a placeholder) whose path equals `path`, by name form
-// first, then by index form. When the reader's root form is given, a pin of
-// another form object carrying the reader's form name (a second instance of
-// the same form) never matches: it is not the pin the reader's form stored.
-// Holds the pin-list lock.
-TOWBasicPin* FindPinByPath(const std::string& path, const void* readerRoot = nullptr,
-                           const std::string& readerRootName = {});
+// Finds a real pin (not a placeholder) named by a stored path: a pin whose
+// name-form path, then whose index-form path, equals `namePath`; failing
+// that, the same for `indexPath`. When the reader's root form is given, a pin
+// of another form object carrying the reader's form name (a second instance
+// of the same form) never matches: it is not the pin the reader's form
+// stored. Holds the pin-list lock.
+TOWBasicPin* FindPinByPath(const std::string& namePath, const std::string& indexPath,
+                           const void* readerRoot, const std::string& readerRootName);
 
 }  // namespace vistrel
