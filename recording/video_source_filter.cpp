@@ -72,7 +72,7 @@ Status TDSVideoSourceFilter::GetSample(Ref<MediaSample>* sample) {
 
 Status TDSVideoSourceFilter::Send(MediaSample* sample, std::int64_t start, std::int64_t end) {
   if (start != 0 || end != 0) {
-    sample->setTime(&start, &end);
+    sample->setTime(start, end);
     sample->setSyncPoint(true);
   }
   try {

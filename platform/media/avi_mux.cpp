@@ -11,13 +11,13 @@
 // else 25 per second; each sample is placed at start / period. The header is
 // written with the first sample and the index and trailer at stop.
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
 extern "C" {
+#include <libavutil/intreadwrite.h>
 #include <libavutil/mathematics.h>
 }
 
@@ -57,16 +57,11 @@ struct OpenHeaderFields {
   bool extensionsFound() const { return found() && odmlList > 0 && superIndex > 0; }
 };
 
-std::uint32_t le32(const std::uint8_t* at) {
-  return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
-         std::uint32_t{at[3]} << 24;
-}
-
 OpenHeaderFields findOpenHeaderFields(const std::vector<std::uint8_t>& bytes) {
   auto tagAt = [&](std::size_t at, const char* tag) {
     return at + 4 <= bytes.size() && std::memcmp(&bytes[at], tag, 4) == 0;
   };
-  auto sizeAt = [&](std::size_t at) { return std::size_t{le32(&bytes[at + 4])}; };
+  auto sizeAt = [&](std::size_t at) { return std::size_t{AV_RL32(&bytes[at + 4])}; };
   // A super index: four longs an entry, of type "index of indexes".
   auto superIndexAt = [&](std::size_t at) {
     return (tagAt(at, "JUNK") || tagAt(at, "indx")) && at + 8 + 24 <= bytes.size() &&
@@ -290,7 +285,7 @@ class AviMux final : public BaseFilter {
         continue;
       }
       if (std::memcmp(chunk, "idx1", 4) == 0 && file_.riffStart == 0) file_.hiddenLegacyIndex = at;
-      const std::int64_t size = le32(chunk + 4);
+      const std::int64_t size = AV_RL32(chunk + 4);
       at += 8 + size + (size & 1);
     }
     return at == end;
@@ -377,12 +372,9 @@ class AviMux final : public BaseFilter {
 
 Status createFileSink(bool mp4, const std::string& hostPath, Ref<BaseFilter>* sink) {
   Ref<AviMux> mux = makeRef<AviMux>(mp4);
-  if (!hostPath.empty()) {
-    const Status status = mux->openFile(hostPath);
-    if (failed(status)) return status;
-  }
-  *sink = mux;
-  return S_OK;
+  const Status status = hostPath.empty() ? Status(S_OK) : mux->openFile(hostPath);
+  if (succeeded(status)) *sink = mux;
+  return status;
 }
 
 }  // namespace vistrel::media

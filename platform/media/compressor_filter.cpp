@@ -11,7 +11,6 @@
 extern "C" {
 #include <libavutil/mathematics.h>
 #include <libavutil/opt.h>
-#include <libavutil/pixdesc.h>
 }
 #include <libyuv/convert.h>
 
@@ -287,7 +286,7 @@ class Compressor final : public BaseFilter, public VideoCompression {
       return fail(VFW_E_BUFFER_OVERFLOW, "A compressed frame does not fit its sample");
     std::memcpy(sample->pointer(), packet->data, static_cast<size_t>(packet->size));
     sample->setActualDataLength(packet->size);
-    if (times) sample->setTime(&times->first, &times->second);
+    if (times) sample->setTime(times->first, times->second);
     sample->setSyncPoint((packet->flags & AV_PKT_FLAG_KEY) != 0);
     return output_->deliver(sample.get());
   }

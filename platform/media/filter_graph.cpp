@@ -131,12 +131,10 @@ void BaseFilter::disconnectAll() {
 Status BaseFilter::stop() {
   std::lock_guard lock(stateLock_);
   if (state_ == FilterState::Stopped) return S_OK;
-  Status result = S_OK;
-  {
-    std::lock_guard stream(streamLock_);
-    state_ = FilterState::Stopped;
-    result = onStop();
-  }
+  std::unique_lock stream(streamLock_);
+  state_ = FilterState::Stopped;
+  const Status result = onStop();
+  stream.unlock();
   if (output_) output_->setActive(false);
   return result;
 }
@@ -144,12 +142,9 @@ Status BaseFilter::stop() {
 Status BaseFilter::run() {
   std::lock_guard lock(stateLock_);
   if (state_ == FilterState::Running) return S_OK;
-  if (output_) output_->setActive(true);
   const Status status = onRun();
-  if (failed(status)) {
-    if (output_) output_->setActive(false);
-    return status;
-  }
+  if (failed(status)) return status;
+  if (output_) output_->setActive(true);
   state_ = FilterState::Running;
   return S_OK;
 }

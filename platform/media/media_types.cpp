@@ -12,11 +12,6 @@ std::string Guid::toString() const {
   return text;
 }
 
-std::uint32_t i420ImageSize(std::int32_t width, std::int32_t height) {
-  const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
-  return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
-}
-
 MediaType makeVideoType(const Guid& subType, std::int32_t width, std::int32_t height) {
   const auto rows = static_cast<std::uint32_t>(height);
   BitmapInfoHeader header{width, height, 24, BI_RGB, dibStride(width, 24) * rows};

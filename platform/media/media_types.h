@@ -177,7 +177,10 @@ constexpr std::uint32_t dibStride(std::int32_t width, int bitCount) {
   return static_cast<std::uint32_t>((std::int64_t(width) * bitCount + 31) / 32 * 4);
 }
 // Bytes of one I420 picture: the colour planes are (width + 1) / 2 x (height + 1) / 2.
-std::uint32_t i420ImageSize(std::int32_t width, std::int32_t height);
+constexpr std::uint32_t i420ImageSize(std::int32_t width, std::int32_t height) {
+  const auto w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+  return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
+}
 
 // An uncompressed video type as a push source offers it, fixed-size
 // samples: RGB24 (bottom-up, 24 bits, BI_RGB), YUY2 (16 bits) or I420 (12).
@@ -202,15 +205,14 @@ class MediaSample final : public Unknown {
   // VFW_E_SAMPLE_TIME_NOT_SET when no times were set.
   Status getTime(ReferenceTime* start, ReferenceTime* stop) const {
     if (!timed_) return VFW_E_SAMPLE_TIME_NOT_SET;
-    if (start) *start = start_;
-    if (stop) *stop = stop_;
+    *start = start_;
+    *stop = stop_;
     return S_OK;
   }
-  // A null start clears the times; a null stop means start + 1.
-  void setTime(const ReferenceTime* start, const ReferenceTime* stop) {
-    timed_ = start != nullptr;
-    if (start) start_ = *start;
-    if (start) stop_ = stop ? *stop : *start + 1;
+  void setTime(ReferenceTime start, ReferenceTime stop) {
+    timed_ = true;
+    start_ = start;
+    stop_ = stop;
   }
   bool isSyncPoint() const { return syncPoint_; }
   void setSyncPoint(bool syncPoint) { syncPoint_ = syncPoint; }

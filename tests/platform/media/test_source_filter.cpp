@@ -53,7 +53,7 @@ Status TestSource::deliver(const Picture& picture, ReferenceTime start, Referenc
     std::memcpy(data + (picture.height - 1 - y) * sampleRow, picture.pixel(0, y), width * 3);
   sample->setActualDataLength(sampleRow * picture.height);
   if (start != 0 || stop != 0) {
-    sample->setTime(&start, &stop);
+    sample->setTime(start, stop);
     sample->setSyncPoint(true);
   }
   return output_->deliver(sample.get());
@@ -68,7 +68,7 @@ Status TestSource::deliverRaw(const std::vector<std::uint8_t>& bytes, ReferenceT
   if (static_cast<int>(bytes.size()) > sample->size()) return E_INVALIDARG;
   std::memcpy(sample->pointer(), bytes.data(), bytes.size());
   sample->setActualDataLength(static_cast<std::int32_t>(bytes.size()));
-  sample->setTime(&start, &stop);
+  sample->setTime(start, stop);
   sample->setSyncPoint(true);
   return output_->deliver(sample.get());
 }
