@@ -13,6 +13,7 @@
 #include "app/widgets/timer.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
+#include "browse/path_text.h"
 #include "kUnit1Layout.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
@@ -21,16 +22,6 @@
 #include "recording/video_logger.h"
 
 namespace vistrel::app {
-namespace {
-
-// `folder` and `name` with one "\" between them (a drive root already ends
-// with one).
-std::string joinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
-  return folder + "\\" + name;
-}
-
-}  // namespace
 
 std::string_view mainWindowLayout() { return resources::kUnit1Layout; }
 
@@ -196,7 +187,7 @@ void TForm1::PreviewFPSChange(Sender*) {
 }
 
 std::string TForm1::SnapshotPath(int index) const {
-  return joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemText(index));
+  return browse::joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemText(index));
 }
 
 std::string TForm1::SlideLabelText() const {
@@ -217,7 +208,7 @@ void TForm1::writeSlideLabelName() {
 
 void TForm1::RefillSnapshotList(int selectIndex, bool resetShow) {
   ListBox1->clearItems();
-  ListBox1->addDirectoryListing(joinPath(DirectoryListBox1->CurrentDirectory(), "*.jpg"));
+  ListBox1->addDirectoryListing(browse::joinPath(DirectoryListBox1->CurrentDirectory(), "*.jpg"));
   const int count = ListBox1->itemCount();
   // One step per snapshot; with one snapshot or none the bar keeps its range.
   if (count > 1) VideoProgress->setMax(count - 1);
