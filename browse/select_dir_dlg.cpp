@@ -200,8 +200,6 @@ bool PickFolder(std::string& path, std::uint8_t options, int helpContext) {
     dialog.HelpButton->hide();
     dialog.OKButton->move(dialog.CancelButton->x(), dialog.OKButton->y());
     dialog.CancelButton->move(dialog.HelpButton->x(), dialog.CancelButton->y());
-  } else {
-    dialog.setHelpContext(helpContext);
   }
   const FolderDialogRunner& run = runner();
   const int result = run ? run(dialog) : dialog.exec();
