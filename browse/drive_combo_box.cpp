@@ -253,13 +253,10 @@ const controls::PropertyTable& TDriveComboBox::propertyTable() const {
                                                                                : "tcLowerCase"};
               },
               [](TDriveComboBox& c, const Value::Identifier& textCase) {
-                if (textCase.name == "tcLowerCase") {
-                  c.SetTextCase(TTextCase::tcLowerCase);
-                } else if (textCase.name == "tcUpperCase") {
-                  c.SetTextCase(TTextCase::tcUpperCase);
-                } else {
+                const bool upper = textCase.name == "tcUpperCase";
+                if (!upper && textCase.name != "tcLowerCase")
                   throw Exception("Invalid property value: TextCase " + textCase.name);
-                }
+                c.SetTextCase(upper ? TTextCase::tcUpperCase : TTextCase::tcLowerCase);
               }),
           P::property("ItemHeight", &TDriveComboBox::itemHeight, &TDriveComboBox::setItemHeight),
           P::property(
