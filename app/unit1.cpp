@@ -144,16 +144,15 @@ void TForm1::nameControls() {
 
 void TForm1::bindBrowseEvents() {
   // The browsing controls keep their handler names; bind them here.
-  auto bind = [this](layout::Component* sender, const std::string& name,
-                     std::function<void()>& event) {
+  auto bind = [this](auto* sender, const char* event, std::function<void()>& slot) {
+    const std::string name = sender->handlerName(event);
     if (name.empty()) return;
     NotifyHandler notify = handler<NotifyHandler>(name);
-    event = [notify, sender] { notify(sender); };
+    slot = [notify, sender] { notify(sender); };
   };
-  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnChange"), DirectoryListBox1->OnChange);
-  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnClick"), DirectoryListBox1->OnClick);
-  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnDblClick"),
-       DirectoryListBox1->OnDblClick);
+  bind(DirectoryListBox1, "OnChange", DirectoryListBox1->OnChange);
+  bind(DirectoryListBox1, "OnClick", DirectoryListBox1->OnClick);
+  bind(DirectoryListBox1, "OnDblClick", DirectoryListBox1->OnDblClick);
   // The tree list reports Qt key codes; the handler takes the platform's.
   if (const std::string name = DirectoryListBox1->handlerName("OnKeyDown"); !name.empty()) {
     KeyHandler keyDown = handler<KeyHandler>(name);
@@ -164,8 +163,8 @@ void TForm1::bindBrowseEvents() {
       if (code != 0 && key == 0) qtKey = 0;  // the handler consumed the key
     };
   }
-  bind(DriveComboBox1, DriveComboBox1->handlerName("OnChange"), DriveComboBox1->OnChange);
-  bind(DriveComboBox1, DriveComboBox1->handlerName("OnClick"), DriveComboBox1->OnClick);
+  bind(DriveComboBox1, "OnChange", DriveComboBox1->OnChange);
+  bind(DriveComboBox1, "OnClick", DriveComboBox1->OnClick);
 }
 
 void TForm1::FormCreate(Sender*) {
