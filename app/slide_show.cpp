@@ -14,6 +14,7 @@
 #include "app/unit1.h"
 #include "app/widgets/check_box.h"
 #include "app/widgets/dialogs.h"
+#include "app/widgets/dispatch.h"
 #include "app/widgets/image.h"
 #include "app/widgets/list_box.h"
 #include "app/widgets/panel.h"
@@ -34,16 +35,6 @@ constexpr int kLastHour = 23;
 // when the show reaches its end.
 constexpr int kDecodeAheadList = 64;
 
-std::string messageOf(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const std::exception& error) {
-    return error.what();
-  } catch (...) {
-    return "Unknown error";
-  }
-}
-
 // The folder name as a decimal integer, as the user's archive names hours.
 int hourNumber(const std::string& name) {
   std::size_t used = 0;
@@ -63,9 +54,7 @@ int hourNumber(const std::string& name) {
 
 void TForm1::SlideShowClick(Sender*) {
   if (SlideShow->caption() == kPauseCaption) {
-    SlideShow->setCaption(kRunCaption);
-    SlideShowTimer->setEnabled(false);
-    cancelDecodeAhead();
+    endShow();
     ListBox1->setFocus();
     return;
   }
@@ -88,10 +77,8 @@ void TForm1::SlideShowClick(Sender*) {
 
 void TForm1::STOPClick(Sender*) {
   VideoProgress->setFocus();
-  SlideShow->setCaption(kRunCaption);
-  SlideShowTimer->setEnabled(false);
+  endShow();
   slideCounter_ = 0;
-  cancelDecodeAhead();
 }
 
 void TForm1::endShow() {
@@ -199,7 +186,7 @@ void TForm1::SlideShowTimerTimer(Sender*) {
     }
   } catch (const std::exception& error) {
     if (!skipped) throw;
-    throw Exception(messageOf(skipped) + "\n\n" + error.what());
+    throw Exception(*runCatching([&] { std::rethrow_exception(skipped); }) + "\n\n" + error.what());
   }
   if (skipped) std::rethrow_exception(skipped);
 }

@@ -13,6 +13,7 @@
 #include "app/widgets/timer.h"
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
+#include "browse/path_text.h"
 #include "kUnit1Layout.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
@@ -21,16 +22,6 @@
 #include "recording/video_logger.h"
 
 namespace vistrel::app {
-namespace {
-
-// `folder` and `name` with one "\" between them (a drive root already ends
-// with one).
-std::string joinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
-  return folder + "\\" + name;
-}
-
-}  // namespace
 
 std::string_view mainWindowLayout() { return resources::kUnit1Layout; }
 
@@ -153,16 +144,15 @@ void TForm1::nameControls() {
 
 void TForm1::bindBrowseEvents() {
   // The browsing controls keep their handler names; bind them here.
-  auto bind = [this](layout::Component* sender, const std::string& name,
-                     std::function<void()>& event) {
+  auto bind = [this](auto* sender, const char* event, std::function<void()>& slot) {
+    const std::string name = sender->handlerName(event);
     if (name.empty()) return;
     NotifyHandler notify = handler<NotifyHandler>(name);
-    event = [notify, sender] { notify(sender); };
+    slot = [notify, sender] { notify(sender); };
   };
-  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnChange"), DirectoryListBox1->OnChange);
-  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnClick"), DirectoryListBox1->OnClick);
-  bind(DirectoryListBox1, DirectoryListBox1->handlerName("OnDblClick"),
-       DirectoryListBox1->OnDblClick);
+  bind(DirectoryListBox1, "OnChange", DirectoryListBox1->OnChange);
+  bind(DirectoryListBox1, "OnClick", DirectoryListBox1->OnClick);
+  bind(DirectoryListBox1, "OnDblClick", DirectoryListBox1->OnDblClick);
   // The tree list reports Qt key codes; the handler takes the platform's.
   if (const std::string name = DirectoryListBox1->handlerName("OnKeyDown"); !name.empty()) {
     KeyHandler keyDown = handler<KeyHandler>(name);
@@ -173,8 +163,8 @@ void TForm1::bindBrowseEvents() {
       if (code != 0 && key == 0) qtKey = 0;  // the handler consumed the key
     };
   }
-  bind(DriveComboBox1, DriveComboBox1->handlerName("OnChange"), DriveComboBox1->OnChange);
-  bind(DriveComboBox1, DriveComboBox1->handlerName("OnClick"), DriveComboBox1->OnClick);
+  bind(DriveComboBox1, "OnChange", DriveComboBox1->OnChange);
+  bind(DriveComboBox1, "OnClick", DriveComboBox1->OnClick);
 }
 
 void TForm1::FormCreate(Sender*) {
@@ -196,7 +186,7 @@ void TForm1::PreviewFPSChange(Sender*) {
 }
 
 std::string TForm1::SnapshotPath(int index) const {
-  return joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemText(index));
+  return browse::joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemText(index));
 }
 
 std::string TForm1::SlideLabelText() const {
@@ -217,7 +207,7 @@ void TForm1::writeSlideLabelName() {
 
 void TForm1::RefillSnapshotList(int selectIndex, bool resetShow) {
   ListBox1->clearItems();
-  ListBox1->addDirectoryListing(joinPath(DirectoryListBox1->CurrentDirectory(), "*.jpg"));
+  ListBox1->addDirectoryListing(browse::joinPath(DirectoryListBox1->CurrentDirectory(), "*.jpg"));
   const int count = ListBox1->itemCount();
   // One step per snapshot; with one snapshot or none the bar keeps its range.
   if (count > 1) VideoProgress->setMax(count - 1);

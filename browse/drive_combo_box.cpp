@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -132,11 +133,14 @@ void TDriveComboBox::raiseChange() {
   if (OnChange) OnChange();
 }
 
-void TDriveComboBox::addEntry(const std::string& text, int image) {
-  addItem(QString::fromStdString(text), image);
-}
-
 void TDriveComboBox::buildList() {
+  static const std::map<platform::DriveType, DriveImage> kImages = {
+      {platform::DriveType::Removable, DriveImage::Floppy},
+      {platform::DriveType::Fixed, DriveImage::Hard},
+      {platform::DriveType::Remote, DriveImage::Network},
+      {platform::DriveType::CdRom, DriveImage::CdRom},
+      {platform::DriveType::RamDisk, DriveImage::Ram},
+  };
   clear();
   const platform::FileSystem& fileSystem = platform::FileSystem::instance();
   const std::uint32_t drives = fileSystem.logicalDrives();
@@ -144,27 +148,16 @@ void TDriveComboBox::buildList() {
     if ((drives & (1u << i)) == 0) continue;
     char letter = static_cast<char>('a' + i);
     const platform::DriveType type = fileSystem.driveType(std::string{letter, ':', '\\'});
+    const auto image = kImages.find(type);
+    if (image == kImages.end()) continue;  // no type, or no root folder: not listed
     if (textCase_ == TTextCase::tcUpperCase) letter = toUpperChar(letter);
-    const std::string prefix(1, letter);
-    switch (type) {
-      case platform::DriveType::Removable:
-        addEntry(prefix + ":", static_cast<int>(DriveImage::Floppy));
-        break;
-      case platform::DriveType::Fixed:
-        addEntry(prefix + ": " + volumeText(letter), static_cast<int>(DriveImage::Hard));
-        break;
-      case platform::DriveType::Remote:
-        addEntry(prefix + ": " + networkText(letter), static_cast<int>(DriveImage::Network));
-        break;
-      case platform::DriveType::CdRom:
-        addEntry(prefix + ": " + volumeText(letter), static_cast<int>(DriveImage::CdRom));
-        break;
-      case platform::DriveType::RamDisk:
-        addEntry(prefix + ": " + volumeText(letter), static_cast<int>(DriveImage::Ram));
-        break;
-      default:
-        break;  // no type, or no root folder: not listed
+    std::string text{letter, ':'};
+    if (type == platform::DriveType::Remote) {
+      text += " " + networkText(letter);
+    } else if (type != platform::DriveType::Removable) {
+      text += " " + volumeText(letter);
     }
+    addItem(QString::fromStdString(text), static_cast<int>(image->second));
   }
   // A fresh list has no selection (the combo selects its first entry itself).
   setCurrentIndex(-1);
@@ -253,13 +246,10 @@ const controls::PropertyTable& TDriveComboBox::propertyTable() const {
                                                                                : "tcLowerCase"};
               },
               [](TDriveComboBox& c, const Value::Identifier& textCase) {
-                if (textCase.name == "tcLowerCase") {
-                  c.SetTextCase(TTextCase::tcLowerCase);
-                } else if (textCase.name == "tcUpperCase") {
-                  c.SetTextCase(TTextCase::tcUpperCase);
-                } else {
+                const bool upper = textCase.name == "tcUpperCase";
+                if (!upper && textCase.name != "tcLowerCase")
                   throw Exception("Invalid property value: TextCase " + textCase.name);
-                }
+                c.SetTextCase(upper ? TTextCase::tcUpperCase : TTextCase::tcLowerCase);
               }),
           P::property("ItemHeight", &TDriveComboBox::itemHeight, &TDriveComboBox::setItemHeight),
           P::property(

@@ -91,7 +91,6 @@ class TDriveComboBox : public QComboBox, public controls::Control {
   class Delegate;
 
   void buildList();
-  void addEntry(const std::string& text, int image);
   std::string volumeText(char letter) const;
   std::string networkText(char letter) const;
   void drawEntry(QPainter& painter, const QRect& rect, int index, bool selected) const;

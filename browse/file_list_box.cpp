@@ -4,9 +4,9 @@
 
 #include <QApplication>
 #include <QCollator>
-#include <QStyledItemDelegate>
 
 #include "browse/path_text.h"
+#include "controls/fixed_height_delegate.h"
 #include "platform/file_system.h"
 
 namespace vistrel::browse {
@@ -31,22 +31,10 @@ class BusyCursor {
   bool on_;
 };
 
-// Every entry is exactly the list's item height.
-class FixedHeightDelegate : public QStyledItemDelegate {
- public:
-  explicit FixedHeightDelegate(TFileListBox* list) : QStyledItemDelegate(list), list_(list) {}
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), list_->itemHeight()};
-  }
-
- private:
-  const TFileListBox* list_;
-};
-
 }  // namespace
 
 TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
-  setItemDelegate(new FixedHeightDelegate(this));
+  setItemDelegate(new controls::FixedHeightDelegate<TFileListBox>(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setUniformItemSizes(true);

@@ -19,9 +19,7 @@ class TFileListBox : public QListWidget, public FolderFollower {
  public:
   explicit TFileListBox(QWidget* parent = nullptr);
 
-  std::string mask() const { return mask_; }
   void setMask(const std::string& mask);
-  std::string folder() const { return folder_; }
   // Lists the files of `folder` (a Windows path) afresh.
   void setFolder(const std::string& folder) override;
 

@@ -1,6 +1,7 @@
 #include "browse/select_dir_dlg.h"
 
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 #include <QGuiApplication>
@@ -92,13 +93,9 @@ TSelectDirDlg::TSelectDirDlg(QWidget* parent)
   CancelButton = addButton(this, "Cancel", 256);
   HelpButton = addButton(this, "&Help", 340);
 
-  setTabOrder(DirList, DirEdit);
-  setTabOrder(DirEdit, DriveList);
-  setTabOrder(DriveList, NetButton);
-  setTabOrder(NetButton, OKButton);
-  setTabOrder(OKButton, CancelButton);
-  setTabOrder(CancelButton, FileList);
-  setTabOrder(FileList, HelpButton);
+  QWidget* const tabOrder[] = {DirList,  DirEdit,      DriveList, NetButton,
+                               OKButton, CancelButton, FileList,  HelpButton};
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
   DirList->OnChange = [this] { DirListChange(); };
   DriveList->OnChange = [this] { DriveListChange(); };
@@ -200,8 +197,6 @@ bool PickFolder(std::string& path, std::uint8_t options, int helpContext) {
     dialog.HelpButton->hide();
     dialog.OKButton->move(dialog.CancelButton->x(), dialog.OKButton->y());
     dialog.CancelButton->move(dialog.HelpButton->x(), dialog.CancelButton->y());
-  } else {
-    dialog.setHelpContext(helpContext);
   }
   const FolderDialogRunner& run = runner();
   const int result = run ? run(dialog) : dialog.exec();

@@ -54,13 +54,9 @@ class TSelectDirDlg : public QDialog {
   QPushButton* NetButton = nullptr;
   TFileListBox* FileList = nullptr;
 
-  bool typedName() const { return typedName_; }
   // Shows the edit box in place of the path label (or the label again).
   void setTypedName(bool on);
-  bool askCreate() const { return askCreate_; }
   void setAskCreate(bool on) { askCreate_ = on; }
-  int helpContext() const { return helpContext_; }
-  void setHelpContext(int context) { helpContext_ = context; }
 
   // Moves both lists to the folder of `path` (see PickFolder).
   void preset(const std::string& path);
@@ -89,7 +85,6 @@ class TSelectDirDlg : public QDialog {
  private:
   bool typedName_ = false;
   bool askCreate_ = false;
-  int helpContext_ = 0;
 };
 
 // Shows the dialog at `path` and returns true when the user closed it with

@@ -1,6 +1,7 @@
 #include "controls/colors.h"
 
 #include <array>
+#include <map>
 #include <string_view>
 
 #include "platform/exception.h"
@@ -42,22 +43,14 @@ constexpr std::array<NamedColor, 23> kNamedColors{{
 }  // namespace
 
 QColor toQColor(TColor color) {
-  switch (color) {
-    case clWindow:
-    case clHighlightText:
-      return QColor(255, 255, 255);
-    case clWindowText:
-    case clBtnText:
-      return QColor(0, 0, 0);
-    case clBtnFace:
-      return QColor(192, 192, 192);
-    case clGrayText:
-      return QColor(128, 128, 128);
-    case clHighlight:
-      return QColor(0, 0, 128);
-    default:
-      break;
-  }
+  // The system colours of the classic Windows scheme.
+  static const std::map<TColor, QColor> kSystem = {
+      {clWindow, QColor(255, 255, 255)},  {clHighlightText, QColor(255, 255, 255)},
+      {clWindowText, QColor(0, 0, 0)},    {clBtnText, QColor(0, 0, 0)},
+      {clBtnFace, QColor(192, 192, 192)}, {clGrayText, QColor(128, 128, 128)},
+      {clHighlight, QColor(0, 0, 128)},
+  };
+  if (const auto system = kSystem.find(color); system != kSystem.end()) return system->second;
   const auto bgr = static_cast<std::uint32_t>(color);
   return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                 static_cast<int>((bgr >> 16) & 0xFF));

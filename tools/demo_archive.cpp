@@ -177,13 +177,7 @@ void drawScene(QPainter& painter, const QSize& size, const QDateTime& time) {
   painter.drawText(QRectF(w * 0.02, h * 0.18, w * 0.5, h * 0.06), Qt::AlignLeft, "CAM 1");
 }
 
-QByteArray encodeSnapshot(const QSize& size, const QDateTime& time) {
-  QImage image(size, QImage::Format_RGB32);
-  {
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    drawScene(painter, size, time);
-  }
+QByteArray encodeJpeg(const QImage& image) {
   QByteArray jpeg;
   QBuffer buffer(&jpeg);
   buffer.open(QIODevice::WriteOnly);
@@ -191,6 +185,29 @@ QByteArray encodeSnapshot(const QSize& size, const QDateTime& time) {
     throw std::runtime_error("cannot encode a JPEG (is Qt's JPEG plug-in installed?)");
   }
   return jpeg;
+}
+
+QByteArray encodeSnapshot(const QSize& size, const QDateTime& time) {
+  QImage image(size, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawScene(painter, size, time);
+  }
+  return encodeJpeg(image);
+}
+
+// Creates `folder` and its missing parents.
+void makeFolder(const QString& folder) {
+  if (!QDir().mkpath(folder)) throw std::runtime_error("cannot create " + folder.toStdString());
+}
+
+// False, having said why, when `folder` exists and --force was not given.
+bool mayWrite(const QString& folder, bool force) {
+  if (!QFileInfo::exists(folder) || force) return true;
+  std::fprintf(stderr, "%s already exists; nothing written (use --force to rewrite it)\n",
+               qPrintable(folder));
+  return false;
 }
 
 // Cuts a JPEG half-way through its scan data: the header stays readable and
@@ -290,18 +307,13 @@ int runEventsDay(const QString& driveFolder, bool force) {
   const QString dateFolder = QDir(driveFolder)
                                  .filePath(QStringLiteral("Program Files/Vistrel/Records/") +
                                            kEventsDate.toString(QStringLiteral("yyyy-MM-dd")));
-  if (QFileInfo::exists(dateFolder) && !force) {
-    std::fprintf(stderr, "%s already exists; nothing written (use --force to rewrite it)\n",
-                 qPrintable(dateFolder));
-    return 1;
-  }
+  if (!mayWrite(dateFolder, force)) return 1;
   const QSize size(640, 480);
   const QImage empty = yard(size);
   int index = 0;  // snapshots since the first hour's start: the light and noise
   for (int hour = kEventsFirstHour; hour < kEventsFirstHour + kEventsHours; ++hour) {
     const QString hourFolder = QDir(dateFolder).filePath(QString::asprintf("%.2d", hour));
-    if (!QDir().mkpath(hourFolder))
-      throw std::runtime_error("cannot create " + hourFolder.toStdString());
+    makeFolder(hourFolder);
     int written = 0;
     for (int second = 0; second < 3600; second += kEventsInterval, ++index, ++written) {
       const QTime time(hour, second / 60, second % 60);
@@ -317,12 +329,8 @@ int runEventsDay(const QString& driveFolder, bool force) {
                    size.width() * 0.03 + (crossing.leftToRight ? along : span - along));
       }
       addNoiseAndLight(image, unsigned(index) + 1, int(index * kLightPerSnapshot));
-      QByteArray jpeg;
-      QBuffer buffer(&jpeg);
-      buffer.open(QIODevice::WriteOnly);
-      if (!image.save(&buffer, "JPG", kJpegQuality))
-        throw std::runtime_error("cannot encode a JPEG (is Qt's JPEG plug-in installed?)");
-      writeFile(QDir(hourFolder).filePath(time.toString(QStringLiteral("HHmmss")) + ".jpg"), jpeg);
+      writeFile(QDir(hourFolder).filePath(time.toString(QStringLiteral("HHmmss")) + ".jpg"),
+                encodeJpeg(image));
     }
     std::printf("%s: %d snapshots\n", qPrintable(hourFolder), written);
   }
@@ -337,22 +345,16 @@ int runEventsDay(const QString& driveFolder, bool force) {
 int run(const QString& driveFolder, bool force) {
   const QString recordsRoot =
       QDir(driveFolder).filePath(QStringLiteral("Program Files/Vistrel/Records"));
-  if (QFileInfo::exists(recordsRoot) && !force) {
-    std::fprintf(stderr, "%s already exists; nothing written (use --force to rewrite it)\n",
-                 qPrintable(recordsRoot));
-    return 1;
-  }
+  if (!mayWrite(recordsRoot, force)) return 1;
   int total = 0;
   for (const DatePlan& day : archivePlan()) {
     const QString dateFolder =
         QDir(recordsRoot).filePath(day.date.toString(QStringLiteral("yyyy-MM-dd")));
-    if (!QDir().mkpath(dateFolder))
-      throw std::runtime_error("cannot create " + dateFolder.toStdString());
+    makeFolder(dateFolder);
     if (day.hours.empty()) std::printf("%s: no hour folders\n", qPrintable(dateFolder));
     for (const HourPlan& hour : day.hours) {
       const QString hourFolder = QDir(dateFolder).filePath(QString::asprintf("%.2d", hour.hour));
-      if (!QDir().mkpath(hourFolder))
-        throw std::runtime_error("cannot create " + hourFolder.toStdString());
+      makeFolder(hourFolder);
       const int written = writeHour(QDir(hourFolder), day.date, hour);
       std::printf("%s: %d snapshots%s\n", qPrintable(hourFolder), written,
                   hour.largeSnapshots

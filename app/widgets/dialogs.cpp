@@ -10,6 +10,15 @@
 namespace vistrel::app {
 namespace {
 
+// A plain-text box with one OK button over the active window.
+void showPlainBox(QMessageBox::Icon icon, const char* caption, const std::string& message) {
+  QMessageBox box(icon, caption, QString::fromStdString(message), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  // Messages carry file and folder names: never read them as markup.
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
 std::unique_ptr<Dialogs>& current() {
   static std::unique_ptr<Dialogs> dialogs = std::make_unique<QtDialogs>();
   return dialogs;
@@ -63,11 +72,7 @@ std::unique_ptr<Dialogs> Dialogs::install(std::unique_ptr<Dialogs> dialogs) {
 }
 
 void QtDialogs::showError(const std::string& message) {
-  QMessageBox box(QMessageBox::Critical, kApplicationTitle, QString::fromStdString(message),
-                  QMessageBox::Ok, QApplication::activeWindow());
-  // Messages carry file and folder names: never read them as markup.
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  showPlainBox(QMessageBox::Critical, kApplicationTitle, message);
 }
 
 void QtDialogs::showMessage(const std::string& message) {
@@ -77,10 +82,7 @@ void QtDialogs::showMessage(const std::string& message) {
 }
 
 void QtDialogs::showShellError(const std::string& message) {
-  QMessageBox box(QMessageBox::Warning, "File Operation", QString::fromStdString(message),
-                  QMessageBox::Ok, QApplication::activeWindow());
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  showPlainBox(QMessageBox::Warning, "File Operation", message);
 }
 
 platform::CollisionAnswer QtDialogs::askCollision(const std::string& targetPath) {

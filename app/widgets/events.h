@@ -41,9 +41,9 @@ using MouseEvent = EventSlot<MouseHandler>;
 
 // Binds `slot` to the handler named by `value` ("ListBox1Click") in the
 // window being read. Throws vistrel::Exception when it has none of that kind.
-void bindEvent(NotifyEvent& slot, const layout::Value& value, layout::ReadContext& context);
-void bindEvent(KeyEvent& slot, const layout::Value& value, layout::ReadContext& context);
-void bindEvent(MouseEvent& slot, const layout::Value& value, layout::ReadContext& context);
+// Defined for the three slot types above.
+template <typename Handler>
+void bindEvent(EventSlot<Handler>& slot, const layout::Value& value, layout::ReadContext& context);
 
 // The stored event property `name` of class C, held in the slot that
 // `slotOf` picks out of a C: a member pointer, or a callable that takes a C

@@ -102,24 +102,16 @@ void TForm::setBorderIcons(const layout::Value::Set& icons) {
   setWindowFlags(flags);
 }
 
-template <typename Slot>
-static void bindSlot(Slot& slot, const layout::Value& value, layout::ReadContext& context) {
+template <typename Handler>
+void bindEvent(EventSlot<Handler>& slot, const layout::Value& value, layout::ReadContext& context) {
   auto* form = dynamic_cast<TForm*>(&context.root());
   if (form == nullptr) throw Exception("Event handlers need a window as the layout's root");
   slot.name = value.asIdentifier();
-  slot.handler = form->template handler<decltype(slot.handler)>(slot.name);
+  slot.handler = form->handler<Handler>(slot.name);
 }
 
-void bindEvent(NotifyEvent& slot, const layout::Value& value, layout::ReadContext& context) {
-  bindSlot(slot, value, context);
-}
-
-void bindEvent(KeyEvent& slot, const layout::Value& value, layout::ReadContext& context) {
-  bindSlot(slot, value, context);
-}
-
-void bindEvent(MouseEvent& slot, const layout::Value& value, layout::ReadContext& context) {
-  bindSlot(slot, value, context);
-}
+template void bindEvent(NotifyEvent&, const layout::Value&, layout::ReadContext&);
+template void bindEvent(KeyEvent&, const layout::Value&, layout::ReadContext&);
+template void bindEvent(MouseEvent&, const layout::Value&, layout::ReadContext&);
 
 }  // namespace vistrel::app

@@ -2,33 +2,17 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
 
+#include "controls/fixed_height_delegate.h"
 #include "platform/exception.h"
 #include "platform/file_listing.h"
 
 namespace vistrel::app {
-namespace {
-
-// Every entry is exactly the list's item height.
-class FixedHeightDelegate : public QStyledItemDelegate {
- public:
-  FixedHeightDelegate(const TListBox* list) : QStyledItemDelegate(nullptr), list_(list) {}
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), list_->itemHeight()};
-  }
-
- private:
-  const TListBox* list_;
-};
-
-}  // namespace
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent), EventControl(this) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setUniformItemSizes(true);
-  setItemDelegate(new FixedHeightDelegate(this));
-  itemDelegate()->setParent(this);
+  setItemDelegate(new controls::FixedHeightDelegate<TListBox>(this));
   setFrameShape(QFrame::Panel);
   setFrameShadow(QFrame::Sunken);
   setLineWidth(2);

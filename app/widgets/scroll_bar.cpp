@@ -1,6 +1,7 @@
 #include "app/widgets/scroll_bar.h"
 
 #include <algorithm>
+#include <map>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -88,31 +89,18 @@ void TScrollBar::keyPressEvent(QKeyEvent* event) {
   const int original = key;
   raiseFromUser(onKeyDown_, key, event->modifiers());
   if (original != 0 && key == 0) return;  // the handler consumed it
-  switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Up:
-      triggerAction(SliderSingleStepSub);
-      break;
-    case Qt::Key_Right:
-    case Qt::Key_Down:
-      triggerAction(SliderSingleStepAdd);
-      break;
-    case Qt::Key_PageUp:
-      triggerAction(SliderPageStepSub);
-      break;
-    case Qt::Key_PageDown:
-      triggerAction(SliderPageStepAdd);
-      break;
-    case Qt::Key_Home:
-      triggerAction(SliderToMinimum);
-      break;
-    case Qt::Key_End:
-      triggerAction(SliderToMaximum);
-      break;
-    default:
-      event->ignore();
-      return;
+  static const std::map<int, SliderAction> actions = {
+      {Qt::Key_Left, SliderSingleStepSub},  {Qt::Key_Up, SliderSingleStepSub},
+      {Qt::Key_Right, SliderSingleStepAdd}, {Qt::Key_Down, SliderSingleStepAdd},
+      {Qt::Key_PageUp, SliderPageStepSub},  {Qt::Key_PageDown, SliderPageStepAdd},
+      {Qt::Key_Home, SliderToMinimum},      {Qt::Key_End, SliderToMaximum},
+  };
+  const auto action = actions.find(event->key());
+  if (action == actions.end()) {
+    event->ignore();  // keys the bar does not use go on to its parent
+    return;
   }
+  triggerAction(action->second);
   event->accept();
 }
 

@@ -23,7 +23,6 @@ class TScrollBar : public QScrollBar, public EventControl {
 
   int position() const { return value(); }
   void setPosition(int position);
-  int min() const { return minimum(); }
   int max() const { return maximum(); }
   void setMax(int max);
 

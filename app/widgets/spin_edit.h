@@ -28,8 +28,6 @@ class TSpinEdit : public QAbstractSpinBox, public EventControl {
   std::string text() const;
   // The inner editor that takes the typing.
   using QAbstractSpinBox::lineEdit;
-  int minValue() const { return minValue_; }
-  int maxValue() const { return maxValue_; }
 
   void stepBy(int steps) override;
   QValidator::State validate(QString& input, int& position) const override;

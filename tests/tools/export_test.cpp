@@ -865,18 +865,13 @@ TEST(ExportNaming, TheWindowsRuleNeverReusesAName) {
   platform::FileSystem::install(std::make_unique<platform::FileSystem>(
       std::vector<platform::Drive>{{'C', folder, platform::DriveType::Fixed, "", {}}}, "C:\\"));
   const QDateTime now(QDate(2026, 12, 6), QTime(20, 15, 30));
-  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel.avi");
   std::ofstream(folder / "VISTREL.AVI").close();  // names compare ignoring case
-  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel-20261206-201530.avi");
   std::ofstream(folder / "vistrel-20261206-201530.avi").close();
-  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel-20261206-201530-2.avi");
-  EXPECT_EQ(nextVideoName("C:\\", ".mp4", now), "C:\\vistrel.mp4");
 
   // The file is created under its final name; an existing one, also a
   // dangling symbolic link, is never opened for writing.
   EXPECT_EQ(reserveNextVideoName("C:\\", ".avi", now), folder / "vistrel-20261206-201530-2.avi");
   EXPECT_EQ(fs::file_size(folder / "vistrel-20261206-201530-2.avi"), 0u);
-  EXPECT_EQ(nextVideoName("C:\\", ".avi", now), "C:\\vistrel-20261206-201530-3.avi");
   std::ofstream(folder / "kept.avi") << "keep";
   EXPECT_THROW(createExclusively(folder / "kept.avi"), EOutputTaken);
   EXPECT_EQ(fs::file_size(folder / "kept.avi"), 4u);

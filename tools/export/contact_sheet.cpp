@@ -9,7 +9,6 @@
 #include <cstring>
 #include <thread>
 #include <unordered_map>
-#include <unordered_set>
 
 #include <QBuffer>
 #include <QFont>
@@ -37,11 +36,12 @@ struct Tile {
   QDateTime time;
 };
 
+// The loader's message of each snapshot the activity index found damaged.
+using DamageByPath = std::unordered_map<std::string, const std::string*>;
+
 // The size of the first snapshot whose header reads, for the tiles' shape;
 // empty when none does.
-QSize firstSnapshotSize(const std::vector<std::string>& snapshots, const SnapshotEvents& found) {
-  std::unordered_set<std::string> damaged;
-  for (const SkippedSnapshot& snapshot : found.damaged) damaged.insert(snapshot.path);
+QSize firstSnapshotSize(const std::vector<std::string>& snapshots, const DamageByPath& damaged) {
   const platform::FileSystem& files = platform::FileSystem::instance();
   for (const std::string& path : snapshots) {
     if (damaged.count(path) > 0) continue;
@@ -148,14 +148,12 @@ void drawLabels(QImage& image, const std::vector<Tile>& tiles, const SheetLayout
 // The tiles of `snapshots` under `layout`: which snapshot each shows, and
 // whether an event touches the ones it stands for.
 std::vector<Tile> chooseTiles(const std::vector<std::string>& snapshots,
-                              const SnapshotEvents& found, const SheetLayout& layout) {
+                              const SnapshotEvents& found, const DamageByPath& damaged,
+                              const SheetLayout& layout) {
   std::vector<bool> inEvent(snapshots.size(), false);
   for (const activity::ActivityEvent& event : found.events)
     std::fill(inEvent.begin() + std::ptrdiff_t(event.first),
               inEvent.begin() + std::ptrdiff_t(event.last + 1), true);
-  std::unordered_map<std::string, const std::string*> damaged;
-  for (const SkippedSnapshot& snapshot : found.damaged)
-    damaged.emplace(snapshot.path, &snapshot.message);
   const platform::FileSystem& files = platform::FileSystem::instance();
   std::vector<Tile> tiles(layout.tiles);
   for (std::size_t i = 0; i < tiles.size(); ++i) {
@@ -223,9 +221,12 @@ ContactSheet makeContactSheet(const std::vector<std::string>& snapshots,
   sheet.events = found.events.size();
   sheet.cacheProblems = found.cacheProblems;
 
+  DamageByPath damaged;
+  for (const SkippedSnapshot& snapshot : found.damaged)
+    damaged.emplace(snapshot.path, &snapshot.message);
   const SheetLayout layout = planSheet(snapshots.size(), settings.columns, settings.tileWidth,
-                                       firstSnapshotSize(snapshots, found));
-  std::vector<Tile> tiles = chooseTiles(snapshots, found, layout);
+                                       firstSnapshotSize(snapshots, damaged));
+  std::vector<Tile> tiles = chooseTiles(snapshots, found, damaged, layout);
   sheet.layout = layout;
 
   QImage image(layout.size(), QImage::Format_RGB888);

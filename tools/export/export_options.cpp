@@ -28,8 +28,7 @@ constexpr std::array<CodecName, 3> kCodecs = {
 
 // What the command line gives before it is checked against itself.
 struct Typed {
-  std::string codec;
-  bool codecGiven = false;
+  std::string codec;  // empty when --codec was not given (an empty one is refused)
   std::string threshold;
   std::string minGap;
   std::string context;
@@ -175,7 +174,7 @@ void fitCodecToOutput(ExportOptions& options, const Typed& typed) {
     throw Exception("--output " + output +
                     ": name the file .avi (xvid, mjpeg) or .mp4 (h264); the extension "
                     "chooses the container");
-  if (!typed.codecGiven) {
+  if (typed.codec.empty()) {
     options.codec = extension == ".mp4" ? VideoCodec::H264 : VideoCodec::Xvid;
     return;
   }
@@ -247,8 +246,7 @@ ExportOptions parseExportOptions(const std::vector<std::string>& arguments) {
   declareOptions(parser, options, typed);
   platform::parseArguments(parser, arguments);
   if (options.help || options.version) return options;
-  typed.codecGiven = parser.count("--codec") > 0;
-  if (typed.codecGiven) options.codec = codecNamed(typed.codec);
+  if (parser.count("--codec") > 0) options.codec = codecNamed(typed.codec);
   fitCodecToOutput(options, typed);
   readEventOptions(options, typed, parser);
   readSheetOptions(options, typed, parser);

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform/file_system.h"
-#include "platform/video_names.h"
 #include "recording/export_session.h"
 
 namespace vistrel::exporter {
@@ -17,15 +16,6 @@ std::string folderOf(const fs::path& path) {
 }
 
 }  // namespace
-
-std::string nextVideoName(const std::string& windowsFolder, const std::string& extension,
-                          const QDateTime& now) {
-  const platform::FileSystem& files = platform::FileSystem::instance();
-  for (int attempt = 0;; ++attempt) {
-    std::string name = platform::videoName(windowsFolder, extension, now, attempt);
-    if (!files.fileExists(name)) return name;
-  }
-}
 
 fs::path outputHostPath(const std::string& output) {
   if (output.size() >= 2 && output[1] == ':') {

@@ -18,11 +18,6 @@ namespace vistrel::exporter {
 // The output file exists already (also as a dangling symbolic link).
 VISTREL_EXCEPTION(EOutputTaken, EExportFailed);
 
-// The window's naming rule (platform::videoName) in the folder
-// `windowsFolder`: the first name that is free. Returns its Windows path.
-std::string nextVideoName(const std::string& windowsFolder, const std::string& extension,
-                          const QDateTime& now);
-
 // The host path of an output named on the command line: a Windows path
 // through the drive table (throws EExportFailed when no drive holds its
 // folder), else a host path from the current folder.
@@ -33,7 +28,7 @@ std::filesystem::path outputHostPath(const std::string& output);
 // other failure.
 void createExclusively(const std::filesystem::path& hostPath);
 
-// Creates the naming rule's first free name in `windowsFolder` as
+// Creates the window's naming rule's (platform::videoName) first free name in `windowsFolder` as
 // createExclusively does, moving on to the next name when another program
 // takes one first. Returns its host path. Throws EExportFailed.
 std::filesystem::path reserveNextVideoName(const std::string& windowsFolder,
