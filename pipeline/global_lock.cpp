@@ -1,12 +1,40 @@
 #include "pipeline/global_lock.h"
 
+#include <functional>
+
 #include "pipeline/errors.h"
 
 namespace vistrel {
 
+std::size_t TOWMultiReadExclusiveWriteSynchronizer::BucketOf(std::thread::id thread) {
+  const std::size_t id = std::hash<std::thread::id>{}(thread);
+  return (id ^ (id >> 8)) & 15;
+}
+
+int& TOWMultiReadExclusiveWriteSynchronizer::SlotOf(std::thread::id thread) {
+  auto& bucket = buckets_[BucketOf(thread)];
+  for (auto& slot : bucket) {
+    if (slot.thread == thread) return slot.count;
+  }
+  bucket.push_back({thread, 0});
+  return bucket.back().count;
+}
+
 int TOWMultiReadExclusiveWriteSynchronizer::CountOf(std::thread::id thread) const {
-  const auto it = readers_.find(thread);
-  return it == readers_.end() ? 0 : it->second;
+  for (const auto& slot : buckets_[BucketOf(thread)]) {
+    if (slot.thread == thread) return slot.count;
+  }
+  return 0;
+}
+
+void TOWMultiReadExclusiveWriteSynchronizer::DropEmptySlot(std::thread::id thread) {
+  auto& bucket = buckets_[BucketOf(thread)];
+  for (auto it = bucket.begin(); it != bucket.end(); ++it) {
+    if (it->thread == thread && it->count == 0) {
+      bucket.erase(it);
+      return;
+    }
+  }
 }
 
 void TOWMultiReadExclusiveWriteSynchronizer::BeginRead() {
@@ -18,17 +46,21 @@ void TOWMultiReadExclusiveWriteSynchronizer::BeginRead() {
     changed_.wait(lock,
                   [&] { return writeNesting_ == 0 && (waitingWriters_ == 0 || CountOf(me) > 0); });
   }
-  ++readers_[me];
+  ++SlotOf(me);
   ++totalReads_;
 }
 
 void TOWMultiReadExclusiveWriteSynchronizer::EndRead() {
   const auto me = std::this_thread::get_id();
   std::lock_guard lock(mutex_);
-  const auto it = readers_.find(me);
-  if (it == readers_.end()) throw EOWException("Assertion failure");
+  int& count = SlotOf(me);
+  if (count <= 0) {
+    DropEmptySlot(me);
+    throw EOWException("Assertion failure");
+  }
+  --count;
   --totalReads_;
-  if (--it->second == 0) readers_.erase(it);
+  if (count == 0) DropEmptySlot(me);
   changed_.notify_all();
 }
 

@@ -9,10 +9,11 @@
 // so code never upgrades while another thread can be upgrading).
 #pragma once
 
+#include <array>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
+#include <vector>
 
 namespace vistrel {
 
@@ -29,12 +30,19 @@ class TOWMultiReadExclusiveWriteSynchronizer {
   int ReadCount() const;
 
  private:
-  int CountOf(std::thread::id thread) const;  // mutex_ held
+  struct ReaderCount {
+    std::thread::id thread;
+    int count;
+  };
+  static std::size_t BucketOf(std::thread::id thread);
+  int& SlotOf(std::thread::id thread);         // creates the slot; mutex_ held
+  int CountOf(std::thread::id thread) const;   // mutex_ held
+  void DropEmptySlot(std::thread::id thread);  // mutex_ held
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  // Read holds per thread; a thread without any has no entry.
-  std::unordered_map<std::thread::id, int> readers_;
+  // Readers per thread, in 16 buckets chosen from the thread id.
+  std::array<std::vector<ReaderCount>, 16> buckets_;
   int totalReads_ = 0;
   std::thread::id writer_;
   int writeNesting_ = 0;
