@@ -274,23 +274,39 @@ void TVLBaseCommonLogger::Transition(RecorderEvent event) {
 
 bool TVLBaseCommonLogger::ProcessVideoOperation(const TOWOperationPtr& operation,
                                                 bool inMainThread) {
-  if (auto start = OperationAs<TVLInternalStartFrameOperation>(operation)) {
-    if (IsGraphRunning() && recordingFileName_ == start->fileName) return true;
-    recordingFileName_ = start->fileName;
-    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
-  } else if (auto start = OperationAs<TOWStartFrameOperation>(operation)) {
-    recordingFileName_ = fileName_;
-    activeFileName_ = fileName_;
-    OpenVideoStream(start->width, start->height, start->framePeriod100ns, start->formatCode);
-  } else if (OperationAs<TSLInternalStopOperation>(operation)) {
-    // The audio path would restart its stream here; no audio is recorded.
-    StopLogging(false);
-  } else if (OperationAs<TOWStopOperation>(operation)) {
-    StopLogging(true);
-  } else if (auto supplied = OperationAs<TOWSuppliedBufferOperation>(operation)) {
+  if (auto start = OperationAs<TVLInternalStartFrameOperation>(operation))
+    return ProcessStartFile(*start);
+  if (auto start = OperationAs<TOWStartFrameOperation>(operation)) return ProcessStartFrame(*start);
+  if (OperationAs<TSLInternalStopOperation>(operation)) return ProcessInternalStop();
+  if (OperationAs<TOWStopOperation>(operation)) return ProcessStop();
+  if (auto supplied = OperationAs<TOWSuppliedBufferOperation>(operation))
     return ProcessFrame(operation, *supplied, inMainThread);
-  }
   return true;  // pump requests and the like need no answer
+}
+
+bool TVLBaseCommonLogger::ProcessStartFile(const TVLInternalStartFrameOperation& start) {
+  if (IsGraphRunning() && recordingFileName_ == start.fileName) return true;
+  recordingFileName_ = start.fileName;
+  OpenVideoStream(start.width, start.height, start.framePeriod100ns, start.formatCode);
+  return true;
+}
+
+bool TVLBaseCommonLogger::ProcessStartFrame(const TOWStartFrameOperation& start) {
+  recordingFileName_ = fileName_;
+  activeFileName_ = fileName_;
+  OpenVideoStream(start.width, start.height, start.framePeriod100ns, start.formatCode);
+  return true;
+}
+
+bool TVLBaseCommonLogger::ProcessInternalStop() {
+  // The audio path would restart its stream here; no audio is recorded.
+  StopLogging(false);
+  return true;
+}
+
+bool TVLBaseCommonLogger::ProcessStop() {
+  StopLogging(true);
+  return true;
 }
 
 bool TVLBaseCommonLogger::ProcessFrame(const TOWOperationPtr& operation,

@@ -169,6 +169,12 @@ class TVLBaseCommonLogger : public TOWComponent {
   void ResetProgressSnapshot();
 
  private:
+  // One function per video operation kind; each returns whether the
+  // operation was consumed.
+  bool ProcessStartFile(const TVLInternalStartFrameOperation& start);
+  bool ProcessStartFrame(const TOWStartFrameOperation& start);
+  bool ProcessInternalStop();
+  bool ProcessStop();
   // A frame taken from the video queue; false when it went back to the
   // queue's head.
   bool ProcessFrame(const TOWOperationPtr& operation, const TOWSuppliedBufferOperation& supplied,
