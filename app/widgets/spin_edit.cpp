@@ -17,7 +17,8 @@ std::optional<int> parseInteger(const std::string& text) {
     negative = digits.front() == '-';
     digits.remove_prefix(1);
   }
-  if (digits.empty()) return std::nullopt;
+  // from_chars would take a second sign ("--5" read as 5).
+  if (digits.empty() || digits.front() < '0' || digits.front() > '9') return std::nullopt;
   long long result = 0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), result);
   if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;

@@ -175,8 +175,12 @@ TEST_F(ControlsTest, SpinEditTypingStepsAndClamping) {
   QTest::keyClick(spin, Qt::Key_Down);  // stays at the minimum, no change
   EXPECT_EQ(form_.log,
             (std::vector<std::string>{"spin 4", "spin 45", "spin 30", "spin 29", "spin 1"}));
-  spin->lineEdit()->setText("1.5");
-  EXPECT_EQ(spin->value(), 1);  // not an integer: the minimum
+  for (const char* text : {"1.5", "--5", "+-7"}) {
+    spin->lineEdit()->setText(text);
+    EXPECT_EQ(spin->value(), 1) << text;  // not an integer: the minimum
+  }
+  spin->lineEdit()->setText("-7");
+  EXPECT_EQ(spin->value(), -7);  // used unchanged until the field is left
 }
 
 TEST_F(ControlsTest, ListSelectionByProgramRaisesNothing) {
