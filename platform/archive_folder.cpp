@@ -36,16 +36,11 @@ std::optional<fs::path> findFolder(fs::path folder, std::string_view relative) {
   return folder;
 }
 
-bool isHourName(const std::string& name) {
-  return name.size() == 2 && name[0] >= '0' && name[0] <= '2' && name[1] >= '0' && name[1] <= '9' &&
-         (name[0] < '2' || name[1] <= '3');
-}
-
 bool holdsDateFolder(const fs::path& folder) {
   for (const std::string& date : host::listNames(folder)) {
     if (!isFolder(folder / date)) continue;
     for (const std::string& hour : host::listNames(folder / date)) {
-      if (isHourName(hour) && isFolder(folder / date / hour)) return true;
+      if (isHourFolderName(hour) && isFolder(folder / date / hour)) return true;
     }
   }
   return false;
@@ -94,6 +89,11 @@ void makeRecordsLink(const fs::path& base, const fs::path& recordsRoot) {
 }
 
 }  // namespace
+
+bool isHourFolderName(std::string_view name) {
+  return name.size() == 2 && name[0] >= '0' && name[0] <= '2' && name[1] >= '0' && name[1] <= '9' &&
+         (name[0] < '2' || name[1] <= '3');
+}
 
 fs::path archiveLinkBase() {
   const char* cacheHome = std::getenv("XDG_CACHE_HOME");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "platform/exception.h"
 #include "platform/file_system.h"
@@ -14,6 +15,9 @@ namespace vistrel::platform {
 // Where the recorder keeps its snapshots, as the window and the exporter name
 // it: <date>\<hour>\<snapshot> below it.
 inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
+
+// "00" to "23": the name of an hour folder inside a date folder.
+bool isHourFolderName(std::string_view name);
 
 // The macro needs the base class unqualified.
 VISTREL_EXCEPTION(ENoArchive, Exception);
