@@ -59,6 +59,7 @@ bool TForm1::showSelectedSnapshot() {
 }
 
 void TForm1::VideoProgressChange(Sender*) {
+  if (followingList_) return;
   if (ListBox1->itemCount() <= 1) return;
   const int position = VideoProgress->position();
   ListBox1->setItemIndex(position);

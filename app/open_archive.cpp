@@ -52,6 +52,7 @@ void TForm1::OpenArchiveFolder(const std::filesystem::path& folder) {
   // The show's folders belong to the archive it started in.
   endShow();
   platform::FileSystem::instance().mapDrive(archive.driveC);
+  watchRecordsRoot();
   // Through the drive root: the list takes the records root's path for the
   // folder it shows already, but the path now names another folder.
   DirectoryListBox1->SetCurrentDirectory("C:\\");

@@ -46,6 +46,7 @@ void TForm1::ListBox1KeyDown(Sender* sender, int& key, Qt::KeyboardModifiers shi
   if (key == kKeyEscape) {
     DirectoryListBox1->setFocus();
     ListBox1->clearItems();
+    listedFolder_.clear();
     slideCounter_ = 0;
     VideoProgress->setPosition(0);
   }

@@ -16,6 +16,7 @@
 #include "browse/path_text.h"
 #include "kUnit1Layout.h"
 #include "pipeline/image_gen.h"
+#include "platform/archive_watcher.h"
 #include "platform/file_system.h"
 #include "platform/layout/layout_reader.h"
 #include "recording/export_session.h"
@@ -51,6 +52,7 @@ TForm1::TForm1() {
   publish("ListBox2DblClick", &TForm1::ListBox2DblClick);
   publish("ListBox2KeyUp", &TForm1::ListBox2KeyUp);
   setAcceptDrops(true);
+  connectArchiveWatcher();
 }
 
 TForm1::~TForm1() {
@@ -176,6 +178,7 @@ void TForm1::FormCreate(Sender*) {
   VLImageGen1->SetFrameRate(RateFPS->value());
   SlideShowTimer->setInterval(previewIntervalMs(PreviewFPS->value()));
   RefillSavedVideosList();
+  watchRecordsRoot();
 }
 
 void TForm1::PreviewFPSChange(Sender*) {
@@ -208,6 +211,7 @@ void TForm1::writeSlideLabelName() {
 void TForm1::RefillSnapshotList(int selectIndex, bool resetShow) {
   ListBox1->clearItems();
   ListBox1->addDirectoryListing(browse::joinPath(DirectoryListBox1->CurrentDirectory(), "*.jpg"));
+  listedFolder_ = DirectoryListBox1->CurrentDirectory();
   const int count = ListBox1->itemCount();
   // One step per snapshot; with one snapshot or none the bar keeps its range.
   if (count > 1) VideoProgress->setMax(count - 1);

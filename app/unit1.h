@@ -41,6 +41,10 @@ namespace vistrel::recording {
 class ExportSession;
 }
 
+namespace vistrel::platform {
+class ArchiveWatcher;
+}
+
 namespace vistrel::browse {
 class TDirectoryListBox;
 class TDriveComboBox;
@@ -172,6 +176,9 @@ class TForm1 : public TForm {
   void RecordingFailed(const std::string& message);
   // A Ctrl+arrow jump waits for its folder to be scored.
   bool eventJumpWaiting() const { return pendingEventJump_.has_value(); }
+  // Watches drive C's records root while the window runs (see
+  // live_archive.cpp); other windows may connect to its signals.
+  platform::ArchiveWatcher& archiveWatcher() { return *archiveWatcher_; }
   // The clock that stamps video file names (tests fix it).
   void setClock(std::function<QDateTime()> clock);
   // Whether the export burns each snapshot's date and time into its frame
@@ -264,7 +271,23 @@ class TForm1 : public TForm {
   void eventsReady();
   void carryOutEventJump(const EventJump& jump, const FolderEvents::Answer& answer);
 
+  // Following what a recorder writes: the records root of drive C is
+  // watched; the snapshot list takes the snapshots that come and go in the
+  // folder it lists, the tree list the folders in its current directory.
+  void connectArchiveWatcher();
+  void watchRecordsRoot();
+  void listedHourChanged(const std::string& hourFolder);
+  void treeFoldersChanged(const std::string& parentFolder);
+  void followListedFolder();
+
   std::int32_t slideCounter_ = 0;
+  // The folder whose snapshots the list holds; empty once the list is
+  // cleared by hand.
+  std::string listedFolder_;
+  // Set while the list follows its folder: the position bar moves only to
+  // stay on the selected snapshot, which is shown already.
+  bool followingList_ = false;
+  std::unique_ptr<platform::ArchiveWatcher> archiveWatcher_;
   std::function<QDateTime()> clock_;                  // empty: the system's local time
   std::unique_ptr<SnapshotDecodeAhead> decodeAhead_;  // made when the show starts
   // The list index after the last snapshot given to decodeAhead_; a list

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include "browse/drive_combo_box.h"
@@ -206,6 +207,25 @@ void TDirectoryListBox::OpenSelected() { SetCurrentDirectory(ItemPath(itemIndex(
 void TDirectoryListBox::Rebuild() {
   buildEntries();
   raiseChange();
+}
+
+void TDirectoryListBox::RefreshEntries() {
+  const int selected = itemIndex();
+  const std::string selectedPath = selected >= 0 ? ItemPath(selected) : std::string();
+  const int scrolled = verticalScrollBar()->value();
+  buildEntries();  // selects the current directory's entry
+  if (selected < 0) setItemIndex(-1);
+  for (int index = 0; selected >= 0 && index < count(); ++index) {
+    const std::string path = ItemPath(index);
+    const bool same = caseSensitive_
+                          ? path == selectedPath
+                          : platform::upperName(path) == platform::upperName(selectedPath);
+    if (same) {
+      setItemIndex(index);
+      break;
+    }
+  }
+  verticalScrollBar()->setValue(scrolled);
 }
 
 int TDirectoryListBox::itemIndex() const {

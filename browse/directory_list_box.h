@@ -80,6 +80,10 @@ class TDirectoryListBox : public QListWidget, public controls::Control {
   // Builds the entries afresh for the unchanged current directory, then
   // raises the change.
   void Rebuild();
+  // Builds the entries afresh for the unchanged current directory (its
+  // subfolders may have come or gone), keeping the selected entry selected
+  // while it exists and the scroll position. Raises no event.
+  void RefreshEntries();
   // Called by a linked drive selector with the drive it selected ('\0' for
   // none): moves to that drive's current directory.
   void DriveChanged(char letter);

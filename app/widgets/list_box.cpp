@@ -34,6 +34,18 @@ void TListBox::addItem(const std::string& text) {
   QListWidget::addItem(QString::fromStdString(text));
 }
 
+void TListBox::insertItem(int index, const std::string& text) {
+  selectingByProgram_ = true;
+  QListWidget::insertItem(index, QString::fromStdString(text));
+  selectingByProgram_ = false;
+}
+
+void TListBox::removeItem(int index) {
+  selectingByProgram_ = true;
+  delete takeItem(index);
+  selectingByProgram_ = false;
+}
+
 void TListBox::clearItems() {
   selectingByProgram_ = true;
   clear();

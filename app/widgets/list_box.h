@@ -28,6 +28,11 @@ class TListBox : public QListWidget, public EventControl {
   // Throws vistrel::Exception "List index out of bounds (%d)" outside 0..count-1.
   std::string itemText(int index) const;
   void addItem(const std::string& text);
+  // Inserts an entry before entry `index` (at the end for index >= count) or
+  // removes entry `index`; the selected entry stays selected (a removed one
+  // leaves no selection). Neither raises an event.
+  void insertItem(int index, const std::string& text);
+  void removeItem(int index);
   void clearItems();
   int itemIndex() const;
   // An index outside the entries leaves the list with no selection.
