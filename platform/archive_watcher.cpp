@@ -180,7 +180,8 @@ void ArchiveWatcher::handleEvent(int descriptor, std::uint32_t mask, const std::
     forget(watch.host);
     return;
   }
-  if (hostName.empty()) return;
+  // A name holding a "\" has no Windows path: the path layer never lists it.
+  if (hostName.empty() || hostName.find('\\') != std::string::npos) return;
   const fs::path childHost = watch.host / hostName;
   const bool folderEntry = (mask & IN_ISDIR) != 0;
   if (watch.level == Level::Hour) {
