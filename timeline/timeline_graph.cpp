@@ -51,7 +51,7 @@ TimelineGraph::TimelineGraph(const DayHours& hours, QWidget* parent)
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setMinimumHeight(120);
+  setMinimumHeight(200);
 }
 
 int TimelineGraph::graphWidth() const { return width(); }

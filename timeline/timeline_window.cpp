@@ -62,7 +62,7 @@ void TimelineWindow::buildControls() {
 
   events_ = new QListWidget(this);
   events_->setAccessibleName(QStringLiteral("Events of the day"));
-  events_->setMaximumHeight(140);
+  events_->setMaximumHeight(96);
   auto goToEvent = [this](QListWidgetItem* item) {
     const int hour = item->data(kHourRole).toInt();
     const auto& events = activity_.hours()[std::size_t(hour)].events;
