@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "activity/activity_cache.h"
@@ -16,11 +17,16 @@ namespace vistrel::activity {
 namespace {
 
 // Runs work(i) for every i below `count` on `threads` threads (the caller's
-// among them), each taking the next index as it finishes one.
-void runPool(std::size_t count, int threads, const std::function<void(std::size_t)>& work) {
+// among them), each taking the next index as it finishes one, until
+// `cancel` (when given) reads true.
+void runPool(std::size_t count, int threads, const std::function<void(std::size_t)>& work,
+             const std::atomic<bool>* cancel = nullptr) {
   std::atomic<std::size_t> next{0};
   auto loop = [&] {
-    for (std::size_t i = next++; i < count; i = next++) work(i);
+    for (std::size_t i = next++; i < count; i = next++) {
+      if (cancel != nullptr && cancel->load()) return;
+      work(i);
+    }
   };
   const std::size_t extra = std::min<std::size_t>(std::size_t(std::max(threads, 1)) - 1, count);
   std::vector<std::jthread> workers;  // joined when they go, after the caller's own share
@@ -72,6 +78,22 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
   }
 
   HourActivity hour;
+  auto cancelled = [&] { return options.cancel != nullptr && options.cancel->load(); };
+  if (cancelled()) {
+    hour.cancelled = true;
+    return hour;
+  }
+  // Progress: the snapshots the cache answers count as done at once, each
+  // decode as it ends.
+  std::mutex progressMutex;
+  std::size_t done = count - std::size_t(std::ranges::count(known, nullptr));
+  auto advance = [&](std::size_t by) {
+    if (!options.progress) return;
+    const std::lock_guard lock(progressMutex);
+    done = std::min(count, done + by);
+    options.progress(done, count);
+  };
+  advance(0);
   std::vector<std::optional<LumaThumbnail>> thumbnails(count);
   auto decode = [&](const std::vector<std::size_t>& which) {
     std::vector<std::string> shown;
@@ -79,10 +101,14 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
     for (const std::size_t i : which)
       shown.push_back(options.shownPath ? options.shownPath(names[i])
                                         : (folder / names[i]).string());
-    runPool(which.size(), threads, [&](std::size_t k) {
-      const std::size_t i = which[k];
-      thumbnails[i] = loadLumaThumbnail((folder / names[i]).string(), shown[k]);
-    });
+    runPool(
+        which.size(), threads,
+        [&](std::size_t k) {
+          const std::size_t i = which[k];
+          thumbnails[i] = loadLumaThumbnail((folder / names[i]).string(), shown[k]);
+          advance(1);
+        },
+        options.cancel);
     hour.decoded += which.size();
   };
   auto readable = [&](std::size_t i) {
@@ -100,6 +126,11 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
   std::vector<std::optional<std::size_t>> previous(count);
   while (true) {
     decode(needed);
+    if (cancelled()) {
+      hour = HourActivity{};
+      hour.cancelled = true;
+      return hour;
+    }
     needed.clear();
     std::optional<std::size_t> lastReadable;
     for (std::size_t i = 0; i < count; ++i) {

@@ -11,6 +11,7 @@
 // and joins them before it returns.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -34,6 +35,7 @@ struct HourActivity {
   std::size_t decoded = 0;                  // snapshots decoded for this answer
   std::size_t fromCache = 0;                // scores taken from the cache as they were
   std::string cacheProblem;                 // why the cache was not written; empty when fine
+  bool cancelled = false;                   // stopped through IndexOptions::cancel; scores unknown
 
   std::vector<std::optional<double>> scores() const;
 };
@@ -45,6 +47,13 @@ struct IndexOptions {
   // The path a problem text gives for the snapshot `name` (a front end's
   // Windows path); unset: the host path. Called on the calling thread only.
   std::function<std::string(const std::string& name)> shownPath;
+  // When it reads true the index stops at the next snapshot: indexHour()
+  // returns with `cancelled` set, no score known, and the cache untouched.
+  const std::atomic<bool>* cancel = nullptr;
+  // How many of the hour's snapshots are done (taken from the cache or
+  // decoded) out of all of them, called as that grows. Called from the
+  // index's workers, one call at a time.
+  std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
 // Scores the snapshots `names` (file names, in playing order) of the host

@@ -1,6 +1,7 @@
 // The viewer's command line: an archive FOLDER to open, --drive X:=HOSTDIR
 // (repeatable, also as --drive=X:=HOSTDIR) to map or override drives,
-// --stamp for time stamps in exported videos, --help and --version.
+// --stamp for time stamps in exported videos, --timeline to open the
+// timeline window at start, --help and --version.
 #pragma once
 
 #include <string>
@@ -13,7 +14,8 @@ namespace vistrel::app {
 struct CommandLine {
   bool help = false;
   bool version = false;
-  bool stamp = false;  // the export burns each snapshot's date and time into its frame
+  bool stamp = false;     // the export burns each snapshot's date and time into its frame
+  bool timeline = false;  // the timeline window opens beside the main window
   std::vector<std::string> driveOptions;  // "X:=HOSTDIR" each
   std::string folder;                     // host folder holding an archive; empty for none
 };

@@ -82,5 +82,6 @@ int main(int argc, char** argv) {
   window->setStampedExport(commandLine.stamp);
   if (app::terminationRequested()) return 0;
   window->show();
+  if (commandLine.timeline) app::dispatchHandler([&] { window->openTimeline(); });
   return application.exec();
 }

@@ -1,5 +1,6 @@
 #include "app/unit1.h"
 
+#include "activity/day_activity.h"
 #include "app/preview_interval.h"
 #include "app/widgets/check_box.h"
 #include "app/widgets/control_classes.h"
@@ -21,6 +22,7 @@
 #include "platform/layout/layout_reader.h"
 #include "recording/export_session.h"
 #include "recording/video_logger.h"
+#include "timeline/timeline_window.h"
 
 namespace vistrel::app {
 
@@ -56,6 +58,10 @@ TForm1::TForm1() {
 }
 
 TForm1::~TForm1() {
+  // The timeline first: nothing it shows may outlive the lists it follows.
+  if (ListBox1 != nullptr) QObject::disconnect(ListBox1, nullptr, this, nullptr);
+  timeline_.reset();
+  dayActivity_.reset();
   TVLBaseCommonLogger::SetDeferredErrorHandler(
       [](const std::exception& error) { reportError(error.what()); });
   // Qt deletes the controls after this object is gone; nothing may call back into it.
@@ -81,6 +87,7 @@ std::unique_ptr<TForm1> TForm1::create(std::string_view layoutText) {
   auto form = std::make_unique<TForm1>();
   layout::readLayout(*form, layoutText);
   form->attachExportSession();
+  form->bindTimelineKey();
   return form;
 }
 

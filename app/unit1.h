@@ -45,6 +45,14 @@ namespace vistrel::platform {
 class ArchiveWatcher;
 }
 
+namespace vistrel::activity {
+class DayActivity;
+}
+
+namespace vistrel::timeline {
+class TimelineWindow;
+}
+
 namespace vistrel::browse {
 class TDirectoryListBox;
 class TDriveComboBox;
@@ -185,6 +193,26 @@ class TForm1 : public TForm {
   // (--stamp); what the window shows stays unstamped. Off at creation.
   void setStampedExport(bool on);
 
+  // The timeline window (Ctrl+T, --timeline): opens it, or raises it when
+  // open, on the date of the tree list's folder.
+  void openTimeline();
+  timeline::TimelineWindow* timelineWindow() const { return timeline_.get(); }
+  // The day the timeline shows (new snapshots reach it through
+  // refreshHour()); null before the timeline was first opened.
+  activity::DayActivity* dayActivity() const { return dayActivity_.get(); }
+  // Shows the snapshot at `windowsPath` as a click on it in the lists does:
+  // the tree list goes to its folder when it is not there (refilling the
+  // snapshot list), the snapshot list selects it, and the picture, the slide
+  // label and the position bar follow. Throws vistrel::Exception when the
+  // folder cannot be entered or the snapshot is not there.
+  void showSnapshot(const std::string& windowsPath);
+  // What the timeline's export hands its range to (Windows paths in playing
+  // order; video or contact sheet). Unset: the timeline says export is not
+  // available.
+  using RangeExporter =
+      std::function<void(std::vector<std::string> windowsPaths, bool contactSheet)>;
+  void setRangeExporter(RangeExporter exporter);
+
  protected:
   // A folder dropped on the window (a local file URL) is opened as an archive.
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -300,6 +328,14 @@ class TForm1 : public TForm {
   std::unique_ptr<recording::ExportSession> exportSession_;  // made by create()
   std::optional<EventJump> pendingEventJump_;                // waits for its folder's events
   FolderEvents folderEvents_{[this] { eventsReady(); }};
+
+  // The timeline window and the day it shows; see day_timeline.cpp. The
+  // window goes first, so that no search of the day calls back into it.
+  void bindTimelineKey();
+  void followWithTimeline();
+  RangeExporter rangeExporter_;
+  std::unique_ptr<activity::DayActivity> dayActivity_;  // made with the timeline
+  std::unique_ptr<timeline::TimelineWindow> timeline_;
 };
 
 }  // namespace vistrel::app
