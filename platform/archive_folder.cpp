@@ -9,47 +9,13 @@
 #include <string>
 #include <system_error>
 
+#include "platform/archive_layout.h"
 #include "platform/drive_table.h"
-#include "platform/host_entries.h"
 
 namespace vistrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool isFolder(const fs::path& path) {
-  std::error_code error;
-  return fs::is_directory(path, error);
-}
-
-// The folder `relative` (names separated by "/") below `folder`, each name
-// matched as the path layer matches it; nullopt when a name is missing.
-std::optional<fs::path> findFolder(fs::path folder, std::string_view relative) {
-  while (!relative.empty()) {
-    const std::size_t slash = relative.find('/');
-    const std::string_view name = relative.substr(0, slash);
-    const std::optional<std::string> spelled = host::findEntryName(folder, name);
-    if (!spelled || !isFolder(folder / *spelled)) return std::nullopt;
-    folder /= *spelled;
-    relative = slash == std::string_view::npos ? std::string_view() : relative.substr(slash + 1);
-  }
-  return folder;
-}
-
-bool isHourName(const std::string& name) {
-  return name.size() == 2 && name[0] >= '0' && name[0] <= '2' && name[1] >= '0' && name[1] <= '9' &&
-         (name[0] < '2' || name[1] <= '3');
-}
-
-bool holdsDateFolder(const fs::path& folder) {
-  for (const std::string& date : host::listNames(folder)) {
-    if (!isFolder(folder / date)) continue;
-    for (const std::string& hour : host::listNames(folder / date)) {
-      if (isHourName(hour) && isFolder(folder / date / hour)) return true;
-    }
-  }
-  return false;
-}
 
 bool named(const fs::path& path, const char* name) {
   return upperName(path.filename().string()) == upperName(name);
@@ -111,11 +77,7 @@ ArchiveFolder openArchiveFolder(const fs::path& folder, const fs::path& linkBase
   if (error) throw ENoArchive(shown + ": " + error.message());
   if (!fs::is_directory(status)) throw ENoArchive(shown + " is not a folder");
 
-  std::optional<fs::path> root;
-  for (const char* below : {"Program Files/Vistrel/Records", "Vistrel/Records", "Records"}) {
-    if ((root = findFolder(given, below))) break;
-  }
-  if (!root && (named(given, "Records") || holdsDateFolder(given))) root = given;
+  const std::optional<fs::path> root = recordsRootIn(given);
   if (!root) {
     throw ENoArchive(shown +
                      " holds no snapshot archive: looked for Program Files/Vistrel/Records, "

@@ -6,14 +6,11 @@
 
 #include <filesystem>
 
+#include "platform/archive_layout.h"
 #include "platform/exception.h"
 #include "platform/file_system.h"
 
 namespace vistrel::platform {
-
-// Where the recorder keeps its snapshots, as the window and the exporter name
-// it: <date>\<hour>\<snapshot> below it.
-inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
 
 // The macro needs the base class unqualified.
 VISTREL_EXCEPTION(ENoArchive, Exception);
@@ -23,12 +20,7 @@ struct ArchiveFolder {
   Drive driveC;                       // a fixed drive C with an empty label
 };
 
-// Looks in `folder` for, in this order: "Program Files/Vistrel/Records" (a
-// drive root was given), "Vistrel/Records" (its Program Files folder),
-// "Records" (its Vistrel folder), and `folder` itself as a records root:
-// named "Records", or holding a date folder (a folder that holds an hour
-// folder "00" to "23"). Names are compared ignoring case, as the path layer
-// does.
+// Finds the records root in `folder` (platform::recordsRootIn).
 //
 // When the records root lies at <root>/Program Files/Vistrel/Records, drive
 // C is <root>, as `--drive C:=<root>` maps it. Otherwise drive C is a small

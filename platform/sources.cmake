@@ -5,6 +5,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/drive_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/archive_folder.h
   ${CMAKE_CURRENT_LIST_DIR}/archive_folder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/archive_layout.h
+  ${CMAKE_CURRENT_LIST_DIR}/archive_layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host_entries.h
   ${CMAKE_CURRENT_LIST_DIR}/host_entries.cpp
   ${CMAKE_CURRENT_LIST_DIR}/names.cpp

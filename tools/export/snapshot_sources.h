@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/archive_folder.h"
+#include "platform/archive_layout.h"
 #include "platform/exception.h"
 
 namespace vistrel::exporter {
