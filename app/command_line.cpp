@@ -17,8 +17,12 @@ constexpr const char* kDescription =
     "Shows the snapshot archive under C:\\Program Files\\Vistrel\\Records.";
 
 void declareOptions(CLI::App& parser, CommandLine& line) {
-  // A records root, its Vistrel or Program Files folder, or a drive root.
-  parser.add_option("FOLDER", line.folder, "the archive to open (maps drive C: to it)")
+  // A records root, its Vistrel or Program Files folder, a drive root, or a
+  // date or hour folder in the archive.
+  parser
+      .add_option("FOLDER", line.folder,
+                  "the archive to open (maps drive C: to it), or a date or hour folder in it "
+                  "to go to")
       ->type_name("");
   platform::addDriveOption(parser, line.driveOptions);
   parser.add_flag("--stamp", line.stamp,
@@ -37,7 +41,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
-std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders) {
+std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders,
+                                        std::string* shownFolder) {
   // FOLDER replaces drive C: its default folder need not be made.
   std::vector<platform::Drive> drives =
       platform::defaultDrives(line.driveOptions, createFolders && line.folder.empty());
@@ -48,6 +53,7 @@ std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFold
     }
   }
   const platform::ArchiveFolder archive = platform::openArchiveFolder(line.folder, createFolders);
+  if (shownFolder != nullptr) *shownFolder = archive.shownFolder;
   for (platform::Drive& drive : drives) {
     if (drive.letter == 'C') drive = archive.driveC;
   }

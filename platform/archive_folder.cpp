@@ -34,6 +34,24 @@ std::string pathKey(const std::string& path) {
   return text;
 }
 
+// The link folder's name for `recordsRoot`: its own name, shortened, then
+// the key of its whole path. A file name holds at most 255 bytes, and the
+// records root's name may already be that long.
+std::string linkFolderName(const fs::path& recordsRoot) {
+  constexpr std::size_t kMaxShownBytes = 96;
+  std::string name = recordsRoot.filename().string();
+  if (name.empty()) name = "root";
+  if (name.size() > kMaxShownBytes) {
+    // Never inside a UTF-8 sequence, so that the name stays readable; a
+    // name that is not UTF-8 is cut at most 3 bytes early.
+    std::size_t cut = kMaxShownBytes;
+    while (cut > kMaxShownBytes - 3 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+      --cut;
+    name.resize(cut);
+  }
+  return name + "-" + pathKey(recordsRoot.string());
+}
+
 // Makes <base>/Program Files/Vistrel/Records a link to `recordsRoot`. A link
 // pointing elsewhere is replaced in one step (a new link renamed over it).
 void makeRecordsLink(const fs::path& base, const fs::path& recordsRoot) {
@@ -75,30 +93,31 @@ ArchiveFolder openArchiveFolder(const fs::path& folder, const fs::path& linkBase
   const std::string shown = "\"" + folder.string() + "\"";
   fs::file_status status = fs::status(given, error);
   if (error) throw ENoArchive(shown + ": " + error.message());
-  if (!fs::is_directory(status)) throw ENoArchive(shown + " is not a folder");
-
-  const std::optional<fs::path> root = recordsRootIn(given);
-  if (!root) {
+  const bool isFolder = fs::is_directory(status);
+  const std::optional<ArchivePlace> place = findArchive(given);
+  if (!place && !isFolder) throw ENoArchive(shown + " is not a folder");
+  if (!place) {
     throw ENoArchive(shown +
                      " holds no snapshot archive: looked for Program Files/Vistrel/Records, "
-                     "Vistrel/Records or Records in it, and for date folders (folders holding "
-                     "hour folders 00 to 23) in it");
+                     "Vistrel/Records or Records in it, for date folders (folders holding "
+                     "hour folders 00 to 23) in it, and whether it is a date folder "
+                     "(yyyy-mm-dd) or an hour folder in one");
   }
+  const fs::path& root = place->recordsRoot;
 
   ArchiveFolder archive;
-  archive.recordsRoot = *root;
+  archive.recordsRoot = root;
+  archive.shownFolder = kRecordsRoot;
+  for (const std::string& name : place->below) archive.shownFolder += "\\" + name;
   archive.driveC.letter = 'C';
-  const fs::path vistrel = root->parent_path();
+  const fs::path vistrel = root.parent_path();
   const fs::path programFiles = vistrel.parent_path();
-  if (named(*root, "Records") && named(vistrel, "Vistrel") &&
-      named(programFiles, "Program Files")) {
+  if (named(root, "Records") && named(vistrel, "Vistrel") && named(programFiles, "Program Files")) {
     archive.driveC.hostRoot = programFiles.parent_path();
     return archive;
   }
-  std::string name = root->filename().string();
-  if (name.empty()) name = "root";
-  archive.driveC.hostRoot = linkBase / (name + "-" + pathKey(root->string()));
-  if (create) makeRecordsLink(archive.driveC.hostRoot, *root);
+  archive.driveC.hostRoot = linkBase / linkFolderName(root);
+  if (create) makeRecordsLink(archive.driveC.hostRoot, root);
   return archive;
 }
 

@@ -18,13 +18,18 @@ VISTREL_EXCEPTION(ENoArchive, Exception);
 struct ArchiveFolder {
   std::filesystem::path recordsRoot;  // host folder, absolute, as reached from the folder given
   Drive driveC;                       // a fixed drive C with an empty label
+  // The folder given as the window names it once drive C is mapped: the
+  // records root, or the date or hour folder given (a snapshot's folder).
+  std::string shownFolder;
 };
 
-// Finds the records root in `folder` (platform::recordsRootIn).
+// Finds the archive around `folder` (platform::findArchive): a folder that
+// is or holds a records root, a date or hour folder in one, or a snapshot.
 //
 // When the records root lies at <root>/Program Files/Vistrel/Records, drive
 // C is <root>, as `--drive C:=<root>` maps it. Otherwise drive C is a small
-// folder of its own, <linkBase>/<name>-<key>, that holds nothing but
+// folder of its own, <linkBase>/<name>-<key> (the records root's name cut
+// to 96 bytes, at a UTF-8 character's boundary), that holds nothing but
 // "Program Files/Vistrel/Records", a symbolic link to the records root; the
 // key comes from the records root's path, so opening the same folder again
 // reuses it. Unless `create` is false the folder is made and its link

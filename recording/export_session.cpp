@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <mutex>
-#include <vector>
 
 #include <QCoreApplication>
 #include <QFileInfo>
