@@ -1,6 +1,7 @@
 #include "tools/export/snapshot_sources.h"
 
 #include <filesystem>
+#include <optional>
 
 #include <QDate>
 #include <QRegularExpression>
@@ -26,6 +27,19 @@ void appendHours(const std::string& dateFolder, int first, int last,
                  std::vector<std::string>& snapshots) {
   for (const std::string& folder : platform::hourFolders(dateFolder, first, last))
     appendHour(folder, snapshots);
+}
+
+// The date folders below the Windows folder `folder` when it is or holds a
+// records root (platform::recordsRootIn): a drive root, Program Files,
+// Vistrel or the records root itself. Empty for any other folder.
+std::vector<std::string> datesBelow(const std::string& folder) {
+  const platform::FileSystem& files = platform::FileSystem::instance();
+  const std::optional<std::filesystem::path> host = files.toHost(folder);
+  if (!host) return {};
+  const std::optional<std::filesystem::path> root = platform::recordsRootIn(*host);
+  if (!root) return {};
+  const std::optional<std::string> windowsRoot = files.fromHost(*root);
+  return windowsRoot ? platform::dateFolders(*windowsRoot) : std::vector<std::string>();
 }
 
 struct ArchiveHour {
@@ -69,6 +83,8 @@ std::vector<std::string> snapshotsOfSource(const std::string& source) {
   std::vector<std::string> snapshots;
   if (platform::holdsHourFolders(folder)) {
     appendHours(folder, 0, kLastHour, snapshots);
+  } else if (const std::vector<std::string> dates = datesBelow(folder); !dates.empty()) {
+    for (const std::string& date : dates) appendHours(date, 0, kLastHour, snapshots);
   } else {
     appendHour(folder, snapshots);
   }
