@@ -42,8 +42,12 @@ constexpr const char* kKeys =
     "  Escape           clear the marks; with none, close the window\n";
 
 void declareOptions(CLI::App& parser, CommandLine& line) {
-  // A records root, its Vistrel or Program Files folder, or a drive root.
-  parser.add_option("FOLDER", line.folder, "the archive to open (maps drive C: to it)")
+  // A records root, its Vistrel or Program Files folder, a drive root, or a
+  // date or hour folder in the archive.
+  parser
+      .add_option("FOLDER", line.folder,
+                  "the archive to open (maps drive C: to it), or a date or hour folder in it "
+                  "to go to")
       ->type_name("");
   platform::addDriveOption(parser, line.driveOptions);
   parser.add_flag("--stamp", line.stamp,
@@ -64,7 +68,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
-std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders) {
+std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders,
+                                        std::string* shownFolder) {
   // FOLDER replaces drive C: its default folder need not be made.
   std::vector<platform::Drive> drives =
       platform::defaultDrives(line.driveOptions, createFolders && line.folder.empty());
@@ -75,6 +80,7 @@ std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFold
     }
   }
   const platform::ArchiveFolder archive = platform::openArchiveFolder(line.folder, createFolders);
+  if (shownFolder != nullptr) *shownFolder = archive.shownFolder;
   for (platform::Drive& drive : drives) {
     if (drive.letter == 'C') drive = archive.driveC;
   }

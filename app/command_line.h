@@ -27,9 +27,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 // The drive table of the line: the default drives with the --drive options,
 // and drive C mapped so that the records root of FOLDER is at the window's
 // records root (platform::openArchiveFolder). `createFolders` false changes
-// nothing on disk (--help). Throws vistrel::Exception for a bad --drive, a
-// folder without an archive, or FOLDER given with --drive C:=.
-std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders);
+// nothing on disk (--help). `shownFolder`, when given, receives the folder
+// the window goes to (platform::ArchiveFolder::shownFolder; empty without
+// FOLDER). Throws vistrel::Exception for a bad --drive, a folder without an
+// archive, or FOLDER given with --drive C:=.
+std::vector<platform::Drive> driveTable(const CommandLine& line, bool createFolders,
+                                        std::string* shownFolder = nullptr);
 
 // The process's first current directory: drive C's root when FOLDER was
 // given (the window then opens the records root), else the host folder it

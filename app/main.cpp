@@ -30,11 +30,12 @@ int main(int argc, char** argv) {
   using namespace vistrel;
   app::CommandLine commandLine;
   std::vector<platform::Drive> drives;
+  std::string shownFolder;  // FOLDER as the window names it
   try {
     commandLine = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     // --help and --version change nothing on disk, not even drive C's folder.
     const bool createFolders = !commandLine.help && !commandLine.version;
-    drives = app::driveTable(commandLine, createFolders);
+    drives = app::driveTable(commandLine, createFolders, &shownFolder);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "vistrel-preview: %s\n", error.what());
     return 2;
@@ -80,6 +81,9 @@ int main(int argc, char** argv) {
   std::unique_ptr<app::TForm1> window;
   if (!app::dispatchHandler([&] { window = app::TForm1::create(); })) return 1;
   window->setStampedExport(commandLine.stamp);
+  if (!shownFolder.empty() &&
+      !app::dispatchHandler([&] { window->GoToArchiveFolder(shownFolder); }))
+    return 1;
   if (app::terminationRequested()) return 0;
   window->show();
   if (commandLine.timeline) app::dispatchHandler([&] { window->openTimeline(); });

@@ -58,6 +58,11 @@ void TForm1::OpenArchiveFolder(const std::filesystem::path& folder) {
   DirectoryListBox1->SetCurrentDirectory("C:\\");
   DirectoryListBox1->SetCurrentDirectory(kRecordsRoot);
   RefillSavedVideosList();
+  GoToArchiveFolder(archive.shownFolder);
+}
+
+void TForm1::GoToArchiveFolder(const std::string& windowsFolder) {
+  DirectoryListBox1->SetCurrentDirectory(windowsFolder);
 }
 
 }  // namespace vistrel::app

@@ -6,7 +6,6 @@
 // ("P A U S E", timer on), Halted ("P A U S E", timer off).
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -23,6 +22,7 @@
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "controls/colors.h"
+#include "platform/archive_layout.h"
 #include "platform/file_system.h"
 
 namespace vistrel::app {
@@ -30,7 +30,6 @@ namespace {
 
 constexpr int kDateEntry = 4;
 constexpr int kFirstHourEntry = 5;
-constexpr int kLastHour = 23;
 // Snapshots queued for decoding ahead at a time; the list is made again
 // when the show reaches its end.
 constexpr int kDecodeAheadList = 64;
@@ -230,16 +229,10 @@ std::string TForm1::nextHourFolder() const {
   const int selected = DirectoryListBox1->itemIndex();
   const int hour = hourNumber(DirectoryListBox1->itemText(selected));
   const std::string dateFolder = DirectoryListBox1->ItemPath(selected - 1);
-  const platform::FileSystem& files = platform::FileSystem::instance();
-  for (int candidate = hour + 1; candidate <= kLastHour; ++candidate) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%.2d", candidate);
-    const std::string path = dateFolder + "\\" + name;
-    // A folder that cannot be entered counts as absent: the tree list could
-    // not open it, and the show would replay the current hour forever.
-    if (files.canEnterDirectory(path)) return path;
-  }
-  return {};
+  // A folder that cannot be entered counts as absent: the tree list could
+  // not open it, and the show would replay the current hour forever.
+  const std::vector<std::string> later = platform::hourFolders(dateFolder, hour + 1);
+  return later.empty() ? std::string() : later.front();
 }
 
 void TForm1::SlideShowMouseDown(Sender*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {

@@ -217,7 +217,8 @@ void TForm1::writeSlideLabelName() {
 
 void TForm1::RefillSnapshotList(int selectIndex, bool resetShow) {
   ListBox1->clearItems();
-  ListBox1->addDirectoryListing(browse::joinPath(DirectoryListBox1->CurrentDirectory(), "*.jpg"));
+  ListBox1->addDirectoryListing(
+      browse::joinPath(DirectoryListBox1->CurrentDirectory(), platform::kSnapshotPattern));
   listedFolder_ = DirectoryListBox1->CurrentDirectory();
   const int count = ListBox1->itemCount();
   // One step per snapshot; with one snapshot or none the bar keeps its range.

@@ -174,9 +174,13 @@ class TForm1 : public TForm {
 
   // Opens the archive in the host folder as the command line's FOLDER does
   // (platform::openArchiveFolder): a running show stops, drive C is mapped
-  // anew and the tree list shows the records root. A folder without an
+  // anew and the tree list shows the records root, or the date or hour
+  // folder given (a snapshot's folder). A folder without an
   // archive is reported in a message box and changes nothing.
   void OpenArchiveFolder(const std::filesystem::path& folder);
+  // Shows the folder of the archive (a Windows path below the records root,
+  // or the records root) in the tree list and its snapshots in the list.
+  void GoToArchiveFolder(const std::string& windowsFolder);
 
   // A recording failure that reached the main thread after the handler that
   // caused it (a frame that could not be written): halts the show and shows

@@ -9,42 +9,13 @@
 #include <string>
 #include <system_error>
 
+#include "platform/archive_layout.h"
 #include "platform/drive_table.h"
-#include "platform/host_entries.h"
 
 namespace vistrel::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool isFolder(const fs::path& path) {
-  std::error_code error;
-  return fs::is_directory(path, error);
-}
-
-// The folder `relative` (names separated by "/") below `folder`, each name
-// matched as the path layer matches it; nullopt when a name is missing.
-std::optional<fs::path> findFolder(fs::path folder, std::string_view relative) {
-  while (!relative.empty()) {
-    const std::size_t slash = relative.find('/');
-    const std::string_view name = relative.substr(0, slash);
-    const std::optional<std::string> spelled = host::findEntryName(folder, name);
-    if (!spelled || !isFolder(folder / *spelled)) return std::nullopt;
-    folder /= *spelled;
-    relative = slash == std::string_view::npos ? std::string_view() : relative.substr(slash + 1);
-  }
-  return folder;
-}
-
-bool holdsDateFolder(const fs::path& folder) {
-  for (const std::string& date : host::listNames(folder)) {
-    if (!isFolder(folder / date)) continue;
-    for (const std::string& hour : host::listNames(folder / date)) {
-      if (isHourFolderName(hour) && isFolder(folder / date / hour)) return true;
-    }
-  }
-  return false;
-}
 
 bool named(const fs::path& path, const char* name) {
   return upperName(path.filename().string()) == upperName(name);
@@ -61,6 +32,24 @@ std::string pathKey(const std::string& path) {
   char text[17];
   std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
   return text;
+}
+
+// The link folder's name for `recordsRoot`: its own name, shortened, then
+// the key of its whole path. A file name holds at most 255 bytes, and the
+// records root's name may already be that long.
+std::string linkFolderName(const fs::path& recordsRoot) {
+  constexpr std::size_t kMaxShownBytes = 96;
+  std::string name = recordsRoot.filename().string();
+  if (name.empty()) name = "root";
+  if (name.size() > kMaxShownBytes) {
+    // Never inside a UTF-8 sequence, so that the name stays readable; a
+    // name that is not UTF-8 is cut at most 3 bytes early.
+    std::size_t cut = kMaxShownBytes;
+    while (cut > kMaxShownBytes - 3 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+      --cut;
+    name.resize(cut);
+  }
+  return name + "-" + pathKey(recordsRoot.string());
 }
 
 // Makes <base>/Program Files/Vistrel/Records a link to `recordsRoot`. A link
@@ -90,11 +79,6 @@ void makeRecordsLink(const fs::path& base, const fs::path& recordsRoot) {
 
 }  // namespace
 
-bool isHourFolderName(std::string_view name) {
-  return name.size() == 2 && name[0] >= '0' && name[0] <= '2' && name[1] >= '0' && name[1] <= '9' &&
-         (name[0] < '2' || name[1] <= '3');
-}
-
 fs::path archiveLinkBase() {
   const char* cacheHome = std::getenv("XDG_CACHE_HOME");
   const fs::path cache =
@@ -109,34 +93,31 @@ ArchiveFolder openArchiveFolder(const fs::path& folder, const fs::path& linkBase
   const std::string shown = "\"" + folder.string() + "\"";
   fs::file_status status = fs::status(given, error);
   if (error) throw ENoArchive(shown + ": " + error.message());
-  if (!fs::is_directory(status)) throw ENoArchive(shown + " is not a folder");
-
-  std::optional<fs::path> root;
-  for (const char* below : {"Program Files/Vistrel/Records", "Vistrel/Records", "Records"}) {
-    if ((root = findFolder(given, below))) break;
-  }
-  if (!root && (named(given, "Records") || holdsDateFolder(given))) root = given;
-  if (!root) {
+  const bool isFolder = fs::is_directory(status);
+  const std::optional<ArchivePlace> place = findArchive(given);
+  if (!place && !isFolder) throw ENoArchive(shown + " is not a folder");
+  if (!place) {
     throw ENoArchive(shown +
                      " holds no snapshot archive: looked for Program Files/Vistrel/Records, "
-                     "Vistrel/Records or Records in it, and for date folders (folders holding "
-                     "hour folders 00 to 23) in it");
+                     "Vistrel/Records or Records in it, for date folders (folders holding "
+                     "hour folders 00 to 23) in it, and whether it is a date folder "
+                     "(yyyy-mm-dd) or an hour folder in one");
   }
+  const fs::path& root = place->recordsRoot;
 
   ArchiveFolder archive;
-  archive.recordsRoot = *root;
+  archive.recordsRoot = root;
+  archive.shownFolder = kRecordsRoot;
+  for (const std::string& name : place->below) archive.shownFolder += "\\" + name;
   archive.driveC.letter = 'C';
-  const fs::path vistrel = root->parent_path();
+  const fs::path vistrel = root.parent_path();
   const fs::path programFiles = vistrel.parent_path();
-  if (named(*root, "Records") && named(vistrel, "Vistrel") &&
-      named(programFiles, "Program Files")) {
+  if (named(root, "Records") && named(vistrel, "Vistrel") && named(programFiles, "Program Files")) {
     archive.driveC.hostRoot = programFiles.parent_path();
     return archive;
   }
-  std::string name = root->filename().string();
-  if (name.empty()) name = "root";
-  archive.driveC.hostRoot = linkBase / (name + "-" + pathKey(root->string()));
-  if (create) makeRecordsLink(archive.driveC.hostRoot, *root);
+  archive.driveC.hostRoot = linkBase / linkFolderName(root);
+  if (create) makeRecordsLink(archive.driveC.hostRoot, root);
   return archive;
 }
 

@@ -7,17 +7,11 @@
 #include <filesystem>
 #include <string_view>
 
+#include "platform/archive_layout.h"
 #include "platform/exception.h"
 #include "platform/file_system.h"
 
 namespace vistrel::platform {
-
-// Where the recorder keeps its snapshots, as the window and the exporter name
-// it: <date>\<hour>\<snapshot> below it.
-inline constexpr const char* kRecordsRoot = "C:\\Program Files\\Vistrel\\Records";
-
-// "00" to "23": the name of an hour folder inside a date folder.
-bool isHourFolderName(std::string_view name);
 
 // The macro needs the base class unqualified.
 VISTREL_EXCEPTION(ENoArchive, Exception);
@@ -25,18 +19,18 @@ VISTREL_EXCEPTION(ENoArchive, Exception);
 struct ArchiveFolder {
   std::filesystem::path recordsRoot;  // host folder, absolute, as reached from the folder given
   Drive driveC;                       // a fixed drive C with an empty label
+  // The folder given as the window names it once drive C is mapped: the
+  // records root, or the date or hour folder given (a snapshot's folder).
+  std::string shownFolder;
 };
 
-// Looks in `folder` for, in this order: "Program Files/Vistrel/Records" (a
-// drive root was given), "Vistrel/Records" (its Program Files folder),
-// "Records" (its Vistrel folder), and `folder` itself as a records root:
-// named "Records", or holding a date folder (a folder that holds an hour
-// folder "00" to "23"). Names are compared ignoring case, as the path layer
-// does.
+// Finds the archive around `folder` (platform::findArchive): a folder that
+// is or holds a records root, a date or hour folder in one, or a snapshot.
 //
 // When the records root lies at <root>/Program Files/Vistrel/Records, drive
 // C is <root>, as `--drive C:=<root>` maps it. Otherwise drive C is a small
-// folder of its own, <linkBase>/<name>-<key>, that holds nothing but
+// folder of its own, <linkBase>/<name>-<key> (the records root's name cut
+// to 96 bytes, at a UTF-8 character's boundary), that holds nothing but
 // "Program Files/Vistrel/Records", a symbolic link to the records root; the
 // key comes from the records root's path, so opening the same folder again
 // reuses it. Unless `create` is false the folder is made and its link

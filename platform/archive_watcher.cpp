@@ -13,7 +13,7 @@
 #include <QSocketNotifier>
 #include <QtGlobal>
 
-#include "platform/archive_folder.h"
+#include "platform/archive_layout.h"
 #include "platform/file_system.h"
 #include "platform/host_entries.h"
 
@@ -113,7 +113,7 @@ bool ArchiveWatcher::addWatch(Level level, const fs::path& host, const std::stri
   // recorder writes now are the ones that are watched.
   std::sort(names.begin(), names.end(), std::greater<>());
   for (const std::string& name : names) {
-    if (level == Level::Date && !isHourFolderName(name)) continue;
+    if (level == Level::Date && hourOfFolderName(name) < 0) continue;
     if (!isFolder(host / name)) continue;
     addWatch(level == Level::Root ? Level::Date : Level::Hour, host / name,
              childFolder(folder, name));
@@ -207,7 +207,7 @@ void ArchiveWatcher::handleEvent(int descriptor, std::uint32_t mask, const std::
         if (added.level == Level::Hour && below(added.host, childHost))
           changedHours_.insert(added.folder);
       }
-    } else if (isHourFolderName(hostName) && addWatch(Level::Hour, childHost, child)) {
+    } else if (hourOfFolderName(hostName) >= 0 && addWatch(Level::Hour, childHost, child)) {
       changedHours_.insert(child);
     }
   } else if ((mask & IN_MOVED_FROM) != 0) {

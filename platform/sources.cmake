@@ -7,6 +7,8 @@ target_sources(platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/archive_folder.cpp
   ${CMAKE_CURRENT_LIST_DIR}/archive_watcher.h
   ${CMAKE_CURRENT_LIST_DIR}/archive_watcher.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/archive_layout.h
+  ${CMAKE_CURRENT_LIST_DIR}/archive_layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/host_entries.h
   ${CMAKE_CURRENT_LIST_DIR}/host_entries.cpp
   ${CMAKE_CURRENT_LIST_DIR}/names.cpp

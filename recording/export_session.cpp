@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <mutex>
-#include <vector>
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -18,6 +17,7 @@
 #include "picture/time_stamp.h"
 #include "picture/video_planes.h"
 #include "pipeline/image_gen.h"
+#include "platform/archive_layout.h"
 #include "platform/file_system.h"
 #include "platform/video_names.h"
 #include "recording/video_logger.h"
@@ -30,41 +30,6 @@ namespace fs = std::filesystem;
 // "-2" up to "-999" for recordings started within one second.
 constexpr int kMaxCopiesPerSecond = 999;
 
-// The value of `text` when it is exactly `digits` decimal digits, else -1.
-int readNumber(const std::string& text, std::size_t digits) {
-  if (text.size() != digits) return -1;
-  int value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
-// A date folder's name, "yyyy-mm-dd"; invalid for anything else.
-QDate readDate(const std::string& name) {
-  if (name.size() != 10 || name[4] != '-' || name[7] != '-') return QDate();
-  const int year = readNumber(name.substr(0, 4), 4);
-  const int month = readNumber(name.substr(5, 2), 2);
-  const int day = readNumber(name.substr(8, 2), 2);
-  if (year < 0 || month < 0 || day < 0) return QDate();
-  return QDate(year, month, day);  // invalid for a day that does not exist
-}
-
-// The last `count` components of a Windows path, nearest first.
-std::vector<std::string> lastComponents(const std::string& path, std::size_t count) {
-  std::vector<std::string> components;
-  std::size_t end = path.size();
-  while (components.size() < count && end > 0) {
-    const std::size_t slash = path.find_last_of("\\/", end - 1);
-    const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
-    if (end > begin) components.push_back(path.substr(begin, end - begin));
-    if (slash == std::string::npos) break;
-    end = slash;
-  }
-  return components;
-}
-
 // Removes the file of `windowsName` when it is empty.
 void removeIfEmpty(const std::string& windowsName) {
   media::Status status = media::S_OK;
@@ -75,36 +40,16 @@ void removeIfEmpty(const std::string& windowsName) {
 
 }  // namespace
 
-QDateTime snapshotTime(const std::string& windowsPath, const QDateTime& modified) {
-  const std::vector<std::string> parts = lastComponents(windowsPath, 3);
-  if (parts.size() < 3) return modified;
-  const QDate date = readDate(parts[2]);
-  const int hour = readNumber(parts[1], 2);
-  if (!date.isValid() || hour < 0 || hour > 23) return modified;
-  int minute = modified.isValid() ? modified.time().minute() : 0;
-  int second = modified.isValid() ? modified.time().second() : 0;
-  const std::string stem = parts[0].substr(0, parts[0].rfind('.'));
-  const int named = readNumber(stem, 6);
-  // The recorder names a snapshot by its time within the hour folder; a
-  // name whose hour is another folder's was renamed or copied, and says
-  // nothing about this one.
-  if (named >= 0 && named / 10000 == hour && named / 100 % 100 < 60 && named % 100 < 60) {
-    minute = named / 100 % 100;
-    second = named % 100;
-  }
-  return QDateTime(date, QTime(hour, minute, second));
-}
-
 FrameSource frameSource(const std::string& windowsPath) {
   if (const auto host = platform::FileSystem::instance().toHost(windowsPath))
     return frameSource(windowsPath, *host);
-  return {windowsPath, snapshotTime(windowsPath, QDateTime())};
+  return {windowsPath, platform::snapshotTime(windowsPath, QDateTime())};
 }
 
 FrameSource frameSource(const std::string& windowsPath, const fs::path& hostPath) {
   // Invalid for a file that is not there.
   const QDateTime modified = QFileInfo(QString::fromStdString(hostPath.string())).lastModified();
-  return {windowsPath, snapshotTime(windowsPath, modified)};
+  return {windowsPath, platform::snapshotTime(windowsPath, modified)};
 }
 
 int createFileExclusively(const fs::path& hostPath) {

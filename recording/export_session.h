@@ -33,19 +33,8 @@ struct FrameSource {
   QDateTime time;    // local time; invalid when nothing tells it
 };
 
-// The time of the snapshot at `windowsPath` (…\yyyy-mm-dd\hh\name.jpg),
-// given the file's modification time `modified` (local time):
-// - the date and the hour are the folders' when the hour folder's parent
-//   reads as a date "yyyy-mm-dd" and the hour folder as "00" to "23";
-// - the minutes and seconds are the name's when its stem is six digits
-//   hhmmss whose hh is the hour folder's (the recorder's own names), else the
-//   modification time's (00:00 when that is invalid);
-// - when the folders do not read as a date and an hour, the time is the
-//   modification time, whole.
-QDateTime snapshotTime(const std::string& windowsPath, const QDateTime& modified);
-
-// The snapshot at `windowsPath` with its time, the modification time read
-// through the installed platform::FileSystem.
+// The snapshot at `windowsPath` with its time (platform::snapshotTime), the
+// modification time read through the installed platform::FileSystem.
 FrameSource frameSource(const std::string& windowsPath);
 // The same for a snapshot whose host path the caller has already looked up.
 FrameSource frameSource(const std::string& windowsPath, const std::filesystem::path& hostPath);

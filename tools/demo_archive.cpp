@@ -42,7 +42,11 @@
 #include <QStringList>
 #include <QTime>
 
+#include "platform/archive_layout.h"
+
 namespace {
+
+namespace platform = vistrel::platform;
 
 constexpr int kJpegQuality = 80;
 
@@ -304,15 +308,17 @@ void addNoiseAndLight(QImage& image, unsigned seed, int light) {
 }
 
 int runEventsDay(const QString& driveFolder, bool force) {
-  const QString dateFolder = QDir(driveFolder)
-                                 .filePath(QStringLiteral("Program Files/Vistrel/Records/") +
-                                           kEventsDate.toString(QStringLiteral("yyyy-MM-dd")));
+  const QString dateFolder =
+      QDir(driveFolder)
+          .filePath(QStringLiteral("Program Files/Vistrel/Records/") +
+                    QString::fromStdString(platform::dateFolderName(kEventsDate)));
   if (!mayWrite(dateFolder, force)) return 1;
   const QSize size(640, 480);
   const QImage empty = yard(size);
   int index = 0;  // snapshots since the first hour's start: the light and noise
   for (int hour = kEventsFirstHour; hour < kEventsFirstHour + kEventsHours; ++hour) {
-    const QString hourFolder = QDir(dateFolder).filePath(QString::asprintf("%.2d", hour));
+    const QString hourFolder =
+        QDir(dateFolder).filePath(QString::fromStdString(platform::hourFolderName(hour)));
     makeFolder(hourFolder);
     int written = 0;
     for (int second = 0; second < 3600; second += kEventsInterval, ++index, ++written) {
@@ -349,11 +355,12 @@ int run(const QString& driveFolder, bool force) {
   int total = 0;
   for (const DatePlan& day : archivePlan()) {
     const QString dateFolder =
-        QDir(recordsRoot).filePath(day.date.toString(QStringLiteral("yyyy-MM-dd")));
+        QDir(recordsRoot).filePath(QString::fromStdString(platform::dateFolderName(day.date)));
     makeFolder(dateFolder);
     if (day.hours.empty()) std::printf("%s: no hour folders\n", qPrintable(dateFolder));
     for (const HourPlan& hour : day.hours) {
-      const QString hourFolder = QDir(dateFolder).filePath(QString::asprintf("%.2d", hour.hour));
+      const QString hourFolder =
+          QDir(dateFolder).filePath(QString::fromStdString(platform::hourFolderName(hour.hour)));
       makeFolder(hourFolder);
       const int written = writeHour(QDir(hourFolder), day.date, hour);
       std::printf("%s: %d snapshots%s\n", qPrintable(hourFolder), written,

@@ -51,6 +51,17 @@ TEST(CommandLineTest, FolderArgumentMapsDriveCToItsArchive) {
   EXPECT_EQ(startDirectory(line, files), "C:\\");
   EXPECT_EQ(startDirectory(parseCommandLine({}), files),
             files.fromHost(std::filesystem::current_path()));
+  std::string shown = "unset";
+  driveTable(line, true, &shown);
+  EXPECT_EQ(shown, "C:\\Program Files\\Vistrel\\Records");
+  // A date or hour folder in the archive, or a snapshot: the window goes there.
+  temp.file("disk/Program Files/Vistrel/Records/2026-12-06/07/071530.jpg");
+  for (const char* given : {"2026-12-06/07", "2026-12-06/07/071530.jpg"}) {
+    const CommandLine inside =
+        parseCommandLine({(temp.path() / "disk/Program Files/Vistrel/Records" / given).string()});
+    EXPECT_EQ(driveCOf(driveTable(inside, true, &shown)), temp.path() / "disk") << given;
+    EXPECT_EQ(shown, "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07") << given;
+  }
   // The default drive C folder is made only when no folder replaces it.
   EXPECT_FALSE(std::filesystem::exists(temp.path() / ".local"));
   EXPECT_EQ(driveCOf(driveTable(parseCommandLine({}), true)),

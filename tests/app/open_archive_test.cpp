@@ -69,6 +69,26 @@ TEST_F(OpenArchiveTest, DroppedFolderBecomesTheRecordsRootAndAFolderWithoutArchi
   EXPECT_EQ(treeEntries().back(), "2027-01-01");
   EXPECT_TRUE(dialogs_->messages.empty());
 
+  // A date folder, an hour folder or a snapshot of an archive: the archive
+  // above it opens, and the window goes to that folder.
+  const std::string hour = std::string(kRecordsRoot) + "\\2026-12-24\\18";
+  const std::pair<const char*, std::string> places[] = {
+      {"elsewhere/archive/2026-12-24", std::string(kRecordsRoot) + "\\2026-12-24"},
+      {"elsewhere/archive/2026-12-24/18", hour},
+      {"elsewhere/archive/2026-12-24/18/snap.jpg", hour},
+  };
+  for (const auto& [given, shown] : places) {
+    drop(form_.get(), tree_.path() / given);
+    EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), shown) << given;
+    const browse::TDirectoryListBox* tree = form_->DirectoryListBox1;
+    EXPECT_EQ(tree->itemText(tree->itemIndex()), shown == hour ? "18" : "2026-12-24") << given;
+    EXPECT_EQ(snapshotNames(),
+              shown == hour ? std::vector<std::string>{"snap.jpg"} : std::vector<std::string>{})
+        << given;
+  }
+  EXPECT_TRUE(dialogs_->messages.empty());
+  drop(form_.get(), tree_.path() / "recorder");
+
   drop(form_.get(), tree_.path() / "empty");
   ASSERT_EQ(dialogs_->messages.size(), 1u);
   EXPECT_NE(dialogs_->messages[0].find((tree_.path() / "empty").string()), std::string::npos);

@@ -135,38 +135,6 @@ TEST_F(ExportSessionTest, ARefusedFrameIsReportedOnceWithTheCounts) {
   }
 }
 
-TEST(SnapshotTime, DateAndHourFromTheFoldersMinutesAndSecondsFromTheNameOrTheFile) {
-  const QDateTime modified(QDate(2027, 1, 2), QTime(9, 41, 12));
-  const QDateTime hour(QDate(2026, 12, 6), QTime(7, 0));
-  struct Row {
-    const char* path;
-    QDateTime modified;
-    QDateTime expected;
-  };
-  const char* kHour = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07\\";
-  const Row rows[] = {
-      {"071530.jpg", modified, hour.addSecs(15 * 60 + 30)},
-      {"071530", modified, hour.addSecs(15 * 60 + 30)},
-      {"081530.jpg", modified, hour.addSecs(41 * 60 + 12)},  // another hour's name
-      {"076001.jpg", modified, hour.addSecs(41 * 60 + 12)},  // no such minute
-      {"07153.jpg", modified, hour.addSecs(41 * 60 + 12)},
-      {"snap0.jpg", modified, hour.addSecs(41 * 60 + 12)},
-      {"snap0.jpg", QDateTime(), hour},
-  };
-  for (const Row& row : rows) {
-    const std::string path = std::string(kHour) + row.path;
-    EXPECT_EQ(recording::snapshotTime(path, row.modified), row.expected) << path;
-  }
-  // Folders that do not read as a date and an hour: the file's time, whole.
-  for (const char* path :
-       {"C:\\Records\\2026-02-30\\07\\071530.jpg", "C:\\Records\\2026-12-06\\24\\241530.jpg",
-        "C:\\Records\\2026-12-06\\7\\071530.jpg", "C:\\Records\\Holiday\\07\\071530.jpg",
-        "C:\\Records\\2026-12-6\\07\\071530.jpg", "C:\\071530.jpg"}) {
-    EXPECT_EQ(recording::snapshotTime(path, modified), modified) << path;
-    EXPECT_FALSE(recording::snapshotTime(path, QDateTime()).isValid()) << path;
-  }
-}
-
 TEST_F(ExportSessionTest, AFramesSourceReadsTheSnapshotsModificationTime) {
   const fs::path snapshot = dir.file("2026-12-06/07/snap.jpg");
   const QDateTime modified(QDate(2026, 12, 6), QTime(7, 23, 45));

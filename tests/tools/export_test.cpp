@@ -171,6 +171,17 @@ TEST_F(BatchExportTest, RangeAcrossDatesPassesOverMissingHoursWithTheWindowsStre
   EXPECT_EQ(facts->frameRate, "5/1");
   EXPECT_EQ(facts->frames, 6);
   EXPECT_EQ(filesIn(root_).size(), 3u);  // c, home, range.avi and nothing half-written
+
+  // The records root, or a folder above it up to the drive root, takes every
+  // date, as the viewer's FOLDER does: all 8 readable snapshots.
+  for (const QString& source :
+       {QString::fromStdString(records_.string()), QString::fromStdString((root_ / "c").string()),
+        QStringLiteral("C:\\Program Files\\Vistrel")}) {
+    fs::remove(root_ / "all.avi");
+    const ProgramRun all = exportVideo({source, "-o", out("all.avi")});
+    ASSERT_EQ(all.status, 0) << source.toStdString() << ": " << all.err;
+    EXPECT_NE(all.out.find("8 frames written"), std::string::npos) << all.out;
+  }
 }
 
 TEST_F(BatchExportTest, DamagedSnapshotsAreSkippedListedAndLeftOut) {

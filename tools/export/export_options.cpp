@@ -134,7 +134,8 @@ void declareOptions(CLI::App& parser, ExportOptions& options, Typed& typed) {
   to->option_text("\"DATE HH\"")->needs(from);
   CLI::Option* sources = parser.add_option(
       "SOURCE", options.sources,
-      "a date folder (its hour folders 00-23 in order) or an hour folder (its snapshots), as a "
+      "a date folder (its hour folders 00-23 in order), an hour folder (its snapshots), or a "
+      "records root or a folder above it up to the drive root (every date in order), as a "
       "Windows path (C:\\...) or a host path; several are joined in the order given");
   sources->excludes(from)->excludes(to);
   platform::addHelpAndVersionFlags(parser, options.help, options.version);

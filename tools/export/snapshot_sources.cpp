@@ -1,27 +1,21 @@
 #include "tools/export/snapshot_sources.h"
 
-#include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include <QDate>
 #include <QRegularExpression>
 
-#include "platform/file_listing.h"
+#include "platform/archive_layout.h"
 #include "platform/file_system.h"
 
 namespace vistrel::exporter {
 namespace {
 
-constexpr int kLastHour = 23;
-
-std::string hourFolder(const std::string& dateFolder, int hour) {
-  char name[8];
-  std::snprintf(name, sizeof name, "%.2d", hour);
-  return dateFolder + "\\" + name;
-}
+using platform::kLastHour;
 
 void appendHour(const std::string& folder, std::vector<std::string>& snapshots) {
-  for (const std::string& name : platform::ordinaryFileNames(folder + "\\*.jpg")) {
+  for (const std::string& name : platform::snapshotNames(folder)) {
     std::string path = folder + "\\";
     path += name;
     snapshots.push_back(std::move(path));
@@ -31,18 +25,21 @@ void appendHour(const std::string& folder, std::vector<std::string>& snapshots) 
 // Hours `first` to `last` of a date folder that exist and can be entered.
 void appendHours(const std::string& dateFolder, int first, int last,
                  std::vector<std::string>& snapshots) {
-  const platform::FileSystem& files = platform::FileSystem::instance();
-  for (int hour = first; hour <= last; ++hour) {
-    const std::string folder = hourFolder(dateFolder, hour);
-    if (files.directoryExists(folder)) appendHour(files.fullPath(folder), snapshots);
-  }
+  for (const std::string& folder : platform::hourFolders(dateFolder, first, last))
+    appendHour(folder, snapshots);
 }
 
-bool hasHourFolders(const std::string& folder) {
+// The date folders below the Windows folder `folder` when it is or holds a
+// records root (platform::recordsRootIn): a drive root, Program Files,
+// Vistrel or the records root itself. Empty for any other folder.
+std::vector<std::string> datesBelow(const std::string& folder) {
   const platform::FileSystem& files = platform::FileSystem::instance();
-  for (int hour = 0; hour <= kLastHour; ++hour)
-    if (files.directoryExists(hourFolder(folder, hour))) return true;
-  return false;
+  const std::optional<std::filesystem::path> host = files.toHost(folder);
+  if (!host) return {};
+  const std::optional<std::filesystem::path> root = platform::recordsRootIn(*host);
+  if (!root) return {};
+  const std::optional<std::string> windowsRoot = files.fromHost(*root);
+  return windowsRoot ? platform::dateFolders(*windowsRoot) : std::vector<std::string>();
 }
 
 struct ArchiveHour {
@@ -84,8 +81,10 @@ std::vector<std::string> snapshotsOfSource(const std::string& source) {
   if (folder.empty() || !files.directoryExists(folder))
     throw EExportUsage("No such folder: " + source);
   std::vector<std::string> snapshots;
-  if (hasHourFolders(folder)) {
+  if (platform::holdsHourFolders(folder)) {
     appendHours(folder, 0, kLastHour, snapshots);
+  } else if (const std::vector<std::string> dates = datesBelow(folder); !dates.empty()) {
+    for (const std::string& date : dates) appendHours(date, 0, kLastHour, snapshots);
   } else {
     appendHour(folder, snapshots);
   }
@@ -101,8 +100,8 @@ std::vector<std::string> snapshotsOfRange(const std::string& from, const std::st
   const platform::FileSystem& files = platform::FileSystem::instance();
   std::vector<std::string> snapshots;
   for (QDate date = first.date; date <= last.date; date = date.addDays(1)) {
-    const std::string dateFolder = std::string(kRecordsRoot) + "\\" +
-                                   date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+    const std::string dateFolder =
+        std::string(kRecordsRoot) + "\\" + platform::dateFolderName(date);
     if (!files.directoryExists(dateFolder)) continue;
     appendHours(files.fullPath(dateFolder), date == first.date ? first.hour : 0,
                 date == last.date ? last.hour : kLastHour, snapshots);

@@ -1,6 +1,8 @@
 // Which snapshots an export takes, in the order the slide show would play
 // them: a date folder gives its hour folders "00" to "23" in order (missing
-// hours, and hours that cannot be entered, are passed over), an hour folder
+// hours, and hours that cannot be entered, are passed over), a records root
+// (or the drive root, Program Files or Vistrel folder above it) its date
+// folders in order, an hour folder
 // its snapshots in the snapshot list's order and with its listing rule (only
 // "*.jpg", read-only, hidden and system files left out).
 //
@@ -10,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/archive_folder.h"
+#include "platform/archive_layout.h"
 #include "platform/exception.h"
 
 namespace vistrel::exporter {
@@ -24,7 +26,8 @@ using platform::kRecordsRoot;
 bool isWindowsPath(const std::string& path);
 
 // The snapshots of one SOURCE: a Windows path ("C:\...") or a host path.
-// A folder holding hour folders is a date folder, any other an hour folder.
+// A folder holding hour folders is a date folder; one that is or holds a
+// records root gives every date; any other is an hour folder.
 // Throws EExportUsage when the folder does not exist.
 std::vector<std::string> snapshotsOfSource(const std::string& source);
 

@@ -53,10 +53,17 @@ TEST_F(ArchiveFolderTest, EachShapeMapsDriveCSoThatTheRecordsRootIsWhereTheWindo
   temp_.file("copies/archive/2026-12-06/07/snap.jpg");
   temp_.folder("copies/fresh/RECORDS");
   temp_.file("copies/Vistrel/Records/2026-12-06/07/snap.jpg");
+  // A name as long as a file name may be: the link folder's own name would
+  // be too long with the key added. It is cut between two characters.
+  std::string longName(95, 'a');
+  for (int i = 0; i < 80; ++i) longName += "\xC3\xA9";  // "é"
+  temp_.file("copies/" + longName + "/2026-12-06/07/snap.jpg");
+  const std::string longRoot = "copies/" + longName;
   const std::pair<const char*, const char*> rows[] = {
       {"copies/archive", "copies/archive"},
       {"copies/fresh/RECORDS", "copies/fresh/RECORDS"},
       {"copies/Vistrel", "copies/Vistrel/Records"},
+      {longRoot.c_str(), longRoot.c_str()},
   };
   for (const auto& [given, recordsRoot] : rows) {
     const fs::path named =
@@ -68,6 +75,9 @@ TEST_F(ArchiveFolderTest, EachShapeMapsDriveCSoThatTheRecordsRootIsWhereTheWindo
     EXPECT_EQ(named.parent_path(), linkBase()) << given;
     EXPECT_TRUE(filesOf(archive).directoryExists("C:\\Program Files\\Vistrel\\Records")) << given;
   }
+  const std::string longLink =
+      openArchiveFolder(temp_.path() / longRoot, linkBase()).driveC.hostRoot.filename().string();
+  EXPECT_EQ(longLink.rfind(std::string(95, 'a') + "-", 0), 0u) << longLink;
   const ArchiveFolder copy = openArchiveFolder(temp_.path() / "copies/archive", linkBase());
   EXPECT_TRUE(filesOf(copy).fileExists(std::string(kHour) + "\\snap.jpg"));
   // Opening it again reuses the folder, and a link changed meanwhile is
