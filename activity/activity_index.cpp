@@ -32,8 +32,7 @@ void runPool(std::size_t count, int threads, const std::function<void(std::size_
 std::optional<FileStamp> stampOf(const std::filesystem::path& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  return FileStamp{std::uint64_t(info.st_size),
-                   std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+  return fileStampOf(info);
 }
 
 int threadCount(const IndexOptions& options) {
@@ -72,6 +71,14 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
   }
 
   HourActivity hour;
+  auto cancelled = [&] { return options.cancel != nullptr && options.cancel->load(); };
+  auto givenUp = [&] {
+    HourActivity namesOnly;
+    namesOnly.cancelled = true;
+    namesOnly.snapshots.resize(count);
+    for (std::size_t i = 0; i < count; ++i) namesOnly.snapshots[i].name = names[i];
+    return namesOnly;
+  };
   std::vector<std::optional<LumaThumbnail>> thumbnails(count);
   auto decode = [&](const std::vector<std::size_t>& which) {
     std::vector<std::string> shown;
@@ -80,10 +87,12 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
       shown.push_back(options.shownPath ? options.shownPath(names[i])
                                         : (folder / names[i]).string());
     runPool(which.size(), threads, [&](std::size_t k) {
+      if (cancelled()) return;
       const std::size_t i = which[k];
       thumbnails[i] = loadLumaThumbnail((folder / names[i]).string(), shown[k]);
     });
     hour.decoded += which.size();
+    return !cancelled();
   };
   auto readable = [&](std::size_t i) {
     return thumbnails[i] ? thumbnails[i]->grid.has_value() : known[i]->problem.empty();
@@ -99,7 +108,7 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
     if (known[i] == nullptr) needed.push_back(i);
   std::vector<std::optional<std::size_t>> previous(count);
   while (true) {
-    decode(needed);
+    if (!decode(needed)) return givenUp();
     needed.clear();
     std::optional<std::size_t> lastReadable;
     for (std::size_t i = 0; i < count; ++i) {

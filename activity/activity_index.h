@@ -11,6 +11,7 @@
 // and joins them before it returns.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -34,6 +35,9 @@ struct HourActivity {
   std::size_t decoded = 0;                  // snapshots decoded for this answer
   std::size_t fromCache = 0;                // scores taken from the cache as they were
   std::string cacheProblem;                 // why the cache was not written; empty when fine
+  // Stopped through IndexOptions::cancel before every snapshot was scored:
+  // the snapshots then carry their names only, and the cache is left as it was.
+  bool cancelled = false;
 
   std::vector<std::optional<double>> scores() const;
 };
@@ -45,6 +49,9 @@ struct IndexOptions {
   // The path a problem text gives for the snapshot `name` (a front end's
   // Windows path); unset: the host path. Called on the calling thread only.
   std::function<std::string(const std::string& name)> shownPath;
+  // When set and it becomes true (on any thread), indexing stops before the
+  // next snapshot is read.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 // Scores the snapshots `names` (file names, in playing order) of the host
