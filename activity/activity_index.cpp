@@ -38,8 +38,7 @@ void runPool(std::size_t count, int threads, const std::function<void(std::size_
 std::optional<FileStamp> stampOf(const std::filesystem::path& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  return FileStamp{std::uint64_t(info.st_size),
-                   std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+  return fileStampOf(info);
 }
 
 int threadCount(const IndexOptions& options) {
@@ -79,10 +78,14 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
 
   HourActivity hour;
   auto cancelled = [&] { return options.cancel != nullptr && options.cancel->load(); };
-  if (cancelled()) {
-    hour.cancelled = true;
-    return hour;
-  }
+  auto givenUp = [&] {
+    HourActivity namesOnly;
+    namesOnly.cancelled = true;
+    namesOnly.snapshots.resize(count);
+    for (std::size_t i = 0; i < count; ++i) namesOnly.snapshots[i].name = names[i];
+    return namesOnly;
+  };
+  if (cancelled()) return givenUp();
   // Progress: the snapshots the cache answers count as done at once, each
   // decode as it ends.
   std::mutex progressMutex;
@@ -110,6 +113,7 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
         },
         options.cancel);
     hour.decoded += which.size();
+    return !cancelled();
   };
   auto readable = [&](std::size_t i) {
     return thumbnails[i] ? thumbnails[i]->grid.has_value() : known[i]->problem.empty();
@@ -125,12 +129,7 @@ HourActivity indexHour(const std::filesystem::path& hourFolder,
     if (known[i] == nullptr) needed.push_back(i);
   std::vector<std::optional<std::size_t>> previous(count);
   while (true) {
-    decode(needed);
-    if (cancelled()) {
-      hour = HourActivity{};
-      hour.cancelled = true;
-      return hour;
-    }
+    if (!decode(needed)) return givenUp();
     needed.clear();
     std::optional<std::size_t> lastReadable;
     for (std::size_t i = 0; i < count; ++i) {

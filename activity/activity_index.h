@@ -35,7 +35,9 @@ struct HourActivity {
   std::size_t decoded = 0;                  // snapshots decoded for this answer
   std::size_t fromCache = 0;                // scores taken from the cache as they were
   std::string cacheProblem;                 // why the cache was not written; empty when fine
-  bool cancelled = false;                   // stopped through IndexOptions::cancel; scores unknown
+  // Stopped through IndexOptions::cancel before every snapshot was scored:
+  // the snapshots then carry their names only, and the cache is left as it was.
+  bool cancelled = false;
 
   std::vector<std::optional<double>> scores() const;
 };

@@ -31,21 +31,36 @@ namespace {
 // each followed by zero bytes, so that the bit buffer is topped up on
 // every step without a branch. Reading past a segment's end gives zero
 // bits, and overrun() then tells that libjpeg would have warned.
+//
+// The copy is bounded by what the scan can need, so that junk after a valid
+// header costs no more than the file itself: a scan of more segments than
+// it has restart intervals, or more bytes than its blocks can take, is
+// declined (libjpeg then decides what it gives).
 class BitReader {
  public:
+  // The most a block's codes take: a 16-bit DC code with 11 extra bits and
+  // 63 AC codes of 16 bits with 10 extra bits each, 1665 bits.
+  static constexpr std::size_t kMaxBlockBytes = 209;
+
   // False when the data ends before a marker other than a restart marker
-  // (libjpeg then warns that the file is cut).
-  bool open(const std::uint8_t* at, const std::uint8_t* end) {
-    thread_local std::vector<std::uint8_t> bytes;
-    thread_local std::vector<Segment> segments;
+  // (libjpeg then warns that the file is cut), or the scan holds more than
+  // `maxSegments` segments or `maxBytes` bytes of data.
+  bool open(const std::uint8_t* at, const std::uint8_t* end, std::size_t maxSegments,
+            std::size_t maxBytes) {
+    std::vector<std::uint8_t>& bytes = unstuffed();
+    std::vector<Segment>& segments = segmentList();
     bytes.clear();
     segments.clear();
+    std::size_t dataBytes = 0;
     while (true) {
+      if (segments.size() == maxSegments) return false;
       Segment segment{bytes.size(), 0, 0};
       int marker = 0;
       while (marker == 0) {
         const auto* ff = static_cast<const std::uint8_t*>(std::memchr(at, 0xFF, end - at));
         if (ff == nullptr) return false;
+        dataBytes += std::size_t(ff - at) + 1;
+        if (dataBytes > maxBytes) return false;
         bytes.insert(bytes.end(), at, ff);
         // A marker may be preceded by any number of fill bytes 0xFF.
         at = ff + 1;
@@ -100,6 +115,15 @@ class BitReader {
            std::int64_t(segment.end - segment.begin) * 8;
   }
 
+  // Gives back the copy's memory after an unusually large scan; the
+  // thread's next snapshot would otherwise keep it.
+  static void trim() {
+    constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
+    if (unstuffed().capacity() > kKeptBytes) std::vector<std::uint8_t>().swap(unstuffed());
+    if (segmentList().capacity() * sizeof(Segment) > kKeptBytes)
+      std::vector<Segment>().swap(segmentList());
+  }
+
   // Drops the bits held and gives the marker that ends the segment (what
   // lies between the last code used and the marker libjpeg skips too);
   // reading goes on after it.
@@ -116,6 +140,16 @@ class BitReader {
     int marker;  // that ends it
   };
   static constexpr std::size_t kPadding = 8;
+
+  // Reused by the thread's next scan.
+  static std::vector<std::uint8_t>& unstuffed() {
+    thread_local std::vector<std::uint8_t> bytes;
+    return bytes;
+  }
+  static std::vector<Segment>& segmentList() {
+    thread_local std::vector<Segment> segments;
+    return segments;
+  }
 
   void start(std::size_t segment) {
     current_ = segment;
@@ -251,8 +285,19 @@ bool decodeScan(const Scan& scan, const std::uint8_t* at, const std::uint8_t* en
   out->pixels.resize(std::size_t(planeWidth) * std::size_t(planeHeight));
   std::uint8_t* plane = out->pixels.data();
   const auto& limit = rangeLimit();
+  const std::size_t mcus = std::size_t(scan.mcusAcross) * std::size_t(scan.mcusDown);
+  const std::size_t intervals =
+      scan.restartInterval == 0
+          ? 1
+          : (mcus + std::size_t(scan.restartInterval) - 1) / std::size_t(scan.restartInterval);
+  struct Trimmer {
+    ~Trimmer() { BitReader::trim(); }
+  } trimmer;
   BitReader in;
-  if (!in.open(at, end)) return false;
+  // Each MCU's data, and a byte for each marker and for the odd fill byte.
+  if (!in.open(at, end, std::max<std::size_t>(intervals, 1),
+               mcus * std::size_t(blockCount) * BitReader::kMaxBlockBytes + intervals + 1024))
+    return false;
   std::array<int, MAX_COMPS_IN_SCAN> predictions{};
   int restartsToGo = scan.restartInterval;
   int nextRestart = 0;

@@ -1,6 +1,5 @@
 #include "activity/luma_thumbnail.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <new>
 
 #include "activity/eighth_luma.h"
+#include "picture/graphic.h"
 #include "picture/jpeg_codec.h"
 
 namespace vistrel::activity {
@@ -70,13 +70,13 @@ constexpr std::size_t kKeptBufferBytes = std::size_t{8} << 20;
 LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownPath) {
   LumaThumbnail failed;
   failed.problem = "Cannot open file " + shownPath;
-  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info {};
+  const int fd = OpenPictureFile(hostPath, &info);
   if (fd < 0) return failed;
   struct Closer {
     int fd;
     ~Closer() { ::close(fd); }
   } closer{fd};
-  struct stat info {};
   // Reused by the thread's next snapshot; an unusually large file's buffer
   // is given back at once.
   thread_local std::vector<std::uint8_t> bytes;
@@ -85,29 +85,19 @@ LumaThumbnail loadOrThrow(const std::string& hostPath, const std::string& shownP
       if (bytes.capacity() > kKeptBufferBytes) std::vector<std::uint8_t>().swap(bytes);
     }
   } trimmer;
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  if (ok) {
-    // One read() for the whole file; the loop only continues after a short
-    // read (a file still growing, a signal).
-    bytes.resize(std::size_t(info.st_size));
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-      const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-      if (got < 0) ok = false;
-      if (got <= 0) break;
-      done += std::size_t(got);
-    }
-    bytes.resize(done);
-  }
-  if (!ok) return failed;
+  if (ReadPictureBytes(fd, info, bytes, &jpeg::FileBytesNeeded) != 0) return failed;
   LumaThumbnail thumbnail = decodeLumaThumbnail(bytes.data(), bytes.size());
-  thumbnail.stamp.size = std::uint64_t(info.st_size);
-  thumbnail.stamp.modifiedNs =
-      std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  thumbnail.stamp = fileStampOf(info);
   return thumbnail;
 }
 
 }  // namespace
+
+FileStamp fileStampOf(const struct stat& info) {
+  return {std::uint64_t(info.st_size),
+          std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+          std::int64_t(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+}
 
 LumaThumbnail decodeLumaThumbnail(const std::uint8_t* data, std::size_t size) {
   LumaThumbnail thumbnail;

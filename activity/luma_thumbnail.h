@@ -12,6 +12,8 @@
 // Thread: every function is reentrant.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +36,14 @@ constexpr std::size_t gridRow(int y) { return static_cast<std::size_t>(y) * kGri
 struct FileStamp {
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;  // st_mtim in nanoseconds since the epoch
+  // st_ctim, likewise: a file rewritten in place with its size and st_mtim
+  // put back still gets a new one.
+  std::int64_t changedNs = 0;
   bool operator==(const FileStamp&) const = default;
 };
+
+// The stamp of what fstat() or stat() gave.
+FileStamp fileStampOf(const struct stat& info);
 
 struct LumaThumbnail {
   std::optional<LumaGrid> grid;  // blurred luma; empty when the snapshot is unusable

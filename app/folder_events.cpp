@@ -1,5 +1,6 @@
 #include "app/folder_events.h"
 
+#include <chrono>
 #include <exception>
 #include <utility>
 
@@ -11,12 +12,18 @@
 namespace vistrel::app {
 namespace {
 
-FolderEvents::Answer score(FolderListing listing) {
+// How long the window's closing waits for a scoring to stop at its next
+// snapshot before leaving the worker behind.
+constexpr auto kStopWait = std::chrono::seconds(2);
+
+FolderEvents::Answer score(FolderListing listing, const std::atomic<bool>* cancel) {
   FolderEvents::Answer answer;
   try {
     // Damaged snapshots score as unknown and start no event; their problem
     // texts are the slide show's and the export's to report, not this one's.
-    const activity::HourActivity hour = activity::indexHour(listing.host, listing.names);
+    activity::IndexOptions options;
+    options.cancel = cancel;
+    const activity::HourActivity hour = activity::indexHour(listing.host, listing.names, options);
     for (const activity::ActivityEvent& event : activity::findEvents(hour.scores(), listing.names))
       answer.starts.push_back(event.first);
   } catch (const std::exception& error) {
@@ -33,17 +40,29 @@ FolderEvents::FolderEvents(std::function<void()> ready) : ready_(std::move(ready
   done_.setSingleShot(true);
   done_.setInterval(0);
   QObject::connect(&done_, &QTimer::timeout, [this] { finished(); });
+  shared_->done = &done_;
 }
 
 FolderEvents::~FolderEvents() {
-  // Joined before done_ goes: a "done" posted meanwhile is dropped with it.
-  if (worker_.joinable()) worker_.join();
+  // From here on the worker posts nothing: done_ goes with this object.
+  std::unique_lock lock(shared_->mutex);
+  shared_->done = nullptr;
+  shared_->cancel.store(true);
+  const bool stopped =
+      shared_->idle.wait_for(lock, kStopWait, [this] { return !shared_->running; });
+  lock.unlock();
+  if (!worker_.joinable()) return;
+  if (stopped) {
+    worker_.join();
+  } else {
+    worker_.detach();
+  }
 }
 
 std::optional<FolderEvents::Answer> FolderEvents::answerFor(const FolderListing& listing) {
   {
-    const std::lock_guard lock(mutex_);
-    if (answer_ && answer_->listing == listing) return answer_;
+    const std::lock_guard lock(shared_->mutex);
+    if (shared_->answer && shared_->answer->listing == listing) return shared_->answer;
   }
   if (busy_) {
     queued_ = listing;
@@ -56,18 +75,24 @@ std::optional<FolderEvents::Answer> FolderEvents::answerFor(const FolderListing&
 void FolderEvents::start(FolderListing listing) {
   if (worker_.joinable()) worker_.join();  // done already: finished() ran
   busy_ = true;
-  worker_ = std::thread([this, listing = std::move(listing)]() mutable {
-    Answer answer = score(std::move(listing));
-    {
-      const std::lock_guard lock(mutex_);
-      answer_ = std::move(answer);
-    }
+  {
+    const std::lock_guard lock(shared_->mutex);
+    shared_->running = true;
+  }
+  worker_ = std::thread([shared = shared_, listing = std::move(listing)]() mutable {
+    Answer answer = score(std::move(listing), &shared->cancel);
+    const std::lock_guard lock(shared->mutex);
+    shared->answer = std::move(answer);
+    shared->running = false;
+    shared->idle.notify_all();
     // Started by name, so that everything the hand-over allocates is Qt's
     // own: a functor posted from here would be an object made on this
     // thread and read on the GUI thread, ordered only by Qt's event queue,
     // whose locks a race detector cannot see. finished() joins this thread
-    // before it reads anything else of it.
-    QMetaObject::invokeMethod(&done_, "start", Qt::QueuedConnection);
+    // before it reads anything else of it. Posted under the lock, so the
+    // timer cannot go meanwhile.
+    if (shared->done != nullptr)
+      QMetaObject::invokeMethod(shared->done, "start", Qt::QueuedConnection);
   });
 }
 
@@ -79,8 +104,8 @@ void FolderEvents::finished() {
     queued_.reset();
     bool known = false;
     {
-      const std::lock_guard lock(mutex_);
-      known = answer_ && answer_->listing == next;
+      const std::lock_guard lock(shared_->mutex);
+      known = shared_->answer && shared_->answer->listing == next;
     }
     if (!known) start(std::move(next));
   }

@@ -16,9 +16,12 @@
 // never from inside eventStarts().
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,7 +49,10 @@ class FolderEvents {
   };
 
   explicit FolderEvents(std::function<void()> ready);
-  // Waits for a folder being scored: scoring cannot be interrupted.
+  // Stops the scoring at its next snapshot and waits briefly for that; a
+  // worker still not done (stuck in a read of a hung file system) is left
+  // to end on its own, holding only what it shares with this object, so
+  // closing the window never hangs on it.
   ~FolderEvents();
   FolderEvents(const FolderEvents&) = delete;
   FolderEvents& operator=(const FolderEvents&) = delete;
@@ -59,15 +65,25 @@ class FolderEvents {
   void start(FolderListing listing);
   void finished();
 
+  // What the worker shares with this object; the worker holds it too, so
+  // that it can outlive this object.
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable idle;     // notified when `running` becomes false
+    std::optional<Answer> answer;     // guarded by mutex: the worker writes it
+    bool running = false;             // guarded by mutex
+    QTimer* done = nullptr;           // guarded by mutex; null once this object goes
+    std::atomic<bool> cancel{false};  // set when this object goes
+  };
+
   std::function<void()> ready_;
   // The worker's "done": started through the GUI thread's event queue, it
   // times out there and runs finished().
   QTimer done_;
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
   std::thread worker_;
   bool busy_ = false;                    // GUI thread only
   std::optional<FolderListing> queued_;  // GUI thread only
-  std::mutex mutex_;
-  std::optional<Answer> answer_;  // guarded by mutex_: the worker writes it
 };
 
 }  // namespace vistrel::app

@@ -11,6 +11,9 @@
 // silently if nobody did, keeping the error for the next prepare()).
 #pragma once
 
+#include <sys/stat.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,6 +50,9 @@ class TGraphic {
   virtual void loadFromBytes(std::vector<std::uint8_t> bytes) = 0;
   // The bytes that loadFromBytes() would read back into an equal graphic.
   virtual std::vector<std::uint8_t> saveToBytes() const = 0;
+  // How far a file of this format is worth reading, judged from its head
+  // (see ReadPictureFile() below).
+  virtual std::size_t FileBytesNeeded(const std::uint8_t* /*head*/, std::size_t /*size*/) const;
 
   // Does any work drawing needs that can fail; throws such an error once.
   virtual void prepare() {}
@@ -66,8 +72,36 @@ class TGraphic {
   std::function<void()> onChange_;
 };
 
-// Reads a whole file into memory. Throws EFOpenError "Cannot open file %s"
-// with `shownPath` when it cannot be opened or read to its end.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& hostPath, const std::string& shownPath);
+// Bounded reading of picture files. A file named like a snapshot may be
+// anything (gigabytes of junk, a FIFO), so it is never read whole before
+// anything looks at it: first its head, then only as far as its format,
+// judging from the head, says a picture can reach.
+
+// The head: far more than any picture's headers take.
+inline constexpr std::size_t kPictureHeadBytes = std::size_t{16} << 20;
+// The most any picture file is read to (a format that knows better says
+// less): 4 bytes for each of the largest picture's pixels, after its head.
+extern const std::size_t kMaxPictureFileBytes;
+
+// How far a file is worth reading, given its head (data, size).
+using PictureBytesNeeded = std::function<std::size_t(const std::uint8_t*, std::size_t)>;
+
+// Opens a regular file for reading without waiting on it (a FIFO or device
+// in its place would block or never end) and fills `info`. Returns the
+// descriptor, or -1 (errno set; ENODEV for what is no regular file).
+int OpenPictureFile(const std::string& hostPath, struct stat* info);
+
+// Reads the file open at `fd`, of `info`, from its start into `bytes`
+// (replacing what it held): the head, then up to needed(head) bytes in
+// all; an empty `needed` stands for kMaxPictureFileBytes. Returns 0, or
+// the errno of a failed read.
+int ReadPictureBytes(int fd, const struct stat& info, std::vector<std::uint8_t>& bytes,
+                     const PictureBytesNeeded& needed);
+
+// Opens and reads a picture file as above. Throws EFOpenError "Cannot open
+// file %s" with `shownPath` when it cannot be opened or read, or is no
+// regular file.
+std::vector<std::uint8_t> ReadPictureFile(const std::string& hostPath, const std::string& shownPath,
+                                          const PictureBytesNeeded& needed);
 
 }  // namespace vistrel

@@ -406,6 +406,18 @@ PlanesResult DecodeVideoPlanes(const std::uint8_t* data, std::size_t size) {
   return result;
 }
 
+std::size_t FileBytesNeeded(const std::uint8_t* head, std::size_t size) noexcept {
+  Decompressor d{};
+  if (BeginDecompress(&d, head, size) != 0) return size;
+  const std::int64_t pixels = std::int64_t{d.cinfo.image_width} * d.cinfo.image_height;
+  if (pixels > kMaxPicturePixels) return size;
+  // Where the first scan's data starts; what follows is the scans, with
+  // the tables between them in a multi-scan file (hence some slack).
+  const std::size_t headers = std::size_t(d.cinfo.src->next_input_byte - head);
+  constexpr std::size_t kSlack = std::size_t{1} << 20;
+  return headers + kSlack + std::size_t(pixels) * kScanBytesPerPixel;
+}
+
 int ReadHeader(const std::uint8_t* data, std::size_t size, HeaderInfo* header) noexcept {
   Decompressor d{};
   if (const int code = BeginDecompress(&d, data, size)) return code;

@@ -29,6 +29,16 @@ namespace vistrel::jpeg {
 // and decoding it would mean a bitmap of hundreds of megabytes.
 inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
 
+// How far a JPEG file is worth reading, judged from its first `size`
+// bytes (at least kPictureHeadBytes of it, see graphic.h): past its headers,
+// as many bytes as the scans of a picture of the header's size can fill,
+// kScanBytesPerPixel for each pixel (more than twice its uncompressed
+// RGB, which no real scan reaches; a shorter bound would cut a valid file,
+// which then reads as damaged). When the header cannot be read or claims
+// more than kMaxPicturePixels, the head alone: the loader stops there.
+inline constexpr std::size_t kScanBytesPerPixel = 8;
+std::size_t FileBytesNeeded(const std::uint8_t* head, std::size_t size) noexcept;
+
 struct HeaderInfo {
   int width = 0;
   int height = 0;

@@ -70,6 +70,10 @@ void TJPEGImage::loadFromBytes(std::vector<std::uint8_t> bytes) {
   changed();
 }
 
+std::size_t TJPEGImage::FileBytesNeeded(const std::uint8_t* head, std::size_t size) const {
+  return jpeg::FileBytesNeeded(head, size);
+}
+
 void TJPEGImage::loadFromMemory(const std::uint8_t* data, std::size_t size) {
   loadFromBytes(std::vector<std::uint8_t>(data, data + size));
 }

@@ -50,6 +50,7 @@ class TJPEGImage : public TGraphic {
   void loadFromBytes(std::vector<std::uint8_t> bytes) override;
   void loadFromMemory(const std::uint8_t* data, std::size_t size);
   std::vector<std::uint8_t> saveToBytes() const override { return *data_; }
+  std::size_t FileBytesNeeded(const std::uint8_t* head, std::size_t size) const override;
 
   // Decodes if not done yet; throws a decoding error once (EJPEG).
   void decode();

@@ -54,7 +54,11 @@ std::unique_ptr<TGraphic> LoadGraphicFile(const std::string& hostPath,
     throw EInvalidGraphic("Unknown picture file extension (." + extension + ")");
   }
   std::unique_ptr<TGraphic> graphic = format->create();
-  graphic->loadFromBytes(ReadWholeFile(hostPath, shown));
+  const TGraphic& reader = *graphic;
+  graphic->loadFromBytes(
+      ReadPictureFile(hostPath, shown, [&reader](const std::uint8_t* head, std::size_t size) {
+        return reader.FileBytesNeeded(head, size);
+      }));
   return graphic;
 }
 

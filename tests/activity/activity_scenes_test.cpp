@@ -1,6 +1,9 @@
 // Scores and events on generated snapshot sets whose truth is known: what
 // moved, where, and which snapshots are damaged.
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -133,11 +136,28 @@ TEST(ActivityScenes, DamagedSnapshotsAreUnknownAndReported) {
   std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
   std::ofstream(temp.path() / names[20], std::ios::trunc);  // empty
   names.insert(names.begin() + 30, "gone.jpg");             // listed, then deleted
+  // A gigabyte of junk (sparse) after a good snapshot and in place of one,
+  // and a FIFO, which must not be waited on.
+  constexpr std::uintmax_t kGigabyte = std::uintmax_t{1} << 30;
+  std::filesystem::resize_file(temp.path() / names[5], kGigabyte);
+  std::filesystem::remove(temp.path() / names[15]);
+  std::ofstream(temp.path() / names[15]).close();
+  std::filesystem::resize_file(temp.path() / names[15], kGigabyte);
+  std::filesystem::remove(temp.path() / names[10]);
+  ASSERT_EQ(::mkfifo((temp.path() / names[10]).c_str(), 0644), 0);
 
   IndexOptions shownAsWindows;
   shownAsWindows.shownPath = [](const std::string& name) { return "C:\\Records\\" + name; };
   const Indexed indexed = indexSet(temp.path(), names, 0, shownAsWindows);
   const auto& at = indexed.hour.snapshots;
+  EXPECT_LE(at[5].score.value_or(1), 0.001);
+  EXPECT_EQ(at[10].problem, "Cannot open file C:\\Records\\" + names[10]);
+  EXPECT_EQ(at[15].problem.rfind("JPEG error #", 0), 0u) << at[15].problem;
+  // Read no further than a picture of the header's size can reach: a reader
+  // that took the gigabytes would have held them.
+  struct rusage usage {};
+  ASSERT_EQ(::getrusage(RUSAGE_SELF, &usage), 0);
+  EXPECT_LT(usage.ru_maxrss, 512L * 1024) << "peak kB";
   EXPECT_FALSE(at[20].score.has_value());
   EXPECT_EQ(at[20].problem.rfind("JPEG error #", 0), 0u) << at[20].problem;
   EXPECT_FALSE(at[30].score.has_value());

@@ -5,10 +5,16 @@
 
 #include <jerror.h>
 #include <jpeglib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
 
 #include "picture/errors.h"
 #include "picture/file_format_registry.h"
+#include "picture/graphic.h"
+#include "picture/jpeg_codec.h"
 #include "picture/jpeg_image.h"
 #include "picture/picture.h"
 #include "sample_jpegs.h"
@@ -90,6 +96,7 @@ TEST_F(LoadPictureTest, FailuresKeepThePreviousPicture) {
   writeFile(path("drawing.wmf"), {1, 2, 3});
   writeFile(path("broken.bmp"), jpeg_);
   dir_.folder("folder.jpg");
+  ASSERT_EQ(::mkfifo(path("fifo.jpg").c_str(), 0644), 0);  // opening it would wait for a writer
 
   struct Row {
     std::string name;
@@ -103,6 +110,7 @@ TEST_F(LoadPictureTest, FailuresKeepThePreviousPicture) {
       {"header.jpg", "EJPEG", "JPEG error #" + std::to_string(JERR_NO_IMAGE)},
       {"missing.jpg", "EFOpenError", "Cannot open file " + path("missing.jpg")},
       {"folder.jpg", "EFOpenError", "Cannot open file " + path("folder.jpg")},
+      {"fifo.jpg", "EFOpenError", "Cannot open file " + path("fifo.jpg")},
       {"drawing.wmf", "EInvalidGraphic", "Metafiles are not supported"},
       {"broken.bmp", "EInvalidGraphic", "Bitmap image is not valid"},
   };
@@ -119,6 +127,34 @@ TEST_F(LoadPictureTest, FailuresKeepThePreviousPicture) {
     EXPECT_EQ(picture_.width(), 16);
   }
   EXPECT_EQ(changes_, 0);
+}
+
+// Junk of a gigabyte named like a snapshot (sparse: it costs no disk) is
+// read only as far as a picture can reach, whether its header is junk too
+// or a good snapshot comes first.
+TEST_F(LoadPictureTest, HugeFilesAreReadOnlyAsFarAsAPictureReaches) {
+  constexpr std::uintmax_t kGigabyte = std::uintmax_t{1} << 30;
+  writeFile(path("junk.jpg"), {});
+  std::filesystem::resize_file(path("junk.jpg"), kGigabyte);
+  writeFile(path("tail.jpg"), jpeg_);
+  std::filesystem::resize_file(path("tail.jpg"), kGigabyte);
+
+  try {
+    LoadPictureFile(picture_, path("junk.jpg"));
+    ADD_FAILURE() << "no error";
+  } catch (const EJPEG& e) {
+    EXPECT_EQ(e.what(), "JPEG error #" + std::to_string(JERR_NO_SOI));
+  }
+  LoadPictureFile(picture_, path("tail.jpg"));
+  EXPECT_EQ(picture_.width(), 48);
+  EXPECT_EQ(ReadPictureFile(path("junk.jpg"), "junk.jpg", &jpeg::FileBytesNeeded).size(),
+            kPictureHeadBytes);
+  EXPECT_EQ(ReadPictureFile(path("tail.jpg"), "tail.jpg", &jpeg::FileBytesNeeded).size(),
+            kPictureHeadBytes);
+  // A reader that took the whole gigabyte would have held it.
+  struct rusage usage {};
+  ASSERT_EQ(::getrusage(RUSAGE_SELF, &usage), 0);
+  EXPECT_LT(usage.ru_maxrss, 512L * 1024) << "peak kB";
 }
 
 TEST_F(LoadPictureTest, MessagesNameThePathTheUserKnows) {

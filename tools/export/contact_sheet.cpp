@@ -217,7 +217,11 @@ SheetLayout planSheet(std::size_t snapshots, int columns, int tileWidth, QSize s
 ContactSheet makeContactSheet(const std::vector<std::string>& snapshots,
                               const SheetSettings& settings, const std::atomic<bool>* interrupt) {
   ContactSheet sheet;
-  const SnapshotEvents found = findSnapshotEvents(snapshots, settings.events);
+  const SnapshotEvents found = findSnapshotEvents(snapshots, settings.events, interrupt);
+  if (found.interrupted) {
+    sheet.interrupted = true;
+    return sheet;
+  }
   sheet.events = found.events.size();
   sheet.cacheProblems = found.cacheProblems;
 

@@ -1,9 +1,11 @@
 #include "tools/export/sheet_thumbnail.h"
 
-#include <fstream>
+#include <unistd.h>
+
 #include <new>
 #include <vector>
 
+#include "picture/graphic.h"
 #include "picture/jpeg_codec.h"
 
 namespace vistrel::exporter {
@@ -13,14 +15,17 @@ std::string jpegError(int code) { return "JPEG error #" + std::to_string(code); 
 
 SheetThumbnail damaged(std::string problem) { return {QImage(), std::move(problem)}; }
 
-// The file's bytes; false when it cannot be read.
-bool readFile(const std::string& hostPath, std::vector<std::uint8_t>& bytes) {
-  std::ifstream file(hostPath, std::ios::binary | std::ios::ate);
-  const std::streamoff size = file ? std::streamoff(file.tellg()) : -1;
-  if (hostPath.empty() || size < 0) return false;
-  bytes.resize(std::size_t(size));
-  file.seekg(0);
-  return bool(file.read(reinterpret_cast<char*>(bytes.data()), size));
+// The file's bytes, read no further than `needed` allows; false when it
+// cannot be read.
+bool readFile(const std::string& hostPath, std::vector<std::uint8_t>& bytes,
+              const PictureBytesNeeded& needed) {
+  if (hostPath.empty()) return false;
+  struct stat info {};
+  const int fd = OpenPictureFile(hostPath, &info);
+  if (fd < 0) return false;
+  const int error = ReadPictureBytes(fd, info, bytes, needed);
+  ::close(fd);
+  return error == 0;
 }
 
 SheetThumbnail decodeForBox(const std::vector<std::uint8_t>& bytes, QSize box) {
@@ -45,7 +50,10 @@ QSize readSnapshotSize(const std::string& hostPath) {
   std::vector<std::uint8_t> bytes;
   jpeg::HeaderInfo header;
   try {
-    if (!readFile(hostPath, bytes) || jpeg::ReadHeader(bytes.data(), bytes.size(), &header) != 0)
+    // The header lies in the head.
+    const auto headOnly = [](const std::uint8_t*, std::size_t size) { return size; };
+    if (!readFile(hostPath, bytes, headOnly) ||
+        jpeg::ReadHeader(bytes.data(), bytes.size(), &header) != 0)
       return QSize();
   } catch (const std::bad_alloc&) {
     return QSize();
@@ -68,7 +76,8 @@ SheetThumbnail loadSheetThumbnail(const std::string& hostPath, const std::string
                                   QSize box) {
   std::vector<std::uint8_t> bytes;
   try {
-    if (!readFile(hostPath, bytes)) return damaged("Cannot open file " + shownPath);
+    if (!readFile(hostPath, bytes, &jpeg::FileBytesNeeded))
+      return damaged("Cannot open file " + shownPath);
     return decodeForBox(bytes, box);
   } catch (const std::bad_alloc&) {
     return damaged(jpegError(jpeg::OutOfMemoryCode()));

@@ -23,7 +23,7 @@ std::pair<std::string, std::string> splitPath(const std::string& path) {
 // Scores the snapshots [begin, end) of `snapshots`, all in `folder`.
 void addFolder(const std::vector<std::string>& snapshots, std::size_t begin, std::size_t end,
                const std::string& folder, const activity::EventOptions& options,
-               SnapshotEvents& found) {
+               const std::atomic<bool>* interrupt, SnapshotEvents& found) {
   std::vector<std::string> names;
   for (std::size_t i = begin; i < end; ++i) names.push_back(splitPath(snapshots[i]).second);
   const std::vector<std::string> paths(snapshots.begin() + std::ptrdiff_t(begin),
@@ -37,7 +37,12 @@ void addFolder(const std::vector<std::string>& snapshots, std::size_t begin, std
   }
   activity::IndexOptions index;
   index.shownPath = [&folder](const std::string& name) { return folder + "\\" + name; };
+  index.cancel = interrupt;
   const activity::HourActivity hour = activity::indexHour(*host, names, index);
+  if (hour.cancelled) {
+    found.interrupted = true;
+    return;
+  }
   for (std::size_t i = 0; i < hour.snapshots.size(); ++i)
     if (!hour.snapshots[i].problem.empty())
       found.damaged.push_back({paths[i], hour.snapshots[i].problem});
@@ -61,14 +66,15 @@ QJsonValue isoTime(const QDateTime& time) {
 }  // namespace
 
 SnapshotEvents findSnapshotEvents(const std::vector<std::string>& snapshots,
-                                  const activity::EventOptions& options) {
+                                  const activity::EventOptions& options,
+                                  const std::atomic<bool>* interrupt) {
   SnapshotEvents found;
   std::size_t begin = 0;
-  while (begin < snapshots.size()) {
+  while (begin < snapshots.size() && !found.interrupted) {
     const std::string folder = splitPath(snapshots[begin]).first;
     std::size_t end = begin + 1;
     while (end < snapshots.size() && splitPath(snapshots[end]).first == folder) ++end;
-    addFolder(snapshots, begin, end, folder, options, found);
+    addFolder(snapshots, begin, end, folder, options, interrupt, found);
     begin = end;
   }
   return found;

@@ -6,6 +6,7 @@
 // Paths are Windows paths of the installed platform::FileSystem.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -21,11 +22,15 @@ struct SnapshotEvents {
   std::vector<activity::ActivityEvent> events;
   std::vector<SkippedSnapshot> damaged;    // in list order, the loader's message
   std::vector<std::string> cacheProblems;  // why a folder's scores were not kept
+  bool interrupted = false;                // stopped early: the rest is incomplete
 };
 
-// Scores `snapshots` (in playing order) and finds their events.
+// Scores `snapshots` (in playing order) and finds their events. Once
+// `interrupt` (when given) becomes true, stops before the next snapshot is
+// read, with `interrupted` set.
 SnapshotEvents findSnapshotEvents(const std::vector<std::string>& snapshots,
-                                  const activity::EventOptions& options);
+                                  const activity::EventOptions& options,
+                                  const std::atomic<bool>* interrupt = nullptr);
 
 // Indexes of the snapshots an event or its `context` snapshots before and
 // after take, in order, each once (overlapping spans merged), within
