@@ -273,6 +273,16 @@ struct DayActivity::Impl {
     Job job;
     job.id = ++lastJob;
     job.host = *host;
+    // The index reads the files by their own bytes: a name the listing
+    // spelled otherwise (bytes that are not UTF-8) is looked up on disk.
+    for (std::string& name : names) {
+      if (std::ranges::all_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        continue;
+      std::string path = folder;
+      path += '\\';
+      path += name;
+      if (const auto file = files.toHost(path)) name = file->filename().string();
+    }
     job.names = std::move(names);
     day.jobs[std::size_t(hour)] = job.id;
     startWorker();

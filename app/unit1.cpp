@@ -58,6 +58,7 @@ TForm1::~TForm1() {
       [](const std::exception& error) { reportError(error.what()); });
   // Qt deletes the controls after this object is gone; nothing may call back into it.
   if (SlideShowTimer != nullptr) SlideShowTimer->setEnabled(false);
+  setEventBusy(false);  // a jump still waiting ends with the window
   if (DirectoryListBox1 != nullptr) {
     DirectoryListBox1->OnChange = nullptr;
     DirectoryListBox1->OnClick = nullptr;
@@ -186,7 +187,7 @@ void TForm1::PreviewFPSChange(Sender*) {
 }
 
 std::string TForm1::SnapshotPath(int index) const {
-  return browse::joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemText(index));
+  return browse::joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemName(index));
 }
 
 std::string TForm1::SlideLabelText() const {
