@@ -1,5 +1,7 @@
 #include "activity/day_activity.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,7 +16,6 @@
 #include <utility>
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QTimer>
 
 #include "activity/activity_index.h"
@@ -66,20 +67,26 @@ std::string hourName(int hour) { return {char('0' + hour / 10), char('0' + hour 
 
 // The time of a snapshot of hour folder `hour`, by the recorder's naming
 // rule: minutes and seconds from a six-digit name hhmmss whose hh is the
-// folder's, else from the file's modification time.
-QTime snapshotTimeOf(int hour, const std::string& folder, const std::string& name) {
+// folder's, else from the file's modification time (local time). `host` is
+// the hour folder's host path, `folder` its Windows path.
+QTime snapshotTimeOf(int hour, const fs::path& host, const std::string& folder,
+                     const std::string& name) {
   const std::string stem = name.substr(0, name.rfind('.'));
   const int named = readNumber(stem, 6);
   if (named >= 0 && named / 10000 == hour && named / 100 % 100 < 60 && named % 100 < 60)
     return {hour, named / 100 % 100, named % 100};
-  std::string path = folder;
-  path += '\\';
-  path += name;
-  if (const auto host = platform::FileSystem::instance().toHost(path)) {
-    const QDateTime modified = QFileInfo(QString::fromStdString(host->string())).lastModified();
-    if (modified.isValid()) return {hour, modified.time().minute(), modified.time().second()};
+  // Most names are the same on the host; the others are looked up.
+  fs::path file = host / name;
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0) {
+    std::string path = folder;
+    path += '\\';
+    path += name;
+    const auto found = platform::FileSystem::instance().toHost(path);
+    if (!found || ::stat(found->c_str(), &info) != 0) return {hour, 0, 0};
   }
-  return {hour, 0, 0};
+  const QDateTime modified = QDateTime::fromSecsSinceEpoch(info.st_mtim.tv_sec);
+  return {hour, modified.time().minute(), modified.time().second()};
 }
 
 // A date (or, for a folder outside any date, that folder alone as its one
@@ -265,7 +272,7 @@ struct DayActivity::Impl {
         snapshot = previous[kept];
       } else {
         const int folderHour = day.single ? -1 : hour;
-        snapshot.time = folderHour < 0 ? QTime() : snapshotTimeOf(folderHour, folder, name);
+        snapshot.time = folderHour < 0 ? QTime() : snapshotTimeOf(folderHour, *host, folder, name);
       }
       entry.snapshots.push_back(std::move(snapshot));
     }
@@ -273,6 +280,16 @@ struct DayActivity::Impl {
     Job job;
     job.id = ++lastJob;
     job.host = *host;
+    // The index reads the files by their own bytes: a name the listing
+    // spelled otherwise (bytes that are not UTF-8) is looked up on disk.
+    for (std::string& name : names) {
+      if (std::ranges::all_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        continue;
+      std::string path = folder;
+      path += '\\';
+      path += name;
+      if (const auto file = files.toHost(path)) name = file->filename().string();
+    }
     job.names = std::move(names);
     day.jobs[std::size_t(hour)] = job.id;
     startWorker();

@@ -50,8 +50,7 @@ void TForm1::bindTimelineKey() {
 
 void TForm1::openTimeline() {
   if (!timeline_) {
-    dayActivity_ = std::make_unique<activity::DayActivity>();
-    timeline_ = std::make_unique<timeline::TimelineWindow>(*dayActivity_);
+    timeline_ = std::make_unique<timeline::TimelineWindow>(archiveActivity_);
     timeline_->setShowSnapshot([this](const std::string& path) {
       dispatchHandler([this, &path] { showSnapshot(path); });
     });

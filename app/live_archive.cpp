@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "activity/day_activity.h"
 #include "app/unit1.h"
 #include "app/widgets/image.h"
 #include "app/widgets/list_box.h"
@@ -16,6 +17,7 @@
 #include "browse/directory_list_box.h"
 #include "browse/path_text.h"
 #include "controls/handler_guard.h"
+#include "platform/archive_layout.h"
 #include "platform/archive_watcher.h"
 #include "platform/file_listing.h"
 #include "platform/file_system.h"
@@ -52,12 +54,37 @@ void TForm1::connectArchiveWatcher() {
   // Reported from the event loop: nothing of Qt's may see an exception.
   QObject::connect(archiveWatcher_.get(), &platform::ArchiveWatcher::hourChanged, this,
                    [this](const std::string& hourFolder) {
-                     controls::runGuarded([&] { listedHourChanged(hourFolder); });
+                     controls::runGuarded([&] {
+                       listedHourChanged(hourFolder);
+                       refreshShownDay(hourFolder);
+                     });
                    });
-  QObject::connect(archiveWatcher_.get(), &platform::ArchiveWatcher::foldersChanged, this,
-                   [this](const std::string& parentFolder) {
-                     controls::runGuarded([&] { treeFoldersChanged(parentFolder); });
-                   });
+  QObject::connect(
+      archiveWatcher_.get(), &platform::ArchiveWatcher::foldersChanged, this,
+      [this](const std::string& parentFolder) {
+        controls::runGuarded([&] {
+          treeFoldersChanged(parentFolder);
+          // A new hour folder of the shown date is one to score.
+          for (int hour = 0; hour <= platform::kLastHour; ++hour)
+            if (archiveActivity_.hours()[std::size_t(hour)].state == activity::HourState::Absent)
+              refreshShownDay(browse::joinPath(parentFolder, platform::hourFolderName(hour)));
+        });
+      });
+}
+
+void TForm1::refreshShownDay(const std::string& hourFolder) {
+  // The day's activity lists the date the main window or the timeline shows;
+  // other dates are read again when they are shown.
+  const std::string& date = archiveActivity_.dateFolder();
+  const std::size_t slash = hourFolder.find_last_of('\\');
+  if (date.empty() || slash == std::string::npos) return;
+  if (!sameFolder(hourFolder.substr(0, slash), date)) return;
+  const int hour = platform::hourOfFolderName(std::string_view(hourFolder).substr(slash + 1));
+  if (hour < 0) return;
+  if (!platform::FileSystem::instance().directoryExists(hourFolder) &&
+      archiveActivity_.hours()[std::size_t(hour)].state == activity::HourState::Absent)
+    return;
+  archiveActivity_.refreshHour(hour);
 }
 
 void TForm1::watchRecordsRoot() { archiveWatcher_->watch(kRecordsRoot); }

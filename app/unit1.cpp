@@ -61,11 +61,11 @@ TForm1::~TForm1() {
   // The timeline first: nothing it shows may outlive the lists it follows.
   if (ListBox1 != nullptr) QObject::disconnect(ListBox1, nullptr, this, nullptr);
   timeline_.reset();
-  dayActivity_.reset();
   TVLBaseCommonLogger::SetDeferredErrorHandler(
       [](const std::exception& error) { reportError(error.what()); });
   // Qt deletes the controls after this object is gone; nothing may call back into it.
   if (SlideShowTimer != nullptr) SlideShowTimer->setEnabled(false);
+  setEventBusy(false);  // a jump still waiting ends with the window
   if (DirectoryListBox1 != nullptr) {
     DirectoryListBox1->OnChange = nullptr;
     DirectoryListBox1->OnClick = nullptr;
@@ -196,7 +196,7 @@ void TForm1::PreviewFPSChange(Sender*) {
 }
 
 std::string TForm1::SnapshotPath(int index) const {
-  return browse::joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemText(index));
+  return browse::joinPath(DirectoryListBox1->CurrentDirectory(), ListBox1->itemName(index));
 }
 
 std::string TForm1::SlideLabelText() const {

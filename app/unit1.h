@@ -25,7 +25,7 @@
 
 #include <QDateTime>
 
-#include "app/folder_events.h"
+#include "activity/day_activity.h"
 #include "app/unshowable_snapshots.h"
 #include "app/widgets/form.h"
 #include "picture/snapshot_decode_ahead.h"
@@ -186,11 +186,13 @@ class TForm1 : public TForm {
   // caused it (a frame that could not be written): halts the show and shows
   // the message in the error box.
   void RecordingFailed(const std::string& message);
-  // A Ctrl+arrow jump waits for its folder to be scored.
+  // A Ctrl+arrow jump waits for its hours to be scored.
   bool eventJumpWaiting() const { return pendingEventJump_.has_value(); }
   // Watches drive C's records root while the window runs (see
   // live_archive.cpp); other windows may connect to its signals.
   platform::ArchiveWatcher& archiveWatcher() { return *archiveWatcher_; }
+  // The activity of the archive's dates, shared with the timeline window.
+  activity::DayActivity& archiveActivity() { return archiveActivity_; }
   // The clock that stamps video file names (tests fix it).
   void setClock(std::function<QDateTime()> clock);
   // Whether the export burns each snapshot's date and time into its frame
@@ -201,9 +203,6 @@ class TForm1 : public TForm {
   // open, on the date of the tree list's folder.
   void openTimeline();
   timeline::TimelineWindow* timelineWindow() const { return timeline_.get(); }
-  // The day the timeline shows (new snapshots reach it through
-  // refreshHour()); null before the timeline was first opened.
-  activity::DayActivity* dayActivity() const { return dayActivity_.get(); }
   // Shows the snapshot at `windowsPath` as a click on it in the lists does:
   // the tree list goes to its folder when it is not there (refilling the
   // snapshot list), the snapshot list selects it, and the picture, the slide
@@ -283,25 +282,28 @@ class TForm1 : public TForm {
   // timer off meanwhile; a failure leaves the timer off.
   void exportFrame(int index);
 
-  // The snapshots of the activity events in the listed folder: Ctrl+Right
-  // selects the first snapshot of the next event after the selected
-  // snapshot, Ctrl+Left that of the nearest event starting before it, each
-  // as a click on it would (picture, position bar, label, slide counter);
-  // without such an event nothing moves. A folder not scored yet is scored
-  // on a worker and the jump follows when it is done, provided the list
-  // still shows the same folder and snapshots (a running show may have
-  // moved on). Returns false, leaving `key` alone, for any other key.
+  // Ctrl+Right selects the first snapshot of the next activity event after
+  // the selected snapshot, Ctrl+Left that of the nearest event starting
+  // before it, going on into the following (earlier) hours and dates; the
+  // window moves there as a click on the folder and the snapshot would
+  // (tree list, snapshot list, picture, position bar, label, slide
+  // counter). Hours not scored yet are scored on a worker under a busy
+  // cursor and the jump follows, provided the list still shows the folder
+  // it was asked in (a running show may have moved on); without such an
+  // event a short note says so and nothing moves. Returns false, leaving
+  // `key` alone, for any other key.
   bool eventJumpKey(int& key, Qt::KeyboardModifiers shift);
   // See eventJumpKey.
   struct EventJump {
-    FolderListing listing;  // as shown when the key was pressed
-    int from = -1;          // the snapshot selected then
-    int direction = 1;      // +1 next, -1 previous
+    std::uint64_t id = 0;
+    std::string folder;  // the tree list's folder when the key was pressed
+    int count = 0;       // the snapshots it listed then
+    int direction = 1;   // +1 next, -1 previous
   };
-  std::optional<FolderListing> currentListing() const;
   void jumpToEvent(int direction);
-  void eventsReady();
-  void carryOutEventJump(const EventJump& jump, const FolderEvents::Answer& answer);
+  void eventFound(std::uint64_t id, const std::string& snapshot);
+  void showEventNote(const QString& note);
+  void setEventBusy(bool busy);
 
   // Following what a recorder writes: the records root of drive C is
   // watched; the snapshot list takes the snapshots that come and go in the
@@ -311,6 +313,9 @@ class TForm1 : public TForm {
   void listedHourChanged(const std::string& hourFolder);
   void treeFoldersChanged(const std::string& parentFolder);
   void followListedFolder();
+  // Scores new snapshots of `hourFolder` when it is an hour of the day
+  // whose activity is shown (timeline, event jumps).
+  void refreshShownDay(const std::string& hourFolder);
 
   std::int32_t slideCounter_ = 0;
   // The folder whose snapshots the list holds; empty once the list is
@@ -330,15 +335,17 @@ class TForm1 : public TForm {
   std::string slideJustShown_;
   UnshowableSnapshots unshowable_;
   std::unique_ptr<recording::ExportSession> exportSession_;  // made by create()
-  std::optional<EventJump> pendingEventJump_;                // waits for its folder's events
-  FolderEvents folderEvents_{[this] { eventsReady(); }};
+  std::optional<EventJump> pendingEventJump_;                // waits for its hours' events
+  std::uint64_t lastEventJump_ = 0;
+  bool eventBusy_ = false;  // the busy cursor is up for a jump
+  // After everything it reports to: its worker is stopped before they go.
+  activity::DayActivity archiveActivity_;
 
-  // The timeline window and the day it shows; see day_timeline.cpp. The
-  // window goes first, so that no search of the day calls back into it.
+  // The timeline window; see day_timeline.cpp. It goes before the day it
+  // shows, so that no search of the day calls back into it.
   void bindTimelineKey();
   void followWithTimeline();
   RangeExporter rangeExporter_;
-  std::unique_ptr<activity::DayActivity> dayActivity_;  // made with the timeline
   std::unique_ptr<timeline::TimelineWindow> timeline_;
 };
 

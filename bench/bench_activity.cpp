@@ -16,6 +16,11 @@
 // runs both on the same 3,600 snapshots in turn and reports both rates and
 // their ratio (ours / theirs), in wall time and in CPU time.
 //
+// DayHourCold has the window's day service score that hour from nothing
+// (listing included) until it is ready, with its background share of the
+// cores; DayCachedDate loads a date of 24 such hours (86,400 snapshots) whose
+// scores are all in the cache, from setDate() until every hour is ready.
+//
 // The snapshots are made in a temporary folder; the cache goes there too.
 // `--noise=SIGMA` and `--quality=Q` (before any other option) change the
 // hour's sensor noise (default 6 grey levels) and JPEG quality (75): the
@@ -31,6 +36,7 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -43,8 +49,10 @@
 
 #include "activity/activity_index.h"
 #include "activity/activity_score.h"
+#include "activity/day_activity.h"
 #include "activity/luma_thumbnail.h"
 #include "picture/jpeg_codec.h"
+#include "platform/file_system.h"
 #include "snapshot_scenes.h"
 
 namespace {
@@ -196,6 +204,79 @@ void VersusFfmpegSceneFilter(benchmark::State& state) {
   state.counters["ratio_cpu"] = theirCpu / ourCpu;
 }
 
+// Drive C with one date, 2026-12-07, whose hours `hours` are all the one
+// hour of snapshots (links to it). Returns the date's Windows path.
+std::string installDate(const std::string& name, const std::vector<int>& hours) {
+  hourSet();
+  const std::filesystem::path root = scratch(name);
+  const std::filesystem::path date = root / "2026-12-07";
+  std::filesystem::create_directories(date);
+  for (const int hour : hours) {
+    const std::filesystem::path link = date / (hour < 10 ? "0" : "") += std::to_string(hour);
+    if (!std::filesystem::exists(link))
+      std::filesystem::create_directory_symlink(scratch("hour"), link);
+  }
+  vistrel::platform::Drive c;
+  c.letter = 'C';
+  c.type = vistrel::platform::DriveType::Fixed;
+  c.hostRoot = root;
+  vistrel::platform::FileSystem::install(std::make_unique<vistrel::platform::FileSystem>(
+      std::vector<vistrel::platform::Drive>{c}, "C:\\"));
+  return "C:\\2026-12-07";
+}
+
+// Runs the event loop until every listed hour of `day` is ready.
+void waitUntilReady(const vistrel::activity::DayActivity& day) {
+  using vistrel::activity::HourState;
+  auto ready = [&] {
+    return std::ranges::all_of(day.hours(), [](const vistrel::activity::DayHour& hour) {
+      return hour.state != HourState::Queued && hour.state != HourState::Indexing;
+    });
+  };
+  while (!ready()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+void DayHourCold(benchmark::State& state) {
+  const std::string date = installDate("drive-cold", {10});
+  int run = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(scratch("cold-" + std::to_string(run++))));
+    state.ResumeTiming();
+    vistrel::activity::DayActivity day;
+    day.setDate(date);
+    waitUntilReady(day);
+    if (day.hours()[10].state != vistrel::activity::HourState::Ready)
+      state.SkipWithError("not scored");
+  }
+  state.counters["snapshots_per_s"] =
+      benchmark::Counter(double(state.iterations() * kHourSnapshots), benchmark::Counter::kIsRate);
+  vistrel::platform::FileSystem::install(nullptr);
+}
+
+void DayCachedDate(benchmark::State& state) {
+  std::vector<int> hours(24);
+  std::iota(hours.begin(), hours.end(), 0);
+  const std::string date = installDate("drive-day", hours);
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(scratch("day-cache")));
+  {
+    vistrel::activity::DayActivity warm;  // fills the cache, untimed
+    warm.setDate(date);
+    waitUntilReady(warm);
+  }
+  double listing = 0;  // the part spent listing on the calling thread
+  for (auto _ : state) {
+    vistrel::activity::DayActivity day;
+    const double start = wallSeconds();
+    day.setDate(date);
+    listing += wallSeconds() - start;
+    waitUntilReady(day);
+  }
+  state.counters["snapshots"] = 24.0 * kHourSnapshots;
+  state.counters["listing_ms"] = listing * 1000 / double(state.iterations());
+  vistrel::platform::FileSystem::install(nullptr);
+}
+
 SceneScript stillScene() { return SceneScript{}; }
 SceneScript lightRamp() {
   SceneScript script;
@@ -235,6 +316,12 @@ int main(int argc, char** argv) {
   QTemporaryDir scratchFolder;
   gScratch = &scratchFolder;
   benchmark::RegisterBenchmark("Material/still_noise", Material, stillScene())->Iterations(1);
+  benchmark::RegisterBenchmark("DayHourCold", DayHourCold)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(3);
+  benchmark::RegisterBenchmark("DayCachedDate", DayCachedDate)
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(5);
   benchmark::RegisterBenchmark("Material/light_ramp", Material, lightRamp())->Iterations(1);
   benchmark::RegisterBenchmark("Material/figure_crossing", Material, figureCrossing())
       ->Iterations(1);

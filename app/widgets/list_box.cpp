@@ -8,6 +8,12 @@
 #include "platform/file_listing.h"
 
 namespace vistrel::app {
+namespace {
+
+// Where an entry keeps the bytes it was added with.
+constexpr int kNameRole = Qt::UserRole + 1;
+
+}  // namespace
 
 TListBox::TListBox(QWidget* parent) : QListWidget(parent), EventControl(this) {
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -30,8 +36,16 @@ std::string TListBox::itemText(int index) const {
   return item(index)->text().toStdString();
 }
 
+std::string TListBox::itemName(int index) const {
+  const std::string text = itemText(index);  // checks the bounds
+  const QVariant name = item(index)->data(kNameRole);
+  return name.isValid() ? name.toByteArray().toStdString() : text;
+}
+
 void TListBox::addItem(const std::string& text) {
-  QListWidget::addItem(QString::fromStdString(text));
+  auto* entry = new QListWidgetItem(QString::fromStdString(text));
+  entry->setData(kNameRole, QByteArray::fromStdString(text));
+  QListWidget::addItem(entry);
 }
 
 void TListBox::insertItem(int index, const std::string& text) {

@@ -27,6 +27,10 @@ class TListBox : public QListWidget, public EventControl {
   int itemCount() const { return count(); }
   // Throws vistrel::Exception "List index out of bounds (%d)" outside 0..count-1.
   std::string itemText(int index) const;
+  // The entry's text as it was added, byte for byte: a file name that is
+  // not UTF-8 keeps its bytes here, while the text shows U+FFFD for them.
+  // Same bounds as itemText().
+  std::string itemName(int index) const;
   void addItem(const std::string& text);
   // Inserts an entry before entry `index` (at the end for index >= count) or
   // removes entry `index`; the selected entry stays selected (a removed one

@@ -12,8 +12,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "app/widgets/image.h"
 #include "app/widgets/label.h"
@@ -25,6 +27,7 @@
 #include "browse/directory_list_box.h"
 #include "browse/drive_combo_box.h"
 #include "picture/picture.h"
+#include "platform/file_system.h"
 #include "scoped_env.h"
 #include "snapshot_scenes.h"
 #include "viewer_fixture.h"
@@ -472,7 +475,8 @@ TEST_F(NavigationTest, CtrlArrowsJumpBetweenActivityEvents) {
   };
 
   // Asked in hour 07, answered after the list moved on to hour 08 (as a
-  // running show moves it); then hour 08 itself has no event.
+  // running show moves it): nothing moves. Hour 08 has no event and none
+  // comes after it; the one before it is in hour 07.
   form_->DirectoryListBox1->SetCurrentDirectory(kHour);
   QTest::keyClick(list, Qt::Key_Right, Qt::ControlModifier);
   form_->DirectoryListBox1->SetCurrentDirectory(kStillHour);
@@ -480,12 +484,14 @@ TEST_F(NavigationTest, CtrlArrowsJumpBetweenActivityEvents) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->eventJumpWaiting(); }, 120000));
   press(list, Qt::Key_Right);
   press(bar, Qt::Key_Right);
-  press(list, Qt::Key_Left);
   EXPECT_EQ(list->itemIndex(), 0);
   EXPECT_EQ(bar->position(), 0);
   EXPECT_EQ(form_->slideCounter(), 0);
+  press(list, Qt::Key_Left);
+  EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), kHour);
+  expectShown(28);
 
-  form_->DirectoryListBox1->SetCurrentDirectory(kHour);
+  clickSnapshot(0);
   press(list, Qt::Key_Right);
   expectShown(10);
   press(list, Qt::Key_Right);
@@ -503,6 +509,76 @@ TEST_F(NavigationTest, CtrlArrowsJumpBetweenActivityEvents) {
   expectShown(28);
   press(bar, Qt::Key_Left);
   expectShown(10);
+  EXPECT_TRUE(dialogs_->errors.empty());
+}
+
+// The generated events day (crossings at 14:21:40, 15:08:20 and 16:44:00)
+// with one more snapshot in hour 16 whose name is not UTF-8 and that starts
+// an event of its own. Ctrl+arrows go from event to event through the hours
+// as clicks on the folder and the snapshot would, under a busy cursor while
+// hours are scored; at either end a note says there is none.
+TEST_F(NavigationTest, CtrlArrowsGoFromEventToEventThroughTheHours) {
+  const test::ScopedEnv cache("XDG_CACHE_HOME", (tree_.path() / "cache").string());
+  QProcess generator;
+  generator.setProcessChannelMode(QProcess::MergedChannels);
+  generator.start(VISTREL_DEMO_ARCHIVE_PROGRAM,
+                  {"--events-day", QString::fromStdString((tree_.path() / "c").string())});
+  ASSERT_TRUE(generator.waitForFinished(300000));
+  ASSERT_EQ(generator.exitCode(), 0) << generator.readAll().toStdString();
+  const std::string day = "C:\\Program Files\\Vistrel\\Records\\2026-12-07";
+  const auto dayHost = tree_.path() / kRecordsHost / "2026-12-07";
+  const std::string odd = "caf\xE9.jpg";
+  std::filesystem::copy_file(dayHost / "16" / "164400.jpg", dayHost / "16" / odd);
+  startViewer();
+  form_->DirectoryListBox1->SetCurrentDirectory(day + "\\14");
+  TListBox* list = form_->ListBox1;
+  ASSERT_EQ(list->itemIndex(), 0);
+
+  auto press = [&](Qt::Key key) {
+    QTest::keyClick(list, key, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->eventJumpWaiting(); }, 120000));
+  };
+  auto expectShown = [&](const std::string& hour, const std::string& name) {
+    EXPECT_EQ(form_->DirectoryListBox1->CurrentDirectory(), day + "\\" + hour);
+    const int index = list->itemIndex();
+    ASSERT_GE(index, 0);
+    // The name as listed, which spells bytes that are not UTF-8 its own way.
+    EXPECT_EQ(
+        platform::FileSystem::instance().toHost(day + "\\" + hour + "\\" + list->itemName(index)),
+        dayHost / hour / name);
+    EXPECT_EQ(form_->VideoProgress->position(), index);
+    EXPECT_EQ(form_->VideoProgress->max(), list->itemCount() - 1);
+    EXPECT_EQ(label(), " Slide: " + std::to_string(index + 1) + "/" +
+                           std::to_string(list->itemCount()) + " ");
+    TPicture expected;
+    expected.LoadFromFile((dayHost / hour / name).string());
+    EXPECT_EQ(drawn(form_->Image1->picture()), drawn(expected)) << name;
+  };
+
+  QTest::keyClick(list, Qt::Key_Left, Qt::ControlModifier);
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !form_->eventJumpWaiting(); }, 120000));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QToolTip::text(), "No earlier event");
+  expectShown("14", "140000.jpg");
+
+  press(Qt::Key_Right);
+  expectShown("14", "142140.jpg");
+  press(Qt::Key_Right);
+  expectShown("15", "150820.jpg");
+  press(Qt::Key_Left);
+  expectShown("14", "142140.jpg");
+  press(Qt::Key_Right);
+  press(Qt::Key_Right);
+  expectShown("16", "164400.jpg");
+  press(Qt::Key_Right);
+  expectShown("16", odd);
+  QToolTip::hideText();
+  press(Qt::Key_Right);
+  expectShown("16", odd);
+  EXPECT_EQ(QToolTip::text(), "No further event");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(dialogs_->errors.empty());
 }
 

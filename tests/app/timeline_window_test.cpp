@@ -83,7 +83,7 @@ class TimelineTest : public ViewerTest {
     }));
   }
 
-  const timeline::DayHours& hours() const { return form_->dayActivity()->hours(); }
+  const timeline::DayHours& hours() const { return form_->archiveActivity().hours(); }
 
   void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(timeline_->graph(), Qt::Key(key), modifiers);
@@ -276,7 +276,7 @@ TEST_F(TimelineTest, SnapshotWrittenIntoTheLastHourAppearsAndFollowShowsIt) {
   ASSERT_TRUE(timeline_->followBox()->isChecked());
   EXPECT_EQ(shown(), "16\\165940.jpg");
   fs::copy_file(dayHost() / "16/165920.jpg", dayHost() / "16/165950.jpg");
-  form_->dayActivity()->refreshHour(16);
+  form_->archiveActivity().refreshHour(16);
   ASSERT_TRUE(waitUntil([&] { return hours()[16].snapshots.size() == 181; }));
   EXPECT_TRUE(shows("16\\165950.jpg")) << shown();
   EXPECT_EQ(label(), " Slide: 181/181 ");
@@ -284,7 +284,7 @@ TEST_F(TimelineTest, SnapshotWrittenIntoTheLastHourAppearsAndFollowShowsIt) {
   // Follow off: a newer one shows in the timeline only.
   QTest::mouseClick(timeline_->followBox(), Qt::LeftButton);
   fs::copy_file(dayHost() / "16/165920.jpg", dayHost() / "16/165955.jpg");
-  form_->dayActivity()->refreshHour(16);
+  form_->archiveActivity().refreshHour(16);
   ASSERT_TRUE(waitUntil([&] { return hours()[16].snapshots.size() == 182; }));
   EXPECT_EQ(shown(), "16\\165950.jpg");
   key(Qt::Key_End);
