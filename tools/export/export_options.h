@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "activity/activity_events.h"
+#include "exporting/video_exporter.h"
 
 namespace vistrel::exporter {
-
-enum class VideoCodec { Xvid, Mjpeg, H264 };
 
 struct ExportOptions {
   bool help = false;
@@ -59,8 +58,5 @@ ExportOptions parseExportOptions(const std::vector<std::string>& arguments);
 
 // The --help text, wrapped to `width` columns.
 std::string exportUsageText(int width);
-
-// ".avi" or ".mp4".
-const char* videoExtension(VideoCodec codec);
 
 }  // namespace vistrel::exporter

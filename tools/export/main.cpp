@@ -29,18 +29,18 @@
 #include <QDateTime>
 #include <QGuiApplication>
 
+#include "exporting/contact_sheet.h"
+#include "exporting/snapshot_events.h"
+#include "exporting/video_exporter.h"
 #include "platform/command_options.h"
 #include "platform/drive_table.h"
 #include "platform/file_system.h"
-#include "tools/export/contact_sheet.h"
 #include "tools/export/export_options.h"
 #include "tools/export/ffmpeg_log.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
 #include "tools/export/skip_report.h"
-#include "tools/export/snapshot_events.h"
 #include "tools/export/snapshot_sources.h"
-#include "tools/export/video_exporter.h"
 
 namespace {
 

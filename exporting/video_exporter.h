@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "platform/exception.h"
-#include "tools/export/export_options.h"
 
 namespace vistrel {
 class TVLDSVideoLogger;
@@ -26,6 +25,11 @@ namespace vistrel::exporter {
 // The video could not be written (no encoder, a file that cannot be created
 // or completed, a frame the file refused).
 VISTREL_EXCEPTION(EExportFailed, Exception);
+
+enum class VideoCodec { Xvid, Mjpeg, H264 };
+
+// ".avi" or ".mp4".
+const char* videoExtension(VideoCodec codec);
 
 struct SkippedSnapshot {
   std::string path;     // Windows path

@@ -1,14 +1,14 @@
-#include "tools/export/video_exporter.h"
+#include "exporting/video_exporter.h"
 
 #include <memory>
 
+#include "exporting/snapshot_reader.h"
 #include "kUnit1Layout.h"
 #include "picture/picture.h"
 #include "pipeline/image_gen.h"
 #include "platform/layout/layout_parser.h"
 #include "recording/export_session.h"
 #include "recording/video_logger.h"
-#include "tools/export/snapshot_reader.h"
 
 namespace vistrel::exporter {
 namespace {
@@ -64,6 +64,8 @@ void readStored(layout::Component& component, const std::string& name,
 }
 
 }  // namespace
+
+const char* videoExtension(VideoCodec codec) { return codec == VideoCodec::H264 ? ".mp4" : ".avi"; }
 
 void applyStoredCompression(TVLDSVideoLogger& logger, VideoCodec codec) {
   readStored(logger, "VLDSVideoLogger1", {"VideoCompression."});

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "activity/activity_events.h"
-#include "tools/export/video_exporter.h"
+#include "exporting/video_exporter.h"
 
 namespace vistrel::exporter {
 
@@ -41,5 +41,12 @@ std::string eventLine(const activity::ActivityEvent& event, const std::string& p
 // null when unknown), count, peak, peak_path, first_path, last_path.
 std::string eventJson(const activity::ActivityEvent& event, const std::string& peakShown,
                       const std::string& firstShown, const std::string& lastShown);
+
+// The damaged snapshots the activity index found and those the export
+// skipped, each once (with the export's message when both have it), in the
+// order of `snapshots`.
+std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
+                                         const std::vector<SkippedSnapshot>& indexed,
+                                         const std::vector<SkippedSnapshot>& exported);
 
 }  // namespace vistrel::exporter
