@@ -89,6 +89,17 @@ std::vector<std::size_t> motionSelection(const std::vector<activity::ActivityEve
   return selected;
 }
 
+MotionSelection selectMotion(const std::vector<std::string>& snapshots,
+                             const activity::EventOptions& options, int context) {
+  SnapshotEvents found = findSnapshotEvents(snapshots, options);
+  MotionSelection selection;
+  for (const std::size_t index : motionSelection(found.events, snapshots.size(), context))
+    selection.snapshots.push_back(snapshots[index]);
+  selection.damaged = std::move(found.damaged);
+  selection.cacheProblems = std::move(found.cacheProblems);
+  return selection;
+}
+
 std::string eventLine(const activity::ActivityEvent& event, const std::string& peakShown) {
   const QString start = event.start.isValid()
                             ? event.start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))

@@ -33,6 +33,20 @@ SnapshotEvents findSnapshotEvents(const std::vector<std::string>& snapshots,
 std::vector<std::size_t> motionSelection(const std::vector<activity::ActivityEvent>& events,
                                          std::size_t count, int context);
 
+// The snapshots an event takes before and after it with "only what moved",
+// unless asked otherwise.
+inline constexpr int kMotionContext = 2;
+
+// "Only what moved": the snapshots of the events among `snapshots` and
+// their `context` snapshots before and after each, in order.
+struct MotionSelection {
+  std::vector<std::string> snapshots;
+  std::vector<SkippedSnapshot> damaged;  // as SnapshotEvents::damaged
+  std::vector<std::string> cacheProblems;
+};
+MotionSelection selectMotion(const std::vector<std::string>& snapshots,
+                             const activity::EventOptions& options, int context);
+
 // "2026-12-06 07:14:05 - 07:14:31  27 snapshots  peak 0.031 at PEAK"; the
 // end's date is given only when it differs from the start's.
 std::string eventLine(const activity::ActivityEvent& event, const std::string& peakShown);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "activity/activity_events.h"
+#include "exporting/snapshot_events.h"
 #include "exporting/video_exporter.h"
 
 namespace vistrel::exporter {
@@ -35,7 +36,7 @@ struct ExportOptions {
   bool events = false;
   bool json = false;
   bool motion = false;
-  int context = 2;
+  int context = kMotionContext;
   activity::EventOptions eventOptions;  // --threshold, --min-gap
   // --contact-sheet: one picture (.jpg or .png) of small tiles instead of a
   // video, at most `columns` across, each `tileWidth` pixels wide.

@@ -266,12 +266,10 @@ int main(int argc, char** argv) {
   std::vector<SkippedSnapshot> indexedDamage;
   std::size_t leftOut = 0;
   if (options.motion) {
-    const SnapshotEvents found = findSnapshotEvents(snapshots, options.eventOptions);
-    printCacheProblems(found.cacheProblems, options);
-    indexedDamage = found.damaged;
-    std::vector<std::string> selected;
-    for (const std::size_t index : motionSelection(found.events, snapshots.size(), options.context))
-      selected.push_back(snapshots[index]);
+    MotionSelection selection = selectMotion(snapshots, options.eventOptions, options.context);
+    printCacheProblems(selection.cacheProblems, options);
+    indexedDamage = std::move(selection.damaged);
+    std::vector<std::string> selected = std::move(selection.snapshots);
     leftOut = snapshots.size() - selected.size();
     if (selected.empty()) {
       printSkipped(stdout, indexedDamage, options);
