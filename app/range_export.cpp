@@ -46,6 +46,8 @@ using exporter::VideoCodec;
 // The window's recording rate: the exporter's default, and the RateFPS the
 // layout stores.
 constexpr int kRangeRateFps = 5;
+// The object name of the jobs, children of the window.
+constexpr const char* kJobName = "rangeExport";
 // How often the progress box looks at the worker.
 constexpr int kProgressPollMs = 100;
 // The contact sheet's name: the naming rule of the videos, as a JPEG.
@@ -182,6 +184,7 @@ class RangeExportJob final : public QObject {
     progress_->setMinimumDuration(0);
     progress_->setValue(0);
     connect(progress_, &QProgressDialog::canceled, this, [this] { cancel_.store(true); });
+    setObjectName(QString::fromLatin1(kJobName));
     poll_.setInterval(kProgressPollMs);
     connect(&poll_, &QTimer::timeout, this, [this] { poll(); });
   }
@@ -190,6 +193,14 @@ class RangeExportJob final : public QObject {
     cancel_.store(true);
     if (worker_.joinable()) worker_.join();
     delete progress_;  // a QPointer: gone already when its parent went first
+  }
+
+  // Cancels, waits for the worker and reports (once).
+  void finishNow() {
+    if (reported_) return;
+    cancel_.store(true);
+    if (worker_.joinable()) worker_.join();
+    poll();
   }
 
   RangeExportJob(const RangeExportJob&) = delete;
@@ -318,9 +329,10 @@ class RangeExportJob final : public QObject {
       finished = finished_;
     }
     if (progress_ && !finished) progress_->setValue(static_cast<int>(done));
-    if (!finished) return;
+    if (!finished || reported_) return;
+    reported_ = true;
     poll_.stop();
-    worker_.join();
+    if (worker_.joinable()) worker_.join();
     if (progress_) progress_->hide();
     RangeResult result;
     {
@@ -402,6 +414,7 @@ class RangeExportJob final : public QObject {
   const RangeSettings settings_;
   QPointer<QProgressDialog> progress_;
   QTimer poll_;
+  bool reported_ = false;
   std::atomic<bool> cancel_{false};
   std::mutex mutex_;
   std::size_t done_ = 0;   // under mutex_
@@ -411,6 +424,12 @@ class RangeExportJob final : public QObject {
 };
 
 }  // namespace
+
+void cancelRangeExports(TForm1& form) {
+  const QList<QObject*> jobs =
+      form.findChildren<QObject*>(QString::fromLatin1(kJobName), Qt::FindDirectChildrenOnly);
+  for (QObject* job : jobs) static_cast<RangeExportJob*>(job)->finishNow();
+}
 
 void exportSnapshotRange(TForm1& form, std::vector<std::string> snapshots, RangeOutput what,
                          QWidget* parent) {
