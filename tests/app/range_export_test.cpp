@@ -23,7 +23,9 @@
 #include "app/widgets/timer.h"
 #include "avi_reader.h"
 #include "browse/directory_list_box.h"
+#include "exporting/snapshot_events.h"
 #include "platform/file_system.h"
+#include "snapshot_scenes.h"
 #include "viewer_fixture.h"
 
 namespace vistrel::app::testing {
@@ -255,6 +257,35 @@ TEST_F(RangeExportTest, AnotherArchiveOrClosingTheWindowEndsTheExport) {
   ASSERT_TRUE(facts) << error;
   EXPECT_GT(facts->frames, 0);
   EXPECT_LT(facts->frames, 80);
+}
+
+TEST_F(RangeExportTest, OnlyWhatMovedTakesTheEventsAndTheirContext) {
+  start();
+  test::SceneScript script;
+  script.width = 320;
+  script.height = 240;
+  script.figureFirst = 14;
+  script.figureLast = 19;
+  const std::vector<std::string> names =
+      test::writeSceneSet(tree_.folder(std::string(kRecordsHost) + "/2026-12-06/10"), script, 30);
+  for (const std::string& name : names) snapshots_.push_back(std::string(kDay) + "10\\" + name);
+  const std::size_t expected =
+      exporter::selectMotion(snapshots_, activity::EventOptions{}, exporter::kMotionContext)
+          .snapshots.size();
+  ASSERT_GT(expected, 0U);
+  ASSERT_LT(expected, 30U);
+
+  exportSnapshotRange(*form_, snapshots_, RangeOutput::Video, nullptr);
+  answerSettings({Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Space, Qt::Key_Return});
+  const std::string message = closingMessage();
+  EXPECT_NE(message.find(std::to_string(expected) + " frames written, 0 snapshots skipped, " +
+                         std::to_string(30 - expected) + " left out without activity"),
+            std::string::npos)
+      << message;
+  std::string error;
+  const auto facts = test::probeAvi(programHost("vistrel.avi").string(), &error);
+  ASSERT_TRUE(facts) << error;
+  EXPECT_EQ(facts->frames, int(expected));
 }
 
 TEST_F(RangeExportTest, ContactSheetOfTheRange) {
