@@ -1,5 +1,6 @@
 #include "app/range_export.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -29,6 +30,7 @@
 
 #include "app/unit1.h"
 #include "app/widgets/dialogs.h"
+#include "app/widgets/spin_edit.h"
 #include "exporting/contact_sheet.h"
 #include "exporting/snapshot_events.h"
 #include "exporting/snapshot_reader.h"
@@ -43,9 +45,6 @@ namespace fs = std::filesystem;
 using exporter::SkippedSnapshot;
 using exporter::VideoCodec;
 
-// The window's recording rate: the exporter's default, and the RateFPS the
-// layout stores.
-constexpr int kRangeRateFps = 5;
 // The object name of the jobs, children of the window.
 constexpr const char* kJobName = "rangeExport";
 // How often the progress box looks at the worker.
@@ -57,6 +56,7 @@ struct RangeSettings {
   VideoCodec codec = VideoCodec::Xvid;
   bool stamp = true;
   bool motion = false;
+  int rateFps = 5;  // the window's video rate (RateFPS) when the box was accepted
 };
 
 // What the worker made of the range; read on the GUI thread once it is done.
@@ -288,7 +288,7 @@ class RangeExportJob final : public QObject {
       snapshots = std::move(selection.snapshots);
       reserve();
     }
-    const exporter::ExportSettings settings{settings_.codec, kRangeRateFps, target().first,
+    const exporter::ExportSettings settings{settings_.codec, settings_.rateFps, target().first,
                                             settings_.stamp};
     const exporter::ExportReport report = exporter::exportVideo(
         snapshots, settings, [this](std::size_t done, std::size_t) { setProgress(done); },
@@ -443,13 +443,16 @@ void exportSnapshotRange(TForm1& form, std::vector<std::string> snapshots, Range
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(parent ? Qt::WindowModal : Qt::NonModal);
   const QPointer<TForm1> window(&form);
-  QObject::connect(dialog, &QDialog::accepted, dialog,
-                   [dialog, window, parent, snapshots = std::move(snapshots)]() mutable {
-                     if (!window) return;
-                     (new RangeExportJob(*window, std::move(snapshots), RangeOutput::Video,
-                                         dialog->settings(), parent))
-                         ->start();
-                   });
+  QObject::connect(
+      dialog, &QDialog::accepted, dialog,
+      [dialog, window, parent, snapshots = std::move(snapshots)]() mutable {
+        if (!window) return;
+        RangeSettings settings = dialog->settings();
+        // As the window records: a rate below 1 counts as 1.
+        settings.rateFps = std::max(window->RateFPS->value(), 1);
+        (new RangeExportJob(*window, std::move(snapshots), RangeOutput::Video, settings, parent))
+            ->start();
+      });
   dialog->open();
 }
 

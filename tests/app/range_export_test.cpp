@@ -20,6 +20,7 @@
 
 #include "app/widgets/list_box.h"
 #include "app/widgets/panel.h"
+#include "app/widgets/spin_edit.h"
 #include "app/widgets/timer.h"
 #include "avi_reader.h"
 #include "browse/directory_list_box.h"
@@ -154,7 +155,9 @@ TEST_F(RangeExportTest, VideoOfTwoHoursTakesTheBoxSettingsByKeys) {
   EXPECT_TRUE(dialogs_->messages.empty() && dialogs_->errors.empty());
   EXPECT_FALSE(fs::exists(programHost("vistrel.avi")));
 
-  // Return: AVI, stamped, every snapshot but the damaged one.
+  // Return: AVI, stamped, every snapshot but the damaged one, at the
+  // window's video rate.
+  form_->RateFPS->setValue(10);
   exportSnapshotRange(*form_, snapshots_, RangeOutput::Video, nullptr);
   answerSettings({Qt::Key_Return});
   std::string message = closingMessage();
@@ -169,6 +172,7 @@ TEST_F(RangeExportTest, VideoOfTwoHoursTakesTheBoxSettingsByKeys) {
   auto facts = test::probeAvi(avi.string(), &error);
   ASSERT_TRUE(facts) << error;
   EXPECT_EQ(facts->codecTag, "XVID");
+  EXPECT_EQ(facts->frameRate, "10/1");
   EXPECT_EQ(facts->frames, 7);
   std::vector<QImage> frames = test::decodeAvi(avi.string(), 320, 240);
   ASSERT_EQ(frames.size(), 7U);
