@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "app/range_export.h"
 #include "app/unit1.h"
 #include "app/widgets/dialogs.h"
 #include "browse/directory_list_box.h"
@@ -51,6 +52,8 @@ void TForm1::OpenArchiveFolder(const std::filesystem::path& folder) {
   }
   // The show's folders belong to the archive it started in.
   endShow();
+  // Exports of a range read the drive table on their workers.
+  cancelRangeExports(*this);
   platform::FileSystem::instance().mapDrive(archive.driveC);
   watchRecordsRoot();
   // Through the drive root: the list takes the records root's path for the

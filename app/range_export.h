@@ -29,4 +29,9 @@ enum class RangeOutput {
 void exportSnapshotRange(TForm1& form, std::vector<std::string> snapshots, RangeOutput what,
                          QWidget* parent);
 
+// Cancels the exports running for `form` and waits for their workers, each
+// ending with its message as after its Cancel button. For changes of the
+// drive table, which the workers read.
+void cancelRangeExports(TForm1& form);
+
 }  // namespace vistrel::app

@@ -117,9 +117,15 @@ ExportSession::ExportSession(TVLImageGen& generator, TVLDSVideoLogger& logger, M
     if (const auto alive = hooks.lock()) alive->note(text);
   });
   // One handler for the process: the last session made hears the failures.
-  // Once the session is gone they are logged, as without a handler.
-  TVLBaseCommonLogger::SetDeferredErrorHandler([hooks](const std::exception& error) {
-    const auto alive = hooks.lock();
+  // Once it is gone, the session made before it hears them again (the
+  // window's, after an export of its own ran beside it); with none left
+  // they are logged, as without a handler.
+  {
+    const std::lock_guard lock(liveHooksMutex());
+    liveHooks().push_back(hooks);
+  }
+  TVLBaseCommonLogger::SetDeferredErrorHandler([](const std::exception& error) {
+    const auto alive = newestLiveHooks();
     if (!alive) {
       qWarning("Recording: %s", error.what());
       return;
@@ -137,7 +143,31 @@ ExportSession::ExportSession(std::unique_ptr<TVLImageGen> generator,
   ownLogger_ = std::move(logger);
 }
 
-ExportSession::~ExportSession() { logger_.Graph().SetOnWarning(nullptr); }
+ExportSession::~ExportSession() {
+  logger_.Graph().SetOnWarning(nullptr);
+  const std::lock_guard lock(liveHooksMutex());
+  std::erase_if(liveHooks(), [this](const std::weak_ptr<Hooks>& hooks) {
+    const auto alive = hooks.lock();
+    return !alive || alive == hooks_;
+  });
+}
+
+std::mutex& ExportSession::liveHooksMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::vector<std::weak_ptr<ExportSession::Hooks>>& ExportSession::liveHooks() {
+  static std::vector<std::weak_ptr<Hooks>> hooks;  // under liveHooksMutex(), oldest first
+  return hooks;
+}
+
+std::shared_ptr<ExportSession::Hooks> ExportSession::newestLiveHooks() {
+  const std::lock_guard lock(liveHooksMutex());
+  for (auto hooks = liveHooks().rbegin(); hooks != liveHooks().rend(); ++hooks)
+    if (auto alive = hooks->lock()) return alive;
+  return nullptr;
+}
 
 void ExportSession::runMessageTurn() {
   if (turns_ == MessageTurns::Session) QCoreApplication::processEvents();

@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include <QDateTime>
 #include <QImage>
@@ -97,8 +99,8 @@ class ExportSession {
   // that caused it (a frame that could not be written, a file that could not
   // be created). Called on the main thread, also between recordings. The
   // session installs the process-wide deferred error handler for it: the
-  // session made last hears every such failure; once it is gone they are
-  // logged.
+  // session made last hears every such failure; once it is gone the one made
+  // before it does, and with none left they are logged.
   using FailureHandler = std::function<void(const std::string& message)>;
 
   // Drives `generator` and `logger`, which outlive the session (the
@@ -146,6 +148,10 @@ class ExportSession {
 
  private:
   struct Hooks;
+  // The hooks of the sessions alive, for the process-wide failure handler.
+  static std::mutex& liveHooksMutex();
+  static std::vector<std::weak_ptr<Hooks>>& liveHooks();
+  static std::shared_ptr<Hooks> newestLiveHooks();
   void runMessageTurn();
   const TPicture& stampedFrame(const QDateTime& time, const TPicture& picture);
 

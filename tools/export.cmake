@@ -1,10 +1,9 @@
 # vistrel-export: the batch export from the command line (no window, no
-# display). The library holds everything but main() so tests use the same
-# code; the program sits beside vistrel-preview, so that both share one
+# display). The library holds everything but main() around the export
+# itself (the library `exporting`, shared with the window), so tests use the
+# same code; the program sits beside vistrel-preview, so that both share one
 # program folder in the build tree as they do when installed.
 add_library(vistrel_export STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/export/contact_sheet.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/export/contact_sheet.h
   ${CMAKE_CURRENT_LIST_DIR}/export/export_options.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/export_options.h
   ${CMAKE_CURRENT_LIST_DIR}/export/ffmpeg_log.cpp
@@ -13,23 +12,13 @@ add_library(vistrel_export STATIC
   ${CMAKE_CURRENT_LIST_DIR}/export/output_file.h
   ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/progress_line.h
-  ${CMAKE_CURRENT_LIST_DIR}/export/sheet_thumbnail.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/export/sheet_thumbnail.h
   ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/skip_report.h
-  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_events.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_events.h
-  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_reader.h
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_sources.cpp
   ${CMAKE_CURRENT_LIST_DIR}/export/snapshot_sources.h
-  ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/export/video_exporter.h
 )
-target_link_libraries(vistrel_export PUBLIC activity recording pipeline picture layout platform
-                      Qt6::Core PRIVATE PkgConfig::FFMPEG JPEG::JPEG CLI11::CLI11)
-vistrel_embed_layout(vistrel_export ${PROJECT_SOURCE_DIR}/resources/unit1.layout
-                     vistrel::exporter::resources::kUnit1Layout)
+target_link_libraries(vistrel_export PUBLIC exporting activity recording pipeline picture layout
+                      platform Qt6::Core PRIVATE PkgConfig::FFMPEG JPEG::JPEG CLI11::CLI11)
 
 add_executable(vistrel-export ${CMAKE_CURRENT_LIST_DIR}/export/main.cpp)
 target_link_libraries(vistrel-export PRIVATE vistrel_export)

@@ -135,6 +135,39 @@ TEST_F(ExportSessionTest, ARefusedFrameIsReportedOnceWithTheCounts) {
   }
 }
 
+// Two sessions side by side (an export beside the window's recording): once
+// the newer one is gone, the older one hears its own failures again.
+TEST_F(ExportSessionTest, AnOlderSessionHearsItsFailuresAgainOnceTheNewerOneIsGone) {
+  const auto chain = [] {
+    auto generator = std::make_unique<TVLImageGen>();
+    generator->SetClockSource(TSLClockSource::csExternal);
+    generator->SetEnabled(false);
+    auto logger = std::make_unique<TVLDSVideoLogger>();
+    StandaloneContext context(*logger);
+    logger->readProperty("VideoCompression.Enabled", false, context);
+    return std::make_pair(std::move(generator), std::move(logger));
+  };
+  ASSERT_TRUE(QFile::link("/dev/full", QString::fromStdString(HostPath("older.avi"))));
+  auto [generator, logger] = chain();
+  std::vector<std::string> reported;
+  ExportSession older(std::move(generator), std::move(logger), ExportSession::MessageTurns::Caller,
+                      [&](const std::string& message) { reported.push_back(message); });
+  {
+    auto [newerGenerator, newerLogger] = chain();
+    const ExportSession newer(std::move(newerGenerator), std::move(newerLogger),
+                              ExportSession::MessageTurns::Caller);
+  }
+  TPicture picture;
+  loadPicture(picture, TestPicture(320, 240, 0));
+  older.start("C:\\older.avi", 5, picture);
+  older.frame({"C:\\a.jpg", QDateTime()}, picture);
+  QCoreApplication::processEvents();
+  older.stop();
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].rfind("Can't write video frame to file : C:\\older.avi", 0), 0u)
+      << reported[0];
+}
+
 TEST_F(ExportSessionTest, AFramesSourceReadsTheSnapshotsModificationTime) {
   const fs::path snapshot = dir.file("2026-12-06/07/snap.jpg");
   const QDateTime modified(QDate(2026, 12, 6), QTime(7, 23, 45));

@@ -26,10 +26,10 @@
 #include <QProcess>
 
 #include "avi_reader.h"
+#include "exporting/contact_sheet.h"
 #include "platform/file_system.h"
 #include "snapshot_scenes.h"
 #include "temp_folder.h"
-#include "tools/export/contact_sheet.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
 

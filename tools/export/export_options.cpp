@@ -273,6 +273,4 @@ std::string exportUsageText(int width) {
              width);
 }
 
-const char* videoExtension(VideoCodec codec) { return codec == VideoCodec::H264 ? ".mp4" : ".avi"; }
-
 }  // namespace vistrel::exporter

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "activity/activity_events.h"
+#include "exporting/snapshot_events.h"
+#include "exporting/video_exporter.h"
 
 namespace vistrel::exporter {
-
-enum class VideoCodec { Xvid, Mjpeg, H264 };
 
 struct ExportOptions {
   bool help = false;
@@ -36,7 +36,7 @@ struct ExportOptions {
   bool events = false;
   bool json = false;
   bool motion = false;
-  int context = 2;
+  int context = kMotionContext;
   activity::EventOptions eventOptions;  // --threshold, --min-gap
   // --contact-sheet: one picture (.jpg or .png) of small tiles instead of a
   // video, at most `columns` across, each `tileWidth` pixels wide.
@@ -59,8 +59,5 @@ ExportOptions parseExportOptions(const std::vector<std::string>& arguments);
 
 // The --help text, wrapped to `width` columns.
 std::string exportUsageText(int width);
-
-// ".avi" or ".mp4".
-const char* videoExtension(VideoCodec codec);
 
 }  // namespace vistrel::exporter

@@ -29,18 +29,18 @@
 #include <QDateTime>
 #include <QGuiApplication>
 
+#include "exporting/contact_sheet.h"
+#include "exporting/snapshot_events.h"
+#include "exporting/video_exporter.h"
 #include "platform/command_options.h"
 #include "platform/drive_table.h"
 #include "platform/file_system.h"
-#include "tools/export/contact_sheet.h"
 #include "tools/export/export_options.h"
 #include "tools/export/ffmpeg_log.h"
 #include "tools/export/output_file.h"
 #include "tools/export/progress_line.h"
 #include "tools/export/skip_report.h"
-#include "tools/export/snapshot_events.h"
 #include "tools/export/snapshot_sources.h"
-#include "tools/export/video_exporter.h"
 
 namespace {
 
@@ -266,12 +266,10 @@ int main(int argc, char** argv) {
   std::vector<SkippedSnapshot> indexedDamage;
   std::size_t leftOut = 0;
   if (options.motion) {
-    const SnapshotEvents found = findSnapshotEvents(snapshots, options.eventOptions);
-    printCacheProblems(found.cacheProblems, options);
-    indexedDamage = found.damaged;
-    std::vector<std::string> selected;
-    for (const std::size_t index : motionSelection(found.events, snapshots.size(), options.context))
-      selected.push_back(snapshots[index]);
+    MotionSelection selection = selectMotion(snapshots, options.eventOptions, options.context);
+    printCacheProblems(selection.cacheProblems, options);
+    indexedDamage = std::move(selection.damaged);
+    std::vector<std::string> selected = std::move(selection.snapshots);
     leftOut = snapshots.size() - selected.size();
     if (selected.empty()) {
       printSkipped(stdout, indexedDamage, options);

@@ -11,7 +11,7 @@
 
 #include <QDateTime>
 
-#include "tools/export/video_exporter.h"
+#include "exporting/video_exporter.h"
 
 namespace vistrel::exporter {
 

@@ -24,7 +24,7 @@
 #include <QSize>
 
 #include "activity/activity_events.h"
-#include "tools/export/video_exporter.h"
+#include "exporting/video_exporter.h"
 
 namespace vistrel::exporter {
 

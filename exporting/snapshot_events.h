@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "activity/activity_events.h"
-#include "tools/export/video_exporter.h"
+#include "exporting/video_exporter.h"
 
 namespace vistrel::exporter {
 
@@ -38,6 +38,20 @@ SnapshotEvents findSnapshotEvents(const std::vector<std::string>& snapshots,
 std::vector<std::size_t> motionSelection(const std::vector<activity::ActivityEvent>& events,
                                          std::size_t count, int context);
 
+// The snapshots an event takes before and after it with "only what moved",
+// unless asked otherwise.
+inline constexpr int kMotionContext = 2;
+
+// "Only what moved": the snapshots of the events among `snapshots` and
+// their `context` snapshots before and after each, in order.
+struct MotionSelection {
+  std::vector<std::string> snapshots;
+  std::vector<SkippedSnapshot> damaged;  // as SnapshotEvents::damaged
+  std::vector<std::string> cacheProblems;
+};
+MotionSelection selectMotion(const std::vector<std::string>& snapshots,
+                             const activity::EventOptions& options, int context);
+
 // "2026-12-06 07:14:05 - 07:14:31  27 snapshots  peak 0.031 at PEAK"; the
 // end's date is given only when it differs from the start's.
 std::string eventLine(const activity::ActivityEvent& event, const std::string& peakShown);
@@ -46,5 +60,12 @@ std::string eventLine(const activity::ActivityEvent& event, const std::string& p
 // null when unknown), count, peak, peak_path, first_path, last_path.
 std::string eventJson(const activity::ActivityEvent& event, const std::string& peakShown,
                       const std::string& firstShown, const std::string& lastShown);
+
+// The damaged snapshots the activity index found and those the export
+// skipped, each once (with the export's message when both have it), in the
+// order of `snapshots`.
+std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
+                                         const std::vector<SkippedSnapshot>& indexed,
+                                         const std::vector<SkippedSnapshot>& exported);
 
 }  // namespace vistrel::exporter

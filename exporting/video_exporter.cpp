@@ -1,14 +1,19 @@
-#include "tools/export/video_exporter.h"
+#include "exporting/video_exporter.h"
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
+#include <QCoreApplication>
+#include <QThread>
+
+#include "exporting/snapshot_reader.h"
 #include "kUnit1Layout.h"
 #include "picture/picture.h"
 #include "pipeline/image_gen.h"
 #include "platform/layout/layout_parser.h"
 #include "recording/export_session.h"
 #include "recording/video_logger.h"
-#include "tools/export/snapshot_reader.h"
 
 namespace vistrel::exporter {
 namespace {
@@ -63,7 +68,23 @@ void readStored(layout::Component& component, const std::string& name,
   component.loaded();  // as after reading a layout: the stored state takes effect
 }
 
+// Off the main thread, the recording's graph is built by the main thread's
+// event loop at its next turn, and the frames wait in the logger's queue
+// meanwhile. Waiting for it here keeps the queue short and lets the rest of
+// the recording, its stop included, run on this thread, so that the outcome
+// counts every frame. Ends early on an interrupt or a failed start.
+void waitForStart(const TVLDSVideoLogger& logger, const std::atomic<bool>* interrupt) {
+  constexpr auto kLook = std::chrono::milliseconds(2);
+  constexpr auto kAtMost = std::chrono::seconds(30);
+  const auto until = std::chrono::steady_clock::now() + kAtMost;
+  while (!logger.GraphRunning() && logger.LastRecording().failure.empty() &&
+         !(interrupt && interrupt->load()) && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(kLook);
+}
+
 }  // namespace
+
+const char* videoExtension(VideoCodec codec) { return codec == VideoCodec::H264 ? ".mp4" : ".avi"; }
 
 void applyStoredCompression(TVLDSVideoLogger& logger, VideoCodec codec) {
   readStored(logger, "VLDSVideoLogger1", {"VideoCompression."});
@@ -89,6 +110,7 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
   readStored(*generator, "VLImageGen1", {"Enabled", "ClockSource", "PumpPriority"});
   auto logger = std::make_unique<TVLDSVideoLogger>();
   applyStoredCompression(*logger, settings.codec);
+  const TVLDSVideoLogger& recorder = *logger;
   // No message loop runs here: the session runs the logger's turns itself.
   recording::ExportSession session(std::move(generator), std::move(logger),
                                    recording::ExportSession::MessageTurns::Session);
@@ -96,6 +118,8 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
 
   ExportReport report;
   SnapshotReader reader(snapshots);
+  const bool onMainThread = QCoreApplication::instance() != nullptr &&
+                            QThread::currentThread() == QCoreApplication::instance()->thread();
   TPicture picture;
   std::size_t done = 0;
   bool started = false;
@@ -122,6 +146,7 @@ ExportReport exportVideo(const std::vector<std::string>& snapshots, const Export
       ++done;
       // A video with a hole in it would pass for a whole one: stop here.
       if (!session.frame(recording::frameSource(path), picture)) break;
+      if (done == 1 && !onMainThread) waitForStart(recorder, interrupt);
       if (progress) progress(done, snapshots.size());
     }
   } catch (const std::exception& error) {

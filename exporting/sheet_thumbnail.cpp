@@ -1,4 +1,4 @@
-#include "tools/export/sheet_thumbnail.h"
+#include "exporting/sheet_thumbnail.h"
 
 #include <unistd.h>
 

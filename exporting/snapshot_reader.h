@@ -38,4 +38,10 @@ class SnapshotReader {
   SnapshotDecodeAhead decodeAhead_;
 };
 
+// The loader's message for a reader: "JPEG error #N" becomes "damaged JPEG
+// data: " and libjpeg's text for N (without the values it would fill in),
+// libjpeg's warnings about cut or corrupt data "premature end of file" and
+// "damaged JPEG data: ...". Other messages are returned as they are.
+std::string loaderMessageInWords(const std::string& message);
+
 }  // namespace vistrel::exporter

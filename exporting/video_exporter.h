@@ -4,7 +4,7 @@
 // one frame per snapshot at the chosen rate. Snapshots that cannot be shown
 // are skipped and reported, never written.
 //
-// Thread: the thread that owns the QCoreApplication (the logger's home).
+// Thread: see exportVideo.
 #pragma once
 
 #include <atomic>
@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "platform/exception.h"
-#include "tools/export/export_options.h"
 
 namespace vistrel {
 class TVLDSVideoLogger;
@@ -26,6 +25,11 @@ namespace vistrel::exporter {
 // The video could not be written (no encoder, a file that cannot be created
 // or completed, a frame the file refused).
 VISTREL_EXCEPTION(EExportFailed, Exception);
+
+enum class VideoCodec { Xvid, Mjpeg, H264 };
+
+// ".avi" or ".mp4".
+const char* videoExtension(VideoCodec codec);
 
 struct SkippedSnapshot {
   std::string path;     // Windows path
@@ -57,11 +61,11 @@ struct ExportSettings {
 using ExportProgress = std::function<void(std::size_t done, std::size_t total)>;
 
 // Writes `snapshots` (Windows paths) into settings.fileName and completes
-// the file. When `interrupt` becomes true the export stops before the next
-// snapshot and completes the file with the frames so far; so it does when
-// writing fails, with the failure in the report. Throws EExportFailed, before
-// any frame reached the file, when the recorder cannot be set up or no
-// snapshot at all could be loaded.
+// the file. Runs on the main thread or on a worker; on a worker the main
+// thread's event loop must run, as the recording's start is built there. When `interrupt` becomes
+// true the export stops before the next snapshot and completes the file with the frames so far; so
+// it does when writing fails, with the failure in the report. Throws EExportFailed, before any
+// frame reached the file, when the recorder cannot be set up or no snapshot at all could be loaded.
 ExportReport exportVideo(const std::vector<std::string>& snapshots, const ExportSettings& settings,
                          const ExportProgress& progress, const std::atomic<bool>* interrupt);
 

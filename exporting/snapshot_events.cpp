@@ -1,7 +1,8 @@
-#include "tools/export/snapshot_events.h"
+#include "exporting/snapshot_events.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -94,6 +95,17 @@ std::vector<std::size_t> motionSelection(const std::vector<activity::ActivityEve
   return selected;
 }
 
+MotionSelection selectMotion(const std::vector<std::string>& snapshots,
+                             const activity::EventOptions& options, int context) {
+  SnapshotEvents found = findSnapshotEvents(snapshots, options);
+  MotionSelection selection;
+  for (const std::size_t index : motionSelection(found.events, snapshots.size(), context))
+    selection.snapshots.push_back(snapshots[index]);
+  selection.damaged = std::move(found.damaged);
+  selection.cacheProblems = std::move(found.cacheProblems);
+  return selection;
+}
+
 std::string eventLine(const activity::ActivityEvent& event, const std::string& peakShown) {
   const QString start = event.start.isValid()
                             ? event.start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
@@ -120,6 +132,20 @@ std::string eventJson(const activity::ActivityEvent& event, const std::string& p
   object.insert(QStringLiteral("first_path"), QString::fromStdString(firstShown));
   object.insert(QStringLiteral("last_path"), QString::fromStdString(lastShown));
   return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::vector<SkippedSnapshot> joinSkipped(const std::vector<std::string>& snapshots,
+                                         const std::vector<SkippedSnapshot>& indexed,
+                                         const std::vector<SkippedSnapshot>& exported) {
+  std::unordered_map<std::string, const SkippedSnapshot*> byPath;
+  for (const SkippedSnapshot& skipped : exported) byPath.emplace(skipped.path, &skipped);
+  for (const SkippedSnapshot& skipped : indexed) byPath.emplace(skipped.path, &skipped);
+  std::vector<SkippedSnapshot> joined;
+  for (const std::string& path : snapshots) {
+    const auto found = byPath.find(path);
+    if (found != byPath.end()) joined.push_back(*found->second);
+  }
+  return joined;
 }
 
 }  // namespace vistrel::exporter

@@ -1,4 +1,4 @@
-#include "tools/export/contact_sheet.h"
+#include "exporting/contact_sheet.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,11 +16,10 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include "exporting/sheet_thumbnail.h"
+#include "exporting/snapshot_events.h"
 #include "platform/file_system.h"
 #include "recording/export_session.h"
-#include "tools/export/sheet_thumbnail.h"
-#include "tools/export/skip_report.h"
-#include "tools/export/snapshot_events.h"
 
 namespace vistrel::exporter {
 namespace {
