@@ -21,7 +21,7 @@
 namespace vistrel::activity {
 
 struct SnapshotActivity {
-  std::string name;  // file name in the hour folder
+  std::string name;  // host file name in the hour folder
   // Share of the grid that changed (0 to 1) against the readable snapshot
   // before it; nullopt when unknown: the snapshot is damaged (see
   // `problem`), or no readable snapshot comes before it in the folder.
@@ -47,9 +47,10 @@ struct IndexOptions {
   std::function<std::string(const std::string& name)> shownPath;
 };
 
-// Scores the snapshots `names` (file names, in playing order) of the host
-// folder `hourFolder`. A name that cannot be read or decoded gets an unknown
-// score and the loader's reason, and the snapshot after it is compared with
+// Scores the snapshots `names` (host file names, byte for byte, in playing
+// order; not the escaped form a Windows path gives a name that is not UTF-8,
+// see platform::windowsNameToHost) of the host folder `hourFolder`. A name that cannot be read or
+// decoded gets an unknown score and the loader's reason, and the snapshot after it is compared with
 // the last readable one.
 HourActivity indexHour(const std::filesystem::path& hourFolder,
                        const std::vector<std::string>& names, const IndexOptions& options = {});
