@@ -22,7 +22,7 @@
 namespace vistrel::activity {
 
 struct SnapshotActivity {
-  std::string name;  // file name in the hour folder
+  std::string name;  // host file name in the hour folder
   // Share of the grid that changed (0 to 1) against the readable snapshot
   // before it; nullopt when unknown: the snapshot is damaged (see
   // `problem`), or no readable snapshot comes before it in the folder.
@@ -58,9 +58,10 @@ struct IndexOptions {
   std::function<void(std::size_t done, std::size_t total)> progress;
 };
 
-// Scores the snapshots `names` (file names, in playing order) of the host
-// folder `hourFolder`. A name that cannot be read or decoded gets an unknown
-// score and the loader's reason, and the snapshot after it is compared with
+// Scores the snapshots `names` (host file names, byte for byte, in playing
+// order; not the escaped form a Windows path gives a name that is not UTF-8,
+// see platform::windowsNameToHost) of the host folder `hourFolder`. A name that cannot be read or
+// decoded gets an unknown score and the loader's reason, and the snapshot after it is compared with
 // the last readable one.
 HourActivity indexHour(const std::filesystem::path& hourFolder,
                        const std::vector<std::string>& names, const IndexOptions& options = {});

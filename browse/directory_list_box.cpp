@@ -16,6 +16,7 @@
 #include "browse/entry_images.h"
 #include "browse/path_text.h"
 #include "browse/resolve_path.h"
+#include "controls/focus_rect.h"
 #include "controls/handler_guard.h"
 #include "platform/file_system.h"
 
@@ -86,11 +87,9 @@ class TDirectoryListBox::Delegate : public QStyledItemDelegate {
     painter->drawText(QRect(textLeft, r.top(), std::max(0, r.right() - textLeft + 1), r.height()),
                       Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
     if ((option.state & QStyle::State_HasFocus) && list_->hasFocus()) {
-      QStyleOptionFocusRect focus;
-      focus.rect = r;
-      focus.state = option.state;
-      focus.backgroundColor = palette.color(QPalette::Highlight);
-      list_->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, list_);
+      controls::drawFocusRect(
+          *painter, r,
+          palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base));
     }
     painter->restore();
   }

@@ -13,6 +13,7 @@
 
 #include "browse/directory_list_box.h"
 #include "browse/entry_images.h"
+#include "controls/focus_rect.h"
 #include "controls/handler_guard.h"
 #include "platform/file_system.h"
 
@@ -220,6 +221,8 @@ void TDriveComboBox::paintEvent(QPaintEvent*) {
       style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
   painter.fillRect(field, palette().brush(QPalette::Active, QPalette::Base));
   if (currentIndex() >= 0) drawEntry(painter, field, currentIndex(), hasFocus());
+  if (hasFocus())
+    controls::drawFocusRect(painter, field, palette().color(QPalette::Active, QPalette::Highlight));
 }
 
 void TDriveComboBox::changeEvent(QEvent* event) {

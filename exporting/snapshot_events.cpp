@@ -25,8 +25,11 @@ std::pair<std::string, std::string> splitPath(const std::string& path) {
 void addFolder(const std::vector<std::string>& snapshots, std::size_t begin, std::size_t end,
                const std::string& folder, const activity::EventOptions& options,
                const std::atomic<bool>* interrupt, SnapshotEvents& found) {
+  // The index opens the files by their host names, byte for byte: a name
+  // that is not UTF-8 is listed here in its escaped Windows form.
   std::vector<std::string> names;
-  for (std::size_t i = begin; i < end; ++i) names.push_back(splitPath(snapshots[i]).second);
+  for (std::size_t i = begin; i < end; ++i)
+    names.push_back(platform::windowsNameToHost(splitPath(snapshots[i]).second));
   const std::vector<std::string> paths(snapshots.begin() + std::ptrdiff_t(begin),
                                        snapshots.begin() + std::ptrdiff_t(end));
   const auto host = platform::FileSystem::instance().toHost(folder);
@@ -37,7 +40,9 @@ void addFolder(const std::vector<std::string>& snapshots, std::size_t begin, std
     return;
   }
   activity::IndexOptions index;
-  index.shownPath = [&folder](const std::string& name) { return folder + "\\" + name; };
+  index.shownPath = [&folder](const std::string& name) {
+    return folder + "\\" + platform::hostNameToWindows(name);
+  };
   index.cancel = interrupt;
   const activity::HourActivity hour = activity::indexHour(*host, names, index);
   if (hour.cancelled) {

@@ -23,13 +23,43 @@ char upperLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c -
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
+// A host path that no drive holds is named in the host's own namespace,
+// "\\?\unix\tmp\out.avi" for /tmp/out.avi, rather than under some drive:
+// it then always means itself, whatever the drives map to. Its "letter".
+constexpr char kHostNamespace = '/';
+constexpr std::string_view kHostPrefix = "\\\\?\\unix";
+
+// Length of the host-namespace prefix at the start of `path` (with the
+// separator after it, if any); 0 when `path` is not in that namespace.
+std::size_t hostPrefixLength(std::string_view path) {
+  if (path.size() < kHostPrefix.size()) return 0;
+  for (std::size_t i = 0; i < kHostPrefix.size(); ++i) {
+    const char wanted = kHostPrefix[i];
+    const char c = path[i];
+    const bool same = isSeparator(wanted)
+                          ? isSeparator(c)
+                          : (c == wanted || (c >= 'A' && c <= 'Z' && c - 'A' + 'a' == wanted));
+    if (!same) return 0;
+  }
+  if (path.size() == kHostPrefix.size()) return path.size();
+  return isSeparator(path[kHostPrefix.size()]) ? kHostPrefix.size() + 1 : 0;
+}
+
+// The pseudo drive behind the host namespace.
+const Drive& hostNamespaceDrive() {
+  static const Drive drive{kHostNamespace, "/", DriveType::Fixed,
+                           std::string(),  {},  kFsCaseIsPreserved};
+  return drive;
+}
+
 // A resolved Windows path: drive letter and the folder names below its root.
 struct WinPath {
   char letter = 'C';
   std::vector<std::string> parts;
 
   std::string text() const {
-    std::string result{letter, ':', '\\'};
+    std::string result =
+        letter == kHostNamespace ? std::string(kHostPrefix) + '\\' : std::string{letter, ':', '\\'};
     for (std::size_t i = 0; i < parts.size(); ++i) {
       if (i > 0) result += '\\';
       result += parts[i];
@@ -72,6 +102,7 @@ struct FileSystem::Impl {
   std::optional<fs::path> executablePath;
 
   const Drive* find(char letter) const {
+    if (letter == kHostNamespace) return &hostNamespaceDrive();
     letter = upperLetter(letter);
     for (const Drive& d : drives) {
       if (d.letter == letter) return &d;
@@ -90,6 +121,11 @@ struct FileSystem::Impl {
   // path or a network path (no drive of the table can hold it).
   std::optional<WinPath> resolve(std::string_view path) const {
     if (path.empty()) return std::nullopt;
+    if (const std::size_t prefix = hostPrefixLength(path); prefix > 0) {
+      WinPath result{kHostNamespace, {}};
+      appendComponents(result, path.substr(prefix));
+      return result;
+    }
     if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) return std::nullopt;
     WinPath result;
     std::string_view rest = path;
@@ -139,7 +175,8 @@ struct FileSystem::Impl {
     parts.reserve(walk.parts.size());
     for (const std::string& part : walk.parts) {
       std::string hostName = windowsNameToHost(part);
-      if (hostName.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) return false;
+      // A backslash is an ordinary character in a host name.
+      if (hostName.find_first_of(std::string_view("/\0", 2)) != std::string::npos) return false;
       host /= hostName;
       parts.push_back(hostNameToWindows(hostName));
     }
@@ -228,7 +265,9 @@ void FileSystem::mapDrive(Drive drive) {
   if (impl_->current.letter == letter) impl_->current = WinPath{letter, {}};
 }
 
-const Drive* FileSystem::drive(char letter) const { return impl_->find(letter); }
+const Drive* FileSystem::drive(char letter) const {
+  return isLetter(letter) ? impl_->find(letter) : nullptr;
+}
 
 std::uint32_t FileSystem::logicalDrives() const {
   std::uint32_t mask = 0;
@@ -274,7 +313,8 @@ std::string FileSystem::currentDirectory() const { return impl_->current.text();
 
 bool FileSystem::setCurrentDirectory(std::string_view path) {
   std::optional<WinPath> resolved = impl_->resolve(path);
-  if (!resolved) return false;
+  // The current directories are a drive's: the host namespace has none.
+  if (!resolved || resolved->letter == kHostNamespace) return false;
   std::optional<fs::path> hostPath = impl_->toHost(*resolved, false);
   if (!hostPath || !host::canEnter(*hostPath)) return false;
   WinPath target = *impl_->spelled(*resolved);
@@ -361,7 +401,7 @@ std::optional<std::string> FileSystem::fromHost(const fs::path& hostPath) const 
       bestDepth = depth;
     }
   }
-  WinPath result{best != nullptr ? best->letter : 'Z', {}};
+  WinPath result{best != nullptr ? best->letter : kHostNamespace, {}};
   const fs::path& rest = best != nullptr ? bestRest : path.relative_path();
   for (const fs::path& part : rest) {
     if (!part.empty()) result.parts.push_back(hostNameToWindows(part.string()));
@@ -372,7 +412,9 @@ std::optional<std::string> FileSystem::fromHost(const fs::path& hostPath) const 
 std::vector<FindData> FileSystem::findFiles(std::string_view pattern) const {
   std::vector<FindData> found;
   if (pattern.empty() || isSeparator(pattern.back())) return found;
-  if (pattern.size() >= 2 && isSeparator(pattern[0]) && isSeparator(pattern[1])) return found;
+  if (pattern.size() >= 2 && isSeparator(pattern[0]) && isSeparator(pattern[1]) &&
+      hostPrefixLength(pattern) == 0)
+    return found;
   // The last component is the wildcard; ".." in it is not a folder step.
   const std::size_t cut = pattern.find_last_of("\\/:");
   const std::string_view wildcard =
@@ -471,7 +513,7 @@ std::string FileSystem::programFolder(bool create) const {
     executable = fs::read_symlink("/proc/self/exe", error);
   }
   fs::path host = executable.parent_path();
-  if (!isUsersProgramFolder(host)) {
+  if (host.empty() || !isUsersProgramFolder(host)) {
     // An installed viewer keeps its videos where the desktop keeps videos.
     // A folder that cannot be made is still named: saving there then fails
     // with the system's reason for it.
@@ -479,7 +521,7 @@ std::string FileSystem::programFolder(bool create) const {
     std::error_code error;
     if (create) fs::create_directories(host, error);
   }
-  std::string folder = fromHost(host).value_or(std::string("Z:\\"));
+  std::string folder = *fromHost(host);
   if (folder.back() != '\\') folder += '\\';
   return folder;
 }

@@ -121,8 +121,12 @@ class FileSystem {
   // folder. nullopt when the path's drive is not mapped.
   std::optional<std::filesystem::path> toHostForCreate(std::string_view path) const;
   // Windows path of a host path under a mapped drive (longest match), else
-  // the host path under "Z:\" even when Z: is not mapped; nullopt for an
-  // empty path. Relative host paths count from the process's host folder.
+  // the host path itself in the host namespace ("\\?\unix\srv\out.avi" for
+  // /srv/out.avi): a host path no drive holds always means itself and is
+  // never re-rooted under another drive's folder. nullopt for an empty path.
+  // Relative host paths count from the process's host folder. Every call
+  // taking a Windows path takes the host-namespace form too, except
+  // setCurrentDirectory (current directories are on drives).
   std::optional<std::string> fromHost(const std::filesystem::path& hostPath) const;
 
   // Entries of the folder of `pattern` whose names match its last component
@@ -145,7 +149,8 @@ class FileSystem {
   bool createDirectory(std::string_view path);
 
   // The executable's folder as a Windows path ending with "\": under the
-  // drive whose host folder holds it (longest match), else under Z:. When
+  // drive whose host folder holds it (longest match), else in the host
+  // namespace (see fromHost). When
   // that folder is an installed program's (under /usr, /bin, /sbin, /lib or
   // /opt) or not writable by the user, the host folder "Vistrel" in the
   // user's videos folder (userVideosFolder() in drive_table.h) instead,
@@ -171,7 +176,9 @@ std::string upperName(std::string_view name);
 // Host names are byte strings; names inside the program are UTF-8. A host
 // name's bytes that are not UTF-8 become private-use characters U+F780 to
 // U+F7FF, one per byte, and back again, so that every listed name opens the
-// same file (the mapping is reversible for every host name).
+// same file (the mapping is reversible for every host name). A backslash,
+// the separator of Windows paths but an ordinary character of host names,
+// is carried as U+F75C the same way.
 std::string hostNameToWindows(std::string_view hostName);
 std::string windowsNameToHost(std::string_view name);
 bool nameLess(std::string_view a, std::string_view b);

@@ -17,7 +17,14 @@ struct DirCloser {
 
 bool validName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+         name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+// Listings leave out names holding a backslash, which a Windows program
+// could not take apart from a path; looked up by their escaped form
+// (hostNameToWindows) they are still reached.
+bool listableName(std::string_view name) {
+  return validName(name) && name.find('\\') == std::string_view::npos;
 }
 
 // upperName(name) == upperWanted, without allocating for ASCII names (a
@@ -46,7 +53,7 @@ std::vector<std::string> listNames(const std::filesystem::path& folder) {
   if (!dir) return names;
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view name(entry->d_name);
-    if (validName(name)) names.emplace_back(name);
+    if (listableName(name)) names.emplace_back(name);
   }
   return names;
 }

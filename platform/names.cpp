@@ -111,6 +111,13 @@ bool globMatch(const std::vector<std::string_view>& pattern,
 constexpr char32_t kEscapeBase = 0xF700;
 constexpr char32_t kFirstEscape = kEscapeBase + 0x80;
 constexpr char32_t kLastEscape = kEscapeBase + 0xFF;
+// A backslash is a legal character of a host name but the separator of a
+// Windows path: it is carried as this one.
+constexpr char32_t kBackslashEscape = kEscapeBase + '\\';
+
+bool isEscape(char32_t c) {
+  return (c >= kFirstEscape && c <= kLastEscape) || c == kBackslashEscape;
+}
 
 // Length of the well-formed UTF-8 sequence at s[i] (no overlong forms, no
 // surrogates, nothing above U+10FFFF), 0 when there is none.
@@ -138,7 +145,7 @@ std::string hostNameToWindows(std::string_view hostName) {
     const std::size_t length = strictSequenceLength(hostName, i, &codePoint);
     // An escape character spelled in the host name is escaped byte by byte
     // too, so the mapping stays reversible.
-    if (length == 0 || (codePoint >= kFirstEscape && codePoint <= kLastEscape)) {
+    if (length == 0 || isEscape(codePoint) || codePoint == '\\') {
       const std::size_t bytes = length == 0 ? 1 : length;
       for (std::size_t k = 0; k < bytes; ++k) {
         appendUtf8(result, kEscapeBase + static_cast<unsigned char>(hostName[i + k]));
@@ -160,7 +167,7 @@ std::string windowsNameToHost(std::string_view name) {
     const std::size_t length = strictSequenceLength(name, i, &codePoint);
     if (length == 0) {
       result += name[i++];
-    } else if (codePoint >= kFirstEscape && codePoint <= kLastEscape) {
+    } else if (isEscape(codePoint)) {
       result += static_cast<char>(codePoint - kEscapeBase);
       i += length;
     } else {

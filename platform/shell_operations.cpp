@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,6 +122,63 @@ bool writeCopy(const fs::path& source, const fs::path& temporary, const ChunkPro
   return ok;
 }
 
+// A file being copied is written beside its target under a visible name
+// that says what it is, "vistrel-partial-copy-PID-N.tmp", with the copying
+// process's id. Earlier versions used a hidden ".vistrel-copy-PID-N".
+constexpr std::string_view kPartialCopyPrefix = "vistrel-partial-copy-";
+constexpr std::string_view kPartialCopySuffix = ".tmp";
+constexpr std::string_view kOldPartialCopyPrefix = ".vistrel-copy-";
+
+std::string partialCopyName(pid_t pid, int attempt) {
+  return std::string(kPartialCopyPrefix) + std::to_string(pid) + "-" + std::to_string(attempt) +
+         std::string(kPartialCopySuffix);
+}
+
+// The id of the process that wrote the partial copy `name`; nullopt for
+// any other name.
+std::optional<pid_t> partialCopyOwner(std::string_view name) {
+  std::string_view rest;
+  if (name.starts_with(kPartialCopyPrefix) && name.ends_with(kPartialCopySuffix)) {
+    rest = name.substr(kPartialCopyPrefix.size(),
+                       name.size() - kPartialCopyPrefix.size() - kPartialCopySuffix.size());
+  } else if (name.starts_with(kOldPartialCopyPrefix)) {
+    rest = name.substr(kOldPartialCopyPrefix.size());
+  } else {
+    return std::nullopt;
+  }
+  const std::size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size()) return std::nullopt;
+  const auto digits = [](std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  const std::string_view pid = rest.substr(0, dash);
+  if (pid.size() > 9 || !digits(pid) || !digits(rest.substr(dash + 1))) return std::nullopt;
+  return static_cast<pid_t>(std::stol(std::string(pid)));
+}
+
+// Removes the partial copies in `folder` that a copy killed on its way
+// left behind: regular files of that name whose process is gone. A live
+// copy's file (of this process or another) stays.
+void removeDeadPartialCopies(const fs::path& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    close(fd);
+    return;
+  }
+  while (const dirent* entry = readdir(dir)) {
+    const std::optional<pid_t> owner = partialCopyOwner(entry->d_name);
+    if (!owner || *owner == getpid()) continue;
+    if (*owner > 0 && (kill(*owner, 0) == 0 || errno != ESRCH)) continue;
+    struct stat info {};
+    if (fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode))
+      unlinkat(dirfd(dir), entry->d_name, 0);
+  }
+  closedir(dir);
+}
+
 // Copies one regular file to `target` through a temporary file beside it, so
 // that a failed or cancelled copy never leaves a half-written target. On
 // failure *reason is the system's word for it (nothing when cancelled).
@@ -129,8 +187,7 @@ bool copyRegularFile(const fs::path& source, const fs::path& target, std::string
   std::error_code code;
   fs::path temporary;
   for (int attempt = 0;; ++attempt) {
-    temporary = target.parent_path() /
-                (".vistrel-copy-" + std::to_string(getpid()) + "-" + std::to_string(attempt));
+    temporary = target.parent_path() / partialCopyName(getpid(), attempt);
     if (!fs::exists(fs::symlink_status(temporary, code))) break;
   }
   bool stopped = false;
@@ -203,6 +260,7 @@ struct TreeCopy {
       note(targetShown, code.message(), countFiles(source));
       return;
     }
+    removeDeadPartialCopies(target);
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(source, code), end; !code && it != end; it.increment(code)) {
       entries.push_back(*it);
@@ -324,6 +382,7 @@ bool deleteFolder(const FileSystem& fileSystem, std::string_view path, std::stri
   if (full.size() <= 3) return fail(error, "Refusing to delete the drive root " + full);
   const std::optional<fs::path> host = fileSystem.toHost(full);
   if (!host) return fail(error, "Cannot find " + full);
+  if (!host->has_relative_path()) return fail(error, "Refusing to delete the root folder " + full);
   const int parentFd = open(host->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (parentFd < 0) return fail(error, "Cannot open the folder holding " + full);
   std::string firstError;
@@ -353,6 +412,7 @@ bool copyFileInto(const FileSystem& fileSystem, std::string_view file,
     return fail(error,
                 "Cannot copy " + std::string(file) + ": source and destination are the same file");
   }
+  removeDeadPartialCopies(hostTarget.parent_path());
   std::string reason;
   if (!copyRegularFile(*source, hostTarget, &reason)) {
     return fail(error, "Cannot copy " + std::string(file) + " to " + target + ": " + reason);
@@ -379,6 +439,13 @@ bool copyFolderInto(const FileSystem& fileSystem, std::string_view folder,
   const fs::path realDestination = fs::weakly_canonical(*destination, code);
   if (isInside(realDestination, realSource)) {
     return fail(error, "Cannot copy " + std::string(folder) + " into itself");
+  }
+  // Into the folder that holds it, the copy would be the folder itself:
+  // each file would replace itself.
+  if (realDestination == realSource.parent_path() ||
+      fs::weakly_canonical(*destination / source->filename(), code) == realSource) {
+    return fail(error, "Cannot copy " + std::string(folder) + " into " +
+                           std::string(destinationFolder) + ", the folder that holds it");
   }
   // Created only now, so that a refused copy leaves no folder behind.
   if (!destinationExists && !fs::create_directories(*destination, code) && code) {

@@ -28,7 +28,10 @@ bool deleteFolder(const FileSystem& fileSystem, std::string_view path, std::stri
 
 // Copies the file into `destinationFolder` under its own name, replacing a
 // file of that name there without asking. The copy is written beside the
-// target and renamed over it, so a failed copy leaves the old file intact.
+// target, as "vistrel-partial-copy-PID-N.tmp", and renamed over it, so a
+// failed copy leaves the old file intact. Partial copies that copies killed
+// on their way left in a destination folder (their process is gone) are
+// removed by the next copy into it, by either function.
 bool copyFileInto(const FileSystem& fileSystem, std::string_view file,
                   std::string_view destinationFolder, std::string* error);
 
@@ -57,8 +60,9 @@ class CopyObserver {
 // Copies the folder with everything in it into `destinationFolder` (so
 // "C:\a\b" into "D:\x" gives "D:\x\b"); folders that exist there are merged.
 // A missing `destinationFolder` (and its missing parents) is created once
-// the copy is known to be allowed: copying a folder into itself or below
-// itself is refused and leaves nothing behind. Symbolic links are copied as
+// the copy is known to be allowed: copying a folder into itself, below
+// itself or into the folder that holds it (onto itself) is refused and
+// leaves nothing behind. Symbolic links are copied as
 // links; fifos, sockets and devices are left out. Files that cannot be
 // copied do not stop the copy; the failure then counts them and names the
 // first few with their reasons. `observer` may be null.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -208,6 +209,13 @@ bool moveHostEntryToTrash(const fs::path& hostPath, std::string* reason) {
   const fs::path folder = fs::canonical(absolute.parent_path(), code);
   if (code) return fail(reason, code.message());
   const fs::path original = folder / name;
+  // Nothing leaves a read-only volume. Asked anyway, rename(2) would answer
+  // for the mount it crosses first, "Invalid cross-device link", and hide
+  // the real reason.
+  struct statvfs volume {};
+  if (statvfs(folder.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0) {
+    return fail(reason, systemMessage(EROFS));
+  }
 
   // Where the entry goes and how its Path= is written: absolute for the
   // home trash, relative to the volume's top folder for a volume trash.

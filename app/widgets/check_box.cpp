@@ -1,6 +1,10 @@
 #include "app/widgets/check_box.h"
 
 #include <QMouseEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+#include "controls/focus_rect.h"
 
 namespace vistrel::app {
 
@@ -64,6 +68,17 @@ void TCheckBox::mousePressEvent(QMouseEvent* event) {
 void TCheckBox::mouseReleaseEvent(QMouseEvent* event) {
   QCheckBox::mouseReleaseEvent(event);  // toggles on a left release inside
   raiseMouse(mouse_.onMouseUp, *event);
+}
+
+void TCheckBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  option.state &= ~QStyle::State_HasFocus;
+  painter.drawControl(QStyle::CE_CheckBox, option);
+  if (!hasFocus()) return;
+  const QRect caption = style()->subElementRect(QStyle::SE_CheckBoxFocusRect, &option, this);
+  controls::drawFocusRect(painter, caption, palette().color(QPalette::Active, backgroundRole()));
 }
 
 }  // namespace vistrel::app

@@ -29,6 +29,9 @@ class TCheckBox : public QCheckBox, public EventControl {
   bool hitButton(const QPoint& position) const override { return rect().contains(position); }
   // The box itself stays white with a black mark, whatever the colours.
   void applyPalette() override;
+  // The keyboard focus is the dotted rectangle around the caption, drawn
+  // whenever the box has the focus, not the style's mark.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   bool byProgram_ = false;

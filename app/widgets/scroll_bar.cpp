@@ -5,6 +5,11 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+#include "controls/focus_rect.h"
 
 namespace vistrel::app {
 namespace {
@@ -102,6 +107,18 @@ void TScrollBar::keyPressEvent(QKeyEvent* event) {
   }
   triggerAction(action->second);
   event->accept();
+}
+
+void TScrollBar::paintEvent(QPaintEvent* event) {
+  QScrollBar::paintEvent(event);
+  if (!hasFocus()) return;
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  const QRect thumb =
+      style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+  QPainter painter(this);
+  controls::drawFocusRect(painter, thumb.adjusted(2, 2, -2, -2),
+                          palette().color(QPalette::Active, QPalette::Button));
 }
 
 }  // namespace vistrel::app

@@ -30,6 +30,8 @@ class TScrollBar : public QScrollBar, public EventControl {
   const controls::PropertyTable& propertyTable() const override;
 
   void keyPressEvent(QKeyEvent* event) override;
+  // With the keyboard focus the thumb carries a dotted focus rectangle.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   // Applies new parameters without events, then raises OnChange when the

@@ -1,6 +1,7 @@
 // The window's widgets on their own: a small window read from a layout text, with
 // handlers that record what they see; the dispatch point; the preview interval.
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -214,6 +215,53 @@ TEST_F(ControlsTest, CheckBoxMouseUpComesAfterTheToggle) {
   QTest::mouseClick(box, Qt::LeftButton);
   EXPECT_EQ(form_.log, (std::vector<std::string>{"left up, checked", "other up, checked",
                                                  "left up, checked"}));
+}
+
+// Each control that takes the focus shows it: its picture with the focus
+// differs from the one without, and the selected entry keeps its colours.
+TEST_F(ControlsTest, TheKeyboardFocusIsVisibleOnEveryControl) {
+  TListBox* list = form_.list();
+  list->addItem("a");
+  list->addItem("b");
+  list->setItemIndex(1);
+  form_.show();
+  form_.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form_));
+  struct Row {
+    const char* name;
+    QWidget* control;
+    QWidget* other;  // takes the focus away
+  };
+  const Row rows[] = {
+      {"list", list, form_.bar()}, {"bar", form_.bar(), list}, {"box", form_.box(), list}};
+  for (const Row& row : rows) {
+    row.other->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    const QImage without = row.control->grab().toImage();
+    row.control->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(row.control->hasFocus()) << row.name;
+    const QImage with = row.control->grab().toImage();
+    ASSERT_EQ(with.size(), without.size());
+    // Clearly visible: some pixel changes by far more than a shade.
+    int strongest = 0;
+    for (int y = 0; y < with.height(); ++y)
+      for (int x = 0; x < with.width(); ++x) {
+        const QColor a = with.pixelColor(x, y);
+        const QColor b = without.pixelColor(x, y);
+        strongest =
+            std::max(strongest, std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                                    std::abs(a.blue() - b.blue()));
+      }
+    EXPECT_GT(strongest, 300) << row.name << ": the focus does not show";
+  }
+  // The selected entry keeps the selection's colour under the focus mark.
+  list->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  const QRect entry = list->visualItemRect(list->item(1));
+  const QImage shown = list->viewport()->grab().toImage();
+  EXPECT_EQ(shown.pixelColor(entry.center() + QPoint(0, 1)).rgb(),
+            list->palette().color(QPalette::Active, QPalette::Highlight).rgb());
 }
 
 TEST_F(ControlsTest, TimerRunsOnlyWhenEnabledAndNeverStacksErrorBoxes) {

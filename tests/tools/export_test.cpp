@@ -682,6 +682,55 @@ TEST_F(BatchExportTest, EventsListTheCrossingAndMotionWritesItWithContext) {
   EXPECT_EQ(facts->frames, written);
 }
 
+// Paths and names as the host has them: a snapshot name that is not UTF-8
+// reaches the activity index as its own bytes (events, motion-only export,
+// contact sheet), and with Z: mapped elsewhere a source folder no drive
+// holds and an output folder with a backslash in its name are those very
+// folders.
+TEST_F(BatchExportTest, HostPathsAndNamesAreTakenAsTheyAreOnDisk) {
+  const fs::path hour = records_ / "2026-12-06/07";
+  fs::create_directories(hour);
+  test::SceneScript script;
+  script.figureFirst = 10;
+  script.figureLast = 20;
+  for (int i = 0; i < 30; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "0710%02d.jpg", i);
+    test::writeSnapshot(hour / name, test::sceneSnapshot(script, i), script.quality);
+  }
+  fs::rename(hour / "071029.jpg", hour / "caf\xE9.jpg");  // a legacy code page's name
+  const QString source = "C:\\Program Files\\Vistrel\\Records\\2026-12-06\\07";
+  const ProgramRun events = exportVideo({"--events", source});
+  EXPECT_EQ(events.status, 0) << events.err;
+  EXPECT_EQ(std::count(events.out.begin(), events.out.end(), '\n'), 1) << events.out;
+  const ProgramRun motion = exportVideo({"--motion", source, "-o", out("motion.avi")});
+  EXPECT_EQ(motion.status, 0) << motion.out << motion.err;
+  const ProgramRun sheet = exportVideo({"--contact-sheet", out("sheet.png"), source});
+  EXPECT_EQ(sheet.status, 0) << sheet.out << sheet.err;
+  EXPECT_NE(sheet.out.find("30 snapshots, 1 event"), std::string::npos) << sheet.out;
+
+  const fs::path outside = root_ / "outside/2026-12-06/07";
+  fs::create_directories(outside);
+  fs::copy(hour, outside);
+  const fs::path elsewhere = root_ / "elsewhere";
+  const fs::path slashed = root_ / "back\\slash";
+  fs::create_directories(elsewhere);
+  fs::create_directories(slashed);
+  const QStringList zElsewhere = {"--drive", QString::fromStdString("Z:=" + elsewhere.string())};
+  const ProgramRun video =
+      exportVideo(zElsewhere + QStringList{QString::fromStdString(outside.string()), "-o",
+                                           QString::fromStdString((slashed / "out.avi").string())});
+  EXPECT_EQ(video.status, 0) << video.out << video.err;
+  const auto facts = test::probeAvi((slashed / "out.avi").string());
+  ASSERT_TRUE(facts);
+  EXPECT_EQ(facts->frames, 30);
+  const ProgramRun outsideEvents =
+      exportVideo(zElsewhere + QStringList{"--events", QString::fromStdString(outside.string())});
+  EXPECT_EQ(outsideEvents.status, 0) << outsideEvents.err;
+  EXPECT_EQ(outsideEvents.out.substr(0, 20), events.out.substr(0, 20));
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
 // 40 snapshots a second apart from 07:10:00; a figure walks across 15 to 25
 // and snapshot 35 is an empty file. On the sheet: 6 tiles of 160 x 120 (the
 // snapshots' 4:3) across, each in a 3-pixel ring, under a 28-pixel header.

@@ -113,8 +113,8 @@ void removeUnused(const fs::path& target) {
   fs::remove(target, error);
 }
 
-// The Windows path the logger writes, for a host path (under Z: when no
-// other drive holds it).
+// The Windows path the logger writes, for a host path (in the host
+// namespace when no drive holds it, so that it names that very file).
 std::string windowsPath(const fs::path& host) {
   return platform::FileSystem::instance().fromHost(host).value_or(host.string());
 }

@@ -331,7 +331,8 @@ TEST_F(FileSystemTest, ProgramFolderComesFromTheLongestMatchingDrive) {
       {temp_.path() / "c/Vistrel/vistrel-preview", "C:\\Vistrel\\"},
       {temp_.path() / "c/vistrel-preview", "C:\\"},
       {temp_.path() / "c/Program Files/Vistrel/vistrel-preview", "P:\\Vistrel\\"},
-      {"/vistrel-preview", "Z:\\"},
+      // No drive holds it (this table has no Z:): the host folder itself.
+      {"/vistrel-preview", "\\\\?\\unix\\"},
   };
   for (const Row& row : rows) {
     nested.setExecutablePath(row.executable);
@@ -380,7 +381,39 @@ TEST_F(FileSystemTest, ProgramFolderComesFromTheLongestMatchingDrive) {
   // Without a path given, the running test program is the executable.
   const std::string own = fs_->programFolder();
   EXPECT_EQ(own.back(), '\\');
-  EXPECT_EQ(own.substr(0, 3), "Z:\\");
+  EXPECT_EQ(own.rfind("\\\\?\\unix\\", 0), 0u) << own;
+}
+
+// With Z: mapped to some folder, a host path under no drive must still name
+// that very path (never Z:'s folder), backslashes in its names included,
+// through every call that takes a Windows path.
+TEST_F(FileSystemTest, HostPathsNoDriveHoldsMeanThemselves) {
+  const fs::path elsewhere = temp_.folder("elsewhere");
+  const fs::path outside = temp_.folder("outside/back\\slash/bin");
+  temp_.file("outside/back\\slash/bin/old.avi", "x");
+  FileSystem files({Drive{'C', temp_.path() / "c", DriveType::Fixed, "", {}},
+                    Drive{'Z', elsewhere, DriveType::Fixed, "", {}}},
+                   "C:\\");
+  const std::optional<std::string> named = files.fromHost(outside);
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->rfind("\\\\?\\unix\\", 0), 0u) << *named;
+  EXPECT_EQ(named->find("back\\slash"), std::string::npos) << "the name's backslash splits it";
+  EXPECT_EQ(files.toHost(*named), outside);
+  EXPECT_TRUE(files.directoryExists(*named));
+  EXPECT_EQ(names(files.findFiles(*named + "\\*.avi")), std::vector<std::string>{"old.avi"});
+  EXPECT_EQ(files.toHostForCreate(*named + "\\new.avi"), outside / "new.avi");
+  EXPECT_EQ(files.toHost(*named + "\\..\\bin\\old.avi"), outside / "old.avi");
+  EXPECT_EQ(files.fullPath(*named + "\\.\\OLD.AVI"), *named + "\\old.avi");
+  EXPECT_EQ(files.fromHost(elsewhere / "x"), "Z:\\x");
+  // The current directory stays on a drive.
+  EXPECT_FALSE(files.setCurrentDirectory(*named));
+  EXPECT_EQ(files.currentDirectory(), "C:\\");
+
+  files.setExecutablePath(outside / "vistrel-preview");
+  const std::string program = files.programFolder(false);
+  EXPECT_EQ(program, *named + "\\");
+  EXPECT_EQ(files.toHostForCreate(program + "vistrel.avi"), outside / "vistrel.avi");
+  EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
 TEST_F(FileSystemTest, InstanceCanBeReplaced) {

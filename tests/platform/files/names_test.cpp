@@ -77,6 +77,8 @@ TEST(HostNames, EveryHostNameBecomesUtf8AndComesBackUnchanged) {
       {"\xC0\xAF", false},       // an overlong "/"
       {"\xED\xA0\x80", false},   // an encoded surrogate
       {"x\xEF\x9F\xA9", false},  // U+F7E9 spelled on disk: an escape character itself
+      {"back\\slash", false},    // legal on the host, a separator in a Windows path
+      {"\xEF\x9D\x9C", false},   // U+F75C, the backslash's escape, spelled on disk
       {"Stra\xC3\x9F"
        "e",
        true},                          // Straße
@@ -87,6 +89,7 @@ TEST(HostNames, EveryHostNameBecomesUtf8AndComesBackUnchanged) {
     EXPECT_EQ(windowsNameToHost(inside), row.host);
     EXPECT_EQ(QString::fromUtf8(inside).toUtf8().toStdString(), inside) << "not UTF-8";
     EXPECT_EQ(inside == row.host, row.keptAsItIs);
+    EXPECT_EQ(inside.find('\\'), std::string::npos) << row.host;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -241,11 +242,68 @@ TEST_F(ShellOperationsTest, CancelInsideALargeFileLeavesTheOldTargetAndNoPartial
   EXPECT_EQ(left, std::vector<std::string>{"big.bin"});
 }
 
+// A copy killed on its way leaves its partial file under a visible name that
+// says what it is; the next copy into that folder removes it, but never the
+// partial file of a copy still running.
+TEST_F(ShellOperationsTest, PartialCopiesOfKilledCopiesAreVisibleAndCleanedUp) {
+  struct Peek : CopyObserver {
+    explicit Peek(fs::path folder) : folder(std::move(folder)) {}
+    bool progress(std::uint64_t done, std::uint64_t, const std::string& fileName) override {
+      if (fileName == "big.bin" && done > 0 && seen.empty()) seen = namesIn(folder);
+      return true;
+    }
+    fs::path folder;
+    std::vector<std::string> seen;
+  } peek(temp_.path() / "d/2026-12-07");
+  temp_.file("c/Records/2026-12-07/big.bin", std::string(3 << 20, 'n'));
+  ASSERT_TRUE(copyFolderInto(*fs_, "C:\\Records\\2026-12-07", "D:\\", &peek, &error_)) << error_;
+  ASSERT_EQ(peek.seen.size(), 1u);
+  EXPECT_EQ(peek.seen[0].rfind("vistrel-partial-copy-" + std::to_string(getpid()) + "-", 0), 0u)
+      << peek.seen[0];
+
+  // Leftovers of a copy whose process is gone (old hidden ones included),
+  // beside one of a live process and files that only look alike.
+  const pid_t dead = fork();
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const std::string gone = std::to_string(dead);
+  const std::string alive = std::to_string(getppid());
+  for (const std::string& name : std::vector<std::string>{
+           "vistrel-partial-copy-" + gone + "-0.tmp", ".vistrel-copy-" + gone + "-1",
+           "vistrel-partial-copy-" + alive + "-0.tmp", "vistrel-partial-copy-x-0.tmp", "notes.tmp"})
+    temp_.file("d/2026-12-06/07/" + name, "left");
+  ASSERT_TRUE(
+      copyFileInto(*fs_, "C:\\Records\\2026-12-06\\07\\a.jpg", "D:\\2026-12-06\\07", &error_))
+      << error_;
+  EXPECT_EQ(
+      namesIn(temp_.path() / "d/2026-12-06/07"),
+      (std::vector<std::string>{"a.jpg", "notes.tmp", "vistrel-partial-copy-" + alive + "-0.tmp",
+                                "vistrel-partial-copy-x-0.tmp"}));
+  temp_.file("d/2026-12-06/08/vistrel-partial-copy-" + gone + "-3.tmp", "left");
+  ASSERT_TRUE(copyFolderInto(*fs_, "C:\\Records\\2026-12-06", "D:\\", nullptr, &error_)) << error_;
+  EXPECT_EQ(namesIn(temp_.path() / "d/2026-12-06/08"), std::vector<std::string>{"c.jpg"});
+}
+
 TEST_F(ShellOperationsTest, CopyFolderRefusesToCopyIntoItself) {
   EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Records", "C:\\Records\\2026-12-06", nullptr, &error_));
   EXPECT_NE(error_.find("into itself"), std::string::npos) << error_;
   EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Records", "C:\\Records", nullptr, &error_));
   EXPECT_FALSE(fs::exists(temp_.path() / "c/Records/2026-12-06/Records"));
+  // Into the folder that holds it, the copy would be the folder itself: no
+  // question about replacing each file with itself, nothing touched.
+  struct NoQuestion : CopyObserver {
+    CollisionAnswer collision(const std::string& target) override {
+      asked.push_back(target);
+      return CollisionAnswer::Replace;
+    }
+    std::vector<std::string> asked;
+  } observer;
+  for (const char* parent : {"C:\\Records", "c:\\records\\", "C:\\Records\\07\\.."}) {
+    EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Records\\2026-12-06", parent, &observer, &error_));
+    EXPECT_NE(error_.find("the folder that holds it"), std::string::npos) << error_;
+  }
+  EXPECT_TRUE(observer.asked.empty());
+  EXPECT_EQ(contentOf(temp_.path() / "c/Records/2026-12-06/07/b.jpg"), "bb");
   EXPECT_FALSE(copyFolderInto(*fs_, "C:\\Missing", "D:\\", nullptr, &error_));
 }
 
@@ -346,6 +404,22 @@ TEST_F(ShellOperationsTest, TrashIsARealTrashOrNothingMoves) {
   EXPECT_EQ(contentOf(volume / ".Trash" / std::to_string(getuid()) / "files/two.jpg"), "two");
   EXPECT_FALSE(fs::exists(trash / "files/one.jpg"));
   EXPECT_FALSE(fs::exists(trash / "files/two.jpg"));
+
+  // A read-only mount of the home trash's own device: the reason is that
+  // the volume is read-only, not the mount the move would cross.
+  const fs::path readOnly = temp_.folder("ro");
+  if (mount(hour.c_str(), readOnly.c_str(), nullptr, MS_BIND, nullptr) != 0)
+    GTEST_SKIP() << "cannot bind-mount: " << std::strerror(errno);
+  const bool remounted =
+      mount(nullptr, readOnly.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+  drives.push_back(Drive{'R', readOnly, DriveType::Fixed, "", {}});
+  FileSystem withR(drives, "C:\\");
+  const bool trashed = moveToTrash(withR, "R:\\a.jpg", &error_);
+  umount2(readOnly.c_str(), MNT_DETACH);
+  ASSERT_TRUE(remounted);
+  EXPECT_FALSE(trashed);
+  EXPECT_NE(error_.find("Read-only file system"), std::string::npos) << error_;
+  EXPECT_EQ(contentOf(hour / "a.jpg"), "a");
 }
 
 TEST_F(ShellOperationsTest, NamesTooLongForTheTrashAreShortenedUniquely) {
