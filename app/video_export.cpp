@@ -163,7 +163,11 @@ void TForm1::switchExportOff() {
 std::string TForm1::leftOutText() const {
   if (leftOut_.empty()) return std::string();
   std::string text = std::string("\r\n\r\n") + kLeftOutMessage;
-  for (const auto& [path, reason] : leftOut_) text += "\r\n" + path + " (" + reason + ")";
+  for (const auto& [path, reason] : leftOut_) {
+    text += "\r\n";
+    text += path;
+    text += " (" + reason + ")";
+  }
   return text;
 }
 
