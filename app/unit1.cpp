@@ -172,6 +172,8 @@ void TForm1::bindBrowseEvents() {
       if (code != 0 && key == 0) qtKey = 0;  // the handler consumed the key
     };
   }
+  // The space bar and the accessible toggle switch export as a left click does.
+  CheckBox1->setOnKeyboardToggle([this](Sender*) { switchExport(); });
   bind(DriveComboBox1, "OnChange", DriveComboBox1->OnChange);
   bind(DriveComboBox1, "OnClick", DriveComboBox1->OnClick);
 }

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QDateTime>
@@ -86,6 +87,12 @@ inline constexpr const char* kVideoSavedMessage = ".AVI file saved to:\r\n\r\n";
 // ... unless frames were lost or the file could not be completed: then this
 // text, the path, the frames written and lost, and the first failure.
 inline constexpr const char* kVideoIncompleteMessage = ".AVI file is incomplete:\r\n\r\n";
+// ... and when no frame reached the file: this text, then the path of the
+// file, which is removed.
+inline constexpr const char* kNothingRecordedMessage =
+    "Nothing was recorded; no video was saved:\r\n\r\n";
+// Followed by one line per snapshot the recording left out: its path and why.
+inline constexpr const char* kLeftOutMessage = "Left out of the video, damaged:";
 
 // The window's stored layout text.
 std::string_view mainWindowLayout();
@@ -150,7 +157,8 @@ class TForm1 : public TForm {
                    int y);
   void SlideShowTimerTimer(Sender* sender);
   void PreviewFPSChange(Sender* sender);
-  // Mouse-up only: toggling the box with the space bar switches nothing.
+  // A left release switches export to the box's new state; the space bar
+  // and the accessible toggle do the same through switchExport().
   void CheckBox1MouseUp(Sender* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift, int x,
                         int y);
   void RateFPSChange(Sender* sender);
@@ -273,14 +281,19 @@ class TForm1 : public TForm {
   // Export is on while the logger records (the box may be toggled by the
   // space bar without it).
   bool exportOn() const;
+  // Switches export on or off to match the box, when they differ.
+  void switchExport();
   void switchExportOn();
   void switchExportOff();
   // Chooses the next video's name and creates the file empty, exclusively,
   // so that no saved video is ever replaced.
   std::string reserveVideoFile();
   // Hands snapshot `index` to the generator as one frame, with the slide-show
-  // timer off meanwhile; a failure leaves the timer off.
+  // timer off meanwhile; a failure leaves the timer off. A snapshot shown
+  // from cut or corrupt scan data is left out and noted in leftOut_.
   void exportFrame(int index);
+  // The switch-off message's lines naming leftOut_; empty when none.
+  std::string leftOutText() const;
 
   // Ctrl+Right selects the first snapshot of the next activity event after
   // the selected snapshot, Ctrl+Left that of the nearest event starting
@@ -335,6 +348,8 @@ class TForm1 : public TForm {
   std::string slideJustShown_;
   UnshowableSnapshots unshowable_;
   std::unique_ptr<recording::ExportSession> exportSession_;  // made by create()
+  // The snapshots the current or last recording left out, with the reason.
+  std::vector<std::pair<std::string, std::string>> leftOut_;
   std::optional<EventJump> pendingEventJump_;                // waits for its hours' events
   std::uint64_t lastEventJump_ = 0;
   bool eventBusy_ = false;  // the busy cursor is up for a jump

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <system_error>
 
 #include <QDateTime>
 
@@ -24,6 +25,7 @@
 #include "app/widgets/timer.h"
 #include "controls/colors.h"
 #include "picture/errors.h"
+#include "picture/jpeg_image.h"
 #include "picture/picture.h"
 #include "pipeline/image_gen.h"
 #include "platform/file_system.h"
@@ -89,7 +91,11 @@ void TForm1::CheckBox1MouseUp(Sender*, Qt::MouseButton button, Qt::KeyboardModif
   // export already is (another button, a press that ended outside the box)
   // switches nothing and reports nothing: a "saved" message for a video
   // that was never recorded, or a new file mid-recording, would mislead.
-  if (button != Qt::LeftButton || CheckBox1->checked() == exportOn()) return;
+  if (button == Qt::LeftButton) switchExport();
+}
+
+void TForm1::switchExport() {
+  if (CheckBox1->checked() == exportOn()) return;
   if (CheckBox1->checked()) {
     switchExportOn();
   } else {
@@ -108,6 +114,7 @@ void TForm1::switchExportOn() {
     TPicture first;
     loadFirstShowable(first);
     const std::string reserved = reserveVideoFile();
+    leftOut_.clear();
     // The session enables the logger, then the generator; a start that
     // fails disables both again and removes the file while it is empty.
     exportSession_->start(reserved, RateFPS->value(), first);
@@ -125,20 +132,43 @@ void TForm1::switchExportOff() {
   // The stop completes the file while the logger still records.
   const recording::ExportOutcome outcome = exportSession_->stop();
   CheckBox1->setFontColor(controls::clWhite);
+  if (outcome.complete() && outcome.framesWritten == 0) {
+    // A file without a frame is no video any player reads: it goes, and
+    // nothing is called saved.
+    if (const auto host = platform::FileSystem::instance().toHost(outcome.fileName)) {
+      std::error_code ignored;
+      std::filesystem::remove(*host, ignored);
+    }
+    RefillSavedVideosList();
+    Dialogs::instance().showMessage(kNothingRecordedMessage + outcome.fileName + leftOutText());
+    return;
+  }
   if (!outcome.complete()) {
     // "Saved" only for a complete file holding every frame handed to it.
     RefillSavedVideosList();  // what was written is there to look at
     std::string message = kVideoIncompleteMessage + VLDSVideoLogger1->FileName() + "\r\n\r\n" +
                           std::to_string(outcome.framesWritten) + " frames written, " +
-                          std::to_string(outcome.framesLost) + " frames lost.";
+                          std::to_string(outcome.framesLost) + " frames lost." + leftOutText();
     const std::string& cause = outcome.stopFailure.empty() ? outcome.failure : outcome.stopFailure;
     if (!cause.empty()) message += "\r\n\r\n" + cause;
     // The file and what the system or FFmpeg said of it.
     if (!outcome.reason.empty()) message += "\r\n" + outcome.reason;
     throw Exception(message);
   }
-  Dialogs::instance().showMessage(std::string(kVideoSavedMessage) + VLDSVideoLogger1->FileName());
+  Dialogs::instance().showMessage(std::string(kVideoSavedMessage) + VLDSVideoLogger1->FileName() +
+                                  leftOutText());
   RefillSavedVideosList();
+}
+
+std::string TForm1::leftOutText() const {
+  if (leftOut_.empty()) return std::string();
+  std::string text = std::string("\r\n\r\n") + kLeftOutMessage;
+  for (const auto& [path, reason] : leftOut_) {
+    text += "\r\n";
+    text += path;
+    text += " (" + reason + ")";
+  }
+  return text;
 }
 
 void TForm1::RecordingFailed(const std::string& message) {
@@ -171,7 +201,8 @@ void TForm1::loadFirstShowable(TPicture& picture) {
     if (unshowable_.contains(path)) continue;
     try {
       loadSnapshot(picture, path);
-      picture.prepare();  // an empty file decodes only here
+      picture.prepare();                    // an empty file decodes only here
+      RequireWholeScan(picture.Graphic());  // never becomes a frame either
       return;
     } catch (const std::exception&) {
     }
@@ -190,6 +221,15 @@ void TForm1::exportFrame(int index) {
   // A file gone meanwhile still fails here, as loading it would.
   const std::string path = SnapshotPath(index);
   const std::filesystem::path host = requireReadable(path);
+  try {
+    // Shown as far as it goes, but no frame: the video would pass the
+    // padding off as what the camera saw.
+    RequireWholeScan(Image1->picture().Graphic());
+  } catch (const EJPEG& damage) {
+    leftOut_.emplace_back(path, damage.what());
+    SlideShowTimer->setEnabled(true);
+    return;
+  }
   // Only the hand-over happens here: the recorder compresses and writes the
   // frame on its own thread.
   exportSession_->frame(recording::frameSource(path, host), Image1->picture());

@@ -63,12 +63,8 @@ void SnapshotReader::read(TPicture& picture) {
   // Damaged scan data (or an empty file) fails the decode: the snapshot is
   // skipped rather than becoming a broken frame.
   if (decoded->error) std::rethrow_exception(decoded->error);
-  // Cut short or corrupt scan data decodes with libjpeg's padding (grey)
-  // where the pixels are missing. The window shows such a picture; in a
-  // video it would pass for what the camera saw, so it is skipped too.
-  if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(decoded->graphic.get());
-      jpeg && !jpeg->damage().empty())
-    throw EJPEG(jpeg->damage());
+  // Cut short or corrupt scan data is skipped too (see RequireWholeScan).
+  RequireWholeScan(decoded->graphic.get());
   decoded->applyTo(picture);
 }
 

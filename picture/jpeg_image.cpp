@@ -169,4 +169,9 @@ void TJPEGImage::draw(QPainter& painter, const QRect& target) noexcept {
   painter.restore();
 }
 
+void RequireWholeScan(const TGraphic* graphic) {
+  const auto* jpeg = dynamic_cast<const TJPEGImage*>(graphic);
+  if (jpeg != nullptr && !jpeg->damage().empty()) throw EJPEG(jpeg->damage());
+}
+
 }  // namespace vistrel

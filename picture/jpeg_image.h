@@ -135,4 +135,11 @@ class TJPEGImage : public TGraphic {
   bool grayscaleOutput_ = false;
 };
 
+// For a recording: throws EJPEG with the JPEG's damage() when `graphic` (may
+// be null) decoded from scan data cut short or corrupt. Such a picture draws
+// with libjpeg's padding where pixels are missing; on screen that is the
+// snapshot as far as it goes, in a video it would pass for what the camera
+// saw. Whole pictures, other graphics and null pass.
+void RequireWholeScan(const TGraphic* graphic);
+
 }  // namespace vistrel

@@ -10,6 +10,10 @@ TVLDSCommonLogger::TVLDSCommonLogger() : graph_(*this, LockObject()) {}
 
 TVLDSCommonLogger::~TVLDSCommonLogger() { BeforeDestruction(); }
 
+TVLDSCommonLogger::SizeLimit TVLDSCommonLogger::VideoSizeLimit(std::int32_t, std::int32_t) const {
+  return {};
+}
+
 std::int64_t TVLDSCommonLogger::VideoRunningTime() const {
   TOWReadLockSection lock(LockObject());
   return videoRunningTime_;
@@ -18,12 +22,14 @@ std::int64_t TVLDSCommonLogger::VideoRunningTime() const {
 void TVLDSCommonLogger::StartVideo(std::int32_t width, std::int32_t height, std::uint8_t,
                                    std::int64_t) {
   if (width <= 0 || height <= 0) return;
-  if (width > kMaxVideoSide || height > kMaxVideoSide) {
-    // Refused before a file exists: no compressor takes it, and the
+  if (const SizeLimit limit = VideoSizeLimit(width, height);
+      width > limit.maxSide || height > limit.maxSide) {
+    // Refused before a file exists: the format cannot hold it, and the
     // uncompressed fallback would write hundreds of megabytes per frame.
+    const std::string by = limit.by.empty() ? std::string() : " with " + limit.by;
     graph_.ReportError("Can't record video of " + std::to_string(width) + " x " +
-                           std::to_string(height) + " pixels (at most " +
-                           std::to_string(kMaxVideoSide) + " x " + std::to_string(kMaxVideoSide) +
+                           std::to_string(height) + " pixels" + by + " (at most " +
+                           std::to_string(limit.maxSide) + " x " + std::to_string(limit.maxSide) +
                            ").",
                        media::E_INVALIDARG);
     return;

@@ -30,9 +30,10 @@ namespace vistrel {
 
 class TVLDSCommonLogger : public TVLBaseCommonLogger {
  public:
-  // The largest video side a recording takes: MPEG-4 part 2, the format of
-  // the stored compressor, stops at 8191 pixels. A larger start is refused
-  // with an error before any file is made.
+  // The largest video side an uncompressed recording takes (a larger frame
+  // would be hundreds of megabytes). With compression, the compressors'
+  // own limits hold (VideoSizeLimit). A larger start is refused with an
+  // error before any file is made.
   static constexpr std::int32_t kMaxVideoSide = 8191;
 
   TVLDSCommonLogger();
@@ -63,6 +64,13 @@ class TVLDSCommonLogger : public TVLBaseCommonLogger {
   // Builds the graph for the recording file name and runs it; false when it
   // was not built (a handled failure, or no file name).
   virtual bool BuildAndRunGraph() = 0;
+  // The largest side a recording of `width` x `height` can have, and what
+  // sets it ("XviD MPEG-4 Codec"; empty for the uncompressed fallback).
+  struct SizeLimit {
+    std::int32_t maxSide = kMaxVideoSide;
+    std::string by;
+  };
+  virtual SizeLimit VideoSizeLimit(std::int32_t width, std::int32_t height) const;
   // Stops a running graph (completing the file) and releases it.
   virtual void StopGraph();
   // Releases every graph object.

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "platform/exception.h"
 #include "platform/file_system.h"
 #include "platform/layout/class_registry.h"
+#include "platform/media/devices.h"
 #include "platform/media/media_types.h"
 
 namespace vistrel {
@@ -44,7 +46,26 @@ Status TVLDSVideoLogger::UseVideoSource(const Guid& subType) {
   }
   videoSource_ = Ref<TDSVideoSourceFilter>(new TDSVideoSourceFilter(subType));
   videoSource_->SetFrameSize(videoFormat_.width, videoFormat_.height);
+  videoSource_->SetFramePeriod(videoFormat_.framePeriod100ns);
   return graph->addFilter(videoSource_.get(), "VideoSource");
+}
+
+TVLDSVideoLogger::SizeLimit TVLDSVideoLogger::VideoSizeLimit(std::int32_t width,
+                                                             std::int32_t height) const {
+  if (!videoCompression_.Enabled()) return {};
+  const TVLDSVideoCompressionItems& items = videoCompression_.Compressions();
+  std::optional<SizeLimit> first;
+  for (std::size_t i = 0; i < items.Count(); ++i) {
+    Ref<BaseFilter> compressor = items.Item(i).CreateCompressor();
+    Ref<media::VideoCompression> settings = queryInterface<media::VideoCompression>(compressor);
+    VideoCompressionInfo info;
+    if (!settings || failed(settings->getInfo(&info)) || info.maxPictureSide <= 0) continue;
+    const SizeLimit limit{info.maxPictureSide, info.description};
+    if (width <= limit.maxSide && height <= limit.maxSide) return limit;
+    if (!first) first = limit;
+  }
+  // None installed: the frames go uncompressed.
+  return first.value_or(SizeLimit{});
 }
 
 bool TVLDSVideoLogger::ConnectCompressor() {

@@ -38,6 +38,9 @@ class TVLDSVideoLogger : public TVLDSCommonLogger {
 
  protected:
   bool BuildAndRunGraph() override;
+  // The limit of the first installed compressor that takes the size, else
+  // of the first installed one; the uncompressed one without compression.
+  SizeLimit VideoSizeLimit(std::int32_t width, std::int32_t height) const override;
 
  private:
   static const layout::PropertyTable& propertyTable();

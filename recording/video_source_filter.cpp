@@ -35,6 +35,11 @@ void TDSVideoSourceStreamPin::SetFrameSize(std::int32_t width, std::int32_t heig
   height_ = height;
 }
 
+void TDSVideoSourceStreamPin::SetFramePeriod(std::int64_t framePeriod100ns) {
+  std::lock_guard lock(owner_->stateLock());
+  framePeriod100ns_ = framePeriod100ns;
+}
+
 std::uint32_t TDSVideoSourceStreamPin::ImageSize() const {
   if (subType_ == MEDIASUBTYPE_YUY2)
     return static_cast<std::uint32_t>(width_ / 2) * static_cast<std::uint32_t>(height_) * 4;
@@ -45,9 +50,12 @@ std::uint32_t TDSVideoSourceStreamPin::ImageSize() const {
 bool TDSVideoSourceStreamPin::outputType(MediaType* type) const {
   assert(type);
   std::lock_guard lock(owner_->stateLock());
-  // Empty rectangles, no rates, no average time per frame: the file's rate
-  // follows from the sample times. RGB pictures are bottom-up (positive height).
+  // Empty rectangles and no rates: the file's rate follows from the sample
+  // times. The average time per frame lets a compressor whose header is
+  // written before the first sample open at the stream's rate. RGB pictures
+  // are bottom-up (positive height).
   *type = makeVideoType(subType_, width_, height_);
+  type->videoInfo->avgTimePerFrame = framePeriod100ns_;
   return true;
 }
 

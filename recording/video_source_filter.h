@@ -33,6 +33,8 @@ class TDSVideoSourceStreamPin : public media::Pin {
   std::int32_t Width() const { return width_; }
   std::int32_t Height() const { return height_; }
   void SetFrameSize(std::int32_t width, std::int32_t height);
+  // The stream's frame period (100 ns), announced with the type; 0: unknown.
+  void SetFramePeriod(std::int64_t framePeriod100ns);
 
   const media::Guid& SubType() const { return subType_; }
   // Bytes of one picture: RGB24 rows padded to 4 bytes, YUY2 or I420.
@@ -44,6 +46,7 @@ class TDSVideoSourceStreamPin : public media::Pin {
   media::Guid subType_;
   std::int32_t width_ = 320;
   std::int32_t height_ = 240;
+  std::int64_t framePeriod100ns_ = 0;
 };
 
 class TDSVideoSourceFilter : public media::BaseFilter {
@@ -54,6 +57,7 @@ class TDSVideoSourceFilter : public media::BaseFilter {
 
   TDSVideoSourceStreamPin& Pin() { return *pin_; }
   void SetFrameSize(std::int32_t width, std::int32_t height);
+  void SetFramePeriod(std::int64_t framePeriod100ns) { pin_->SetFramePeriod(framePeriod100ns); }
 
   // One RGB frame, rows top first, `pitch` bytes apart, blue-green-red
   // pixels. It is stored bottom-up with rows padded to 4 bytes (on an I420

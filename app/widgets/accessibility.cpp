@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 
+#include "app/widgets/check_box.h"
 #include "app/widgets/image.h"
 #include "app/widgets/panel.h"
 
@@ -34,10 +35,43 @@ class PanelButton : public QAccessibleWidget {
   TPanel* panel() const { return static_cast<TPanel*>(widget()); }
 };
 
+// Toggling goes through a click, as the space bar's does, so that the
+// window's key-toggle handler follows it; Qt's own toggle action only sets
+// the state.
+class CheckBoxToggle : public QAccessibleWidget {
+ public:
+  explicit CheckBoxToggle(TCheckBox* box) : QAccessibleWidget(box, QAccessible::CheckBox) {}
+
+  QString text(QAccessible::Text kind) const override {
+    if (kind == QAccessible::Name && widget()->accessibleName().isEmpty()) return box()->text();
+    return QAccessibleWidget::text(kind);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.checkable = true;
+    state.checked = box()->isChecked();
+    return state;
+  }
+  QStringList actionNames() const override {
+    return QStringList(toggleAction()) + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& action) override {
+    if ((action == toggleAction() || action == pressAction()) && widget()->isEnabled()) {
+      box()->click();
+    } else {
+      QAccessibleWidget::doAction(action);
+    }
+  }
+
+ private:
+  TCheckBox* box() const { return static_cast<TCheckBox*>(widget()); }
+};
+
 QAccessibleInterface* controlInterface(const QString&, QObject* object) {
   // The panels and the picture have no meta-object of their own: tell them
   // apart by their C++ class.
   if (auto* panel = dynamic_cast<TPanel*>(object)) return new PanelButton(panel);
+  if (auto* box = dynamic_cast<TCheckBox*>(object)) return new CheckBoxToggle(box);
   if (auto* image = dynamic_cast<TImage*>(object)) {
     return new QAccessibleWidget(image, QAccessible::Graphic);
   }

@@ -6,12 +6,19 @@
 
 #include "controls/focus_rect.h"
 
+#include "app/widgets/accessibility.h"
+
 namespace vistrel::app {
 
 TCheckBox::TCheckBox(QWidget* parent) : QCheckBox(parent), EventControl(this) {
   setAutoFillBackground(true);
+  installAccessibleInterfaces();
+  // Qt's clicked() comes from a mouse release, the space bar and click()
+  // alike; only the mouse release also raises the mouse-up handler.
   connect(this, &QCheckBox::clicked, this, [this] {
-    if (!byProgram_) raiseFromUser(mouse_.onClick);
+    if (byProgram_) return;
+    raiseFromUser(mouse_.onClick);
+    if (!inMouseRelease_) raiseFromUser(onKeyboardToggle_);
   });
 }
 
@@ -66,7 +73,9 @@ void TCheckBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void TCheckBox::mouseReleaseEvent(QMouseEvent* event) {
+  inMouseRelease_ = true;
   QCheckBox::mouseReleaseEvent(event);  // toggles on a left release inside
+  inMouseRelease_ = false;
   raiseMouse(mouse_.onMouseUp, *event);
 }
 

@@ -1,10 +1,13 @@
 // A check box. A left click toggles it on release; the mouse-up handler runs
-// after that toggle. The space bar toggles it without any mouse event.
-// Setting the checked state by program raises OnClick nested in the caller
-// when the state changes.
+// after that toggle. The space bar and assistive technology's toggle action
+// toggle it without any mouse event; they raise the key-toggle handler
+// instead, so that a box whose meaning lives in its mouse-up handler can
+// follow them. Setting the checked state by program raises OnClick nested in
+// the caller when the state changes.
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include <QCheckBox>
 
@@ -19,6 +22,10 @@ class TCheckBox : public QCheckBox, public EventControl {
   std::string className() const override { return "TCheckBox"; }
   bool checked() const { return isChecked(); }
   void setChecked(bool checked);
+
+  // Raised from user input after a toggle that no mouse button made (the
+  // space bar, the accessible toggle action). Not stored: the window binds it.
+  void setOnKeyboardToggle(NotifyHandler handler) { onKeyboardToggle_ = {{}, std::move(handler)}; }
 
  protected:
   const controls::PropertyTable& propertyTable() const override;
@@ -35,6 +42,8 @@ class TCheckBox : public QCheckBox, public EventControl {
 
  private:
   bool byProgram_ = false;
+  bool inMouseRelease_ = false;
+  NotifyEvent onKeyboardToggle_;
 };
 
 }  // namespace vistrel::app

@@ -168,6 +168,12 @@ class AviMux final : public BaseFilter {
       if (failed(status)) return status;
     }
     format_.reset();
+    // With the parameter sets known, an MP4 header is written at once: a
+    // process killed before the first fragment still leaves a file that
+    // says what it is.
+    if (mp4_ && io_ && input_->isConnected() &&
+        !input_->connectionType().videoInfo->codecHeader.empty())
+      return begin(input_->connectionType().videoInfo->avgTimePerFrame);
     return S_OK;
   }
 
@@ -219,6 +225,14 @@ class AviMux final : public BaseFilter {
     par->bits_per_coded_sample = header.bitCount;
     if (par->codec_id == AV_CODEC_ID_RAWVIDEO && header.compression == BI_RGB)
       par->format = AV_PIX_FMT_BGR24;
+    const std::vector<std::uint8_t>& codecHeader = type.videoInfo->codecHeader;
+    if (!codecHeader.empty()) {
+      par->extradata =
+          static_cast<std::uint8_t*>(av_mallocz(codecHeader.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+      if (!par->extradata) return fail(E_OUTOFMEMORY, "Can't set up the header of " + path());
+      std::memcpy(par->extradata, codecHeader.data(), codecHeader.size());
+      par->extradata_size = static_cast<int>(codecHeader.size());
+    }
     int num = 0, den = 0;
     av_reduce(&num, &den, period, kUnitsPerSecond, 1 << 30);
     stream->time_base = AVRational{num, den};
@@ -227,13 +241,17 @@ class AviMux final : public BaseFilter {
     format->pb = io;
     AVDictionary* options = nullptr;
     if (mp4_) {
-      // Fragments of at most a second, each with its own index and handed to
-      // the system when cut: a file whose process is killed plays up to its
-      // last fragment, where one index at the end would leave nothing. The
-      // first index waits for the first frame, which brings H.264's parameter sets.
-      av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+delay_moov+default_base_moof",
+      // Fragments of at most half a second, each with its own index and
+      // handed to the system when cut: a file whose process is killed plays
+      // up to its last fragment, where one index at the end would leave
+      // nothing. Without the parameter sets in the header, the first index
+      // waits for the first frame, which brings them.
+      const bool headerKnown = par->extradata_size > 0;
+      av_dict_set(&options, "movflags",
+                  headerKnown ? "+frag_keyframe+empty_moov+default_base_moof"
+                              : "+frag_keyframe+empty_moov+delay_moov+default_base_moof",
                   0);
-      av_dict_set_int(&options, "frag_duration", AV_TIME_BASE, 0);
+      av_dict_set_int(&options, "frag_duration", AV_TIME_BASE / 2, 0);
     } else {
       // Our RGB frames are bottom-up DIBs: say so in the header (positive
       // height) instead of letting the muxer declare them top-down.

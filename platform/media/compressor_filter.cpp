@@ -39,7 +39,8 @@ class Compressor final : public BaseFilter, public VideoCompression {
  public:
   Compressor(CompressorDescription description, std::string encoder)
       : BaseFilter(CLSID_AVICo),
-        VideoCompression(description.friendlyName, description.code, description.fixedQuantiser),
+        VideoCompression(description.friendlyName, description.code, description.fixedQuantiser,
+                         description.maxSide),
         description_(std::move(description)),
         encoderName_(std::move(encoder)) {
     input_ = makeRef<Pin>(this, "Input");
@@ -53,6 +54,8 @@ class Compressor final : public BaseFilter, public VideoCompression {
     if (pictures == Pictures::None) return VFW_E_TYPE_NOT_ACCEPTED;
     const BitmapInfoHeader& header = type.videoInfo->header;
     const bool fits = header.width > 0 && header.height != 0 &&
+                      header.width <= description_.maxSide &&
+                      std::abs(header.height) <= description_.maxSide &&
                       (pictures == Pictures::Rgb24 || header.height > 0) &&
                       (pictures != Pictures::Yuy2 || header.width % 2 == 0);
     return fits ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
@@ -64,7 +67,11 @@ class Compressor final : public BaseFilter, public VideoCompression {
     const std::uint32_t code = description_.fourCC;
     const BitmapInfoHeader header{in.header.width, std::abs(in.header.height), 24, code,
                                   maxFrameBytes()};
-    const VideoInfo info{in.avgTimePerFrame, header};
+    VideoInfo info{in.avgTimePerFrame, header};
+    {
+      std::lock_guard stream(streamLock());
+      info.codecHeader = codecHeader_;
+    }
     *type = {MEDIATYPE_Video, Guid::fromFourCC(code), false, true, 0, FORMAT_VideoInfo, info};
     return true;
   }
@@ -76,9 +83,13 @@ class Compressor final : public BaseFilter, public VideoCompression {
   // Whether an encoder opens for the connected input, so that a picture size
   // no encoder takes fails the connection (and the recorder can try another
   // compressor) instead of every frame later on.
+  // With a global header, the encoder's header bytes come from this opening,
+  // at the connection's frame rate, which the stream's own opening repeats.
   Status inputConnected() override {
     std::lock_guard stream(streamLock());
-    const Status status = openEncoder(kDefaultFramePeriod);
+    const Status status = openEncoder(connectionPeriod());
+    codecHeader_.clear();
+    if (succeeded(status) && description_.globalHeader) codecHeader_ = encoderHeader();
     stream_.reset();
     return failed(status) ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
   }
@@ -87,8 +98,15 @@ class Compressor final : public BaseFilter, public VideoCompression {
     ReferenceTime start = 0, stop = 0;
     const bool timed = succeeded(sample->getTime(&start, &stop));
     if (!stream_) {
-      const Status status = openEncoder(timed && stop > start ? stop - start : kDefaultFramePeriod);
+      const Status status = openEncoder(timed && stop > start ? stop - start : connectionPeriod());
       if (failed(status)) return status;
+      // The file's header already holds the announced bytes: frames made
+      // with other parameter sets would not decode.
+      if (description_.globalHeader && encoderHeader() != codecHeader_) {
+        stream_.reset();
+        return fail(VFW_E_TYPE_NOT_ACCEPTED, "The parameters of " + encoderName_ +
+                                                 " changed after the file's header was written");
+      }
     }
     const Status status = convert(sample);
     if (failed(status)) return status;
@@ -140,6 +158,18 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return result;
   }
 
+  ReferenceTime connectionPeriod() const {
+    const ReferenceTime period = input_->connectionType().videoInfo->avgTimePerFrame;
+    return period > 0 ? period : kDefaultFramePeriod;
+  }
+
+  // The open encoder's extradata (the stream lock held).
+  std::vector<std::uint8_t> encoderHeader() const {
+    const AVCodecContext* encoder = stream_->encoder.get();
+    if (encoder->extradata == nullptr || encoder->extradata_size <= 0) return {};
+    return {encoder->extradata, encoder->extradata + encoder->extradata_size};
+  }
+
   Status openEncoder(const std::string& name, ReferenceTime period) {
     const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
     if (!codec) return fail(VFW_E_NOT_FOUND, "The encoder " + name + " is missing");
@@ -172,6 +202,8 @@ class Compressor final : public BaseFilter, public VideoCompression {
     AVDictionary* options = nullptr;
     if (description_.constantRateFactor > 0)
       av_dict_set_int(&options, "crf", description_.constantRateFactor, 0);
+    if (description_.globalHeader) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (name == "libx264") boundX264Delay(*context, &options, den, num);
     int error = avcodec_open2(context.get(), codec, &options);
     av_dict_free(&options);
     if (error < 0) return ffmpeg::fail(error, "Can't open the encoder " + name);
@@ -291,8 +323,22 @@ class Compressor final : public BaseFilter, public VideoCompression {
     return output_->deliver(sample.get());
   }
 
+  // x264 holds up to 40 frames for its rate look-ahead, and a frame per
+  // frame thread: a killed export loses what it holds, many seconds at a low
+  // rate. Half a second of look-ahead, and threads that share each frame
+  // instead of holding several, keep that to half a second of video.
+  static void boundX264Delay(AVCodecContext& context, AVDictionary** options, int rateNum,
+                             int rateDen) {
+    constexpr int kDefaultLookahead = 40;
+    const int halfSecond = static_cast<int>(rateNum / (2L * std::max(rateDen, 1)));
+    av_dict_set_int(options, "rc-lookahead", std::clamp(halfSecond, 0, kDefaultLookahead), 0);
+    context.thread_type = FF_THREAD_SLICE;
+  }
+
   const CompressorDescription description_;
   std::string encoderName_;  // the encoder in use, or the first to try
+  // The header bytes announced with the output type (global header only).
+  std::vector<std::uint8_t> codecHeader_;
 
   // While an encoder is open, under the stream lock.
   struct Stream {

@@ -12,6 +12,7 @@ Status VideoCompression::getInfo(VideoCompressionInfo* info) const {
   info->defaultQuality = kDefaultCompressorQuality;
   info->capabilities =
       CompressionCaps_CanKeyFrame | (fixedQuantiser_ ? CompressionCaps_CanQuality : 0);
+  info->maxPictureSide = maxPictureSide_;
   return S_OK;
 }
 
@@ -53,9 +54,25 @@ struct Registry {
     const CompressorDescription compressors[] = {
         {"xvid", "XviD MPEG-4 Codec", {"libxvid", "mpeg4"}, makeFourCC('X', 'V', 'I', 'D'), true},
         {"cvid", "Cinepak Codec", {"cinepak"}, makeFourCC('c', 'v', 'i', 'd'), false},
-        {"mjpg", "Motion JPEG Codec", {"mjpeg"}, makeFourCC('M', 'J', 'P', 'G'), true},
-        // For MP4 files (the batch export's h264): constant quality, not a quantiser.
-        {"h264", "H.264 Codec", {"libx264"}, makeFourCC('H', '2', '6', '4'), false, 23},
+        // JPEG's sides are 16 bits; FFmpeg's encoder stops at 65500.
+        {"mjpg",
+         "Motion JPEG Codec",
+         {"mjpeg"},
+         makeFourCC('M', 'J', 'P', 'G'),
+         true,
+         0,
+         false,
+         65500},
+        // For MP4 files (the batch export's h264): constant quality, not a
+        // quantiser; libx264 takes sides up to 16384.
+        {"h264",
+         "H.264 Codec",
+         {"libx264"},
+         makeFourCC('H', '2', '6', '4'),
+         false,
+         23,
+         true,
+         16384},
     };
     for (const CompressorDescription& description : compressors) {
       if (availableEncoder(description).empty()) continue;  // not installed

@@ -49,16 +49,19 @@ struct VideoCompressionInfo {
   long defaultPFramesPerKey = 0;
   double defaultQuality = 0;  // 0..1
   long capabilities = 0;
+  std::int32_t maxPictureSide = 0;  // the widest and highest picture the format takes
 };
 
 // A compressor's settings. The compressor reads them when it opens its
 // encoder, so changes apply from the next stream on.
 class VideoCompression : public virtual Unknown {
  public:
-  VideoCompression(std::string friendlyName, std::string code, bool fixedQuantiser)
+  VideoCompression(std::string friendlyName, std::string code, bool fixedQuantiser,
+                   std::int32_t maxPictureSide)
       : friendlyName_(std::move(friendlyName)),
         code_(std::move(code)),
-        fixedQuantiser_(fixedQuantiser) {}
+        fixedQuantiser_(fixedQuantiser),
+        maxPictureSide_(maxPictureSide) {}
 
   Status getInfo(VideoCompressionInfo* info) const;
   // 0..1 (1 best); a negative value asks for the compressor's default.
@@ -90,6 +93,7 @@ class VideoCompression : public virtual Unknown {
   const std::string friendlyName_;
   const std::string code_;
   const bool fixedQuantiser_;
+  const std::int32_t maxPictureSide_;
   std::atomic<double> quality_ = -1;
   std::atomic<long> keyFrameRate_ = -1;
   mutable std::mutex mutex_;  // guards the block
@@ -105,6 +109,13 @@ struct CompressorDescription {
   std::uint32_t fourCC = 0;     // codec tag in the AVI file
   bool fixedQuantiser = false;  // takes a quantiser (qscale)
   int constantRateFactor = 0;   // > 0: constant quality at this factor (libx264's crf)
+  // Parameter sets once, in the file's header, instead of in each key frame
+  // (what MP4 takes): the encoder is opened when the input connects and its
+  // header bytes go with the output type, so the file's header is written
+  // when the stream starts, not when the first frame has come through.
+  bool globalHeader = false;
+  // The largest picture side the format takes (MPEG-4 part 2: 13 bits).
+  std::int32_t maxSide = 8191;
 };
 
 // The name of the first of `description.encoders` that this FFmpeg build

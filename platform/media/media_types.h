@@ -160,6 +160,9 @@ struct BitmapInfoHeader {
 struct VideoInfo {
   ReferenceTime avgTimePerFrame = 0;  // 0: unknown, the sample times decide
   BitmapInfoHeader header;
+  // What a decoder needs before the first frame, kept once in the file's
+  // header (H.264's parameter sets for MP4); empty for most formats.
+  std::vector<std::uint8_t> codecHeader{};
 };
 
 struct MediaType {

@@ -286,7 +286,9 @@ TEST_P(DamagedSnapshotTest, IsReportedOnceAndLeftOutOfTheShowAndTheVideo) {
   const auto facts =
       test::probeAvi((tree_.path() / "c/Program Files/Vistrel/vistrel.avi").string(), &error);
   ASSERT_TRUE(facts) << error;
-  EXPECT_EQ(facts->frames, static_cast<int>(expected.size()));
+  // A snapshot cut in its scan is shown as far as it goes, but is no frame.
+  const bool cut = row.damage == Damage::CutInTheScan;
+  EXPECT_EQ(facts->frames, static_cast<int>(expected.size()) - (cut ? 1 : 0));
 
   // Played again after a stop: passed over without a second box.
   click(form_->STOP);
@@ -299,7 +301,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, DamagedSnapshotTest,
                          ::testing::Values(DamageRow{Damage::Empty, 0, true},
                                            DamageRow{Damage::BadHuffmanTable, 1, true},
                                            DamageRow{Damage::Empty, 3, true},
-                                           // libjpeg only warns: shown as far as it goes
+                                           // libjpeg only warns: shown as far as it goes,
+                                           // left out of the video
                                            DamageRow{Damage::CutInTheScan, 2, false}));
 
 // Root passes every permission check; without these two capabilities the

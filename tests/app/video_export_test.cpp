@@ -11,6 +11,7 @@
 #include <fstream>
 #include <regex>
 
+#include <QAccessible>
 #include <QDateTime>
 #include <QImage>
 #include <QPainter>
@@ -379,16 +380,6 @@ TEST_F(VideoExportTest, OnlyALeftClickThatTogglesTheBoxSwitchesTheExport) {
   EXPECT_TRUE(dialogs_->messages.empty());
   EXPECT_FALSE(std::filesystem::exists(hostVideo("vistrel.avi")));
 
-  // The space bar toggles the box alone; a left click that puts it back
-  // switches nothing either.
-  form_->CheckBox1->setFocus();
-  QTest::keyClick(form_->CheckBox1, Qt::Key_Space);
-  ASSERT_TRUE(form_->CheckBox1->checked());
-  clickExportBox();
-  EXPECT_FALSE(form_->CheckBox1->checked());
-  EXPECT_TRUE(dialogs_->messages.empty());
-  EXPECT_FALSE(std::filesystem::exists(hostVideo("vistrel.avi")));
-
   // During a recording a right click neither moves it to a new file nor ends it.
   clickExportBox();
   QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
@@ -399,6 +390,74 @@ TEST_F(VideoExportTest, OnlyALeftClickThatTogglesTheBoxSwitchesTheExport) {
   EXPECT_EQ(dialogs_->messages.size(), 1u);
   EXPECT_EQ(savedVideos(), std::vector<std::string>{"vistrel.avi"});
   expectVideo("vistrel.avi", 0, 2, 5);
+  EXPECT_TRUE(dialogs_->errors.empty()) << ::testing::PrintToString(dialogs_->errors);
+}
+
+// The space bar on the focused box and a screen reader's toggle switch the
+// export as a left click does, and the box reads checked only while a
+// recording runs. A recording without a frame leaves no file and is not
+// called saved.
+TEST_F(VideoExportTest, SpaceBarAndAccessibleToggleSwitchTheExportAsAClickDoes) {
+  writeSnapshots(3);
+  startInHour();
+  form_->CheckBox1->setFocus();
+  QTest::keyClick(form_->CheckBox1, Qt::Key_Space);
+  EXPECT_TRUE(form_->CheckBox1->checked());
+  EXPECT_EQ(form_->CheckBox1->fontColor(), controls::clRed);
+  EXPECT_TRUE(form_->VLDSVideoLogger1->Enabled());
+  EXPECT_TRUE(std::filesystem::exists(hostVideo("vistrel.avi")));
+  QTest::keyClick(form_->CheckBox1, Qt::Key_Space);  // off before any tick
+  EXPECT_FALSE(form_->CheckBox1->checked());
+  EXPECT_EQ(form_->CheckBox1->fontColor(), controls::clWhite);
+  EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
+  ASSERT_EQ(dialogs_->messages,
+            std::vector<std::string>{"Nothing was recorded; no video was saved:\r\n\r\n"
+                                     "C:\\Program Files\\Vistrel\\vistrel.avi"});
+  EXPECT_FALSE(std::filesystem::exists(hostVideo("vistrel.avi")));
+  EXPECT_TRUE(savedVideos().empty());
+
+  QAccessibleInterface* box = QAccessible::queryAccessibleInterface(form_->CheckBox1);
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(box->actionInterface(), nullptr);
+  const QString toggle = QAccessibleActionInterface::toggleAction();
+  ASSERT_TRUE(box->actionInterface()->actionNames().contains(toggle));
+  box->actionInterface()->doAction(toggle);
+  EXPECT_TRUE(box->state().checked);
+  EXPECT_TRUE(form_->VLDSVideoLogger1->Enabled());
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  ticks(2);
+  box->actionInterface()->doAction(toggle);
+  EXPECT_FALSE(box->state().checked);
+  EXPECT_FALSE(form_->VLDSVideoLogger1->Enabled());
+  ASSERT_EQ(dialogs_->messages.size(), 2u);
+  EXPECT_EQ(dialogs_->messages[1],
+            ".AVI file saved to:\r\n\r\nC:\\Program Files\\Vistrel\\vistrel.avi");
+  expectVideo("vistrel.avi", 0, 2, 5);
+  EXPECT_TRUE(dialogs_->errors.empty()) << ::testing::PrintToString(dialogs_->errors);
+}
+
+// A snapshot whose scan data is cut is shown as far as it goes, but left out
+// of the video, and the message at the end names it.
+TEST_F(VideoExportTest, SnapshotWithCutScanDataIsShownButLeftOutOfTheVideo) {
+  writeSnapshots(4);
+  const std::filesystem::path cut = snapshots_[1];
+  std::filesystem::resize_file(cut, std::filesystem::file_size(cut) * 6 / 10);
+  snapshots_.erase(snapshots_.begin() + 1);
+  startInHour();
+  clickExportBox();
+  QTest::mouseClick(form_->SlideShow, Qt::LeftButton);
+  ticks(2);
+  EXPECT_EQ(form_->ListBox1->itemIndex(), 1);
+  EXPECT_EQ(form_->Image1->picture().width(), 640);  // the cut snapshot, on screen
+  ticks(2);
+  clickExportBox();
+  ASSERT_EQ(
+      dialogs_->messages,
+      std::vector<std::string>{".AVI file saved to:\r\n\r\n"
+                               "C:\\Program Files\\Vistrel\\vistrel.avi\r\n\r\n"
+                               "Left out of the video, damaged:\r\n" +
+                               std::string(kHour) + "\\snap1.jpg (Premature end of JPEG file)"});
+  expectVideo("vistrel.avi", 0, 3, 5);
   EXPECT_TRUE(dialogs_->errors.empty()) << ::testing::PrintToString(dialogs_->errors);
 }
 

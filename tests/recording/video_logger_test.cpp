@@ -487,20 +487,51 @@ INSTANTIATE_TEST_SUITE_P(Causes, WriteFailureTest, ::testing::Values(false, true
                            return std::string(info.param ? "FullDisk" : "RefusingCompressor");
                          });
 
-// A video side beyond what the compressor's format takes is refused when the
-// recording starts, before any file exists.
-TEST_F(ExportTest, VideoSizeBeyondTheFormatIsRefusedAtTheStart) {
-  try {
-    StartExport("C:\\huge.avi", TestPicture(8192, 16, 0));
-    FAIL() << "no error";
-  } catch (const EDSException& error) {
-    EXPECT_STREQ(error.what(),
-                 "Can't record video of 8192 x 16 pixels (at most 8191 x 8191). - 2147942487 - "
-                 "80070057");
+// A video side beyond what the chosen compressor's format takes is refused
+// when the recording starts, before any file exists, naming that limit; a
+// format with a higher limit records it.
+TEST_F(ExportTest, VideoSizeBeyondTheCompressorsFormatIsRefusedAtTheStart) {
+  struct Row {
+    const char* code;
+    const char* friendlyName;
+    bool compressed;
+    const char* refusal;  // nullptr: recorded
+  };
+  const Row rows[] = {
+      {"xvid", "XviD MPEG-4 Codec", true,
+       "Can't record video of 8192 x 16 pixels with XviD MPEG-4 Codec (at most 8191 x 8191). - "
+       "2147942487 - 80070057"},
+      {"xvid", "XviD MPEG-4 Codec", false,
+       "Can't record video of 8192 x 16 pixels (at most 8191 x 8191). - 2147942487 - 80070057"},
+      {"mjpg", "Motion JPEG Codec", true, nullptr},
+  };
+  for (const Row& row : rows) {
+    const std::string name = std::string(row.code) + (row.compressed ? "" : "-raw") + ".avi";
+    SCOPED_TRACE(name);
+    StoreCompression(
+        StoredCompressions(media::deviceDisplayName(media::CLSID_VideoCompressorCategory, row.code),
+                           row.friendlyName),
+        row.compressed);
+    try {
+      StartExport("C:\\" + name, TestPicture(8192, 16, 0));
+      ShowFrame(TestPicture(8192, 16, 0));
+      EXPECT_EQ(row.refusal, nullptr) << "no error";
+    } catch (const EDSException& error) {
+      ASSERT_NE(row.refusal, nullptr) << error.what();
+      EXPECT_STREQ(error.what(), row.refusal);
+    }
+    StopExport();
+    if (row.refusal != nullptr) {
+      EXPECT_FALSE(logger->GraphRunning());
+      EXPECT_FALSE(std::filesystem::exists(dir.path() / name));
+    } else {
+      const auto facts = probeAvi(HostPath(name));
+      ASSERT_TRUE(facts);
+      EXPECT_EQ(facts->codecTag, "MJPG");
+      EXPECT_EQ(facts->width, 8192);
+      EXPECT_EQ(facts->frames, 1);
+    }
   }
-  EXPECT_FALSE(logger->GraphRunning());
-  StopExport();
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "huge.avi"));
 }
 
 // Pictures of another size than the first are scaled to the video's size,

@@ -24,6 +24,7 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include "avi_reader.h"
 #include "exporting/contact_sheet.h"
@@ -548,6 +549,46 @@ TEST_F(BatchExportTest, AKilledOrHungUpExportLeavesItsFramesPlayableUnderTheFina
   }
   for (const std::string& name : filesIn(root_)) EXPECT_NE(name[0], '.') << name;
   EXPECT_EQ(filesIn(root_).size(), 6u);  // c, home and the four videos
+}
+
+// An H.264 export killed in its first seconds: the MP4 header is on disk
+// from the start, and the encoder and the open fragment hold back about a
+// second of video at most: at 10 fps, 5 frames of look-ahead and the one
+// being encoded, 5 in the open fragment, besides the recorder's queue of 3
+// and the frame it is taking.
+TEST_F(BatchExportTest, AnH264ExportKilledEarlyLosesAboutASecondAtMost) {
+  constexpr int kSnapshots = 200;
+  constexpr int kRate = 10;
+  for (int i = 0; i < kSnapshots; ++i)
+    snapshot("2026-12-06/07/s" + std::to_string(1000 + i) + ".jpg", i, 1280, 720);
+  const std::string file = out("early.mp4").toStdString();
+  QProcess process;
+  process.setProcessEnvironment(environment());
+  process.start(VISTREL_EXPORT_PROGRAM,
+                withDriveC({"--codec", "h264", "--rate", QString::number(kRate), "-o",
+                            out("early.mp4"), "C:\\Program Files\\Vistrel\\Records\\2026-12-06"}));
+  // Plain progress lines come at every tenth of the snapshots handed over.
+  QByteArray progress;
+  const QRegularExpression handedOver(R"(frames (\d+)/)");
+  QRegularExpressionMatch match;
+  while (!(match = handedOver.match(QString::fromUtf8(progress))).hasMatch() &&
+         process.state() != QProcess::NotRunning) {
+    process.waitForReadyRead(1000);
+    progress += process.readAllStandardError();
+  }
+  ASSERT_TRUE(match.hasMatch()) << progress.toStdString();
+  ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+  ASSERT_TRUE(process.waitForFinished(120000));
+  const int handed = match.captured(1).toInt();
+  ASSERT_GE(handed, kSnapshots / 10);
+
+  std::string error;
+  const auto facts = test::probeAvi(file, &error);
+  ASSERT_TRUE(facts) << error << "\n" << fs::file_size(file) << " bytes";
+  EXPECT_EQ(facts->codecName, "h264");
+  EXPECT_EQ(facts->width, 1280);
+  EXPECT_GE(facts->frames, handed - (kRate + 1) - (3 + 1));
+  EXPECT_EQ(test::decodeAvi(file, 1280, 720).size(), static_cast<std::size_t>(facts->frames));
 }
 
 TEST_F(BatchExportTest, AFullDiskKeepsWhatWasWrittenAndSaysItIsIncomplete) {
