@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include "activity/activity_index.h"
+#include "platform/archive_layout.h"
 #include "platform/file_listing.h"
 #include "platform/file_system.h"
 #include "platform/thread_priority.h"
@@ -35,27 +36,6 @@ constexpr int kCollectMs = 40;
 // How long the destructor gives the worker to stop before leaving it.
 constexpr auto kStopWait = std::chrono::milliseconds(200);
 
-// The value of `text` when it is exactly `digits` decimal digits, else -1.
-int readNumber(std::string_view text, std::size_t digits) {
-  if (text.size() != digits) return -1;
-  int value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return -1;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
-// A date folder's name, "yyyy-mm-dd"; invalid for anything else.
-QDate readDate(std::string_view name) {
-  if (name.size() != 10 || name[4] != '-' || name[7] != '-') return {};
-  const int year = readNumber(name.substr(0, 4), 4);
-  const int month = readNumber(name.substr(5, 2), 2);
-  const int day = readNumber(name.substr(8, 2), 2);
-  if (year < 0 || month < 0 || day < 0) return {};
-  return {year, month, day};
-}
-
 // The Windows path split at its last separator: folder and name.
 std::pair<std::string, std::string> splitLast(const std::string& path) {
   const std::size_t slash = path.find_last_of('\\');
@@ -63,18 +43,13 @@ std::pair<std::string, std::string> splitLast(const std::string& path) {
   return {path.substr(0, slash), path.substr(slash + 1)};
 }
 
-std::string hourName(int hour) { return {char('0' + hour / 10), char('0' + hour % 10)}; }
-
-// The time of a snapshot of hour folder `hour`, by the recorder's naming
-// rule: minutes and seconds from a six-digit name hhmmss whose hh is the
-// folder's, else from the file's modification time (local time). `host` is
-// the hour folder's host path, `folder` its Windows path.
+// The time of a snapshot of hour folder `hour` by the archive's rule: a
+// recorder's own name needs no file time; for other names the modification
+// time is read. `host` is the hour folder's host path, `folder` its Windows
+// path.
 QTime snapshotTimeOf(int hour, const fs::path& host, const std::string& folder,
                      const std::string& name) {
-  const std::string stem = name.substr(0, name.rfind('.'));
-  const int named = readNumber(stem, 6);
-  if (named >= 0 && named / 10000 == hour && named / 100 % 100 < 60 && named % 100 < 60)
-    return {hour, named / 100 % 100, named % 100};
+  if (const auto named = platform::namedSnapshotTime(name, hour)) return *named;
   // Most names are the same on the host; the others are looked up.
   fs::path file = host / name;
   struct stat info {};
@@ -223,7 +198,8 @@ struct DayActivity::Impl {
   // DayHour, keeping the scores of names already known, and queues it.
   void listHour(Day& day, int hour) {
     DayHour& entry = day.hours[std::size_t(hour)];
-    const std::string folder = day.single ? day.folder : day.folder + "\\" + hourName(hour);
+    const std::string folder =
+        day.single ? day.folder : day.folder + "\\" + platform::hourFolderName(hour);
     platform::FileSystem& files = platform::FileSystem::instance();
     const bool exists = files.directoryExists(folder);
     dropJob(day.jobs[std::size_t(hour)]);
@@ -259,7 +235,7 @@ struct DayActivity::Impl {
                       (error ? error.message() : std::string("it cannot be reached"));
       return;
     }
-    std::vector<std::string> names = platform::ordinaryFileNames(folder + "\\*.jpg");
+    std::vector<std::string> names = platform::snapshotNames(folder);
     entry.snapshots.reserve(names.size());
     std::size_t kept = 0;
     for (const std::string& name : names) {
@@ -267,7 +243,7 @@ struct DayActivity::Impl {
       snapshot.name = name;
       // Scores already known are kept while the hour is scored again; both
       // listings come in the same order, so they are walked together.
-      while (kept < previous.size() && previous[kept].name < name) ++kept;
+      while (kept < previous.size() && platform::nameLess(previous[kept].name, name)) ++kept;
       if (kept < previous.size() && previous[kept].name == name) {
         snapshot = previous[kept];
       } else {
@@ -306,7 +282,7 @@ struct DayActivity::Impl {
     day = Day{};
     const auto [parent, name] = splitLast(folder);
     day.folder = folder;
-    day.date = readDate(name);
+    day.date = platform::dateOfFolderName(name);
     day.single = !day.date.isValid();
     for (int hour = 0; hour < (day.single ? 1 : 24); ++hour) listHour(day, hour);
   }
@@ -409,7 +385,7 @@ struct DayActivity::Impl {
     for (const platform::FindData& entry :
          platform::FileSystem::instance().findFiles(root + "\\*")) {
       if ((entry.attributes & platform::kAttrDirectory) == 0) continue;
-      const QDate date = readDate(entry.name);
+      const QDate date = platform::dateOfFolderName(entry.name);
       if (!date.isValid()) continue;
       const bool beyond = direction > 0 ? date > day.date : date < day.date;
       const bool nearer = !best || (direction > 0 ? date < best->first : date > best->first);
@@ -481,12 +457,13 @@ void DayActivity::setDate(const std::string& dateFolder) {
   const std::string full = platform::FileSystem::instance().fullPath(dateFolder);
   // The date folder is the nearest one above (or at) the path.
   std::string folder = full;
-  while (!folder.empty() && !readDate(splitLast(folder).second).isValid()) {
+  while (!folder.empty() && !platform::dateOfFolderName(splitLast(folder).second).isValid()) {
     const std::string parent = splitLast(folder).first;
     if (parent == folder) break;
     folder = parent;
   }
-  if (folder.empty() || !readDate(splitLast(folder).second).isValid()) folder.clear();
+  if (folder.empty() || !platform::dateOfFolderName(splitLast(folder).second).isValid())
+    folder.clear();
   if (folder == impl_->current.folder) return;
   if (folder.empty()) {
     for (const JobId job : impl_->current.jobs) impl_->dropJob(job);
@@ -522,8 +499,9 @@ void DayActivity::findEvent(const std::string& from, int direction,
   const auto [folder, name] = splitLast(full);
   search.after = name;
   const auto [dateFolder, hourFolder] = splitLast(folder);
-  const int hour = readNumber(hourFolder, 2);
-  const bool inDate = readDate(splitLast(dateFolder).second).isValid() && hour >= 0 && hour < 24;
+  const int hour = platform::hourOfFolderName(hourFolder);
+  const bool inDate =
+      platform::dateOfFolderName(splitLast(dateFolder).second).isValid() && hour >= 0;
   const std::string day = inDate ? dateFolder : folder;
   search.hour = inDate ? hour : 0;
   impl_->search = std::move(search);

@@ -5,6 +5,7 @@
 #include <QShortcut>
 
 #include "activity/day_activity.h"
+#include "app/range_export.h"
 #include "app/unit1.h"
 #include "app/widgets/dispatch.h"
 #include "app/widgets/list_box.h"
@@ -46,6 +47,13 @@ void TForm1::bindTimelineKey() {
   // of the show, a refill after the tree list moved) moves the cursor.
   QObject::connect(ListBox1, &QListWidget::currentRowChanged, this,
                    [this](int) { followWithTimeline(); });
+  // The timeline's Ctrl+E and its buttons export in the background, beside
+  // the show (tests may put another exporter in its place).
+  rangeExporter_ = [this](std::vector<std::string> windowsPaths, bool contactSheet) {
+    exportSnapshotRange(*this, std::move(windowsPaths),
+                        contactSheet ? RangeOutput::ContactSheet : RangeOutput::Video,
+                        timeline_.get());
+  };
 }
 
 void TForm1::openTimeline() {

@@ -218,8 +218,7 @@ class TForm1 : public TForm {
   // folder cannot be entered or the snapshot is not there.
   void showSnapshot(const std::string& windowsPath);
   // What the timeline's export hands its range to (Windows paths in playing
-  // order; video or contact sheet). Unset: the timeline says export is not
-  // available.
+  // order; video or contact sheet): exportSnapshotRange() unless replaced.
   using RangeExporter =
       std::function<void(std::vector<std::string> windowsPaths, bool contactSheet)>;
   void setRangeExporter(RangeExporter exporter);
@@ -350,7 +349,7 @@ class TForm1 : public TForm {
   std::unique_ptr<recording::ExportSession> exportSession_;  // made by create()
   // The snapshots the current or last recording left out, with the reason.
   std::vector<std::pair<std::string, std::string>> leftOut_;
-  std::optional<EventJump> pendingEventJump_;                // waits for its hours' events
+  std::optional<EventJump> pendingEventJump_;  // waits for its hours' events
   std::uint64_t lastEventJump_ = 0;
   bool eventBusy_ = false;  // the busy cursor is up for a jump
   // After everything it reports to: its worker is stopped before they go.

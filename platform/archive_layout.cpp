@@ -108,22 +108,25 @@ std::string hourFolderName(int hour) {
   return name;
 }
 
+std::optional<QTime> namedSnapshotTime(std::string_view name, int hour) {
+  const int named = readNumber(name.substr(0, name.rfind('.')), 6);
+  // The recorder names a snapshot by its time within the hour folder; a
+  // name whose hour is another folder's was renamed or copied, and says
+  // nothing about this one.
+  if (named < 0 || named / 10000 != hour || named / 100 % 100 >= 60 || named % 100 >= 60)
+    return std::nullopt;
+  return QTime(hour, named / 100 % 100, named % 100);
+}
+
 QDateTime snapshotTime(const std::string& path, const QDateTime& modified) {
   const std::vector<std::string_view> parts = lastComponents(path, 3);
   if (parts.size() < 3) return modified;
   const QDate date = dateOfFolderName(parts[2]);
   const int hour = hourOfFolderName(parts[1]);
   if (!date.isValid() || hour < 0) return modified;
-  int minute = modified.isValid() ? modified.time().minute() : 0;
-  int second = modified.isValid() ? modified.time().second() : 0;
-  const int named = readNumber(parts[0].substr(0, parts[0].rfind('.')), 6);
-  // The recorder names a snapshot by its time within the hour folder; a
-  // name whose hour is another folder's was renamed or copied, and says
-  // nothing about this one.
-  if (named >= 0 && named / 10000 == hour && named / 100 % 100 < 60 && named % 100 < 60) {
-    minute = named / 100 % 100;
-    second = named % 100;
-  }
+  if (const auto named = namedSnapshotTime(parts[0], hour)) return QDateTime(date, *named);
+  const int minute = modified.isValid() ? modified.time().minute() : 0;
+  const int second = modified.isValid() ? modified.time().second() : 0;
   return QDateTime(date, QTime(hour, minute, second));
 }
 

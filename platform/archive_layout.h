@@ -16,6 +16,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QTime>
 
 namespace vistrel::platform {
 
@@ -46,6 +47,9 @@ std::string hourFolderName(int hour);
 // - when the folders do not read as a date and an hour, the time is the
 //   modification time, whole.
 QDateTime snapshotTime(const std::string& path, const QDateTime& modified);
+// The time a recorder's own snapshot name gives ("hhmmss.jpg" whose hh is
+// `hour`, the hour folder's); nullopt for any other name.
+std::optional<QTime> namedSnapshotTime(std::string_view name, int hour);
 
 // The hour folders "firstHour" to "lastHour" of the date folder
 // `dateFolder`, in order, as full paths in their on-disk spelling. Missing

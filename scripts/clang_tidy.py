@@ -28,7 +28,7 @@ import sys
 from pathlib import Path
 
 PRODUCT = re.compile(
-    r"^/(activity|app|browse|controls|picture|pipeline|platform|recording|timeline|tools)/.*\.cpp$")
+    r"^/(activity|app|browse|controls|exporting|picture|pipeline|platform|recording|timeline|tools)/.*\.cpp$")
 
 
 def cache_folder():

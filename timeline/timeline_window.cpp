@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "platform/archive_layout.h"
 #include "timeline/day_steps.h"
 #include "timeline/timeline_graph.h"
 
@@ -21,8 +22,7 @@ bool inDateFolder(const std::string& folder) {
   std::size_t start = 0;
   while (start <= folder.size()) {
     const std::size_t end = std::min(folder.find('\\', start), folder.size());
-    const QString part = QString::fromUtf8(folder.data() + start, qsizetype(end - start));
-    if (part.size() == 10 && QDate::fromString(part, QStringLiteral("yyyy-MM-dd")).isValid())
+    if (platform::dateOfFolderName(std::string_view(folder).substr(start, end - start)).isValid())
       return true;
     start = end + 1;
   }
