@@ -101,7 +101,7 @@ TEST_F(ArchiveFolderTest, FolderWithoutArchiveIsRefusedNamingWhatWasLookedFor) {
     FAIL() << "accepted";
   } catch (const ENoArchive& error) {
     const std::string message = error.what();
-    for (const std::string part :
+    for (const std::string& part :
          {"\"" + plain.string() + "\"", std::string("no snapshot archive"),
           std::string("Program Files/Vistrel/Records"), std::string("hour folders 00 to 23")}) {
       EXPECT_NE(message.find(part), std::string::npos) << part << " in " << message;

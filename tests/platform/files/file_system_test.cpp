@@ -377,7 +377,9 @@ TEST_F(FileSystemTest, ProgramFolderComesFromTheLongestMatchingDrive) {
   installed.setExecutablePath(locked / "vistrel-preview");
   const std::optional<bool> elsewhere =
       runUnprivileged([&] { return installed.programFolder(false) == "C:\\films\\Vistrel\\"; });
-  if (elsewhere) EXPECT_TRUE(*elsewhere);
+  if (elsewhere) {
+    EXPECT_TRUE(*elsewhere);
+  }
   // Without a path given, the running test program is the executable.
   const std::string own = fs_->programFolder();
   EXPECT_EQ(own.back(), '\\');
