@@ -1,5 +1,8 @@
 #include "activity/day_activity.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -97,6 +100,12 @@ TEST_F(DayActivityTest, ListsAndScoresTheHoursOfADate) {
   const fs::path day = records() / "2026-12-07";
   fs::copy(day / "15", day / "18");
   std::ofstream(day / "18" / "151000.jpg", std::ios::trunc) << "not a picture";
+  // A name of another camera, not UTF-8: its time is the file's, 12:34
+  // past the hour, and it is read by its own bytes.
+  const fs::path foreign = day / "18" / "cam\xff.jpg";
+  fs::copy_file(day / "15" / "151000.jpg", foreign);
+  const timespec modified[2] = {{0, UTIME_OMIT}, {1765152000 + 12 * 60 + 34, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, foreign.c_str(), modified, 0), 0);
   fs::create_directory_symlink(drive_->path() / "unmounted", day / "19");
 
   DayActivity activity;
@@ -146,6 +155,10 @@ TEST_F(DayActivityTest, ListsAndScoresTheHoursOfADate) {
   EXPECT_FALSE(damaged->problem.empty());
   EXPECT_FALSE(damaged->score);
   EXPECT_EQ(copied.events.size(), 1U);
+  const DaySnapshot& other = copied.snapshots.back();
+  EXPECT_EQ(other.name, platform::hostNameToWindows("cam\xff.jpg"));
+  EXPECT_EQ(other.time, QTime(18, 12, 34));
+  EXPECT_TRUE(other.score.has_value()) << other.problem;
   EXPECT_EQ(hours[19].state, HourState::Unreadable);
   EXPECT_NE(hours[19].problem.find(std::string(kDay) + "\\19"), std::string::npos)
       << hours[19].problem;
