@@ -45,21 +45,13 @@ std::pair<std::string, std::string> splitLast(const std::string& path) {
 
 // The time of a snapshot of hour folder `hour` by the archive's rule: a
 // recorder's own name needs no file time; for other names the modification
-// time is read. `host` is the hour folder's host path, `folder` its Windows
-// path.
-QTime snapshotTimeOf(int hour, const fs::path& host, const std::string& folder,
-                     const std::string& name) {
+// time is read. `host` is the hour folder's host path, `hostName` the
+// snapshot's name there.
+QTime snapshotTimeOf(int hour, const fs::path& host, const std::string& name,
+                     const std::string& hostName) {
   if (const auto named = platform::namedSnapshotTime(name, hour)) return *named;
-  // Most names are the same on the host; the others are looked up.
-  fs::path file = host / name;
   struct stat info {};
-  if (::stat(file.c_str(), &info) != 0) {
-    std::string path = folder;
-    path += '\\';
-    path += name;
-    const auto found = platform::FileSystem::instance().toHost(path);
-    if (!found || ::stat(found->c_str(), &info) != 0) return {hour, 0, 0};
-  }
+  if (::stat((host / hostName).c_str(), &info) != 0) return {hour, 0, 0};
   const QDateTime modified = QDateTime::fromSecsSinceEpoch(info.st_mtim.tv_sec);
   return {hour, modified.time().minute(), modified.time().second()};
 }
@@ -74,11 +66,22 @@ struct Day {
   std::array<JobId, 24> jobs{};  // the job that scores each hour; 0: none
 };
 
+// An hour folder to list and then to score.
 struct Job {
   JobId id = 0;
   fs::path host;
-  std::vector<std::string> names;
-  bool urgent = false;  // a search waits for it
+  std::string folder;  // Windows path, for messages
+  int hour = -1;       // the folder's hour; -1: a folder outside the date layout
+  bool listed = false;
+  std::vector<std::string> names;  // host names in playing order, once listed
+  bool urgent = false;             // a search waits for it
+};
+
+// A job's listing: the snapshots without scores, or why there are none.
+struct Listed {
+  JobId id = 0;
+  std::vector<DaySnapshot> snapshots;
+  std::string problem;  // the folder could not be listed
 };
 
 struct Finished {
@@ -98,11 +101,38 @@ struct Shared {
   bool ended = false;
   JobId running = 0;
   std::size_t runningDone = 0;  // progress of the running job
+  std::vector<Listed> listed;
   std::vector<Finished> finished;
   std::atomic<bool> cancel{false};  // the running job's; reset under `mutex`
   int backgroundThreads = 1;
   int urgentThreads = 1;
 };
+
+// Lists the hour folder of `job` (its snapshot names and times); the host
+// names of the snapshots go to `hostNames`, in the same order.
+Listed listFolder(const Job& job, std::vector<std::string>& hostNames) {
+  Listed listed;
+  listed.id = job.id;
+  std::error_code error;
+  const fs::directory_iterator probe(job.host, error);
+  if (error) {
+    listed.problem = "Cannot list the folder " + job.folder + ": " + error.message();
+    return listed;
+  }
+  const std::vector<std::string> names = platform::hostSnapshotNames(job.host);
+  listed.snapshots.resize(names.size());
+  hostNames.clear();
+  hostNames.reserve(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    // The index reads the files by their host bytes (which differ for names
+    // that are not UTF-8).
+    hostNames.push_back(platform::windowsNameToHost(names[i]));
+    DaySnapshot& snapshot = listed.snapshots[i];
+    snapshot.name = names[i];
+    if (job.hour >= 0) snapshot.time = snapshotTimeOf(job.hour, job.host, names[i], hostNames[i]);
+  }
+  return listed;
+}
 
 void work(const std::shared_ptr<Shared>& shared) {
   // Scoring feeds a view: a slide show's window thread goes first. The
@@ -112,6 +142,31 @@ void work(const std::shared_ptr<Shared>& shared) {
   while (true) {
     shared->wake.wait(lock, [&] { return shared->stop || !shared->jobs.empty(); });
     if (shared->stop) break;
+    // Listing goes first: every hour of the date shows its snapshots (and
+    // the timeline its shape) before the first hour is scored.
+    const auto unlisted = std::ranges::find(shared->jobs, false, &Job::listed);
+    if (unlisted != shared->jobs.end()) {
+      Job listing;
+      listing.id = unlisted->id;
+      listing.host = unlisted->host;
+      listing.folder = unlisted->folder;
+      listing.hour = unlisted->hour;
+      lock.unlock();
+      std::vector<std::string> hostNames;
+      Listed listed = listFolder(listing, hostNames);
+      lock.lock();
+      // A job dropped meanwhile is wanted no more.
+      const auto job = std::ranges::find(shared->jobs, listing.id, &Job::id);
+      if (job == shared->jobs.end()) continue;
+      if (listed.problem.empty()) {
+        job->names = std::move(hostNames);
+        job->listed = true;
+      } else {
+        shared->jobs.erase(job);
+      }
+      shared->listed.push_back(std::move(listed));
+      continue;
+    }
     Job job = std::move(shared->jobs.front());
     shared->jobs.pop_front();
     shared->running = job.id;
@@ -194,8 +249,10 @@ struct DayActivity::Impl {
     }
   }
 
-  // Lists the hour folder `hour` of `day` (or its single folder) into its
-  // DayHour, keeping the scores of names already known, and queues it.
+  // Queues the hour folder `hour` of `day` (or its single folder) to be
+  // listed and scored on the worker. What the hour shows stays until the
+  // new listing arrives (see applyListing); only whether the folder exists
+  // is looked at here.
   void listHour(Day& day, int hour) {
     DayHour& entry = day.hours[std::size_t(hour)];
     const std::string folder =
@@ -221,52 +278,29 @@ struct DayActivity::Impl {
       }
       return;
     }
-    std::vector<DaySnapshot> previous = std::move(entry.snapshots);
+    // The same folder listed again (the hour being written) keeps its
+    // snapshots and their scores in view while it is listed and scored.
+    DayHour previous = std::move(entry);
     entry = DayHour{};
     entry.folder = folder;
+    if (previous.folder == folder && previous.listed) {
+      entry.snapshots = std::move(previous.snapshots);
+      entry.listed = true;
+    }
     const auto host = files.toHost(folder);
-    std::error_code error;
-    if (host) {
-      const fs::directory_iterator probe(*host, error);
-    }
-    if (!host || error) {
+    if (!host) {
+      entry = DayHour{};
+      entry.folder = folder;
       entry.state = HourState::Unreadable;
-      entry.problem = "Cannot list the folder " + folder + ": " +
-                      (error ? error.message() : std::string("it cannot be reached"));
+      entry.problem = "Cannot list the folder " + folder + ": it cannot be reached";
       return;
-    }
-    std::vector<std::string> names = platform::snapshotNames(folder);
-    entry.snapshots.reserve(names.size());
-    std::size_t kept = 0;
-    for (const std::string& name : names) {
-      DaySnapshot snapshot;
-      snapshot.name = name;
-      // Scores already known are kept while the hour is scored again; both
-      // listings come in the same order, so they are walked together.
-      while (kept < previous.size() && platform::nameLess(previous[kept].name, name)) ++kept;
-      if (kept < previous.size() && previous[kept].name == name) {
-        snapshot = previous[kept];
-      } else {
-        const int folderHour = day.single ? -1 : hour;
-        snapshot.time = folderHour < 0 ? QTime() : snapshotTimeOf(folderHour, *host, folder, name);
-      }
-      entry.snapshots.push_back(std::move(snapshot));
     }
     entry.state = HourState::Queued;
     Job job;
     job.id = ++lastJob;
     job.host = *host;
-    // The index reads the files by their own bytes: a name the listing
-    // spelled otherwise (bytes that are not UTF-8) is looked up on disk.
-    for (std::string& name : names) {
-      if (std::ranges::all_of(name, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        continue;
-      std::string path = folder;
-      path += '\\';
-      path += name;
-      if (const auto file = files.toHost(path)) name = file->filename().string();
-    }
-    job.names = std::move(names);
+    job.folder = folder;
+    job.hour = day.single ? -1 : hour;
     day.jobs[std::size_t(hour)] = job.id;
     startWorker();
     {
@@ -275,6 +309,37 @@ struct DayActivity::Impl {
     }
     shared->wake.notify_one();
     collect.start();
+  }
+
+  // Stores a listing in `day` when it is one of its hours'; true then.
+  // Scores already known are kept for the names listed again.
+  bool applyListing(Day& day, Listed& listed) {
+    const auto slot = std::ranges::find(day.jobs, listed.id);
+    if (slot == day.jobs.end()) return false;
+    const int hour = int(slot - day.jobs.begin());
+    DayHour& entry = day.hours[std::size_t(hour)];
+    if (!listed.problem.empty()) {
+      *slot = 0;
+      const std::string folder = entry.folder;
+      entry = DayHour{};
+      entry.folder = folder;
+      entry.state = HourState::Unreadable;
+      entry.problem = std::move(listed.problem);
+    } else {
+      std::vector<DaySnapshot> previous = std::move(entry.snapshots);
+      entry.snapshots = std::move(listed.snapshots);
+      // Both listings come in the same order, so they are walked together.
+      std::size_t kept = 0;
+      for (DaySnapshot& snapshot : entry.snapshots) {
+        while (kept < previous.size() && platform::nameLess(previous[kept].name, snapshot.name))
+          ++kept;
+        if (kept < previous.size() && previous[kept].name == snapshot.name)
+          snapshot = std::move(previous[kept]);
+      }
+      entry.listed = true;
+    }
+    if (&day == &current) emit self->hourChanged(hour);
+    return true;
   }
 
   void listDay(Day& day, const std::string& folder) {
@@ -308,16 +373,23 @@ struct DayActivity::Impl {
 
   // The GUI thread's share of the hand-over: progress and results.
   void collectResults() {
+    std::vector<Listed> listed;
     std::vector<Finished> finished;
     JobId running = 0;
     std::size_t runningDone = 0;
     bool idle = false;
     {
       const std::lock_guard lock(shared->mutex);
+      listed.swap(shared->listed);
       finished.swap(shared->finished);
       running = shared->running;
       runningDone = shared->runningDone;
       idle = running == 0 && shared->jobs.empty();
+    }
+    // A job's listing always comes before its progress and its result.
+    for (Listed& listing : listed) {
+      if (applyListing(current, listing)) continue;
+      if (search && search->onOther) applyListing(search->other, listing);
     }
     for (int hour = 0; hour < 24; ++hour) {
       DayHour& entry = current.hours[std::size_t(hour)];
@@ -334,7 +406,7 @@ struct DayActivity::Impl {
       if (search && search->onOther) apply(search->other, result);
     }
     if (search) step();
-    if (idle && finished.empty()) collect.stop();
+    if (idle && listed.empty() && finished.empty()) collect.stop();
   }
 
   // Stores a result in `day` when it is one of its hours'; true then.

@@ -2,7 +2,9 @@
 // it: for each hour folder of a date its snapshots in playing order, their
 // activity scores and the events they form, indexed hour by hour on a worker
 // in the background (through the activity index and its cache on disk), so
-// that nobody on the GUI thread ever waits for a decode.
+// that nobody on the GUI thread ever waits for a decode. The hour folders
+// are listed on the same worker (an hour holds thousands of snapshots), the
+// listings first, so the GUI thread never waits for a listing either.
 //
 // One object serves the main window (Ctrl+Right/Left from event to event,
 // across hours and dates) and the timeline window (the day drawn as a
@@ -44,7 +46,7 @@ struct DaySnapshot {
 
 enum class HourState {
   Absent,      // no hour folder
-  Queued,      // listed, waiting for the worker
+  Queued,      // waiting for the worker: to be listed (`listed` false), then scored
   Indexing,    // the worker is scoring it; `indexed` counts progress
   Ready,       // scores and events known
   Unreadable,  // the folder cannot be entered or listed; `problem` says why
@@ -53,7 +55,8 @@ enum class HourState {
 struct DayHour {
   HourState state = HourState::Absent;
   std::string folder;                  // Windows path of the hour folder; empty when absent
-  std::vector<DaySnapshot> snapshots;  // in playing order
+  bool listed = false;                 // `snapshots` holds a listing of the folder
+  std::vector<DaySnapshot> snapshots;  // in playing order; the previous listing while relisted
   std::vector<ActivityEvent> events;   // indexes into `snapshots`; filled when Ready
   std::size_t indexed = 0;             // snapshots scored so far while Indexing
   std::string problem;
@@ -71,15 +74,18 @@ class DayActivity : public QObject {
   DayActivity& operator=(const DayActivity&) = delete;
 
   // Shows the date of `dateFolder` (a Windows path; a date folder, or any
-  // folder or snapshot below one): lists its hours at once and queues them
-  // for indexing, hour by hour. The same date again changes nothing.
+  // folder or snapshot below one): marks its missing hours Absent at once
+  // and queues the others to be listed and indexed, hour by hour; each
+  // hour's listing arrives with hourChanged(). The same date again changes
+  // nothing.
   void setDate(const std::string& dateFolder);
   const std::string& dateFolder() const;  // empty before the first setDate()
   QDate date() const;
   const std::array<DayHour, 24>& hours() const;
 
   // Lists the hour folder again (new snapshots of the hour being written,
-  // a new hour folder) and scores what is new; raises hourChanged().
+  // a new hour folder) on the worker and scores what is new; raises
+  // hourChanged() now and as the listing and the scores arrive.
   void refreshHour(int hour);
 
   // The Windows path of the first snapshot of the next (direction 1) or

@@ -158,6 +158,10 @@ std::vector<std::string> snapshotNames(const std::string& hourFolder) {
   return ordinaryFileNames(joined(hourFolder, kSnapshotPattern));
 }
 
+std::vector<std::string> hostSnapshotNames(const fs::path& hourFolder) {
+  return ordinaryHostFileNames(hourFolder, kSnapshotPattern);
+}
+
 std::optional<fs::path> recordsRootIn(const fs::path& folder) {
   for (const char* below : {"Program Files/Vistrel/Records", "Vistrel/Records", "Records"}) {
     if (std::optional<fs::path> root = findHostFolder(folder, below)) return root;

@@ -67,6 +67,9 @@ std::vector<std::string> dateFolders(const std::string& recordsRoot);
 // The snapshots of an hour folder in playing order (names, no folder): the
 // snapshot list's rule, see platform::ordinaryFileNames.
 std::vector<std::string> snapshotNames(const std::string& hourFolder);
+// The same for an hour folder given as a host path (names as the program
+// spells them, see hostNameToWindows); any thread may call it.
+std::vector<std::string> hostSnapshotNames(const std::filesystem::path& hourFolder);
 
 // The records root that the host folder `folder` is or holds: in this order
 // "Program Files/Vistrel/Records" (a drive root was given), "Vistrel/Records"

@@ -5,6 +5,7 @@
 // missing or unreadable gives no names.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,5 +13,9 @@
 namespace vistrel::platform {
 
 std::vector<std::string> ordinaryFileNames(std::string_view pattern);
+// The same for a folder given as a host path and the wildcard alone (such
+// as "*.jpg"); any thread may call it.
+std::vector<std::string> ordinaryHostFileNames(const std::filesystem::path& hostFolder,
+                                               std::string_view wildcard);
 
 }  // namespace vistrel::platform

@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -424,17 +425,26 @@ std::vector<FindData> FileSystem::findFiles(std::string_view pattern) const {
       cut == std::string_view::npos ? std::string_view(".") : pattern.substr(0, cut + 1));
   if (!folder) return found;
   std::optional<fs::path> hostFolder = impl_->toHost(*folder, false);
+  if (!hostFolder) return found;
+  return findHostFiles(*hostFolder, wildcard);
+}
+
+std::vector<FindData> findHostFiles(const fs::path& hostFolder, std::string_view wildcard) {
+  std::vector<FindData> found;
   std::error_code error;
-  if (!hostFolder || !fs::is_directory(*hostFolder, error)) return found;
+  if (!fs::is_directory(hostFolder, error)) return found;
+  const int folder = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return found;
   // Sorted on precomputed keys: an hour folder holds thousands of names.
   std::vector<std::pair<std::string, FindData>> keyed;
-  for (const std::string& hostName : host::listNames(*hostFolder)) {
+  for (const std::string& hostName : host::listNames(hostFolder)) {
     const std::string name = hostNameToWindows(hostName);
     if (!wildcardMatch(wildcard, name)) continue;
-    if (std::optional<FindData> data = host::describeEntry(*hostFolder / hostName, name)) {
+    if (std::optional<FindData> data = host::describeEntryAt(folder, hostName, name)) {
       keyed.emplace_back(upperName(name), std::move(*data));
     }
   }
+  close(folder);
   std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
     return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
   });

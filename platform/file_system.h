@@ -184,6 +184,12 @@ std::string windowsNameToHost(std::string_view name);
 bool nameLess(std::string_view a, std::string_view b);
 bool wildcardMatch(std::string_view pattern, std::string_view name);  // case ignored
 
+// FileSystem::findFiles for a folder already given as a host path: the
+// entries of `hostFolder` whose names match `wildcard`, with the same names,
+// attributes and order. It reads no drive table, so any thread may call it.
+std::vector<FindData> findHostFiles(const std::filesystem::path& hostFolder,
+                                    std::string_view wildcard);
+
 // The default drive table (C:, Z:, mounted volumes from D: on) with
 // `--drive X:=HOSTDIR` overrides applied (values without "--drive", e.g.
 // "D:=/srv/archive"). Throws vistrel::Exception for a bad option or a letter

@@ -73,16 +73,17 @@ std::optional<std::string> findEntryName(const std::filesystem::path& folder,
   return best;
 }
 
-std::optional<FindData> describeEntry(const std::filesystem::path& hostPath,
-                                      std::string_view name) {
-  struct stat st;
-  if (stat(hostPath.c_str(), &st) != 0) {
-    if (lstat(hostPath.c_str(), &st) != 0) return std::nullopt;
-    // A dangling link: neither a file nor a folder.
-    FindData data{std::string(name), kAttrSystem, 0};
-    if (!name.empty() && name.front() == '.') data.attributes |= kAttrHidden;
-    return data;
-  }
+namespace {
+
+// The attributes of an entry whose stat() failed but which exists: a
+// dangling link, neither a file nor a folder.
+FindData danglingEntry(std::string_view name) {
+  FindData data{std::string(name), kAttrSystem, 0};
+  if (!name.empty() && name.front() == '.') data.attributes |= kAttrHidden;
+  return data;
+}
+
+FindData entryOf(const struct stat& st, std::string_view name) {
   FindData data{std::string(name), 0, 0};
   if (S_ISDIR(st.st_mode)) {
     data.attributes = kAttrDirectory;
@@ -95,6 +96,28 @@ std::optional<FindData> describeEntry(const std::filesystem::path& hostPath,
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) data.attributes |= kAttrReadOnly;
   if (!name.empty() && name.front() == '.') data.attributes |= kAttrHidden;
   return data;
+}
+
+}  // namespace
+
+std::optional<FindData> describeEntry(const std::filesystem::path& hostPath,
+                                      std::string_view name) {
+  struct stat st;
+  if (stat(hostPath.c_str(), &st) != 0) {
+    if (lstat(hostPath.c_str(), &st) != 0) return std::nullopt;
+    return danglingEntry(name);
+  }
+  return entryOf(st, name);
+}
+
+std::optional<FindData> describeEntryAt(int folder, const std::string& hostName,
+                                        std::string_view name) {
+  struct stat st;
+  if (fstatat(folder, hostName.c_str(), &st, 0) != 0) {
+    if (fstatat(folder, hostName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    return danglingEntry(name);
+  }
+  return entryOf(st, name);
 }
 
 bool canEnter(const std::filesystem::path& folder) {

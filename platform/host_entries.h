@@ -27,6 +27,10 @@ std::optional<std::string> findEntryName(const std::filesystem::path& folder,
 // (empty for a drive root); nullopt when it does not exist. Symbolic links
 // report their target; a dangling link is a system entry.
 std::optional<FindData> describeEntry(const std::filesystem::path& hostPath, std::string_view name);
+// The same for the entry `hostName` of the open folder `folder` (a file
+// descriptor): listing a folder, no path is walked again for each entry.
+std::optional<FindData> describeEntryAt(int folder, const std::string& hostName,
+                                        std::string_view name);
 
 // Names in the host folder, "." and ".." excluded, in readdir order; empty
 // when the folder cannot be read. Names holding a "\" are left out: no

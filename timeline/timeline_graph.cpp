@@ -29,6 +29,7 @@ QString hourCounts(const activity::DayHour& hour, bool wide) {
     case activity::HourState::Unreadable:
       return QStringLiteral("unreadable");
     case activity::HourState::Queued:
+      if (!hour.listed) return wide ? QStringLiteral("listing") : QStringLiteral("...");
       return wide ? QStringLiteral("%1 snapshots, queued").arg(hour.snapshots.size())
                   : QString::number(hour.snapshots.size());
     case activity::HourState::Indexing: {

@@ -129,6 +129,8 @@ void TimelineWindow::updateTitle() {
 
 void TimelineWindow::mainWindowShows(const std::string& folder, const std::string& name) {
   if (inDateFolder(folder)) activity_.setDate(folder);
+  cursorFolder_ = folder;
+  cursorName_ = name;
   cursor_ = name.empty() ? SnapshotRef{} : findSnapshot(activity_.hours(), folder, name);
   graph_->setCursor(cursor_);
 }
@@ -142,7 +144,16 @@ void TimelineWindow::dateChanged() {
   updateTitle();
 }
 
-void TimelineWindow::hourChanged(int) {
+void TimelineWindow::hourChanged(int hour) {
+  // The hours are listed in the background: the cursor's snapshot finds its
+  // place once its hour's listing arrives.
+  if (!cursorName_.empty() && (!cursor_.valid() || cursor_.hour == hour)) {
+    const SnapshotRef found = findSnapshot(activity_.hours(), cursorFolder_, cursorName_);
+    if (found != cursor_) {
+      cursor_ = found;
+      graph_->setCursor(cursor_);
+    }
+  }
   graph_->hoursChanged();
   refreshEvents();
   if (follow_->isChecked()) followNewest();
@@ -174,6 +185,9 @@ void TimelineWindow::moveTo(SnapshotRef ref) {
   const std::string path = snapshotPath(activity_.hours(), ref);
   if (path.empty()) return;
   cursor_ = ref;
+  const std::size_t slash = path.find_last_of('\\');
+  cursorFolder_ = path.substr(0, slash);
+  cursorName_ = path.substr(slash + 1);
   graph_->setCursor(ref);
   if (showSnapshot_) showSnapshot_(path);
 }

@@ -99,6 +99,10 @@ class TimelineWindow : public QWidget {
   ExportRange exportRange_;
   std::string archiveFolder_;
   SnapshotRef cursor_;
+  // The snapshot at the cursor by name: its hour may not be listed yet, or
+  // be listed again with more snapshots.
+  std::string cursorFolder_;
+  std::string cursorName_;
   std::optional<SnapshotRef> markStart_;
   std::optional<SnapshotRef> markEnd_;
   std::string followed_;  // the newest snapshot that Follow last showed

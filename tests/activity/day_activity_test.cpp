@@ -1,5 +1,8 @@
 #include "activity/day_activity.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -88,22 +91,32 @@ class DayActivityTest : public ::testing::Test {
 
 test::TempFolder* DayActivityTest::drive_ = nullptr;
 
-// The day is listed at once and scored hour by hour: hours without a folder
-// are absent, the three events land in their hours, each hour's progress
+// The day is listed and scored hour by hour on the worker, never inside the
+// call: hours without a folder are absent at once, each listing arrives with
+// hourChanged(), the three events land in their hours, each hour's progress
 // reaches its snapshot count; a damaged snapshot is marked and the hour is
 // still scored; a hour folder that cannot be reached says why.
 TEST_F(DayActivityTest, ListsAndScoresTheHoursOfADate) {
   const fs::path day = records() / "2026-12-07";
   fs::copy(day / "15", day / "18");
   std::ofstream(day / "18" / "151000.jpg", std::ios::trunc) << "not a picture";
+  // A name of another camera, not UTF-8: its time is the file's, 12:34
+  // past the hour, and it is read by its own bytes.
+  const fs::path foreign = day / "18" / "cam\xff.jpg";
+  fs::copy_file(day / "15" / "151000.jpg", foreign);
+  const timespec modified[2] = {{0, UTIME_OMIT}, {1765152000 + 12 * 60 + 34, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, foreign.c_str(), modified, 0), 0);
   fs::create_directory_symlink(drive_->path() / "unmounted", day / "19");
 
   DayActivity activity;
   std::map<int, std::size_t> signalled;
+  std::map<int, std::size_t> listedSignalled;
   std::set<int> sawIndexing;
   QObject::connect(&activity, &DayActivity::hourChanged, [&](int hour) {
     const DayHour& entry = activity.hours()[std::size_t(hour)];
     if (entry.state == HourState::Indexing) sawIndexing.insert(hour);
+    if (entry.listed && !listedSignalled.contains(hour))
+      listedSignalled[hour] = entry.snapshots.size();
     signalled[hour] = std::max(signalled[hour], entry.indexed);
   });
   bool dateChanged = false;
@@ -113,13 +126,15 @@ TEST_F(DayActivityTest, ListsAndScoresTheHoursOfADate) {
   EXPECT_EQ(activity.date(), QDate(2026, 12, 7));
   EXPECT_FALSE(dateChanged) << "raised from inside the call";
   const auto& hours = activity.hours();
-  EXPECT_EQ(hours[14].snapshots.size(), 180U) << "listed at once";
+  EXPECT_EQ(hours[14].state, HourState::Queued);
+  EXPECT_TRUE(hours[14].snapshots.empty()) << "listed inside the call";
   EXPECT_EQ(hours[14].folder, std::string(kDay) + "\\14");
-  EXPECT_EQ(hours[14].snapshots.front().time, QTime(14, 0, 0));
-  EXPECT_EQ(hours[14].snapshots.back().time, QTime(14, 59, 40));
   EXPECT_EQ(hours[13].state, HourState::Absent);
   ASSERT_TRUE(waitFor([&] { return allSettled(activity); }));
   EXPECT_TRUE(dateChanged);
+  EXPECT_EQ(listedSignalled[14], 180U) << "the listing arrives with hourChanged()";
+  EXPECT_EQ(hours[14].snapshots.front().time, QTime(14, 0, 0));
+  EXPECT_EQ(hours[14].snapshots.back().time, QTime(14, 59, 40));
 
   const std::map<int, QTime> starts = {
       {14, QTime(14, 21, 40)}, {15, QTime(15, 8, 20)}, {16, QTime(16, 44, 0)}};
@@ -140,6 +155,10 @@ TEST_F(DayActivityTest, ListsAndScoresTheHoursOfADate) {
   EXPECT_FALSE(damaged->problem.empty());
   EXPECT_FALSE(damaged->score);
   EXPECT_EQ(copied.events.size(), 1U);
+  const DaySnapshot& other = copied.snapshots.back();
+  EXPECT_EQ(other.name, platform::hostNameToWindows("cam\xff.jpg"));
+  EXPECT_EQ(other.time, QTime(18, 12, 34));
+  EXPECT_TRUE(other.score.has_value()) << other.problem;
   EXPECT_EQ(hours[19].state, HourState::Unreadable);
   EXPECT_NE(hours[19].problem.find(std::string(kDay) + "\\19"), std::string::npos)
       << hours[19].problem;
@@ -150,9 +169,12 @@ TEST_F(DayActivityTest, ListsAndScoresTheHoursOfADate) {
   EXPECT_EQ(hours[14].state, HourState::Ready);
   fs::copy_file(day / "16" / "164400.jpg", day / "16" / "165959.jpg");
   activity.refreshHour(16);
-  EXPECT_EQ(hours[16].snapshots.size(), 181U);
+  EXPECT_EQ(hours[16].snapshots.size(), 180U) << "the hour stays in view while listed again";
+  EXPECT_TRUE(hours[16].snapshots[1].score.has_value());
   ASSERT_TRUE(waitFor([&] { return allSettled(activity); }));
+  EXPECT_EQ(hours[16].snapshots.size(), 181U);
   EXPECT_EQ(hours[16].state, HourState::Ready);
+  EXPECT_EQ(hours[16].snapshots.back().name, "165959.jpg");
 
   fs::remove_all(day / "18");
   fs::remove(day / "19");
